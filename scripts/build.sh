@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# build.sh <build-dir> [cmake options...]: configures and builds with at most two jobs.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+dir=$1
+shift
+cmake -S "$here" -B "$dir" -G Ninja -DVESPERINE_WERROR=ON "$@" >/dev/null
+cmake --build "$dir" -j 2

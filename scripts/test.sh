@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything, and runs every test: once in a normal build
+# (with the benchmarks built, not timed) and once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+
+bash scripts/deps.sh
+
+echo "== Build (RelWithDebInfo) =="
+bash scripts/build.sh build
+echo "== Tests =="
+ctest --test-dir build --output-on-failure -j 2
+
+echo "== Build (ASan + UBSan) =="
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVESPERINE_SANITIZE=ON -DVESPERINE_BUILD_BENCH=OFF
+echo "== Tests under ASan + UBSan =="
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j 2
+
+if [[ -x scripts/fuzz.sh ]]; then
+    echo "== Fuzzing the decoders =="
+    bash scripts/fuzz.sh
+fi

@@ -1,0 +1,125 @@
+#include "Platform/Linux/JsonFileDefaultsStore.h"
+
+#include <cmath>
+
+#include "Support/Base64.h"
+#include "Support/Json.h"
+
+namespace vesperine {
+
+namespace {
+
+Json toJson(const DefaultsValue& value) {
+    return std::visit(
+        [](const auto& v) -> Json {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, Data>) {
+                return Json{{"$data", base64::encode(v.bytes)}};
+            } else if constexpr (std::is_same_v<T, double>) {
+                if (std::isnan(v)) return Json{{"$double", "nan"}};
+                if (std::isinf(v)) return Json{{"$double", v > 0 ? "inf" : "-inf"}};
+                return Json(v);
+            } else {
+                return Json(v);
+            }
+        },
+        value);
+}
+
+std::optional<DefaultsValue> fromJson(const Json& j) {
+    if (j.is_boolean()) return DefaultsValue(j.get<bool>());
+    if (j.is_number_integer() && !j.is_number_unsigned()) return DefaultsValue(j.get<std::int64_t>());
+    if (j.is_number()) return DefaultsValue(j.get<double>());
+    if (j.is_string()) return DefaultsValue(j.get<std::string>());
+    if (j.is_object() && j.size() == 1) {
+        if (auto it = j.find("$data"); it != j.end() && it->is_string()) {
+            if (auto bytes = base64::decode(it->get<std::string>())) return DefaultsValue(Data{*bytes});
+        }
+        if (auto it = j.find("$double"); it != j.end() && it->is_string()) {
+            const auto& s = it->get_ref<const std::string&>();
+            if (s == "nan") return DefaultsValue(std::nan(""));
+            if (s == "inf") return DefaultsValue(INFINITY);
+            if (s == "-inf") return DefaultsValue(-INFINITY);
+        }
+    }
+    return std::nullopt;  // a value of a form we do not know is skipped, not fatal
+}
+
+}  // namespace
+
+JsonFileDefaultsStore::JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path)
+    : files_(files), log_(logger, "store"), path_(std::move(path)) {
+    load();
+}
+
+void JsonFileDefaultsStore::load() {
+    ReadResult read = files_.read(path_);
+    if (!read.ok) {
+        if (read.failure == ReadFailure::unreadable) {
+            readFailed_ = true;
+            log_.error("Couldn't read defaults: %s", read.description.c_str());
+        }
+        return;
+    }
+    auto tree = json::parse(read.bytes);
+    if (!tree || !tree->is_object()) {
+        const std::string aside = path_ + ".corrupt";
+        auto moved = files_.move(path_, aside);
+        if (moved) {
+            log_.error("Couldn't read defaults: the file is damaged; kept it as %s", aside.c_str());
+        } else {
+            readFailed_ = true;
+            log_.error("Couldn't read defaults and couldn't keep the damaged file aside: %s",
+                       moved.error().description.c_str());
+        }
+        return;
+    }
+    for (const auto& [key, j] : tree->items()) {
+        if (auto v = fromJson(j)) values_.emplace(key, std::move(*v));
+    }
+}
+
+std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) const {
+    auto it = values_.find(key);
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+}
+
+void JsonFileDefaultsStore::set(std::string_view key, DefaultsValue value) {
+    auto it = values_.find(key);
+    // Compare by bits for doubles so NaN == NaN here: an equal value never rewrites the file.
+    if (it != values_.end() && toJson(it->second) == toJson(value)) return;
+    values_.insert_or_assign(std::string(key), std::move(value));
+    save();
+}
+
+void JsonFileDefaultsStore::remove(std::string_view key) {
+    auto it = values_.find(key);
+    if (it == values_.end()) return;
+    values_.erase(it);
+    save();
+}
+
+void JsonFileDefaultsStore::save() {
+    if (readFailed_) {
+        // We never saw what is in the file, so writing would lose it. Keep changes in memory
+        // for this run and say so once.
+        if (!warnedUnsaved_) {
+            log_.error("Couldn't save defaults: %s could not be read and is left as it is",
+                       path_.c_str());
+            warnedUnsaved_ = true;
+        }
+        return;
+    }
+    Json tree = Json::object();
+    for (const auto& [key, v] : values_) tree[key] = toJson(v);
+    auto text = json::serialize(tree);
+    if (!text) {
+        log_.error("Couldn't save defaults: %s", text.error().description.c_str());
+        return;
+    }
+    auto written = files_.writeAtomically(path_, *text);
+    if (!written) log_.error("Couldn't save defaults: %s", written.error().description.c_str());
+}
+
+}  // namespace vesperine

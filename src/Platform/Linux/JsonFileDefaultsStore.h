@@ -1,0 +1,43 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "Platform/DefaultsStore.h"
+#include "Platform/FileSystem.h"
+#include "Platform/Logger.h"
+
+namespace vesperine {
+
+// The per-user defaults as one JSON object in one file ($XDG_CONFIG_HOME/<bundle id>/
+// defaults.json). Every change rewrites the file atomically; an equal value writes nothing.
+//
+// File form: booleans, integers, numbers and strings are plain JSON values; data values are
+// {"$data": "<base64>"}; a number that JSON cannot hold (NaN, infinity) is {"$double": "nan"}.
+//
+// A file that does not parse is moved aside to "<name>.corrupt" (replacing an older one) and
+// the store starts empty, so the damaged content stays available and is never overwritten
+// in place.
+class JsonFileDefaultsStore final : public DefaultsStore {
+public:
+    JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path);
+
+    std::optional<DefaultsValue> value(std::string_view key) const override;
+    void set(std::string_view key, DefaultsValue value) override;
+    void remove(std::string_view key) override;
+
+    const std::string& path() const { return path_; }
+
+private:
+    void load();
+    void save();
+
+    FileSystem& files_;
+    Log log_;
+    std::string path_;
+    std::map<std::string, DefaultsValue, std::less<>> values_;
+    bool readFailed_ = false;  // an unreadable (not missing) file: never write over it
+    bool warnedUnsaved_ = false;
+};
+
+}  // namespace vesperine

@@ -1,0 +1,137 @@
+#include "Platform/Linux/PosixFileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+namespace vesperine {
+
+namespace {
+
+std::string describe(const std::string& what, const std::string& path, int err) {
+    return what + " \"" + path + "\": " + std::strerror(err);
+}
+
+std::string parentOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Closes a descriptor on every way out.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+ReadResult PosixFileSystem::read(const std::string& path) const {
+    ReadResult result;
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0) {
+        result.failure = errno == ENOENT ? ReadFailure::notFound : ReadFailure::unreadable;
+        result.description = describe("Couldn't open", path, errno);
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(file.fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        result.failure = ReadFailure::unreadable;
+        result.description = describe("Couldn't read", path, EISDIR);
+        return result;
+    }
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            result.failure = ReadFailure::unreadable;
+            result.description = describe("Couldn't read", path, errno);
+            result.bytes.clear();
+            return result;
+        }
+        if (n == 0) break;
+        result.bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    result.ok = true;
+    return result;
+}
+
+Status PosixFileSystem::createDirectories(const std::string& path) {
+    if (path.empty()) return success();
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return success();
+        return Status::failure(describe("Not a folder:", path, ENOTDIR));
+    }
+    std::string parent = parentOf(path);
+    if (parent != path) {
+        auto made = createDirectories(parent);
+        if (!made) return made;
+    }
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        return Status::failure(describe("Couldn't create folder", path, errno));
+    }
+    return success();
+}
+
+Status PosixFileSystem::writeAtomically(const std::string& path, const std::string& bytes) {
+    const std::string folder = parentOf(path);
+    auto made = createDirectories(folder);
+    if (!made) return made;
+
+    std::random_device random;
+    const std::string temporary = path + ".tmp-" + std::to_string(::getpid()) + "-" +
+                                  std::to_string(random() & 0xFFFFFF);
+    {
+        Descriptor file{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+        if (file.fd < 0) return Status::failure(describe("Couldn't create", temporary, errno));
+        if (!writeAll(file.fd, bytes) || ::fsync(file.fd) != 0) {
+            int err = errno;
+            ::unlink(temporary.c_str());
+            return Status::failure(describe("Couldn't write", temporary, err));
+        }
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temporary.c_str());
+        return Status::failure(describe("Couldn't replace", path, err));
+    }
+    Descriptor dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd >= 0) ::fsync(dir.fd);  // best effort: the data itself is already on disk
+    return success();
+}
+
+Status PosixFileSystem::move(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return Status::failure(describe("Couldn't move", from, errno));
+    }
+    return success();
+}
+
+bool PosixFileSystem::exists(const std::string& path) const {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace vesperine

@@ -1,0 +1,51 @@
+#include "Platform/Linux/XdgPaths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace vesperine {
+
+namespace {
+
+std::string absoluteEnv(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || value[0] != '/') return {};
+    return value;
+}
+
+std::string homeFolder() {
+    std::string home = absoluteEnv("HOME");
+    if (!home.empty()) return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+        return entry->pw_dir;
+    }
+    return "/tmp";
+}
+
+}  // namespace
+
+XdgPaths XdgPaths::fromEnvironment() {
+    XdgPaths paths;
+    paths.configHome = absoluteEnv("XDG_CONFIG_HOME");
+    if (paths.configHome.empty()) paths.configHome = homeFolder() + "/.config";
+    paths.dataHome = absoluteEnv("XDG_DATA_HOME");
+    if (paths.dataHome.empty()) paths.dataHome = homeFolder() + "/.local/share";
+    paths.runtimeDir = absoluteEnv("XDG_RUNTIME_DIR");
+    if (paths.runtimeDir.empty()) {
+        std::string tmp = absoluteEnv("TMPDIR");
+        paths.runtimeDir = tmp.empty() ? "/tmp" : tmp;
+    }
+    return paths;
+}
+
+std::string XdgPaths::defaultsFile(const std::string& bundleId) const {
+    return configHome + "/" + bundleId + "/defaults.json";
+}
+
+std::string XdgPaths::applicationSupport(const std::string& bundleId) const {
+    return dataHome + "/" + bundleId;
+}
+
+}  // namespace vesperine
