@@ -7,6 +7,8 @@
 #include <optional>
 #include <utility>
 
+#include "Support/Handle.h"
+
 namespace vesperine {
 
 // Monotonic time: spans and points since an arbitrary start. Never jumps with the wall clock,
@@ -19,43 +21,8 @@ using MonotonicTime = std::chrono::nanoseconds;
 std::optional<Duration> durationFromSeconds(double seconds);
 inline double toSeconds(Duration d) { return std::chrono::duration<double>(d).count(); }
 
-// Handle of an armed timer. Cancels the timer when cancelled or destroyed, so an owner that
-// keeps its timers as members can never be called back after it is gone.
-class Timer {
-public:
-    struct State {
-        bool active = true;
-        std::function<void()> onCancel;  // set by the scheduler that armed the timer
-    };
-
-    Timer() = default;
-    explicit Timer(std::shared_ptr<State> state) : state_(std::move(state)) {}
-    Timer(Timer&& other) noexcept : state_(std::exchange(other.state_, nullptr)) {}
-    Timer& operator=(Timer&& other) noexcept {
-        if (this != &other) {
-            cancel();
-            state_ = std::exchange(other.state_, nullptr);
-        }
-        return *this;
-    }
-    Timer(const Timer&) = delete;
-    Timer& operator=(const Timer&) = delete;
-    ~Timer() { cancel(); }
-
-    void cancel() {
-        if (!state_) return;
-        auto state = std::exchange(state_, nullptr);
-        if (state->active) {
-            state->active = false;
-            if (state->onCancel) state->onCancel();
-        }
-    }
-    // True until the timer is cancelled or, for a one-shot timer, has fired.
-    bool isActive() const { return state_ && state_->active; }
-
-private:
-    std::shared_ptr<State> state_;
-};
+// Handle of an armed timer: cancels it when cancelled or destroyed.
+using Timer = Handle;
 
 // The main loop. Everything runs on one thread: callbacks are called from the loop, one at a
 // time, never re-entrantly from inside oneShot/repeating/post.

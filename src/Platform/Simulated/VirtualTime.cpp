@@ -8,7 +8,7 @@ struct VirtualTime::Entry {
     Key key;
     Duration interval{0};  // zero: one-shot
     std::function<void()> callback;
-    std::shared_ptr<Timer::State> state;
+    std::shared_ptr<Handle::State> state;
 };
 
 VirtualTime::VirtualTime(Instant wallStart) : wallAtZero_(wallStart) {}
@@ -32,7 +32,7 @@ void VirtualTime::post(std::function<void()> callback) {
     // Posted work has no handle and cannot be cancelled.
     auto entry = std::make_shared<Entry>();
     entry->callback = std::move(callback);
-    entry->state = std::make_shared<Timer::State>();
+    entry->state = std::make_shared<Handle::State>();
     insert(entry, now_);
 }
 
@@ -40,7 +40,7 @@ Timer VirtualTime::arm(Duration delay, Duration interval, std::function<void()> 
     auto entry = std::make_shared<Entry>();
     entry->interval = interval;
     entry->callback = std::move(callback);
-    entry->state = std::make_shared<Timer::State>();
+    entry->state = std::make_shared<Handle::State>();
     std::weak_ptr<bool> alive = alive_;
     std::weak_ptr<Entry> weakEntry = entry;
     entry->state->onCancel = [this, alive, weakEntry] {

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Platform/X11/XlibIncludes.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Platform/IoWatcher.h"
+#include "Platform/Logger.h"
+#include "Support/Result.h"
+
+namespace vesperine {
+
+// One connection to an X server, shared by every X11 backend (gamma, outputs, key grabs,
+// window-manager properties). It reads events on the main loop and hands each to the
+// listeners, and it turns the loss of the connection into a callback instead of the
+// process exit that Xlib would otherwise perform.
+class X11Connection {
+public:
+    // Opens `displayName` (empty: $DISPLAY). Fails with a readable description.
+    static Result<std::unique_ptr<X11Connection>> open(const std::string& displayName, Logger& logger);
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    Display* display() const { return display_; }
+    Window root() const { return root_; }
+    // False once the server has gone away; every backend must then stop making requests.
+    bool isAlive() const { return alive_; }
+
+    // Starts reading events on `loop`. Until called, events queue up in Xlib.
+    void attach(IoWatcher& loop);
+    // Reads and dispatches whatever is queued now (also called by the fd watch).
+    void dispatchPending();
+
+    // A listener sees every event; returning true does not stop the others from seeing it.
+    using Listener = std::function<void(const XEvent&)>;
+    [[nodiscard]] Handle addListener(Listener listener);
+    // Called once, on the main loop, when the connection is lost.
+    void setOnLost(std::function<void()> onLost) { onLost_ = std::move(onLost); }
+
+private:
+    X11Connection(Display* display, Logger& logger);
+    static void ioErrorExit(Display* display, void* self);
+    void lost();
+
+    Display* display_;
+    Window root_;
+    Log log_;
+    bool alive_ = true;
+    IoWatch watch_;
+    std::uint64_t nextListener_ = 0;
+    std::map<std::uint64_t, Listener> listeners_;
+    std::function<void()> onLost_;
+    std::shared_ptr<bool> token_ = std::make_shared<bool>(true);
+};
+
+// Collects the X protocol errors of the requests made while it exists. Xlib reports errors
+// asynchronously, so `check()` syncs with the server and then says whether any request in
+// scope failed. Traps nest; only the innermost one sees an error.
+class X11ErrorTrap {
+public:
+    explicit X11ErrorTrap(Display* display);
+    ~X11ErrorTrap();
+    X11ErrorTrap(const X11ErrorTrap&) = delete;
+    X11ErrorTrap& operator=(const X11ErrorTrap&) = delete;
+
+    // Syncs, then gives the first error seen (its code and request) or success.
+    Status check();
+    int firstErrorCode() const { return errorCode_; }
+
+private:
+    static int handler(Display* display, XErrorEvent* event);
+
+    Display* display_;
+    X11ErrorTrap* previous_;
+    int (*previousHandler_)(Display*, XErrorEvent*);
+    int errorCode_ = 0;
+    int requestCode_ = 0;
+    int minorCode_ = 0;
+};
+
+}  // namespace vesperine
