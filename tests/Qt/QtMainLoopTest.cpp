@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "Platform/Qt/QtMainLoop.h"
+
+using namespace vesperine;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Spins Qt's loop until `done` or the timeout.
+bool spin(const std::function<bool()>& done, int timeoutMs = 2000) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done() && elapsed.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    }
+    return done();
+}
+
+}  // namespace
+
+TEST(QtMainLoop, DelayLongerThanOneTimerPieceIsReArmedNotShortened) {
+    QtMainLoop loop(10);  // pieces of 10 ms stand in for QTimer's 24.8-day limit
+    const auto start = loop.monotonicNow();
+    MonotonicTime firedAt{0};
+    int fired = 0;
+    auto timer = loop.oneShot(55ms, [&] {
+        ++fired;
+        firedAt = loop.monotonicNow();
+    });
+    ASSERT_TRUE(spin([&] { return fired > 0; }));
+    spin([] { return false; }, 30);
+    EXPECT_EQ(fired, 1);
+    EXPECT_GE(firedAt - start, 55ms);
+    EXPECT_EQ(loop.timerCallbacksRun(), 1u);  // the re-arming pieces are not callbacks
+}
+
+TEST(QtMainLoop, CancelledAndRepeatingTimersAndPostedCalls) {
+    QtMainLoop loop;
+    int ticks = 0, cancelled = 0, posted = 0;
+    auto never = loop.oneShot(5ms, [&] { ++cancelled; });
+    never.cancel();
+    loop.post([&] { ++posted; });
+    {
+        Timer every = loop.repeating(3ms, [&] { ++ticks; });
+        ASSERT_TRUE(spin([&] { return ticks >= 3; }));
+    }
+    const int seen = ticks;
+    spin([] { return false; }, 20);
+    EXPECT_EQ(ticks, seen);
+    EXPECT_EQ(cancelled, 0);
+    EXPECT_EQ(posted, 1);
+}
+
+TEST(QtMainLoop, TimerCancelledFromItsOwnCallbackAndWatchDroppedInsideItsCallback) {
+    QtMainLoop loop;
+    int ticks = 0;
+    Timer every;
+    every = loop.repeating(2ms, [&] {
+        ++ticks;
+        every.cancel();
+    });
+    spin([] { return false; }, 20);
+    EXPECT_EQ(ticks, 1);
+
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    int reads = 0;
+    IoWatch watch;
+    watch = loop.watchReadable(fds[0], [&] {
+        char c;
+        (void)::read(fds[0], &c, 1);
+        ++reads;
+        watch.cancel();
+    });
+    ASSERT_EQ(::write(fds[1], "ab", 2), 2);
+    spin([&] { return reads > 0; });
+    spin([] { return false; }, 20);
+    EXPECT_EQ(reads, 1);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
