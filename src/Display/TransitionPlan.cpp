@@ -18,7 +18,9 @@ TransitionPlan TransitionPlan::make(const DisplayTarget& from, const DisplayTarg
     if (!(midpoint == from)) plan.steps.push_back({from, midpoint, 0});
     if (!(midpoint == to)) plan.steps.push_back({midpoint, to, 0});
 
-    const double each = std::max(duration, 0.0) / static_cast<double>(plan.steps.size());
+    // A NaN length would make every frame's progress NaN; treat it like a negative one.
+    const double total = duration > 0.0 ? duration : 0.0;
+    const double each = total / static_cast<double>(plan.steps.size());
     for (auto& step : plan.steps) step.duration = each;
     return plan;
 }

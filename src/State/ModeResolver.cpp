@@ -1,0 +1,40 @@
+#include "State/ModeResolver.h"
+
+namespace vesperine::ModeResolver {
+
+namespace {
+
+DisplayMode applyRule(const DisplayMode& mode, std::optional<AppRuleEffect> rule) {
+    if (!rule) return mode;
+    switch (*rule) {
+        case AppRuleEffect::pauseAll: return DisplayMode::off();
+        case AppRuleEffect::pauseBoost:
+            return mode.kind() == DisplayMode::Kind::bright ? DisplayMode::off() : mode;
+    }
+    return mode;
+}
+
+}  // namespace
+
+Resolution resolve(const Input& input) {
+    DisplayMode mode = input.override ? *input.override : applyRule(input.scheduled, input.appRule);
+    if (mode.kind() != DisplayMode::Kind::bright) return {mode, std::nullopt};
+
+    double level = mode.strength();
+    std::optional<std::string> limitation;
+    switch (input.boostLimit.kind()) {
+        case BoostLimit::Kind::disabled:
+            return {DisplayMode::off(), "Boost off: " + input.boostLimit.reason()};
+        case BoostLimit::Kind::cap:
+            if (input.boostLimit.capValue() < level) {
+                level = input.boostLimit.capValue();
+                limitation = "Boost limited: " + input.boostLimit.reason();
+            }
+            break;
+        case BoostLimit::Kind::none: break;
+    }
+    if (!input.boostCapable) return {DisplayMode::off(), "Bright needs an XDR display"};
+    return {DisplayMode::bright(level), limitation};
+}
+
+}  // namespace vesperine::ModeResolver

@@ -1,0 +1,80 @@
+#include "Schedule/ModeBlend.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "Color/Kelvin.h"
+
+namespace vesperine {
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+DisplayTarget warmTarget(double kelvin) { return {1.0, Kelvin::gains(kelvin)}; }
+
+TEST(ModeBlend, FollowsTheMiredPathTheLinearPathOrPassesThroughOff) {
+    const auto bright2 = DisplayMode::bright(2), warm3400 = DisplayMode::warm(3400),
+               warm2700 = DisplayMode::warm(2700), red08 = DisplayMode::red(0.8),
+               off = DisplayMode::off();
+    struct Case {
+        const char* name;
+        DisplayMode from, to;
+        double progress;
+        DisplayTarget expected;
+    } cases[] = {
+        {"warm to warm, halfway in mired", warm3400, warm2700, 0.5,
+         warmTarget(1e6 / ((1e6 / 3400 + 1e6 / 2700) / 2))},
+        {"off to warm at the end", off, warm3400, 1, warm3400.target()},
+        {"off to warm at the start", off, warm3400, 0, DisplayTarget::off()},
+        {"warm to off ends untinted", warm3400, off, 1, DisplayTarget::off()},
+        {"bright to warm, first quarter lowers boost", bright2, warm3400, 0.25, {1.5, {1, 1, 1}}},
+        {"bright to warm, exactly halfway is off", bright2, warm3400, 0.5, DisplayTarget::off()},
+        {"bright to warm, third quarter tints in mired", bright2, warm3400, 0.75,
+         warmTarget(Kelvin::interpolate(6500, 3400, 0.5))},
+        {"red to bright passes off", red08, bright2, 0.5, DisplayTarget::off()},
+        {"red to warm is linear", red08, warm3400, 0.5,
+         red08.target().lerp(warm3400.target(), 0.5)},
+        {"bright to bright is linear", bright2, DisplayMode::bright(4), 0.5, {3.0, {1, 1, 1}}},
+        {"progress below 0 is the start", warm3400, warm2700, -1, warm3400.target()},
+        {"progress above 1 is the end", warm3400, warm2700, 7, warm2700.target()},
+        {"NaN progress is the start", warm3400, warm2700, nan, warm3400.target()},
+        {"infinite progress is the end", bright2, red08, inf, red08.target()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto got = ModeBlend::target(c.from, c.to, c.progress);
+        EXPECT_DOUBLE_EQ(got.boost, c.expected.boost);
+        EXPECT_DOUBLE_EQ(got.gains.r, c.expected.gains.r);
+        EXPECT_DOUBLE_EQ(got.gains.g, c.expected.gains.g);
+        EXPECT_DOUBLE_EQ(got.gains.b, c.expected.gains.b);
+    }
+}
+
+// A warm(0) read from a file used to turn every point of its fade into NaN (1e6 / 0 is
+// infinite, and infinity minus infinity is NaN), and NaN then reached the gamma tables.
+TEST(ModeBlend, OutOfRangeStoredKelvinNeverGivesNaN) {
+    const double stored[] = {0, -3000, 1e-300, 1e308, inf, -inf, nan};
+    for (double kelvin : stored) {
+        for (auto other : {DisplayMode::warm(3400), DisplayMode::off(), DisplayMode::warm(kelvin)}) {
+            for (double p : {0.0, 0.3, 0.5, 1.0}) {
+                SCOPED_TRACE(testing::Message() << kelvin << " p=" << p);
+                for (auto target : {ModeBlend::target(DisplayMode::warm(kelvin), other, p),
+                                    ModeBlend::target(other, DisplayMode::warm(kelvin), p)}) {
+                    ASSERT_TRUE(std::isfinite(target.boost));
+                    ASSERT_TRUE(std::isfinite(target.gains.r));
+                    ASSERT_TRUE(std::isfinite(target.gains.g));
+                    ASSERT_TRUE(std::isfinite(target.gains.b));
+                }
+            }
+        }
+    }
+    // Clamped to the table's range, so warm(0) fades like warm(1200).
+    EXPECT_EQ(ModeBlend::target(DisplayMode::warm(0), DisplayMode::off(), 0.4),
+              ModeBlend::target(DisplayMode::warm(1200), DisplayMode::off(), 0.4));
+}
+
+}  // namespace
+}  // namespace vesperine

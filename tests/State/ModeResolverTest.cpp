@@ -1,0 +1,67 @@
+#include "State/ModeResolver.h"
+
+#include <gtest/gtest.h>
+
+namespace vesperine {
+namespace {
+
+using namespace ModeResolver;
+
+TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
+    const auto none = BoostLimit::none();
+    struct Case {
+        const char* name;
+        Input input;
+        Resolution expected;
+    } cases[] = {
+        {"nothing at all", {DisplayMode::off(), {}, {}, none, true}, {DisplayMode::off(), {}}},
+        {"pauseBoost stops scheduled bright",
+         {DisplayMode::bright(2), AppRuleEffect::pauseBoost, {}, none, true},
+         {DisplayMode::off(), {}}},
+        {"pauseBoost keeps warm",
+         {DisplayMode::warm(3000), AppRuleEffect::pauseBoost, {}, none, true},
+         {DisplayMode::warm(3000), {}}},
+        {"pauseAll stops warm", {DisplayMode::warm(3000), AppRuleEffect::pauseAll, {}, none, true},
+         {DisplayMode::off(), {}}},
+        {"an override is never paused",
+         {DisplayMode::warm(3000), AppRuleEffect::pauseAll, DisplayMode::bright(2.5), none, true},
+         {DisplayMode::bright(2.5), {}}},
+        {"cap below the level",
+         {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(1.5, "on battery"), true},
+         {DisplayMode::bright(1.5), "Boost limited: on battery"}},
+        {"cap at the level", {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(3, "x"), true},
+         {DisplayMode::bright(3), {}}},
+        {"cap above the level",
+         {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(3.5, "x"), true},
+         {DisplayMode::bright(3), {}}},
+        {"no capable display replaces the cap's text",
+         {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(1.5, "x"), false},
+         {DisplayMode::off(), "Bright needs an XDR display"}},
+        {"disabled wins over the capability test",
+         {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::disabled("Mac is hot"), false},
+         {DisplayMode::off(), "Boost off: Mac is hot"}},
+        {"limits touch bright only",
+         {DisplayMode::off(), {}, DisplayMode::red(0.5), BoostLimit::disabled("x"), false},
+         {DisplayMode::red(0.5), {}}},
+        {"scheduled bright without capable display",
+         {DisplayMode::bright(2), {}, {}, none, false},
+         {DisplayMode::off(), "Bright needs an XDR display"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto got = resolve(c.input);
+        EXPECT_EQ(got.mode, c.expected.mode) << got.mode.shortDescription();
+        EXPECT_EQ(got.limitation, c.expected.limitation);
+    }
+}
+
+TEST(BoostLimit, EqualityComparesThePayloadOfTheCase) {
+    EXPECT_EQ(BoostLimit::cap(1.5, "a"), BoostLimit::cap(1.5, "a"));
+    EXPECT_NE(BoostLimit::cap(1.5, "a"), BoostLimit::cap(1.5, "b"));
+    EXPECT_NE(BoostLimit::cap(1.5, "a"), BoostLimit::cap(1.6, "a"));
+    EXPECT_NE(BoostLimit::disabled("a"), BoostLimit::cap(1.5, "a"));
+    EXPECT_EQ(BoostLimit::none(), BoostLimit());
+}
+
+}  // namespace
+}  // namespace vesperine
