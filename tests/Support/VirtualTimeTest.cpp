@@ -1,0 +1,91 @@
+#include "Platform/Simulated/VirtualTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+using namespace std::chrono_literals;
+
+namespace vesperine {
+namespace {
+
+TEST(VirtualTime, FiresDueTimersInOrderWithTheClockAtTheirDueTime) {
+    VirtualTime time;
+    const Instant start = time.now();
+    std::vector<std::string> order;
+    auto record = [&](std::string name) {
+        return [&, name] { order.push_back(name + "@" + std::to_string(std::lround(time.now() - start) )); };
+    };
+    auto late = time.oneShot(3s, record("late"));
+    auto tieA = time.oneShot(2s, record("tieA"));
+    auto tieB = time.oneShot(2s, record("tieB"));
+    time.post(record("posted"));
+    auto every = time.repeating(1500ms, record("every"));
+
+    time.advance(3500ms);
+    EXPECT_EQ(order, (std::vector<std::string>{"posted@0", "every@2", "tieA@2", "tieB@2",
+                                               "late@3", "every@3"}));
+}
+
+TEST(VirtualTime, CancelledAndDroppedTimersNeverFire) {
+    VirtualTime time;
+    int fired = 0;
+    auto kept = time.oneShot(1s, [&] { ++fired; });
+    {
+        auto dropped = time.oneShot(1s, [&] { fired += 100; });
+    }
+    auto cancelled = time.repeating(100ms, [&] { fired += 1000; });
+    cancelled.cancel();
+    time.advance(5s);
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(time.armedTimers(), 0u);
+}
+
+TEST(VirtualTime, ATimerArmedInsideACallbackRunsInTheSameSpanWhenDue) {
+    VirtualTime time;
+    Timer chain;
+    int frames = 0;
+    std::function<void()> frame = [&] {
+        if (++frames < 30) chain = time.oneShot(33ms, frame);
+    };
+    chain = time.oneShot(33ms, frame);
+    time.advance(33ms * 30);
+    EXPECT_EQ(frames, 30);
+    EXPECT_EQ(time.monotonicNow(), 33ms * 30);
+}
+
+TEST(VirtualTime, ASpinningLoopIsReportedNotRunForever) {
+    VirtualTime time;
+    Timer again;
+    std::function<void()> spin = [&] { again = time.oneShot(0s, spin); };
+    again = time.oneShot(0s, spin);
+    EXPECT_FALSE(time.advanceUntilIdle(1s, 10'000));
+}
+
+TEST(VirtualTime, WallClockJumpsLeaveTimersAlone) {
+    VirtualTime time;
+    bool fired = false;
+    auto timer = time.oneShot(10s, [&] { fired = true; });
+    const Instant before = time.now();
+    time.jumpWallClock(3 * 3600);
+    time.advance(9s);
+    EXPECT_FALSE(fired);
+    EXPECT_NEAR(time.now() - before, 3 * 3600 + 9, 1e-9);
+    time.advance(1s);
+    EXPECT_TRUE(fired);
+}
+
+TEST(DurationFromSeconds, HandlesEveryDouble) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(durationFromSeconds(1.5), std::optional<Duration>(1500ms));
+    EXPECT_EQ(durationFromSeconds(-2), std::optional<Duration>(0ns));
+    EXPECT_EQ(durationFromSeconds(-inf), std::optional<Duration>(0ns));
+    EXPECT_FALSE(durationFromSeconds(std::nan("")));
+    EXPECT_EQ(durationFromSeconds(inf), std::optional<Duration>(Duration::max()));
+    EXPECT_EQ(durationFromSeconds(1e300), std::optional<Duration>(Duration::max()));
+}
+
+}  // namespace
+}  // namespace vesperine
