@@ -1,0 +1,82 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Clock.h"
+#include "Platform/FileSystem.h"
+#include "Platform/Logger.h"
+#include "Platform/TimeZoneSource.h"
+#include "Schedule/Location.h"
+#include "Schedule/Schedule.h"
+#include "Support/Observable.h"
+
+namespace vesperine {
+
+// The user's schedule data: custom schedules, which schedule is active, and the location for
+// sunrise and sunset, mirrored into one JSON file ("schedules.json"). Built-in schedules are
+// never stored; `schedules()` puts them in front of the custom ones.
+//
+// A file that exists but cannot be read or decoded is never written over: before the first
+// save after such a load it is moved aside to "schedules.json.unreadable-<unix seconds>", so
+// a damaged file or one from a newer version loses nothing. If it cannot be moved, saving
+// fails (and says so) instead.
+class ScheduleStore {
+public:
+    static constexpr const char* fileName = "schedules.json";
+
+    // Loads `path`; when no location results, guesses one from `zones`' current zone.
+    ScheduleStore(FileSystem& files, Logger& logger, std::string path, const TimeZoneSource& zones,
+                  const Clock& clock);
+
+    const Observable<std::vector<Schedule>>& custom() const { return custom_; }
+    const Observable<Uuid>& activeID() const { return activeID_; }
+    const Observable<std::optional<Location>>& location() const { return location_; }
+    const std::string& path() const { return path_; }
+
+    // Presets::all() followed by the custom schedules.
+    std::vector<Schedule> schedules() const;
+    // The schedule `activeID` names, else the default built-in one. Never changes activeID.
+    Schedule active() const;
+    std::optional<Schedule> schedule(const Uuid& id) const;
+
+    // Each assignment saves, even of an equal value. A location with non-finite coordinates
+    // is refused (JSON cannot hold it) and nothing changes.
+    Status setActiveID(const Uuid& id);
+    Status setLocation(std::optional<Location> location);
+
+    // A custom copy of any schedule with a fresh id, fresh keyframe ids and a unique name
+    // (`name` trimmed; "My schedule" when empty).
+    Schedule addNew(const Schedule& schedule, const std::string& name, bool activate);
+    Schedule duplicate(const Schedule& schedule, bool activate);
+    // Replaces the custom schedule with the same id; built-ins and unknown ids are ignored.
+    Status update(const Schedule& schedule);
+    // Removes a custom schedule; the default becomes active when it was the active one.
+    Status deleteSchedule(const Schedule& schedule);
+
+    // The outcome of the latest save (success before any).
+    const Status& lastSave() const { return lastSave_; }
+
+    // The schedule a new custom schedule starts from.
+    static Schedule makeTemplate();
+
+private:
+    void load();
+    Status save();
+    Status moveAsideUnreadableFile();
+    std::string uniqueName(const std::string& base) const;
+
+    FileSystem& files_;
+    Log log_;
+    std::string path_;
+    const Clock& clock_;
+    Observable<std::vector<Schedule>> custom_;
+    Observable<Uuid> activeID_;
+    Observable<std::optional<Location>> location_;
+    bool isLoading_ = false;
+    bool mustMoveAside_ = false;  // the file on disk failed to read or decode
+    Status lastSave_ = success();
+};
+
+}  // namespace vesperine

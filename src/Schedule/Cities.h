@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Schedule/Location.h"
+#include "Schedule/TimeZone.h"
+
+namespace vesperine::Cities {
+
+struct City {
+    std::string name;  // "City, Country": what the user sees, and the city's identity
+    double latitude;
+    double longitude;
+    std::string timeZone;  // IANA identifier
+
+    const std::string& id() const { return name; }
+    Location location() const { return Location{name, latitude, longitude}; }
+    bool operator==(const City&) const = default;
+};
+
+// The 80 cities of the picker, alphabetical by name.
+const std::vector<City>& all();
+
+// The cities whose name contains `query` (trimmed of spaces and tabs), ignoring case, in
+// table order; all of them for an empty query.
+std::vector<City> search(std::string_view query);
+
+// The city that best matches a time zone: among the cities in that zone, the first whose name
+// begins with the zone's place name ("America/New_York" → "New York"), else the first one.
+std::optional<City> guess(const TimeZone& zone);
+
+}  // namespace vesperine::Cities

@@ -1,0 +1,88 @@
+#include "Schedule/Calendar.h"
+
+#include <gtest/gtest.h>
+
+#include "TestTime.h"
+
+namespace vesperine {
+namespace {
+
+using testing_time::daysFromCivil;
+using testing_time::hhmm;
+
+Instant utc(int y, int mo, int d, int h, int mi) {
+    return Instant::fromUnix(static_cast<double>(daysFromCivil(y, mo, d)) * 86400 + h * 3600 + mi * 60);
+}
+
+// Wall-clock times around clock changes, each checked against the UTC instant it must give.
+TEST(Calendar, SkippedTimesGoForwardRepeatedTimesTakeTheFirst) {
+    struct Case {
+        const char* name;
+        const char* zone;
+        Instant day;  // any instant in the local day
+        int hour, minute;
+        Instant expected;
+    } cases[] = {
+        {"Berlin spring forward 02:30 -> 03:00 CEST", "Europe/Berlin", utc(2026, 3, 29, 10, 0), 2, 30,
+         utc(2026, 3, 29, 1, 0)},
+        {"Berlin fall back 02:30 first (CEST)", "Europe/Berlin", utc(2026, 10, 25, 10, 0), 2, 30,
+         utc(2026, 10, 25, 0, 30)},
+        {"New York spring forward 02:15 -> 03:00 EDT", "America/New_York", utc(2026, 3, 8, 17, 0), 2, 15,
+         utc(2026, 3, 8, 7, 0)},
+        {"New York fall back 01:30 first (EDT)", "America/New_York", utc(2026, 11, 1, 17, 0), 1, 30,
+         utc(2026, 11, 1, 5, 30)},
+        {"Lord Howe half-hour jump 02:10 -> 02:30", "Australia/Lord_Howe", utc(2026, 10, 4, 6, 0), 2, 10,
+         utc(2026, 10, 3, 15, 30)},
+        {"Chatham +12:45 ordinary time", "Pacific/Chatham", utc(2026, 7, 1, 0, 0), 12, 0,
+         utc(2026, 6, 30, 23, 15)},
+        {"Apia day after the skipped 30 Dec 2011", "Pacific/Apia", utc(2011, 12, 31, 0, 0), 12, 0,
+         utc(2010 + 1, 12, 30, 22, 0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Calendar calendar(TimeZone{c.zone});
+        auto got = calendar.dateBySetting(c.hour, c.minute, 0, c.day);
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->unixSeconds(), c.expected.unixSeconds())
+            << hhmm("UTC", *got) << " UTC, expected " << hhmm("UTC", c.expected);
+    }
+}
+
+TEST(Calendar, DayStartsAndDayArithmeticKeepTheWallTime) {
+    Calendar berlin(TimeZone{"Europe/Berlin"});
+    // The day of the spring-forward change is 23 hours long.
+    auto start = berlin.startOfDay(utc(2026, 3, 29, 12, 0));
+    auto next = berlin.startOfDay(utc(2026, 3, 30, 12, 0));
+    ASSERT_TRUE(start && next);
+    EXPECT_EQ(*next - *start, 23 * 3600);
+    auto later = berlin.addingDays(utc(2026, 3, 28, 21, 0), 1);  // 22:00 CET → 22:00 CEST
+    ASSERT_TRUE(later);
+    EXPECT_EQ(hhmm("Europe/Berlin", *later), "22:00");
+    EXPECT_EQ(*later - utc(2026, 3, 28, 21, 0), 23 * 3600);
+
+    // Apia skipped 30 December 2011 altogether: the day after the 29th is the 31st.
+    Calendar apia(TimeZone{"Pacific/Apia"});
+    auto dec29 = apia.startOfDay(utc(2011, 12, 29, 12, 0));
+    auto after = apia.addingDays(*dec29, 1);
+    ASSERT_TRUE(after);
+    // One day on is the 31st at midnight (+14:00), 24 hours after the 29th (-10:00) began.
+    EXPECT_EQ(*after - *dec29, 86400);
+    EXPECT_EQ(after->unixSeconds(), utc(2011, 12, 30, 10, 0).unixSeconds());
+}
+
+TEST(Calendar, UnformableTimesAndInstantsGiveNothing) {
+    Calendar calendar(TimeZone{"Europe/Berlin"});
+    const Instant day = utc(2026, 6, 1, 12, 0);
+    for (auto [h, m] : {std::pair{24, 0}, {25, 0}, {-1, 0}, {7, 60}, {7, -1}}) {
+        EXPECT_FALSE(calendar.dateBySetting(h, m, 0, day)) << h << ":" << m;
+    }
+    EXPECT_FALSE(calendar.startOfDay(Instant::fromUnix(std::nan(""))));
+    EXPECT_FALSE(calendar.addingDays(Instant::fromUnix(1e300), 1));
+    EXPECT_FALSE(calendar.addingDays(day, 1L << 40));
+    // An unknown zone behaves as UTC instead of failing.
+    Calendar unknown(TimeZone{"Mars/Olympus_Mons"});
+    EXPECT_EQ(unknown.dateBySetting(7, 0, 0, day)->unixSeconds(), utc(2026, 6, 1, 7, 0).unixSeconds());
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,50 @@
+// Helpers for writing local wall-clock times in schedule tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "Schedule/Calendar.h"
+
+namespace vesperine::testing_time {
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+constexpr long long daysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+// The instant of a local wall-clock time in `zone` (skipped times: the next valid one).
+inline Instant local(const std::string& zone, int year, int month, int day, int hour, int minute,
+                     int second = 0) {
+    // Noon UTC of the date is inside the local date for every zone within ±12 h; zones
+    // further east (+13, +14) step back a day first.
+    Calendar calendar(TimeZone{zone});
+    const Instant roughly = Instant::fromUnix(
+        static_cast<double>(daysFromCivil(year, month, day)) * 86400.0 + 12 * 3600.0);
+    auto offset = calendar.utcOffset(roughly).value_or(0);
+    const Instant inDay = roughly - (offset > 12 * 3600 ? offset - 12 * 3600 : 0);
+    auto instant = calendar.dateBySetting(hour, minute, second, inDay);
+    EXPECT_TRUE(instant) << zone;
+    return instant.value_or(Instant());
+}
+
+// Local "HH:MM" of an instant, rounded to the nearest minute.
+inline std::string hhmm(const std::string& zone, Instant instant) {
+    Calendar calendar(TimeZone{zone});
+    auto offset = calendar.utcOffset(instant).value_or(0);
+    long long minutes = static_cast<long long>(std::llround((instant.unixSeconds() + offset) / 60.0));
+    minutes = ((minutes % 1440) + 1440) % 1440;
+    char text[8];
+    std::snprintf(text, sizeof text, "%02lld:%02lld", minutes / 60, minutes % 60);
+    return text;
+}
+
+}  // namespace vesperine::testing_time
