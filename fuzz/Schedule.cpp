@@ -1,0 +1,7 @@
+#include "Schedule/Schedule.h"
+#include "RoundTrip.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vesperine::fuzz::roundTrip<vesperine::Schedule>(data, size);
+    return 0;
+}

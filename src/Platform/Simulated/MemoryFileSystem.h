@@ -1,0 +1,31 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "Platform/FileSystem.h"
+
+namespace vesperine {
+
+// Files in memory, for tests and the simulated run. Paths are plain keys; a path can be made
+// unreadable to stand for a file we may not read.
+class MemoryFileSystem final : public FileSystem {
+public:
+    ReadResult read(const std::string& path) const override;
+    Status writeAtomically(const std::string& path, const std::string& bytes) override;
+    Status move(const std::string& from, const std::string& to) override;
+    bool exists(const std::string& path) const override { return files_.count(path) > 0; }
+
+    void put(const std::string& path, std::string bytes) { files_[path] = std::move(bytes); }
+    void makeUnreadable(const std::string& path) { unreadable_.insert(path); }
+    const std::map<std::string, std::string>& files() const { return files_; }
+    int writes() const { return writes_; }
+
+private:
+    std::map<std::string, std::string> files_;
+    std::set<std::string> unreadable_;
+    int writes_ = 0;
+};
+
+}  // namespace vesperine

@@ -1,0 +1,255 @@
+#include "Persistence/ScheduleStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/FixedTimeZone.h"
+#include "Platform/Simulated/VirtualTime.h"
+#include "Schedule/Presets.h"
+
+namespace fs = std::filesystem;
+
+namespace vesperine {
+namespace {
+
+// Real files, with failures that a root-run test cannot get from permissions.
+class FaultyFileSystem final : public FileSystem {
+public:
+    ReadResult read(const std::string& path) const override { return real.read(path); }
+    Status writeAtomically(const std::string& path, const std::string& bytes) override {
+        ++writes;
+        if (failWrites) return Error{"Read-only file system"};
+        return real.writeAtomically(path, bytes);
+    }
+    Status move(const std::string& from, const std::string& to) override {
+        if (failMoves) return Error{"Operation not permitted"};
+        return real.move(from, to);
+    }
+    bool exists(const std::string& path) const override { return real.exists(path); }
+
+    PosixFileSystem real;
+    bool failWrites = false;
+    bool failMoves = false;
+    int writes = 0;
+};
+
+class ScheduleStoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vesperine-store-" + std::to_string(::getpid()) + "-" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        path_ = (dir_ / "com.brevan.vesperine" / "schedules.json").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::unique_ptr<ScheduleStore> open() {
+        return std::make_unique<ScheduleStore>(files_, logger_, path_, zone_, time_);
+    }
+    void writeRaw(const std::string& text) {
+        fs::create_directories(fs::path(path_).parent_path());
+        std::ofstream(path_, std::ios::binary) << text;
+    }
+    static std::string readRaw(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::vector<fs::path> asideFiles() const {
+        std::vector<fs::path> result;
+        for (const auto& entry : fs::directory_iterator(fs::path(path_).parent_path())) {
+            if (entry.path().filename().string().starts_with("schedules.json.unreadable-")) result.push_back(entry.path());
+        }
+        return result;
+    }
+
+    fs::path dir_;
+    std::string path_;
+    FaultyFileSystem files_;
+    CapturingLogger logger_;
+    FixedTimeZone zone_{"Europe/Berlin"};
+    VirtualTime time_;
+};
+
+TEST_F(ScheduleStoreTest, FirstStartGuessesTheLocationAndWritesTheFile) {
+    auto store = open();
+    ASSERT_TRUE(store->location().get());
+    EXPECT_EQ(store->location().get()->name, "Berlin, Germany");
+    auto tree = json::parse(readRaw(path_));
+    ASSERT_TRUE(tree.ok());
+    EXPECT_EQ((*tree)["custom"], Json::array());
+    EXPECT_EQ((*tree)["activeID"], "5C1B6A52-0001-4000-8000-000000000001");
+    EXPECT_EQ((*tree)["location"]["name"], "Berlin, Germany");
+    EXPECT_EQ(store->active().name, "Day & Night");
+
+    zone_.set("Pacific/Chatham");
+    fs::remove_all(dir_);
+    auto elsewhere = open();
+    EXPECT_FALSE(elsewhere->location().get());
+    EXPECT_FALSE(fs::exists(path_));  // nothing written until something changes
+}
+
+TEST_F(ScheduleStoreTest, AValidFileLoadsWithoutBeingWrittenBack) {
+    {
+        auto store = open();
+        store->addNew(ScheduleStore::makeTemplate(), "Evenings", true);
+    }
+    const int writesBefore = files_.writes;
+    auto again = open();
+    EXPECT_EQ(files_.writes, writesBefore);
+    EXPECT_EQ(again->active().name, "Evenings");
+    EXPECT_EQ(again->schedules().size(), 5u);
+
+    // A missing location member loads as none and is then guessed (and written).
+    writeRaw(R"({"custom":[],"activeID":"5C1B6A52-0003-4000-8000-000000000003","extra":true})");
+    auto guessed = open();
+    EXPECT_EQ(guessed->active().name, "Bright only");
+    EXPECT_EQ(guessed->location().get()->name, "Berlin, Germany");
+    EXPECT_TRUE(asideFiles().empty());
+}
+
+// A damaged file, or one written by a newer version, used to be overwritten by the very save
+// that guessing a location makes during construction, losing every custom schedule in it.
+TEST_F(ScheduleStoreTest, AFileThatDoesNotDecodeIsMovedAsideBeforeAnySave) {
+    const std::string damaged[] = {
+        "garbage \x01\x02",
+        R"({"custom":[{"id":"5C1B6A52-0009-4000-8000-000000000009","name":"Mine","keyfr)",
+        R"({"custom":{},"activeID":"5C1B6A52-0001-4000-8000-000000000001"})",
+        R"({"activeID":"5C1B6A52-0001-4000-8000-000000000001"})",
+        R"({"version":2,"schedules":[{"name":"From the future"}]})",
+        R"({"custom":[],"activeID":"5C1B6A52-0001-4000-8000-000000000001","location":{"name":"x","latitude":"n"}})",
+    };
+    for (const auto& text : damaged) {
+        SCOPED_TRACE(text);
+        fs::remove_all(dir_);
+        logger_.clear();
+        writeRaw(text);
+        auto store = open();  // guesses Berlin, which saves
+        EXPECT_EQ(logger_.count("Couldn't read schedules: ", "store"), 1u);
+        auto aside = asideFiles();
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(readRaw(aside[0]), text);
+        EXPECT_TRUE(logger_.contains("aside to " + aside[0].string(), "store"));
+        EXPECT_TRUE(json::parse(readRaw(path_)).ok());
+        EXPECT_TRUE(store->lastSave().ok());
+        EXPECT_TRUE(store->setActiveID(Presets::warmOnly().id).ok());  // later saves write normally
+        EXPECT_EQ(asideFiles().size(), 1u);
+    }
+}
+
+TEST_F(ScheduleStoreTest, NeverWritesOverAFileItCouldNotReadOrMove) {
+    // A folder where the file should be: unreadable, moved aside whole.
+    fs::create_directories(path_);
+    std::ofstream(fs::path(path_) / "inside") << "keep";
+    {
+        auto store = open();
+        auto aside = asideFiles();
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(readRaw(aside[0] / "inside"), "keep");
+        EXPECT_TRUE(fs::is_regular_file(path_));
+    }
+    // The file cannot be moved aside: saving fails and says so, the file stays as it was.
+    fs::remove_all(dir_);
+    writeRaw("{broken");
+    files_.failMoves = true;
+    logger_.clear();
+    auto store = open();
+    EXPECT_FALSE(store->lastSave().ok());
+    EXPECT_FALSE(store->setActiveID(Presets::manual().id).ok());
+    EXPECT_EQ(readRaw(path_), "{broken");
+    EXPECT_EQ(store->active().name, "Manual");  // the session still works in memory
+    EXPECT_GE(logger_.count("Couldn't save schedules: ", "store"), 2u);
+}
+
+TEST_F(ScheduleStoreTest, FailedWritesAreReportedAndStateIsKept) {
+    files_.failWrites = true;
+    auto store = open();
+    EXPECT_FALSE(store->lastSave().ok());
+    auto added = store->addNew(ScheduleStore::makeTemplate(), "Mine", true);
+    EXPECT_FALSE(store->lastSave().ok());
+    EXPECT_EQ(store->active(), added);
+    EXPECT_TRUE(logger_.contains("Couldn't save schedules: Read-only file system", "store"));
+    files_.failWrites = false;
+    EXPECT_TRUE(store->setLocation(Location{"Home", 48.1, 11.6}).ok());
+    EXPECT_EQ(open()->active().name, "Mine");  // the next successful save carried everything
+}
+
+TEST_F(ScheduleStoreTest, NonFiniteLocationsAreRefusedOutOfRangeOnesKept) {
+    auto store = open();
+    const std::string before = readRaw(path_);
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    for (auto location : {Location{"a", nan, 0}, Location{"b", 0, inf}, Location{"c", -inf, nan}}) {
+        EXPECT_FALSE(store->setLocation(location).ok());
+        EXPECT_EQ(store->location().get()->name, "Berlin, Germany");
+    }
+    EXPECT_EQ(readRaw(path_), before);
+    for (double latitude : {91.0, -1000.0}) {
+        EXPECT_TRUE(store->setLocation(Location{"far", latitude, 0}).ok());
+        EXPECT_EQ(open()->location().get()->latitude, latitude);  // stored as given, read back
+    }
+    EXPECT_TRUE(store->setLocation(std::nullopt).ok());
+}
+
+TEST_F(ScheduleStoreTest, AddingDuplicatingUpdatingAndDeleting) {
+    auto store = open();
+    auto first = store->addNew(ScheduleStore::makeTemplate(), "My schedule", false);
+    auto second = store->addNew(ScheduleStore::makeTemplate(), "My schedule", false);
+    auto third = store->addNew(ScheduleStore::makeTemplate(), " \t ", false);
+    EXPECT_EQ(first.name, "My schedule");
+    EXPECT_EQ(second.name, "My schedule 2");
+    EXPECT_EQ(third.name, "My schedule 3");
+
+    auto copy = store->duplicate(Presets::dayAndNight(), false);
+    auto copy2 = store->duplicate(Presets::dayAndNight(), false);
+    EXPECT_EQ(copy.name, "Day & Night copy");
+    EXPECT_EQ(copy2.name, "Day & Night copy 2");
+    EXPECT_FALSE(copy.isBuiltIn);
+    EXPECT_NE(copy.id, Presets::dayAndNight().id);
+    ASSERT_EQ(copy.keyframes.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NE(copy.keyframes[i].id, Presets::dayAndNight().keyframes[i].id);
+        EXPECT_EQ(copy.keyframes[i].mode, Presets::dayAndNight().keyframes[i].mode);
+    }
+
+    auto builtInLookalike = copy;
+    builtInLookalike.name = "Changed";
+    builtInLookalike.isBuiltIn = true;
+    EXPECT_TRUE(store->update(builtInLookalike).ok());
+    EXPECT_EQ(store->schedule(copy.id)->name, "Day & Night copy");
+    auto renamed = copy;
+    renamed.name = "Renamed";
+    EXPECT_TRUE(store->update(renamed).ok());
+    EXPECT_EQ(store->schedule(copy.id)->name, "Renamed");
+
+    EXPECT_TRUE(store->setActiveID(second.id).ok());
+    EXPECT_TRUE(store->deleteSchedule(second).ok());
+    EXPECT_EQ(store->activeID().get(), Presets::defaultSchedule().id);
+    EXPECT_EQ(open()->custom()->size(), 4u);
+
+    // An active id naming nothing stays stored; active falls back to the default.
+    auto unknown = Uuid::random();
+    EXPECT_TRUE(store->setActiveID(unknown).ok());
+    EXPECT_EQ(open()->activeID().get(), unknown);
+    EXPECT_EQ(open()->active().name, "Day & Night");
+}
+
+TEST_F(ScheduleStoreTest, AVeryLargeFileLoads) {
+    std::string custom;
+    for (int i = 0; i < 20000; ++i) {
+        if (i) custom += ",";
+        custom += R"({"id":")" + Uuid::random().string() + R"(","name":"S)" + std::to_string(i) +
+                  R"(","keyframes":[{"id":")" + Uuid::random().string() +
+                  R"(","time":{"clock":{"hour":7,"minute":0}},"mode":{"off":{}},"transitionMinutes":30}],"isBuiltIn":false})";
+    }
+    writeRaw(R"({"custom":[)" + custom + R"(],"activeID":"5C1B6A52-0001-4000-8000-000000000001","location":{"name":"x","latitude":1,"longitude":2}})");
+    auto store = open();
+    EXPECT_EQ(store->custom()->size(), 20000u);
+    EXPECT_EQ(logger_.lines().size(), 0u);
+}
+
+}  // namespace
+}  // namespace vesperine

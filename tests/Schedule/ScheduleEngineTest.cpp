@@ -1,0 +1,215 @@
+#include "Schedule/ScheduleEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "Schedule/Presets.h"
+#include "Schedule/ScheduleClock.h"
+#include "TestTime.h"
+
+namespace vesperine {
+namespace {
+
+using testing_time::hhmm;
+using testing_time::local;
+
+const Location berlin{"Berlin, Germany", 52.52, 13.405};
+
+Schedule scheduleOf(std::vector<Keyframe> keyframes) { return Schedule{Uuid::random(), "test", std::move(keyframes), false}; }
+
+TEST(ScheduleEngine, StateWithinASingleStepsFade) {
+    ScheduleEngine engine(scheduleOf({{TimeAnchor::clock(22, 0), DisplayMode::warm(3400), 30}}), {},
+                          TimeZone{"Europe/Berlin"});
+    auto state = engine.state(local("Europe/Berlin", 2026, 6, 10, 22, 10));
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->from, DisplayMode::warm(3400));
+    EXPECT_EQ(state->to, DisplayMode::warm(3400));
+    EXPECT_NEAR(state->progress, 1.0 / 3.0, 1e-12);
+    EXPECT_EQ(state->fadeEnds, local("Europe/Berlin", 2026, 6, 10, 22, 30));
+    EXPECT_EQ(state->lastTransition, local("Europe/Berlin", 2026, 6, 10, 22, 0));
+    EXPECT_EQ(state->nextTransition, local("Europe/Berlin", 2026, 6, 11, 22, 0));
+}
+
+TEST(ScheduleEngine, DayAndNightAroundTheClock) {
+    const char* zone = "Europe/Berlin";
+    ScheduleEngine located(Presets::dayAndNight(), berlin, TimeZone{zone});
+    auto night = located.state(local(zone, 2026, 6, 10, 1, 0));
+    ASSERT_TRUE(night);
+    EXPECT_EQ(night->from, DisplayMode::warm(3400));
+    EXPECT_EQ(night->to, DisplayMode::red(0.8));
+    EXPECT_EQ(night->progress, 1.0);
+    EXPECT_FALSE(night->isFading());
+    EXPECT_EQ(night->lastTransition, local(zone, 2026, 6, 9, 23, 0));
+    EXPECT_EQ(hhmm(zone, night->nextTransition), "05:16");  // computed sunrise 04:46 + 30 min
+
+    ScheduleEngine unlocated(Presets::dayAndNight(), {}, TimeZone{zone});
+    auto morning = unlocated.state(local(zone, 2026, 6, 10, 12, 0));
+    ASSERT_TRUE(morning);
+    EXPECT_EQ(morning->lastTransition, local(zone, 2026, 6, 10, 7, 30));
+    EXPECT_EQ(morning->nextTransition, local(zone, 2026, 6, 10, 18, 30));
+}
+
+TEST(ScheduleEngine, TiesEdgesAndEmptySchedules) {
+    const char* zone = "UTC";
+    const auto at = [&](int h, int m) { return local(zone, 2026, 1, 15, h, m); };
+    Keyframe first{TimeAnchor::clock(8, 0), DisplayMode::warm(3000), 10};
+    Keyframe second{TimeAnchor::clock(8, 0), DisplayMode::red(0.5), 0};
+    Keyframe evening{TimeAnchor::clock(20, 0), DisplayMode::off(), 0};
+
+    ScheduleEngine tie(scheduleOf({first, second, evening}), {}, TimeZone{zone});
+    auto state = tie.state(at(8, 0));
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->to, DisplayMode::red(0.5));   // the later one in the schedule is current
+    EXPECT_EQ(state->from, DisplayMode::warm(3000));
+    EXPECT_EQ(state->progress, 1.0);                // transition 0: in force at once
+    EXPECT_EQ(state->nextTransition, at(20, 0));
+
+    ScheduleEngine exact(scheduleOf({first, evening}), {}, TimeZone{zone});
+    auto atStart = exact.state(at(8, 0));
+    ASSERT_TRUE(atStart);
+    EXPECT_EQ(atStart->to, DisplayMode::warm(3000));
+    EXPECT_EQ(atStart->progress, 0.0);
+    EXPECT_EQ(atStart->fadeEnds, at(8, 10));
+
+    EXPECT_FALSE(ScheduleEngine(scheduleOf({}), {}, TimeZone{zone}).state(at(8, 0)));
+    EXPECT_TRUE(ScheduleEngine(scheduleOf({}), {}, TimeZone{zone}).occurrences(at(8, 0)).empty());
+    // Steps that never resolve (hour 25) leave no occurrence and so no state.
+    EXPECT_FALSE(ScheduleEngine(scheduleOf({{TimeAnchor::clock(25, 0), DisplayMode::off(), 0}}), {},
+                                TimeZone{zone})
+                     .state(at(8, 0)));
+    // Negative and absurd fade lengths and offsets: no crash, sane results.
+    Keyframe negative{TimeAnchor::clock(9, 0), DisplayMode::red(1), -30};
+    Keyframe huge{TimeAnchor::solar(SolarEvent::sunset, std::numeric_limits<std::int64_t>::max()),
+                  DisplayMode::warm(2000), std::numeric_limits<std::int64_t>::max()};
+    ScheduleEngine odd(scheduleOf({negative, huge, evening}), {}, TimeZone{zone});
+    auto oddState = odd.state(at(10, 0));
+    ASSERT_TRUE(oddState);
+    EXPECT_EQ(oddState->to, DisplayMode::red(1));
+    EXPECT_EQ(oddState->progress, 1.0);
+}
+
+// A damaged location (latitude out of range or not finite) must never produce a NaN instant:
+// NaN keys break the ordering the sort relies on, and a NaN wake delay could spin the loop.
+TEST(ScheduleEngine, DamagedLocationsFallBackToWallClockTimes) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const char* zone = "Europe/Berlin";
+    for (double latitude : {91.0, -1000.0, nan, inf, -inf}) {
+        for (double longitude : {13.405, nan, inf}) {
+            SCOPED_TRACE(testing::Message() << latitude << "," << longitude);
+            ScheduleEngine engine(Presets::dayAndNight(), Location{"damaged", latitude, longitude}, TimeZone{zone});
+            for (int hour = 0; hour < 24; hour += 3) {
+                const Instant now = local(zone, 2026, 6, 10, hour, 0);
+                for (const auto& occurrence : engine.occurrences(now)) {
+                    ASSERT_TRUE(occurrence.start.isFinite());
+                }
+                auto state = engine.state(now);
+                ASSERT_TRUE(state);
+                EXPECT_TRUE(state->lastTransition.isFinite() && state->nextTransition.isFinite());
+                EXPECT_TRUE(std::isfinite(state->progress));
+            }
+            if (std::isnan(latitude) || std::isinf(latitude) || std::isnan(longitude) || std::isinf(longitude)) {
+                auto noon = engine.state(local(zone, 2026, 6, 10, 12, 0));
+                EXPECT_EQ(noon->lastTransition, local(zone, 2026, 6, 10, 7, 30));  // 07:00 + 30 min
+            }
+        }
+    }
+}
+
+TEST(ScheduleEngine, ClockChangeNights) {
+    struct Case {
+        const char* name;
+        const char* zone;
+        int y, m, d;
+        int hour, minute;  // the anchor
+        const char* expected;  // local time it resolves to that night
+    } cases[] = {
+        {"Berlin spring forward", "Europe/Berlin", 2026, 3, 29, 2, 30, "03:00"},
+        {"Berlin fall back (first 02:30)", "Europe/Berlin", 2026, 10, 25, 2, 30, "02:30"},
+        {"New York spring forward", "America/New_York", 2026, 3, 8, 2, 30, "03:00"},
+        {"Lord Howe half hour", "Australia/Lord_Howe", 2026, 10, 4, 2, 15, "02:30"},
+        {"Chatham +12:45", "Pacific/Chatham", 2026, 7, 1, 5, 15, "05:15"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScheduleEngine engine(scheduleOf({{TimeAnchor::clock(c.hour, c.minute), DisplayMode::warm(2700), 0},
+                                          {TimeAnchor::clock(12, 0), DisplayMode::off(), 0}}),
+                              {}, TimeZone{c.zone});
+        auto state = engine.state(local(c.zone, c.y, c.m, c.d, 0, 0) + 60);
+        ASSERT_TRUE(state);
+        EXPECT_EQ(hhmm(c.zone, state->nextTransition), c.expected);
+        auto after = engine.state(state->nextTransition);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after->to, DisplayMode::warm(2700));
+    }
+    // Apia skipped 30 December 2011: no step falls on the missing day, and the engine goes
+    // from the 29th's evening step straight to the 31st's.
+    ScheduleEngine apia(scheduleOf({{TimeAnchor::clock(20, 0), DisplayMode::warm(2700), 0},
+                                    {TimeAnchor::clock(8, 0), DisplayMode::off(), 0}}),
+                        {}, TimeZone{"Pacific/Apia"});
+    auto state = apia.state(local("Pacific/Apia", 2011, 12, 29, 21, 0));
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->nextTransition - state->lastTransition, 12 * 3600);  // 20:00 on the 29th → 08:00 on the 31st
+}
+
+// Whole days of every built-in schedule, minute by minute across the DST nights: the state is
+// always present for scheduled presets, progress stays in range, steps move forward in time,
+// and the mode only ever changes at a transition.
+TEST(ScheduleEngine, WholeDaysOfTheBuiltInSchedules) {
+    struct Place {
+        const char* zone;
+        std::optional<Location> location;
+    } places[] = {
+        {"Europe/Berlin", berlin},
+        {"America/New_York", Location{"New York, USA", 40.7128, -74.006}},
+        {"Australia/Lord_Howe", Location{"Lord Howe", -31.55, 159.08}},
+        {"Europe/Oslo", Location{"Tromsø, Norway", 69.6492, 18.9553}},
+        {"UTC", std::nullopt},
+    };
+    struct Day {
+        int y, m, d;
+    } days[] = {{2026, 3, 29}, {2026, 10, 25}, {2026, 3, 8}, {2026, 11, 1}, {2026, 10, 4}, {2026, 6, 21}, {2026, 12, 21}};
+    for (const auto& schedule : Presets::all()) {
+        for (const auto& place : places) {
+            ScheduleEngine engine(schedule, place.location, TimeZone{place.zone});
+            for (const auto& day : days) {
+                SCOPED_TRACE(testing::Message() << schedule.name << " " << place.zone << " " << day.m << "/" << day.d);
+                const Instant start = local(place.zone, day.y, day.m, day.d, 0, 0);
+                std::optional<ScheduleEngine::State> previous;
+                for (double t = 0; t < 26 * 3600; t += 240) {
+                    const Instant now = start + t;
+                    auto state = engine.state(now);
+                    if (schedule.keyframes.empty()) {
+                        ASSERT_FALSE(state);
+                        continue;
+                    }
+                    ASSERT_TRUE(state);
+                    ASSERT_GE(state->progress, 0.0);
+                    ASSERT_LE(state->progress, 1.0);
+                    ASSERT_LE(state->lastTransition, now);
+                    ASSERT_GT(state->nextTransition, now);
+                    ASSERT_EQ(state->isFading(), state->progress < 1.0);
+                    if (previous && previous->to != state->to) {
+                        ASSERT_LE(previous->nextTransition, now);
+                    }
+                    previous = state;
+                }
+            }
+        }
+    }
+}
+
+TEST(ScheduleClock, ScalesAndConvertsDelays) {
+    const Instant real = Instant::fromUnix(1'800'000'000);
+    const Instant start = Instant::fromUnix(1'700'000'000);
+    auto clock = ScheduleClock::make(60, real, start);
+    EXPECT_EQ(clock.now(real + 10), start + 600);
+    EXPECT_EQ(clock.realDelay(start + 3600, real), 60);
+    EXPECT_EQ(clock.realDelay(start - 5, real), 0);
+    EXPECT_EQ(ScheduleClock::make(1, real).now(real + 3), real + 3);
+    EXPECT_EQ(ScheduleClock::make(0, real).realDelay(start + 10, real), 0);  // undefined quotient
+}
+
+}  // namespace
+}  // namespace vesperine
