@@ -18,6 +18,10 @@ public:
 
     Handle() = default;
     explicit Handle(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    // An active handle that calls `onCancel` once when cancelled or destroyed.
+    static Handle make(std::function<void()> onCancel) {
+        return Handle(std::make_shared<State>(State{true, std::move(onCancel)}));
+    }
     Handle(Handle&& other) noexcept : state_(std::exchange(other.state_, nullptr)) {}
     Handle& operator=(Handle&& other) noexcept {
         if (this != &other) {

@@ -1,0 +1,143 @@
+#include "Display/DisplayPipeline.h"
+
+#include <algorithm>
+
+#include "Display/BoostMapping.h"
+#include "Display/DisplayCapabilities.h"
+#include "Display/Easing.h"
+
+namespace vesperine {
+
+DisplayPipeline::DisplayPipeline(DisplayList& list, DisplayGamma& gamma, EDRSurfaceFactory& surfaces,
+                                 Scheduler& scheduler, Logger& logger)
+    : list_(list),
+      surfaces_(surfaces),
+      scheduler_(scheduler),
+      log_(logger, "pipeline"),
+      gamma_(gamma, scheduler, logger),
+      layout_(DisplayCapabilities::layout(list)) {
+    refreshDisplays();
+}
+
+bool DisplayPipeline::anyDisplaySupportsBoost() const {
+    return std::any_of(displays_->begin(), displays_->end(), [](const DisplayInfo& d) { return d.supportsBoost; });
+}
+
+std::optional<double> DisplayPipeline::boostCeiling() const {
+    if (!isBoosting()) return std::nullopt;
+    std::optional<double> lowest;
+    for (const auto& display : displays_.get()) {
+        if (!display.supportsBoost) continue;
+        const double ceiling = BoostMapping::ceiling(display.currentHeadroom);
+        if (!lowest || ceiling < *lowest) lowest = ceiling;
+    }
+    return lowest;
+}
+
+std::map<DisplayID, RGBGains> DisplayPipeline::gains(const DisplayTarget& target) const {
+    std::map<DisplayID, RGBGains> result;
+    for (const auto& display : displays_.get()) {
+        if (target.hasBoost() && display.supportsBoost) {
+            result[display.id] = target.gains * BoostMapping::tableGain(target.boost, display.currentHeadroom);
+        } else {
+            result[display.id] = target.gains;
+        }
+    }
+    return result;
+}
+
+void DisplayPipeline::set(const DisplayTarget& value) {
+    current_.set(value);
+    gamma_.apply(gains(value));
+}
+
+void DisplayPipeline::refreshDisplays() { displays_.set(DisplayCapabilities::all(list_)); }
+
+void DisplayPipeline::apply(const DisplayTarget& target, double transition) {
+    target_.set(target);
+    fadeTimer_.cancel();
+    fade_ = Fade{TransitionPlan::make(current_.get(), target, transition), 0, std::nullopt};
+    if (fade_.plan.steps.empty()) return;
+    // The fade runs on the loop, like every other piece of work; it starts on the next turn.
+    fadeTimer_ = scheduler_.oneShot(Duration::zero(), alive_.guard([this] { frame(); }));
+}
+
+void DisplayPipeline::frame() {
+    while (fade_.step < fade_.plan.steps.size()) {
+        const auto& step = fade_.plan.steps[fade_.step];
+        if (!fade_.stepStart) {
+            if (step.to.hasBoost()) showTriggers();
+            fade_.stepStart = scheduler_.monotonicNow();
+        }
+        double p = 1.0;
+        bool finished = true;
+        if (step.duration > 0) {
+            const double t = toSeconds(scheduler_.monotonicNow() - *fade_.stepStart) / step.duration;
+            p = std::clamp(t, 0.0, 1.0);
+            finished = t >= 1.0;
+        }
+        set(step.from.lerp(step.to, Easing::smooth(p)));
+        if (!finished) {
+            fadeTimer_ = scheduler_.oneShot(frameInterval, alive_.guard([this] { frame(); }));
+            return;
+        }
+        if (!step.to.hasBoost()) hideTriggers();
+        ++fade_.step;
+        fade_.stepStart.reset();
+    }
+    fadeTimer_.cancel();
+}
+
+void DisplayPipeline::showTriggers() {
+    for (const auto& display : displays_.get()) {
+        if (!display.supportsBoost) continue;
+        if (!triggers_.count(display.id)) {
+            auto screen = DisplayCapabilities::screen(list_, display.id);
+            if (!screen) continue;
+            auto trigger = EDRTrigger::make(*screen, surfaces_, scheduler_);
+            if (!trigger) {
+                triggers_.erase(display.id);
+                continue;
+            }
+            triggers_[display.id] = std::move(trigger);
+        }
+        triggers_[display.id]->show();
+    }
+}
+
+void DisplayPipeline::hideTriggers() {
+    for (auto& [id, trigger] : triggers_) trigger->hide();
+    triggers_.clear();
+}
+
+void DisplayPipeline::reset() {
+    fadeTimer_.cancel();
+    fade_ = Fade{};
+    gamma_.restore();
+    hideTriggers();
+    current_.set(DisplayTarget::off());
+    target_.set(DisplayTarget::off());
+    log_.notice("Display reset");
+}
+
+void DisplayPipeline::reassert() {
+    if (!current_->isOff()) gamma_.apply(gains(current_.get()));
+}
+
+void DisplayPipeline::handle(DisplayMonitor::Event event) {
+    using Event = DisplayMonitor::Event;
+    if (event == Event::spaceChanged || event == Event::clockChanged || event == Event::timeZoneChanged) return;
+    refreshDisplays();
+    DisplayLayout newLayout = DisplayCapabilities::layout(list_);
+    const bool changed = !(newLayout == layout_);
+    layout_ = std::move(newLayout);
+    if (changed) {
+        log_.notice("Display layout changed; rebuilding EDR triggers");
+        hideTriggers();
+        gamma_.reapplyAfterReconfiguration(gains(current_.get()));
+    }
+    if (current_->hasBoost()) showTriggers();
+    if (!current_->isOff()) set(current_.get());
+}
+
+}  // namespace vesperine

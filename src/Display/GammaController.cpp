@@ -1,0 +1,147 @@
+#include "Display/GammaController.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vesperine {
+
+using GammaTable::Channels;
+
+GammaController::GammaController(DisplayGamma& gamma, Scheduler& scheduler, Logger& logger)
+    : gamma_(gamma), scheduler_(scheduler), log_(logger, "gamma") {}
+
+std::optional<Channels> GammaController::read(DisplayGamma& gamma, DisplayID display) {
+    Channels table{std::vector<float>(readCapacity), std::vector<float>(readCapacity),
+                   std::vector<float>(readCapacity)};
+    std::size_t count = 0;
+    const int result = gamma.readTable(display, readCapacity, table.r.data(), table.g.data(), table.b.data(), count);
+    // A driver may report more entries than fit the buffer it was given; never read past it.
+    count = std::min(count, readCapacity);
+    if (result != 0 || count < 2) return std::nullopt;
+    table.r.resize(count);
+    table.g.resize(count);
+    table.b.resize(count);
+    return table;
+}
+
+Channels GammaController::cleanBaseline(const std::optional<Channels>& table) {
+    if (!table || table->r.size() < 2 || table->g.empty() || table->b.empty()) {
+        return Channels::identity(tableSize);
+    }
+    const double ends[] = {table->r.back(), table->g.back(), table->b.back()};
+    const double largest = *std::max_element(std::begin(ends), std::end(ends));
+    const double smallest = *std::min_element(std::begin(ends), std::end(ends));
+    // `!(x <= limit)` rather than `x > limit`: a NaN from a driver is not a clean table either.
+    if (!(largest <= 1.02) || !(largest - smallest <= 0.05)) return Channels::identity(tableSize);
+    for (const auto* channel : {&table->r, &table->g, &table->b}) {
+        for (float v : *channel) {
+            if (!std::isfinite(v)) return Channels::identity(tableSize);
+        }
+    }
+    return *table;
+}
+
+const Channels& GammaController::baseline(DisplayID display) {
+    auto found = baselines_.find(display);
+    if (found != baselines_.end()) return found->second;
+    Channels candidate = cleanBaseline(read(gamma_, display));
+    if (candidate.count() != tableSize || candidate.g.size() != tableSize || candidate.b.size() != tableSize) {
+        candidate = GammaTable::resampled(candidate, tableSize);
+    }
+    return baselines_.emplace(display, std::move(candidate)).first->second;
+}
+
+bool GammaController::write(DisplayID display, const RGBGains& gains) {
+    if (!restoredThisRun_) {
+        // Tables may still hold a tint from an earlier run that ended without cleaning up;
+        // reading that as a baseline would stack tint on tint.
+        restoredThisRun_ = true;
+        gamma_.restoreAll();
+    }
+    const Channels table = GammaTable::scaled(baseline(display), gains);
+    const int result = gamma_.writeTable(display, table.count(), table.r.data(), table.g.data(), table.b.data());
+    if (result != 0) {
+        auto [it, first] = lastFailure_.emplace(display, result);
+        if (first || it->second != result) {
+            it->second = result;
+            log_.error("CGSetDisplayTransferByTable failed on %u: %d", display, result);
+        }
+        return false;
+    }
+    lastFailure_.erase(display);
+    applied_[display] = gains;
+    return true;
+}
+
+void GammaController::apply(const std::map<DisplayID, RGBGains>& gains) {
+    const bool allNeutral = std::all_of(gains.begin(), gains.end(),
+                                        [](const auto& entry) { return entry.second.isNeutral(); });
+    if (allNeutral) {
+        restore();
+        return;
+    }
+    for (const auto& [display, displayGains] : gains) write(display, displayGains);
+    startWatchdog();
+}
+
+void GammaController::apply(const RGBGains& gains, const std::vector<DisplayID>& displays) {
+    std::map<DisplayID, RGBGains> all;
+    for (auto display : displays) all[display] = gains;
+    apply(all);
+}
+
+void GammaController::reapplyAfterReconfiguration(const std::map<DisplayID, RGBGains>& gains) {
+    // Our own tint is still on the tables: give the displays their own back before the
+    // baselines are read again, or a strong tint becomes identity and a mild one doubles.
+    gamma_.restoreAll();
+    restoredThisRun_ = true;
+    applied_.clear();
+    baselines_.clear();
+    lastDrift_.clear();
+    apply(gains);
+}
+
+void GammaController::restore() {
+    gamma_.restoreAll();
+    restoredThisRun_ = true;
+    applied_.clear();
+    lastDrift_.clear();
+    stopWatchdog();
+}
+
+void GammaController::startWatchdog() {
+    if (watchdog_.isActive()) return;
+    watchdog_ = scheduler_.repeating(std::chrono::seconds(2), alive_.guard([this] { checkTables(); }));
+}
+
+void GammaController::stopWatchdog() { watchdog_.cancel(); }
+
+void GammaController::checkTables() {
+    // A copy: repairing changes `applied_`.
+    const auto snapshot = applied_;
+    for (const auto& [display, gains] : snapshot) {
+        auto now = read(gamma_, display);
+        if (!now) continue;
+        auto base = baselines_.find(display);
+        if (base == baselines_.end()) continue;
+        double drift = std::max({std::abs(now->r.back() - gains.r * base->second.r.back()),
+                                       std::abs(now->g.back() - gains.g * base->second.g.back()),
+                                       std::abs(now->b.back() - gains.b * base->second.b.back())});
+        // A table of NaN read back counts as one large, steady drift (acted on once).
+        if (!std::isfinite(drift)) drift = 1e9;
+        if (drift <= 0.01) {
+            lastDrift_.erase(display);
+            continue;
+        }
+        auto last = lastDrift_.find(display);
+        if (last != lastDrift_.end() && std::abs(last->second - drift) < 0.01) continue;
+        lastDrift_[display] = drift;
+        log_.notice("Gamma drifted on %u by %f; re-applying", display, drift);
+        applied_.erase(display);
+        // Straight to this one display's table: neutral gains here (a display without boost
+        // beside a boosted one) must not take the all-neutral path that restores everything.
+        write(display, gains);
+    }
+}
+
+}  // namespace vesperine

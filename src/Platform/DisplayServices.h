@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Support/Handle.h"
+#include "Support/Result.h"
+
+namespace vesperine {
+
+using DisplayID = std::uint32_t;
+
+struct DisplayFrame {
+    double x = 0, y = 0, width = 0, height = 0;  // global screen coordinates
+    bool operator==(const DisplayFrame&) const = default;
+};
+
+// One attached screen as the platform reports it.
+struct PlatformScreen {
+    DisplayID id = 0;
+    std::string name;
+    DisplayFrame frame;
+    double scale = 1.0;                    // backing scale factor
+    bool isBuiltin = false;
+    double maximumPotentialHeadroom = 1.0;  // > 1: the display can show extended range at all
+    double currentHeadroom = 1.0;           // extended-range headroom right now (1.0 = none)
+};
+
+// The screens attached now, in the platform's order.
+class DisplayList {
+public:
+    virtual ~DisplayList() = default;
+    virtual std::vector<PlatformScreen> screens() const = 0;
+};
+
+// Per-display transfer tables. Tables are three float arrays; 0 is black and 1 the display's
+// normal white, entries above 1 carry boost where the platform can show it.
+class DisplayGamma {
+public:
+    virtual ~DisplayGamma() = default;
+    // Fills up to `capacity` entries per channel and sets `count` to the number the platform
+    // says it filled (a caller must not trust it beyond `capacity`). 0 on success, else a
+    // platform error code.
+    virtual int readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
+                          std::size_t& count) = 0;
+    // Installs a table of `size` entries per channel. 0 on success, else an error code.
+    virtual int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
+                           const float* b) = 0;
+    // Gives every display its own colour settings back.
+    virtual void restoreAll() = 0;
+};
+
+// Display reconfiguration callbacks, called on the main loop once per display and phase.
+class DisplayEvents {
+public:
+    static constexpr std::uint32_t beginConfigurationFlag = 1;
+    virtual ~DisplayEvents() = default;
+    using Callback = std::function<void(DisplayID display, std::uint32_t flags)>;
+    // Fails when the platform refuses the registration.
+    virtual Result<Handle> registerReconfiguration(Callback callback) = 0;
+};
+
+}  // namespace vesperine

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "Platform/DisplayServices.h"
+
+namespace vesperine {
+
+// Displays in memory, for tests and the simulated run: screens with any headroom, tables that
+// can be changed behind the program's back, hot-plug, and injectable failures.
+class SimulatedDisplays final : public DisplayList, public DisplayGamma, public DisplayEvents {
+public:
+    struct Table {
+        std::vector<float> r, g, b;
+        bool operator==(const Table&) const = default;
+    };
+    struct Failures {
+        int writeError = 0;             // non-zero: writes fail with this code
+        int readError = 0;              // non-zero: reads fail with this code
+        std::optional<std::size_t> reportedCount;  // a driver reporting this many entries
+    };
+
+    static Table identity(std::size_t size);
+
+    // Adds a screen (its table size defaults to 256); fires reconfiguration callbacks.
+    void add(PlatformScreen screen, std::size_t gammaSize = 256);
+    void remove(DisplayID id);
+    // Removes from the list without a callback (a display gone between listing and writing).
+    void vanish(DisplayID id);
+    void setHeadroom(DisplayID id, double current);
+
+    // What the display shows now, and its own table (what restoring gives back).
+    const Table& table(DisplayID id) const { return displays_.at(id).table; }
+    void setTable(DisplayID id, Table table) { displays_.at(id).table = std::move(table); }  // behind our back
+    void setOwnTable(DisplayID id, Table table);
+    Failures& failures(DisplayID id) { return displays_.at(id).failures; }
+    bool has(DisplayID id) const { return displays_.count(id) > 0; }
+
+    int writes() const { return writes_; }
+    int restores() const { return restores_; }
+    int writesTo(DisplayID id) const;
+
+    // DisplayList
+    std::vector<PlatformScreen> screens() const override;
+    // DisplayGamma
+    int readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
+                  std::size_t& count) override;
+    int writeTable(DisplayID display, std::size_t size, const float* r, const float* g, const float* b) override;
+    void restoreAll() override;
+    // DisplayEvents
+    Result<Handle> registerReconfiguration(Callback callback) override;
+    // Fires a begin + end pair for `id`, as a reconfiguration would.
+    void fireReconfiguration(DisplayID id);
+
+private:
+    struct Entry {
+        PlatformScreen screen;
+        std::size_t gammaSize;
+        Table own;
+        Table table;
+        Failures failures;
+        int writes = 0;
+    };
+    std::vector<DisplayID> order_;
+    std::map<DisplayID, Entry> displays_;
+    std::map<std::uint64_t, Callback> callbacks_;
+    std::uint64_t nextCallback_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    int writes_ = 0;
+    int restores_ = 0;
+};
+
+}  // namespace vesperine
