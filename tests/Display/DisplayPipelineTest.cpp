@@ -1,0 +1,143 @@
+#include "Display/DisplayPipeline.h"
+
+#include <cmath>
+
+#include "Color/Kelvin.h"
+#include "DisplayFixture.h"
+
+namespace vesperine {
+namespace {
+
+using namespace testing_display;
+using namespace std::chrono_literals;
+
+class DisplayPipelineTest : public testing::Test {
+protected:
+    DisplayPipelineTest() {
+        displays.add(screen(1, 16.0, 4.0));          // boost-capable, headroom 4
+        displays.add(screen(2, 1.0, 1.0, 1920));     // no boost
+    }
+    std::unique_ptr<DisplayPipeline> make() {
+        return std::make_unique<DisplayPipeline>(displays, displays, surfaces, time, logger);
+    }
+    SimulatedDisplays displays;
+    SimulatedEDRSurfaces surfaces;
+    VirtualTime time;
+    CapturingLogger logger;
+};
+
+TEST_F(DisplayPipelineTest, FadesByElapsedTimeAt33msFramesAndEndsExactlyOnTarget) {
+    auto pipeline = make();
+    const DisplayTarget warm{1.0, Kelvin::gains(3400)};
+    pipeline->apply(warm, 1.0);
+    EXPECT_EQ(pipeline->target().get(), warm);
+    EXPECT_EQ(pipeline->current().get(), DisplayTarget::off());  // starts on the next turn
+    time.runDue();
+    EXPECT_EQ(displays.writesTo(1), 0);  // the first frame is still off: a restore, no table
+    time.advance(500ms);
+    const double g = pipeline->current()->gains.g;
+    EXPECT_GT(g, warm.gains.g);
+    EXPECT_LT(g, 1.0);
+    time.advance(600ms);
+    EXPECT_EQ(pipeline->current().get(), warm);
+    EXPECT_FALSE(pipeline->isFading());
+    // 1 s at 33 ms frames: 32 frames (the last lands past the end), all but the first written.
+    EXPECT_EQ(displays.writesTo(1), 31);
+    EXPECT_FLOAT_EQ(lastGreen(displays, 1), static_cast<float>(warm.gains.g));
+
+    // Nothing to do: no frame, no write.
+    pipeline->apply(warm, 5);
+    time.advance(6s);
+    EXPECT_EQ(displays.writesTo(1), 31);
+}
+
+TEST_F(DisplayPipelineTest, ANewApplyStartsWhereTheOldFadeStopped) {
+    auto pipeline = make();
+    pipeline->apply({1.0, Kelvin::gains(2000)}, 10);
+    time.advance(2s);
+    const DisplayTarget shown = pipeline->current().get();
+    pipeline->apply(DisplayTarget::off(), 0);
+    time.runDue();
+    EXPECT_EQ(pipeline->current().get(), DisplayTarget::off());  // transition 0: first frame
+    EXPECT_NE(shown, DisplayTarget::off());
+    const int writes = displays.writes();
+    time.advance(10s);
+    EXPECT_EQ(displays.writes(), writes);  // the cancelled fade writes nothing more
+}
+
+TEST_F(DisplayPipelineTest, BoostIsLimitedByHeadroomAndOnlyOnCapableDisplays) {
+    auto pipeline = make();
+    const DisplayTarget boosted{2.0, {1, 1, 1}};
+    auto gains = pipeline->gains(boosted);
+    EXPECT_NEAR(gains[1].r, std::pow(2.0, 1 / 2.2), 1e-12);
+    EXPECT_EQ(gains[2].r, 1.0);
+    displays.setHeadroom(1, 2.0);
+    pipeline->handle(DisplayMonitor::Event::screenParameters);
+    EXPECT_NEAR(pipeline->gains(boosted)[1].r, std::pow(1.25, 1 / 2.2), 1e-12);
+    EXPECT_TRUE(pipeline->anyDisplaySupportsBoost());
+}
+
+TEST_F(DisplayPipelineTest, TriggersLiveExactlyWhileBoostShows) {
+    auto pipeline = make();
+    EXPECT_FALSE(pipeline->boostCeiling());
+    pipeline->apply({2.0, {1, 1, 1}}, 1);
+    time.runDue();
+    ASSERT_EQ(surfaces.liveSurfaces(), 1);  // created before the first frame, capable display only
+    EXPECT_EQ(surfaces.records()[0]->display, 1u);
+    EXPECT_EQ(surfaces.records()[0]->frame, (DisplayFrame{0, 0, 1, 1}));
+    EXPECT_EQ(pipeline->boostCeiling(), 2.5);
+    time.advance(2s);
+    EXPECT_GE(surfaces.records()[0]->draws, 10);  // redrawn every 0.2 s
+
+    pipeline->apply(DisplayTarget::off(), 1);
+    time.advance(900ms);
+    EXPECT_EQ(surfaces.liveSurfaces(), 1);  // kept until the last frame
+    time.advance(200ms);
+    EXPECT_EQ(surfaces.liveSurfaces(), 0);
+    EXPECT_TRUE(displays.restores() > 0);
+
+    // No GPU device: no trigger, the gains still carry the boost.
+    surfaces.available = false;
+    pipeline->apply({2.0, {1, 1, 1}}, 0);
+    time.runDue();
+    EXPECT_EQ(surfaces.liveSurfaces(), 0);
+    EXPECT_GT(lastRed(displays, 1), 1.0f);
+}
+
+TEST_F(DisplayPipelineTest, EventsRefreshRebuildAndReset) {
+    auto pipeline = make();
+    pipeline->handle(DisplayMonitor::Event::spaceChanged);
+    pipeline->handle(DisplayMonitor::Event::wake);  // current off, same layout: only a refresh
+    EXPECT_EQ(displays.writes(), 0);
+
+    pipeline->apply({1.0, Kelvin::gains(2700)}, 0);
+    time.runDue();
+    displays.add(screen(3, 1.0, 1.0, 3840));  // hot-plug mid-run
+    pipeline->handle(DisplayMonitor::Event::reconfigured);
+    EXPECT_TRUE(logger.contains("Display layout changed; rebuilding EDR triggers", "pipeline"));
+    EXPECT_FLOAT_EQ(lastBlue(displays, 3), static_cast<float>(Kelvin::gains(2700).b));
+    displays.remove(3);
+    pipeline->handle(DisplayMonitor::Event::reconfigured);
+    EXPECT_EQ(pipeline->displays()->size(), 2u);
+
+    pipeline->reset();
+    EXPECT_EQ(pipeline->current().get(), DisplayTarget::off());
+    EXPECT_EQ(pipeline->target().get(), DisplayTarget::off());
+    EXPECT_EQ(lastBlue(displays, 1), 1.0f);
+    EXPECT_TRUE(logger.contains("Display reset", "pipeline"));
+    EXPECT_FALSE(pipeline->gamma().watchdogRunning());
+}
+
+TEST_F(DisplayPipelineTest, HotPlugMidFadeKeepsEveryDisplayOnTheFade) {
+    auto pipeline = make();
+    pipeline->apply({1.0, Kelvin::gains(2700)}, 3);
+    time.advance(1s);
+    displays.add(screen(5, 1.0, 1.0, 3840));
+    pipeline->handle(DisplayMonitor::Event::reconfigured);
+    time.advance(3s);
+    EXPECT_FLOAT_EQ(lastBlue(displays, 5), static_cast<float>(Kelvin::gains(2700).b));
+    EXPECT_FLOAT_EQ(lastBlue(displays, 1), static_cast<float>(Kelvin::gains(2700).b));
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,140 @@
+#include "Display/GammaController.h"
+
+#include <limits>
+
+#include "DisplayFixture.h"
+
+namespace vesperine {
+namespace {
+
+using namespace testing_display;
+using namespace std::chrono_literals;
+
+class GammaControllerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        displays.add(screen(1));
+        displays.add(screen(2));
+    }
+    SimulatedDisplays displays;
+    VirtualTime time;
+    CapturingLogger logger;
+    GammaController gamma{displays, time, logger};
+};
+
+TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {
+    struct Case {
+        const char* name;
+        SimulatedDisplays::Table own;
+        std::size_t gammaSize;
+        float expectedLastGreen;
+        std::optional<std::size_t> reported;
+    } cases[] = {
+        {"identity kept", SimulatedDisplays::identity(256), 256, 1.0f, {}},
+        {"curve ending white kept", {{0, 0.5f, 1}, {0, 0.4f, 1}, {0, 0.45f, 1}}, 3, 1.0f, {}},
+        {"spread of 0.2 refused", {{0, 1}, {0, 0.9f}, {0, 0.8f}}, 2, 1.0f, {}},
+        {"above white refused", {{0, 1.05f}, {0, 1.05f}, {0, 1.05f}}, 2, 1.0f, {}},
+        {"NaN from a driver refused", {{0, 1}, {0, std::numeric_limits<float>::quiet_NaN()}, {0, 1}}, 2, 1.0f, {}},
+        {"1024 entries resampled", SimulatedDisplays::identity(1024), 1024, 1.0f, {}},
+        {"count beyond the buffer", SimulatedDisplays::identity(1024), 1024, 1.0f, std::size_t{1'000'000}},
+        {"too short", {{1}, {1}, {1}}, 1, 1.0f, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedDisplays local;
+        local.add(screen(7), c.gammaSize);
+        local.setOwnTable(7, c.own);
+        if (c.reported) local.failures(7).reportedCount = c.reported;
+        GammaController controller(local, time, logger);
+        controller.apply({0.9, 0.8, 0.7}, {7});
+        const auto& base = controller.baselines().at(7);
+        EXPECT_EQ(base.count(), 256u);
+        EXPECT_EQ(base.g.back(), c.expectedLastGreen);
+    }
+}
+
+TEST_F(GammaControllerTest, AllNeutralRestoresAndStopsTheWatchdog) {
+    gamma.apply({1.0, 0.8, 0.6}, {1, 2});
+    EXPECT_TRUE(gamma.watchdogRunning());
+    EXPECT_FLOAT_EQ(lastBlue(displays, 1), 0.6f);
+    const int writes = displays.writes();
+    gamma.apply({{1, RGBGains{1, 1, 1}}, {2, RGBGains{1, 1, 1}}});
+    EXPECT_EQ(displays.writes(), writes);
+    EXPECT_FALSE(gamma.watchdogRunning());
+    EXPECT_TRUE(gamma.applied().empty());
+    EXPECT_EQ(lastBlue(displays, 1), 1.0f);
+    gamma.apply(std::map<DisplayID, RGBGains>{});
+    EXPECT_FALSE(gamma.watchdogRunning());
+}
+
+TEST_F(GammaControllerTest, BaselinesSurviveRestoreAndTheFirstWriteOfARunStartsClean) {
+    // A tint left on the table by an earlier run that was killed.
+    displays.setTable(1, {{0, 1}, {0, 0.8f}, {0, 0.6f}});
+    gamma.apply({1.0, 0.9, 0.9}, {1});
+    EXPECT_FLOAT_EQ(lastGreen(displays, 1), 0.9f);  // not 0.8 × 0.9
+    displays.setOwnTable(1, {{0, 0.5f, 1}, {0, 0.5f, 1}, {0, 0.5f, 1}});  // a new profile, unseen
+    gamma.restore();
+    gamma.apply({1.0, 0.5, 0.5}, {1});
+    EXPECT_EQ(gamma.baselines().at(1), GammaTable::Channels::identity(256));  // kept, not re-read
+}
+
+TEST_F(GammaControllerTest, WatchdogRepairsDriftOnceAndOnlyTheDriftedDisplay) {
+    gamma.apply({{1, RGBGains{1, 0.8, 0.6}}, {2, RGBGains{1, 1, 1}}});
+    const int writesTo2 = displays.writesTo(2);
+    time.advance(2s);
+    EXPECT_EQ(logger.count("Gamma drifted"), 0u);
+
+    displays.setTable(1, SimulatedDisplays::identity(256));  // another program resets it
+    time.advance(2s);
+    EXPECT_EQ(logger.count("Gamma drifted on 1 by 0.400000; re-applying", "gamma"), 1u);
+    EXPECT_FLOAT_EQ(lastBlue(displays, 1), 0.6f);
+
+    // The repair does not hold: the same drift is not acted on again, nor logged.
+    displays.setTable(1, SimulatedDisplays::identity(256));
+    const int writes = displays.writes();
+    time.advance(4s);
+    EXPECT_EQ(logger.count("Gamma drifted"), 1u);
+    EXPECT_EQ(displays.writes(), writes);
+    EXPECT_EQ(displays.writesTo(2), writesTo2);
+}
+
+// A display without boost beside a boosted one has neutral gains. Repairing it through the
+// all-neutral path used to restore every display and stop the watchdog, dropping the boost.
+TEST_F(GammaControllerTest, RepairingANeutralDisplayLeavesTheOthersTinted) {
+    gamma.apply({{1, RGBGains{1, 0.8, 0.6}}, {2, RGBGains{1, 1, 1}}});
+    displays.setTable(2, {{0, 1}, {0, 0.5f}, {0, 0.5f}});
+    time.advance(2s);
+    EXPECT_EQ(lastGreen(displays, 2), 1.0f);
+    EXPECT_FLOAT_EQ(lastBlue(displays, 1), 0.6f);
+    EXPECT_TRUE(gamma.watchdogRunning());
+    EXPECT_EQ(gamma.applied().size(), 2u);
+}
+
+TEST_F(GammaControllerTest, ReconfigurationReadsBaselinesFromUntintedTables) {
+    displays.setOwnTable(1, {{0, 0.5f, 1}, {0, 0.5f, 0.99f}, {0, 0.5f, 0.98f}});  // its own curve
+    for (RGBGains gains : {RGBGains{1, 0.5, 0.2}, RGBGains{1, 0.99, 0.98}}) {  // strong, then mild tint
+        GammaController controller(displays, time, logger);
+        controller.apply(gains, {1});
+        controller.reapplyAfterReconfiguration({{1, gains}});
+        EXPECT_FLOAT_EQ(controller.baselines().at(1).g.back(), 0.99f);  // the own curve, once
+        EXPECT_FLOAT_EQ(lastGreen(displays, 1), static_cast<float>(0.99 * gains.g));
+    }
+}
+
+TEST_F(GammaControllerTest, AFailingDisplayIsLoggedOncePerCauseAndOthersCarryOn) {
+    displays.failures(2).writeError = 1001;
+    for (int frame = 0; frame < 30; ++frame) gamma.apply({1, 0.7 + frame * 0.001, 0.5}, {1, 2});
+    EXPECT_EQ(logger.count("CGSetDisplayTransferByTable failed on 2: 1001", "gamma"), 1u);
+    EXPECT_EQ(displays.writesTo(1), 30);
+    EXPECT_FALSE(gamma.applied().count(2));
+    displays.failures(2).writeError = 1004;
+    gamma.apply({1, 0.7, 0.5}, {1, 2});
+    EXPECT_EQ(logger.count("CGSetDisplayTransferByTable failed on 2: 1004", "gamma"), 1u);
+    displays.vanish(2);
+    gamma.apply({1, 0.6, 0.5}, {1, 2});
+    EXPECT_EQ(logger.count("CGSetDisplayTransferByTable failed on 2: 1001", "gamma"), 2u);
+    EXPECT_EQ(displays.writesTo(1), 32);
+}
+
+}  // namespace
+}  // namespace vesperine
