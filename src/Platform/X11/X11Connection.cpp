@@ -20,6 +20,10 @@ int untrappedError(Display* display, XErrorEvent* event) {
                  text, event->request_code, event->minor_code);
     return 0;
 }
+
+// Xlib's default I/O error handler prints and exits before the per-display exit handler is
+// even reached. Returning lets Xlib go on to `ioErrorExit`, which keeps the process alive.
+int ioErrorNoExit(Display*) { return 0; }
 }  // namespace
 
 Result<std::unique_ptr<X11Connection>> X11Connection::open(const std::string& displayName,
@@ -34,6 +38,7 @@ Result<std::unique_ptr<X11Connection>> X11Connection::open(const std::string& di
 
 X11Connection::X11Connection(Display* display, Logger& logger)
     : display_(display), root_(DefaultRootWindow(display)), log_(logger, "monitor") {
+    XSetIOErrorHandler(&ioErrorNoExit);
     XSetIOErrorExitHandler(display_, &X11Connection::ioErrorExit, this);
     XSetErrorHandler(&untrappedError);
 }
@@ -42,10 +47,9 @@ X11Connection::~X11Connection() {
     *token_ = false;
     watch_.cancel();
     listeners_.clear();
-    // Closing a dead connection would run Xlib's I/O error path again; just free it then.
-    if (alive_) {
-        XCloseDisplay(display_);
-    }
+    // Xlib marks a lost connection and skips the server round trip when closing it, so a
+    // dead connection is closed (and its memory freed) like a live one.
+    XCloseDisplay(display_);
 }
 
 void X11Connection::attach(IoWatcher& loop) {

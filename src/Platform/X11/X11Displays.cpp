@@ -1,0 +1,279 @@
+#include "Platform/X11/X11Displays.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Platform/X11/XlibIncludes.h"
+
+namespace vesperine {
+
+namespace {
+
+// Piecewise-linear resampling of one channel.
+std::vector<float> resample(const float* values, std::size_t from, std::size_t to) {
+    std::vector<float> out(to, 0.0f);
+    if (from == 0) return out;
+    for (std::size_t i = 0; i < to; ++i) {
+        const double x = (to > 1 && from > 1) ? double(i) / double(to - 1) * double(from - 1) : 0.0;
+        const std::size_t lo = std::min(static_cast<std::size_t>(x), from - 1);
+        const std::size_t hi = std::min(lo + 1, from - 1);
+        const double f = x - double(lo);
+        out[i] = static_cast<float>((1.0 - f) * values[lo] + f * values[hi]);
+    }
+    return out;
+}
+
+unsigned short toHardware(float value) {
+    // The ramp holds 0...65535; NaN and values outside 0...1 from upstream land on the ends.
+    if (!(value > 0.0f)) return 0;
+    if (value >= 1.0f) return 65535;
+    return static_cast<unsigned short>(std::lround(value * 65535.0));
+}
+
+bool looksTinted(const std::vector<float>& r, const std::vector<float>& g, const std::vector<float>& b) {
+    if (r.empty() || g.empty() || b.empty()) return true;
+    const double ends[] = {r.back(), g.back(), b.back()};
+    const double largest = *std::max_element(std::begin(ends), std::end(ends));
+    const double smallest = *std::min_element(std::begin(ends), std::end(ends));
+    return !(largest <= 1.02) || !(largest - smallest <= 0.05);
+}
+
+std::string edidMonitorName(Display* display, RROutput output) {
+    Atom edidAtom = XInternAtom(display, "EDID", True);
+    if (edidAtom == None) return {};
+    unsigned char* data = nullptr;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    Atom type = None;
+    std::string name;
+    if (XRRGetOutputProperty(display, output, edidAtom, 0, 256, False, False, AnyPropertyType, &type, &format,
+                             &items, &after, &data) == Success &&
+        data && format == 8 && items >= 128) {
+        // Four 18-byte descriptors from offset 54; tag 0xFC holds the monitor name.
+        for (int d = 0; d < 4; ++d) {
+            const unsigned char* block = data + 54 + d * 18;
+            if (block[0] == 0 && block[1] == 0 && block[3] == 0xFC) {
+                for (int i = 5; i < 18 && block[i] != 0x0A && block[i] != 0; ++i) name += static_cast<char>(block[i]);
+                while (!name.empty() && name.back() == ' ') name.pop_back();
+                break;
+            }
+        }
+    }
+    if (data) XFree(data);
+    return name;
+}
+
+}  // namespace
+
+X11Displays::X11Displays(X11Connection& connection, Logger& logger)
+    : connection_(connection), log_(logger, "gamma") {
+    Display* display = connection_.display();
+    hasRandr_ = XRRQueryExtension(display, &eventBase_, &errorBase_);
+    if (!hasRandr_) {
+        log_.error("The X server has no RandR extension: displays cannot be tinted");
+        return;
+    }
+    XRRSelectInput(display, connection_.root(),
+                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    listener_ = connection_.addListener([this](const XEvent& event) { onEvent(event); });
+}
+
+X11Displays::~X11Displays() = default;
+
+std::vector<PlatformScreen> X11Displays::screens() const {
+    std::vector<PlatformScreen> result;
+    if (!hasRandr_ || !connection_.isAlive()) return result;
+    Display* display = connection_.display();
+    // An output can vanish while we walk the list: its BadRROutput is an answer, not a fault.
+    X11ErrorTrap trap(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, connection_.root());
+    if (!resources) return result;
+    for (int i = 0; i < resources->noutput; ++i) {
+        XRROutputInfo* output = XRRGetOutputInfo(display, resources, resources->outputs[i]);
+        if (!output) continue;
+        if (output->crtc != None) {
+            if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, output->crtc)) {
+                if (crtc->mode != None) {
+                    PlatformScreen screen;
+                    screen.id = static_cast<DisplayID>(resources->outputs[i]);
+                    const std::string outputName(output->name, static_cast<std::size_t>(output->nameLen));
+                    const std::string monitor = edidMonitorName(display, resources->outputs[i]);
+                    screen.name = monitor.empty() ? outputName : monitor;
+                    screen.frame = {double(crtc->x), double(crtc->y), double(crtc->width), double(crtc->height)};
+                    screen.isBuiltin = outputName.starts_with("eDP") || outputName.starts_with("LVDS") ||
+                                       outputName.starts_with("DSI");
+                    result.push_back(screen);
+                }
+                XRRFreeCrtcInfo(crtc);
+            }
+        }
+        XRRFreeOutputInfo(output);
+    }
+    XRRFreeScreenResources(resources);
+    (void)trap.check();
+    return result;
+}
+
+std::optional<X11Displays::Crtc> X11Displays::crtcOf(DisplayID id) const {
+    if (!hasRandr_ || !connection_.isAlive()) return std::nullopt;
+    if (auto cached = crtcs_.find(id); cached != crtcs_.end()) return cached->second;
+    Display* display = connection_.display();
+    X11ErrorTrap trap(display);  // the output may have gone: BadRROutput is an answer, not a fault
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, connection_.root());
+    if (!resources) return std::nullopt;
+    std::optional<Crtc> crtc;
+    for (int i = 0; i < resources->noutput; ++i) {
+        if (resources->outputs[i] != id) continue;
+        if (XRROutputInfo* output = XRRGetOutputInfo(display, resources, resources->outputs[i])) {
+            if (output->crtc != None) crtc = Crtc{output->crtc, 0};
+            XRRFreeOutputInfo(output);
+        }
+    }
+    XRRFreeScreenResources(resources);
+    if (crtc) crtc->gammaSize = XRRGetCrtcGammaSize(display, crtc->id);
+    if (!trap.check() || !connection_.isAlive()) return std::nullopt;
+    if (crtc) crtcs_[id] = *crtc;
+    return crtc;
+}
+
+std::optional<int> X11Displays::gammaSize(DisplayID display) const {
+    auto crtc = crtcOf(display);
+    if (!crtc) return std::nullopt;
+    return crtc->gammaSize;
+}
+
+std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& error) const {
+    const int size = crtc.gammaSize;
+    if (size < 2 || size > largestGammaSize) {
+        error = unusableGammaSize;
+        return std::nullopt;
+    }
+    Display* display = connection_.display();
+    X11ErrorTrap trap(display);
+    XRRCrtcGamma* gamma = XRRGetCrtcGamma(display, crtc.id);
+    if (!trap.check() || !gamma || gamma->size != size) {
+        if (gamma) XRRFreeGamma(gamma);
+        error = requestFailed;
+        return std::nullopt;
+    }
+    Ramp ramp{std::vector<float>(size), std::vector<float>(size), std::vector<float>(size)};
+    for (int i = 0; i < size; ++i) {
+        ramp.r[i] = gamma->red[i] / 65535.0f;
+        ramp.g[i] = gamma->green[i] / 65535.0f;
+        ramp.b[i] = gamma->blue[i] / 65535.0f;
+    }
+    XRRFreeGamma(gamma);
+    error = 0;
+    return ramp;
+}
+
+int X11Displays::writeRamp(const Crtc& crtc, const Ramp& ramp) {
+    const int size = crtc.gammaSize;
+    if (size < 2 || size > largestGammaSize) return unusableGammaSize;
+    XRRCrtcGamma* gamma = XRRAllocGamma(size);
+    if (!gamma) return requestFailed;
+    const auto r = resample(ramp.r.data(), ramp.r.size(), size);
+    const auto g = resample(ramp.g.data(), ramp.g.size(), size);
+    const auto b = resample(ramp.b.data(), ramp.b.size(), size);
+    for (int i = 0; i < size; ++i) {
+        gamma->red[i] = toHardware(r[i]);
+        gamma->green[i] = toHardware(g[i]);
+        gamma->blue[i] = toHardware(b[i]);
+    }
+    Display* display = connection_.display();
+    X11ErrorTrap trap(display);
+    XRRSetCrtcGamma(display, crtc.id, gamma);
+    XRRFreeGamma(gamma);
+    return trap.check() && connection_.isAlive() ? 0 : requestFailed;
+}
+
+void X11Displays::captureOriginal(DisplayID display, const Crtc& crtc) {
+    if (originals_.count(display)) return;
+    int error = 0;
+    auto ramp = readRamp(crtc, error);
+    if (!ramp) return;  // try again at the next touch
+    if (looksTinted(ramp->r, ramp->g, ramp->b)) {
+        std::vector<float> identity(256);
+        for (int i = 0; i < 256; ++i) identity[i] = float(i) / 255.0f;
+        ramp = Ramp{identity, identity, identity};
+    }
+    originals_[display] = std::move(*ramp);
+}
+
+int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
+                           std::size_t& count) {
+    count = 0;
+    auto crtc = crtcOf(display);
+    if (!crtc) return noSuchDisplay;
+    captureOriginal(display, *crtc);
+    int error = 0;
+    auto ramp = readRamp(*crtc, error);
+    if (!ramp) {
+        // The output may have moved to another CRTC before we heard of it: look it up afresh.
+        crtcs_.erase(display);
+        return error;
+    }
+    const std::size_t n = std::min(capacity, ramp->r.size());
+    const auto rr = resample(ramp->r.data(), ramp->r.size(), n);
+    const auto gg = resample(ramp->g.data(), ramp->g.size(), n);
+    const auto bb = resample(ramp->b.data(), ramp->b.size(), n);
+    std::copy(rr.begin(), rr.end(), r);
+    std::copy(gg.begin(), gg.end(), g);
+    std::copy(bb.begin(), bb.end(), b);
+    count = n;
+    return 0;
+}
+
+int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r, const float* g, const float* b) {
+    if (size < 2) return unusableGammaSize;
+    auto crtc = crtcOf(display);
+    if (!crtc) return noSuchDisplay;
+    captureOriginal(display, *crtc);
+    const int error = writeRamp(*crtc, Ramp{std::vector<float>(r, r + size), std::vector<float>(g, g + size),
+                                            std::vector<float>(b, b + size)});
+    if (error) crtcs_.erase(display);  // as for reads: resolve the CRTC again next time
+    return error;
+}
+
+void X11Displays::restoreAll() {
+    for (const auto& screen : screens()) {
+        auto crtc = crtcOf(screen.id);
+        if (!crtc) continue;
+        captureOriginal(screen.id, *crtc);
+        auto original = originals_.find(screen.id);
+        if (original == originals_.end()) continue;
+        if (int error = writeRamp(*crtc, original->second)) {
+            log_.error("Couldn't restore the gamma ramp of output %u: %d", screen.id, error);
+        }
+    }
+    if (connection_.isAlive()) XFlush(connection_.display());
+}
+
+Result<Handle> X11Displays::registerReconfiguration(Callback callback) {
+    if (!hasRandr_) return Error{"the X server has no RandR extension"};
+    const auto id = nextCallback_++;
+    callbacks_[id] = std::move(callback);
+    std::weak_ptr<bool> alive = alive_;
+    return Handle::make([this, alive, id] {
+        if (alive.lock()) callbacks_.erase(id);
+    });
+}
+
+void X11Displays::onEvent(const XEvent& event) {
+    const int type = event.type - eventBase_;
+    if (type != RRScreenChangeNotify && type != RRNotify) return;
+    if (type == RRScreenChangeNotify) XRRUpdateConfiguration(const_cast<XEvent*>(&event));
+    crtcs_.clear();
+    DisplayID id = 0;
+    if (type == RRNotify) {
+        const auto& notify = reinterpret_cast<const XRRNotifyEvent&>(event);
+        if (notify.subtype == RRNotify_OutputChange) {
+            id = static_cast<DisplayID>(reinterpret_cast<const XRROutputChangeNotifyEvent&>(event).output);
+        }
+    }
+    auto snapshot = callbacks_;
+    for (auto& [key, callback] : snapshot) callback(id, 0);
+}
+
+}  // namespace vesperine

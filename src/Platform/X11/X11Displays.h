@@ -1,0 +1,73 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "Platform/DisplayServices.h"
+#include "Platform/Logger.h"
+#include "Platform/X11/X11Connection.h"
+
+namespace vesperine {
+
+// Displays on an X server through RandR: one display per output with an active CRTC (lit, so
+// its reported connection state, which some drivers only refresh on a probe, is not asked),
+// identified by the output's XID. Tables are the CRTC's gamma ramp, resampled between
+// the core's tables and the CRTC's own gamma size. X11 has no extended dynamic range: every
+// display reports a headroom of 1.0.
+//
+// "The display's own colour settings" are the ramp captured when we first touched an output
+// (kept per output across reconfigurations, since outputs can move between CRTCs). A ramp
+// that already looks tinted at capture (ends apart or above white, as a tint left by a
+// killed run would) is not trusted: its own settings are then the identity.
+class X11Displays final : public DisplayList, public DisplayGamma, public DisplayEvents {
+public:
+    static constexpr int noSuchDisplay = 1001;
+    static constexpr int unusableGammaSize = 1004;
+    static constexpr int requestFailed = 1010;
+    // Gamma sizes beyond this are driver garbage; nothing is allocated for them.
+    static constexpr int largestGammaSize = 65536;
+
+    X11Displays(X11Connection& connection, Logger& logger);
+    ~X11Displays() override;
+
+    std::vector<PlatformScreen> screens() const override;
+    int readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
+                  std::size_t& count) override;
+    int writeTable(DisplayID display, std::size_t size, const float* r, const float* g, const float* b) override;
+    void restoreAll() override;
+    Result<Handle> registerReconfiguration(Callback callback) override;
+
+    // The CRTC gamma size of an output, for tests and diagnostics; none when it has no CRTC.
+    std::optional<int> gammaSize(DisplayID display) const;
+
+private:
+    struct Ramp {
+        std::vector<float> r, g, b;
+    };
+    struct Crtc {
+        unsigned long id = 0;
+        int gammaSize = 0;  // as the server reports it: may be 0, 1 or absurd
+    };
+    std::optional<Crtc> crtcOf(DisplayID display) const;
+    std::optional<Ramp> readRamp(const Crtc& crtc, int& error) const;
+    int writeRamp(const Crtc& crtc, const Ramp& ramp);
+    void captureOriginal(DisplayID display, const Crtc& crtc);
+    void onEvent(const XEvent& event);
+
+    X11Connection& connection_;
+    Log log_;
+    int eventBase_ = 0;
+    int errorBase_ = 0;
+    bool hasRandr_ = false;
+    std::map<DisplayID, Ramp> originals_;
+    // Output → CRTC and its gamma size, so a frame costs one request and no enumeration of
+    // the screen; emptied on every RandR event.
+    mutable std::map<DisplayID, Crtc> crtcs_;
+    std::map<std::uint64_t, Callback> callbacks_;
+    std::uint64_t nextCallback_ = 0;
+    Handle listener_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace vesperine

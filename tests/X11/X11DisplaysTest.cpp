@@ -1,0 +1,157 @@
+#include "Display/GammaController.h"
+#include "X11DisplayFixture.h"
+
+namespace vesperine::testing_x11 {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The ramp `own` scaled per channel, as the server should hold it (16-bit, rounded).
+Ramp scaledRamp(const Ramp& own, const RGBGains& gains) {
+    Ramp out;
+    auto scale = [](const std::vector<unsigned short>& in, double gain) {
+        std::vector<unsigned short> result;
+        for (auto v : in) result.push_back(static_cast<unsigned short>(std::lround(v * gain)));
+        return result;
+    };
+    return {scale(own.r, gains.r), scale(own.g, gains.g), scale(own.b, gains.b)};
+}
+
+TEST_F(X11DisplayFixture, ListsOutputsWithAnActiveCrtcAsDisplaysWithoutHeadroom) {
+    ASSERT_TRUE(addSecondMonitor());
+    settle();
+    const auto screens = displays->screens();
+    ASSERT_EQ(screens.size(), 2u);
+    struct Expected {
+        DisplayID id;
+        const char* name;
+        DisplayFrame frame;
+    } expected[] = {{first, "DUMMY0", {0, 0, 2048, 1536}}, {second, "DUMMY1", {2048, 0, 1024, 768}}};
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(screens[i].id, expected[i].id);
+        EXPECT_EQ(screens[i].name, expected[i].name);
+        EXPECT_EQ(screens[i].frame, expected[i].frame);
+        EXPECT_FALSE(screens[i].isBuiltin);
+        EXPECT_EQ(screens[i].maximumPotentialHeadroom, 1.0);
+        EXPECT_EQ(screens[i].currentHeadroom, 1.0);
+        EXPECT_EQ(displays->gammaSize(screens[i].id), 256);
+    }
+    ASSERT_TRUE(removeSecondMonitor());
+    settle();
+    EXPECT_EQ(displays->screens().size(), 1u);
+    float r[4], g[4], b[4];
+    std::size_t count = 9;
+    EXPECT_EQ(displays->readTable(second, 4, r, g, b, count), X11Displays::noSuchDisplay);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(X11DisplayFixture, CapturesAppliesAndReadsBackOnTwoMonitors) {
+    ASSERT_TRUE(addSecondMonitor());
+    const Ramp own[] = {RandrClient::curve(256, 1.2), RandrClient::curve(256, 0.9, 1.0, 0.99, 0.98)};
+    other.setRamp("DUMMY0", own[0]);
+    other.setRamp("DUMMY1", own[1]);
+    settle();
+
+    GammaController gamma(*displays, loop, logger);
+    const RGBGains gains[] = {{1.0, 0.8, 0.6}, {0.9, 0.7, 0.5}};
+    gamma.apply({{first, gains[0]}, {second, gains[1]}});
+    const char* names[] = {"DUMMY0", "DUMMY1"};
+    const DisplayID ids[] = {first, second};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(names[i]);
+        // Our own curve is the baseline, not the identity.
+        const auto& base = gamma.baselines().at(ids[i]);
+        EXPECT_NEAR(base.r[128] * 65535.0, own[i].r[128], 0.5);
+        EXPECT_NEAR(base.b.back() * 65535.0, own[i].b.back(), 0.5);
+        const Ramp shown = other.ramp(names[i]);
+        const Ramp wanted = scaledRamp(own[i], gains[i]);
+        EXPECT_LE(maxDifference(shown.r, wanted.r), 1);
+        EXPECT_LE(maxDifference(shown.g, wanted.g), 1);
+        EXPECT_LE(maxDifference(shown.b, wanted.b), 1);
+    }
+    EXPECT_TRUE(gamma.applied().count(first) && gamma.applied().count(second));
+}
+
+TEST_F(X11DisplayFixture, RestorePutsBackTheExactCapturedTablesEvenAfterReconfiguration) {
+    ASSERT_TRUE(addSecondMonitor());
+    const Ramp own[] = {RandrClient::curve(256, 1.3), RandrClient::curve(256, 0.8)};
+    other.setRamp("DUMMY0", own[0]);
+    other.setRamp("DUMMY1", own[1]);
+    settle();
+
+    GammaController gamma(*displays, loop, logger);
+    gamma.apply(RGBGains{1.0, 0.5, 0.2}, {first, second});
+    EXPECT_NE(other.ramp("DUMMY0"), own[0]);
+    gamma.restore();
+    EXPECT_EQ(other.ramp("DUMMY0"), own[0]);
+    EXPECT_EQ(other.ramp("DUMMY1"), own[1]);
+
+    // The second monitor goes off and comes back while tinted: its captured original stays.
+    gamma.apply(RGBGains{1.0, 0.5, 0.2}, {first, second});
+    ASSERT_TRUE(removeSecondMonitor());
+    settle();
+    ASSERT_TRUE(addSecondMonitor());
+    settle();
+    gamma.reapplyAfterReconfiguration({{first, {1.0, 0.6, 0.3}}, {second, {1.0, 0.6, 0.3}}});
+    EXPECT_NEAR(gamma.baselines().at(first).g[200] * 65535.0, own[0].g[200], 0.5);  // not our tint
+    gamma.restore();
+    EXPECT_EQ(other.ramp("DUMMY0"), own[0]);
+    EXPECT_EQ(other.ramp("DUMMY1"), own[1]);
+}
+
+// A run killed while tinted leaves its tint on the ramp; the next run must not take it for
+// the display's own settings.
+TEST_F(X11DisplayFixture, ATintLeftByAnEarlierRunIsNotTakenAsTheOwnTable) {
+    other.setRamp("DUMMY0", RandrClient::curve(256, 1.0, 1.0, 0.7, 0.5));
+    GammaController gamma(*displays, loop, logger);
+    gamma.apply(RGBGains{1.0, 0.9, 0.9}, {first});
+    EXPECT_NEAR(other.ramp("DUMMY0").g.back(), 0.9 * 65535, 1);  // not 0.7 × 0.9
+    gamma.restore();
+    EXPECT_EQ(other.ramp("DUMMY0"), RandrClient::curve(256, 1.0));
+}
+
+TEST_F(X11DisplayFixture, WatchdogRepairsAnotherClientsRampWithinTwoSecondsAndOnlyOnce) {
+    GammaController gamma(*displays, loop, logger);
+    gamma.apply(RGBGains{1.0, 0.8, 0.6}, {first});
+    const Ramp ours = other.ramp("DUMMY0");
+    other.setRamp("DUMMY0", RandrClient::curve(256, 1.0));  // another program resets it
+
+    const auto start = loop.monotonicNow();
+    ASSERT_TRUE(loop.runUntil([&] { return other.ramp("DUMMY0") == ours; }, 3s));
+    EXPECT_LE(toSeconds(loop.monotonicNow() - start), 2.1);
+    EXPECT_EQ(logger.count("re-applying", "gamma"), 1u);
+
+    // Our own table read back (16-bit, rounded) is no drift: nothing is rewritten again.
+    loop.runFor(4500ms);
+    EXPECT_EQ(logger.count("re-applying", "gamma"), 1u);
+    EXPECT_EQ(other.ramp("DUMMY0"), ours);
+}
+
+// The server dropping us (as when the X server stops) must be logged and survived: no exit,
+// every later call answers with an error and nothing touches the dead connection.
+TEST_F(X11DisplayFixture, ADroppedConnectionIsLoggedAndEveryCallCarriesOn) {
+    GammaController gamma(*displays, loop, logger);
+    gamma.apply(RGBGains{1.0, 0.8, 0.6}, {first});
+    bool lost = false;
+    connection->setOnLost([&] { lost = true; });
+
+    // Kill our client from the other one, through a resource we own.
+    const Window mine = XCreateSimpleWindow(connection->display(), connection->root(), 0, 0, 1, 1, 0, 0, 0);
+    XSync(connection->display(), False);
+    XKillClient(other.display(), mine);
+    XSync(other.display(), False);
+
+    ASSERT_TRUE(loop.runUntil([&] { return lost; }, 3s));
+    EXPECT_FALSE(connection->isAlive());
+    EXPECT_TRUE(logger.contains("Lost the connection to the X server"));
+    EXPECT_TRUE(displays->screens().empty());
+    gamma.apply(RGBGains{1.0, 0.7, 0.5}, {first});
+    EXPECT_TRUE(logger.contains("failed on " + std::to_string(first) + ": 1001"));
+    gamma.restore();
+    loop.runFor(2500ms);  // a watchdog tick on a dead connection
+    EXPECT_FALSE(gamma.watchdogRunning());
+}
+
+}  // namespace
+}  // namespace vesperine::testing_x11
