@@ -23,7 +23,7 @@ protected:
         auto opened = X11Connection::open("", logger);
         ASSERT_TRUE(opened.ok()) << opened.error().description;
         connection = std::move(opened).value();
-        connection->attach(loop);
+        connection->attach(loop, loop);
         displays = std::make_unique<X11Displays>(*connection, logger);
         first = static_cast<DisplayID>(other.output("DUMMY0"));
         second = static_cast<DisplayID>(other.output("DUMMY1"));

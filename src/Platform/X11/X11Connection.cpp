@@ -52,9 +52,21 @@ X11Connection::~X11Connection() {
     XCloseDisplay(display_);
 }
 
-void X11Connection::attach(IoWatcher& loop) {
+void X11Connection::attach(IoWatcher& loop, Scheduler& queue) {
+    queue_ = &queue;
     watch_ = loop.watchReadable(ConnectionNumber(display_), [this] { dispatchPending(); });
     dispatchPending();
+}
+
+void X11Connection::dispatchQueuedSoon() {
+    if (!alive_ || !queue_ || dispatchPosted_ || XQLength(display_) == 0) return;
+    dispatchPosted_ = true;
+    std::weak_ptr<bool> token = token_;
+    queue_->post([this, token] {
+        if (token.expired()) return;
+        dispatchPosted_ = false;
+        dispatchPending();
+    });
 }
 
 void X11Connection::dispatchPending() {

@@ -10,6 +10,7 @@
 
 #include "Platform/IoWatcher.h"
 #include "Platform/Logger.h"
+#include "Platform/Scheduler.h"
 #include "Support/Result.h"
 
 namespace vesperine {
@@ -31,10 +32,16 @@ public:
     // False once the server has gone away; every backend must then stop making requests.
     bool isAlive() const { return alive_; }
 
-    // Starts reading events on `loop`. Until called, events queue up in Xlib.
-    void attach(IoWatcher& loop);
+    // Starts reading events on `loop`. Until called, events queue up in Xlib. `queue` is the
+    // loop's queue, on which events read by other requests are dispatched (see below).
+    void attach(IoWatcher& loop, Scheduler& queue);
     // Reads and dispatches whatever is queued now (also called by the fd watch).
     void dispatchPending();
+    // A request that waits for a reply (XSync, a trap's check) reads any events the server
+    // sent meanwhile into Xlib's queue, and the descriptor then no longer wakes the loop for
+    // them. Backends call this after such requests made outside event dispatch (a timer, a
+    // frame): it dispatches those events on a later turn of the loop.
+    void dispatchQueuedSoon();
 
     // A listener sees every event; returning true does not stop the others from seeing it.
     using Listener = std::function<void(const XEvent&)>;
@@ -52,6 +59,8 @@ private:
     Log log_;
     bool alive_ = true;
     IoWatch watch_;
+    Scheduler* queue_ = nullptr;
+    bool dispatchPosted_ = false;
     std::uint64_t nextListener_ = 0;
     std::map<std::uint64_t, Listener> listeners_;
     std::function<void()> onLost_;

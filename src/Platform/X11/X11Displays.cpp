@@ -112,6 +112,7 @@ std::vector<PlatformScreen> X11Displays::screens() const {
     }
     XRRFreeScreenResources(resources);
     (void)trap.check();
+    connection_.dispatchQueuedSoon();
     return result;
 }
 
@@ -132,7 +133,9 @@ std::optional<X11Displays::Crtc> X11Displays::crtcOf(DisplayID id) const {
     }
     XRRFreeScreenResources(resources);
     if (crtc) crtc->gammaSize = XRRGetCrtcGammaSize(display, crtc->id);
-    if (!trap.check() || !connection_.isAlive()) return std::nullopt;
+    const bool failed = !trap.check();
+    connection_.dispatchQueuedSoon();
+    if (failed || !connection_.isAlive()) return std::nullopt;
     if (crtc) crtcs_[id] = *crtc;
     return crtc;
 }
@@ -209,6 +212,7 @@ int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, fl
     captureOriginal(display, *crtc);
     int error = 0;
     auto ramp = readRamp(*crtc, error);
+    connection_.dispatchQueuedSoon();
     if (!ramp) {
         // The output may have moved to another CRTC before we heard of it: look it up afresh.
         crtcs_.erase(display);
@@ -233,6 +237,7 @@ int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r,
     const int error = writeRamp(*crtc, Ramp{std::vector<float>(r, r + size), std::vector<float>(g, g + size),
                                             std::vector<float>(b, b + size)});
     if (error) crtcs_.erase(display);  // as for reads: resolve the CRTC again next time
+    connection_.dispatchQueuedSoon();
     return error;
 }
 
@@ -248,6 +253,7 @@ void X11Displays::restoreAll() {
         }
     }
     if (connection_.isAlive()) XFlush(connection_.display());
+    connection_.dispatchQueuedSoon();
 }
 
 Result<Handle> X11Displays::registerReconfiguration(Callback callback) {
