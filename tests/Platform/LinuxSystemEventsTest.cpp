@@ -1,0 +1,190 @@
+#include "Platform/Linux/LinuxSystemEvents.h"
+
+#include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "Platform/Linux/PollLoop.h"
+#include "Platform/MergedSystemEvents.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/SimulatedSystemEvents.h"
+
+namespace vesperine {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A private message bus for the run of one test, so the login manager can be played by the test.
+class PrivateBus {
+public:
+    PrivateBus() {
+        FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+        if (!out) return;
+        char line[512] = {0};
+        if (std::fgets(line, sizeof line, out)) address_ = std::string(line, std::strcspn(line, "\n"));
+        if (std::fgets(line, sizeof line, out)) pid_ = std::atoi(line);
+        ::pclose(out);
+    }
+    ~PrivateBus() {
+        if (pid_ > 0) ::kill(pid_, SIGTERM);
+    }
+    const std::string& address() const { return address_; }
+
+private:
+    std::string address_;
+    int pid_ = 0;
+};
+
+// Another client of the bus: owns `name` (if given) and sends PrepareForSleep.
+class BusClient {
+public:
+    BusClient(const std::string& address, const char* name) {
+        sd_bus_new(&bus_);
+        sd_bus_set_address(bus_, address.c_str());
+        sd_bus_set_bus_client(bus_, 1);
+        ok_ = sd_bus_start(bus_) >= 0 && (!name || sd_bus_request_name(bus_, name, 0) >= 0);
+    }
+    ~BusClient() { sd_bus_flush_close_unref(bus_); }
+    bool ok() const { return ok_; }
+    void prepareForSleep(bool starting) {
+        sd_bus_emit_signal(bus_, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
+                           "b", int(starting));
+        sd_bus_flush(bus_);
+    }
+
+private:
+    sd_bus* bus_ = nullptr;
+    bool ok_ = false;
+};
+
+class LinuxSystemEventsTest : public testing::Test {
+protected:
+    LinuxSystemEventsTest() : directory(fs::temp_directory_path() / ("zones-" + std::to_string(::getpid()))) {
+        fs::create_directories(directory);
+        fs::create_symlink("/usr/share/zoneinfo/UTC", directory / "localtime");
+    }
+    ~LinuxSystemEventsTest() override { fs::remove_all(directory); }
+
+    std::unique_ptr<LinuxSystemEvents> make(const std::string& busAddress) {
+        return std::make_unique<LinuxSystemEvents>(
+            loop, logger, LinuxSystemEvents::Options{directory.string(), {"localtime", "timezone"}, busAddress});
+    }
+    int countWhile(SystemEvents& events, SystemEvent event, const std::function<void()>& action) {
+        int heard = 0;
+        Handle handle = events.observe(event, [&] { ++heard; });
+        loop.runFor(50ms);
+        action();
+        loop.runUntil([&] { return heard > 0; }, 1s);
+        loop.runFor(100ms);  // and nothing more after the first
+        return heard;
+    }
+
+    fs::path directory;
+    PollLoop loop;
+    CapturingLogger logger;
+};
+
+TEST_F(LinuxSystemEventsTest, TimeZoneFilesChangingAreHeardOncePerChangeOthersAreNot) {
+    auto events = make("unix:path=/nonexistent/bus");
+    ASSERT_TRUE(events->canObserve(SystemEvent::timeZoneChanged));
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        int heard;
+    } cases[] = {
+        {"link swapped by a rename",
+         [&] {
+             fs::create_symlink("/usr/share/zoneinfo/Europe/Berlin", directory / ".localtime.new");
+             fs::rename(directory / ".localtime.new", directory / "localtime");
+         },
+         1},
+        {"zone name file written", [&] { std::ofstream(directory / "timezone") << "Europe/Berlin\n"; }, 1},
+        {"unrelated file", [&] { std::ofstream(directory / "hostname") << "box\n"; }, 0},
+        {"link removed", [&] { fs::remove(directory / "localtime"); }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(countWhile(*events, SystemEvent::timeZoneChanged, c.change), c.heard);
+    }
+}
+
+// Setting the clock needs privilege; it is set to what it already says, so nothing moves.
+TEST_F(LinuxSystemEventsTest, EverySettingOfTheClockIsHeard) {
+    auto events = make("unix:path=/nonexistent/bus");
+    ASSERT_TRUE(events->canObserve(SystemEvent::clockChanged));
+    auto setClockToNow = [] {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        return ::clock_settime(CLOCK_REALTIME, &now) == 0;
+    };
+    int heard = 0;
+    Handle handle = events->observe(SystemEvent::clockChanged, [&] { ++heard; });
+    if (!setClockToNow()) GTEST_SKIP() << "may not set the clock here: " << std::strerror(errno);
+    EXPECT_TRUE(loop.runUntil([&] { return heard == 1; }, 1s));
+    ASSERT_TRUE(setClockToNow());  // the watch is armed again after the first
+    EXPECT_TRUE(loop.runUntil([&] { return heard == 2; }, 1s));
+}
+
+TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalse) {
+    PrivateBus bus;
+    if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
+    auto events = make(bus.address());
+    ASSERT_TRUE(events->canObserve(SystemEvent::wake));
+    BusClient manager(bus.address(), "org.freedesktop.login1");
+    BusClient impostor(bus.address(), nullptr);
+    ASSERT_TRUE(manager.ok() && impostor.ok());
+    struct Case {
+        const char* name;
+        std::function<void()> send;
+        int heard;
+    } cases[] = {
+        {"going to sleep", [&] { manager.prepareForSleep(true); }, 0},
+        {"woken", [&] { manager.prepareForSleep(false); }, 1},
+        {"from another sender", [&] { impostor.prepareForSleep(false); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(countWhile(*events, SystemEvent::wake, c.send), c.heard);
+    }
+}
+
+TEST_F(LinuxSystemEventsTest, WithoutABusWakeIsSaidUnobservableNotFaked) {
+    auto events = make("unix:path=/nonexistent/bus");
+    EXPECT_FALSE(events->canObserve(SystemEvent::wake));
+    EXPECT_TRUE(logger.contains("Wake from sleep cannot be observed", "monitor"));
+    EXPECT_FALSE(events->observe(SystemEvent::wake, [] {}).isActive());
+    for (auto event : {SystemEvent::screensWake, SystemEvent::spaceChanged, SystemEvent::screenParameters}) {
+        EXPECT_FALSE(events->canObserve(event));
+    }
+}
+
+TEST(MergedSystemEvents, EachEventGoesToTheFirstSourceThatCanObserveIt) {
+    SimulatedSystemEvents display, system;
+    display.makeUnavailable(SystemEvent::clockChanged);
+    display.makeUnavailable(SystemEvent::wake);
+    system.makeUnavailable(SystemEvent::wake);
+    MergedSystemEvents merged({&display, &system});
+    int clock = 0, space = 0;
+    Handle a = merged.observe(SystemEvent::clockChanged, [&] { ++clock; });
+    Handle b = merged.observe(SystemEvent::spaceChanged, [&] { ++space; });
+    EXPECT_EQ(system.observers(), 1u);
+    EXPECT_EQ(display.observers(), 1u);
+    system.fire(SystemEvent::clockChanged);
+    display.fire(SystemEvent::spaceChanged);
+    EXPECT_EQ(clock, 1);
+    EXPECT_EQ(space, 1);
+    EXPECT_FALSE(merged.canObserve(SystemEvent::wake));
+    EXPECT_FALSE(merged.observe(SystemEvent::wake, [] {}).isActive());
+}
+
+}  // namespace
+}  // namespace vesperine
