@@ -41,9 +41,9 @@ public:
 class DisplayGamma {
 public:
     virtual ~DisplayGamma() = default;
-    // Fills up to `capacity` entries per channel and sets `count` to the number the platform
-    // says it filled (a caller must not trust it beyond `capacity`). 0 on success, else a
-    // platform error code.
+    // Fills up to `capacity` entries per channel (a longer table is resampled to `capacity`,
+    // never cut short) and sets `count` to the number the platform says it filled (a caller
+    // must not trust it beyond `capacity`). 0 on success, else a platform error code.
     virtual int readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
                           std::size_t& count) = 0;
     // Installs a table of `size` entries per channel. 0 on success, else an error code.

@@ -136,5 +136,54 @@ TEST_F(GammaControllerTest, AFailingDisplayIsLoggedOncePerCauseAndOthersCarryOn)
     EXPECT_EQ(displays.writesTo(1), 32);
 }
 
+// Many drivers keep 8 or 10 bits per entry: what they give back is what we wrote, rounded.
+// Taking that rounding for drift would have the watchdog "repair" every two seconds.
+TEST_F(GammaControllerTest, ReadBackRoundedByTheHardwareIsNotDrift) {
+    for (int bits : {8, 10}) {
+        SCOPED_TRACE(bits);
+        SimulatedDisplays local;
+        local.add(screen(5));
+        local.failures(5).keptBits = bits;
+        GammaController controller(local, time, logger);
+        logger.clear();
+        controller.apply(RGBGains{0.9987, 0.8037, 0.6021}, {5});
+        const int writes = local.writes();
+        time.advance(20s);
+        EXPECT_EQ(local.writes(), writes);
+        EXPECT_EQ(logger.count("Gamma drifted"), 0u);
+    }
+}
+
+TEST_F(GammaControllerTest, GammaSizesADriverMayReport) {
+    struct Case {
+        const char* name;
+        std::size_t gammaSize;
+        bool written;
+    } cases[] = {
+        {"none", 0, false}, {"one entry", 1, false}, {"1024", 1024, true},
+        {"4096, more than the read buffer", 4096, true}, {"absurd", std::size_t{1} << 30, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedDisplays local;
+        local.add(screen(6), c.gammaSize);
+        GammaController controller(local, time, logger);
+        logger.clear();
+        controller.apply(RGBGains{1.0, 0.8, 0.6}, {6});
+        EXPECT_EQ(controller.applied().count(6) == 1, c.written);
+        const auto& base = controller.baselines().at(6);
+        ASSERT_EQ(base.count(), 256u);
+        for (std::size_t i = 0; i < 256; i += 15) EXPECT_NEAR(base.b[i], i / 255.0, 1e-6) << i;  // the whole ramp
+        if (c.written) {
+            EXPECT_EQ(local.table(6).b.size(), c.gammaSize);
+            EXPECT_FLOAT_EQ(lastBlue(local, 6), 0.6f);
+        } else {
+            EXPECT_TRUE(logger.contains("CGSetDisplayTransferByTable failed on 6: 1004", "gamma"));
+        }
+        time.advance(2s);  // the watchdog skips what it cannot read, without a repair
+        EXPECT_EQ(logger.count("Gamma drifted"), 0u);
+    }
+}
+
 }  // namespace
 }  // namespace vesperine

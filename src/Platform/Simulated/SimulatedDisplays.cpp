@@ -74,10 +74,16 @@ int SimulatedDisplays::readTable(DisplayID display, std::size_t capacity, float*
     if (it == displays_.end()) return 1001;  // no such display
     const Entry& entry = it->second;
     if (entry.failures.readError) return entry.failures.readError;
-    const std::size_t n = std::min(capacity, entry.table.r.size());
-    std::copy_n(entry.table.r.begin(), n, r);
-    std::copy_n(entry.table.g.begin(), n, g);
-    std::copy_n(entry.table.b.begin(), n, b);
+    const std::size_t size = entry.table.r.size();
+    const std::size_t n = std::min(capacity, size);
+    // A table longer than the buffer comes back resampled, whole, as the real backend gives it.
+    std::vector<float> channels[] = {entry.table.r, entry.table.g, entry.table.b};
+    if (n < size && n > 0) {
+        for (auto& channel : channels) channel = resize(channel.data(), size, n);
+    }
+    std::copy_n(channels[0].begin(), n, r);
+    std::copy_n(channels[1].begin(), n, g);
+    std::copy_n(channels[2].begin(), n, b);
     count = entry.failures.reportedCount.value_or(n);
     return 0;
 }
@@ -93,6 +99,12 @@ int SimulatedDisplays::writeTable(DisplayID display, std::size_t size, const flo
     ++entry.writes;
     entry.table = {resize(r, size, entry.gammaSize), resize(g, size, entry.gammaSize),
                    resize(b, size, entry.gammaSize)};
+    if (const int bits = entry.failures.keptBits) {
+        const double levels = double((1 << bits) - 1);
+        for (auto* channel : {&entry.table.r, &entry.table.g, &entry.table.b}) {
+            for (auto& v : *channel) v = static_cast<float>(std::round(std::clamp(double(v), 0.0, 1.0) * levels) / levels);
+        }
+    }
     return 0;
 }
 

@@ -20,6 +20,7 @@ public:
         int writeError = 0;             // non-zero: writes fail with this code
         int readError = 0;              // non-zero: reads fail with this code
         std::optional<std::size_t> reportedCount;  // a driver reporting this many entries
+        int keptBits = 0;  // non-zero: the hardware keeps this many bits per entry (0...1)
     };
 
     static Table identity(std::size_t size);
