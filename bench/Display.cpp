@@ -28,7 +28,13 @@ struct SimulatedMachine {
     explicit SimulatedMachine(int count) {
         for (int i = 1; i <= count; ++i) {
             // Every other display can boost, so both kinds of gains are computed.
-            displays.add({DisplayID(i), "Display", {1920.0 * i, 0, 1920, 1080}, 1.0, false, i % 2 ? 16.0 : 1.0, 4.0});
+            displays.add({DisplayID(i),
+                          "Display",
+                          {1920.0 * i, 0, 1920, 1080},
+                          1.0,
+                          false,
+                          i % 2 ? 16.0 : 1.0,
+                          4.0});
         }
         pipeline = std::make_unique<DisplayPipeline>(displays, displays, surfaces, time, logger);
     }
@@ -49,8 +55,8 @@ void fadeFrame(benchmark::State& state) {
     machine.time.runDue();
     const int before = machine.displays.writes();
     for (auto _ : state) machine.time.advance(DisplayPipeline::frameInterval);
-    state.counters["writes/frame"] =
-        static_cast<double>(machine.displays.writes() - before) / static_cast<double>(state.iterations());
+    state.counters["writes/frame"] = static_cast<double>(machine.displays.writes() - before) /
+                                     static_cast<double>(state.iterations());
 }
 BENCHMARK(fadeFrame)->Arg(1)->Arg(4)->Arg(16);
 

@@ -15,7 +15,8 @@ std::vector<DisplayInfo> all(const DisplayList& list) {
 
 DisplayLayout layout(const DisplayList& list) {
     DisplayLayout result;
-    for (const auto& screen : list.screens()) result.screens.push_back({screen.id, screen.frame, screen.scale});
+    for (const auto& screen : list.screens())
+        result.screens.push_back({screen.id, screen.frame, screen.scale});
     return result;
 }
 

@@ -5,8 +5,8 @@ namespace vesperine {
 namespace {
 
 constexpr DisplayMonitor::Event allEvents[] = {
-    DisplayMonitor::Event::reconfigured, DisplayMonitor::Event::wake,
-    DisplayMonitor::Event::screensWake,  DisplayMonitor::Event::spaceChanged,
+    DisplayMonitor::Event::reconfigured,     DisplayMonitor::Event::wake,
+    DisplayMonitor::Event::screensWake,      DisplayMonitor::Event::spaceChanged,
     DisplayMonitor::Event::screenParameters, DisplayMonitor::Event::clockChanged,
     DisplayMonitor::Event::timeZoneChanged};
 
@@ -27,13 +27,20 @@ constexpr Observed observed[] = {
 
 const char* DisplayMonitor::rawValue(Event event) {
     switch (event) {
-        case Event::reconfigured: return "reconfigured";
-        case Event::wake: return "wake";
-        case Event::screensWake: return "screensWake";
-        case Event::spaceChanged: return "spaceChanged";
-        case Event::screenParameters: return "screenParameters";
-        case Event::clockChanged: return "clockChanged";
-        case Event::timeZoneChanged: return "timeZoneChanged";
+        case Event::reconfigured:
+            return "reconfigured";
+        case Event::wake:
+            return "wake";
+        case Event::screensWake:
+            return "screensWake";
+        case Event::spaceChanged:
+            return "spaceChanged";
+        case Event::screenParameters:
+            return "screenParameters";
+        case Event::clockChanged:
+            return "clockChanged";
+        case Event::timeZoneChanged:
+            return "timeZoneChanged";
     }
     return "reconfigured";
 }
@@ -45,9 +52,12 @@ std::optional<DisplayMonitor::Event> DisplayMonitor::eventFromRawValue(std::stri
     return std::nullopt;
 }
 
-DisplayMonitor::DisplayMonitor(DisplayEvents& displayEvents, SystemEvents& systemEvents, Scheduler& scheduler,
-                               Logger& logger)
-    : displayEvents_(displayEvents), systemEvents_(systemEvents), scheduler_(scheduler), log_(logger, "monitor") {}
+DisplayMonitor::DisplayMonitor(DisplayEvents& displayEvents, SystemEvents& systemEvents,
+                               Scheduler& scheduler, Logger& logger)
+    : displayEvents_(displayEvents),
+      systemEvents_(systemEvents),
+      scheduler_(scheduler),
+      log_(logger, "monitor") {}
 
 void DisplayMonitor::start() {
     for (const auto& entry : observed) {
@@ -55,17 +65,19 @@ void DisplayMonitor::start() {
             log_.info("display event %s cannot be observed on this system", rawValue(entry.event));
             continue;
         }
-        observers_.push_back(systemEvents_.observe(entry.source, alive_.guard([this, event = entry.event] { emit(event); })));
+        observers_.push_back(systemEvents_.observe(
+            entry.source, alive_.guard([this, event = entry.event] { emit(event); })));
     }
-    auto registration = displayEvents_.registerReconfiguration(
-        alive_.guard([this](DisplayID, std::uint32_t flags) {
+    auto registration =
+        displayEvents_.registerReconfiguration(alive_.guard([this](DisplayID, std::uint32_t flags) {
             if (flags & DisplayEvents::beginConfigurationFlag) return;
             reconfigured();
         }));
     if (registration) {
         reconfiguration_ = std::move(registration).value();
     } else {
-        log_.error("Couldn't register for display reconfiguration: %s", registration.error().description.c_str());
+        log_.error("Couldn't register for display reconfiguration: %s",
+                   registration.error().description.c_str());
     }
 }
 

@@ -16,12 +16,21 @@ namespace vesperine {
 // Reports display and system events to the application. A burst of reconfiguration callbacks
 // becomes one `reconfigured` event, 0.5 s after the last of them.
 class DisplayMonitor {
-public:
-    enum class Event { reconfigured, wake, screensWake, spaceChanged, screenParameters, clockChanged, timeZoneChanged };
+  public:
+    enum class Event {
+        reconfigured,
+        wake,
+        screensWake,
+        spaceChanged,
+        screenParameters,
+        clockChanged,
+        timeZoneChanged
+    };
     static const char* rawValue(Event event);
     static std::optional<Event> eventFromRawValue(std::string_view raw);
 
-    DisplayMonitor(DisplayEvents& displayEvents, SystemEvents& systemEvents, Scheduler& scheduler, Logger& logger);
+    DisplayMonitor(DisplayEvents& displayEvents, SystemEvents& systemEvents, Scheduler& scheduler,
+                   Logger& logger);
 
     std::function<void(Event)> onEvent;
 
@@ -29,7 +38,7 @@ public:
     void stop();
     bool callbackRegistered() const { return reconfiguration_.isActive(); }
 
-private:
+  private:
     void reconfigured();
     void emit(Event event);
 

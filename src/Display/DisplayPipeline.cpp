@@ -8,8 +8,8 @@
 
 namespace vesperine {
 
-DisplayPipeline::DisplayPipeline(DisplayList& list, DisplayGamma& gamma, EDRSurfaceFactory& surfaces,
-                                 Scheduler& scheduler, Logger& logger)
+DisplayPipeline::DisplayPipeline(DisplayList& list, DisplayGamma& gamma,
+                                 EDRSurfaceFactory& surfaces, Scheduler& scheduler, Logger& logger)
     : list_(list),
       surfaces_(surfaces),
       scheduler_(scheduler),
@@ -20,7 +20,8 @@ DisplayPipeline::DisplayPipeline(DisplayList& list, DisplayGamma& gamma, EDRSurf
 }
 
 bool DisplayPipeline::anyDisplaySupportsBoost() const {
-    return std::any_of(displays_->begin(), displays_->end(), [](const DisplayInfo& d) { return d.supportsBoost; });
+    return std::any_of(displays_->begin(), displays_->end(),
+                       [](const DisplayInfo& d) { return d.supportsBoost; });
 }
 
 std::optional<double> DisplayPipeline::boostCeiling() const {
@@ -38,7 +39,8 @@ std::map<DisplayID, RGBGains> DisplayPipeline::gains(const DisplayTarget& target
     std::map<DisplayID, RGBGains> result;
     for (const auto& display : displays_.get()) {
         if (target.hasBoost() && display.supportsBoost) {
-            result[display.id] = target.gains * BoostMapping::tableGain(target.boost, display.currentHeadroom);
+            result[display.id] =
+                target.gains * BoostMapping::tableGain(target.boost, display.currentHeadroom);
         } else {
             result[display.id] = target.gains;
         }
@@ -51,7 +53,9 @@ void DisplayPipeline::set(const DisplayTarget& value) {
     gamma_.apply(gains(value));
 }
 
-void DisplayPipeline::refreshDisplays() { displays_.set(DisplayCapabilities::all(list_)); }
+void DisplayPipeline::refreshDisplays() {
+    displays_.set(DisplayCapabilities::all(list_));
+}
 
 void DisplayPipeline::apply(const DisplayTarget& target, double transition) {
     target_.set(target);
@@ -72,7 +76,8 @@ void DisplayPipeline::frame() {
         double p = 1.0;
         bool finished = true;
         if (step.duration > 0) {
-            const double t = toSeconds(scheduler_.monotonicNow() - *fade_.stepStart) / step.duration;
+            const double t =
+                toSeconds(scheduler_.monotonicNow() - *fade_.stepStart) / step.duration;
             p = std::clamp(t, 0.0, 1.0);
             finished = t >= 1.0;
         }
@@ -126,7 +131,9 @@ void DisplayPipeline::reassert() {
 
 void DisplayPipeline::handle(DisplayMonitor::Event event) {
     using Event = DisplayMonitor::Event;
-    if (event == Event::spaceChanged || event == Event::clockChanged || event == Event::timeZoneChanged) return;
+    if (event == Event::spaceChanged || event == Event::clockChanged ||
+        event == Event::timeZoneChanged)
+        return;
     refreshDisplays();
     DisplayLayout newLayout = DisplayCapabilities::layout(list_);
     const bool changed = !(newLayout == layout_);

@@ -21,11 +21,11 @@ namespace vesperine {
 // turns boost into per-display gains within each display's headroom, keeps EDR triggers on
 // boost-capable displays while boost shows, and re-establishes all this after display events.
 class DisplayPipeline {
-public:
+  public:
     static constexpr auto frameInterval = std::chrono::milliseconds(33);
 
-    DisplayPipeline(DisplayList& list, DisplayGamma& gamma, EDRSurfaceFactory& surfaces, Scheduler& scheduler,
-                    Logger& logger);
+    DisplayPipeline(DisplayList& list, DisplayGamma& gamma, EDRSurfaceFactory& surfaces,
+                    Scheduler& scheduler, Logger& logger);
 
     const Observable<DisplayTarget>& current() const { return current_; }  // on screen now
     const Observable<DisplayTarget>& target() const { return target_; }    // of the latest apply
@@ -46,7 +46,7 @@ public:
     // The per-display gains that show `target`.
     std::map<DisplayID, RGBGains> gains(const DisplayTarget& target) const;
 
-private:
+  private:
     void frame();
     void set(const DisplayTarget& value);
     void showTriggers();

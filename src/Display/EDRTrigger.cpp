@@ -2,8 +2,8 @@
 
 namespace vesperine {
 
-std::unique_ptr<EDRTrigger> EDRTrigger::make(const PlatformScreen& screen, EDRSurfaceFactory& factory,
-                                             Scheduler& scheduler) {
+std::unique_ptr<EDRTrigger> EDRTrigger::make(const PlatformScreen& screen,
+                                             EDRSurfaceFactory& factory, Scheduler& scheduler) {
     auto surface = factory.make(screen);
     if (!surface) return nullptr;
     auto trigger = std::make_unique<EDRTrigger>(screen.id, std::move(surface), scheduler);
@@ -18,7 +18,9 @@ DisplayFrame EDRTrigger::frame(const PlatformScreen& screen) {
     return {screen.frame.x, screen.frame.y, 1, 1};
 }
 
-void EDRTrigger::fit(const PlatformScreen& screen) { surface_->setFrame(frame(screen), screen.scale); }
+void EDRTrigger::fit(const PlatformScreen& screen) {
+    surface_->setFrame(frame(screen), screen.scale);
+}
 
 void EDRTrigger::show() {
     surface_->orderFront();

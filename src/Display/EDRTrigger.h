@@ -11,12 +11,12 @@ namespace vesperine {
 // Keeps one display's extended-range headroom open while boost is shown: a one-point surface
 // at the screen's bottom-left corner, redrawn with white five times a second.
 class EDRTrigger {
-public:
+  public:
     static constexpr double redrawInterval = 0.2;  // seconds
 
     // None when the platform cannot make an extended-range surface for the screen.
-    static std::unique_ptr<EDRTrigger> make(const PlatformScreen& screen, EDRSurfaceFactory& factory,
-                                            Scheduler& scheduler);
+    static std::unique_ptr<EDRTrigger> make(const PlatformScreen& screen,
+                                            EDRSurfaceFactory& factory, Scheduler& scheduler);
 
     DisplayID displayID() const { return displayID_; }
     void fit(const PlatformScreen& screen);
@@ -29,7 +29,7 @@ public:
 
     EDRTrigger(DisplayID id, std::unique_ptr<EDRSurface> surface, Scheduler& scheduler);
 
-private:
+  private:
     DisplayID displayID_;
     std::unique_ptr<EDRSurface> surface_;
     Scheduler& scheduler_;

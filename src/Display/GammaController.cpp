@@ -14,7 +14,8 @@ std::optional<Channels> GammaController::read(DisplayGamma& gamma, DisplayID dis
     Channels table{std::vector<float>(readCapacity), std::vector<float>(readCapacity),
                    std::vector<float>(readCapacity)};
     std::size_t count = 0;
-    const int result = gamma.readTable(display, readCapacity, table.r.data(), table.g.data(), table.b.data(), count);
+    const int result = gamma.readTable(display, readCapacity, table.r.data(), table.g.data(),
+                                       table.b.data(), count);
     // A driver may report more entries than fit the buffer it was given; never read past it.
     count = std::min(count, readCapacity);
     if (result != 0 || count < 2) return std::nullopt;
@@ -45,7 +46,8 @@ const Channels& GammaController::baseline(DisplayID display) {
     auto found = baselines_.find(display);
     if (found != baselines_.end()) return found->second;
     Channels candidate = cleanBaseline(read(gamma_, display));
-    if (candidate.count() != tableSize || candidate.g.size() != tableSize || candidate.b.size() != tableSize) {
+    if (candidate.count() != tableSize || candidate.g.size() != tableSize ||
+        candidate.b.size() != tableSize) {
         candidate = GammaTable::resampled(candidate, tableSize);
     }
     return baselines_.emplace(display, std::move(candidate)).first->second;
@@ -59,7 +61,8 @@ bool GammaController::write(DisplayID display, const RGBGains& gains) {
         gamma_.restoreAll();
     }
     const Channels table = GammaTable::scaled(baseline(display), gains);
-    const int result = gamma_.writeTable(display, table.count(), table.r.data(), table.g.data(), table.b.data());
+    const int result =
+        gamma_.writeTable(display, table.count(), table.r.data(), table.g.data(), table.b.data());
     if (result != 0) {
         auto [it, first] = lastFailure_.emplace(display, result);
         if (first || it->second != result) {
@@ -111,10 +114,13 @@ void GammaController::restore() {
 
 void GammaController::startWatchdog() {
     if (watchdog_.isActive()) return;
-    watchdog_ = scheduler_.repeating(std::chrono::seconds(2), alive_.guard([this] { checkTables(); }));
+    watchdog_ =
+        scheduler_.repeating(std::chrono::seconds(2), alive_.guard([this] { checkTables(); }));
 }
 
-void GammaController::stopWatchdog() { watchdog_.cancel(); }
+void GammaController::stopWatchdog() {
+    watchdog_.cancel();
+}
 
 void GammaController::checkTables() {
     // A copy: repairing changes `applied_`.
@@ -125,8 +131,8 @@ void GammaController::checkTables() {
         auto base = baselines_.find(display);
         if (base == baselines_.end()) continue;
         double drift = std::max({std::abs(now->r.back() - gains.r * base->second.r.back()),
-                                       std::abs(now->g.back() - gains.g * base->second.g.back()),
-                                       std::abs(now->b.back() - gains.b * base->second.b.back())});
+                                 std::abs(now->g.back() - gains.g * base->second.g.back()),
+                                 std::abs(now->b.back() - gains.b * base->second.b.back())});
         // A table of NaN read back counts as one large, steady drift (acted on once).
         if (!std::isfinite(drift)) drift = 1e9;
         if (drift <= 0.01) {

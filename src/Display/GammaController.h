@@ -16,7 +16,7 @@ namespace vesperine {
 // tint) times the gains. A 2-second watchdog rewrites tables that something else changed, and
 // `restore` gives the displays their own colour settings back. Main loop only.
 class GammaController {
-public:
+  public:
     static constexpr std::size_t tableSize = 256;
     static constexpr std::size_t readCapacity = 1024;
 
@@ -39,7 +39,7 @@ public:
     const std::map<DisplayID, GammaTable::Channels>& baselines() const { return baselines_; }
     bool watchdogRunning() const { return watchdog_.isActive(); }
 
-private:
+  private:
     const GammaTable::Channels& baseline(DisplayID display);
     bool write(DisplayID display, const RGBGains& gains);
     void startWatchdog();
@@ -52,7 +52,8 @@ private:
     std::map<DisplayID, GammaTable::Channels> baselines_;
     std::map<DisplayID, RGBGains> applied_;
     std::map<DisplayID, double> lastDrift_;
-    std::map<DisplayID, int> lastFailure_;  // the error last logged per display, to log once per cause
+    // The error last logged per display, to log once per cause.
+    std::map<DisplayID, int> lastFailure_;
     bool restoredThisRun_ = false;
     Timer watchdog_;
     Alive alive_;

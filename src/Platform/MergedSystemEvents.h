@@ -10,14 +10,15 @@ namespace vesperine {
 // it (the display server knows spaces, the operating system knows clocks and sleep). The
 // sources are not owned and must outlive this object and every handle it gave out.
 class MergedSystemEvents final : public SystemEvents {
-public:
-    explicit MergedSystemEvents(std::vector<SystemEvents*> sources) : sources_(std::move(sources)) {}
+  public:
+    explicit MergedSystemEvents(std::vector<SystemEvents*> sources)
+        : sources_(std::move(sources)) {}
 
     bool canObserve(SystemEvent event) const override;
     // An inactive handle when no source can observe `event`.
     Handle observe(SystemEvent event, std::function<void()> callback) override;
 
-private:
+  private:
     std::vector<SystemEvents*> sources_;
 };
 

@@ -12,12 +12,20 @@
 
 namespace vesperine::testing_display {
 
-inline PlatformScreen screen(DisplayID id, double potential = 1.0, double current = 1.0, double x = 0) {
-    return {id, "Display " + std::to_string(id), {x, 0, 1920, 1080}, 2.0, id == 1, potential, current};
+inline PlatformScreen screen(DisplayID id, double potential = 1.0, double current = 1.0,
+                             double x = 0) {
+    return {id,     "Display " + std::to_string(id), {x, 0, 1920, 1080}, 2.0, id == 1, potential,
+            current};
 }
 
-inline float lastRed(const SimulatedDisplays& displays, DisplayID id) { return displays.table(id).r.back(); }
-inline float lastGreen(const SimulatedDisplays& displays, DisplayID id) { return displays.table(id).g.back(); }
-inline float lastBlue(const SimulatedDisplays& displays, DisplayID id) { return displays.table(id).b.back(); }
+inline float lastRed(const SimulatedDisplays& displays, DisplayID id) {
+    return displays.table(id).r.back();
+}
+inline float lastGreen(const SimulatedDisplays& displays, DisplayID id) {
+    return displays.table(id).g.back();
+}
+inline float lastBlue(const SimulatedDisplays& displays, DisplayID id) {
+    return displays.table(id).b.back();
+}
 
 }  // namespace vesperine::testing_display

@@ -53,7 +53,8 @@ TEST(DisplayMonitor, UnobservableEventsAreSaidNotFaked) {
     DisplayMonitor monitor(displays, system, time, logger);
     monitor.start();
     EXPECT_TRUE(logger.contains("screensWake cannot be observed", "monitor"));
-    EXPECT_EQ(DisplayMonitor::eventFromRawValue("screenParameters"), DisplayMonitor::Event::screenParameters);
+    EXPECT_EQ(DisplayMonitor::eventFromRawValue("screenParameters"),
+              DisplayMonitor::Event::screenParameters);
     EXPECT_FALSE(DisplayMonitor::eventFromRawValue("Wake"));
 }
 
@@ -75,7 +76,8 @@ TEST(DisplayCapabilities, BoostSupportHeadroomAndLayoutOrder) {
 TEST(EDRTrigger, OneRedrawTimerPerShowing) {
     SimulatedEDRSurfaces surfaces;
     VirtualTime time;
-    auto trigger = EDRTrigger::make({4, "x", {1440, 0, 1512, 982}, 2.0, false, 16, 4}, surfaces, time);
+    auto trigger =
+        EDRTrigger::make({4, "x", {1440, 0, 1512, 982}, 2.0, false, 16, 4}, surfaces, time);
     ASSERT_TRUE(trigger);
     EXPECT_EQ(surfaces.records()[0]->frame, (DisplayFrame{1440, 0, 1, 1}));
     EXPECT_EQ(surfaces.records()[0]->scale, 2.0);

@@ -11,7 +11,7 @@ using namespace testing_display;
 using namespace std::chrono_literals;
 
 class GammaControllerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         displays.add(screen(1));
         displays.add(screen(2));
@@ -34,9 +34,14 @@ TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {
         {"curve ending white kept", {{0, 0.5f, 1}, {0, 0.4f, 1}, {0, 0.45f, 1}}, 3, 1.0f, {}},
         {"spread of 0.2 refused", {{0, 1}, {0, 0.9f}, {0, 0.8f}}, 2, 1.0f, {}},
         {"above white refused", {{0, 1.05f}, {0, 1.05f}, {0, 1.05f}}, 2, 1.0f, {}},
-        {"NaN from a driver refused", {{0, 1}, {0, std::numeric_limits<float>::quiet_NaN()}, {0, 1}}, 2, 1.0f, {}},
+        {"NaN from a driver refused",
+         {{0, 1}, {0, std::numeric_limits<float>::quiet_NaN()}, {0, 1}},
+         2,
+         1.0f,
+         {}},
         {"1024 entries resampled", SimulatedDisplays::identity(1024), 1024, 1.0f, {}},
-        {"count beyond the buffer", SimulatedDisplays::identity(1024), 1024, 1.0f, std::size_t{1'000'000}},
+        {"count beyond the buffer", SimulatedDisplays::identity(1024), 1024, 1.0f,
+         std::size_t{1'000'000}},
         {"too short", {{1}, {1}, {1}}, 1, 1.0f, {}},
     };
     for (const auto& c : cases) {
@@ -71,7 +76,7 @@ TEST_F(GammaControllerTest, BaselinesSurviveRestoreAndTheFirstWriteOfARunStartsC
     // A tint left on the table by an earlier run that was killed.
     displays.setTable(1, {{0, 1}, {0, 0.8f}, {0, 0.6f}});
     gamma.apply({1.0, 0.9, 0.9}, {1});
-    EXPECT_FLOAT_EQ(lastGreen(displays, 1), 0.9f);  // not 0.8 × 0.9
+    EXPECT_FLOAT_EQ(lastGreen(displays, 1), 0.9f);                        // not 0.8 × 0.9
     displays.setOwnTable(1, {{0, 0.5f, 1}, {0, 0.5f, 1}, {0, 0.5f, 1}});  // a new profile, unseen
     gamma.restore();
     gamma.apply({1.0, 0.5, 0.5}, {1});
@@ -112,7 +117,8 @@ TEST_F(GammaControllerTest, RepairingANeutralDisplayLeavesTheOthersTinted) {
 
 TEST_F(GammaControllerTest, ReconfigurationReadsBaselinesFromUntintedTables) {
     displays.setOwnTable(1, {{0, 0.5f, 1}, {0, 0.5f, 0.99f}, {0, 0.5f, 0.98f}});  // its own curve
-    for (RGBGains gains : {RGBGains{1, 0.5, 0.2}, RGBGains{1, 0.99, 0.98}}) {  // strong, then mild tint
+    for (RGBGains gains :
+         {RGBGains{1, 0.5, 0.2}, RGBGains{1, 0.99, 0.98}}) {  // strong, then mild tint
         GammaController controller(displays, time, logger);
         controller.apply(gains, {1});
         controller.reapplyAfterReconfiguration({{1, gains}});
@@ -160,8 +166,11 @@ TEST_F(GammaControllerTest, GammaSizesADriverMayReport) {
         std::size_t gammaSize;
         bool written;
     } cases[] = {
-        {"none", 0, false}, {"one entry", 1, false}, {"1024", 1024, true},
-        {"4096, more than the read buffer", 4096, true}, {"absurd", std::size_t{1} << 30, false},
+        {"none", 0, false},
+        {"one entry", 1, false},
+        {"1024", 1024, true},
+        {"4096, more than the read buffer", 4096, true},
+        {"absurd", std::size_t{1} << 30, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -173,7 +182,8 @@ TEST_F(GammaControllerTest, GammaSizesADriverMayReport) {
         EXPECT_EQ(controller.applied().count(6) == 1, c.written);
         const auto& base = controller.baselines().at(6);
         ASSERT_EQ(base.count(), 256u);
-        for (std::size_t i = 0; i < 256; i += 15) EXPECT_NEAR(base.b[i], i / 255.0, 1e-6) << i;  // the whole ramp
+        for (std::size_t i = 0; i < 256; i += 15)
+            EXPECT_NEAR(base.b[i], i / 255.0, 1e-6) << i;  // the whole ramp
         if (c.written) {
             EXPECT_EQ(local.table(6).b.size(), c.gammaSize);
             EXPECT_FLOAT_EQ(lastBlue(local, 6), 0.6f);

@@ -25,12 +25,14 @@ using namespace std::chrono_literals;
 
 // A private message bus for the run of one test, so the login manager can be played by the test.
 class PrivateBus {
-public:
+  public:
     PrivateBus() {
-        FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+        FILE* out = ::popen(
+            "dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
         if (!out) return;
         char line[512] = {0};
-        if (std::fgets(line, sizeof line, out)) address_ = std::string(line, std::strcspn(line, "\n"));
+        if (std::fgets(line, sizeof line, out))
+            address_ = std::string(line, std::strcspn(line, "\n"));
         if (std::fgets(line, sizeof line, out)) pid_ = std::atoi(line);
         ::pclose(out);
     }
@@ -39,14 +41,14 @@ public:
     }
     const std::string& address() const { return address_; }
 
-private:
+  private:
     std::string address_;
     int pid_ = 0;
 };
 
 // Another client of the bus: owns `name` (if given) and sends PrepareForSleep.
 class BusClient {
-public:
+  public:
     BusClient(const std::string& address, const char* name) {
         sd_bus_new(&bus_);
         sd_bus_set_address(bus_, address.c_str());
@@ -56,19 +58,20 @@ public:
     ~BusClient() { sd_bus_flush_close_unref(bus_); }
     bool ok() const { return ok_; }
     void prepareForSleep(bool starting) {
-        sd_bus_emit_signal(bus_, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
-                           "b", int(starting));
+        sd_bus_emit_signal(bus_, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                           "PrepareForSleep", "b", int(starting));
         sd_bus_flush(bus_);
     }
 
-private:
+  private:
     sd_bus* bus_ = nullptr;
     bool ok_ = false;
 };
 
 class LinuxSystemEventsTest : public testing::Test {
-protected:
-    LinuxSystemEventsTest() : directory(fs::temp_directory_path() / ("zones-" + std::to_string(::getpid()))) {
+  protected:
+    LinuxSystemEventsTest()
+        : directory(fs::temp_directory_path() / ("zones-" + std::to_string(::getpid()))) {
         fs::create_directories(directory);
         fs::create_symlink("/usr/share/zoneinfo/UTC", directory / "localtime");
     }
@@ -76,7 +79,8 @@ protected:
 
     std::unique_ptr<LinuxSystemEvents> make(const std::string& busAddress) {
         return std::make_unique<LinuxSystemEvents>(
-            loop, logger, LinuxSystemEvents::Options{directory.string(), {"localtime", "timezone"}, busAddress});
+            loop, logger,
+            LinuxSystemEvents::Options{directory.string(), {"localtime", "timezone"}, busAddress});
     }
     int countWhile(SystemEvents& events, SystemEvent event, const std::function<void()>& action) {
         int heard = 0;
@@ -107,7 +111,8 @@ TEST_F(LinuxSystemEventsTest, TimeZoneFilesChangingAreHeardOncePerChangeOthersAr
              fs::rename(directory / ".localtime.new", directory / "localtime");
          },
          1},
-        {"zone name file written", [&] { std::ofstream(directory / "timezone") << "Europe/Berlin\n"; }, 1},
+        {"zone name file written",
+         [&] { std::ofstream(directory / "timezone") << "Europe/Berlin\n"; }, 1},
         {"unrelated file", [&] { std::ofstream(directory / "hostname") << "box\n"; }, 0},
         {"link removed", [&] { fs::remove(directory / "localtime"); }, 1},
     };
@@ -162,7 +167,8 @@ TEST_F(LinuxSystemEventsTest, WithoutABusWakeIsSaidUnobservableNotFaked) {
     EXPECT_FALSE(events->canObserve(SystemEvent::wake));
     EXPECT_TRUE(logger.contains("Wake from sleep cannot be observed", "monitor"));
     EXPECT_FALSE(events->observe(SystemEvent::wake, [] {}).isActive());
-    for (auto event : {SystemEvent::screensWake, SystemEvent::spaceChanged, SystemEvent::screenParameters}) {
+    for (auto event :
+         {SystemEvent::screensWake, SystemEvent::spaceChanged, SystemEvent::screenParameters}) {
         EXPECT_FALSE(events->canObserve(event));
     }
 }

@@ -18,7 +18,7 @@ struct Ramp {
 };
 
 class RandrClient {
-public:
+  public:
     RandrClient() : display_(XOpenDisplay(nullptr)) {}
     ~RandrClient() {
         if (display_) XCloseDisplay(display_);
@@ -32,7 +32,8 @@ public:
     RROutput output(const std::string& name) const {
         RROutput found = 0;
         forEachOutput([&](RROutput id, XRROutputInfo* info) {
-            if (name == std::string(info->name, static_cast<std::size_t>(info->nameLen))) found = id;
+            if (name == std::string(info->name, static_cast<std::size_t>(info->nameLen)))
+                found = id;
         });
         return found;
     }
@@ -40,7 +41,8 @@ public:
     RRCrtc crtc(const std::string& name) const {
         RRCrtc found = 0;
         forEachOutput([&](RROutput, XRROutputInfo* info) {
-            if (name == std::string(info->name, static_cast<std::size_t>(info->nameLen))) found = info->crtc;
+            if (name == std::string(info->name, static_cast<std::size_t>(info->nameLen)))
+                found = info->crtc;
         });
         return found;
     }
@@ -71,7 +73,8 @@ public:
     }
 
     // A ramp of `size` entries: entry i = (i / (size - 1))^exponent × end, per channel.
-    static Ramp curve(std::size_t size, double exponent, double rEnd = 1, double gEnd = 1, double bEnd = 1) {
+    static Ramp curve(std::size_t size, double exponent, double rEnd = 1, double gEnd = 1,
+                      double bEnd = 1) {
         Ramp result;
         for (std::size_t i = 0; i < size; ++i) {
             const double x = std::pow(double(i) / double(size - 1), exponent);
@@ -82,13 +85,15 @@ public:
         return result;
     }
 
-private:
+  private:
     template <typename F>
     void forEachOutput(F&& f) const {
-        XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, DefaultRootWindow(display_));
+        XRRScreenResources* resources =
+            XRRGetScreenResourcesCurrent(display_, DefaultRootWindow(display_));
         if (!resources) return;
         for (int i = 0; i < resources->noutput; ++i) {
-            if (XRROutputInfo* info = XRRGetOutputInfo(display_, resources, resources->outputs[i])) {
+            if (XRROutputInfo* info =
+                    XRRGetOutputInfo(display_, resources, resources->outputs[i])) {
                 f(resources->outputs[i], info);
                 XRRFreeOutputInfo(info);
             }
@@ -106,6 +111,8 @@ inline bool addSecondMonitor() {
     xrandr("--addmode DUMMY1 1024x768");
     return xrandr("--output DUMMY1 --mode 1024x768 --right-of DUMMY0") == 0;
 }
-inline bool removeSecondMonitor() { return xrandr("--output DUMMY1 --off") == 0; }
+inline bool removeSecondMonitor() {
+    return xrandr("--output DUMMY1 --off") == 0;
+}
 
 }  // namespace vesperine::testing_x11

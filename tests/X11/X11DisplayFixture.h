@@ -15,7 +15,7 @@
 namespace vesperine::testing_x11 {
 
 class X11DisplayFixture : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(other.display(), nullptr) << "no test X server";
         removeSecondMonitor();
@@ -46,10 +46,12 @@ protected:
 };
 
 // Largest difference, in ramp units (1/65535), between two ramps of equal size.
-inline int maxDifference(const std::vector<unsigned short>& a, const std::vector<unsigned short>& b) {
+inline int maxDifference(const std::vector<unsigned short>& a,
+                         const std::vector<unsigned short>& b) {
     if (a.size() != b.size()) return 65535;
     int worst = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+    for (std::size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
     return worst;
 }
 

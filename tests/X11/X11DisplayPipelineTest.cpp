@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 // The whole display output on the real server: monitor, pipeline and gamma, on a poll loop.
 class X11PipelineTest : public X11DisplayFixture {
-protected:
+  protected:
     void SetUp() override {
         X11DisplayFixture::SetUp();
         monitor = std::make_unique<DisplayMonitor>(*displays, systemEvents, loop, logger);
@@ -62,13 +62,15 @@ TEST_F(X11PipelineTest, MonitorsAddedAndRemovedMidFadeEndOnTheTarget) {
     pipeline->apply(warm, 1.5);
     loop.runFor(300ms);
     ASSERT_TRUE(addSecondMonitor());
-    const double ownEnd = blueEnd("DUMMY1");  // the server's own ramp of a new CRTC, before we hear of it
+    // The server's own ramp of a new CRTC, before we hear of it.
+    const double ownEnd = blueEnd("DUMMY1");
     ASSERT_TRUE(runUntilFadeEnds());
     loop.runFor(700ms);  // the debounced event may land after the last frame
     EXPECT_EQ(pipeline->displays()->size(), 2u);
     EXPECT_GE(reconfigurations, 1);
     EXPECT_NEAR(blueEnd("DUMMY0"), warm.gains.b, 1.0 / 65535);
-    EXPECT_NEAR(blueEnd("DUMMY1"), ownEnd * warm.gains.b, 1.0 / 65535);  // joined the fade, not left white
+    // Joined the fade, not left white.
+    EXPECT_NEAR(blueEnd("DUMMY1"), ownEnd * warm.gains.b, 1.0 / 65535);
 
     const DisplayTarget red{1.0, {0.8, 0, 0}};
     pipeline->apply(red, 1.5);

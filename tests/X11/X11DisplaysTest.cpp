@@ -26,7 +26,8 @@ TEST_F(X11DisplayFixture, ListsOutputsWithAnActiveCrtcAsDisplaysWithoutHeadroom)
         DisplayID id;
         const char* name;
         DisplayFrame frame;
-    } expected[] = {{first, "DUMMY0", {0, 0, 2048, 1536}}, {second, "DUMMY1", {2048, 0, 1024, 768}}};
+    } expected[] = {{first, "DUMMY0", {0, 0, 2048, 1536}},
+                    {second, "DUMMY1", {2048, 0, 1024, 768}}};
     for (std::size_t i = 0; i < 2; ++i) {
         SCOPED_TRACE(expected[i].name);
         EXPECT_EQ(screens[i].id, expected[i].id);
@@ -48,7 +49,8 @@ TEST_F(X11DisplayFixture, ListsOutputsWithAnActiveCrtcAsDisplaysWithoutHeadroom)
 
 TEST_F(X11DisplayFixture, CapturesAppliesAndReadsBackOnTwoMonitors) {
     ASSERT_TRUE(addSecondMonitor());
-    const Ramp own[] = {RandrClient::curve(256, 1.2), RandrClient::curve(256, 0.9, 1.0, 0.99, 0.98)};
+    const Ramp own[] = {RandrClient::curve(256, 1.2),
+                        RandrClient::curve(256, 0.9, 1.0, 0.99, 0.98)};
     other.setRamp("DUMMY0", own[0]);
     other.setRamp("DUMMY1", own[1]);
     settle();
@@ -137,7 +139,8 @@ TEST_F(X11DisplayFixture, ADroppedConnectionIsLoggedAndEveryCallCarriesOn) {
     connection->setOnLost([&] { lost = true; });
 
     // Kill our client from the other one, through a resource we own.
-    const Window mine = XCreateSimpleWindow(connection->display(), connection->root(), 0, 0, 1, 1, 0, 0, 0);
+    const Window mine =
+        XCreateSimpleWindow(connection->display(), connection->root(), 0, 0, 1, 1, 0, 0, 0);
     XSync(connection->display(), False);
     XKillClient(other.display(), mine);
     XSync(other.display(), False);

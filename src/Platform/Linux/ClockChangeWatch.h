@@ -12,13 +12,14 @@ namespace vesperine {
 // synchronisation stepping it, by a resume that corrects it) through a timer that the kernel
 // cancels when the clock is set. Calls `onChange` on the main loop.
 class ClockChangeWatch {
-public:
-    static Result<std::unique_ptr<ClockChangeWatch>> start(IoWatcher& loop, std::function<void()> onChange);
+  public:
+    static Result<std::unique_ptr<ClockChangeWatch>> start(IoWatcher& loop,
+                                                           std::function<void()> onChange);
     ~ClockChangeWatch();
     ClockChangeWatch(const ClockChangeWatch&) = delete;
     ClockChangeWatch& operator=(const ClockChangeWatch&) = delete;
 
-private:
+  private:
     ClockChangeWatch(int fd, std::function<void()> onChange);
     bool arm();
     void readable();

@@ -2,14 +2,17 @@
 
 namespace vesperine {
 
-LinuxSystemEvents::LinuxSystemEvents(IoWatcher& loop, Logger& logger, Options options) : log_(logger, "monitor") {
-    if (auto clock = ClockChangeWatch::start(loop, [this] { observers_.notify(SystemEvent::clockChanged); })) {
+LinuxSystemEvents::LinuxSystemEvents(IoWatcher& loop, Logger& logger, Options options)
+    : log_(logger, "monitor") {
+    if (auto clock = ClockChangeWatch::start(
+            loop, [this] { observers_.notify(SystemEvent::clockChanged); })) {
         clock_ = std::move(clock).value();
     } else {
         log_.error("Clock changes cannot be observed: %s", clock.error().description.c_str());
     }
-    if (auto zone = TimeZoneWatch::start(loop, options.zoneDirectory, options.zoneFiles,
-                                         [this] { observers_.notify(SystemEvent::timeZoneChanged); })) {
+    if (auto zone = TimeZoneWatch::start(loop, options.zoneDirectory, options.zoneFiles, [this] {
+            observers_.notify(SystemEvent::timeZoneChanged);
+        })) {
         zone_ = std::move(zone).value();
     } else {
         log_.error("Time-zone changes cannot be observed: %s", zone.error().description.c_str());
@@ -24,12 +27,16 @@ LinuxSystemEvents::LinuxSystemEvents(IoWatcher& loop, Logger& logger, Options op
 
 bool LinuxSystemEvents::canObserve(SystemEvent event) const {
     switch (event) {
-        case SystemEvent::clockChanged: return clock_ != nullptr;
-        case SystemEvent::timeZoneChanged: return zone_ != nullptr;
-        case SystemEvent::wake: return sleep_ != nullptr && sleep_->isConnected();
+        case SystemEvent::clockChanged:
+            return clock_ != nullptr;
+        case SystemEvent::timeZoneChanged:
+            return zone_ != nullptr;
+        case SystemEvent::wake:
+            return sleep_ != nullptr && sleep_->isConnected();
         case SystemEvent::screensWake:
         case SystemEvent::spaceChanged:
-        case SystemEvent::screenParameters: return false;
+        case SystemEvent::screenParameters:
+            return false;
     }
     return false;
 }

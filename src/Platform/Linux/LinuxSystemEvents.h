@@ -18,7 +18,7 @@ namespace vesperine {
 // reported as not observable; none is imitated. Screens waking, spaces and screen parameters
 // belong to the display server.
 class LinuxSystemEvents final : public SystemEvents {
-public:
+  public:
     struct Options {
         std::string zoneDirectory = "/etc";
         std::vector<std::string> zoneFiles = {"localtime", "timezone"};
@@ -26,12 +26,13 @@ public:
     };
 
     LinuxSystemEvents(IoWatcher& loop, Logger& logger, Options options);
-    LinuxSystemEvents(IoWatcher& loop, Logger& logger) : LinuxSystemEvents(loop, logger, Options{}) {}
+    LinuxSystemEvents(IoWatcher& loop, Logger& logger)
+        : LinuxSystemEvents(loop, logger, Options{}) {}
 
     bool canObserve(SystemEvent event) const override;
     Handle observe(SystemEvent event, std::function<void()> callback) override;
 
-private:
+  private:
     Log log_;
     SystemEventObservers observers_;
     std::unique_ptr<ClockChangeWatch> clock_;

@@ -8,7 +8,9 @@ namespace vesperine {
 
 namespace {
 
-std::string describe(const char* what, int result) { return std::string(what) + ": " + std::strerror(-result); }
+std::string describe(const char* what, int result) {
+    return std::string(what) + ": " + std::strerror(-result);
+}
 
 Result<sd_bus*> connect(const std::string& address) {
     sd_bus* bus = nullptr;
@@ -39,8 +41,9 @@ struct SleepSignal {
     }
 };
 
-Result<std::unique_ptr<SleepWatch>> SleepWatch::start(IoWatcher& loop, const std::string& busAddress,
-                                                      Logger& logger, std::function<void()> onWake) {
+Result<std::unique_ptr<SleepWatch>> SleepWatch::start(IoWatcher& loop,
+                                                      const std::string& busAddress, Logger& logger,
+                                                      std::function<void()> onWake) {
     auto bus = connect(busAddress);
     if (!bus) return bus.error();
     std::unique_ptr<SleepWatch> watch(new SleepWatch(*bus, logger, std::move(onWake)));
@@ -79,7 +82,8 @@ void SleepWatch::readable() {
         // The bus went away (daemon restarted or stopped): stop listening to a dead socket.
         connected_ = false;
         watch_.cancel();
-        log_.error("Lost the system bus; wake from sleep is no longer heard: %s", std::strerror(-r));
+        log_.error("Lost the system bus; wake from sleep is no longer heard: %s",
+                   std::strerror(-r));
     }
 }
 

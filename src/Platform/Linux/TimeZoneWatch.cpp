@@ -9,19 +9,21 @@
 
 namespace vesperine {
 
-Result<std::unique_ptr<TimeZoneWatch>> TimeZoneWatch::start(IoWatcher& loop, const std::string& directory,
+Result<std::unique_ptr<TimeZoneWatch>> TimeZoneWatch::start(IoWatcher& loop,
+                                                            const std::string& directory,
                                                             std::vector<std::string> names,
                                                             std::function<void()> onChange) {
     const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) return Error{std::string("inotify_init1: ") + std::strerror(errno)};
-    constexpr std::uint32_t mask =
-        IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_ATTRIB | IN_DONT_FOLLOW;
+    constexpr std::uint32_t mask = IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM |
+                                   IN_CLOSE_WRITE | IN_ATTRIB | IN_DONT_FOLLOW;
     if (::inotify_add_watch(fd, directory.c_str(), mask) < 0) {
         const std::string reason = std::strerror(errno);
         ::close(fd);
         return Error{"inotify_add_watch " + directory + ": " + reason};
     }
-    std::unique_ptr<TimeZoneWatch> watch(new TimeZoneWatch(fd, std::move(names), std::move(onChange)));
+    std::unique_ptr<TimeZoneWatch> watch(
+        new TimeZoneWatch(fd, std::move(names), std::move(onChange)));
     watch->watch_ = loop.watchReadable(fd, [raw = watch.get()] { raw->readable(); });
     return watch;
 }

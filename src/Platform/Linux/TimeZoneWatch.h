@@ -15,15 +15,16 @@ namespace vesperine {
 // watched rather than the files, since tools swap the link by renaming a new one over it.
 // Calls `onChange` once per batch of changes, on the main loop.
 class TimeZoneWatch {
-public:
-    static Result<std::unique_ptr<TimeZoneWatch>> start(IoWatcher& loop, const std::string& directory,
+  public:
+    static Result<std::unique_ptr<TimeZoneWatch>> start(IoWatcher& loop,
+                                                        const std::string& directory,
                                                         std::vector<std::string> names,
                                                         std::function<void()> onChange);
     ~TimeZoneWatch();
     TimeZoneWatch(const TimeZoneWatch&) = delete;
     TimeZoneWatch& operator=(const TimeZoneWatch&) = delete;
 
-private:
+  private:
     TimeZoneWatch(int fd, std::vector<std::string> names, std::function<void()> onChange);
     void readable();
 

@@ -24,7 +24,8 @@ std::vector<float> resize(const float* values, std::size_t from, std::size_t to)
 
 SimulatedDisplays::Table SimulatedDisplays::identity(std::size_t size) {
     std::vector<float> ramp(size, 0.0f);
-    for (std::size_t i = 0; size > 1 && i < size; ++i) ramp[i] = static_cast<float>(double(i) / double(size - 1));
+    for (std::size_t i = 0; size > 1 && i < size; ++i)
+        ramp[i] = static_cast<float>(double(i) / double(size - 1));
     return {ramp, ramp, ramp};
 }
 
@@ -48,7 +49,9 @@ void SimulatedDisplays::remove(DisplayID id) {
     fireReconfiguration(id);
 }
 
-void SimulatedDisplays::setHeadroom(DisplayID id, double current) { displays_.at(id).screen.currentHeadroom = current; }
+void SimulatedDisplays::setHeadroom(DisplayID id, double current) {
+    displays_.at(id).screen.currentHeadroom = current;
+}
 
 void SimulatedDisplays::setOwnTable(DisplayID id, Table table) {
     auto& entry = displays_.at(id);
@@ -67,8 +70,8 @@ std::vector<PlatformScreen> SimulatedDisplays::screens() const {
     return result;
 }
 
-int SimulatedDisplays::readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
-                                 std::size_t& count) {
+int SimulatedDisplays::readTable(DisplayID display, std::size_t capacity, float* r, float* g,
+                                 float* b, std::size_t& count) {
     count = 0;
     auto it = displays_.find(display);
     if (it == displays_.end()) return 1001;  // no such display
@@ -88,13 +91,14 @@ int SimulatedDisplays::readTable(DisplayID display, std::size_t capacity, float*
     return 0;
 }
 
-int SimulatedDisplays::writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
-                                  const float* b) {
+int SimulatedDisplays::writeTable(DisplayID display, std::size_t size, const float* r,
+                                  const float* g, const float* b) {
     auto it = displays_.find(display);
     if (it == displays_.end()) return 1001;
     Entry& entry = it->second;
     if (entry.failures.writeError) return entry.failures.writeError;
-    if (entry.gammaSize < 2 || entry.gammaSize > 65536 || size < 2) return 1004;  // unusable table size
+    if (entry.gammaSize < 2 || entry.gammaSize > 65536 || size < 2)
+        return 1004;  // unusable table size
     ++writes_;
     ++entry.writes;
     entry.table = {resize(r, size, entry.gammaSize), resize(g, size, entry.gammaSize),
@@ -102,7 +106,9 @@ int SimulatedDisplays::writeTable(DisplayID display, std::size_t size, const flo
     if (const int bits = entry.failures.keptBits) {
         const double levels = double((1 << bits) - 1);
         for (auto* channel : {&entry.table.r, &entry.table.g, &entry.table.b}) {
-            for (auto& v : *channel) v = static_cast<float>(std::round(std::clamp(double(v), 0.0, 1.0) * levels) / levels);
+            for (auto& v : *channel)
+                v = static_cast<float>(std::round(std::clamp(double(v), 0.0, 1.0) * levels) /
+                                       levels);
         }
     }
     return 0;

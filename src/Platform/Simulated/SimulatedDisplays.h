@@ -11,14 +11,14 @@ namespace vesperine {
 // Displays in memory, for tests and the simulated run: screens with any headroom, tables that
 // can be changed behind the program's back, hot-plug, and injectable failures.
 class SimulatedDisplays final : public DisplayList, public DisplayGamma, public DisplayEvents {
-public:
+  public:
     struct Table {
         std::vector<float> r, g, b;
         bool operator==(const Table&) const = default;
     };
     struct Failures {
-        int writeError = 0;             // non-zero: writes fail with this code
-        int readError = 0;              // non-zero: reads fail with this code
+        int writeError = 0;                        // non-zero: writes fail with this code
+        int readError = 0;                         // non-zero: reads fail with this code
         std::optional<std::size_t> reportedCount;  // a driver reporting this many entries
         int keptBits = 0;  // non-zero: the hardware keeps this many bits per entry (0...1)
     };
@@ -34,7 +34,8 @@ public:
 
     // What the display shows now, and its own table (what restoring gives back).
     const Table& table(DisplayID id) const { return displays_.at(id).table; }
-    void setTable(DisplayID id, Table table) { displays_.at(id).table = std::move(table); }  // behind our back
+    // Changes what the display shows behind the program's back.
+    void setTable(DisplayID id, Table table) { displays_.at(id).table = std::move(table); }
     void setOwnTable(DisplayID id, Table table);
     Failures& failures(DisplayID id) { return displays_.at(id).failures; }
     bool has(DisplayID id) const { return displays_.count(id) > 0; }
@@ -48,14 +49,15 @@ public:
     // DisplayGamma
     int readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
                   std::size_t& count) override;
-    int writeTable(DisplayID display, std::size_t size, const float* r, const float* g, const float* b) override;
+    int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
+                   const float* b) override;
     void restoreAll() override;
     // DisplayEvents
     Result<Handle> registerReconfiguration(Callback callback) override;
     // Fires a begin + end pair for `id`, as a reconfiguration would.
     void fireReconfiguration(DisplayID id);
 
-private:
+  private:
     struct Entry {
         PlatformScreen screen;
         std::size_t gammaSize;

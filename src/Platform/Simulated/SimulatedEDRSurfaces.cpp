@@ -5,8 +5,9 @@ namespace vesperine {
 namespace {
 
 class Surface final : public EDRSurface {
-public:
-    explicit Surface(std::shared_ptr<SimulatedEDRSurfaces::Record> record) : record_(std::move(record)) {}
+  public:
+    explicit Surface(std::shared_ptr<SimulatedEDRSurfaces::Record> record)
+        : record_(std::move(record)) {}
     ~Surface() override { record_->released = true; }
     void setFrame(const DisplayFrame& frame, double scale) override {
         record_->frame = frame;
@@ -19,7 +20,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::shared_ptr<SimulatedEDRSurfaces::Record> record_;
 };
 

@@ -31,7 +31,8 @@ unsigned short toHardware(float value) {
     return static_cast<unsigned short>(std::lround(value * 65535.0));
 }
 
-bool looksTinted(const std::vector<float>& r, const std::vector<float>& g, const std::vector<float>& b) {
+bool looksTinted(const std::vector<float>& r, const std::vector<float>& g,
+                 const std::vector<float>& b) {
     if (r.empty() || g.empty() || b.empty()) return true;
     const double ends[] = {r.back(), g.back(), b.back()};
     const double largest = *std::max_element(std::begin(ends), std::end(ends));
@@ -47,14 +48,15 @@ std::string edidMonitorName(Display* display, RROutput output) {
     unsigned long items = 0, after = 0;
     Atom type = None;
     std::string name;
-    if (XRRGetOutputProperty(display, output, edidAtom, 0, 256, False, False, AnyPropertyType, &type, &format,
-                             &items, &after, &data) == Success &&
+    if (XRRGetOutputProperty(display, output, edidAtom, 0, 256, False, False, AnyPropertyType,
+                             &type, &format, &items, &after, &data) == Success &&
         data && format == 8 && items >= 128) {
         // Four 18-byte descriptors from offset 54; tag 0xFC holds the monitor name.
         for (int d = 0; d < 4; ++d) {
             const unsigned char* block = data + 54 + d * 18;
             if (block[0] == 0 && block[1] == 0 && block[3] == 0xFC) {
-                for (int i = 5; i < 18 && block[i] != 0x0A && block[i] != 0; ++i) name += static_cast<char>(block[i]);
+                for (int i = 5; i < 18 && block[i] != 0x0A && block[i] != 0; ++i)
+                    name += static_cast<char>(block[i]);
                 while (!name.empty() && name.back() == ' ') name.pop_back();
                 break;
             }
@@ -97,11 +99,14 @@ std::vector<PlatformScreen> X11Displays::screens() const {
                 if (crtc->mode != None) {
                     PlatformScreen screen;
                     screen.id = static_cast<DisplayID>(resources->outputs[i]);
-                    const std::string outputName(output->name, static_cast<std::size_t>(output->nameLen));
+                    const std::string outputName(output->name,
+                                                 static_cast<std::size_t>(output->nameLen));
                     const std::string monitor = edidMonitorName(display, resources->outputs[i]);
                     screen.name = monitor.empty() ? outputName : monitor;
-                    screen.frame = {double(crtc->x), double(crtc->y), double(crtc->width), double(crtc->height)};
-                    screen.isBuiltin = outputName.starts_with("eDP") || outputName.starts_with("LVDS") ||
+                    screen.frame = {double(crtc->x), double(crtc->y), double(crtc->width),
+                                    double(crtc->height)};
+                    screen.isBuiltin = outputName.starts_with("eDP") ||
+                                       outputName.starts_with("LVDS") ||
                                        outputName.starts_with("DSI");
                     result.push_back(screen);
                 }
@@ -229,13 +234,15 @@ int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, fl
     return 0;
 }
 
-int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r, const float* g, const float* b) {
+int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
+                            const float* b) {
     if (size < 2) return unusableGammaSize;
     auto crtc = crtcOf(display);
     if (!crtc) return noSuchDisplay;
     captureOriginal(display, *crtc);
-    const int error = writeRamp(*crtc, Ramp{std::vector<float>(r, r + size), std::vector<float>(g, g + size),
-                                            std::vector<float>(b, b + size)});
+    const int error =
+        writeRamp(*crtc, Ramp{std::vector<float>(r, r + size), std::vector<float>(g, g + size),
+                              std::vector<float>(b, b + size)});
     if (error) crtcs_.erase(display);  // as for reads: resolve the CRTC again next time
     connection_.dispatchQueuedSoon();
     return error;
@@ -275,7 +282,8 @@ void X11Displays::onEvent(const XEvent& event) {
     if (type == RRNotify) {
         const auto& notify = reinterpret_cast<const XRRNotifyEvent&>(event);
         if (notify.subtype == RRNotify_OutputChange) {
-            id = static_cast<DisplayID>(reinterpret_cast<const XRROutputChangeNotifyEvent&>(event).output);
+            id = static_cast<DisplayID>(
+                reinterpret_cast<const XRROutputChangeNotifyEvent&>(event).output);
         }
     }
     auto snapshot = callbacks_;

@@ -21,7 +21,7 @@ namespace vesperine {
 // that already looks tinted at capture (ends apart or above white, as a tint left by a
 // killed run would) is not trusted: its own settings are then the identity.
 class X11Displays final : public DisplayList, public DisplayGamma, public DisplayEvents {
-public:
+  public:
     static constexpr int noSuchDisplay = 1001;
     static constexpr int unusableGammaSize = 1004;
     static constexpr int requestFailed = 1010;
@@ -34,14 +34,15 @@ public:
     std::vector<PlatformScreen> screens() const override;
     int readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
                   std::size_t& count) override;
-    int writeTable(DisplayID display, std::size_t size, const float* r, const float* g, const float* b) override;
+    int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
+                   const float* b) override;
     void restoreAll() override;
     Result<Handle> registerReconfiguration(Callback callback) override;
 
     // The CRTC gamma size of an output, for tests and diagnostics; none when it has no CRTC.
     std::optional<int> gammaSize(DisplayID display) const;
 
-private:
+  private:
     struct Ramp {
         std::vector<float> r, g, b;
     };

@@ -12,7 +12,8 @@ X11SystemEvents::X11SystemEvents(X11Connection& connection, Logger& logger)
     // replace it.
     XWindowAttributes attributes{};
     long mask = 0;
-    if (XGetWindowAttributes(display, connection_.root(), &attributes)) mask = attributes.your_event_mask;
+    if (XGetWindowAttributes(display, connection_.root(), &attributes))
+        mask = attributes.your_event_mask;
     XSelectInput(display, connection_.root(), mask | PropertyChangeMask);
     if (auto status = trap.check(); !status.ok()) {
         log_.error("Couldn't watch the current desktop: %s", status.error().description.c_str());
@@ -33,7 +34,8 @@ Handle X11SystemEvents::observe(SystemEvent event, std::function<void()> callbac
 
 void X11SystemEvents::onEvent(const XEvent& event) {
     if (event.type != PropertyNotify) return;
-    if (event.xproperty.window != connection_.root() || event.xproperty.atom != currentDesktop_) return;
+    if (event.xproperty.window != connection_.root() || event.xproperty.atom != currentDesktop_)
+        return;
     observers_.notify(SystemEvent::spaceChanged);
 }
 
