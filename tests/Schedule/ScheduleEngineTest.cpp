@@ -6,6 +6,7 @@
 
 #include "Schedule/Presets.h"
 #include "Schedule/ScheduleClock.h"
+#include "Schedule/SolarCalculator.h"
 #include "TestTime.h"
 
 namespace vesperine {
@@ -89,6 +90,34 @@ TEST(ScheduleEngine, TiesEdgesAndEmptySchedules) {
     EXPECT_EQ(oddState->progress, 1.0);
 }
 
+// Offsets that carry a solar step onto another local date: each occurrence keeps its own
+// day's sunset or sunrise, so the step at 00:30 is the one that belongs to yesterday's sunset.
+TEST(ScheduleEngine, SolarStepsCarriedAcrossMidnightKeepTheirOwnDay) {
+    const char* zone = "Europe/Berlin";
+    struct Case {
+        const char* name;
+        TimeAnchor anchor;
+        int d, hour, minute;  // evaluated at this local time in June 2026
+        int sunDay;           // the June day whose sun the next step must come from
+    } cases[] = {
+        {"four hours after sunset, just after midnight", TimeAnchor::solar(SolarEvent::sunset, 240), 11, 0, 30, 10},
+        {"four hours after sunset, in the afternoon", TimeAnchor::solar(SolarEvent::sunset, 240), 11, 14, 0, 11},
+        {"six hours before sunrise, late evening", TimeAnchor::solar(SolarEvent::sunrise, -360), 10, 21, 0, 11},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScheduleEngine engine(scheduleOf({{c.anchor, DisplayMode::red(0.5), 0},
+                                          {TimeAnchor::clock(12, 0), DisplayMode::off(), 0}}),
+                              berlin, TimeZone{zone});
+        auto state = engine.state(local(zone, 2026, 6, c.d, c.hour, c.minute));
+        ASSERT_TRUE(state);
+        auto sun = SolarCalculator::day(local(zone, 2026, 6, c.sunDay, 12, 0), berlin.latitude,
+                                        berlin.longitude, TimeZone{zone});
+        const Instant base = c.anchor.event() == SolarEvent::sunset ? sun.sunset() : sun.sunrise();
+        EXPECT_EQ(state->nextTransition, base + c.anchor.offsetMinutes() * 60.0);
+    }
+}
+
 // A damaged location (latitude out of range or not finite) must never produce a NaN instant:
 // NaN keys break the ordering the sort relies on, and a NaN wake delay could spin the loop.
 TEST(ScheduleEngine, DamagedLocationsFallBackToWallClockTimes) {
@@ -122,23 +151,30 @@ TEST(ScheduleEngine, ClockChangeNights) {
         const char* name;
         const char* zone;
         int y, m, d;
-        int hour, minute;  // the anchor
+        int hour, minute;      // the anchor
         const char* expected;  // local time it resolves to that night
+        int realMinutes;       // real minutes after local midnight: tells first from second
     } cases[] = {
-        {"Berlin spring forward", "Europe/Berlin", 2026, 3, 29, 2, 30, "03:00"},
-        {"Berlin fall back (first 02:30)", "Europe/Berlin", 2026, 10, 25, 2, 30, "02:30"},
-        {"New York spring forward", "America/New_York", 2026, 3, 8, 2, 30, "03:00"},
-        {"Lord Howe half hour", "Australia/Lord_Howe", 2026, 10, 4, 2, 15, "02:30"},
-        {"Chatham +12:45", "Pacific/Chatham", 2026, 7, 1, 5, 15, "05:15"},
+        {"Berlin spring forward", "Europe/Berlin", 2026, 3, 29, 2, 30, "03:00", 120},
+        {"Berlin fall back (first 02:30)", "Europe/Berlin", 2026, 10, 25, 2, 30, "02:30", 150},
+        {"New York spring forward", "America/New_York", 2026, 3, 8, 2, 30, "03:00", 120},
+        {"New York fall back (first 01:30)", "America/New_York", 2026, 11, 1, 1, 30, "01:30", 90},
+        {"Lord Howe half-hour forward", "Australia/Lord_Howe", 2026, 10, 4, 2, 15, "02:30", 120},
+        {"Lord Howe half-hour back (first 01:45)", "Australia/Lord_Howe", 2026, 4, 5, 1, 45, "01:45", 105},
+        {"Chatham forward from 02:45", "Pacific/Chatham", 2026, 9, 27, 3, 0, "03:45", 165},
+        {"Chatham back at 03:45 (first 03:00)", "Pacific/Chatham", 2026, 4, 5, 3, 0, "03:00", 180},
+        {"Chatham ordinary night", "Pacific/Chatham", 2026, 7, 1, 5, 15, "05:15", 315},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScheduleEngine engine(scheduleOf({{TimeAnchor::clock(c.hour, c.minute), DisplayMode::warm(2700), 0},
                                           {TimeAnchor::clock(12, 0), DisplayMode::off(), 0}}),
                               {}, TimeZone{c.zone});
-        auto state = engine.state(local(c.zone, c.y, c.m, c.d, 0, 0) + 60);
+        const Instant midnight = local(c.zone, c.y, c.m, c.d, 0, 0);
+        auto state = engine.state(midnight + 60);
         ASSERT_TRUE(state);
         EXPECT_EQ(hhmm(c.zone, state->nextTransition), c.expected);
+        EXPECT_EQ(state->nextTransition - midnight, c.realMinutes * 60.0);
         auto after = engine.state(state->nextTransition);
         ASSERT_TRUE(after);
         EXPECT_EQ(after->to, DisplayMode::warm(2700));
@@ -157,24 +193,28 @@ TEST(ScheduleEngine, ClockChangeNights) {
 // always present for scheduled presets, progress stays in range, steps move forward in time,
 // and the mode only ever changes at a transition.
 TEST(ScheduleEngine, WholeDaysOfTheBuiltInSchedules) {
+    struct Day {
+        int y, m, d;
+    };
     struct Place {
         const char* zone;
         std::optional<Location> location;
+        std::vector<Day> days;  // its clock-change nights and the solstices
     } places[] = {
-        {"Europe/Berlin", berlin},
-        {"America/New_York", Location{"New York, USA", 40.7128, -74.006}},
-        {"Australia/Lord_Howe", Location{"Lord Howe", -31.55, 159.08}},
-        {"Europe/Oslo", Location{"Tromsø, Norway", 69.6492, 18.9553}},
-        {"UTC", std::nullopt},
+        {"Europe/Berlin", berlin, {{2026, 3, 29}, {2026, 10, 25}, {2026, 6, 21}, {2026, 12, 21}}},
+        {"America/New_York", Location{"New York, USA", 40.7128, -74.006}, {{2026, 3, 8}, {2026, 11, 1}}},
+        {"Australia/Lord_Howe", Location{"Lord Howe", -31.55, 159.08}, {{2026, 4, 5}, {2026, 10, 4}}},
+        {"Pacific/Chatham", Location{"Chatham", -43.95, -176.55}, {{2026, 4, 5}, {2026, 9, 27}}},
+        {"Pacific/Apia", Location{"Apia", -13.83, -171.76}, {{2011, 12, 29}, {2011, 12, 31}}},
+        {"Europe/Oslo", Location{"Tromsø, Norway", 69.6492, 18.9553}, {{2026, 5, 19}, {2026, 6, 21}, {2026, 12, 21}}},
+        {"UTC", std::nullopt, {{2026, 6, 21}}},
     };
-    struct Day {
-        int y, m, d;
-    } days[] = {{2026, 3, 29}, {2026, 10, 25}, {2026, 3, 8}, {2026, 11, 1}, {2026, 10, 4}, {2026, 6, 21}, {2026, 12, 21}};
     for (const auto& schedule : Presets::all()) {
         for (const auto& place : places) {
             ScheduleEngine engine(schedule, place.location, TimeZone{place.zone});
-            for (const auto& day : days) {
-                SCOPED_TRACE(testing::Message() << schedule.name << " " << place.zone << " " << day.m << "/" << day.d);
+            for (const auto& day : place.days) {
+                SCOPED_TRACE(testing::Message() << schedule.name << " " << place.zone << " " << day.y << "-"
+                                                << day.m << "-" << day.d);
                 const Instant start = local(place.zone, day.y, day.m, day.d, 0, 0);
                 std::optional<ScheduleEngine::State> previous;
                 for (double t = 0; t < 26 * 3600; t += 240) {
@@ -189,9 +229,13 @@ TEST(ScheduleEngine, WholeDaysOfTheBuiltInSchedules) {
                     ASSERT_LE(state->progress, 1.0);
                     ASSERT_LE(state->lastTransition, now);
                     ASSERT_GT(state->nextTransition, now);
+                    ASSERT_LT(state->nextTransition - now, 2 * 86400.0);
                     ASSERT_EQ(state->isFading(), state->progress < 1.0);
-                    if (previous && previous->to != state->to) {
-                        ASSERT_LE(previous->nextTransition, now);
+                    if (previous) {
+                        ASSERT_GE(state->lastTransition, previous->lastTransition);
+                        if (previous->to != state->to) {
+                            ASSERT_LE(previous->nextTransition, now);
+                        }
                     }
                     previous = state;
                 }

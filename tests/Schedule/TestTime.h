@@ -24,13 +24,12 @@ constexpr long long daysFromCivil(long long y, unsigned m, unsigned d) {
 // The instant of a local wall-clock time in `zone` (skipped times: the next valid one).
 inline Instant local(const std::string& zone, int year, int month, int day, int hour, int minute,
                      int second = 0) {
-    // Noon UTC of the date is inside the local date for every zone within ±12 h; zones
-    // further east (+13, +14) step back a day first.
+    // Noon UTC of the date, moved back by the zone's offset there, is local noon give or take
+    // a clock change: inside the local date for every zone from -12 to +14 hours.
     Calendar calendar(TimeZone{zone});
-    const Instant roughly = Instant::fromUnix(
+    const Instant noonUtc = Instant::fromUnix(
         static_cast<double>(daysFromCivil(year, month, day)) * 86400.0 + 12 * 3600.0);
-    auto offset = calendar.utcOffset(roughly).value_or(0);
-    const Instant inDay = roughly - (offset > 12 * 3600 ? offset - 12 * 3600 : 0);
+    const Instant inDay = noonUtc - calendar.utcOffset(noonUtc).value_or(0);
     auto instant = calendar.dateBySetting(hour, minute, second, inDay);
     EXPECT_TRUE(instant) << zone;
     return instant.value_or(Instant());
