@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace vesperine {
 
@@ -45,6 +46,17 @@ TimeZone SystemTimeZone::current() const {
         std::ifstream file("/etc/timezone");
         std::string line;
         if (std::getline(file, line)) identifier = identifierFrom(line);
+    }
+    if (!identifier) {
+        // ICU looks in a few more places (and knows their quirks); last before UTC.
+        std::unique_ptr<icu::TimeZone> host(icu::TimeZone::detectHostTimeZone());
+        if (host) {
+            icu::UnicodeString id;
+            host->getID(id);
+            std::string text;
+            id.toUTF8String(text);
+            if (isKnownZone(text)) identifier = text;
+        }
     }
     cached_ = TimeZone{identifier.value_or("UTC")};
     return *cached_;

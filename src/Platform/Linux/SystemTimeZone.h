@@ -8,7 +8,7 @@ namespace vesperine {
 
 // The zone the user's session runs in: $TZ when set (":Europe/Berlin", "Europe/Berlin" or a
 // path into the zone database), else the target of /etc/localtime, else /etc/timezone, else
-// UTC. Read once and cached until `reset`.
+// the zone ICU detects for the host, else UTC. Read once and cached until `reset`.
 class SystemTimeZone final : public TimeZoneSource {
 public:
     TimeZone current() const override;
