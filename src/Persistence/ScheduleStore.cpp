@@ -56,6 +56,13 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
+std::string ScheduleStore::defaultPath(const std::string& applicationSupportFolder) {
+    if (applicationSupportFolder.empty() || applicationSupportFolder.back() == '/') {
+        return applicationSupportFolder + fileName;
+    }
+    return applicationSupportFolder + "/" + fileName;
+}
+
 ScheduleStore::ScheduleStore(FileSystem& files, Logger& logger, std::string path,
                              const TimeZoneSource& zones, const Clock& clock)
     : files_(files),

@@ -26,6 +26,10 @@ class ScheduleStore {
 public:
     static constexpr const char* fileName = "schedules.json";
 
+    // Where the application keeps the file: "schedules.json" inside the application-support
+    // folder named after the bundle identifier (on Linux "$XDG_DATA_HOME/<bundle id>").
+    static std::string defaultPath(const std::string& applicationSupportFolder);
+
     // Loads `path`; when no location results, guesses one from `zones`' current zone.
     ScheduleStore(FileSystem& files, Logger& logger, std::string path, const TimeZoneSource& zones,
                   const Clock& clock);
