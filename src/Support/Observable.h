@@ -57,7 +57,9 @@ public:
         return true;
     }
 
-    [[nodiscard]] Subscription observe(Observer observer) {
+    // Watching does not change the value, so owners can hand out const references to their
+    // observable fields and still let others subscribe.
+    [[nodiscard]] Subscription observe(Observer observer) const {
         std::size_t id = observers_->nextId++;
         observers_->entries.push_back({id, std::make_shared<Observer>(std::move(observer))});
         std::weak_ptr<Registry> weak = observers_;

@@ -1,5 +1,8 @@
-#include "X11DisplayFixture.h"  // gtest before the X headers, whose None macro it would meet
+// gtest before the X headers, whose None macro it would otherwise meet.
+#include <gtest/gtest.h>
+
 #include "Platform/X11/X11SystemEvents.h"
+#include "X11DisplayFixture.h"
 
 namespace vesperine::testing_x11 {
 namespace {
@@ -7,11 +10,13 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST_F(X11DisplayFixture, ACurrentDesktopChangeIsASpaceChangeOtherPropertiesAreNot) {
-    XSelectInput(connection->display(), connection->root(), StructureNotifyMask);  // another backend's
+    // Another backend's selection, which ours must add to.
+    XSelectInput(connection->display(), connection->root(), StructureNotifyMask);
     X11SystemEvents events(*connection, logger);
     XWindowAttributes attributes{};
     XGetWindowAttributes(connection->display(), connection->root(), &attributes);
-    EXPECT_EQ(attributes.your_event_mask, StructureNotifyMask | PropertyChangeMask);  // added, not replaced
+    // Added, not replaced.
+    EXPECT_EQ(attributes.your_event_mask, StructureNotifyMask | PropertyChangeMask);
 
     EXPECT_TRUE(events.canObserve(SystemEvent::spaceChanged));
     for (auto event : {SystemEvent::wake, SystemEvent::screensWake, SystemEvent::screenParameters,
@@ -24,15 +29,16 @@ TEST_F(X11DisplayFixture, ACurrentDesktopChangeIsASpaceChangeOtherPropertiesAreN
         const char* name;
         const char* property;
         int heard;
-    } cases[] = {{"desktop switched", "_NET_CURRENT_DESKTOP", 1}, {"active window changed", "_NET_ACTIVE_WINDOW", 0}};
+    } cases[] = {{"desktop switched", "_NET_CURRENT_DESKTOP", 1},
+                 {"active window changed", "_NET_ACTIVE_WINDOW", 0}};
     long desktop = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         spaces = 0;
         ++desktop;
         Display* wm = other.display();  // as a window manager would
-        XChangeProperty(wm, DefaultRootWindow(wm), XInternAtom(wm, c.property, False), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<unsigned char*>(&desktop), 1);
+        XChangeProperty(wm, DefaultRootWindow(wm), XInternAtom(wm, c.property, False), XA_CARDINAL,
+                        32, PropModeReplace, reinterpret_cast<unsigned char*>(&desktop), 1);
         XSync(wm, False);
         loop.runUntil([&] { return spaces > 0; }, 500ms);
         EXPECT_EQ(spaces, c.heard);
