@@ -81,7 +81,9 @@ void DisplayPipeline::frame() {
             p = std::clamp(t, 0.0, 1.0);
             finished = t >= 1.0;
         }
-        set(step.from.lerp(step.to, Easing::smooth(p)));
+        // A finished step lands on its target exactly: a blend at 1 can miss it by a rounding,
+        // and then the target would never compare equal to what is shown.
+        set(finished ? step.to : step.from.lerp(step.to, Easing::smooth(p)));
         if (!finished) {
             fadeTimer_ = scheduler_.oneShot(frameInterval, alive_.guard([this] { frame(); }));
             return;
