@@ -1,0 +1,254 @@
+#include "Input/HotkeyManager.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "Input/ShortcutRecorder.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
+#include "Platform/Simulated/SimulatedHotkeys.h"
+
+namespace vesperine {
+namespace {
+
+const KeyCombo controlOptionB{11, 0x1800, "B"};
+const KeyCombo controlOption0{29, 0x1800, "0"};
+const KeyCombo controlOptionR{15, 0x1800, "R"};
+
+class HotkeyManagerTest : public ::testing::Test {
+protected:
+    // A fresh manager on the same defaults and service, as after a restart.
+    HotkeyManager& launch() {
+        manager.reset();
+        manager = std::make_unique<HotkeyManager>(defaults, service, logger);
+        manager->onAction = [this](HotkeyAction action) { fired.push_back(action); };
+        manager->start();
+        return *manager;
+    }
+    std::set<std::uint32_t> registeredIds() const {
+        std::set<std::uint32_t> ids;
+        for (const auto& r : service.registrations()) ids.insert(r.id.id);
+        return ids;
+    }
+
+    MemoryDefaultsStore defaults;
+    SimulatedHotkeys service;
+    CapturingLogger logger;
+    std::unique_ptr<HotkeyManager> manager;
+    std::vector<HotkeyAction> fired;
+};
+
+TEST_F(HotkeyManagerTest, FirstStartRegistersTheSixDefaults) {
+    launch();
+    auto registrations = service.registrations();
+    ASSERT_EQ(registrations.size(), 6u);
+    for (const auto& r : registrations) {
+        EXPECT_EQ(r.id.signature, 0x534F4C56u);
+        EXPECT_EQ(r.combo.modifiers, 0x1800u);
+        EXPECT_EQ(KeyCombo::defaults().at(*hotkeyActionAt(r.id.id)), r.combo);
+    }
+    EXPECT_EQ(registeredIds(), (std::set<std::uint32_t>{0, 1, 2, 3, 4, 5}));
+    EXPECT_TRUE(manager->conflicts()->empty());
+    EXPECT_TRUE(service.press(controlOption0));
+    EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
+}
+
+TEST_F(HotkeyManagerTest, ConstructionRegistersNothing) {
+    HotkeyManager idle(defaults, service, logger);
+    EXPECT_EQ(service.attempts(), 0u);
+    EXPECT_FALSE(service.hasHandler());
+}
+
+TEST_F(HotkeyManagerTest, FireIgnoresIdsPastTheLastAction) {
+    launch();
+    for (std::uint32_t id : {5u, 6u, 1000u, 0xFFFFFFFFu}) service.pressId({0, id});
+    EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});  // the signature is not checked
+}
+
+TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBound) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> stored;
+        std::set<HotkeyAction> bound;
+    } cases[] = {
+        {"nothing stored: defaults",
+         std::nullopt,
+         {std::begin(allHotkeyActions), std::end(allHotkeyActions)}},
+        {"undecodable: defaults",
+         "[\"toggleBright\"]",
+         {std::begin(allHotkeyActions), std::end(allHotkeyActions)}},
+        {"not JSON: defaults",
+         "hotkeys!",
+         {std::begin(allHotkeyActions), std::end(allHotkeyActions)}},
+        {"empty array: nothing bound", "[]", {}},
+        {"one binding",
+         R"(["toggleRed",{"keyCode":15,"modifiers":6144,"key":"R"}])",
+         {HotkeyAction::toggleRed}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.stored)
+            defaults.setData("hotkeys", *c.stored);
+        else
+            defaults.remove("hotkeys");
+        launch();
+        std::set<HotkeyAction> bound;
+        for (const auto& [action, _] : manager->bindings().get()) bound.insert(action);
+        EXPECT_EQ(bound, c.bound);
+        EXPECT_EQ(registeredIds().size(), c.bound.size());
+        EXPECT_TRUE(logger.lines().empty());  // bad data falls back without a message
+    }
+}
+
+TEST_F(HotkeyManagerTest, ClearedBindingStaysClearedAcrossRestarts) {
+    launch();
+    manager->set(std::nullopt, HotkeyAction::toggleRed);
+    EXPECT_FALSE(manager->isRegistered(HotkeyAction::toggleRed));
+    EXPECT_FALSE(service.press(controlOptionR));
+    EXPECT_EQ(defaults.data("hotkeys")->find("toggleRed"), std::string::npos);
+
+    launch();
+    EXPECT_EQ(manager->bindings()->count(HotkeyAction::toggleRed), 0u);
+    EXPECT_EQ(registeredIds(), (std::set<std::uint32_t>{0, 1, 2, 3, 5}));
+
+    manager->restoreDefaults();
+    EXPECT_EQ(manager->bindings().get(), KeyCombo::defaults());
+    EXPECT_EQ(registeredIds().size(), 6u);
+    launch();
+    EXPECT_EQ(manager->bindings().get(), KeyCombo::defaults());
+}
+
+TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflicts) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<HotkeyAction, KeyCombo>> changes;
+        std::vector<KeyCombo> takenElsewhere;
+        std::set<HotkeyAction> conflicts;
+    } cases[] = {
+        {"taken by another program", {}, {controlOptionB}, {HotkeyAction::toggleBright}},
+        {"two taken",
+         {},
+         {controlOptionB, controlOption0},
+         {HotkeyAction::toggleBright, HotkeyAction::offOrResume}},
+        {"the same combination twice: the later action loses",
+         {{HotkeyAction::toggleWarm, controlOptionB}},
+         {},
+         {HotkeyAction::toggleWarm}},
+        {"a different label does not make it different",
+         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}},
+         {},
+         {HotkeyAction::stepUp}},
+        {"none", {}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedHotkeys fresh;
+        MemoryDefaultsStore store;
+        for (const auto& combo : c.takenElsewhere) fresh.setTakenElsewhere(combo, true);
+        HotkeyManager hotkeys(store, fresh, logger);
+        std::vector<HotkeyAction> heard;
+        hotkeys.onAction = [&](HotkeyAction a) { heard.push_back(a); };
+        hotkeys.start();
+        for (const auto& [action, combo] : c.changes) hotkeys.set(combo, action);
+        EXPECT_EQ(hotkeys.conflicts().get(), c.conflicts);
+        EXPECT_EQ(fresh.registrations().size(), 6 - c.conflicts.size());
+        // The others still work.
+        if (!c.conflicts.count(HotkeyAction::stepDown)) {
+            EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));
+            EXPECT_EQ(heard, std::vector{HotkeyAction::stepDown});
+        }
+    }
+}
+
+TEST_F(HotkeyManagerTest, ConflictClearsOnceTheCombinationIsFree) {
+    service.setTakenElsewhere(controlOptionB, true);
+    launch();
+    int notified = 0;
+    auto subscription = manager->conflicts().observe([&](const auto&) { ++notified; });
+    manager->registerAll();  // still taken: same set, no notification
+    EXPECT_EQ(notified, 0);
+    service.setTakenElsewhere(controlOptionB, false);
+    manager->registerAll();
+    EXPECT_EQ(notified, 1);
+    EXPECT_TRUE(manager->conflicts()->empty());
+    EXPECT_TRUE(service.press(controlOptionB));
+    EXPECT_EQ(fired, std::vector{HotkeyAction::toggleBright});
+}
+
+TEST_F(HotkeyManagerTest, BindingsSetterSavesWithoutRegistering) {
+    launch();
+    const auto before = service.attempts();
+    manager->setBindings({{HotkeyAction::stepUp, controlOptionB}});
+    EXPECT_EQ(service.attempts(), before);
+    EXPECT_EQ(registeredIds().size(), 6u);  // the old registrations stay until registerAll
+    auto stored = json::decode<HotkeyBindings>(*defaults.data("hotkeys"));
+    ASSERT_TRUE(stored.ok());
+    EXPECT_EQ(*stored, (HotkeyBindings{{HotkeyAction::stepUp, controlOptionB}}));
+}
+
+TEST_F(HotkeyManagerTest, DestroyingTheManagerGivesEverythingBack) {
+    launch();
+    manager.reset();
+    EXPECT_TRUE(service.registrations().empty());
+    EXPECT_FALSE(service.hasHandler());
+}
+
+TEST_F(HotkeyManagerTest, RecordingAShortcut) {
+    const auto command = KeyEvent::commandFlag, shift = KeyEvent::shiftFlag;
+    struct Case {
+        const char* name;
+        std::vector<KeyEvent> keys;
+        std::optional<KeyCombo> toggleWarmAfter;
+        bool stillRecording;
+    } cases[] = {
+        {"Esc keeps the old binding", {{53, 0, ""}}, KeyCombo{13, 0x1800, "W"}, false},
+        {"shift only is ignored, recording goes on",
+         {{0, shift, "a"}},
+         KeyCombo{13, 0x1800, "W"},
+         true},
+        {"command shift A after an ignored key",
+         {{0, shift, "a"}, {0, command | shift, "a"}},
+         KeyCombo{0, 0x300, "A"},
+         false},
+        {"an existing shortcut is not refused here",
+         {{11, KeyEvent::controlFlag | KeyEvent::optionFlag, "b"}},
+         controlOptionB,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        defaults.remove("hotkeys");
+        launch();
+        fired.clear();
+        ShortcutRecorder recorder(*manager);
+        recorder.begin(HotkeyAction::toggleWarm);
+        EXPECT_TRUE(service.registrations().empty());
+        EXPECT_FALSE(service.press(controlOption0));  // suspended: pressing does not fire
+        for (const auto& key : c.keys) EXPECT_TRUE(recorder.handleKeyDown(key));
+        EXPECT_EQ(recorder.recording().get().has_value(), c.stillRecording);
+        auto bound = manager->bindings()->find(HotkeyAction::toggleWarm);
+        ASSERT_NE(bound, manager->bindings()->end());
+        EXPECT_EQ(bound->second, *c.toggleWarmAfter);
+        if (!c.stillRecording) {
+            EXPECT_FALSE(recorder.handleKeyDown({53, 0, ""}));  // no longer swallowed
+            EXPECT_GE(service.registrations().size(), 5u);
+        }
+    }
+    // A recorder that goes away mid-recording brings the shortcuts back.
+    defaults.remove("hotkeys");
+    launch();
+    fired.clear();
+    {
+        ShortcutRecorder recorder(*manager);
+        recorder.begin(HotkeyAction::toggleWarm);
+        EXPECT_TRUE(service.registrations().empty());
+    }
+    EXPECT_EQ(service.registrations().size(), 6u);
+    EXPECT_TRUE(service.press(controlOption0));
+    EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
+}
+
+}  // namespace
+}  // namespace vesperine
