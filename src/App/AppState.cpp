@@ -1,0 +1,262 @@
+#include "App/AppState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Persistence/Stored.h"
+#include "Schedule/Calendar.h"
+#include "Schedule/ModeBlend.h"
+
+namespace vesperine {
+
+AppState::AppState(Services services, ScheduleClock clock)
+    : pipeline_(services.pipeline),
+      store_(services.store),
+      defaults_(services.defaults),
+      scheduler_(services.scheduler),
+      realClock_(services.realClock),
+      timeZones_(services.timeZones),
+      log_(services.logger, "state"),
+      clock_(clock),
+      preferences_(Preferences::load(services.defaults)) {
+    std::optional<Override> stored;
+    if (auto bytes = defaults_.data(Override::defaultsKey))
+        stored = json::decode<Override>(*bytes).toOptional();
+    setOverride(stored);
+}
+
+void AppState::setOverride(std::optional<Override> value) {
+    // Every assignment persists, equal or not.
+    override_.set(value);
+    if (value && Stored::save(*value, Override::defaultsKey, defaults_)) return;
+    defaults_.remove(Override::defaultsKey);
+}
+
+ScheduleEngine AppState::engine() const {
+    return ScheduleEngine(store_.active(), store_.location().get(), timeZones_.current());
+}
+
+std::string AppState::shortTime(Instant instant) const {
+    Calendar calendar(timeZones_.current());
+    const double offset = calendar.utcOffset(instant).value_or(0);
+    const double local = instant.unixSeconds() + offset;
+    if (!std::isfinite(local)) return "--:--:--";
+    long long seconds = static_cast<long long>(std::floor(local)) % 86400;
+    if (seconds < 0) seconds += 86400;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+}
+
+void AppState::reevaluate(std::optional<double> transition) {
+    const Instant now = this->now();
+    scheduleState_.set(engine().state(now));
+    const auto& state = scheduleState_.get();
+
+    if (override_.get() && override_.get()->isExpired(
+                               now, state ? std::optional(state->lastTransition) : std::nullopt)) {
+        setOverride(std::nullopt);
+    }
+
+    std::optional<DisplayMode> overriding = previewMode_.get();
+    if (!overriding && override_.get()) overriding = override_.get()->mode;
+    const bool capable = pipeline_.anyDisplaySupportsBoost();
+    resolution_.set(ModeResolver::resolve({state ? state->to : DisplayMode::off(), appRule_.get(),
+                                           overriding, boostLimit_.get(), capable}));
+
+    DisplayTarget target = resolution_->mode.target();
+    bool fading = false;
+    double duration = transition.value_or(0.5);
+    if (state && state->progress < 1.0 && !previewMode_.get() && !override_.get() &&
+        !appRule_.get()) {
+        target = ModeBlend::target(state->from, state->to, state->progress);
+        switch (boostLimit_->kind()) {
+            case ModeResolver::BoostLimit::Kind::cap:
+                target.boost = std::min(boostLimit_->capValue(), target.boost);
+                break;
+            case ModeResolver::BoostLimit::Kind::disabled:
+                target.boost = 1.0;
+                break;
+            case ModeResolver::BoostLimit::Kind::none:
+                break;
+        }
+        if (!capable) target.boost = 1.0;
+        fading = true;
+        duration = transition.value_or(std::min(remainingFadeReal(now), 5.0));
+    }
+
+    if (!(pipeline_.target().get() == target)) {
+        log_.notice("[%s] %s boost=%.2f gains=(%.2f, %.2f, %.2f) fading=%s", shortTime(now).c_str(),
+                    resolution_->mode.shortDescription().c_str(), target.boost, target.gains.r,
+                    target.gains.g, target.gains.b, fading ? "true" : "false");
+        pipeline_.apply(target, duration);
+    }
+    scheduleWake();
+}
+
+double AppState::remainingFadeReal(Instant now) const {
+    const auto& state = scheduleState_.get();
+    if (!state || !state->fadeEnds) return 0.5;
+    return std::max(clock_.realSpan(*state->fadeEnds - now), 0.5);
+}
+
+void AppState::scheduleWake() {
+    wakeTimer_.cancel();
+    lastWakeDelay_.reset();
+    const Instant now = this->now();
+    std::vector<double> candidates;
+    const auto& state = scheduleState_.get();
+    if (state) {
+        if (state->progress < 1.0) candidates.push_back(5.0);
+        candidates.push_back(clock_.realSpan(state->nextTransition - now));
+    }
+    if (const auto& current = override_.get()) {
+        switch (current->lifetime.kind()) {
+            case Override::Lifetime::Kind::until:
+                candidates.push_back(clock_.realSpan(current->lifetime.date() - now));
+                break;
+            case Override::Lifetime::Kind::untilNextTransition:
+                if (state) candidates.push_back(clock_.realSpan(state->nextTransition - now));
+                break;
+            case Override::Lifetime::Kind::indefinitely:
+                break;
+        }
+    }
+    // A delay that is not a finite number cannot be waited for; waking at once instead would
+    // spin the loop, so it is dropped (and said).
+    std::erase_if(candidates, [this](double delay) {
+        if (std::isfinite(delay)) return false;
+        log_.error("Ignored a wake delay that is not a finite number");
+        return true;
+    });
+    if (candidates.empty()) return;
+    const double delay = *std::min_element(candidates.begin(), candidates.end());
+    std::string list;
+    for (double candidate : candidates) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", candidate);
+        if (!list.empty()) list += ",";
+        list += text;
+    }
+    log_.debug("next wake in %.1fs real (candidates %s)", delay, list.c_str());
+    lastWakeDelay_ = std::max(delay + 0.01, 0.05);
+    // Very long delays saturate; the main loop arms them in pieces it can hold.
+    wakeTimer_ = scheduler_.oneShot(*durationFromSeconds(*lastWakeDelay_),
+                                    alive_.guard([this] { reevaluate(); }));
+}
+
+void AppState::select(DisplayMode::Kind kind, Override::Lifetime lifetime) {
+    setOverride(Override{preferredMode(kind, preferences_.get()), lifetime, now()});
+    reevaluate();
+}
+
+void AppState::setLevel(double value, DisplayMode::Kind kind) {
+    if (kind == DisplayMode::Kind::off) return;
+    Preferences updated = preferences_.get();
+    updated.setStrength(kind, value);
+    preferences_.set(updated);
+    updated.save(defaults_);
+    const auto& existing = override_.get();
+    setOverride(Override{preferredMode(kind, updated),
+                         existing ? existing->lifetime : Override::Lifetime::untilNextTransition(),
+                         existing ? existing->setAt : now()});
+    reevaluate(0.0);
+}
+
+void AppState::setOverrideLifetime(Override::Lifetime lifetime) {
+    auto current = override_.get();
+    if (!current) return;
+    current->lifetime = lifetime;
+    setOverride(current);
+    reevaluate();
+}
+
+void AppState::toggle(DisplayMode::Kind kind) {
+    if (resolution_->mode.kind() == kind) {
+        select(DisplayMode::Kind::off, Override::Lifetime::untilNextTransition());
+    } else {
+        select(kind, Override::Lifetime::untilNextTransition());
+    }
+}
+
+void AppState::step(bool up) {
+    const auto kind = resolution_->mode.kind();
+    if (auto value = steppedStrength(kind, preferences_.get(), up)) setLevel(*value, kind);
+}
+
+void AppState::perform(HotkeyAction action) {
+    switch (action) {
+        case HotkeyAction::toggleBright:
+            toggle(DisplayMode::Kind::bright);
+            break;
+        case HotkeyAction::stepUp:
+            step(true);
+            break;
+        case HotkeyAction::stepDown:
+            step(false);
+            break;
+        case HotkeyAction::toggleWarm:
+            toggle(DisplayMode::Kind::warm);
+            break;
+        case HotkeyAction::toggleRed:
+            toggle(DisplayMode::Kind::red);
+            break;
+        case HotkeyAction::offOrResume:
+            if (!override_.get()) {
+                select(DisplayMode::Kind::off, Override::Lifetime::untilNextTransition());
+            } else {
+                setOverride(std::nullopt);
+                reevaluate();
+            }
+            break;
+    }
+}
+
+void AppState::preview(const DisplayMode& mode, double seconds) {
+    previewMode_.set(mode);
+    reevaluate();
+    previewTimer_.cancel();
+    auto delay = durationFromSeconds(seconds).value_or(Duration::zero());
+    previewTimer_ = scheduler_.oneShot(delay, alive_.guard([this] {
+        if (previewMode_.get()) previewMode_.set(std::nullopt);
+        reevaluate();
+    }));
+}
+
+void AppState::resetDisplay() {
+    setOverride(Override{DisplayMode::off(), Override::Lifetime::indefinitely(), now()});
+    previewMode_.set(std::nullopt);
+    previewTimer_.cancel();
+    resolution_.set({DisplayMode::off(), std::nullopt});
+    pipeline_.reset();
+    scheduleWake();
+}
+
+void AppState::updateAppRule(std::optional<ModeResolver::AppRuleEffect> effect) {
+    if (effect == appRule_.get()) return;
+    appRule_.set(effect);
+    reevaluate();
+}
+
+void AppState::updateBoostLimit(const ModeResolver::BoostLimit& limit) {
+    if (limit == boostLimit_.get()) return;
+    boostLimit_.set(limit);
+    reevaluate();
+}
+
+std::optional<DisplayMode> AppState::nextScheduledMode() const {
+    const auto& state = scheduleState_.get();
+    if (!state) return std::nullopt;
+    std::optional<DisplayMode> mode;
+    for (const auto& occurrence : engine().occurrences(state->nextTransition)) {
+        if (occurrence.start == state->nextTransition)
+            mode = occurrence.keyframe.mode;  // keep the last
+    }
+    return mode;
+}
+
+}  // namespace vesperine

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <optional>
+
+#include "App/Preferences.h"
+#include "Display/DisplayPipeline.h"
+#include "Input/HotkeyAction.h"
+#include "Persistence/ScheduleStore.h"
+#include "Platform/Clock.h"
+#include "Platform/DefaultsStore.h"
+#include "Platform/Scheduler.h"
+#include "Platform/TimeZoneSource.h"
+#include "Schedule/ScheduleClock.h"
+#include "Schedule/ScheduleEngine.h"
+#include "State/ModeResolver.h"
+#include "State/Override.h"
+#include "Support/Alive.h"
+#include "Support/Observable.h"
+
+namespace vesperine {
+
+// Ties the control core together. Every change of an input ends in `reevaluate`: evaluate the
+// active schedule now, drop an expired override, resolve the mode, work out the target (the
+// schedule's fade blended in when nothing interferes), hand it to the pipeline when it differs,
+// and arm one wake timer for the next moment something changes by itself. Main loop only.
+// Everything it is given is borrowed and must outlive it.
+class AppState {
+public:
+    struct Services {
+        DisplayPipeline& pipeline;
+        ScheduleStore& store;
+        DefaultsStore& defaults;
+        Scheduler& scheduler;
+        const Clock& realClock;
+        TimeZoneSource& timeZones;
+        Logger& logger;
+    };
+
+    // Loads the preferences and the stored override; evaluates nothing.
+    AppState(Services services, ScheduleClock clock);
+
+    const Observable<Preferences>& preferences() const { return preferences_; }
+    const Observable<std::optional<Override>>& override() const { return override_; }
+    const Observable<ModeResolver::Resolution>& resolution() const { return resolution_; }
+    const Observable<std::optional<ScheduleEngine::State>>& scheduleState() const {
+        return scheduleState_;
+    }
+    const Observable<std::optional<DisplayMode>>& previewMode() const { return previewMode_; }
+    const Observable<std::optional<ModeResolver::AppRuleEffect>>& appRule() const {
+        return appRule_;
+    }
+    const Observable<ModeResolver::BoostLimit>& boostLimit() const { return boostLimit_; }
+    const ScheduleClock& clock() const { return clock_; }
+    ScheduleStore& store() { return store_; }
+
+    // The schedule clock's current time.
+    Instant now() const { return clock_.now(realClock_.now()); }
+
+    // `transition`: fade length in real seconds; none for the default rule.
+    void reevaluate(std::optional<double> transition = std::nullopt);
+    void select(DisplayMode::Kind kind, Override::Lifetime lifetime);
+    void setLevel(double value, DisplayMode::Kind kind);
+    void setOverrideLifetime(Override::Lifetime lifetime);
+    // Assigns the override (persisting it); absent resumes the schedule at the next evaluation.
+    void setOverride(std::optional<Override> value);
+    void perform(HotkeyAction action);
+    void preview(const DisplayMode& mode, double seconds);
+    void resetDisplay();
+    void updateAppRule(std::optional<ModeResolver::AppRuleEffect> effect);
+    void updateBoostLimit(const ModeResolver::BoostLimit& limit);
+    // The mode of the step that begins at the next transition (the last of several steps at
+    // that instant, the one that will really show).
+    std::optional<DisplayMode> nextScheduledMode() const;
+
+    // For tests and diagnostics: the delay of the armed wake timer, in real seconds.
+    std::optional<double> wakeDelay() const {
+        return wakeTimer_.isActive() ? lastWakeDelay_ : std::nullopt;
+    }
+
+private:
+    ScheduleEngine engine() const;
+    void toggle(DisplayMode::Kind kind);
+    void step(bool up);
+    void scheduleWake();
+    double remainingFadeReal(Instant now) const;
+    std::string shortTime(Instant instant) const;
+
+    DisplayPipeline& pipeline_;
+    ScheduleStore& store_;
+    DefaultsStore& defaults_;
+    Scheduler& scheduler_;
+    const Clock& realClock_;
+    TimeZoneSource& timeZones_;
+    Log log_;
+    ScheduleClock clock_;
+
+    Observable<Preferences> preferences_;
+    Observable<std::optional<Override>> override_;
+    Observable<ModeResolver::Resolution> resolution_{
+        ModeResolver::Resolution{DisplayMode::off(), std::nullopt}};
+    Observable<std::optional<ScheduleEngine::State>> scheduleState_;
+    Observable<std::optional<DisplayMode>> previewMode_;
+    Observable<std::optional<ModeResolver::AppRuleEffect>> appRule_;
+    Observable<ModeResolver::BoostLimit> boostLimit_;
+
+    Timer wakeTimer_;
+    Timer previewTimer_;
+    std::optional<double> lastWakeDelay_;
+    Alive alive_;
+};
+
+}  // namespace vesperine

@@ -1,0 +1,213 @@
+#include "App/AppState.h"
+
+#include <gtest/gtest.h>
+
+#include "Color/Kelvin.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/FixedTimeZone.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
+#include "Platform/Simulated/MemoryFileSystem.h"
+#include "Platform/Simulated/SimulatedDisplays.h"
+#include "Platform/Simulated/SimulatedEDRSurfaces.h"
+#include "Platform/Simulated/VirtualTime.h"
+#include "Schedule/ModeBlend.h"
+#include "Schedule/Presets.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+using Lifetime = Override::Lifetime;
+
+// 2026-06-10 00:00 UTC; the tests run in UTC with a custom schedule of clock steps.
+constexpr double midnight = 1'781'049'600;
+
+// One display that can boost and one that cannot, attached before the pipeline looks.
+// A base, so that it is built before the fixture's members.
+struct TwoDisplays {
+    TwoDisplays() {
+        displays.add({1, "Boosting", {0, 0, 100, 100}, 2, true, 16, 4});
+        displays.add({2, "Plain", {100, 0, 100, 100}, 1, false, 1, 1});
+    }
+    SimulatedDisplays displays;
+};
+
+class AppStateTest : public testing::Test, protected TwoDisplays {
+protected:
+    AppStateTest() : time(Instant::fromUnix(midnight + 12 * 3600)) {}
+    void useSchedule(std::vector<Keyframe> keyframes) {
+        auto added = store.addNew(Schedule{Uuid::random(), "Test", std::move(keyframes), false},
+                                  "Test", true);
+        ASSERT_EQ(store.active(), added);
+    }
+    std::unique_ptr<AppState> make(double scale = 1.0) {
+        return std::make_unique<AppState>(
+            AppState::Services{pipeline, store, defaults, time, time, zone, logger},
+            ScheduleClock::make(scale, time.now()));
+    }
+    Instant at(int hour, int minute) const {
+        return Instant::fromUnix(midnight + hour * 3600 + minute * 60);
+    }
+
+    SimulatedEDRSurfaces surfaces;
+    VirtualTime time;
+    CapturingLogger logger;
+    FixedTimeZone zone{"UTC"};
+    MemoryFileSystem files;
+    MemoryDefaultsStore defaults;
+    ScheduleStore store{files, logger, "/data/schedules.json", zone, time};
+    DisplayPipeline pipeline{displays, displays, surfaces, time, logger};
+};
+
+// Steps at 08:00 (bright 2, 30 min) and 20:00 (warm 3400, 60 min).
+std::vector<Keyframe> dayAndEvening() {
+    return {{TimeAnchor::clock(8, 0), DisplayMode::bright(2), 30},
+            {TimeAnchor::clock(20, 0), DisplayMode::warm(3400), 60}};
+}
+
+TEST_F(AppStateTest, AScheduledFadeReachesTheDisplaysAsShortFadesEveryFiveSeconds) {
+    useSchedule(dayAndEvening());
+    time.setWallClock(at(20, 24));  // progress 0.4 of the evening fade
+    auto state = make();
+    state->reevaluate();
+    ASSERT_TRUE(state->scheduleState().get());
+    EXPECT_NEAR(state->scheduleState().get()->progress, 0.4, 1e-9);
+    auto expected = ModeBlend::target(DisplayMode::bright(2), DisplayMode::warm(3400), 0.4);
+    EXPECT_EQ(pipeline.target().get(), expected);
+    EXPECT_NEAR(*state->wakeDelay(), 5.01, 1e-9);
+    time.advance(5010ms);
+    EXPECT_NE(pipeline.target().get(), expected);  // moved on with the fade
+    EXPECT_TRUE(logger.contains("fading=true", "state"));
+}
+
+TEST_F(AppStateTest, AnOverrideWinsAndTheWakeTakesTheSmallestCandidate) {
+    useSchedule(dayAndEvening());
+    time.setWallClock(at(20, 24));
+    auto state = make();
+    state->select(DisplayMode::Kind::red, Lifetime::until(at(20, 26)));
+    EXPECT_EQ(pipeline.target().get(), DisplayMode::red(0.8).target());
+    EXPECT_NEAR(*state->wakeDelay(), 5.01, 1e-9);  // still fading: 5 s beats 120 s
+    time.advance(2min + 20ms);
+    EXPECT_FALSE(state->override().get());  // expired at 20:26, woken 10 ms after
+    EXPECT_TRUE(pipeline.isFading() || pipeline.target().get() != DisplayMode::red(0.8).target());
+}
+
+TEST_F(AppStateTest, BoostLimitsApplyToTheBlendToo) {
+    useSchedule({{TimeAnchor::clock(8, 0), DisplayMode::warm(3000), 0},
+                 {TimeAnchor::clock(12, 0), DisplayMode::bright(3), 60}});
+    time.setWallClock(at(12, 45));
+    auto state = make();
+    state->updateBoostLimit(ModeResolver::BoostLimit::disabled("Low Power Mode"));
+    EXPECT_EQ(pipeline.target()->boost, 1.0);
+    EXPECT_EQ(state->resolution()->limitation, "Boost off: Low Power Mode");
+    state->updateBoostLimit(ModeResolver::BoostLimit::cap(1.5, "on battery"));
+    EXPECT_EQ(pipeline.target()->boost, 1.5);
+}
+
+TEST_F(AppStateTest, SlidersStepsAndToggles) {
+    useSchedule({{TimeAnchor::clock(8, 0), DisplayMode::bright(1.8), 0},
+                 {TimeAnchor::clock(20, 0), DisplayMode::off(), 0}});
+    auto state = make();
+    state->reevaluate();
+    state->perform(HotkeyAction::stepUp);  // from the remembered 2.0, not the shown 1.8
+    ASSERT_TRUE(state->override().get());
+    EXPECT_NEAR(state->override().get()->mode.strength(), 2.1, 1e-12);
+    EXPECT_EQ(state->override().get()->lifetime, Lifetime::untilNextTransition());
+    const Instant setAt = state->override().get()->setAt;
+
+    time.advance(10s);
+    state->setLevel(2700, DisplayMode::Kind::warm);  // keeps the lifetime and setAt
+    EXPECT_EQ(state->override().get()->setAt, setAt);
+    EXPECT_EQ(state->override().get()->mode, DisplayMode::warm(2700));
+    EXPECT_EQ(Preferences::load(defaults).warmKelvin, 2700);
+    time.runDue();
+    EXPECT_EQ(pipeline.current().get(), DisplayMode::warm(2700).target());  // transition 0: at once
+
+    state->perform(HotkeyAction::toggleWarm);
+    EXPECT_EQ(state->override().get()->mode, DisplayMode::off());
+    state->perform(HotkeyAction::offOrResume);
+    EXPECT_FALSE(state->override().get());
+    EXPECT_EQ(state->resolution()->mode, DisplayMode::bright(1.8));
+    EXPECT_FALSE(defaults.value("override"));
+}
+
+TEST_F(AppStateTest, PreviewsEndAndTheOverrideReturns) {
+    auto state = make();
+    state->select(DisplayMode::Kind::warm, Lifetime::indefinitely());
+    state->preview(DisplayMode::red(0.5), 4);
+    EXPECT_EQ(state->resolution()->mode, DisplayMode::red(0.5));
+    time.advance(3999ms);
+    EXPECT_EQ(state->resolution()->mode, DisplayMode::red(0.5));
+    time.advance(1ms);
+    EXPECT_EQ(state->resolution()->mode, DisplayMode::warm(3400));
+    EXPECT_FALSE(state->previewMode().get());
+}
+
+TEST_F(AppStateTest, WakeDelaysFollowTheScheduleClocksScale) {
+    useSchedule(dayAndEvening());
+    auto state = make(60);
+    state->select(DisplayMode::Kind::red, Lifetime::until(at(13, 0)));  // an hour of schedule time
+    EXPECT_NEAR(*state->wakeDelay(), 60.01, 1e-6);
+    // Manual: no schedule state and no override, nothing will change by itself.
+    ASSERT_TRUE(store.setActiveID(Presets::manual().id).ok());
+    state->setOverride(std::nullopt);
+    state->reevaluate();
+    EXPECT_FALSE(state->wakeDelay());
+    EXPECT_EQ(time.armedTimers(), 0u);
+}
+
+TEST_F(AppStateTest, AWakeBeyondWhatATimerHoldsIsArmedNotWrapped) {
+    ASSERT_TRUE(store.setActiveID(Presets::manual().id).ok());
+    auto state = make();
+    state->select(DisplayMode::Kind::red,
+                  Lifetime::until(Instant::fromUnix(midnight + 100.0 * 86400 * 365)));
+    ASSERT_TRUE(state->wakeDelay());
+    EXPECT_GT(*state->wakeDelay(), 1e9);
+    const std::uint64_t before = time.callbacksRun();
+    time.advance(1h);
+    // The watchdog every 2 s and the 0.5 s fade's frames; no wake spinning at zero delay.
+    EXPECT_LT(time.callbacksRun() - before, 1800u + 40u);
+    EXPECT_TRUE(state->override().get());
+    EXPECT_TRUE(state->wakeDelay());
+}
+
+TEST_F(AppStateTest, StoredOverridesLoadAndDamagedOnesAreDropped) {
+    {
+        auto state = make();
+        state->select(DisplayMode::Kind::warm, Lifetime::indefinitely());
+    }
+    EXPECT_EQ(make()->override().get()->mode, DisplayMode::warm(3400));
+    defaults.setData("override", "{\"mode\":");
+    EXPECT_FALSE(make()->override().get());
+    EXPECT_FALSE(defaults.value("override"));
+    defaults.setData(
+        "override",
+        R"({"mode":{"red":{"intensity":0.5}},"lifetime":{"until":{"_0":-1e12}},"setAt":0})");
+    auto state = make();
+    state->reevaluate();
+    EXPECT_FALSE(state->override().get());  // long past: expired at the first evaluation
+}
+
+TEST_F(AppStateTest, ResetHoldsOffUntilTheUserPicks) {
+    useSchedule(dayAndEvening());
+    auto state = make();
+    state->reevaluate();
+    time.advance(1s);
+    state->resetDisplay();
+    EXPECT_EQ(state->override().get()->lifetime, Lifetime::indefinitely());
+    EXPECT_EQ(state->resolution()->mode, DisplayMode::off());
+    EXPECT_EQ(pipeline.current().get(), DisplayTarget::off());
+    EXPECT_EQ(displays.table(1).g.back(), 1.0f);
+}
+
+TEST_F(AppStateTest, NextScheduledModeIsTheLastStepAtThatInstant) {
+    useSchedule({{TimeAnchor::clock(8, 0), DisplayMode::warm(3000), 0},
+                 {TimeAnchor::clock(20, 0), DisplayMode::red(0.3), 0},
+                 {TimeAnchor::clock(20, 0), DisplayMode::warm(2000), 0}});
+    auto state = make();
+    state->reevaluate();
+    EXPECT_EQ(state->nextScheduledMode(), DisplayMode::warm(2000));
+}
+
+}  // namespace
+}  // namespace vesperine
