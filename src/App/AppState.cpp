@@ -89,7 +89,7 @@ void AppState::reevaluate(std::optional<double> transition) {
         duration = transition.value_or(std::min(remainingFadeReal(now), 5.0));
     }
 
-    if (!(pipeline_.target().get() == target)) {
+    if (!outputHeld_ && !(pipeline_.target().get() == target)) {
         log_.notice("[%s] %s boost=%.2f gains=(%.2f, %.2f, %.2f) fading=%s", shortTime(now).c_str(),
                     resolution_->mode.shortDescription().c_str(), target.boost, target.gains.r,
                     target.gains.g, target.gains.b, fading ? "true" : "false");

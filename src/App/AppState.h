@@ -72,6 +72,10 @@ public:
     // that instant, the one that will really show).
     std::optional<DisplayMode> nextScheduledMode() const;
 
+    // While held, re-evaluations resolve and arm their timers but hand nothing to the
+    // pipeline: start-up holds the output until its first evaluation (or reset).
+    void setOutputHeld(bool held) { outputHeld_ = held; }
+
     // For tests and diagnostics: the delay of the armed wake timer, in real seconds.
     std::optional<double> wakeDelay() const {
         return wakeTimer_.isActive() ? lastWakeDelay_ : std::nullopt;
@@ -106,6 +110,7 @@ private:
     Timer wakeTimer_;
     Timer previewTimer_;
     std::optional<double> lastWakeDelay_;
+    bool outputHeld_ = false;
     Alive alive_;
 };
 

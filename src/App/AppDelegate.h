@@ -1,0 +1,99 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "App/AppState.h"
+#include "App/LaunchOptions.h"
+#include "Display/DisplayMonitor.h"
+#include "Display/DisplayPipeline.h"
+#include "Input/HotkeyManager.h"
+#include "Persistence/ScheduleStore.h"
+#include "Platform/Clock.h"
+#include "Platform/DefaultsStore.h"
+#include "Platform/DisplayServices.h"
+#include "Platform/EDRSurface.h"
+#include "Platform/FileSystem.h"
+#include "Platform/HotkeyService.h"
+#include "Platform/Logger.h"
+#include "Platform/Scheduler.h"
+#include "Platform/SingleInstance.h"
+#include "Platform/SystemEvents.h"
+#include "Platform/TimeZoneSource.h"
+#include "Support/Alive.h"
+
+namespace vesperine {
+
+// Where the platform hands control to the program. It owns the long-lived services, starts
+// them in a fixed order, routes display events, and gives the displays back at termination.
+// Everything it is given is borrowed and must outlive it. Main loop only.
+class AppDelegate {
+public:
+    struct Platform {
+        DisplayList& displays;
+        DisplayGamma& gamma;
+        DisplayEvents& displayEvents;
+        EDRSurfaceFactory& surfaces;
+        SystemEvents& systemEvents;
+        Scheduler& scheduler;
+        const Clock& realClock;
+        TimeZoneSource& timeZones;
+        DefaultsStore& defaults;
+        FileSystem& files;
+        Logger& logger;
+        HotkeyService& hotkeys;
+        SingleInstance& instance;
+        std::string scheduleFile;       // the schedule store's file
+        bool underTestHarness = false;  // start-up then starts and touches nothing
+    };
+
+    // How the schedule clock runs: at the real pace from now, unless a replay or a test asks
+    // for a faster one, optionally starting at another schedule time.
+    struct ClockSetting {
+        double scale = 1.0;
+        std::optional<Instant> start;
+    };
+
+    enum class Outcome { started, testHarness, otherInstanceActivated };
+
+    AppDelegate(Platform platform, LaunchOptions options, ClockSetting clock);
+    AppDelegate(Platform platform, LaunchOptions options)
+        : AppDelegate(std::move(platform), std::move(options), ClockSetting{1.0, std::nullopt}) {}
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    Outcome applicationDidFinishLaunching();
+    // Gives every display its own colours back, once, if start-up ran. Safe to call again.
+    void applicationWillTerminate();
+
+    // Called when a later launch asks this instance to come to the front.
+    std::function<void()> onActivate;
+
+    DisplayPipeline& pipeline() { return pipeline_; }
+    DisplayMonitor& monitor() { return monitor_; }
+    HotkeyManager& hotkeys() { return hotkeys_; }
+    // Created on first use, with the schedule store and the clock.
+    AppState& state();
+    bool didStart() const { return didStart_; }
+
+private:
+    void handle(DisplayMonitor::Event event);
+
+    Platform platform_;
+    LaunchOptions options_;
+    ClockSetting clockSetting_;
+    Log log_;
+    DisplayPipeline pipeline_;
+    std::unique_ptr<ScheduleStore> store_;
+    std::unique_ptr<AppState> state_;
+    HotkeyManager hotkeys_;
+    DisplayMonitor monitor_;
+    bool didStart_ = false;
+    bool terminated_ = false;
+    Alive alive_;
+};
+
+}  // namespace vesperine

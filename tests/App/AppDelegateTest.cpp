@@ -1,0 +1,183 @@
+#include "App/AppDelegate.h"
+
+#include <gtest/gtest.h>
+
+#include "Input/KeyCombo.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
+#include "Platform/Simulated/MemoryFileSystem.h"
+#include "Platform/Simulated/SimulatedDisplays.h"
+#include "Platform/Simulated/SimulatedEDRSurfaces.h"
+#include "Platform/Simulated/SimulatedHotkeys.h"
+#include "Platform/Simulated/SimulatedSingleInstance.h"
+#include "Platform/Simulated/SimulatedSystemEvents.h"
+#include "Platform/Simulated/VirtualTime.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+
+// 2026-06-10 12:00 UTC.
+constexpr double noon = 1'781'049'600 + 12 * 3600;
+
+// Caches the zone like the system's source does, until `reset`.
+class CachingZone final : public TimeZoneSource {
+public:
+    TimeZone current() const override {
+        if (!cached_) cached_ = TimeZone{system};
+        return *cached_;
+    }
+    void reset() override { cached_.reset(); }
+    std::string system = "UTC";
+
+private:
+    mutable std::optional<TimeZone> cached_;
+};
+
+struct Machine {
+    Machine() { displays.add({1, "Screen", {0, 0, 100, 100}, 1, false, 1, 1}); }
+    SimulatedDisplays displays;
+};
+
+class AppDelegateTest : public testing::Test, protected Machine {
+protected:
+    AppDelegateTest() : time(Instant::fromUnix(noon)) {
+        // 08:00 Warm, 20:00 Red, no fades: 12:00 UTC is Warm, 21:00 in Tokyo is Red.
+        ScheduleStore store(files, logger, path, zone, time);
+        store.addNew(Schedule{Uuid::random(),
+                              "Test",
+                              {{TimeAnchor::clock(8, 0), DisplayMode::warm(3000), 0},
+                               {TimeAnchor::clock(20, 0), DisplayMode::red(0.5), 0}},
+                              false},
+                     "Test", true);
+        logger.clear();
+    }
+
+    std::unique_ptr<AppDelegate> make(LaunchOptions options = {}, bool harness = false) {
+        return std::make_unique<AppDelegate>(
+            AppDelegate::Platform{displays, displays, displays, surfaces, events, time, time, zone,
+                                  defaults, files, logger, hotkeys, instance, path, harness},
+            options);
+    }
+    std::size_t evaluations() const { return logger.count("next wake in", "state"); }
+
+    const std::string path = "/data/schedules.json";
+    SimulatedEDRSurfaces surfaces;
+    SimulatedSystemEvents events;
+    VirtualTime time;
+    CachingZone zone;
+    MemoryDefaultsStore defaults;
+    MemoryFileSystem files;
+    CapturingLogger logger;
+    SimulatedHotkeys hotkeys;
+    SimulatedSingleInstance instance;
+};
+
+TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
+    auto app = make();
+    app->state().reevaluate();  // as a service reporting its value early would
+    time.advance(1s);
+    EXPECT_EQ(displays.writes(), 0);
+    ASSERT_EQ(app->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
+    time.advance(1s);
+    EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));
+    EXPECT_LT(displays.table(1).b.back(), 0.9f);
+}
+
+TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndTerminateNothing) {
+    struct Case {
+        const char* name;
+        bool harness;
+        bool anotherRuns;
+        AppDelegate::Outcome outcome;
+    } cases[] = {
+        {"under a test harness", true, false, AppDelegate::Outcome::testHarness},
+        {"a second launch", false, true, AppDelegate::Outcome::otherInstanceActivated},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedSingleInstance other(c.anotherRuns);
+        auto app = std::make_unique<AppDelegate>(
+            AppDelegate::Platform{displays, displays, displays, surfaces, events, time, time, zone,
+                                  defaults, files, logger, hotkeys, other, path, c.harness},
+            LaunchOptions{});
+        EXPECT_EQ(app->applicationDidFinishLaunching(), c.outcome);
+        EXPECT_EQ(other.activationsSent(), c.anotherRuns ? 1 : 0);
+        time.advance(10s);
+        app->applicationWillTerminate();
+        EXPECT_FALSE(app->didStart());
+        EXPECT_EQ(displays.writes(), 0);
+        EXPECT_EQ(displays.restores(), 0);
+        EXPECT_TRUE(hotkeys.registrations().empty());
+        EXPECT_EQ(events.observers(), 0u);
+        EXPECT_FALSE(defaults.value("override"));
+    }
+}
+
+TEST_F(AppDelegateTest, ResetLeavesTheDisplaysAloneAndHoldsOff) {
+    auto app = make(LaunchOptions::parse({"vesperine", "--reset"}));
+    app->applicationDidFinishLaunching();
+    time.advance(10s);
+    EXPECT_EQ(displays.writes(), 0);
+    ASSERT_TRUE(app->state().override().get());
+    EXPECT_EQ(app->state().override().get()->mode, DisplayMode::off());
+    EXPECT_EQ(app->state().override().get()->lifetime, Override::Lifetime::indefinitely());
+}
+
+TEST_F(AppDelegateTest, DisplayEventsReachThePipelineAndSomeReevaluate) {
+    auto app = make();
+    app->applicationDidFinishLaunching();
+    time.advance(1s);
+
+    // A reconfiguration alone is the pipeline's business.
+    std::size_t before = evaluations();
+    displays.fireReconfiguration(1);
+    time.advance(1s);
+    EXPECT_EQ(evaluations(), before);
+
+    // The zone moves to Tokyo (21:00 there): the cached zone is dropped first.
+    zone.system = "Asia/Tokyo";
+    app->state().reevaluate();
+    EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));  // still the cache
+    events.fire(SystemEvent::timeZoneChanged);
+    time.advance(1s);
+    EXPECT_EQ(app->state().resolution()->mode, DisplayMode::red(0.5));
+
+    // The clock set back by 12 hours (09:00 in Tokyo), heard as a wake.
+    time.jumpWallClock(-12 * 3600.0);
+    before = evaluations();
+    events.fire(SystemEvent::wake);
+    time.advance(1s);
+    EXPECT_GT(evaluations(), before);
+    EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));
+}
+
+TEST_F(AppDelegateTest, HotKeysAndActivationAreWired) {
+    auto app = make();
+    int activated = 0;
+    app->onActivate = [&] { ++activated; };
+    app->applicationDidFinishLaunching();
+    ASSERT_TRUE(hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
+    EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
+    instance.requestActivation();
+    EXPECT_EQ(activated, 1);
+}
+
+TEST_F(AppDelegateTest, TerminationGivesTheDisplaysBackOnce) {
+    auto app = make();
+    app->applicationDidFinishLaunching();
+    time.advance(2s);
+    ASSERT_LT(displays.table(1).b.back(), 0.9f);
+    app->applicationWillTerminate();
+    EXPECT_EQ(displays.table(1).b.back(), 1.0f);
+    EXPECT_EQ(events.observers(), 0u);
+    const int restores = displays.restores();
+    app->applicationWillTerminate();
+    EXPECT_EQ(displays.restores(), restores);
+    time.advance(10s);  // no watchdog brings the tint back
+    EXPECT_EQ(displays.table(1).b.back(), 1.0f);
+}
+
+}  // namespace
+}  // namespace vesperine
