@@ -1,6 +1,7 @@
 # vesperine_sources(<out-var> <folder>...)
-# Collects the .cpp files below the given folders. Qt code lives in folders named "Views"
-# and in src/App/main.cpp; those belong to the program, never to a library, so they are left out.
+# Collects the .cpp files below the given folders. Qt code lives in folders named "Views",
+# in src/App/Launch (the program put together on a real or a simulated platform) and in
+# src/App/main.cpp; those belong to the program, never to a library, so they are left out.
 function(vesperine_sources out)
     set(files)
     foreach(dir IN LISTS ARGN)
@@ -9,6 +10,7 @@ function(vesperine_sources out)
     endforeach()
     list(FILTER files EXCLUDE REGEX "/Views/")
     list(FILTER files EXCLUDE REGEX "/src/App/main\\.cpp$")
+    list(FILTER files EXCLUDE REGEX "/src/App/Launch/")
     list(FILTER files EXCLUDE REGEX "/src/Platform/")
     set(${out} ${files} PARENT_SCOPE)
 endfunction()

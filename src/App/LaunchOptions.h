@@ -21,6 +21,10 @@ struct LaunchOptions {
     bool simulated = false;  // "--simulated": run on simulated displays, replaying a day
     // "--replay-seconds=N": real seconds the simulated replay of one day takes (default 60).
     std::optional<double> replaySeconds;
+    // "--clock-scale=N": the schedule clock runs N times faster than real time.
+    std::optional<double> clockScale;
+    // "--clock-start=HH:MM": the schedule clock starts at that local time today.
+    std::optional<int> clockStartMinutes;
 
     static LaunchOptions parse(const std::vector<std::string>& arguments);
     static LaunchOptions parse(int argc, const char* const* argv);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+#include "App/AppInfo.h"
+#include "App/LaunchOptions.h"
+#include "Platform/Logger.h"
+
+namespace vesperine {
+
+class X11Connection;
+
+// The program on a real X display: RandR gamma on every output, key grabs, the Linux and X11
+// system events, the single-instance lock, and termination on SIGTERM, SIGINT and SIGHUP.
+// Runs the Qt event loop until the program is asked to quit; returns the exit status.
+int runOnX11(const LaunchOptions& options, const AppInfo& info,
+             std::unique_ptr<X11Connection> connection, Logger& logger);
+
+// The program on simulated displays: replays one day of the default schedule at a high clock
+// scale and prints, at each change, the schedule time, the mode and each display's target.
+// Touches no display and none of the user's files.
+int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info);
+
+}  // namespace vesperine

@@ -1,0 +1,133 @@
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "App/AppDelegate.h"
+#include "App/Launch/Programs.h"
+#include "App/LaunchClock.h"
+#include "Platform/Linux/SignalWatcher.h"
+#include "Platform/Linux/SystemClock.h"
+#include "Platform/Linux/SystemLogger.h"
+#include "Platform/Linux/SystemTimeZone.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
+#include "Platform/Simulated/MemoryFileSystem.h"
+#include "Platform/Simulated/SimulatedDisplays.h"
+#include "Platform/Simulated/SimulatedEDRSurfaces.h"
+#include "Platform/Simulated/SimulatedHotkeys.h"
+#include "Platform/Simulated/SimulatedSingleInstance.h"
+#include "Platform/Simulated/SimulatedSystemEvents.h"
+#include "Platform/Simulated/VirtualTime.h"
+#include "Schedule/Calendar.h"
+
+namespace vesperine {
+
+namespace {
+
+std::string localTime(Instant instant, const TimeZone& zone) {
+    Calendar calendar(zone);
+    const double local = instant.unixSeconds() + calendar.utcOffset(instant).value_or(0);
+    if (!std::isfinite(local)) return "--:--";
+    long long minutes = static_cast<long long>(std::floor(local / 60)) % 1440;
+    if (minutes < 0) minutes += 1440;
+    char text[8];
+    std::snprintf(text, sizeof text, "%02lld:%02lld", minutes / 60, minutes % 60);
+    return text;
+}
+
+void printChange(AppDelegate& app, const SimulatedDisplays& displays, const TimeZone& zone) {
+    AppState& state = app.state();
+    const auto& schedule = state.scheduleState().get();
+    const bool fading = schedule && schedule->progress < 1.0 && !state.override().get();
+    std::string line = localTime(state.now(), zone) + "  " +
+                       state.resolution()->mode.shortDescription() + (fading ? " (fading)" : "");
+    line.resize(std::max<std::size_t>(line.size(), 30), ' ');
+    const auto gains = app.pipeline().gains(app.pipeline().target().get());
+    for (const auto& screen : displays.screens()) {
+        auto found = gains.find(screen.id);
+        if (found == gains.end()) continue;
+        char text[128];
+        std::snprintf(text, sizeof text, "  %s: (%.3f, %.3f, %.3f)", screen.name.c_str(),
+                      found->second.r, found->second.g, found->second.b);
+        line += text;
+    }
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
+    // Only errors reach the terminal; the replay prints its own lines.
+    SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
+    SystemTimeZone zones;
+    const TimeZone zone = zones.current();
+    // The program's own timers run in virtual time from local midnight today, so every fade
+    // frame and every five-second fade step happens as it would in a real day; the replay
+    // only paces virtual time against the real one.
+    SystemClock realClock;
+    const Instant midnight = Calendar(zone).startOfDay(realClock.now()).value_or(realClock.now());
+    VirtualTime time(midnight);
+    MemoryFileSystem files;
+    MemoryDefaultsStore defaults;
+    SimulatedDisplays displays;
+    // One display that can show boost past white and one that cannot.
+    displays.add({1, "built-in (boost)", {0, 0, 1512, 982}, 2.0, true, 16.0, 4.0});
+    displays.add({2, "external", {1512, 0, 2560, 1440}, 1.0, false, 1.0, 1.0});
+    SimulatedEDRSurfaces surfaces;
+    SimulatedSystemEvents events;
+    SimulatedHotkeys hotkeys;
+    SimulatedSingleInstance instance;
+
+    AppDelegate app({displays, displays, displays, surfaces, events, time, time, zones, defaults,
+                     files, logger, hotkeys, instance, "/simulated/schedules.json", false},
+                    options);
+    AppState& state = app.state();
+    const auto location = state.store().location().get();
+    const double seconds = replaySeconds(options);
+    std::printf("Replaying one day of the schedule \"%s\" in %.0f s (time zone %s, %s)\n",
+                state.store().active().name.c_str(), seconds, zone.identifier.c_str(),
+                location ? location->name.c_str() : "no location: solar steps at 07:00 and 19:00");
+    std::printf("Simulated displays; each line: time of day, mode, each display's RGB gains\n");
+    std::fflush(stdout);
+
+    // A line at every change of mode, and every ten minutes while a fade moves the gains.
+    std::string lastMode;
+    std::optional<Instant> lastLine;
+    bool replaying = true;
+    auto changes = app.pipeline().target().observe([&](const DisplayTarget&) {
+        if (!replaying) return;
+        const std::string mode = state.resolution()->mode.shortDescription();
+        const Instant now = state.now();
+        if (mode == lastMode && lastLine && now - *lastLine < 600) return;
+        lastMode = mode;
+        lastLine = now;
+        printChange(app, displays, zone);
+    });
+    app.applicationDidFinishLaunching();
+
+    // Termination signals are blocked for the main loop's sake; wait for them while pacing.
+    sigset_t terminations;
+    sigemptyset(&terminations);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&terminations, signal);
+    constexpr int slices = 1440;  // one virtual minute each
+    const double pause = seconds / slices;
+    for (int slice = 0; slice < slices; ++slice) {
+        time.advance(std::chrono::minutes(1));
+        timespec wait{static_cast<time_t>(pause),
+                      static_cast<long>((pause - std::floor(pause)) * 1e9)};
+        if (sigtimedwait(&terminations, nullptr, &wait) > 0) {
+            std::printf("Stopped early.\n");
+            break;
+        }
+    }
+    replaying = false;
+    app.applicationWillTerminate();
+    const bool restored = displays.table(1).b.back() == 1.0f && displays.table(2).b.back() == 1.0f;
+    std::printf("Replay over; %s.\n", restored ? "every display has its own colours back"
+                                               : "a display was NOT given its colours back");
+    return restored ? 0 : 1;
+}
+
+}  // namespace vesperine

@@ -1,0 +1,91 @@
+#include <QCoreApplication>
+#include <csignal>
+#include <cstring>
+
+#include "App/AppDelegate.h"
+#include "App/Launch/Programs.h"
+#include "App/LaunchClock.h"
+#include "Persistence/ScheduleStore.h"
+#include "Platform/Linux/JsonFileDefaultsStore.h"
+#include "Platform/Linux/LinuxSystemEvents.h"
+#include "Platform/Linux/LockFileSingleInstance.h"
+#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/SignalWatcher.h"
+#include "Platform/Linux/SystemClock.h"
+#include "Platform/Linux/SystemTimeZone.h"
+#include "Platform/Linux/XdgPaths.h"
+#include "Platform/MergedSystemEvents.h"
+#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11Displays.h"
+#include "Platform/X11/X11EDRSurfaces.h"
+#include "Platform/X11/X11HotkeyService.h"
+#include "Platform/X11/X11SystemEvents.h"
+
+namespace vesperine {
+
+int runOnX11(const LaunchOptions& options, const AppInfo& info,
+             std::unique_ptr<X11Connection> connection, Logger& logger) {
+    Log log(logger, "app");
+    QtMainLoop loop;
+    SystemClock clock;
+    SystemTimeZone zones;
+    PosixFileSystem files;
+    const XdgPaths paths = XdgPaths::fromEnvironment();
+    const std::string support = paths.applicationSupport(info.bundleIdentifier);
+    for (const std::string& folder :
+         {support, paths.defaultsFile(info.bundleIdentifier)
+                       .substr(0, paths.defaultsFile(info.bundleIdentifier).rfind('/'))}) {
+        if (auto made = PosixFileSystem::createDirectories(folder); !made.ok()) {
+            log.error("Couldn't create %s: %s", folder.c_str(), made.error().description.c_str());
+        }
+    }
+    JsonFileDefaultsStore defaults(files, logger, paths.defaultsFile(info.bundleIdentifier));
+    LockFileSingleInstance instance(loop, logger, paths.runtimeDir, info.bundleIdentifier);
+
+    connection->attach(loop, loop);
+    X11Displays displays(*connection, logger);
+    X11SystemEvents x11Events(*connection, logger);
+    LinuxSystemEvents linuxEvents(loop, logger);
+    MergedSystemEvents events({&x11Events, &linuxEvents});
+    X11EDRSurfaces surfaces;
+    X11HotkeyService hotkeys(*connection, logger);
+
+    AppDelegate app({displays, displays, displays, surfaces, events, loop, clock, zones, defaults,
+                     files, logger, hotkeys, instance, ScheduleStore::defaultPath(support),
+                     std::getenv(testHarnessVariable) != nullptr},
+                    options, launchClock(options, zones.current(), clock.now(), false));
+    app.onActivate = [&log] {
+        // No window exists yet to bring to the front; say that we heard the request.
+        log.notice("Asked to come to the front by a second launch");
+    };
+
+    int status = 0;
+    SignalWatcher terminations(loop, [&](int signal) {
+        log.notice("Received %s; giving the displays back", strsignal(signal));
+        app.applicationWillTerminate();
+        QCoreApplication::exit(0);
+    });
+    connection->setOnLost([&] {
+        // Nothing can be written any more; end cleanly with what we have saved.
+        log.error("Lost the connection to the X server; quitting");
+        app.applicationWillTerminate();
+        status = 1;
+        QCoreApplication::exit(1);
+    });
+
+    switch (app.applicationDidFinishLaunching()) {
+        case AppDelegate::Outcome::testHarness:
+        case AppDelegate::Outcome::otherInstanceActivated:
+            return 0;
+        case AppDelegate::Outcome::started:
+            break;
+    }
+    log.notice("%s %s started on %s", info.displayName.c_str(), info.version.c_str(),
+               DisplayString(connection->display()));
+    const int result = QCoreApplication::exec();
+    app.applicationWillTerminate();
+    return status != 0 ? status : result;
+}
+
+}  // namespace vesperine

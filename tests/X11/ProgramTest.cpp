@@ -1,0 +1,213 @@
+// The real program on the test X server: started as a separate process with its own
+// XDG folders, it follows its schedule on every output, gives the outputs back when it is
+// told to end, and a second launch leaves everything alone.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "RandrClient.h"
+#include "X11DisplayFixture.h"
+
+extern char** environ;
+
+namespace vesperine::testing_x11 {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// One run of the program, with stderr kept in a file.
+class Program {
+public:
+    Program(const fs::path& home, std::vector<std::string> arguments) : log_(home / "stderr.log") {
+        std::vector<std::string> environment = {
+            "DISPLAY=" + std::string(std::getenv("DISPLAY")),
+            "XDG_CONFIG_HOME=" + (home / "config").string(),
+            "XDG_DATA_HOME=" + (home / "data").string(),
+            "XDG_RUNTIME_DIR=" + (home / "run").string(),
+            "TZ=UTC",
+            "HOME=" + home.string(),
+            // No system bus here: wake from sleep is then said to be unobservable.
+            "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
+        };
+        fs::create_directories(home / "run");
+        arguments.insert(arguments.begin(), VESPERINE_PROGRAM);
+        std::vector<char*> argv, envp;
+        for (auto& a : arguments) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (auto& e : environment) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, log_.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&pid_, VESPERINE_PROGRAM, &actions, nullptr, argv.data(), envp.data()) !=
+            0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Program() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    pid_t pid() const { return pid_; }
+    // The exit status, or none when it has not ended within `limit`.
+    std::optional<int> wait(std::chrono::milliseconds limit) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < until) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return std::nullopt;
+    }
+    std::string log() const {
+        std::ifstream file(log_);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+private:
+    fs::path log_;
+    pid_t pid_ = -1;
+};
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return condition();
+}
+
+// The end of a channel as a fraction of full scale.
+double end(const std::vector<unsigned short>& channel) {
+    return channel.back() / 65535.0;
+}
+
+std::size_t openDescriptors(pid_t pid) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(other.display(), nullptr) << "no test X server";
+        home = fs::temp_directory_path() / ("vesperine-program-" + std::to_string(::getpid()));
+        fs::remove_all(home);
+        fs::create_directories(home);
+        ASSERT_TRUE(addSecondMonitor());
+        other.setRamp("DUMMY0", RandrClient::curve(256, 1.0));
+        other.setRamp("DUMMY1", RandrClient::curve(256, 1.1));
+        own[0] = other.ramp("DUMMY0");
+        own[1] = other.ramp("DUMMY1");
+    }
+    void TearDown() override {
+        removeSecondMonitor();
+        other.setRamp("DUMMY0", RandrClient::curve(256, 1.0));
+        fs::remove_all(home);
+    }
+    // Both outputs show Warm 3400 K over their own ramps (blue at about 0.527 of its own).
+    bool showsWarm() const {
+        for (int i = 0; i < 2; ++i) {
+            const Ramp now = other.ramp(i == 0 ? "DUMMY0" : "DUMMY1");
+            if (std::abs(end(now.b) - 0.527 * end(own[i].b)) > 0.01) return false;
+            if (std::abs(end(now.r) - end(own[i].r)) > 0.01) return false;
+        }
+        return true;
+    }
+    bool givenBack() const {
+        return other.ramp("DUMMY0") == own[0] && other.ramp("DUMMY1") == own[1];
+    }
+
+    RandrClient other;
+    fs::path home;
+    Ramp own[2];
+};
+
+// 21:00 with no location known (UTC): the default schedule's evening step, Warm 3400 K.
+TEST_F(ProgramTest, FollowsTheScheduleOnEveryOutputAndGivesThemBackWhenToldToEnd) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        Program program(home, {"--clock-start=21:00"});
+        ASSERT_GT(program.pid(), 0);
+        ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
+        ::kill(program.pid(), signal);
+        EXPECT_EQ(program.wait(5s), 0) << program.log();
+        EXPECT_TRUE(givenBack());
+    }
+}
+
+// At 600 times the real pace from 22:59 the 30-minute fade into Red takes 3 s.
+TEST_F(ProgramTest, AScaledClockCarriesTheOutputsThroughAFade) {
+    Program program(home, {"--clock-start=22:59", "--clock-scale=600"});
+    ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
+    bool sawBetween = false;
+    const bool red = eventually(
+        [&] {
+            const Ramp now = other.ramp("DUMMY0");
+            const double g = end(now.g);
+            if (g > 0.05 && g < 0.75) sawBetween = true;
+            return g == 0.0 && std::abs(end(now.r) - 0.8) < 0.01;
+        },
+        15s);
+    EXPECT_TRUE(red) << program.log();
+    EXPECT_TRUE(sawBetween);  // it faded, it did not jump
+    ::kill(program.pid(), SIGTERM);
+    EXPECT_EQ(program.wait(5s), 0);
+    EXPECT_TRUE(givenBack());
+}
+
+TEST_F(ProgramTest, LaterLaunchesLeaveTheRunningOneAndTheOutputsAlone) {
+    Program first(home, {"--clock-start=21:00"});
+    ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << first.log();
+    std::this_thread::sleep_for(1s);  // the start-up fade is over
+    const Ramp shown = other.ramp("DUMMY1");
+    const std::size_t descriptors = openDescriptors(first.pid());
+    // Later launches have folders of their own but the same runtime folder, where the first
+    // one holds the lock.
+    fs::create_directories(home / "second");
+    fs::create_directory_symlink(home / "run", home / "second" / "run");
+    for (int i = 0; i < 100; ++i) {
+        Program second(home / "second", {"--reset"});
+        ASSERT_EQ(second.wait(5s), 0) << "launch " << i << ": " << second.log();
+    }
+    const Ramp after = other.ramp("DUMMY1");
+    EXPECT_TRUE(after == shown) << "differs by up to "
+                                << std::max({maxDifference(after.r, shown.r),
+                                             maxDifference(after.g, shown.g),
+                                             maxDifference(after.b, shown.b)});
+    EXPECT_EQ(openDescriptors(first.pid()), descriptors);
+    EXPECT_EQ(first.wait(0ms), std::nullopt);  // still running
+    ::kill(first.pid(), SIGTERM);
+    EXPECT_EQ(first.wait(5s), 0);
+    EXPECT_TRUE(givenBack());
+}
+
+}  // namespace
+}  // namespace vesperine::testing_x11
