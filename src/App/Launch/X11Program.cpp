@@ -85,6 +85,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                DisplayString(connection->display()));
     const int result = QCoreApplication::exec();
     app.applicationWillTerminate();
+    log.info("Ran %llu timer callbacks",
+             static_cast<unsigned long long>(loop.timerCallbacksRun()));
     return status != 0 ? status : result;
 }
 
