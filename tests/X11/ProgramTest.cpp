@@ -16,7 +16,11 @@
 #include <sstream>
 #include <thread>
 
+#include "Platform/Linux/JsonFileDefaultsStore.h"
+#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Simulated/CapturingLogger.h"
 #include "RandrClient.h"
+#include "State/Override.h"
 #include "X11DisplayFixture.h"
 
 extern char** environ;
@@ -128,6 +132,7 @@ protected:
         own[1] = other.ramp("DUMMY1");
     }
     void TearDown() override {
+        if (!other.display()) return;  // the server was ended on purpose
         removeSecondMonitor();
         other.setRamp("DUMMY0", RandrClient::curve(256, 1.0));
         fs::remove_all(home);
@@ -207,6 +212,35 @@ TEST_F(ProgramTest, LaterLaunchesLeaveTheRunningOneAndTheOutputsAlone) {
     ::kill(first.pid(), SIGTERM);
     EXPECT_EQ(first.wait(5s), 0);
     EXPECT_TRUE(givenBack());
+}
+
+// Run on a server of its own (see CMakeLists.txt): the test ends that server under the
+// program. A hot key first makes an override, so the defaults file has something to lose.
+TEST_F(ProgramTest, ServerLossEndsTheProgramCleanlyWithItsFilesWhole) {
+    const char* server = std::getenv("VESPERINE_XORG_PID");
+    if (!server || !std::getenv("VESPERINE_SERVER_MAY_DIE")) GTEST_SKIP() << "needs its own server";
+    Program program(home, {"--clock-start=21:00"});
+    ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
+    ASSERT_EQ(std::system("xdotool key ctrl+alt+r"), 0);
+    ASSERT_TRUE(eventually([&] { return end(other.ramp("DUMMY0").g) == 0.0; }, 5s))
+        << program.log();
+
+    ::kill(std::atoi(server), SIGKILL);
+    other.abandon();
+    EXPECT_EQ(program.wait(10s), 1) << program.log();
+    EXPECT_NE(program.log().find("Lost the connection to the X server"), std::string::npos);
+
+    // The defaults file loads, with the override in it.
+    CapturingLogger logger;
+    PosixFileSystem files;
+    JsonFileDefaultsStore defaults(files, logger,
+                                   (home / "config" / "com.brevan.vesperine" / "defaults.json"));
+    auto stored = defaults.data("override");
+    ASSERT_TRUE(stored);
+    auto decoded = json::decode<Override>(*stored);
+    ASSERT_TRUE(decoded.ok()) << decoded.error().description;
+    EXPECT_EQ(decoded->mode, DisplayMode::red(0.8));
+    EXPECT_TRUE(logger.lines().empty());
 }
 
 }  // namespace

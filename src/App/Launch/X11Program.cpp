@@ -68,7 +68,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     });
     connection->setOnLost([&] {
         // Nothing can be written any more; end cleanly with what we have saved.
-        log.error("Lost the connection to the X server; quitting");
+        log.error("Quitting: the X server is gone, so no display can be reset");
         app.applicationWillTerminate();
         status = 1;
         QCoreApplication::exit(1);

@@ -111,8 +111,13 @@ void X11Connection::lost() {
     alive_ = false;
     watch_.cancel();
     log_.error("Lost the connection to the X server");
-    if (onLost_) {
-        auto onLost = onLost_;
+    if (!onLost_) return;
+    // This runs inside whichever Xlib call met the dead socket; the owner's reaction (which
+    // may end the program) waits for the loop.
+    auto onLost = onLost_;
+    if (queue_) {
+        queue_->post(std::move(onLost));
+    } else {
         onLost();
     }
 }
