@@ -56,6 +56,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     if (options_.reset) {
         appState.resetDisplay();
     } else {
+        pipeline_.takeOver();
         appState.reevaluate();
     }
     return Outcome::started;

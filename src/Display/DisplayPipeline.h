@@ -39,6 +39,10 @@ class DisplayPipeline {
     // Fades to `target` over `transition` seconds, from wherever the screen is now.
     void apply(const DisplayTarget& target, double transition);
     void reset();
+    // Once per run, before anything is shown: every display gets its own table back, so a
+    // tint left by an earlier run that was killed does not stay (or stack) while this run
+    // shows Off.
+    void takeOver() { gamma_.restoreOnce(); }
     void reassert();
     void handle(DisplayMonitor::Event event);
 

@@ -54,12 +54,9 @@ const Channels& GammaController::baseline(DisplayID display) {
 }
 
 bool GammaController::write(DisplayID display, const RGBGains& gains) {
-    if (!restoredThisRun_) {
-        // Tables may still hold a tint from an earlier run that ended without cleaning up;
-        // reading that as a baseline would stack tint on tint.
-        restoredThisRun_ = true;
-        gamma_.restoreAll();
-    }
+    // Tables may still hold a tint from an earlier run that ended without cleaning up;
+    // reading that as a baseline would stack tint on tint.
+    restoreOnce();
     const Channels table = GammaTable::scaled(baseline(display), gains);
     const int result =
         gamma_.writeTable(display, table.count(), table.r.data(), table.g.data(), table.b.data());
@@ -102,6 +99,12 @@ void GammaController::reapplyAfterReconfiguration(const std::map<DisplayID, RGBG
     baselines_.clear();
     lastDrift_.clear();
     apply(gains);
+}
+
+void GammaController::restoreOnce() {
+    if (restoredThisRun_) return;
+    restoredThisRun_ = true;
+    gamma_.restoreAll();
 }
 
 void GammaController::restore() {

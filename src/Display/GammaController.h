@@ -29,6 +29,8 @@ class GammaController {
     // what was applied, then applies `gains` (so baselines are read from untinted tables).
     void reapplyAfterReconfiguration(const std::map<DisplayID, RGBGains>& gains);
     void restore();
+    // Gives every display its own table back, unless that already happened in this run.
+    void restoreOnce();
 
     // The display's current table (at least 2 entries), or none.
     static std::optional<GammaTable::Channels> read(DisplayGamma& gamma, DisplayID display);

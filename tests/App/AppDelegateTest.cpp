@@ -12,6 +12,7 @@
 #include "Platform/Simulated/SimulatedSingleInstance.h"
 #include "Platform/Simulated/SimulatedSystemEvents.h"
 #include "Platform/Simulated/VirtualTime.h"
+#include "Schedule/Presets.h"
 
 namespace vesperine {
 namespace {
@@ -113,6 +114,22 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndTerminateNothing) {
         EXPECT_EQ(events.observers(), 0u);
         EXPECT_FALSE(defaults.value("override"));
     }
+}
+
+// An earlier run killed while it showed a tint: with nothing to show now, the display still
+// gets its own table back.
+TEST_F(AppDelegateTest, ATintLeftByAKilledRunIsRemovedEvenWhenNothingIsShown) {
+    ASSERT_TRUE(
+        ScheduleStore(files, logger, path, zone, time).setActiveID(Presets::manual().id).ok());
+    auto left = SimulatedDisplays::identity(256);
+    for (auto& v : left.b) v *= 0.5f;
+    displays.setTable(1, left);
+    auto app = make();
+    app->applicationDidFinishLaunching();
+    time.advance(1s);
+    EXPECT_EQ(app->state().resolution()->mode, DisplayMode::off());
+    EXPECT_EQ(displays.table(1).b, SimulatedDisplays::identity(256).b);
+    EXPECT_EQ(displays.restores(), 1);
 }
 
 TEST_F(AppDelegateTest, ResetLeavesTheDisplaysAloneAndHoldsOff) {
