@@ -102,15 +102,40 @@ TEST_F(X11DisplayFixture, RestorePutsBackTheExactCapturedTablesEvenAfterReconfig
     EXPECT_EQ(other.ramp("DUMMY1"), own[1]);
 }
 
-// A run killed while tinted leaves its tint on the ramp; the next run must not take it for
-// the display's own settings.
-TEST_F(X11DisplayFixture, ATintLeftByAnEarlierRunIsNotTakenAsTheOwnTable) {
-    other.setRamp("DUMMY0", RandrClient::curve(256, 1.0, 1.0, 0.7, 0.5));
+// A run killed while tinted leaves its tint on the ramp, and a ramp read back as zeros
+// (another program's blackout, or a driver that cannot read gamma) would leave the screen
+// dark; neither may be taken for the display's own settings.
+TEST_F(X11DisplayFixture, ARampLeftTintedOrBlackIsNotTakenAsTheOwnTable) {
+    const struct {
+        const char* name;
+        Ramp left;
+    } cases[] = {{"tint of an earlier run", RandrClient::curve(256, 1.0, 1.0, 0.7, 0.5)},
+                 {"black", RandrClient::curve(256, 1.0, 0, 0, 0)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        other.setRamp("DUMMY0", c.left);
+        displays = std::make_unique<X11Displays>(*connection, logger);  // nothing captured yet
+        GammaController gamma(*displays, loop, logger);
+        gamma.apply(RGBGains{1.0, 0.9, 0.9}, {first});
+        EXPECT_NEAR(other.ramp("DUMMY0").g.back(), 0.9 * 65535, 1);  // over identity
+        gamma.restore();
+        EXPECT_EQ(other.ramp("DUMMY0"), RandrClient::curve(256, 1.0));
+    }
+}
+
+// An output switched off after the list was read, its events not yet handled: the write
+// must fail for it, not land on the CRTC it no longer drives (which another output may get).
+TEST_F(X11DisplayFixture, AnOutputGoneBetweenListingAndWritingIsAFailedWrite) {
+    ASSERT_TRUE(addSecondMonitor());
+    settle();
     GammaController gamma(*displays, loop, logger);
-    gamma.apply(RGBGains{1.0, 0.9, 0.9}, {first});
-    EXPECT_NEAR(other.ramp("DUMMY0").g.back(), 0.9 * 65535, 1);  // not 0.7 × 0.9
-    gamma.restore();
-    EXPECT_EQ(other.ramp("DUMMY0"), RandrClient::curve(256, 1.0));
+    gamma.apply(RGBGains{1.0, 0.8, 0.6}, {first, second});
+    ASSERT_EQ(gamma.applied().size(), 2u);
+    ASSERT_TRUE(removeSecondMonitor());
+    gamma.apply(RGBGains{1.0, 0.7, 0.5}, {first, second});
+    EXPECT_TRUE(logger.contains("failed on " + std::to_string(second) + ": 1001", "gamma"));
+    EXPECT_DOUBLE_EQ(gamma.applied().at(second).g, 0.8);  // the last write that landed
+    EXPECT_NEAR(other.ramp("DUMMY0").b.back(), 0.5 * 65535, 1);
 }
 
 TEST_F(X11DisplayFixture, WatchdogRepairsAnotherClientsRampWithinTwoSecondsAndOnlyOnce) {
