@@ -228,6 +228,13 @@ TEST_F(X11HotkeyServiceTest, ACombinationAnotherClientHoldsIsAConflictAndTheRest
     manager->registerAll();
     EXPECT_TRUE(manager->conflicts()->empty());
     EXPECT_EQ(typeAndCollect(controlOption, XK_w), std::vector{HotkeyAction::toggleWarm});
+
+    // A combination bound to two actions: X would let us grab it twice, so the service must
+    // refuse the second itself, and must not release the first's grab in doing so.
+    manager->set(KeyCombo{11, 0x1800, "B"}, HotkeyAction::toggleWarm);
+    EXPECT_EQ(manager->conflicts().get(), std::set{HotkeyAction::toggleWarm});
+    EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
+    EXPECT_EQ(rival.grab(rival.key(XK_b), controlOptionMask), BadAccess);
 }
 
 TEST_F(X11HotkeyServiceTest, StoredCombinationsWithNoKeyHereFailToRegister) {
