@@ -110,6 +110,31 @@ TEST_F(GammaControllerTest, WatchdogRepairsDriftOnceAndOnlyTheDriftedDisplay) {
     EXPECT_EQ(displays.writesTo(2), writesTo2);
 }
 
+// Whatever ends up on a table, a repair that does not hold is made once, not every tick.
+TEST_F(GammaControllerTest, DriftToATableOfGarbageIsRepairedOnce) {
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        const char* name;
+        SimulatedDisplays::Table table;
+    } cases[] = {{"NaN", {{0, nan}, {0, nan}, {0, nan}}},
+                 {"above white", {{0, 5}, {0, 5}, {0, 5}}},
+                 {"below black", {{0, -1}, {0, -1}, {0, -1}}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedDisplays local;
+        local.add(screen(3));
+        GammaController controller(local, time, logger);
+        logger.clear();
+        controller.apply(RGBGains{1, 0.8, 0.6}, {3});
+        for (int tick = 0; tick < 3; ++tick) {
+            local.setTable(3, c.table);
+            time.advance(2s);
+        }
+        EXPECT_EQ(logger.count("Gamma drifted on 3"), 1u);
+        EXPECT_EQ(local.writesTo(3), 2);
+    }
+}
+
 // A display without boost beside a boosted one has neutral gains. Repairing it through the
 // all-neutral path used to restore every display and stop the watchdog, dropping the boost.
 TEST_F(GammaControllerTest, RepairingANeutralDisplayLeavesTheOthersTinted) {
