@@ -102,6 +102,7 @@ protected:
         lockVariants = {0, LockMask, numLock, LockMask | numLock};
     }
     void TearDown() override {
+        if (!rival.display()) return;
         rival.setLock(XK_Caps_Lock, LockMask, false);
         rival.setLock(XK_Num_Lock, numLock, false);
         manager.reset();
