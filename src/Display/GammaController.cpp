@@ -34,9 +34,14 @@ Channels GammaController::cleanBaseline(const std::optional<Channels>& table) {
     const double smallest = *std::min_element(std::begin(ends), std::end(ends));
     // `!(x <= limit)` rather than `x > limit`: a NaN from a driver is not a clean table either.
     if (!(largest <= 1.02) || !(largest - smallest <= 0.05)) return Channels::identity(tableSize);
+    // A table whose brightest end is black is what a driver that cannot read gamma hands
+    // back (zeros); scaling it would blank the screen, so it is no one's own setting.
+    if (!(largest > 0.0)) return Channels::identity(tableSize);
+    // Entries below black or well above white (or not numbers) are driver garbage, even when
+    // the ends look plausible.
     for (const auto* channel : {&table->r, &table->g, &table->b}) {
         for (float v : *channel) {
-            if (!std::isfinite(v)) return Channels::identity(tableSize);
+            if (!(v >= 0.0f && v <= 1.02f)) return Channels::identity(tableSize);
         }
     }
     return *table;

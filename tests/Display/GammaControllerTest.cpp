@@ -11,7 +11,7 @@ using namespace testing_display;
 using namespace std::chrono_literals;
 
 class GammaControllerTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         displays.add(screen(1));
         displays.add(screen(2));
@@ -23,26 +23,29 @@ class GammaControllerTest : public testing::Test {
 };
 
 TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
         const char* name;
         SimulatedDisplays::Table own;
         std::size_t gammaSize;
-        float expectedLastGreen;
+        bool refused;
         std::optional<std::size_t> reported;
     } cases[] = {
-        {"identity kept", SimulatedDisplays::identity(256), 256, 1.0f, {}},
-        {"curve ending white kept", {{0, 0.5f, 1}, {0, 0.4f, 1}, {0, 0.45f, 1}}, 3, 1.0f, {}},
-        {"spread of 0.2 refused", {{0, 1}, {0, 0.9f}, {0, 0.8f}}, 2, 1.0f, {}},
-        {"above white refused", {{0, 1.05f}, {0, 1.05f}, {0, 1.05f}}, 2, 1.0f, {}},
-        {"NaN from a driver refused",
-         {{0, 1}, {0, std::numeric_limits<float>::quiet_NaN()}, {0, 1}},
-         2,
-         1.0f,
-         {}},
-        {"1024 entries resampled", SimulatedDisplays::identity(1024), 1024, 1.0f, {}},
-        {"count beyond the buffer", SimulatedDisplays::identity(1024), 1024, 1.0f,
+        {"identity kept", SimulatedDisplays::identity(256), 256, false, {}},
+        {"curve ending white kept", {{0, 0.5f, 1}, {0, 0.4f, 1}, {0, 0.45f, 1}}, 3, false, {}},
+        {"dimmed but visible kept", {{0, 0.3f}, {0, 0.3f}, {0, 0.3f}}, 2, false, {}},
+        {"spread of 0.2 refused", {{0, 1}, {0, 0.9f}, {0, 0.8f}}, 2, true, {}},
+        {"above white refused", {{0, 1.05f}, {0, 1.05f}, {0, 1.05f}}, 2, true, {}},
+        {"NaN from a driver refused", {{0, 1}, {0, nan}, {0, 1}}, 2, true, {}},
+        // A driver that reads back zeros: taking that as the display's own would tint black.
+        {"black refused", {{0, 0}, {0, 0}, {0, 0}}, 2, true, {}},
+        {"ends below black refused", {{0, -0.4f}, {0, -0.4f}, {0, -0.4f}}, 2, true, {}},
+        {"negative entry refused", {{-0.3f, 1}, {0, 1}, {0, 1}}, 2, true, {}},
+        {"entry far above white refused", {{0, 7, 1}, {0, 0.5f, 1}, {0, 0.5f, 1}}, 3, true, {}},
+        {"1024 entries resampled", SimulatedDisplays::identity(1024), 1024, false, {}},
+        {"count beyond the buffer", SimulatedDisplays::identity(1024), 1024, false,
          std::size_t{1'000'000}},
-        {"too short", {{1}, {1}, {1}}, 1, 1.0f, {}},
+        {"too short", {{1}, {1}, {1}}, 1, true, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -54,7 +57,11 @@ TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {
         controller.apply({0.9, 0.8, 0.7}, {7});
         const auto& base = controller.baselines().at(7);
         EXPECT_EQ(base.count(), 256u);
-        EXPECT_EQ(base.g.back(), c.expectedLastGreen);
+        if (c.refused) {
+            EXPECT_EQ(base, GammaTable::Channels::identity(256));
+        } else {
+            EXPECT_EQ(base, GammaTable::resampled({c.own.r, c.own.g, c.own.b}, 256));
+        }
     }
 }
 
@@ -101,6 +108,31 @@ TEST_F(GammaControllerTest, WatchdogRepairsDriftOnceAndOnlyTheDriftedDisplay) {
     EXPECT_EQ(logger.count("Gamma drifted"), 1u);
     EXPECT_EQ(displays.writes(), writes);
     EXPECT_EQ(displays.writesTo(2), writesTo2);
+}
+
+// Whatever ends up on a table, a repair that does not hold is made once, not every tick.
+TEST_F(GammaControllerTest, DriftToATableOfGarbageIsRepairedOnce) {
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        const char* name;
+        SimulatedDisplays::Table table;
+    } cases[] = {{"NaN", {{0, nan}, {0, nan}, {0, nan}}},
+                 {"above white", {{0, 5}, {0, 5}, {0, 5}}},
+                 {"below black", {{0, -1}, {0, -1}, {0, -1}}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedDisplays local;
+        local.add(screen(3));
+        GammaController controller(local, time, logger);
+        logger.clear();
+        controller.apply(RGBGains{1, 0.8, 0.6}, {3});
+        for (int tick = 0; tick < 3; ++tick) {
+            local.setTable(3, c.table);
+            time.advance(2s);
+        }
+        EXPECT_EQ(logger.count("Gamma drifted on 3"), 1u);
+        EXPECT_EQ(local.writesTo(3), 2);
+    }
 }
 
 // A display without boost beside a boosted one has neutral gains. Repairing it through the

@@ -75,6 +75,41 @@ TEST_F(X11DisplayFixture, CapturesAppliesAndReadsBackOnTwoMonitors) {
     EXPECT_TRUE(gamma.applied().count(first) && gamma.applied().count(second));
 }
 
+// The core's tables need not have the CRTC's size: they are resampled linearly both ways.
+TEST_F(X11DisplayFixture, TablesOfOtherSizesAreResampledToAndFromTheCrtc) {
+    for (std::size_t size : {2u, 16u, 1024u}) {
+        SCOPED_TRACE(size);
+        std::vector<float> r(size), g(size), b(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            const float x = float(i) / float(size - 1);
+            r[i] = x;
+            g[i] = 0.5f * x;
+            b[i] = x * x;
+        }
+        ASSERT_EQ(displays->writeTable(first, size, r.data(), g.data(), b.data()), 0);
+        const Ramp shown = other.ramp("DUMMY0");
+        ASSERT_EQ(shown.r.size(), 256u);
+        EXPECT_EQ(shown.r.front(), 0);
+        EXPECT_EQ(shown.r.back(), 65535);
+        EXPECT_NEAR(shown.g[51], 0.5 * 0.2 * 65535, 1);
+        // Between samples the curve is joined by straight lines.
+        const double x = 0.2 * double(size - 1), lo = std::floor(x);
+        const double wanted =
+            b[std::size_t(lo)] +
+            (x - lo) * (b[std::min(std::size_t(lo) + 1, size - 1)] - b[std::size_t(lo)]);
+        EXPECT_NEAR(shown.b[51], wanted * 65535, 2);
+
+        float rr[8], gg[8], bb[8];
+        std::size_t count = 0;
+        ASSERT_EQ(displays->readTable(first, 8, rr, gg, bb, count), 0);
+        ASSERT_EQ(count, 8u);
+        EXPECT_EQ(rr[0], 0.0f);
+        EXPECT_EQ(rr[7], 1.0f);
+        EXPECT_NEAR(gg[7], 0.5, 1e-4);
+        EXPECT_NEAR(rr[3], 3.0 / 7.0, 1e-4);
+    }
+}
+
 TEST_F(X11DisplayFixture, RestorePutsBackTheExactCapturedTablesEvenAfterReconfiguration) {
     ASSERT_TRUE(addSecondMonitor());
     const Ramp own[] = {RandrClient::curve(256, 1.3), RandrClient::curve(256, 0.8)};
@@ -102,15 +137,40 @@ TEST_F(X11DisplayFixture, RestorePutsBackTheExactCapturedTablesEvenAfterReconfig
     EXPECT_EQ(other.ramp("DUMMY1"), own[1]);
 }
 
-// A run killed while tinted leaves its tint on the ramp; the next run must not take it for
-// the display's own settings.
-TEST_F(X11DisplayFixture, ATintLeftByAnEarlierRunIsNotTakenAsTheOwnTable) {
-    other.setRamp("DUMMY0", RandrClient::curve(256, 1.0, 1.0, 0.7, 0.5));
+// A run killed while tinted leaves its tint on the ramp, and a ramp read back as zeros
+// (another program's blackout, or a driver that cannot read gamma) would leave the screen
+// dark; neither may be taken for the display's own settings.
+TEST_F(X11DisplayFixture, ARampLeftTintedOrBlackIsNotTakenAsTheOwnTable) {
+    const struct {
+        const char* name;
+        Ramp left;
+    } cases[] = {{"tint of an earlier run", RandrClient::curve(256, 1.0, 1.0, 0.7, 0.5)},
+                 {"black", RandrClient::curve(256, 1.0, 0, 0, 0)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        other.setRamp("DUMMY0", c.left);
+        displays = std::make_unique<X11Displays>(*connection, logger);  // nothing captured yet
+        GammaController gamma(*displays, loop, logger);
+        gamma.apply(RGBGains{1.0, 0.9, 0.9}, {first});
+        EXPECT_NEAR(other.ramp("DUMMY0").g.back(), 0.9 * 65535, 1);  // over identity
+        gamma.restore();
+        EXPECT_EQ(other.ramp("DUMMY0"), RandrClient::curve(256, 1.0));
+    }
+}
+
+// An output switched off after the list was read, its events not yet handled: the write
+// must fail for it, not land on the CRTC it no longer drives (which another output may get).
+TEST_F(X11DisplayFixture, AnOutputGoneBetweenListingAndWritingIsAFailedWrite) {
+    ASSERT_TRUE(addSecondMonitor());
+    settle();
     GammaController gamma(*displays, loop, logger);
-    gamma.apply(RGBGains{1.0, 0.9, 0.9}, {first});
-    EXPECT_NEAR(other.ramp("DUMMY0").g.back(), 0.9 * 65535, 1);  // not 0.7 × 0.9
-    gamma.restore();
-    EXPECT_EQ(other.ramp("DUMMY0"), RandrClient::curve(256, 1.0));
+    gamma.apply(RGBGains{1.0, 0.8, 0.6}, {first, second});
+    ASSERT_EQ(gamma.applied().size(), 2u);
+    ASSERT_TRUE(removeSecondMonitor());
+    gamma.apply(RGBGains{1.0, 0.7, 0.5}, {first, second});
+    EXPECT_TRUE(logger.contains("failed on " + std::to_string(second) + ": 1001", "gamma"));
+    EXPECT_DOUBLE_EQ(gamma.applied().at(second).g, 0.8);  // the last write that landed
+    EXPECT_NEAR(other.ramp("DUMMY0").b.back(), 0.5 * 65535, 1);
 }
 
 TEST_F(X11DisplayFixture, WatchdogRepairsAnotherClientsRampWithinTwoSecondsAndOnlyOnce) {

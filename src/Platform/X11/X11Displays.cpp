@@ -37,7 +37,23 @@ bool looksTinted(const std::vector<float>& r, const std::vector<float>& g,
     const double ends[] = {r.back(), g.back(), b.back()};
     const double largest = *std::max_element(std::begin(ends), std::end(ends));
     const double smallest = *std::min_element(std::begin(ends), std::end(ends));
-    return !(largest <= 1.02) || !(largest - smallest <= 0.05);
+    // A black ramp (another program's blackout, or a driver that reads back zeros) is no
+    // output's own setting either: restoring to it would leave the screen dark.
+    return !(largest <= 1.02) || !(largest - smallest <= 0.05) || !(largest > 0.0);
+}
+
+struct RandrEventScan {
+    int eventBase = 0;
+    bool found = false;
+};
+
+// An XCheckIfEvent predicate that only looks: it never matches, so every event stays queued
+// for its own dispatch.
+int noteRandrEvent(Display*, XEvent* event, XPointer argument) {
+    auto* scan = reinterpret_cast<RandrEventScan*>(argument);
+    const int type = event->type - scan->eventBase;
+    if (type == RRScreenChangeNotify || type == RRNotify) scan->found = true;
+    return 0;
 }
 
 std::string edidMonitorName(Display* display, RROutput output) {
@@ -123,7 +139,13 @@ std::vector<PlatformScreen> X11Displays::screens() const {
 
 std::optional<X11Displays::Crtc> X11Displays::crtcOf(DisplayID id) const {
     if (!hasRandr_ || !connection_.isAlive()) return std::nullopt;
-    if (auto cached = crtcs_.find(id); cached != crtcs_.end()) return cached->second;
+    if (auto cached = crtcs_.find(id); cached != crtcs_.end()) {
+        // The layout may have changed since the cache was filled, with its notification
+        // still unread: a cached CRTC the output no longer drives would take our write
+        // (and may drive another output by now).
+        if (!layoutChangePending()) return cached->second;
+        crtcs_.clear();
+    }
     Display* display = connection_.display();
     X11ErrorTrap trap(display);  // the output may have gone: BadRROutput is an answer, not a fault
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, connection_.root());
@@ -143,6 +165,18 @@ std::optional<X11Displays::Crtc> X11Displays::crtcOf(DisplayID id) const {
     if (failed || !connection_.isAlive()) return std::nullopt;
     if (crtc) crtcs_[id] = *crtc;
     return crtc;
+}
+
+bool X11Displays::layoutChangePending() const {
+    Display* display = connection_.display();
+    // Reads what the server has sent without waiting. The descriptor no longer wakes the loop
+    // for events read here, so the connection is asked to dispatch them on a later turn.
+    if (XEventsQueued(display, QueuedAfterReading) == 0) return false;
+    connection_.dispatchQueuedSoon();
+    RandrEventScan scan{eventBase_, false};
+    XEvent unused;
+    XCheckIfEvent(display, &unused, &noteRandrEvent, reinterpret_cast<XPointer>(&scan));
+    return scan.found || !connection_.isAlive();
 }
 
 std::optional<int> X11Displays::gammaSize(DisplayID display) const {

@@ -19,9 +19,9 @@ namespace vesperine {
 // "The display's own colour settings" are the ramp captured when we first touched an output
 // (kept per output across reconfigurations, since outputs can move between CRTCs). A ramp
 // that already looks tinted at capture (ends apart or above white, as a tint left by a
-// killed run would) is not trusted: its own settings are then the identity.
+// killed run would, or black) is not trusted: its own settings are then the identity.
 class X11Displays final : public DisplayList, public DisplayGamma, public DisplayEvents {
-  public:
+public:
     static constexpr int noSuchDisplay = 1001;
     static constexpr int unusableGammaSize = 1004;
     static constexpr int requestFailed = 1010;
@@ -42,7 +42,7 @@ class X11Displays final : public DisplayList, public DisplayGamma, public Displa
     // The CRTC gamma size of an output, for tests and diagnostics; none when it has no CRTC.
     std::optional<int> gammaSize(DisplayID display) const;
 
-  private:
+private:
     struct Ramp {
         std::vector<float> r, g, b;
     };
@@ -51,6 +51,8 @@ class X11Displays final : public DisplayList, public DisplayGamma, public Displa
         int gammaSize = 0;  // as the server reports it: may be 0, 1 or absurd
     };
     std::optional<Crtc> crtcOf(DisplayID display) const;
+    // True when a RandR notification has arrived that the event dispatch has not handled yet.
+    bool layoutChangePending() const;
     std::optional<Ramp> readRamp(const Crtc& crtc, int& error) const;
     int writeRamp(const Crtc& crtc, const Ramp& ramp);
     void captureOriginal(DisplayID display, const Crtc& crtc);

@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "Input/HotkeyManager.h"
+#include "Platform/Linux/PollLoop.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11HotkeyService.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Another program on the test server: it holds key grabs of its own and types through XTest,
+// as a user at a real keyboard would.
+class Rival {
+public:
+    Rival() : display_(XOpenDisplay(nullptr)) {}
+    ~Rival() {
+        if (display_) XCloseDisplay(display_);
+    }
+    Rival(const Rival&) = delete;
+    Rival& operator=(const Rival&) = delete;
+
+    Display* display() const { return display_; }
+    KeyCode key(KeySym keysym) const { return XKeysymToKeycode(display_, keysym); }
+
+    // The modifier bit Num Lock sits on (mod2 on the usual maps), 0 when none.
+    unsigned int numLockMask() const {
+        const KeyCode numLock = key(XK_Num_Lock);
+        XModifierKeymap* map = XGetModifierMapping(display_);
+        unsigned int mask = 0;
+        for (int m = 0; m < 8 && numLock != 0; ++m) {
+            for (int k = 0; k < map->max_keypermod; ++k) {
+                if (map->modifiermap[m * map->max_keypermod + k] == numLock) mask = 1u << m;
+            }
+        }
+        XFreeModifiermap(map);
+        return mask;
+    }
+
+    // Tries the passive grab another program would make; gives the X error code (0: granted).
+    int grab(KeyCode keycode, unsigned int modifiers) {
+        X11ErrorTrap trap(display_);
+        XGrabKey(display_, keycode, modifiers, DefaultRootWindow(display_), False, GrabModeAsync,
+                 GrabModeAsync);
+        (void)trap.check();
+        return trap.firstErrorCode();
+    }
+    void ungrab(KeyCode keycode, unsigned int modifiers) {
+        XUngrabKey(display_, keycode, modifiers, DefaultRootWindow(display_));
+        XSync(display_, False);
+    }
+
+    void fake(KeyCode keycode, bool down) {
+        XTestFakeKeyEvent(display_, keycode, down, CurrentTime);
+        XSync(display_, False);
+    }
+    // Holds `held` down in order, presses and releases `keycode`, lets go of `held`.
+    void type(const std::vector<KeySym>& held, KeyCode keycode) {
+        for (auto k : held) fake(key(k), true);
+        fake(keycode, true);
+        fake(keycode, false);
+        for (auto it = held.rbegin(); it != held.rend(); ++it) fake(key(*it), false);
+    }
+    unsigned int lockedModifiers() const {
+        XkbStateRec state{};
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        return state.locked_mods;
+    }
+    // Switches the lock on `mask` (LockMask, or Num Lock's bit) to `on`.
+    void setLock(KeySym lockKey, unsigned int mask, bool on) {
+        if (((lockedModifiers() & mask) != 0) == on) return;
+        fake(key(lockKey), true);
+        fake(key(lockKey), false);
+    }
+
+private:
+    Display* display_;
+};
+
+const std::vector<KeySym> controlOption{XK_Control_L, XK_Alt_L};
+constexpr unsigned int controlOptionMask = ControlMask | Mod1Mask;
+
+class X11HotkeyServiceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(rival.display(), nullptr) << "no test X server";
+        auto opened = X11Connection::open("", logger);
+        ASSERT_TRUE(opened.ok()) << opened.error().description;
+        connection = std::move(opened).value();
+        connection->attach(loop, loop);
+        service = std::make_unique<X11HotkeyService>(*connection, logger);
+        manager = std::make_unique<HotkeyManager>(defaults, *service, logger);
+        manager->onAction = [this](HotkeyAction action) { fired.push_back(action); };
+        numLock = rival.numLockMask();
+        ASSERT_NE(numLock, 0u) << "the test keyboard has no Num Lock";
+        lockVariants = {0, LockMask, numLock, LockMask | numLock};
+    }
+    void TearDown() override {
+        if (!rival.display()) return;
+        rival.setLock(XK_Caps_Lock, LockMask, false);
+        rival.setLock(XK_Num_Lock, numLock, false);
+        manager.reset();
+        service.reset();
+        connection.reset();
+    }
+    // Types the combination and waits for the action it should fire (or for the time to pass).
+    std::vector<HotkeyAction> typeAndCollect(const std::vector<KeySym>& held, KeySym key,
+                                             std::size_t expected = 1) {
+        fired.clear();
+        rival.type(held, rival.key(key));
+        loop.runUntil([&] { return fired.size() >= expected; }, 1s);
+        loop.runFor(50ms);  // anything more that would (wrongly) arrive
+        return fired;
+    }
+
+    Rival rival;
+    CapturingLogger logger;
+    PollLoop loop;
+    MemoryDefaultsStore defaults;
+    std::unique_ptr<X11Connection> connection;
+    std::unique_ptr<X11HotkeyService> service;
+    std::unique_ptr<HotkeyManager> manager;
+    std::vector<HotkeyAction> fired;
+    unsigned int numLock = 0;
+    std::vector<unsigned int> lockVariants;
+};
+
+TEST_F(X11HotkeyServiceTest, GrabsEveryLockVariantOnTheRootUntilUnregistered) {
+    manager->start();
+    ASSERT_TRUE(manager->conflicts()->empty());
+    const KeyCode b = rival.key(XK_b);
+    for (auto locks : lockVariants) {
+        SCOPED_TRACE(locks);
+        EXPECT_EQ(rival.grab(b, controlOptionMask | locks), BadAccess);
+    }
+    EXPECT_EQ(rival.grab(b, ControlMask), 0);  // only the combination itself is ours
+    rival.ungrab(b, ControlMask);
+
+    manager->set(std::nullopt, HotkeyAction::toggleBright);
+    for (auto locks : lockVariants) {
+        SCOPED_TRACE(locks);
+        EXPECT_EQ(rival.grab(b, controlOptionMask | locks), 0);
+        rival.ungrab(b, controlOptionMask | locks);
+    }
+    // The service gives back whatever is left when it ends.
+    const KeyCode w = rival.key(XK_w);
+    EXPECT_EQ(rival.grab(w, controlOptionMask), BadAccess);
+    manager.reset();
+    service.reset();
+    EXPECT_EQ(rival.grab(w, controlOptionMask | LockMask | numLock), 0);
+    rival.ungrab(w, controlOptionMask | LockMask | numLock);
+}
+
+TEST_F(X11HotkeyServiceTest, APressFiresItsActionWhateverLockIsOn) {
+    manager->start();
+    struct Case {
+        const char* name;
+        bool caps, num;
+    } cases[] = {{"no lock", false, false},
+                 {"Caps Lock", true, false},
+                 {"Num Lock", false, true},
+                 {"both", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rival.setLock(XK_Caps_Lock, LockMask, c.caps);
+        rival.setLock(XK_Num_Lock, numLock, c.num);
+        ASSERT_EQ(rival.lockedModifiers() & (LockMask | numLock),
+                  (c.caps ? LockMask : 0u) | (c.num ? numLock : 0u));
+        EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
+        EXPECT_EQ(typeAndCollect(controlOption, XK_Up), std::vector{HotkeyAction::stepUp});
+        EXPECT_EQ(typeAndCollect(controlOption, XK_0), std::vector{HotkeyAction::offOrResume});
+        // Other modifiers make another combination, which is not ours.
+        EXPECT_TRUE(typeAndCollect({XK_Control_L}, XK_b, 0).empty());
+        EXPECT_TRUE(typeAndCollect({XK_Control_L, XK_Alt_L, XK_Shift_L}, XK_b, 0).empty());
+    }
+    // Shift and command (Super) map to their own bits.
+    manager->set(KeyCombo{11, KeyCombo::commandMask | KeyCombo::shiftMask, "B"},
+                 HotkeyAction::toggleRed);
+    EXPECT_EQ(typeAndCollect({XK_Super_L, XK_Shift_L}, XK_b), std::vector{HotkeyAction::toggleRed});
+}
+
+TEST_F(X11HotkeyServiceTest, AHeldKeyFiresOncePerPress) {
+    manager->start();
+    XKeyboardState keyboard{};
+    XGetKeyboardControl(rival.display(), &keyboard);
+    ASSERT_TRUE(keyboard.global_auto_repeat) << "the server would not repeat a held key";
+    const KeyCode b = rival.key(XK_b);
+    for (auto k : controlOption) rival.fake(rival.key(k), true);
+    rival.fake(b, true);
+    loop.runFor(1200ms);  // past the repeat delay: the server repeats the key meanwhile
+    rival.fake(b, false);
+    rival.fake(b, true);
+    rival.fake(b, false);
+    for (auto k : controlOption) rival.fake(rival.key(k), false);
+    loop.runUntil([&] { return fired.size() >= 2; }, 1s);
+    loop.runFor(50ms);
+    EXPECT_EQ(fired, (std::vector{HotkeyAction::toggleBright, HotkeyAction::toggleBright}));
+}
+
+TEST_F(X11HotkeyServiceTest, ACombinationAnotherClientHoldsIsAConflictAndTheRestWork) {
+    const KeyCode w = rival.key(XK_w), r = rival.key(XK_r);
+    // One program holds ⌃⌥W outright; another only its Caps Lock variant of ⌃⌥R.
+    ASSERT_EQ(rival.grab(w, controlOptionMask), 0);
+    ASSERT_EQ(rival.grab(r, controlOptionMask | LockMask), 0);
+    manager->start();
+    EXPECT_EQ(manager->conflicts().get(),
+              (std::set{HotkeyAction::toggleWarm, HotkeyAction::toggleRed}));
+    EXPECT_FALSE(manager->isRegistered(HotkeyAction::toggleRed));
+    EXPECT_TRUE(manager->isRegistered(HotkeyAction::toggleBright));
+    EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
+    EXPECT_TRUE(typeAndCollect(controlOption, XK_w, 0).empty());
+
+    // The refused registration kept none of the variants it was granted.
+    for (auto locks : {0u, numLock, LockMask | numLock}) {
+        SCOPED_TRACE(locks);
+        EXPECT_EQ(rival.grab(r, controlOptionMask | locks), 0);
+        rival.ungrab(r, controlOptionMask | locks);
+    }
+
+    // Once the other program lets go, registering again takes it.
+    rival.ungrab(w, controlOptionMask);
+    rival.ungrab(r, controlOptionMask | LockMask);
+    manager->registerAll();
+    EXPECT_TRUE(manager->conflicts()->empty());
+    EXPECT_EQ(typeAndCollect(controlOption, XK_w), std::vector{HotkeyAction::toggleWarm});
+
+    // A combination bound to two actions: X would let us grab it twice, so the service must
+    // refuse the second itself, and must not release the first's grab in doing so.
+    manager->set(KeyCombo{11, 0x1800, "B"}, HotkeyAction::toggleWarm);
+    EXPECT_EQ(manager->conflicts().get(), std::set{HotkeyAction::toggleWarm});
+    EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
+    EXPECT_EQ(rival.grab(rival.key(XK_b), controlOptionMask), BadAccess);
+}
+
+TEST_F(X11HotkeyServiceTest, StoredCombinationsWithNoKeyHereFailToRegister) {
+    // A function key this keyboard lacks (the test server's map has none past F12 on most
+    // setups); the row is left out when the keyboard happens to have them all.
+    std::optional<KeyCombo> missingKey;
+    const std::pair<std::uint32_t, KeySym> functionKeys[] = {
+        {105, XK_F13}, {107, XK_F14}, {113, XK_F15}, {106, XK_F16},
+        {64, XK_F17},  {79, XK_F18},  {80, XK_F19},  {90, XK_F20}};
+    for (auto [stored, keysym] : functionKeys) {
+        if (rival.key(keysym) == 0) missingKey = KeyCombo{stored, 0x1800, "F"};
+    }
+    struct Case {
+        const char* name;
+        std::optional<KeyCombo> combo;
+    } cases[] = {
+        {"key code with no X11 key", KeyCombo{10, 0x1800, "§"}},
+        {"key code far out of range", KeyCombo{0xFFFFFFFF, 0x1800, "?"}},
+        {"modifier bit with no X11 counterpart", KeyCombo{11, 0x1800 | 0x10000, "B"}},
+        {"no modifier bits known at all", KeyCombo{11, 0x1, "B"}},
+        {"key this keyboard lacks", missingKey},
+    };
+    manager->start();
+    for (const auto& c : cases) {
+        if (!c.combo) continue;
+        SCOPED_TRACE(c.name);
+        manager->set(c.combo, HotkeyAction::toggleWarm);
+        EXPECT_EQ(manager->conflicts().get(), std::set{HotkeyAction::toggleWarm});
+        EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
+    }
+}
+
+TEST_F(X11HotkeyServiceTest, AKeyboardMapChangeMovesTheGrabToTheKeyThatNowTypesIt) {
+    manager->start();
+    const KeyCode b = rival.key(XK_b), n = rival.key(XK_n);
+    ASSERT_NE(n, 0);
+    auto keysymsOf = [&](KeyCode keycode) {
+        int perKey = 0;
+        KeySym* syms = XGetKeyboardMapping(rival.display(), keycode, 1, &perKey);
+        std::vector<KeySym> result(syms, syms + perKey);
+        XFree(syms);
+        return result;
+    };
+    const auto onB = keysymsOf(b), onN = keysymsOf(n);
+    auto setKey = [&](KeyCode keycode, std::vector<KeySym> syms) {
+        XChangeKeyboardMapping(rival.display(), keycode, static_cast<int>(syms.size()), syms.data(),
+                               1);
+        XSync(rival.display(), False);
+    };
+    // Swap B and N, as a change of layout would.
+    setKey(b, onN);
+    setKey(n, onB);
+    loop.runFor(200ms);  // the mapping events reach the service
+    fired.clear();
+    rival.type(controlOption, n);
+    loop.runUntil([&] { return !fired.empty(); }, 1s);
+    const auto afterSwap = fired;
+    fired.clear();
+    rival.type(controlOption, b);
+    loop.runFor(100ms);
+    const auto oldKey = fired;
+    setKey(b, onB);
+    setKey(n, onN);
+    loop.runFor(200ms);
+    EXPECT_EQ(afterSwap, std::vector{HotkeyAction::toggleBright});
+    EXPECT_TRUE(oldKey.empty());
+    EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
+}
+
+}  // namespace
+}  // namespace vesperine
