@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "Persistence/Stored.h"
 #include "Platform/Linux/JsonFileDefaultsStore.h"
 #include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
@@ -212,6 +213,49 @@ TEST_F(ProgramTest, LaterLaunchesLeaveTheRunningOneAndTheOutputsAlone) {
     ::kill(first.pid(), SIGTERM);
     EXPECT_EQ(first.wait(5s), 0);
     EXPECT_TRUE(givenBack());
+}
+
+// Killed while it shows a warm override on both outputs, then started again with nothing to
+// show: both outputs end at identity, not at a tint of the tint. A tint of 6000 K still moves
+// the channel ends apart by more than 5%, enough to be told from a display's own curve.
+TEST_F(ProgramTest, NoStackingAfterAKill) {
+    for (double kelvin : {2700.0, 6000.0}) {
+        SCOPED_TRACE(kelvin);
+        const fs::path defaultsFile = home / "config" / "com.brevan.vesperine" / "defaults.json";
+        {
+            CapturingLogger logger;
+            PosixFileSystem files;
+            ASSERT_TRUE(PosixFileSystem::createDirectories(defaultsFile.parent_path()).ok());
+            JsonFileDefaultsStore defaults(files, logger, defaultsFile);
+            ASSERT_TRUE(Stored::save(
+                Override{DisplayMode::warm(kelvin), Override::Lifetime::indefinitely(), Instant()},
+                Override::defaultsKey, defaults));
+        }
+        const double blue = DisplayMode::warm(kelvin).target().gains.b;
+        {
+            Program program(home, {"--clock-start=12:00"});
+            ASSERT_TRUE(eventually(
+                [&] { return std::abs(end(other.ramp("DUMMY0").b) - blue) < 0.005; }, 10s))
+                << program.log();
+            std::this_thread::sleep_for(500ms);
+            ::kill(program.pid(), SIGKILL);
+            EXPECT_EQ(program.wait(5s), 128 + SIGKILL);
+        }
+        fs::remove(defaultsFile);
+        Program again(home, {"--clock-start=12:00"});  // Bright: Off without extended range
+        const Ramp identity = RandrClient::curve(256, 1.0);
+        const bool clean = eventually(
+            [&] { return other.ramp("DUMMY0") == identity && other.ramp("DUMMY1") == identity; },
+            5s);
+        const Ramp shown = other.ramp("DUMMY1");
+        EXPECT_TRUE(clean) << "blue ends " << end(other.ramp("DUMMY0").b) << ", " << end(shown.b)
+                           << "\n"
+                           << again.log();
+        ::kill(again.pid(), SIGTERM);
+        EXPECT_EQ(again.wait(5s), 0);
+        other.setRamp("DUMMY0", own[0]);
+        other.setRamp("DUMMY1", own[1]);
+    }
 }
 
 // Run on a server of its own (see CMakeLists.txt): the test ends that server under the
