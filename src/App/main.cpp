@@ -29,7 +29,10 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     const char* display = std::getenv("DISPLAY");
     if (!options.simulated && display && *display) {
-        SystemLogger logger(info.bundleIdentifier);
+        // VESPERINE_LOG_STDERR keeps the log on stderr even where a journal runs.
+        SystemLogger logger(info.bundleIdentifier, std::getenv("VESPERINE_LOG_STDERR")
+                                                       ? SystemLogger::Sink::standardError
+                                                       : SystemLogger::Sink::automatic);
         auto connection = X11Connection::open("", logger);
         if (connection) return runOnX11(options, info, std::move(connection).value(), logger);
         std::fprintf(stderr, "vesperine: %s; replaying a day on simulated displays instead\n",

@@ -170,6 +170,29 @@ TEST_F(AppDelegateTest, DisplayEventsReachThePipelineAndSomeReevaluate) {
     EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));
 }
 
+// Mid-fade (12:10 in a fade from 12:00 to 13:00) the clock is set 3 hours forward: the
+// schedule's state at 15:10 shows at once, not at the next five-second wake.
+TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
+    ScheduleStore(files, logger, path, zone, time)
+        .addNew(Schedule{Uuid::random(),
+                         "Fade",
+                         {{TimeAnchor::clock(8, 0), DisplayMode::off(), 0},
+                          {TimeAnchor::clock(12, 0), DisplayMode::red(0.5), 60}},
+                         false},
+                "Fade", true);
+    time.setWallClock(Instant::fromUnix(noon + 600));
+    auto app = make();
+    app->applicationDidFinishLaunching();
+    time.advance(1s);
+    ASSERT_LT(app->state().scheduleState().get()->progress, 0.5);
+
+    time.jumpWallClock(3 * 3600.0);
+    events.fire(SystemEvent::clockChanged);
+    time.advance(1100ms);  // the monitor's 0.5 s debounce and the pipeline's 0.5 s fade
+    EXPECT_EQ(app->state().scheduleState().get()->progress, 1.0);
+    EXPECT_EQ(app->pipeline().current().get(), DisplayMode::red(0.5).target());
+}
+
 TEST_F(AppDelegateTest, HotKeysAndActivationAreWired) {
     auto app = make();
     int activated = 0;

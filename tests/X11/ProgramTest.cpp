@@ -22,6 +22,7 @@
 #include "Platform/Simulated/CapturingLogger.h"
 #include "RandrClient.h"
 #include "State/Override.h"
+#include "Support/PrivateBus.h"
 #include "X11DisplayFixture.h"
 
 extern char** environ;
@@ -35,7 +36,9 @@ using namespace std::chrono_literals;
 // One run of the program, with stderr kept in a file.
 class Program {
 public:
-    Program(const fs::path& home, std::vector<std::string> arguments) : log_(home / "stderr.log") {
+    Program(const fs::path& home, std::vector<std::string> arguments,
+            std::vector<std::string> extraEnvironment = {})
+        : log_(home / "stderr.log") {
         std::vector<std::string> environment = {
             "DISPLAY=" + std::string(std::getenv("DISPLAY")),
             "XDG_CONFIG_HOME=" + (home / "config").string(),
@@ -45,7 +48,10 @@ public:
             "HOME=" + home.string(),
             // No system bus here: wake from sleep is then said to be unobservable.
             "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
+            "VESPERINE_LOG_STDERR=1",
         };
+        // getenv finds the first of two entries with one name: the extra ones go first.
+        environment.insert(environment.begin(), extraEnvironment.begin(), extraEnvironment.end());
         fs::create_directories(home / "run");
         arguments.insert(arguments.begin(), VESPERINE_PROGRAM);
         std::vector<char*> argv, envp;
@@ -256,6 +262,28 @@ TEST_F(ProgramTest, NoStackingAfterAKill) {
         other.setRamp("DUMMY0", own[0]);
         other.setRamp("DUMMY1", own[1]);
     }
+}
+
+// Resuming from sleep may leave the ramps as the driver sets them; the login manager's
+// PrepareForSleep(false) makes the program put its tint back.
+TEST_F(ProgramTest, WakeFromSleepPutsTheTintBack) {
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+    BusClient login(bus.address(), "org.freedesktop.login1");
+    ASSERT_TRUE(login.ok());
+    Program program(home, {"--clock-start=21:00"}, {"DBUS_SYSTEM_BUS_ADDRESS=" + bus.address()});
+    ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
+    login.prepareForSleep(true);
+    other.setRamp("DUMMY0", own[0]);
+    other.setRamp("DUMMY1", own[1]);
+    login.prepareForSleep(false);
+    EXPECT_TRUE(eventually([&] { return showsWarm(); }, 3s));
+    EXPECT_TRUE(eventually(
+        [&] { return program.log().find("display event: wake") != std::string::npos; }, 3s))
+        << program.log();
+    ::kill(program.pid(), SIGTERM);
+    EXPECT_EQ(program.wait(5s), 0);
+    EXPECT_TRUE(givenBack());
 }
 
 // Run on a server of its own (see CMakeLists.txt): the test ends that server under the

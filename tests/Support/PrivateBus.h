@@ -1,0 +1,60 @@
+// A private message bus for the run of one test, and another client of it, so that a test
+// can play the login manager without a system bus.
+#pragma once
+
+#include <signal.h>
+#include <systemd/sd-bus.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace vesperine {
+
+// A private message bus for the run of one test, so the login manager can be played by the test.
+class PrivateBus {
+  public:
+    PrivateBus() {
+        FILE* out = ::popen(
+            "dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+        if (!out) return;
+        char line[512] = {0};
+        if (std::fgets(line, sizeof line, out))
+            address_ = std::string(line, std::strcspn(line, "\n"));
+        if (std::fgets(line, sizeof line, out)) pid_ = std::atoi(line);
+        ::pclose(out);
+    }
+    ~PrivateBus() {
+        if (pid_ > 0) ::kill(pid_, SIGTERM);
+    }
+    const std::string& address() const { return address_; }
+
+  private:
+    std::string address_;
+    int pid_ = 0;
+};
+
+// Another client of the bus: owns `name` (if given) and sends PrepareForSleep.
+class BusClient {
+  public:
+    BusClient(const std::string& address, const char* name) {
+        sd_bus_new(&bus_);
+        sd_bus_set_address(bus_, address.c_str());
+        sd_bus_set_bus_client(bus_, 1);
+        ok_ = sd_bus_start(bus_) >= 0 && (!name || sd_bus_request_name(bus_, name, 0) >= 0);
+    }
+    ~BusClient() { sd_bus_flush_close_unref(bus_); }
+    bool ok() const { return ok_; }
+    void prepareForSleep(bool starting) {
+        sd_bus_emit_signal(bus_, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                           "PrepareForSleep", "b", int(starting));
+        sd_bus_flush(bus_);
+    }
+
+  private:
+    sd_bus* bus_ = nullptr;
+    bool ok_ = false;
+};
+
+}  // namespace vesperine
