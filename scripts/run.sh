@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs Vesperine: on the X display when one answers,
-# otherwise a headless run on the simulated platform.
+# otherwise a headless replay of one day on simulated displays.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 bash scripts/deps.sh
 bash scripts/build.sh build -DVESPERINE_BUILD_TESTS=OFF -DVESPERINE_BUILD_BENCH=OFF
-exec build/src/App/vesperine "$@"
+if [[ -n "${DISPLAY:-}" ]] && xrandr -q >/dev/null 2>&1; then
+    exec build/src/App/vesperine "$@"
+fi
+echo "No X display answers here: replaying a day on simulated displays (vesperine --simulated)."
+exec build/src/App/vesperine --simulated "$@"

@@ -33,10 +33,9 @@ int main(int argc, char** argv) {
         SystemLogger logger(info.bundleIdentifier, std::getenv("VESPERINE_LOG_STDERR")
                                                        ? SystemLogger::Sink::standardError
                                                        : SystemLogger::Sink::automatic);
-        auto connection = X11Connection::open("", logger);
-        if (connection) return runOnX11(options, info, std::move(connection).value(), logger);
-        std::fprintf(stderr, "vesperine: %s; replaying a day on simulated displays instead\n",
-                     connection.error().description.c_str());
+        auto connection = openX11WhenReady(logger);
+        if (!connection) return 1;
+        return runOnX11(options, info, std::move(connection), logger);
     }
     return runSimulatedReplay(options, info);
 }

@@ -286,6 +286,57 @@ TEST_F(ProgramTest, WakeFromSleepPutsTheTintBack) {
     EXPECT_TRUE(givenBack());
 }
 
+// Started while its display has no server yet: it tries again with growing pauses, without
+// spinning, and takes over once a server answers there.
+TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
+    int n = 141;
+    while (n < 200 && (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
+                       fs::exists("/tmp/.X11-unix/X" + std::to_string(n)))) {
+        ++n;
+    }
+    const std::string name = ":" + std::to_string(n);
+    Program program(home, {"--clock-start=21:00"}, {"DISPLAY=" + name});
+    std::this_thread::sleep_for(2s);
+    const std::string log = program.log();
+    std::size_t tries = 0;
+    for (auto at = log.find("trying again"); at != std::string::npos;
+         at = log.find("trying again", at + 1)) {
+        ++tries;
+    }
+    EXPECT_GE(tries, 2u) << log;  // 0.25 + 0.5 + 1 s of pauses fit in 2 s
+    EXPECT_LE(tries, 4u) << log;
+
+    const pid_t server = ::fork();
+    if (server == 0) {
+        ::execlp("Xorg", "Xorg", name.c_str(), "-config", VESPERINE_XORG_CONFIG, "-noreset",
+                 "-nolisten", "tcp", "-logfile", (home / "xorg.log").c_str(), "-quiet",
+                 static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const std::string ours = std::getenv("DISPLAY");
+    ::setenv("DISPLAY", name.c_str(), 1);  // for the client below
+    bool tinted = false;
+    {
+        const auto until = std::chrono::steady_clock::now() + 20s;
+        std::unique_ptr<RandrClient> late;
+        while (!tinted && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(100ms);
+            if (!late || !late->display()) late = std::make_unique<RandrClient>();
+            if (late->display()) tinted = end(late->ramp("DUMMY0").b) < 0.6;
+        }
+        EXPECT_TRUE(tinted) << program.log();
+        ::kill(program.pid(), SIGTERM);
+        EXPECT_EQ(program.wait(5s), 0) << program.log();
+        if (late && late->display()) {
+            // A new server's own ramp ends at 65280, not 65535.
+            EXPECT_GT(end(late->ramp("DUMMY0").b), 0.99);
+        }
+    }
+    ::setenv("DISPLAY", ours.c_str(), 1);
+    ::kill(server, SIGTERM);
+    ::waitpid(server, nullptr, 0);
+}
+
 // Run on a server of its own (see CMakeLists.txt): the test ends that server under the
 // program. A hot key first makes an override, so the defaults file has something to lose.
 TEST_F(ProgramTest, ServerLossEndsTheProgramCleanlyWithItsFilesWhole) {

@@ -16,6 +16,12 @@ class X11Connection;
 int runOnX11(const LaunchOptions& options, const AppInfo& info,
              std::unique_ptr<X11Connection> connection, Logger& logger);
 
+// Opens the X display named by DISPLAY, waiting for it when it does not answer yet (a
+// session that starts us before its server is ready): tries again after 0.25 s, doubling to
+// at most 8 s between tries, for `patienceSeconds` in all; every try is logged. Ends early,
+// with none, on SIGTERM, SIGINT or SIGHUP.
+std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds = 120);
+
 // The program on simulated displays: replays one day of the default schedule at a high clock
 // scale and prints, at each change, the schedule time, the mode and each display's target.
 // Touches no display and none of the user's files.

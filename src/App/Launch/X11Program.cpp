@@ -1,6 +1,9 @@
 #include <QCoreApplication>
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 
 #include "App/AppDelegate.h"
 #include "App/Launch/Programs.h"
@@ -23,6 +26,34 @@
 #include "Platform/X11/X11SystemEvents.h"
 
 namespace vesperine {
+
+std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds) {
+    Log log(logger, "app");
+    sigset_t terminations;
+    sigemptyset(&terminations);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&terminations, signal);
+    double waited = 0, delay = 0.25;
+    for (int attempt = 1;; ++attempt) {
+        auto connection = X11Connection::open("", logger);
+        if (connection) {
+            if (attempt > 1) log.notice("The X display answered after %.1f s", waited);
+            return std::move(connection).value();
+        }
+        if (waited >= patienceSeconds) {
+            log.error("Gave up after %.0f s: %s", waited, connection.error().description.c_str());
+            return nullptr;
+        }
+        delay = std::min(delay, patienceSeconds - waited);
+        log.notice("%s; trying again in %.2f s (attempt %d)",
+                   connection.error().description.c_str(), delay, attempt);
+        // Sleep, but let a termination signal (blocked for the main loop) end the wait.
+        timespec pause{static_cast<time_t>(delay),
+                       static_cast<long>((delay - std::floor(delay)) * 1e9)};
+        if (sigtimedwait(&terminations, nullptr, &pause) > 0) return nullptr;
+        waited += delay;
+        delay = std::min(delay * 2, 8.0);
+    }
+}
 
 int runOnX11(const LaunchOptions& options, const AppInfo& info,
              std::unique_ptr<X11Connection> connection, Logger& logger) {
@@ -85,8 +116,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                DisplayString(connection->display()));
     const int result = QCoreApplication::exec();
     app.applicationWillTerminate();
-    log.info("Ran %llu timer callbacks",
-             static_cast<unsigned long long>(loop.timerCallbacksRun()));
+    log.info("Ran %llu timer callbacks", static_cast<unsigned long long>(loop.timerCallbacksRun()));
     return status != 0 ? status : result;
 }
 
