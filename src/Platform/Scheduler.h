@@ -19,7 +19,14 @@ using MonotonicTime = std::chrono::nanoseconds;
 // A span given in seconds as a Duration. Negative spans become zero; NaN gives no value (the
 // caller decides what "no delay" means); spans beyond what the type can hold saturate.
 std::optional<Duration> durationFromSeconds(double seconds);
-inline double toSeconds(Duration d) { return std::chrono::duration<double>(d).count(); }
+
+// When a timer armed at `now` with `delay` is due. The delay is clamped to between zero and a
+// century: far enough never to come, near enough that the sum cannot overflow and wrap into
+// the past (which would fire the timer at once, again and again).
+MonotonicTime deadlineAfter(MonotonicTime now, Duration delay);
+inline double toSeconds(Duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // Handle of an armed timer: cancels it when cancelled or destroyed.
 using Timer = Handle;

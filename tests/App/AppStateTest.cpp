@@ -158,17 +158,19 @@ TEST_F(AppStateTest, WakeDelaysFollowTheScheduleClocksScale) {
 
 TEST_F(AppStateTest, AWakeBeyondWhatATimerHoldsIsArmedNotWrapped) {
     ASSERT_TRUE(store.setActiveID(Presets::manual().id).ok());
-    auto state = make();
-    state->select(DisplayMode::Kind::red,
-                  Lifetime::until(Instant::fromUnix(midnight + 100.0 * 86400 * 365)));
-    ASSERT_TRUE(state->wakeDelay());
-    EXPECT_GT(*state->wakeDelay(), 1e9);
-    const std::uint64_t before = time.callbacksRun();
-    time.advance(1h);
-    // The watchdog every 2 s and the 0.5 s fade's frames; no wake spinning at zero delay.
-    EXPECT_LT(time.callbacksRun() - before, 1800u + 40u);
-    EXPECT_TRUE(state->override().get());
-    EXPECT_TRUE(state->wakeDelay());
+    for (double ends : {midnight + 100.0 * 86400 * 365, 1e300}) {
+        SCOPED_TRACE(ends);
+        auto state = make();
+        state->select(DisplayMode::Kind::red, Lifetime::until(Instant::fromUnix(ends)));
+        ASSERT_TRUE(state->wakeDelay());
+        EXPECT_GT(*state->wakeDelay(), 1e9);
+        const std::uint64_t before = time.callbacksRun();
+        time.advance(1h);
+        // The watchdog every 2 s and the 0.5 s fade's frames; no wake spinning at zero delay.
+        EXPECT_LT(time.callbacksRun() - before, 1800u + 40u);
+        EXPECT_TRUE(state->override().get());
+        EXPECT_TRUE(state->wakeDelay());
+    }
 }
 
 TEST_F(AppStateTest, StoredOverridesLoadAndDamagedOnesAreDropped) {

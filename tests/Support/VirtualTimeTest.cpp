@@ -87,5 +87,19 @@ TEST(DurationFromSeconds, HandlesEveryDouble) {
     EXPECT_EQ(durationFromSeconds(1e300), std::optional<Duration>(Duration::max()));
 }
 
+// The saturated delay of a far-off wake must stay in the future, not wrap into the past and
+// fire at once, over and over.
+TEST(VirtualTime, TheLongestDelayNeverComes) {
+    VirtualTime time;
+    time.advance(1h);
+    int fired = 0;
+    auto timer = time.oneShot(Duration::max(), [&] { ++fired; });
+    auto repeating = time.repeating(Duration::max(), [&] { ++fired; });
+    time.advance(24h);
+    EXPECT_EQ(fired, 0);
+    EXPECT_GT(deadlineAfter(1h, Duration::max()), 1h);
+    EXPECT_EQ(deadlineAfter(1h, -5s), 1h);
+}
+
 }  // namespace
 }  // namespace vesperine

@@ -40,7 +40,7 @@ Timer PollLoop::arm(Duration delay, Duration interval, std::function<void()> cal
     entry->interval = interval;
     entry->callback = std::move(callback);
     entry->state = std::make_shared<Handle::State>();
-    MonotonicTime due = monotonicNow() + std::min(std::max(delay, Duration::zero()), std::chrono::duration_cast<Duration>(std::chrono::hours(24 * 365 * 100)));
+    const MonotonicTime due = deadlineAfter(monotonicNow(), delay);
     entry->key = Key{due, sequence_++};
     timers_.emplace(entry->key, entry);
     std::weak_ptr<bool> alive = alive_;
@@ -108,7 +108,8 @@ void PollLoop::turn(MonotonicTime deadline) {
     MonotonicTime wakeAt = deadline;
     if (!timers_.empty()) wakeAt = std::min(wakeAt, timers_.begin()->first.first);
     now = monotonicNow();
-    auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(std::max(wakeAt - now, Duration::zero()));
+    auto waitMs =
+        std::chrono::ceil<std::chrono::milliseconds>(std::max(wakeAt - now, Duration::zero()));
     int timeout = static_cast<int>(std::min<std::int64_t>(waitMs.count(), 60'000));
 
     std::vector<pollfd> fds;

@@ -25,7 +25,8 @@ struct QtMainLoop::Pending {
 };
 
 QtMainLoop::QtMainLoop(std::int64_t pieceMilliseconds, QObject* parent)
-    : QObject(parent), pieceMilliseconds_(std::clamp<std::int64_t>(pieceMilliseconds, 1, maxTimerMilliseconds)) {}
+    : QObject(parent),
+      pieceMilliseconds_(std::clamp<std::int64_t>(pieceMilliseconds, 1, maxTimerMilliseconds)) {}
 
 QtMainLoop::~QtMainLoop() {
     *alive_ = false;
@@ -53,8 +54,7 @@ Timer QtMainLoop::arm(Duration delay, Duration interval, std::function<void()> c
     auto pending = std::make_shared<Pending>();
     pending->interval = interval;
     pending->id = nextId_++;
-    const Duration clamped = std::clamp(delay, Duration::zero(), Duration(std::chrono::hours(24 * 365 * 100)));
-    pending->due = monotonicNow() + clamped;
+    pending->due = deadlineAfter(monotonicNow(), delay);
     pending->callback = std::move(callback);
     pending->state = std::make_shared<Handle::State>();
     pending->timer.reset(new QTimer());

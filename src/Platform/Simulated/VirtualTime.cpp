@@ -47,7 +47,7 @@ Timer VirtualTime::arm(Duration delay, Duration interval, std::function<void()> 
         if (alive.expired()) return;
         if (auto e = weakEntry.lock()) queue_.erase(e->key);
     };
-    insert(entry, now_ + delay);
+    insert(entry, deadlineAfter(now_, delay));
     return Timer(entry->state);
 }
 
@@ -69,7 +69,7 @@ bool VirtualTime::runNext(MonotonicTime limit) {
     queue_.erase(it);
     now_ = std::max(now_, entry->key.first);
     if (entry->interval > Duration::zero()) {
-        insert(entry, entry->key.first + entry->interval);
+        insert(entry, deadlineAfter(entry->key.first, entry->interval));
     } else {
         entry->state->active = false;
     }
