@@ -90,9 +90,11 @@ bool GammaController::write(DisplayID display, const RGBGains& gains) {
             it->second = result;
             log_.error("CGSetDisplayTransferByTable failed on %u: %d", display, result);
         }
+        failed_[display] = gains;
         return false;
     }
     lastFailure_.erase(display);
+    failed_.erase(display);
     applied_[display] = gains;
     return true;
 }
@@ -122,6 +124,7 @@ void GammaController::reapplyAfterReconfiguration(const std::map<DisplayID, RGBG
     applied_.clear();
     baselines_.clear();
     lastDrift_.clear();
+    failed_.clear();
     apply(gains);
 }
 
@@ -130,6 +133,7 @@ void GammaController::restore() {
     restoredThisRun_ = true;
     applied_.clear();
     lastDrift_.clear();
+    failed_.clear();
     stopWatchdog();
 }
 
@@ -147,6 +151,7 @@ void GammaController::checkTables() {
     // A copy: repairing changes `applied_`.
     const auto snapshot = applied_;
     for (const auto& [display, gains] : snapshot) {
+        if (failed_.count(display)) continue;  // retried below with the gains it should show
         auto now = read(gamma_, display);
         if (!now) continue;
         auto base = baselines_.find(display);
@@ -169,6 +174,11 @@ void GammaController::checkTables() {
         // beside a boosted one) must not take the all-neutral path that restores everything.
         write(display, gains);
     }
+    // A write that failed on the last frame of a fade has no next frame to retry it; without
+    // this the display would stay as it was until the target changes, which may be hours.
+    // A display that keeps failing costs one call per tick, and is logged once per cause.
+    const auto retries = failed_;
+    for (const auto& [display, gains] : retries) write(display, gains);
 }
 
 }  // namespace vesperine
