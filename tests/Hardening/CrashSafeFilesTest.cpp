@@ -140,11 +140,26 @@ TEST_F(CrashSafeFiles, KilledAtRandomMomentsEachFileIsOldOrNewAndLoads) {
     }
     EXPECT_EQ(killedMidRun, kills);
     EXPECT_GT(lastDefaults, 10);  // the children got well into their loops
-    // Nothing was taken for damaged and moved aside.
+    // Nothing was taken for damaged and moved aside, and the next clean save of each file
+    // clears away what the killed writers left half-written.
+    {
+        PosixFileSystem files;
+        CapturingLogger logger;
+        JsonFileDefaultsStore defaults(files, logger, defaults_);
+        defaults.set("version", lastDefaults + 1);
+        FixedTimeZone zone{"UTC"};
+        VirtualTime time;
+        ScheduleStore store(files, logger, schedules_, zone, time);
+        ASSERT_FALSE(store.custom()->empty());
+        Schedule changed = store.custom()->front();
+        changed.name = versionName(lastDefaults + 1);
+        EXPECT_TRUE(store.update(changed));
+    }
     for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
         const std::string name = entry.path().filename().string();
         EXPECT_EQ(name.find("unreadable"), std::string::npos) << name;
         EXPECT_EQ(name.find("corrupt"), std::string::npos) << name;
+        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
     }
 }
 
