@@ -34,8 +34,9 @@ using namespace testing_display;
 
 // Monday 23 March 2026, 00:00 in Berlin; the week holds the spring change to summer time.
 const Instant weekStart = Instant::fromUnix(1'774'220'400);
-// Schedule seconds per real second: a day passes in six real minutes, a 30-minute fade in 7.5 s.
-constexpr double scale = 240;
+// Schedule seconds per real second: a day passes in two real minutes, a 30-minute fade in 2.5 s
+// (75 frames). Fades, debounces and watchdog ticks keep their real-time lengths.
+constexpr double scale = 720;
 constexpr int displayCount = 16;
 constexpr int hotPlugEveryHours = 3;
 // The outputs that come and go, one after another.
