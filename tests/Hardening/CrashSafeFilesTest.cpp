@@ -25,14 +25,15 @@ namespace fs = std::filesystem;
 namespace vesperine {
 namespace {
 
-// Large enough that one save takes several write calls, so kills land inside writes too.
+// Large enough that a save takes a while (encoding, writing, syncing), so that many kills land
+// inside one and not only between two.
 std::string filler(std::int64_t version, std::size_t size) {
     std::string text(size, 'a');
     for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + (version + i) % 26);
     return text;
 }
-constexpr std::size_t schedulePayload = 48 * 1024;
-constexpr std::size_t defaultsPayload = 96 * 1024;
+constexpr std::size_t schedulePayload = 16 * 1024;
+constexpr std::size_t defaultsPayload = 32 * 1024;
 
 std::string versionName(std::int64_t version) {
     return std::to_string(version) + ":" + filler(version, schedulePayload);
@@ -57,7 +58,7 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     // The child: picks up what the files hold and saves version after version until killed.
-    [[noreturn]] void saveForever() {
+    [[noreturn]] void saveForever(int ready) {
         PosixFileSystem files;
         CapturingLogger logger;
         FixedTimeZone zone{"UTC"};
@@ -75,6 +76,11 @@ protected:
             (void)store.update(changed);  // a failed save shows in what the parent loads
             defaults.set("payload", filler(version, defaultsPayload));
             defaults.set("version", version);
+            // The parent kills at random moments of the loop, not of start-up.
+            if (ready >= 0 && ::write(ready, "s", 1) == 1) {
+                ::close(ready);
+                ready = -1;
+            }
         }
     }
 
@@ -110,15 +116,24 @@ protected:
 
 TEST_F(CrashSafeFiles, KilledAtRandomMomentsEachFileIsOldOrNewAndLoads) {
     std::mt19937 random(20261206);
-    std::uniform_int_distribution<int> delayMicros(0, 25'000);
+    std::uniform_int_distribution<int> delayMicros(0, 15'000);
     std::int64_t lastSchedule = -1, lastDefaults = -1;
     int killedMidRun = 0;
     constexpr int kills = 100;
     for (int i = 0; i < kills; ++i) {
         SCOPED_TRACE("kill " + std::to_string(i));
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
-        if (child == 0) saveForever();
+        if (child == 0) {
+            ::close(ready[0]);
+            saveForever(ready[1]);
+        }
+        ::close(ready[1]);
+        char started = 0;
+        ASSERT_EQ(::read(ready[0], &started, 1), 1);
+        ::close(ready[0]);
         std::this_thread::sleep_for(std::chrono::microseconds(delayMicros(random)));
         ASSERT_EQ(::kill(child, SIGKILL), 0);
         int status = 0;
@@ -139,7 +154,7 @@ TEST_F(CrashSafeFiles, KilledAtRandomMomentsEachFileIsOldOrNewAndLoads) {
         lastDefaults = now.defaultsVersion;
     }
     EXPECT_EQ(killedMidRun, kills);
-    EXPECT_GT(lastDefaults, 10);  // the children got well into their loops
+    EXPECT_GE(lastDefaults, kills);  // every child saved at least once
     // Nothing was taken for damaged and moved aside, and the next clean save of each file
     // clears away what the killed writers left half-written.
     {
