@@ -1,7 +1,9 @@
 #include "Display/GammaController.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace vesperine {
 
@@ -10,14 +12,33 @@ using GammaTable::Channels;
 GammaController::GammaController(DisplayGamma& gamma, Scheduler& scheduler, Logger& logger)
     : gamma_(gamma), scheduler_(scheduler), log_(logger, "gamma") {}
 
+namespace {
+
+// Buffers start out holding this NaN, so that entries a driver counts but never fills can be
+// told from entries it did fill (even with a NaN of its own).
+constexpr std::uint32_t unfilledBits = 0x7FC0'5E7Au;
+
+bool unfilled(float value) {
+    return std::bit_cast<std::uint32_t>(value) == unfilledBits;
+}
+
+}  // namespace
+
 std::optional<Channels> GammaController::read(DisplayGamma& gamma, DisplayID display) {
-    Channels table{std::vector<float>(readCapacity), std::vector<float>(readCapacity),
-                   std::vector<float>(readCapacity)};
+    const float sentinel = std::bit_cast<float>(unfilledBits);
+    Channels table{std::vector<float>(readCapacity, sentinel),
+                   std::vector<float>(readCapacity, sentinel),
+                   std::vector<float>(readCapacity, sentinel)};
     std::size_t count = 0;
     const int result = gamma.readTable(display, readCapacity, table.r.data(), table.g.data(),
                                        table.b.data(), count);
-    // A driver may report more entries than fit the buffer it was given; never read past it.
+    // A driver may report more entries than fit the buffer it was given, or more than it
+    // filled: use neither. Taken as part of the table, the unfilled tail would be its end,
+    // and the display's baseline a curve that never reaches white.
     count = std::min(count, readCapacity);
+    while (count > 0 && unfilled(table.r[count - 1]) && unfilled(table.g[count - 1]) &&
+           unfilled(table.b[count - 1]))
+        --count;
     if (result != 0 || count < 2) return std::nullopt;
     table.r.resize(count);
     table.g.resize(count);
@@ -71,9 +92,11 @@ bool GammaController::write(DisplayID display, const RGBGains& gains) {
             it->second = result;
             log_.error("CGSetDisplayTransferByTable failed on %u: %d", display, result);
         }
+        failed_[display] = gains;
         return false;
     }
     lastFailure_.erase(display);
+    failed_.erase(display);
     applied_[display] = gains;
     return true;
 }
@@ -103,6 +126,7 @@ void GammaController::reapplyAfterReconfiguration(const std::map<DisplayID, RGBG
     applied_.clear();
     baselines_.clear();
     lastDrift_.clear();
+    failed_.clear();
     apply(gains);
 }
 
@@ -117,6 +141,7 @@ void GammaController::restore() {
     restoredThisRun_ = true;
     applied_.clear();
     lastDrift_.clear();
+    failed_.clear();
     stopWatchdog();
 }
 
@@ -134,6 +159,7 @@ void GammaController::checkTables() {
     // A copy: repairing changes `applied_`.
     const auto snapshot = applied_;
     for (const auto& [display, gains] : snapshot) {
+        if (failed_.count(display)) continue;  // retried below with the gains it should show
         auto now = read(gamma_, display);
         if (!now) continue;
         auto base = baselines_.find(display);
@@ -156,6 +182,11 @@ void GammaController::checkTables() {
         // beside a boosted one) must not take the all-neutral path that restores everything.
         write(display, gains);
     }
+    // A write that failed on the last frame of a fade has no next frame to retry it; without
+    // this the display would stay as it was until the target changes, which may be hours.
+    // A display that keeps failing costs one call per tick, and is logged once per cause.
+    const auto retries = failed_;
+    for (const auto& [display, gains] : retries) write(display, gains);
 }
 
 }  // namespace vesperine

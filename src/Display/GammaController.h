@@ -13,8 +13,9 @@
 namespace vesperine {
 
 // Writes per-display transfer tables: each display's clean baseline (its own table before any
-// tint) times the gains. A 2-second watchdog rewrites tables that something else changed, and
-// `restore` gives the displays their own colour settings back. Main loop only.
+// tint) times the gains. A 2-second watchdog rewrites tables that something else changed and
+// retries writes that failed, and `restore` gives the displays their own colour settings
+// back. Main loop only.
 class GammaController {
   public:
     static constexpr std::size_t tableSize = 256;
@@ -56,6 +57,8 @@ class GammaController {
     std::map<DisplayID, double> lastDrift_;
     // The error last logged per display, to log once per cause.
     std::map<DisplayID, int> lastFailure_;
+    // The gains of each display whose latest write failed; the watchdog tries them again.
+    std::map<DisplayID, RGBGains> failed_;
     bool restoredThisRun_ = false;
     Timer watchdog_;
     Alive alive_;

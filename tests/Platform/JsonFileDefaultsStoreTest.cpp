@@ -48,6 +48,9 @@ TEST_F(JsonFileDefaultsStoreTest, EveryValueTypeSurvivesARestart) {
         JsonFileDefaultsStore store(files_, logger_, path_);
         store.set("flag", true);
         store.set("count", std::int64_t{-42});
+        store.set("zero", std::int64_t{0});
+        store.set("positive", std::int64_t{7});
+        store.set("largest", std::numeric_limits<std::int64_t>::max());
         store.set("ratio", 0.1);
         store.set("odd", nan);
         store.set("big", std::numeric_limits<double>::infinity());
@@ -59,6 +62,10 @@ TEST_F(JsonFileDefaultsStoreTest, EveryValueTypeSurvivesARestart) {
     JsonFileDefaultsStore again(files_, logger_, path_);
     EXPECT_TRUE(again.boolean("flag"));
     EXPECT_EQ(again.integer("count"), -42);
+    // Integers stay integers, whatever their sign; as numbers they would read as 0.
+    EXPECT_EQ(again.value("zero"), DefaultsValue(std::int64_t{0}));
+    EXPECT_EQ(again.integer("positive"), 7);
+    EXPECT_EQ(again.integer("largest"), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(again.number("ratio"), 0.1);
     EXPECT_TRUE(std::isnan(again.number("odd")));
     EXPECT_TRUE(std::isinf(again.number("big")));

@@ -1,6 +1,7 @@
 #include "Platform/Linux/JsonFileDefaultsStore.h"
 
 #include <cmath>
+#include <limits>
 
 #include "Support/Base64.h"
 #include "Support/Json.h"
@@ -28,6 +29,11 @@ Json toJson(const DefaultsValue& value) {
 
 std::optional<DefaultsValue> fromJson(const Json& j) {
     if (j.is_boolean()) return DefaultsValue(j.get<bool>());
+    // The parser gives every non-negative integer the unsigned type; those that fit are the
+    // integers we wrote, not numbers.
+    if (j.is_number_unsigned() &&
+        j.get<std::uint64_t>() <= std::uint64_t(std::numeric_limits<std::int64_t>::max()))
+        return DefaultsValue(static_cast<std::int64_t>(j.get<std::uint64_t>()));
     if (j.is_number_integer() && !j.is_number_unsigned()) return DefaultsValue(j.get<std::int64_t>());
     if (j.is_number()) return DefaultsValue(j.get<double>());
     if (j.is_string()) return DefaultsValue(j.get<std::string>());

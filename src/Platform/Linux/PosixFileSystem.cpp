@@ -1,10 +1,13 @@
 #include "Platform/Linux/PosixFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -42,6 +45,25 @@ bool writeAll(int fd, const std::string& bytes) {
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Removes temporary files of `path` left by writers that died before their rename (a crash, a
+// kill -9). Only files of processes that no longer exist are touched: a live writer's file
+// is its own business, even if it is another instance.
+void removeStaleTemporaries(const std::string& folder, const std::string& path) {
+    const std::string prefix = path.substr(path.find_last_of('/') + 1) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -119,6 +141,7 @@ Status PosixFileSystem::writeAtomically(const std::string& path, const std::stri
     }
     Descriptor dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.fd >= 0) ::fsync(dir.fd);  // best effort: the data itself is already on disk
+    removeStaleTemporaries(folder, path);
     return success();
 }
 

@@ -9,9 +9,14 @@ namespace {
 
 // Resampling as a driver would, when its table size differs from what it is given.
 std::vector<float> resize(const float* values, std::size_t from, std::size_t to) {
+    if (from == to) return std::vector<float>(values, values + to);
     std::vector<float> out(to);
+    // One division per table, not per entry: long runs write large tables on every frame.
+    const double step = to > 1 && from > 1 ? static_cast<double>(from - 1) / (to - 1) : 0.0;
     for (std::size_t i = 0; i < to; ++i) {
-        const double x = to > 1 && from > 1 ? static_cast<double>(i) / (to - 1) * (from - 1) : 0.0;
+        // The last entry lands exactly on the last value: it is what drift checks compare.
+        const double x =
+            i + 1 == to && step > 0 ? static_cast<double>(from - 1) : static_cast<double>(i) * step;
         const std::size_t lo = std::min(static_cast<std::size_t>(x), from - 1);
         const std::size_t hi = std::min(lo + 1, from - 1);
         const double f = x - static_cast<double>(lo);

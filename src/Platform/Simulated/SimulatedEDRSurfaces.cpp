@@ -40,4 +40,8 @@ int SimulatedEDRSurfaces::liveSurfaces() const {
     return live;
 }
 
+void SimulatedEDRSurfaces::forgetReleased() {
+    std::erase_if(records_, [](const auto& record) { return record->released; });
+}
+
 }  // namespace vesperine

@@ -26,6 +26,9 @@ public:
     // One record per surface ever made, kept after the surface is released.
     const std::vector<std::shared_ptr<Record>>& records() const { return records_; }
     int liveSurfaces() const;
+    // Drops the records of released surfaces, for runs long enough that keeping them all
+    // would look like a leak.
+    void forgetReleased();
 
 private:
     std::vector<std::shared_ptr<Record>> records_;

@@ -1,0 +1,182 @@
+// A process killed at any moment (power cut, OOM killer, kill -9) must leave the schedule file
+// and the defaults file each either as they were or as they were about to become: whole, and
+// loading without complaint. A child saves both in a loop and is killed at random moments.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "Persistence/ScheduleStore.h"
+#include "Platform/Linux/JsonFileDefaultsStore.h"
+#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/FixedTimeZone.h"
+#include "Platform/Simulated/VirtualTime.h"
+#include "Schedule/Presets.h"
+
+namespace fs = std::filesystem;
+
+namespace vesperine {
+namespace {
+
+// Large enough that a save takes a while (encoding, writing, syncing), so that many kills land
+// inside one and not only between two.
+std::string filler(std::int64_t version, std::size_t size) {
+    std::string text(size, 'a');
+    for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + (version + i) % 26);
+    return text;
+}
+constexpr std::size_t schedulePayload = 16 * 1024;
+constexpr std::size_t defaultsPayload = 32 * 1024;
+
+std::string versionName(std::int64_t version) {
+    return std::to_string(version) + ":" + filler(version, schedulePayload);
+}
+
+// What a loaded pair of files says, and whether it is whole.
+struct Loaded {
+    std::int64_t scheduleVersion = -1;
+    std::int64_t defaultsVersion = -1;
+    bool whole = true;
+    std::vector<std::string> complaints;
+};
+
+class CrashSafeFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vesperine-crash-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        schedules_ = (dir_ / "data" / ScheduleStore::fileName).string();
+        defaults_ = (dir_ / "config" / "defaults.json").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // The child: picks up what the files hold and saves version after version until killed.
+    [[noreturn]] void saveForever(int ready) {
+        PosixFileSystem files;
+        CapturingLogger logger;
+        FixedTimeZone zone{"UTC"};
+        VirtualTime time;
+        ScheduleStore store(files, logger, schedules_, zone, time);
+        JsonFileDefaultsStore defaults(files, logger, defaults_);
+        std::int64_t version = defaults.integer("version");
+        // Killed between the two saves, the schedule file is one version ahead; saving that
+        // version again keeps both files from going back.
+        if (store.custom()->empty()) store.addNew(Presets::dayAndNight(), versionName(0), true);
+        for (;;) {
+            ++version;
+            Schedule changed = store.custom()->front();
+            changed.name = versionName(version);
+            (void)store.update(changed);  // a failed save shows in what the parent loads
+            defaults.set("payload", filler(version, defaultsPayload));
+            defaults.set("version", version);
+            // The parent kills at random moments of the loop, not of start-up.
+            if (ready >= 0 && ::write(ready, "s", 1) == 1) {
+                ::close(ready);
+                ready = -1;
+            }
+        }
+    }
+
+    Loaded load() const {
+        Loaded result;
+        PosixFileSystem files;
+        CapturingLogger logger;
+        FixedTimeZone zone{"UTC"};
+        VirtualTime time;
+        ScheduleStore store(files, logger, schedules_, zone, time);
+        JsonFileDefaultsStore defaults(files, logger, defaults_);
+        for (const auto& line : logger.lines()) result.complaints.push_back(line.message);
+        if (!store.custom()->empty()) {
+            const std::string& name = store.custom()->front().name;
+            result.scheduleVersion = std::stoll(name.substr(0, name.find(':')));
+            result.whole = result.whole && name == versionName(result.scheduleVersion);
+        }
+        if (defaults.value("version")) {
+            result.defaultsVersion = defaults.integer("version");
+            // The payload of a version is set before the version itself.
+            const auto payload = defaults.string("payload");
+            result.whole = result.whole && payload &&
+                           (*payload == filler(result.defaultsVersion, defaultsPayload) ||
+                            *payload == filler(result.defaultsVersion + 1, defaultsPayload));
+        }
+        return result;
+    }
+
+    fs::path dir_;
+    std::string schedules_;
+    std::string defaults_;
+};
+
+TEST_F(CrashSafeFiles, KilledAtRandomMomentsEachFileIsOldOrNewAndLoads) {
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> delayMicros(0, 15'000);
+    std::int64_t lastSchedule = -1, lastDefaults = -1;
+    int killedMidRun = 0;
+    constexpr int kills = 100;
+    for (int i = 0; i < kills; ++i) {
+        SCOPED_TRACE("kill " + std::to_string(i));
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            saveForever(ready[1]);
+        }
+        ::close(ready[1]);
+        char started = 0;
+        ASSERT_EQ(::read(ready[0], &started, 1), 1);
+        ::close(ready[0]);
+        std::this_thread::sleep_for(std::chrono::microseconds(delayMicros(random)));
+        ASSERT_EQ(::kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) ++killedMidRun;
+
+        const Loaded now = load();
+        EXPECT_TRUE(now.whole);
+        EXPECT_TRUE(now.complaints.empty()) << now.complaints.front();
+        // Never older than what an earlier load saw; the schedule is saved before the defaults.
+        EXPECT_GE(now.scheduleVersion, lastSchedule);
+        EXPECT_GE(now.defaultsVersion, lastDefaults);
+        if (now.scheduleVersion >= 0 && now.defaultsVersion >= 0) {
+            EXPECT_GE(now.scheduleVersion, now.defaultsVersion);
+            EXPECT_LE(now.scheduleVersion, now.defaultsVersion + 1);
+        }
+        lastSchedule = now.scheduleVersion;
+        lastDefaults = now.defaultsVersion;
+    }
+    EXPECT_EQ(killedMidRun, kills);
+    EXPECT_GE(lastDefaults, kills);  // every child saved at least once
+    // Nothing was taken for damaged and moved aside, and the next clean save of each file
+    // clears away what the killed writers left half-written.
+    {
+        PosixFileSystem files;
+        CapturingLogger logger;
+        JsonFileDefaultsStore defaults(files, logger, defaults_);
+        defaults.set("version", lastDefaults + 1);
+        FixedTimeZone zone{"UTC"};
+        VirtualTime time;
+        ScheduleStore store(files, logger, schedules_, zone, time);
+        ASSERT_FALSE(store.custom()->empty());
+        Schedule changed = store.custom()->front();
+        changed.name = versionName(lastDefaults + 1);
+        EXPECT_TRUE(store.update(changed));
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find("unreadable"), std::string::npos) << name;
+        EXPECT_EQ(name.find("corrupt"), std::string::npos) << name;
+        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+    }
+}
+
+}  // namespace
+}  // namespace vesperine
