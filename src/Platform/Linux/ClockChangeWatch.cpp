@@ -30,9 +30,10 @@ ClockChangeWatch::~ClockChangeWatch() {
 
 bool ClockChangeWatch::arm() {
     // A timer that never expires: it exists only to be cancelled when the clock is set.
-    itimerspec spec{};
-    spec.it_value.tv_sec = std::numeric_limits<time_t>::max();
-    return ::timerfd_settime(fd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    itimerspec farFuture{};
+    farFuture.it_value.tv_sec = std::numeric_limits<time_t>::max();
+    return ::timerfd_settime(fd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &farFuture,
+                             nullptr) == 0;
 }
 
 void ClockChangeWatch::readable() {
