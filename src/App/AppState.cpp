@@ -40,15 +40,11 @@ ScheduleEngine AppState::engine() const {
 }
 
 std::string AppState::shortTime(Instant instant) const {
-    Calendar calendar(timeZones_.current());
-    const double offset = calendar.utcOffset(instant).value_or(0);
-    const double local = instant.unixSeconds() + offset;
-    if (!std::isfinite(local)) return "--:--:--";
-    long long seconds = static_cast<long long>(std::floor(local)) % 86400;
-    if (seconds < 0) seconds += 86400;
+    const auto second = Calendar(timeZones_.current()).secondOfDay(instant);
+    if (!second) return "--:--:--";
     char text[16];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", *second / 3600, *second / 60 % 60,
+                  *second % 60);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vesperine {
@@ -78,6 +79,14 @@ std::optional<Instant> Calendar::dateBySetting(long hour, long minute, long seco
     engine_->calendar->set(UCAL_MINUTE, static_cast<int32_t>(minute));
     engine_->calendar->set(UCAL_SECOND, static_cast<int32_t>(second));
     return read();
+}
+
+std::optional<int> Calendar::secondOfDay(Instant instant) {
+    const auto offset = utcOffset(instant);
+    if (!offset) return std::nullopt;
+    const double local = std::floor(instant.unixSeconds() + *offset);
+    const double second = local - 86400.0 * std::floor(local / 86400.0);
+    return std::clamp(static_cast<int>(second), 0, 86399);
 }
 
 std::optional<double> Calendar::utcOffset(Instant instant) {

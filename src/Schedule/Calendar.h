@@ -33,6 +33,9 @@ public:
     std::optional<Instant> dateBySetting(long hour, long minute, long second, Instant day);
     // Offset of local time from UTC at `instant`, in seconds (DST included).
     std::optional<double> utcOffset(Instant instant);
+    // Whole seconds of the local wall-clock time at `instant` since midnight (0 to 86399), or
+    // none when the instant is beyond what the calendar can place.
+    std::optional<int> secondOfDay(Instant instant);
 
 private:
     bool load(Instant instant);

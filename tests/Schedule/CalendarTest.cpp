@@ -59,6 +59,9 @@ TEST(Calendar, DayStartsAndDayArithmeticKeepTheWallTime) {
     ASSERT_TRUE(later);
     EXPECT_EQ(hhmm("Europe/Berlin", *later), "22:00");
     EXPECT_EQ(*later - utc(2026, 3, 28, 21, 0), 23 * 3600);
+    EXPECT_EQ(berlin.secondOfDay(*later), 22 * 3600);
+    // Before 1970 the count since midnight is still of the local day, not negative.
+    EXPECT_EQ(berlin.secondOfDay(utc(1969, 12, 31, 22, 30)), 23 * 3600 + 30 * 60);
 
     // Apia skipped 30 December 2011 altogether: the day after the 29th is the 31st.
     Calendar apia(TimeZone{"Pacific/Apia"});
@@ -79,6 +82,7 @@ TEST(Calendar, UnformableTimesAndInstantsGiveNothing) {
     EXPECT_FALSE(calendar.startOfDay(Instant::fromUnix(std::nan(""))));
     EXPECT_FALSE(calendar.addingDays(Instant::fromUnix(1e300), 1));
     EXPECT_FALSE(calendar.addingDays(day, 1L << 40));
+    EXPECT_FALSE(calendar.secondOfDay(Instant::fromUnix(1e300)));
     // An unknown zone behaves as UTC instead of failing.
     Calendar unknown(TimeZone{"Mars/Olympus_Mons"});
     EXPECT_EQ(unknown.dateBySetting(7, 0, 0, day)->unixSeconds(), utc(2026, 6, 1, 7, 0).unixSeconds());

@@ -26,13 +26,10 @@ namespace vesperine {
 namespace {
 
 std::string localTime(Instant instant, const TimeZone& zone) {
-    Calendar calendar(zone);
-    const double local = instant.unixSeconds() + calendar.utcOffset(instant).value_or(0);
-    if (!std::isfinite(local)) return "--:--";
-    long long minutes = static_cast<long long>(std::floor(local / 60)) % 1440;
-    if (minutes < 0) minutes += 1440;
-    char text[8];
-    std::snprintf(text, sizeof text, "%02lld:%02lld", minutes / 60, minutes % 60);
+    const auto second = Calendar(zone).secondOfDay(instant);
+    if (!second) return "--:--";
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", *second / 3600, *second / 60 % 60);
     return text;
 }
 
