@@ -9,17 +9,11 @@ double replaySeconds(const LaunchOptions& options) {
 }
 
 AppDelegate::ClockSetting launchClock(const LaunchOptions& options, const TimeZone& zone,
-                                      Instant realNow, bool replay) {
-    AppDelegate::ClockSetting setting{1.0, std::nullopt};
-    if (replay) setting.scale = 86400.0 / replaySeconds(options);
-    if (options.clockScale) setting.scale = *options.clockScale;
-
-    Calendar calendar(zone);
+                                      Instant realNow) {
+    AppDelegate::ClockSetting setting{options.clockScale.value_or(1.0), std::nullopt};
     if (options.clockStartMinutes) {
-        setting.start = calendar.dateBySetting(*options.clockStartMinutes / 60,
-                                               *options.clockStartMinutes % 60, 0, realNow);
-    } else if (replay) {
-        setting.start = calendar.startOfDay(realNow);
+        setting.start = Calendar(zone).dateBySetting(*options.clockStartMinutes / 60,
+                                                     *options.clockStartMinutes % 60, 0, realNow);
     }
     return setting;
 }

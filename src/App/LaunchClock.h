@@ -7,13 +7,11 @@
 namespace vesperine {
 
 // The schedule clock the command line asks for. The program runs at the real pace from now;
-// "--clock-scale" speeds it up and "--clock-start" starts it at a local time today. A
-// simulated replay of one day runs the day in `replaySeconds` (60 when not given), from
-// local midnight unless a start is given.
+// "--clock-scale" speeds it up and "--clock-start" starts it at a local time today.
 AppDelegate::ClockSetting launchClock(const LaunchOptions& options, const TimeZone& zone,
-                                      Instant realNow, bool replay);
+                                      Instant realNow);
 
-// Real seconds a simulated replay lasts.
+// Real seconds a simulated replay of one day lasts (60 when not given).
 double replaySeconds(const LaunchOptions& options);
 
 }  // namespace vesperine

@@ -85,7 +85,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     AppDelegate app({displays, displays, displays, surfaces, events, loop, clock, zones, defaults,
                      files, logger, hotkeys, instance, ScheduleStore::defaultPath(support),
                      std::getenv(testHarnessVariable) != nullptr},
-                    options, launchClock(options, zones.current(), clock.now(), false));
+                    options, launchClock(options, zones.current(), clock.now()));
     app.onActivate = [&log] {
         // No window exists yet to bring to the front; say that we heard the request.
         log.notice("Asked to come to the front by a second launch");
