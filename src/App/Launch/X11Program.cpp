@@ -64,13 +64,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     PosixFileSystem files;
     const XdgPaths paths = XdgPaths::fromEnvironment();
     const std::string support = paths.applicationSupport(info.bundleIdentifier);
-    for (const std::string& folder :
-         {support, paths.defaultsFile(info.bundleIdentifier)
-                       .substr(0, paths.defaultsFile(info.bundleIdentifier).rfind('/'))}) {
-        if (auto made = PosixFileSystem::createDirectories(folder); !made.ok()) {
-            log.error("Couldn't create %s: %s", folder.c_str(), made.error().description.c_str());
-        }
-    }
+    // Atomic writes make the folders they need, so nothing is created before the first save.
     JsonFileDefaultsStore defaults(files, logger, paths.defaultsFile(info.bundleIdentifier));
     LockFileSingleInstance instance(loop, logger, paths.runtimeDir, info.bundleIdentifier);
 
