@@ -5,23 +5,11 @@
 #include <QElapsedTimer>
 
 #include "Platform/Qt/QtMainLoop.h"
+#include "Spin.h"
 
 using namespace vesperine;
 using namespace std::chrono_literals;
 
-namespace {
-
-// Spins Qt's loop until `done` or the timeout.
-bool spin(const std::function<bool()>& done, int timeoutMs = 2000) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done() && elapsed.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return done();
-}
-
-}  // namespace
 
 TEST(QtMainLoop, DelayLongerThanOneTimerPieceIsReArmedNotShortened) {
     QtMainLoop loop(10);  // pieces of 10 ms stand in for QTimer's 24.8-day limit
@@ -83,10 +71,4 @@ TEST(QtMainLoop, TimerCancelledFromItsOwnCallbackAndWatchDroppedInsideItsCallbac
     EXPECT_EQ(reads, 1);
     ::close(fds[0]);
     ::close(fds[1]);
-}
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

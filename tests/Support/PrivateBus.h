@@ -25,8 +25,11 @@ class PrivateBus {
         if (std::fgets(line, sizeof line, out)) pid_ = std::atoi(line);
         ::pclose(out);
     }
-    ~PrivateBus() {
+    ~PrivateBus() { stop(); }
+    // Ends the daemon: every client loses its connection.
+    void stop() {
         if (pid_ > 0) ::kill(pid_, SIGTERM);
+        pid_ = 0;
     }
     const std::string& address() const { return address_; }
 
@@ -35,7 +38,8 @@ class PrivateBus {
     int pid_ = 0;
 };
 
-// Another client of the bus: owns `name` (if given) and sends PrepareForSleep.
+// Another client of the bus: owns `name` (if given) and sends signals. It never answers a
+// call (nothing processes its messages).
 class BusClient {
   public:
     BusClient(const std::string& address, const char* name) {
@@ -46,6 +50,10 @@ class BusClient {
     }
     ~BusClient() { sd_bus_flush_close_unref(bus_); }
     bool ok() const { return ok_; }
+    void emit(const char* path, const char* interface, const char* member) {
+        sd_bus_emit_signal(bus_, path, interface, member, nullptr);
+        sd_bus_flush(bus_);
+    }
     void prepareForSleep(bool starting) {
         sd_bus_emit_signal(bus_, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
                            "PrepareForSleep", "b", int(starting));

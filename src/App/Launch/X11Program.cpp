@@ -9,6 +9,7 @@
 #include "App/Launch/Programs.h"
 #include "App/LaunchClock.h"
 #include "Persistence/ScheduleStore.h"
+#include "Platform/Linux/BusConnection.h"
 #include "Platform/Linux/JsonFileDefaultsStore.h"
 #include "Platform/Linux/LinuxSystemEvents.h"
 #include "Platform/Linux/LockFileSingleInstance.h"
@@ -71,7 +72,15 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     connection->attach(loop, loop);
     X11Displays displays(*connection, logger);
     X11SystemEvents x11Events(*connection, logger);
-    LinuxSystemEvents linuxEvents(loop, logger);
+    // One system-bus connection for every backend that listens there; none when the
+    // machine has no system bus (each backend then says what it cannot observe).
+    std::unique_ptr<BusConnection> systemBus;
+    if (auto opened = BusConnection::open(BusConnection::Bus::system, loop, loop)) {
+        systemBus = std::move(opened).value();
+    } else {
+        log.error("%s", opened.error().description.c_str());
+    }
+    LinuxSystemEvents linuxEvents(loop, systemBus.get(), logger);
     MergedSystemEvents events({&x11Events, &linuxEvents});
     X11EDRSurfaces surfaces;
     X11HotkeyService hotkeys(*connection, logger);

@@ -2,7 +2,8 @@
 
 namespace vesperine {
 
-LinuxSystemEvents::LinuxSystemEvents(IoWatcher& loop, Logger& logger, Options options)
+LinuxSystemEvents::LinuxSystemEvents(IoWatcher& loop, BusConnection* systemBus, Logger& logger,
+                                     Options options)
     : log_(logger, "monitor") {
     if (auto clock = ClockChangeWatch::start(
             loop, [this] { observers_.notify(SystemEvent::clockChanged); })) {
@@ -17,11 +18,11 @@ LinuxSystemEvents::LinuxSystemEvents(IoWatcher& loop, Logger& logger, Options op
     } else {
         log_.error("Time-zone changes cannot be observed: %s", zone.error().description.c_str());
     }
-    if (auto sleep = SleepWatch::start(loop, options.busAddress, logger,
-                                       [this] { observers_.notify(SystemEvent::wake); })) {
-        sleep_ = std::move(sleep).value();
+    if (systemBus && systemBus->isConnected()) {
+        sleep_ = std::make_unique<SleepWatch>(*systemBus, logger,
+                                              [this] { observers_.notify(SystemEvent::wake); });
     } else {
-        log_.error("Wake from sleep cannot be observed: %s", sleep.error().description.c_str());
+        log_.error("Wake from sleep cannot be observed: there is no system bus");
     }
 }
 

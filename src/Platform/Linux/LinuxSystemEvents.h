@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/IoWatcher.h"
+#include "Platform/Linux/BusConnection.h"
 #include "Platform/Linux/ClockChangeWatch.h"
 #include "Platform/Linux/SleepWatch.h"
 #include "Platform/Linux/TimeZoneWatch.h"
@@ -22,12 +23,12 @@ class LinuxSystemEvents final : public SystemEvents {
     struct Options {
         std::string zoneDirectory = "/etc";
         std::vector<std::string> zoneFiles = {"localtime", "timezone"};
-        std::string busAddress;  // empty: the system bus
     };
 
-    LinuxSystemEvents(IoWatcher& loop, Logger& logger, Options options);
-    LinuxSystemEvents(IoWatcher& loop, Logger& logger)
-        : LinuxSystemEvents(loop, logger, Options{}) {}
+    // `systemBus` may be null (no system bus here): wake is then not observable.
+    LinuxSystemEvents(IoWatcher& loop, BusConnection* systemBus, Logger& logger, Options options);
+    LinuxSystemEvents(IoWatcher& loop, BusConnection* systemBus, Logger& logger)
+        : LinuxSystemEvents(loop, systemBus, logger, Options{}) {}
 
     bool canObserve(SystemEvent event) const override;
     Handle observe(SystemEvent event, std::function<void()> callback) override;

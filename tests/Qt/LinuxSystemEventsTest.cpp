@@ -12,10 +12,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Platform/Linux/PollLoop.h"
 #include "Platform/MergedSystemEvents.h"
+#include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/SimulatedSystemEvents.h"
+#include "Spin.h"
 #include "Support/PrivateBus.h"
 
 namespace vesperine {
@@ -33,28 +34,34 @@ class LinuxSystemEventsTest : public testing::Test {
     }
     ~LinuxSystemEventsTest() override { fs::remove_all(directory); }
 
+    // With the bus at `busAddress`, or with none when it is empty.
     std::unique_ptr<LinuxSystemEvents> make(const std::string& busAddress) {
+        if (!busAddress.empty()) {
+            auto opened = BusConnection::open(BusConnection::Bus::system, loop, loop, busAddress);
+            if (opened) systemBus = std::move(opened).value();
+        }
         return std::make_unique<LinuxSystemEvents>(
-            loop, logger,
-            LinuxSystemEvents::Options{directory.string(), {"localtime", "timezone"}, busAddress});
+            loop, systemBus.get(), logger,
+            LinuxSystemEvents::Options{directory.string(), {"localtime", "timezone"}});
     }
     int countWhile(SystemEvents& events, SystemEvent event, const std::function<void()>& action) {
         int heard = 0;
         Handle handle = events.observe(event, [&] { ++heard; });
-        loop.runFor(50ms);
+        spinFor(50);
         action();
-        loop.runUntil([&] { return heard > 0; }, 1s);
-        loop.runFor(100ms);  // and nothing more after the first
+        spin([&] { return heard > 0; }, 1000);
+        spinFor(100);  // and nothing more after the first
         return heard;
     }
 
     fs::path directory;
-    PollLoop loop;
+    QtMainLoop loop;
     CapturingLogger logger;
+    std::unique_ptr<BusConnection> systemBus;
 };
 
 TEST_F(LinuxSystemEventsTest, TimeZoneFilesChangingAreHeardOncePerChangeOthersAreNot) {
-    auto events = make("unix:path=/nonexistent/bus");
+    auto events = make("");
     ASSERT_TRUE(events->canObserve(SystemEvent::timeZoneChanged));
     struct Case {
         const char* name;
@@ -80,7 +87,7 @@ TEST_F(LinuxSystemEventsTest, TimeZoneFilesChangingAreHeardOncePerChangeOthersAr
 
 // Setting the clock needs privilege; it is set to what it already says, so nothing moves.
 TEST_F(LinuxSystemEventsTest, EverySettingOfTheClockIsHeard) {
-    auto events = make("unix:path=/nonexistent/bus");
+    auto events = make("");
     ASSERT_TRUE(events->canObserve(SystemEvent::clockChanged));
     auto setClockToNow = [] {
         timespec now{};
@@ -90,9 +97,9 @@ TEST_F(LinuxSystemEventsTest, EverySettingOfTheClockIsHeard) {
     int heard = 0;
     Handle handle = events->observe(SystemEvent::clockChanged, [&] { ++heard; });
     if (!setClockToNow()) GTEST_SKIP() << "may not set the clock here: " << std::strerror(errno);
-    EXPECT_TRUE(loop.runUntil([&] { return heard == 1; }, 1s));
+    EXPECT_TRUE(spin([&] { return heard == 1; }, 1000));
     ASSERT_TRUE(setClockToNow());  // the watch is armed again after the first
-    EXPECT_TRUE(loop.runUntil([&] { return heard == 2; }, 1s));
+    EXPECT_TRUE(spin([&] { return heard == 2; }, 1000));
 }
 
 TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalse) {
@@ -119,7 +126,7 @@ TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalse) {
 }
 
 TEST_F(LinuxSystemEventsTest, WithoutABusWakeIsSaidUnobservableNotFaked) {
-    auto events = make("unix:path=/nonexistent/bus");
+    auto events = make("");
     EXPECT_FALSE(events->canObserve(SystemEvent::wake));
     EXPECT_TRUE(logger.contains("Wake from sleep cannot be observed", "monitor"));
     EXPECT_FALSE(events->observe(SystemEvent::wake, [] {}).isActive());

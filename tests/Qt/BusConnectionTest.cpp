@@ -1,0 +1,129 @@
+#include "Platform/Linux/BusConnection.h"
+
+#include <gtest/gtest.h>
+#include <systemd/sd-bus.h>
+
+#include "Platform/Qt/QtMainLoop.h"
+#include "Spin.h"
+#include "Support/PrivateBus.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+
+const BusConnection::Member daemon{"org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                   "org.freedesktop.DBus", ""};
+
+BusConnection::Member method(BusConnection::Member m, const char* name) {
+    m.member = name;
+    return m;
+}
+
+class BusConnectionTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
+        auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop, bus.address());
+        ASSERT_TRUE(opened) << opened.error().description;
+        connection = std::move(opened).value();
+    }
+
+    PrivateBus bus;
+    QtMainLoop loop;
+    std::unique_ptr<BusConnection> connection;
+};
+
+TEST_F(BusConnectionTest, RepliesErrorsAndTimeoutsArriveOnTheLoopWithoutBlockingIt) {
+    BusClient silent(bus.address(), "org.example.Silent");  // owns a name, never answers
+    ASSERT_TRUE(silent.ok());
+    struct Case {
+        const char* name;
+        BusConnection::Member method;
+        bool answered;
+    } cases[] = {
+        {"the daemon answers", method(daemon, "GetId"), true},
+        {"nobody owns the name", {"org.example.Nobody", "/", "org.example.Nobody", "Ping"}, false},
+        {"the owner never answers", {"org.example.Silent", "/", "org.example.Silent", "Ping"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int replies = 0, ticks = 0;
+        std::string id, error;
+        Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
+        Handle pending = connection->call(
+            c.method, nullptr,
+            [&](sd_bus_message* reply, const std::string& failure) {
+                ++replies;
+                error = failure;
+                const char* text = nullptr;
+                if (reply && sd_bus_message_read(reply, "s", &text) >= 0) id = text;
+            },
+            300ms);
+        ASSERT_TRUE(spin([&] { return replies > 0; }, 3000));
+        spinFor(50);
+        EXPECT_EQ(replies, 1);
+        EXPECT_EQ(error.empty(), c.answered) << error;
+        EXPECT_EQ(!id.empty(), c.answered);
+        EXPECT_GT(ticks, 0);  // the loop kept turning while the call was out
+    }
+}
+
+TEST_F(BusConnectionTest, SignalsAndOwnersAreHeardUntilTheHandleGoes) {
+    int pings = 0;
+    std::vector<bool> owners;
+    Handle signal = connection->match({"", "/org/example", "org.example.Test", "Ping"},
+                                      [&](sd_bus_message*) { ++pings; });
+    Handle owner = connection->watchNameOwner("org.example.Service",
+                                              [&](bool has) { owners.push_back(has); });
+    spinFor(50);  // the matches are installed asynchronously
+    {
+        BusClient service(bus.address(), "org.example.Service");
+        ASSERT_TRUE(service.ok());
+        service.emit("/org/example", "org.example.Test", "Ping");
+        ASSERT_TRUE(spin([&] { return pings == 1 && owners.size() == 1; }));
+    }
+    ASSERT_TRUE(spin([&] { return owners.size() == 2; }));
+    EXPECT_EQ(owners, (std::vector<bool>{true, false}));
+    signal.cancel();
+    BusClient again(bus.address(), nullptr);
+    again.emit("/org/example", "org.example.Test", "Ping");
+    spinFor(100);
+    EXPECT_EQ(pings, 1);
+}
+
+TEST_F(BusConnectionTest, ALostDaemonFailsPendingCallsAndIsReportedOnce) {
+    BusClient silent(bus.address(), "org.example.Silent");
+    int lost = 0;
+    std::string error;
+    Handle loss = connection->observeLoss([&] { ++lost; });
+    Handle pending = connection->call({"org.example.Silent", "/", "org.example.Silent", "Ping"},
+                                      nullptr,
+                                      [&](sd_bus_message*, const std::string& e) { error = e; }, 10s);
+    spinFor(50);
+    bus.stop();
+    ASSERT_TRUE(spin([&] { return lost == 1; }));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(connection->isConnected());
+    // Calls after the loss fail on a later turn, not at once and not never.
+    bool failed = false;
+    Handle late = connection->call(method(daemon, "GetId"), nullptr,
+                                   [&](sd_bus_message*, const std::string& e) { failed = !e.empty(); });
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(spin([&] { return failed; }));
+    EXPECT_EQ(lost, 1);
+}
+
+TEST_F(BusConnectionTest, AHandlerMayDropTheConnectionItIsCalledFrom) {
+    bool answered = false;
+    Handle pending = connection->call(method(daemon, "GetId"), nullptr,
+                                      [&](sd_bus_message*, const std::string&) {
+                                          answered = true;
+                                          connection.reset();
+                                      });
+    EXPECT_TRUE(spin([&] { return answered; }));
+    spinFor(20);
+}
+
+}  // namespace
+}  // namespace vesperine
