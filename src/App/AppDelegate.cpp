@@ -1,5 +1,7 @@
 #include "App/AppDelegate.h"
 
+#include "App/AppInfo.h"
+
 namespace vesperine {
 
 AppDelegate::AppDelegate(Platform platform, LaunchOptions options, ClockSetting clock)
@@ -35,13 +37,12 @@ AppState& AppDelegate::state() {
 
 AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     if (platform_.underTestHarness) return Outcome::testHarness;
-    if (!platform_.instance.claimOrActivateOther()) {
-        log_.notice("Another instance is running; asked it to come to the front");
-        return Outcome::otherInstanceActivated;
-    }
-    platform_.instance.setOnActivateRequest(alive_.guard([this] {
-        if (onActivate) onActivate();
-    }));
+    const auto request =
+        options_.reset ? SingleInstance::Request::resetDisplays : SingleInstance::Request::activate;
+    const SingleInstance::Claim claim = platform_.instance.claimOrHandOver(request);
+    if (claim.outcome != SingleInstance::Outcome::claimed) return report(claim, request);
+    platform_.instance.setOnRequest(
+        alive_.guard([this](SingleInstance::Request received) { handle(received); }));
     didStart_ = true;
 
     AppState& appState = state();
@@ -68,6 +69,52 @@ void AppDelegate::handle(DisplayMonitor::Event event) {
     if (event == Event::timeZoneChanged) platform_.timeZones.reset();
     if (event == Event::wake || event == Event::clockChanged || event == Event::timeZoneChanged) {
         state().reevaluate();
+    }
+}
+
+AppDelegate::Outcome AppDelegate::report(const SingleInstance::Claim& claim,
+                                         SingleInstance::Request request) {
+    using Outcome = SingleInstance::Outcome;
+    const std::string name = AppInfo::defaultDisplayName;
+    const bool reset = request == SingleInstance::Request::resetDisplays;
+    std::string& line = handOverReport_;
+    if (claim.outcome == Outcome::handedOver) {
+        line = reset ? "Asked the running " + name + " to reset the displays"
+                     : name + " is already running; asked it to come to the front";
+    } else {
+        line = "Couldn't ask the running " + name +
+               (reset ? " to reset the displays" : " to come to the front") + ": it " +
+               claim.detail +
+               (claim.outcome == Outcome::refused ? " (quit it and start again)" : "");
+    }
+    // The running instance takes only the requests above; the rest would start something it
+    // has no way to be asked for yet. Say so rather than drop them.
+    std::string left;
+    const std::pair<bool, const char*> switches[] = {
+        {options_.checkForUpdates, "--check-for-updates"},
+        {options_.onboarding, "--onboarding"},
+        {options_.resetTips, "--reset-tips"},
+        {options_.clockScale.has_value(), "--clock-scale"},
+        {options_.clockStartMinutes.has_value(), "--clock-start"},
+    };
+    for (const auto& [given, name] : switches) {
+        if (given) left += std::string(left.empty() ? "" : ", ") + name;
+    }
+    if (!left.empty()) line += "; it can't take " + left + " from a later launch: quit it first";
+    return claim.outcome == Outcome::handedOver && left.empty()
+               ? AppDelegate::Outcome::handedOver
+               : AppDelegate::Outcome::handOverFailed;
+}
+
+void AppDelegate::handle(SingleInstance::Request request) {
+    switch (request) {
+        case SingleInstance::Request::activate:
+            if (onActivate) onActivate();
+            return;
+        case SingleInstance::Request::resetDisplays:
+            log_.notice("A later launch asked to reset the displays");
+            state().resetDisplay();
+            return;
     }
 }
 

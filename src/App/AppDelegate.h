@@ -56,7 +56,12 @@ public:
         std::optional<Instant> start;
     };
 
-    enum class Outcome { started, testHarness, otherInstanceActivated };
+    enum class Outcome {
+        started,
+        testHarness,
+        handedOver,      // another instance runs and did what this launch asked
+        handOverFailed,  // another instance runs and did not, or not all of it
+    };
 
     AppDelegate(Platform platform, LaunchOptions options, ClockSetting clock);
     AppDelegate(Platform platform, LaunchOptions options)
@@ -66,10 +71,14 @@ public:
     AppDelegate& operator=(const AppDelegate&) = delete;
 
     Outcome applicationDidFinishLaunching();
+    // After `handedOver` or `handOverFailed`: one line for whoever launched, saying what
+    // happened ("Asked the running Vesperine to reset the displays").
+    const std::string& handOverReport() const { return handOverReport_; }
     // Gives every display its own colours back, once, if start-up ran. Safe to call again.
     void applicationWillTerminate();
 
-    // Called when a later launch asks this instance to come to the front.
+    // Called when a later launch asks this instance to come to the front. (A later launch's
+    // "--reset" is carried out here, like "--reset" at start.)
     std::function<void()> onActivate;
 
     DisplayPipeline& pipeline() { return pipeline_; }
@@ -81,6 +90,8 @@ public:
 
 private:
     void handle(DisplayMonitor::Event event);
+    void handle(SingleInstance::Request request);
+    Outcome report(const SingleInstance::Claim& claim, SingleInstance::Request request);
 
     Platform platform_;
     LaunchOptions options_;
@@ -91,6 +102,7 @@ private:
     std::unique_ptr<AppState> state_;
     HotkeyManager hotkeys_;
     DisplayMonitor monitor_;
+    std::string handOverReport_;
     bool didStart_ = false;
     bool terminated_ = false;
     Alive alive_;

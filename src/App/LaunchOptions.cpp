@@ -90,7 +90,8 @@ const char* LaunchOptions::helpText() {
            "  --version             print the version and exit\n"
            "  --help                print this text and exit\n"
            "\n"
-           "A second start while Vesperine runs asks the running one to come to the front.\n";
+           "A second start while Vesperine runs asks the running one to come to the front, or\n"
+           "with --reset to reset the displays, and says on the terminal what happened.\n";
 }
 
 }  // namespace vesperine

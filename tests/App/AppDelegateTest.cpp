@@ -86,25 +86,38 @@ TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
     EXPECT_LT(displays.table(1).b.back(), 0.9f);
 }
 
-TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndTerminateNothing) {
-    struct Case {
-        const char* name;
-        bool harness;
-        bool anotherRuns;
-        AppDelegate::Outcome outcome;
+TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
+    using Claim = SingleInstance::Claim;
+    using Outcome = AppDelegate::Outcome;
+    const Claim done{SingleInstance::Outcome::handedOver, {}};
+    const Claim silent{SingleInstance::Outcome::noAnswer, "did not answer within 2 s"};
+    const Claim older{SingleInstance::Outcome::refused, "cannot take this request"};
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<Claim> other;  // none: under a test harness
+        Outcome outcome;
+        const char* report;  // the end of it
     } cases[] = {
-        {"under a test harness", true, false, AppDelegate::Outcome::testHarness},
-        {"a second launch", false, true, AppDelegate::Outcome::otherInstanceActivated},
+        {{}, std::nullopt, Outcome::testHarness, ""},
+        {{}, done, Outcome::handedOver, "already running; asked it to come to the front"},
+        {{"--reset"}, done, Outcome::handedOver, "running Vesperine to reset the displays"},
+        {{"--reset"}, silent, Outcome::handOverFailed, "displays: it did not answer within 2 s"},
+        {{}, older, Outcome::handOverFailed, "take this request (quit it and start again)"},
+        {{"--onboarding", "--clock-scale=60"},
+         done,
+         Outcome::handOverFailed,
+         "it can't take --onboarding, --clock-scale from a later launch: quit it first"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        SimulatedSingleInstance other(c.anotherRuns);
+        SCOPED_TRACE(c.report);
+        SimulatedSingleInstance other(c.other);
         auto app = std::make_unique<AppDelegate>(
             AppDelegate::Platform{displays, displays, displays, surfaces, events, time, time, zone,
-                                  defaults, files, logger, hotkeys, other, path, c.harness},
-            LaunchOptions{});
+                                  defaults, files, logger, hotkeys, other, path, !c.other},
+            LaunchOptions::parse(c.arguments));
         EXPECT_EQ(app->applicationDidFinishLaunching(), c.outcome);
-        EXPECT_EQ(other.activationsSent(), c.anotherRuns ? 1 : 0);
+        EXPECT_TRUE(app->handOverReport().ends_with(c.report)) << app->handOverReport();
+        EXPECT_EQ(other.sent().size(), c.other ? 1u : 0u);
         time.advance(10s);
         app->applicationWillTerminate();
         EXPECT_FALSE(app->didStart());
@@ -193,15 +206,22 @@ TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
     EXPECT_EQ(app->pipeline().current().get(), DisplayMode::red(0.5).target());
 }
 
-TEST_F(AppDelegateTest, HotKeysAndActivationAreWired) {
+TEST_F(AppDelegateTest, HotKeysAndLaterLaunchesAreWired) {
     auto app = make();
     int activated = 0;
     app->onActivate = [&] { ++activated; };
     app->applicationDidFinishLaunching();
     ASSERT_TRUE(hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
     EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
-    instance.requestActivation();
+    instance.receive(SingleInstance::Request::activate);
     EXPECT_EQ(activated, 1);
+
+    // A later "--reset" does what it does at start: own tables back, Off held.
+    time.advance(2s);
+    instance.receive(SingleInstance::Request::resetDisplays);
+    time.advance(10s);
+    EXPECT_EQ(displays.table(1).g.back(), 1.0f);
+    EXPECT_EQ(app->state().override().get()->mode, DisplayMode::off());
 }
 
 TEST_F(AppDelegateTest, TerminationGivesTheDisplaysBackOnce) {

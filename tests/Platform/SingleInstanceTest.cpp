@@ -1,9 +1,16 @@
-#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
 
 #include "Platform/Linux/LockFileSingleInstance.h"
 #include "Platform/Linux/PollLoop.h"
@@ -12,15 +19,18 @@
 
 using namespace vesperine;
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 namespace {
 
+using Request = SingleInstance::Request;
+using Outcome = SingleInstance::Outcome;
+constexpr const char* bundle = "com.example.test";
+constexpr uid_t stranger = 54321;
+
 std::size_t openDescriptors() {
     std::size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        (void)entry;
-        ++n;
-    }
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++n;
     return n;
 }
 
@@ -30,29 +40,219 @@ struct TempDir {
         char pattern[] = "/tmp/vesperine-instance-XXXXXX";
         path = ::mkdtemp(pattern);
     }
-    ~TempDir() { std::filesystem::remove_all(path); }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+// A non-blocking connection to `path`, or -1.
+int connectTo(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+// A first instance on a folder of its own. Its loop runs only when a test runs it.
+struct Holder {
+    TempDir dir;
+    PollLoop loop;
+    CapturingLogger logger;
+    LockFileSingleInstance instance{loop, loop, logger, {dir.path}, bundle};
+    std::vector<Request> received;
+
+    Holder() {
+        instance.setOnRequest([this](Request request) { received.push_back(request); });
+        EXPECT_EQ(instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+    }
+    std::string socket() const { return dir.path + "/" + bundle + ".socket"; }
+
+    // A later launch, on a thread of its own while this loop serves it.
+    SingleInstance::Claim later(Request request) {
+        auto claim = std::async(std::launch::async, [this, request] {
+            PollLoop itsLoop;
+            CapturingLogger itsLogger;
+            LockFileSingleInstance launch(itsLoop, itsLoop, itsLogger, {dir.path}, bundle);
+            return launch.claimOrHandOver(request);
+        });
+        loop.runUntil([&] { return claim.wait_for(0s) == std::future_status::ready; }, 5s);
+        return claim.get();
+    }
+    // What the holder answers on a raw connection before it closes it.
+    std::string answer(int fd) {
+        std::string answer;
+        char buffer[64];
+        loop.runUntil(
+            [&] {
+                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+                if (n > 0) answer.append(buffer, static_cast<std::size_t>(n));
+                return n == 0 || (n < 0 && errno != EAGAIN);
+            },
+            3s);
+        return answer;
+    }
 };
 
 }  // namespace
 
-TEST(SingleInstance, LaterLaunchesActivateTheFirstAndLeaveNoDescriptorsBehind) {
-    TempDir dir;
+TEST(SingleInstance, LaterLaunchesHandTheirRequestsOverAndLeaveNoDescriptorsBehind) {
+    Holder holder;
+    const std::size_t before = openDescriptors();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(holder.later(i % 2 ? Request::resetDisplays : Request::activate).outcome,
+                  Outcome::handedOver);
+    }
+    ASSERT_EQ(holder.received.size(), 20u);
+    EXPECT_EQ(holder.received[1], Request::resetDisplays);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_TRUE(holder.logger.lines().empty());
+}
+
+TEST(SingleInstance, TheHolderTakesOnlyExactRequestLines) {
+    Holder holder;
+    const std::pair<std::string, const char*> cases[] = {
+        {"activate\n", "ok\n"},
+        {"reset\n", "ok\n"},
+        {"Activate\n", "unsupported\n"},  // as a word of another version would be
+        {"activate\nreset\n", "unsupported\n"},
+        {std::string(100, 'a'), ""},  // no end of line in sight: closed
+    };
+    for (const auto& [sent, answer] : cases) {
+        SCOPED_TRACE(sent);
+        const int fd = connectTo(holder.socket());
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::send(fd, sent.data(), sent.size(), 0), static_cast<ssize_t>(sent.size()));
+        EXPECT_EQ(holder.answer(fd), answer);
+        ::close(fd);
+    }
+    EXPECT_EQ(holder.received, (std::vector<Request>{Request::activate, Request::resetDisplays}));
+}
+
+TEST(SingleInstance, SilentConnectionsNeitherStallTheHolderNorPileUp) {
+    Holder holder;
+    const std::size_t before = openDescriptors();
+    std::vector<int> silent;  // as many as its queue takes
+    for (int fd; (fd = connectTo(holder.socket())) >= 0;) silent.push_back(fd);
+    ASSERT_GT(silent.size(), LockFileSingleInstance::maxWaitingLaunches);
+    // Waiting for each of them in turn would take seconds.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(holder.later(Request::activate).outcome, Outcome::handedOver);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_LE(openDescriptors(),
+              before + silent.size() + LockFileSingleInstance::maxWaitingLaunches);
+
+    holder.loop.runFor(LockFileSingleInstance::exchangeLimit + 200ms);
+    EXPECT_EQ(openDescriptors(), before + silent.size());
+    for (const int fd : silent) {
+        char byte;
+        EXPECT_EQ(::recv(fd, &byte, 1, 0), 0);  // closed by the holder
+        ::close(fd);
+    }
+}
+
+// The holder's loop does not run, as when the first instance is stopped.
+TEST(SingleInstance, AStoppedHolderCostsALaterLaunchTheLimitAndNoMore) {
+    Holder holder;
+    std::vector<int> queued;  // its queue of connections is full, too
+    for (int fd; (fd = connectTo(holder.socket())) >= 0;) queued.push_back(fd);
     PollLoop loop;
     CapturingLogger logger;
-    LockFileSingleInstance first(loop, logger, dir.path, "com.example.test");
-    int activations = 0;
-    first.setOnActivateRequest([&] { ++activations; });
-    ASSERT_TRUE(first.claimOrActivateOther());
+    LockFileSingleInstance later(loop, loop, logger, {holder.dir.path}, bundle);
+    const auto start = std::chrono::steady_clock::now();
+    const auto claim = later.claimOrHandOver(Request::activate);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(claim.detail, "did not answer within 2 s");
+    EXPECT_TRUE(took >= LockFileSingleInstance::exchangeLimit && took < 2500ms) << toSeconds(took);
+    for (const int fd : queued) ::close(fd);
+    holder.loop.runFor(50ms);
 
-    const std::size_t before = openDescriptors();
-    for (int i = 0; i < 100; ++i) {
-        LockFileSingleInstance later(loop, logger, dir.path, "com.example.test");
-        EXPECT_FALSE(later.claimOrActivateOther());
-        loop.runUntil([&] { return activations == i + 1; }, 2s);
+    // A launch that gave up: its request waits, but nobody waits for the answer any more.
+    const int gone = connectTo(holder.socket());
+    ASSERT_EQ(::send(gone, "reset\n", 6, 0), 6);
+    ::close(gone);
+    holder.loop.runFor(100ms);
+    EXPECT_TRUE(holder.received.empty());
+}
+
+TEST(SingleInstance, FoldersOthersCouldChangeAreSkipped) {
+    const std::pair<const char*, bool (*)(const fs::path&)> cases[] = {
+        {"a link to a private folder",
+         [](const fs::path& p) { return fs::create_directory_symlink(p.parent_path(), p), true; }},
+        {"writable by others",
+         [](const fs::path& p) {
+             return fs::create_directory(p) && (fs::permissions(p, fs::perms::all), true);
+         }},
+        {"another user's (as root only)",
+         [](const fs::path& p) {
+             return fs::create_directory(p) && ::chown(p.c_str(), stranger, 0) == 0;
+         }},
+        {"a file", [](const fs::path& p) { return std::ofstream(p).good(); }},
+    };
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        TempDir top;
+        const std::string unsafe = top.path + "/unsafe", fallback = top.path + "/made/here";
+        if (!make(unsafe)) continue;
+        PollLoop loop;
+        CapturingLogger logger;
+        {
+            LockFileSingleInstance instance(loop, loop, logger, {unsafe, fallback}, bundle);
+            EXPECT_EQ(instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+            EXPECT_TRUE(fs::exists(fallback + "/" + bundle + ".lock"));
+            EXPECT_EQ(fs::status(fallback).permissions(), fs::perms::owner_all);
+            EXPECT_TRUE(logger.contains("Not keeping the instance lock in " + unsafe));
+        }
+        LockFileSingleInstance unguarded(loop, loop, logger, {unsafe}, bundle);
+        EXPECT_EQ(unguarded.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+        EXPECT_TRUE(logger.contains("running without single-instance protection"));
+        EXPECT_FALSE(fs::exists(fs::path(unsafe) / (std::string(bundle) + ".lock")));
     }
-    EXPECT_EQ(activations, 100);
-    EXPECT_EQ(openDescriptors(), before);
-    EXPECT_TRUE(logger.lines().empty());
+}
+
+// As root, the test can be another user for a moment.
+TEST(SingleInstance, OnlyThisUserIsHeardAndAnsweredTo) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to play another user";
+    const auto asStranger = [](const std::function<int()>& call) {
+        EXPECT_EQ(::seteuid(stranger), 0);
+        const int fd = call();
+        EXPECT_EQ(::seteuid(0), 0);
+        return fd;
+    };
+    // The holder's socket, opened to everyone on purpose: the stranger's request is not heard.
+    Holder holder;
+    ::chmod(holder.dir.path.c_str(), 0711);
+    ::chmod(holder.socket().c_str(), 0777);
+    const int theirs = asStranger([&] { return connectTo(holder.socket()); });
+    ASSERT_EQ(::send(theirs, "reset\n", 6, 0), 6);
+    EXPECT_EQ(holder.answer(theirs), "");
+    EXPECT_TRUE(holder.received.empty());
+    EXPECT_TRUE(holder.logger.contains("from user 54321"));
+    ::close(theirs);
+
+    // The lock is held and the socket leads to the stranger's listener: no request goes there.
+    TempDir ours, strangers;
+    ASSERT_EQ(::chown(strangers.path.c_str(), stranger, stranger), 0);
+    const int lock = ::open((ours.path + "/" + bundle + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    sockaddr_un address{AF_UNIX, {}};
+    std::strncpy(address.sun_path, (strangers.path + "/socket").c_str(),
+                 sizeof address.sun_path - 1);
+    const int listener = asStranger([&] {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        return ::listen(fd, 4) == 0 ? fd : -1;
+    });
+    ASSERT_GE(listener, 0);
+    fs::create_symlink(address.sun_path, ours.path + "/" + bundle + ".socket");
+    PollLoop loop;
+    CapturingLogger logger;
+    LockFileSingleInstance later(loop, loop, logger, {ours.path}, bundle);
+    const auto claim = later.claimOrHandOver(Request::resetDisplays);
+    EXPECT_EQ(claim.outcome, Outcome::noAnswer);
+    EXPECT_NE(claim.detail.find("another user"), std::string::npos) << claim.detail;
+    ::close(lock);
+    ::close(listener);
 }
 
 TEST(SingleInstance, TheLockIsFreeAgainOnceTheHolderIsGone) {
@@ -60,11 +260,11 @@ TEST(SingleInstance, TheLockIsFreeAgainOnceTheHolderIsGone) {
     PollLoop loop;
     CapturingLogger logger;
     {
-        LockFileSingleInstance holder(loop, logger, dir.path, "com.example.test");
-        ASSERT_TRUE(holder.claimOrActivateOther());
+        LockFileSingleInstance holder(loop, loop, logger, {dir.path}, bundle);
+        ASSERT_EQ(holder.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
     }
-    LockFileSingleInstance next(loop, logger, dir.path, "com.example.test");
-    EXPECT_TRUE(next.claimOrActivateOther());
+    LockFileSingleInstance next(loop, loop, logger, {dir.path}, bundle);
+    EXPECT_EQ(next.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
 }
 
 TEST(SignalWatcher, TerminationSignalsArriveOnTheLoop) {

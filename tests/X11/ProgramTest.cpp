@@ -1,15 +1,18 @@
 // The real program on the test X server: started as a separate process with its own
 // XDG folders, it follows its schedule on every output, gives the outputs back when it is
-// told to end, and a second launch leaves everything alone.
+// told to end, and a second launch hands its request to the first one.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -125,6 +128,17 @@ std::size_t openDescriptors(pid_t pid) {
     return count;
 }
 
+// A connection to a local socket that says nothing, or -1.
+int connectTo(const fs::path& socket) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -156,6 +170,9 @@ protected:
     bool givenBack() const {
         return other.ramp("DUMMY0") == own[0] && other.ramp("DUMMY1") == own[1];
     }
+
+    // For later launches: folders of their own, but the runtime folder of the first.
+    std::string runtimeFolder() const { return "XDG_RUNTIME_DIR=" + (home / "run").string(); }
 
     RandrClient other;
     fs::path home;
@@ -195,27 +212,66 @@ TEST_F(ProgramTest, AScaledClockCarriesTheOutputsThroughAFade) {
     EXPECT_TRUE(givenBack());
 }
 
-TEST_F(ProgramTest, LaterLaunchesLeaveTheRunningOneAndTheOutputsAlone) {
+// Later launches hand their request to the first one: plain ones leave everything alone; a
+// "--reset" is carried out before the launch ends, even while connections that say nothing
+// wait on the socket.
+TEST_F(ProgramTest, LaterLaunchesActivateOrResetThroughTheRunningOne) {
     Program first(home, {"--clock-start=21:00"});
     ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << first.log();
     std::this_thread::sleep_for(1s);  // the start-up fade is over
     const Ramp shown = other.ramp("DUMMY1");
     const std::size_t descriptors = openDescriptors(first.pid());
-    // Later launches have folders of their own but the same runtime folder, where the first
-    // one holds the lock.
-    fs::create_directories(home / "second");
-    fs::create_directory_symlink(home / "run", home / "second" / "run");
-    for (int i = 0; i < 100; ++i) {
-        Program second(home / "second", {"--reset"});
+    for (int i = 0; i < 20; ++i) {
+        Program second(home / "second", {}, {runtimeFolder()});
         ASSERT_EQ(second.wait(5s), 0) << "launch " << i << ": " << second.log();
     }
+    // A switch the running one cannot take is not dropped without a word.
+    Program onboarding(home / "second", {"--onboarding"}, {runtimeFolder()});
+    EXPECT_EQ(onboarding.wait(5s), 1);
+    EXPECT_NE(onboarding.log().find("can't take --onboarding"), std::string::npos);
     const Ramp after = other.ramp("DUMMY1");
     EXPECT_TRUE(after == shown) << "differs by up to "
                                 << std::max({maxDifference(after.r, shown.r),
                                              maxDifference(after.g, shown.g),
                                              maxDifference(after.b, shown.b)});
     EXPECT_EQ(openDescriptors(first.pid()), descriptors);
+
+    std::vector<int> silent;
+    for (int i = 0; i < 20; ++i)
+        silent.push_back(connectTo(home / "run" / "com.brevan.vesperine.socket"));
+    Program reset(home / "second", {"--reset"}, {runtimeFolder()});
+    EXPECT_EQ(reset.wait(5s), 0) << reset.log();
+    EXPECT_TRUE(givenBack());
+    for (const int fd : silent) ::close(fd);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(givenBack());                  // and Off holds
     EXPECT_EQ(first.wait(0ms), std::nullopt);  // still running
+    ::kill(first.pid(), SIGTERM);
+    EXPECT_EQ(first.wait(5s), 0);
+    EXPECT_TRUE(givenBack());
+}
+
+// A stopped first instance still holds the lock: later launches say it did not answer and
+// end with a failure, without hanging, and it does not carry out their requests once it runs
+// again, after they gave up.
+TEST_F(ProgramTest, AStoppedFirstInstanceMakesLaterLaunchesFailQuickly) {
+    Program first(home, {"--clock-start=21:00"});
+    ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << first.log();
+    ::kill(first.pid(), SIGSTOP);
+    std::vector<std::unique_ptr<Program>> later;
+    for (int i = 0; i < 10; ++i) {
+        later.push_back(std::make_unique<Program>(home / ("later" + std::to_string(i)),
+                                                  std::vector<std::string>{"--reset"},
+                                                  std::vector<std::string>{runtimeFolder()}));
+    }
+    for (auto& launch : later) {
+        EXPECT_EQ(launch->wait(6s), 1) << launch->log();
+        EXPECT_NE(launch->log().find("did not answer within 2 s"), std::string::npos)
+            << launch->log();
+    }
+    ::kill(first.pid(), SIGCONT);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(showsWarm()) << first.log();
     ::kill(first.pid(), SIGTERM);
     EXPECT_EQ(first.wait(5s), 0);
     EXPECT_TRUE(givenBack());

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -67,7 +68,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     const std::string support = paths.applicationSupport(info.bundleIdentifier);
     // Atomic writes make the folders they need, so nothing is created before the first save.
     JsonFileDefaultsStore defaults(files, logger, paths.defaultsFile(info.bundleIdentifier));
-    LockFileSingleInstance instance(loop, logger, paths.runtimeDir, info.bundleIdentifier);
+    LockFileSingleInstance instance(loop, loop, logger, paths.runtimeFolders(info.bundleIdentifier),
+                                    info.bundleIdentifier);
 
     connection->attach(loop, loop);
     X11Displays displays(*connection, logger);
@@ -110,8 +112,13 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
 
     switch (app.applicationDidFinishLaunching()) {
         case AppDelegate::Outcome::testHarness:
-        case AppDelegate::Outcome::otherInstanceActivated:
             return 0;
+        case AppDelegate::Outcome::handedOver:
+            std::printf("%s\n", app.handOverReport().c_str());
+            return 0;
+        case AppDelegate::Outcome::handOverFailed:
+            std::fprintf(stderr, "%s\n", app.handOverReport().c_str());
+            return 1;
         case AppDelegate::Outcome::started:
             break;
     }

@@ -1,6 +1,6 @@
 #include "Platform/Linux/LockFileSingleInstance.h"
 
-#include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -9,11 +9,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Platform/Linux/InstanceHandOver.h"
+#include "Platform/Linux/InstanceProtocol.h"
+
 namespace vesperine {
 
 namespace {
 
-constexpr char activateMessage[] = "activate\n";
+constexpr int listenBacklog = 32;
 
 bool fillAddress(sockaddr_un& address, const std::string& path) {
     std::memset(&address, 0, sizeof address);
@@ -23,84 +26,146 @@ bool fillAddress(sockaddr_un& address, const std::string& path) {
     return true;
 }
 
+std::optional<uid_t> peerUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return std::nullopt;
+    return peer.uid;
+}
+
+// True when the other end has closed: a launch that gave up waiting is not served late.
+bool peerHasGone(int fd) {
+    pollfd entry{fd, POLLRDHUP, 0};
+    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
 }  // namespace
 
-LockFileSingleInstance::LockFileSingleInstance(IoWatcher& loop, Logger& logger,
-                                               std::string runtimeDir, std::string bundleId)
-    : loop_(loop),
+// A later launch that has connected and not yet been answered.
+struct LockFileSingleInstance::Launch {
+    explicit Launch(int descriptor) : fd(descriptor) {}
+    ~Launch() {
+        watch.cancel();
+        ::close(fd);
+    }
+    int fd;
+    std::string received;
+    IoWatch watch;
+    Timer expiry;
+};
+
+LockFileSingleInstance::LockFileSingleInstance(IoWatcher& watcher, Scheduler& scheduler,
+                                               Logger& logger, std::vector<std::string> folders,
+                                               std::string bundleId)
+    : watcher_(watcher),
+      scheduler_(scheduler),
       log_(logger, "state"),
-      lockPath_(runtimeDir + "/" + bundleId + ".lock"),
-      socketPath_(runtimeDir + "/" + bundleId + ".socket") {}
+      folders_(std::move(folders)),
+      lockName_(bundleId + ".lock"),
+      socketName_(bundleId + ".socket") {}
 
 LockFileSingleInstance::~LockFileSingleInstance() {
+    launches_.clear();
     watch_.cancel();
     if (listenFd_ >= 0) {
         ::close(listenFd_);
-        ::unlink(socketPath_.c_str());
+        ::unlinkat(folder_->descriptor(), socketName_.c_str(), 0);
     }
     if (lockFd_ >= 0) ::close(lockFd_);  // releases the lock
 }
 
-bool LockFileSingleInstance::claimOrActivateOther() {
-    if (lockFd_ >= 0) return true;
-    int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        // Without a lock file we cannot tell; running twice is better than not running.
-        log_.error("Couldn't open the instance lock %s: %s", lockPath_.c_str(), std::strerror(errno));
-        return true;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        if (!askOtherToActivate()) {
-            log_.error("Another instance holds %s but did not answer", lockPath_.c_str());
+SingleInstance::Claim LockFileSingleInstance::claimOrHandOver(Request request) {
+    if (lockFd_ >= 0) return {};
+    for (const std::string& candidate : folders_) {
+        auto folder = PrivateFolder::open(candidate);
+        if (!folder) {
+            log_.notice("Not keeping the instance lock in %s: %s", candidate.c_str(),
+                        folder.error().description.c_str());
+            continue;
         }
-        return false;
+        auto lock = folder->openOwnFile(lockName_);
+        if (!lock) {
+            log_.notice("Not keeping the instance lock in %s: %s", candidate.c_str(),
+                        lock.error().description.c_str());
+            continue;
+        }
+        folder_ = std::move(folder).value();
+        if (::flock(*lock, LOCK_EX | LOCK_NB) != 0) {
+            ::close(*lock);
+            return InstanceHandOver::send(folder_->entryPath(socketName_), request, scheduler_,
+                                          exchangeLimit);
+        }
+        lockFd_ = *lock;
+        listen();
+        return {};
     }
-    lockFd_ = fd;
-    listen();
-    return true;
+    // Running twice is better than not running at all.
+    log_.error(
+        "No private folder for the instance lock; running without single-instance "
+        "protection, so a second launch will start a second instance");
+    return {};
 }
 
 void LockFileSingleInstance::listen() {
+    const std::string shown = folder_->path() + "/" + socketName_;
     sockaddr_un address{};
-    if (!fillAddress(address, socketPath_)) return;
-    ::unlink(socketPath_.c_str());  // left by a holder that died; we hold the lock now
+    if (!fillAddress(address, folder_->entryPath(socketName_))) return;
+    ::unlinkat(folder_->descriptor(), socketName_.c_str(), 0);  // left by a holder that died
     listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listenFd_ < 0) return;
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listenFd_, 8) != 0) {
-        log_.error("Couldn't listen on %s: %s", socketPath_.c_str(), std::strerror(errno));
-        ::close(listenFd_);
+    if (listenFd_ < 0 ||
+        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenFd_, listenBacklog) != 0) {
+        log_.error("Couldn't listen on %s: %s; later launches will not reach this instance",
+                   shown.c_str(), std::strerror(errno));
+        if (listenFd_ >= 0) ::close(listenFd_);
         listenFd_ = -1;
         return;
     }
-    watch_ = loop_.watchReadable(listenFd_, [this] { acceptOne(); });
+    watch_ = watcher_.watchReadable(listenFd_, [this] { acceptWaiting(); });
 }
 
-void LockFileSingleInstance::acceptOne() {
-    int client = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0) return;
-    // The peer writes its few bytes right after connecting; a peer that does not is dropped.
-    timeval timeout{0, 200'000};
-    ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    char buffer[32] = {0};
-    ssize_t n = ::read(client, buffer, sizeof buffer - 1);
-    ::close(client);
-    if (n > 0 && std::strncmp(buffer, activateMessage, sizeof activateMessage - 1) == 0 && onActivate_) {
-        onActivate_();
+void LockFileSingleInstance::acceptWaiting() {
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;  // none left (or out of descriptors: the waiting ones time out)
+        auto launch = std::make_unique<Launch>(fd);
+        if (const auto user = peerUser(fd); !user || *user != ::geteuid()) {
+            log_.error("Ignored a connection to the instance socket from user %d",
+                       user ? static_cast<int>(*user) : -1);
+            continue;
+        }
+        if (launches_.size() >= maxWaitingLaunches) launches_.erase(launches_.begin());
+        const std::uint64_t id = nextLaunch_++;
+        launch->watch = watcher_.watchReadable(fd, [this, id] { read(id); });
+        launch->expiry = scheduler_.oneShot(exchangeLimit, [this, id] { launches_.erase(id); });
+        launches_.emplace(id, std::move(launch));
     }
 }
 
-bool LockFileSingleInstance::askOtherToActivate() {
-    sockaddr_un address{};
-    if (!fillAddress(address, socketPath_)) return false;
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    bool sent = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                ::write(fd, activateMessage, sizeof activateMessage - 1) ==
-                    static_cast<ssize_t>(sizeof activateMessage - 1);
-    ::close(fd);
-    return sent;
+void LockFileSingleInstance::read(std::uint64_t id) {
+    const auto found = launches_.find(id);
+    if (found == launches_.end()) return;
+    Launch& launch = *found->second;
+    char buffer[InstanceProtocol::maxLine];
+    const ssize_t n = ::recv(launch.fd, buffer, sizeof buffer, 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (n > 0) launch.received.append(buffer, static_cast<std::size_t>(n));
+    const bool complete = launch.received.find('\n') != std::string::npos;
+    if (n > 0 && !complete && launch.received.size() < InstanceProtocol::maxLine) return;
+
+    // Answered or not, this launch is done: take it out before the request runs.
+    const std::unique_ptr<Launch> done = std::move(found->second);
+    launches_.erase(found);
+    if (!complete || peerHasGone(done->fd)) return;
+    const auto request = InstanceProtocol::parseRequest(done->received);
+    std::string_view answer = InstanceProtocol::unsupported;
+    if (request && onRequest_) {
+        onRequest_(*request);
+        answer = InstanceProtocol::done;
+    }
+    // A few bytes into an empty socket buffer: never blocks, and a launch gone meanwhile
+    // raises no SIGPIPE.
+    (void)::send(done->fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 }  // namespace vesperine

@@ -1,44 +1,66 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Platform/IoWatcher.h"
+#include "Platform/Linux/PrivateFolder.h"
 #include "Platform/Logger.h"
+#include "Platform/Scheduler.h"
 #include "Platform/SingleInstance.h"
 
 namespace vesperine {
 
-// A per-user lock (flock on "<runtime dir>/<bundle id>.lock") plus a local socket
-// ("<runtime dir>/<bundle id>.socket") on which the holder listens for "activate". The
-// kernel drops the lock when the holder dies, however it dies, so no stale lock can keep
-// the program from starting; a stale socket file is replaced by the next holder.
+// A per-user lock (flock on "<bundle id>.lock") plus a local socket ("<bundle id>.socket") on
+// which the holder takes requests from later launches, both in the first of `folders` that
+// is private (see PrivateFolder; others are skipped with a log line). The kernel drops the
+// lock when the holder dies, however it dies, so no stale lock can keep the program from
+// starting; a stale socket file is replaced by the next holder. Where no folder is private
+// the program runs without the guarantee and says so in the log.
+//
+// Only this user may talk on the socket, checked on both ends (SO_PEERCRED). The holder never
+// blocks: it takes connections and reads requests on the main loop, drops a launch that has
+// sent no request within `exchangeLimit`, and keeps at most `maxWaitingLaunches` (dropping
+// the oldest), so idle connections cost nothing lasting. A launch waits `exchangeLimit` at
+// most for the holder to answer.
 class LockFileSingleInstance final : public SingleInstance {
 public:
-    LockFileSingleInstance(IoWatcher& loop, Logger& logger, std::string runtimeDir,
-                           std::string bundleId);
+    static constexpr Duration exchangeLimit = std::chrono::seconds(2);
+    static constexpr std::size_t maxWaitingLaunches = 16;
+
+    LockFileSingleInstance(IoWatcher& watcher, Scheduler& scheduler, Logger& logger,
+                           std::vector<std::string> folders, std::string bundleId);
     ~LockFileSingleInstance() override;
 
-    bool claimOrActivateOther() override;
-    void setOnActivateRequest(std::function<void()> onActivate) override {
-        onActivate_ = std::move(onActivate);
+    Claim claimOrHandOver(Request request) override;
+    void setOnRequest(std::function<void(Request)> onRequest) override {
+        onRequest_ = std::move(onRequest);
     }
 
-    const std::string& lockPath() const { return lockPath_; }
-    const std::string& socketPath() const { return socketPath_; }
-
 private:
-    void listen();
-    void acceptOne();
-    bool askOtherToActivate();
+    struct Launch;
 
-    IoWatcher& loop_;
+    void listen();
+    void acceptWaiting();
+    void read(std::uint64_t id);
+
+    IoWatcher& watcher_;
+    Scheduler& scheduler_;
     Log log_;
-    std::string lockPath_;
-    std::string socketPath_;
+    std::vector<std::string> folders_;
+    std::string lockName_;
+    std::string socketName_;
+    std::optional<PrivateFolder> folder_;
     int lockFd_ = -1;
     int listenFd_ = -1;
     IoWatch watch_;
-    std::function<void()> onActivate_;
+    std::map<std::uint64_t, std::unique_ptr<Launch>> launches_;  // by arrival
+    std::uint64_t nextLaunch_ = 0;
+    std::function<void(Request)> onRequest_;
 };
 
 }  // namespace vesperine

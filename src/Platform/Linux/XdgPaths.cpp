@@ -32,11 +32,11 @@ XdgPaths XdgPaths::fromEnvironment() {
     if (paths.configHome.empty()) paths.configHome = homeFolder() + "/.config";
     paths.dataHome = absoluteEnv("XDG_DATA_HOME");
     if (paths.dataHome.empty()) paths.dataHome = homeFolder() + "/.local/share";
+    paths.cacheHome = absoluteEnv("XDG_CACHE_HOME");
+    if (paths.cacheHome.empty()) paths.cacheHome = homeFolder() + "/.cache";
     paths.runtimeDir = absoluteEnv("XDG_RUNTIME_DIR");
-    if (paths.runtimeDir.empty()) {
-        std::string tmp = absoluteEnv("TMPDIR");
-        paths.runtimeDir = tmp.empty() ? "/tmp" : tmp;
-    }
+    paths.tempDir = absoluteEnv("TMPDIR");
+    if (paths.tempDir.empty()) paths.tempDir = "/tmp";
     return paths;
 }
 
@@ -46,6 +46,15 @@ std::string XdgPaths::defaultsFile(const std::string& bundleId) const {
 
 std::string XdgPaths::applicationSupport(const std::string& bundleId) const {
     return dataHome + "/" + bundleId;
+}
+
+std::vector<std::string> XdgPaths::runtimeFolders(const std::string& bundleId) const {
+    std::vector<std::string> folders;
+    if (!runtimeDir.empty()) folders.push_back(runtimeDir);
+    // The uid in the name: another user who made this name first only pushes us to the next.
+    folders.push_back(tempDir + "/" + bundleId + "-" + std::to_string(::geteuid()));
+    folders.push_back(cacheHome + "/" + bundleId);
+    return folders;
 }
 
 }  // namespace vesperine

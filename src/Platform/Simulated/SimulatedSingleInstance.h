@@ -1,36 +1,41 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "Platform/SingleInstance.h"
 
 namespace vesperine {
 
 // The single-instance check for tests and the headless run: either this process is the only
-// one, or another one is said to run (and is counted as asked to come to the front).
+// one, or another one is said to run and to answer every later launch with `otherAnswers`.
 class SimulatedSingleInstance final : public SingleInstance {
 public:
-    explicit SimulatedSingleInstance(bool anotherRuns = false) : anotherRuns_(anotherRuns) {}
+    explicit SimulatedSingleInstance(std::optional<Claim> otherAnswers = std::nullopt)
+        : otherAnswers_(std::move(otherAnswers)) {}
 
-    bool claimOrActivateOther() override {
-        if (anotherRuns_) ++activationsSent_;
-        return !anotherRuns_;
+    Claim claimOrHandOver(Request request) override {
+        if (!otherAnswers_) return {};
+        sent_.push_back(request);
+        return *otherAnswers_;
     }
-    void setOnActivateRequest(std::function<void()> onActivate) override {
-        onActivate_ = std::move(onActivate);
+    void setOnRequest(std::function<void(Request)> onRequest) override {
+        onRequest_ = std::move(onRequest);
     }
 
-    // A later launch asking this one to come to the front.
-    void requestActivation() {
-        if (onActivate_) onActivate_();
+    // A later launch's request reaching this instance.
+    void receive(Request request) {
+        if (onRequest_) onRequest_(request);
     }
-    int activationsSent() const { return activationsSent_; }
+    // The requests this process handed to the other instance.
+    const std::vector<Request>& sent() const { return sent_; }
 
 private:
-    bool anotherRuns_;
-    int activationsSent_ = 0;
-    std::function<void()> onActivate_;
+    std::optional<Claim> otherAnswers_;
+    std::vector<Request> sent_;
+    std::function<void(Request)> onRequest_;
 };
 
 }  // namespace vesperine
