@@ -12,6 +12,7 @@
 #include "Platform/Linux/JsonFileDefaultsStore.h"
 #include "Platform/Linux/LinuxSystemEvents.h"
 #include "Platform/Linux/LockFileSingleInstance.h"
+#include "Platform/Linux/OwnRampRecord.h"
 #include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Linux/SystemClock.h"
@@ -69,7 +70,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     LockFileSingleInstance instance(loop, logger, paths.runtimeDir, info.bundleIdentifier);
 
     connection->attach(loop, loop);
-    X11Displays displays(*connection, logger);
+    OwnRampRecord ownRamps(files, logger, OwnRampRecord::runtimeFolder(), info.bundleIdentifier);
+    X11Displays displays(*connection, logger, &ownRamps);
     X11SystemEvents x11Events(*connection, logger);
     LinuxSystemEvents linuxEvents(loop, logger);
     MergedSystemEvents events({&x11Events, &linuxEvents});
