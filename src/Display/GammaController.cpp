@@ -50,13 +50,12 @@ Channels GammaController::cleanBaseline(const std::optional<Channels>& table) {
     if (!table || table->r.size() < 2 || table->g.empty() || table->b.empty()) {
         return Channels::identity(tableSize);
     }
-    const double ends[] = {table->r.back(), table->g.back(), table->b.back()};
-    const double largest = *std::max_element(std::begin(ends), std::end(ends));
-    const double smallest = *std::min_element(std::begin(ends), std::end(ends));
-    // `!(x <= limit)` rather than `x > limit`: a NaN from a driver is not a clean table either.
-    if (!(largest <= 1.02) || !(largest - smallest <= 0.05)) return Channels::identity(tableSize);
+    // A calibration loaded from a colour profile is any curve, its channel ends apart too: it
+    // is the display's own. Telling a tint left by a run that was killed from such a curve is
+    // the platform's job (restoring gives the display its own table back before this read).
     // A table whose brightest end is black is what a driver that cannot read gamma hands
     // back (zeros); scaling it would blank the screen, so it is no one's own setting.
+    const double largest = std::max({table->r.back(), table->g.back(), table->b.back()});
     if (!(largest > 0.0)) return Channels::identity(tableSize);
     // Entries below black or well above white (or not numbers) are driver garbage, even when
     // the ends look plausible.

@@ -35,7 +35,8 @@ class GammaController {
 
     // The display's current table (at least 2 entries), or none.
     static std::optional<GammaTable::Channels> read(DisplayGamma& gamma, DisplayID display);
-    // The table itself when it can serve as an untinted starting point, else the identity.
+    // The table itself, whatever its curve, unless it is black or holds entries outside
+    // 0...1.02 (or not numbers), which no display's own table does: then the identity.
     static GammaTable::Channels cleanBaseline(const std::optional<GammaTable::Channels>& table);
 
     const std::map<DisplayID, RGBGains>& applied() const { return applied_; }

@@ -139,6 +139,36 @@ int connectTo(const fs::path& socket) {
     return -1;
 }
 
+// A display number no server uses.
+std::string freeDisplay() {
+    int n = 141;
+    while (n < 200 && (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
+                       fs::exists("/tmp/.X11-unix/X" + std::to_string(n)))) {
+        ++n;
+    }
+    return ":" + std::to_string(n);
+}
+
+// An Xorg of the test's own on `name`, ended when this goes.
+class OwnServer {
+public:
+    OwnServer(const std::string& name, const fs::path& log) : pid_(::fork()) {
+        if (pid_ == 0) {
+            ::execlp("Xorg", "Xorg", name.c_str(), "-config", VESPERINE_XORG_CONFIG, "-noreset",
+                     "-nolisten", "tcp", "-logfile", log.c_str(), "-quiet",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~OwnServer() {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+
+private:
+    pid_t pid_;
+};
+
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -148,7 +178,7 @@ protected:
         fs::create_directories(home);
         ASSERT_TRUE(addSecondMonitor());
         other.setRamp("DUMMY0", RandrClient::curve(256, 1.0));
-        other.setRamp("DUMMY1", RandrClient::curve(256, 1.1));
+        other.setRamp("DUMMY1", calibration);
         own[0] = other.ramp("DUMMY0");
         own[1] = other.ramp("DUMMY1");
     }
@@ -170,6 +200,20 @@ protected:
     bool givenBack() const {
         return other.ramp("DUMMY0") == own[0] && other.ramp("DUMMY1") == own[1];
     }
+    fs::path defaultsFile() const {
+        return home / "config" / "com.brevan.vesperine" / "defaults.json";
+    }
+    void saveOverride(double kelvin) {
+        CapturingLogger logger;
+        PosixFileSystem files;
+        JsonFileDefaultsStore defaults(files, logger, defaultsFile());
+        ASSERT_TRUE(Stored::save(
+            Override{DisplayMode::warm(kelvin), Override::Lifetime::indefinitely(), Instant()},
+            Override::defaultsKey, defaults));
+    }
+
+    // As a colour profile loads it: channel ends apart.
+    const Ramp calibration = RandrClient::curve(256, 1.1, 1.0, 0.97, 0.92);
 
     // For later launches: folders of their own, but the runtime folder of the first.
     std::string runtimeFolder() const { return "XDG_RUNTIME_DIR=" + (home / "run").string(); }
@@ -277,22 +321,14 @@ TEST_F(ProgramTest, AStoppedFirstInstanceMakesLaterLaunchesFailQuickly) {
     EXPECT_TRUE(givenBack());
 }
 
-// Killed while it shows a warm override on both outputs, then started again with nothing to
-// show: both outputs end at identity, not at a tint of the tint. A tint of 6000 K still moves
-// the channel ends apart by more than 5%, enough to be told from a display's own curve.
+// Killed while it shows a warm override over both outputs' own ramps (DUMMY1's a
+// calibration, whose channel ends differ as a tint's do), then started again with nothing to
+// show: both outputs show their own ramps, neither a tint of the tint nor a plain ramp, and
+// get them back at exit. Even a tint of 6000 K, close to an output's own ramp, is not kept.
 TEST_F(ProgramTest, NoStackingAfterAKill) {
     for (double kelvin : {2700.0, 6000.0}) {
         SCOPED_TRACE(kelvin);
-        const fs::path defaultsFile = home / "config" / "com.brevan.vesperine" / "defaults.json";
-        {
-            CapturingLogger logger;
-            PosixFileSystem files;
-            ASSERT_TRUE(PosixFileSystem::createDirectories(defaultsFile.parent_path()).ok());
-            JsonFileDefaultsStore defaults(files, logger, defaultsFile);
-            ASSERT_TRUE(Stored::save(
-                Override{DisplayMode::warm(kelvin), Override::Lifetime::indefinitely(), Instant()},
-                Override::defaultsKey, defaults));
-        }
+        saveOverride(kelvin);
         const double blue = DisplayMode::warm(kelvin).target().gains.b;
         {
             Program program(home, {"--clock-start=12:00"});
@@ -303,20 +339,19 @@ TEST_F(ProgramTest, NoStackingAfterAKill) {
             ::kill(program.pid(), SIGKILL);
             EXPECT_EQ(program.wait(5s), 128 + SIGKILL);
         }
-        fs::remove(defaultsFile);
+        const auto record =
+            home / "run" /
+            ("com.brevan.vesperine.ramps." + std::string(std::getenv("DISPLAY") + 1) + ".json");
+        EXPECT_EQ(fs::status(record).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        fs::remove(defaultsFile());
         Program again(home, {"--clock-start=12:00"});  // Bright: Off without extended range
-        const Ramp identity = RandrClient::curve(256, 1.0);
-        const bool clean = eventually(
-            [&] { return other.ramp("DUMMY0") == identity && other.ramp("DUMMY1") == identity; },
-            5s);
-        const Ramp shown = other.ramp("DUMMY1");
-        EXPECT_TRUE(clean) << "blue ends " << end(other.ramp("DUMMY0").b) << ", " << end(shown.b)
-                           << "\n"
-                           << again.log();
+        EXPECT_TRUE(eventually([&] { return givenBack(); }, 5s))
+            << "blue ends " << end(other.ramp("DUMMY0").b) << ", " << end(other.ramp("DUMMY1").b)
+            << "\n"
+            << again.log();
         ::kill(again.pid(), SIGTERM);
         EXPECT_EQ(again.wait(5s), 0);
-        other.setRamp("DUMMY0", own[0]);
-        other.setRamp("DUMMY1", own[1]);
+        EXPECT_TRUE(givenBack());
     }
 }
 
@@ -345,12 +380,7 @@ TEST_F(ProgramTest, WakeFromSleepPutsTheTintBack) {
 // Started while its display has no server yet: it tries again with growing pauses, without
 // spinning, and takes over once a server answers there.
 TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
-    int n = 141;
-    while (n < 200 && (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-                       fs::exists("/tmp/.X11-unix/X" + std::to_string(n)))) {
-        ++n;
-    }
-    const std::string name = ":" + std::to_string(n);
+    const std::string name = freeDisplay();
     Program program(home, {"--clock-start=21:00"}, {"DISPLAY=" + name});
     std::this_thread::sleep_for(2s);
     const std::string log = program.log();
@@ -362,35 +392,54 @@ TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
     EXPECT_GE(tries, 2u) << log;  // 0.25 + 0.5 + 1 s of pauses fit in 2 s
     EXPECT_LE(tries, 4u) << log;
 
-    const pid_t server = ::fork();
-    if (server == 0) {
-        ::execlp("Xorg", "Xorg", name.c_str(), "-config", VESPERINE_XORG_CONFIG, "-noreset",
-                 "-nolisten", "tcp", "-logfile", (home / "xorg.log").c_str(), "-quiet",
-                 static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    const std::string ours = std::getenv("DISPLAY");
-    ::setenv("DISPLAY", name.c_str(), 1);  // for the client below
+    OwnServer server(name, home / "xorg.log");
     bool tinted = false;
-    {
-        const auto until = std::chrono::steady_clock::now() + 20s;
-        std::unique_ptr<RandrClient> late;
-        while (!tinted && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(100ms);
-            if (!late || !late->display()) late = std::make_unique<RandrClient>();
-            if (late->display()) tinted = end(late->ramp("DUMMY0").b) < 0.6;
-        }
-        EXPECT_TRUE(tinted) << program.log();
-        ::kill(program.pid(), SIGTERM);
-        EXPECT_EQ(program.wait(5s), 0) << program.log();
-        if (late && late->display()) {
-            // A new server's own ramp ends at 65280, not 65535.
-            EXPECT_GT(end(late->ramp("DUMMY0").b), 0.99);
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    std::unique_ptr<RandrClient> late;
+    while (!tinted && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(100ms);
+        if (!late || !late->display()) late = std::make_unique<RandrClient>(name.c_str());
+        if (late->display()) tinted = end(late->ramp("DUMMY0").b) < 0.6;
+    }
+    EXPECT_TRUE(tinted) << program.log();
+    ::kill(program.pid(), SIGTERM);
+    EXPECT_EQ(program.wait(5s), 0) << program.log();
+    if (late && late->display()) {
+        // A new server's own ramp ends at 65280, not 65535.
+        EXPECT_GT(end(late->ramp("DUMMY0").b), 0.99);
+    }
+}
+
+// The record of the ramps a killed run found says nothing about a later start of the server
+// on the same display number: a calibration loaded there is that output's own, tinted over
+// and given back, not the ramp of the earlier start.
+TEST_F(ProgramTest, ARecordOfAnotherServerStartIsIgnored) {
+    const std::string name = freeDisplay();
+    const Ramp calibrations[] = {calibration, RandrClient::curve(256, 1.2, 0.95, 1.0, 0.8)};
+    saveOverride(2700);
+    const double blue = DisplayMode::warm(2700).target().gains.b;
+    for (const Ramp& own : calibrations) {
+        OwnServer server(name, home / "xorg.log");
+        std::unique_ptr<RandrClient> client;
+        ASSERT_TRUE(eventually(
+            [&] { return (client = std::make_unique<RandrClient>(name.c_str()))->display(); },
+            10s));
+        client->setRamp("DUMMY0", own);
+        Program program(home, {"--clock-start=12:00"}, {"DISPLAY=" + name});
+        EXPECT_TRUE(eventually(
+            [&] { return std::abs(end(client->ramp("DUMMY0").b) - blue * end(own.b)) < 0.005; },
+            10s))
+            << end(client->ramp("DUMMY0").b) << "\n"
+            << program.log();
+        if (&own == &calibrations[0]) {
+            ::kill(program.pid(), SIGKILL);
+            EXPECT_EQ(program.wait(5s), 128 + SIGKILL);
+        } else {
+            ::kill(program.pid(), SIGTERM);
+            EXPECT_EQ(program.wait(5s), 0);
+            EXPECT_TRUE(client->ramp("DUMMY0") == own);
         }
     }
-    ::setenv("DISPLAY", ours.c_str(), 1);
-    ::kill(server, SIGTERM);
-    ::waitpid(server, nullptr, 0);
 }
 
 // Run on a server of its own (see CMakeLists.txt): the test ends that server under the
@@ -412,8 +461,7 @@ TEST_F(ProgramTest, ServerLossEndsTheProgramCleanlyWithItsFilesWhole) {
     // The defaults file loads, with the override in it.
     CapturingLogger logger;
     PosixFileSystem files;
-    JsonFileDefaultsStore defaults(files, logger,
-                                   (home / "config" / "com.brevan.vesperine" / "defaults.json"));
+    JsonFileDefaultsStore defaults(files, logger, defaultsFile());
     auto stored = defaults.data("override");
     ASSERT_TRUE(stored);
     auto decoded = json::decode<Override>(*stored);

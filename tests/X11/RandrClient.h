@@ -19,7 +19,8 @@ struct Ramp {
 
 class RandrClient {
   public:
-    RandrClient() : display_(XOpenDisplay(nullptr)) {}
+    // Connects to `name`, by default $DISPLAY.
+    explicit RandrClient(const char* name = nullptr) : display_(XOpenDisplay(name)) {}
     ~RandrClient() {
         if (display_) XCloseDisplay(display_);
     }

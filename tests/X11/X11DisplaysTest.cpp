@@ -1,4 +1,9 @@
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "Display/GammaController.h"
+#include "Platform/Linux/PosixFileSystem.h"
 #include "X11DisplayFixture.h"
 
 namespace vesperine::testing_x11 {
@@ -137,25 +142,46 @@ TEST_F(X11DisplayFixture, RestorePutsBackTheExactCapturedTablesEvenAfterReconfig
     EXPECT_EQ(other.ramp("DUMMY1"), own[1]);
 }
 
-// A run killed while tinted leaves its tint on the ramp, and a ramp read back as zeros
-// (another program's blackout, or a driver that cannot read gamma) would leave the screen
-// dark; neither may be taken for the display's own settings.
-TEST_F(X11DisplayFixture, ARampLeftTintedOrBlackIsNotTakenAsTheOwnTable) {
+// The ramp on screen is an output's own, whatever its shape, unless it is black (another
+// program's blackout, or a driver that reads back zeros: the identity stands in) or the
+// record of an earlier run says otherwise: one killed while tinted. One that ended cleanly
+// leaves no record, so a calibration loaded after it is the next run's own.
+TEST_F(X11DisplayFixture, TheOwnRampIsTheOneOnScreenUnlessBlackOrRecordedByAKilledRun) {
+    const Ramp calibration = RandrClient::curve(256, 1.0, 1.0, 0.97, 0.92);
+    const Ramp later = RandrClient::curve(256, 1.2, 0.9, 1.0, 0.95);
     const struct {
         const char* name;
-        Ramp left;
-    } cases[] = {{"tint of an earlier run", RandrClient::curve(256, 1.0, 1.0, 0.7, 0.5)},
-                 {"black", RandrClient::curve(256, 1.0, 0, 0, 0)}};
+        std::optional<bool> earlierRunEndsCleanly;  // none: no earlier run
+        Ramp onScreen, own;
+    } cases[] = {{"a calibration", {}, calibration, calibration},
+                 {"black", {}, RandrClient::curve(256, 1.0, 0, 0, 0), RandrClient::curve(256, 1.0)},
+                 {"a calibration loaded after a clean end", true, later, later},
+                 {"a killed run's tint over a calibration", false, {}, calibration}};
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("vesperine-ramps-" + std::to_string(::getpid()));
+    PosixFileSystem files;
+    const RGBGains gains{1.0, 0.8, 0.6};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        other.setRamp("DUMMY0", c.left);
-        displays = std::make_unique<X11Displays>(*connection, logger);  // nothing captured yet
-        GammaController gamma(*displays, loop, logger);
-        gamma.apply(RGBGains{1.0, 0.9, 0.9}, {first});
-        EXPECT_NEAR(other.ramp("DUMMY0").g.back(), 0.9 * 65535, 1);  // over identity
-        gamma.restore();
-        EXPECT_EQ(other.ramp("DUMMY0"), RandrClient::curve(256, 1.0));
+        std::filesystem::remove_all(folder);
+        other.setRamp("DUMMY0", calibration);
+        for (bool earlier : {true, false}) {
+            if (earlier && !c.earlierRunEndsCleanly) continue;
+            if (!earlier && !c.onScreen.r.empty()) other.setRamp("DUMMY0", c.onScreen);
+            OwnRampRecord record(files, logger, folder, "test");
+            X11Displays run(*connection, logger, &record);
+            GammaController gamma(run, loop, logger);
+            gamma.apply(gains, {first});
+            if (earlier && !*c.earlierRunEndsCleanly) continue;  // killed: nothing restored
+            const Ramp& own = earlier ? calibration : c.own;
+            const Ramp shown = other.ramp("DUMMY0"), wanted = scaledRamp(own, gains);
+            EXPECT_LE(maxDifference(shown.b, wanted.b), 1);
+            EXPECT_LE(maxDifference(shown.g, wanted.g), 1);
+            gamma.restore();
+            EXPECT_EQ(other.ramp("DUMMY0"), own);
+        }
     }
+    std::filesystem::remove_all(folder);
 }
 
 // An output switched off after the list was read, its events not yet handled: the write

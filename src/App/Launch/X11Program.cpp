@@ -14,6 +14,7 @@
 #include "Platform/Linux/JsonFileDefaultsStore.h"
 #include "Platform/Linux/LinuxSystemEvents.h"
 #include "Platform/Linux/LockFileSingleInstance.h"
+#include "Platform/Linux/OwnRampRecord.h"
 #include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Linux/SystemClock.h"
@@ -72,7 +73,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                                     info.bundleIdentifier);
 
     connection->attach(loop, loop);
-    X11Displays displays(*connection, logger);
+    OwnRampRecord ownRamps(files, logger, OwnRampRecord::runtimeFolder(), info.bundleIdentifier);
+    X11Displays displays(*connection, logger, &ownRamps);
     X11SystemEvents x11Events(*connection, logger);
     // One system-bus connection for every backend that listens there; none when the
     // machine has no system bus (each backend then says what it cannot observe).

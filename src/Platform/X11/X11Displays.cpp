@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "Platform/X11/X11ServerStart.h"
 #include "Platform/X11/XlibIncludes.h"
 
 namespace vesperine {
@@ -31,15 +33,8 @@ unsigned short toHardware(float value) {
     return static_cast<unsigned short>(std::lround(value * 65535.0));
 }
 
-bool looksTinted(const std::vector<float>& r, const std::vector<float>& g,
-                 const std::vector<float>& b) {
-    if (r.empty() || g.empty() || b.empty()) return true;
-    const double ends[] = {r.back(), g.back(), b.back()};
-    const double largest = *std::max_element(std::begin(ends), std::end(ends));
-    const double smallest = *std::min_element(std::begin(ends), std::end(ends));
-    // A black ramp (another program's blackout, or a driver that reads back zeros) is no
-    // output's own setting either: restoring to it would leave the screen dark.
-    return !(largest <= 1.02) || !(largest - smallest <= 0.05) || !(largest > 0.0);
+bool isBlack(const GammaTable::Channels& ramp) {
+    return ramp.r.back() <= 0.0f && ramp.g.back() <= 0.0f && ramp.b.back() <= 0.0f;
 }
 
 struct RandrEventScan {
@@ -56,36 +51,57 @@ int noteRandrEvent(Display*, XEvent* event, XPointer argument) {
     return 0;
 }
 
-std::string edidMonitorName(Display* display, RROutput output) {
+std::vector<unsigned char> edidOf(Display* display, RROutput output) {
     Atom edidAtom = XInternAtom(display, "EDID", True);
     if (edidAtom == None) return {};
     unsigned char* data = nullptr;
     int format = 0;
     unsigned long items = 0, after = 0;
     Atom type = None;
-    std::string name;
+    std::vector<unsigned char> edid;
+    // Up to 1 KiB (the length counts 32-bit units): the base block and seven extensions.
     if (XRRGetOutputProperty(display, output, edidAtom, 0, 256, False, False, AnyPropertyType,
                              &type, &format, &items, &after, &data) == Success &&
-        data && format == 8 && items >= 128) {
-        // Four 18-byte descriptors from offset 54; tag 0xFC holds the monitor name.
-        for (int d = 0; d < 4; ++d) {
-            const unsigned char* block = data + 54 + d * 18;
-            if (block[0] == 0 && block[1] == 0 && block[3] == 0xFC) {
-                for (int i = 5; i < 18 && block[i] != 0x0A && block[i] != 0; ++i)
-                    name += static_cast<char>(block[i]);
-                while (!name.empty() && name.back() == ' ') name.pop_back();
-                break;
-            }
-        }
+        data && format == 8) {
+        edid.assign(data, data + items);
     }
     if (data) XFree(data);
+    return edid;
+}
+
+std::string edidMonitorName(const std::vector<unsigned char>& edid) {
+    std::string name;
+    if (edid.size() < 128) return name;
+    // Four 18-byte descriptors from offset 54; tag 0xFC holds the monitor name.
+    for (int d = 0; d < 4; ++d) {
+        const unsigned char* block = edid.data() + 54 + d * 18;
+        if (block[0] == 0 && block[1] == 0 && block[3] == 0xFC) {
+            for (int i = 5; i < 18 && block[i] != 0x0A && block[i] != 0; ++i)
+                name += static_cast<char>(block[i]);
+            while (!name.empty() && name.back() == ' ') name.pop_back();
+            break;
+        }
+    }
     return name;
+}
+
+// 64-bit FNV-1a, in hex: stable across runs and builds, which std::hash is not promised to be.
+std::string edidHash(const std::vector<unsigned char>& edid) {
+    if (edid.empty()) return {};
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char byte : edid) {
+        hash ^= byte;
+        hash *= 0x100000001b3ull;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
 }
 
 }  // namespace
 
-X11Displays::X11Displays(X11Connection& connection, Logger& logger)
-    : connection_(connection), log_(logger, "gamma") {
+X11Displays::X11Displays(X11Connection& connection, Logger& logger, OwnRampRecord* record)
+    : connection_(connection), log_(logger, "gamma"), record_(record) {
     Display* display = connection_.display();
     hasRandr_ = XRRQueryExtension(display, &eventBase_, &errorBase_);
     if (!hasRandr_) {
@@ -117,7 +133,8 @@ std::vector<PlatformScreen> X11Displays::screens() const {
                     screen.id = static_cast<DisplayID>(resources->outputs[i]);
                     const std::string outputName(output->name,
                                                  static_cast<std::size_t>(output->nameLen));
-                    const std::string monitor = edidMonitorName(display, resources->outputs[i]);
+                    const std::string monitor =
+                        edidMonitorName(edidOf(display, resources->outputs[i]));
                     screen.name = monitor.empty() ? outputName : monitor;
                     screen.frame = {double(crtc->x), double(crtc->y), double(crtc->width),
                                     double(crtc->height)};
@@ -234,13 +251,48 @@ void X11Displays::captureOriginal(DisplayID display, const Crtc& crtc) {
     if (originals_.count(display)) return;
     int error = 0;
     auto ramp = readRamp(crtc, error);
-    if (!ramp) return;  // try again at the next touch
-    if (looksTinted(ramp->r, ramp->g, ramp->b)) {
-        std::vector<float> identity(256);
-        for (int i = 0; i < 256; ++i) identity[i] = float(i) / 255.0f;
-        ramp = Ramp{identity, identity, identity};
+    auto key = ramp ? outputKey(display, crtc) : std::nullopt;
+    if (!key) return;  // try again at the next touch
+    if (record_ && !record_->isOpen()) {
+        if (auto server = X11ServerStart::identify(connection_)) {
+            record_->open(DisplayString(connection_.display()), *server);
+        } else {
+            log_.error(
+                "Couldn't tell this start of the X server from others: the ramps on "
+                "screen are taken as the outputs' own");
+            record_ = nullptr;
+        }
     }
-    originals_[display] = std::move(*ramp);
+    if (auto recalled = record_ ? record_->recall(*key) : std::nullopt) {
+        ramp = std::move(recalled);  // what is on screen may be the tint of a killed run
+    } else if (isBlack(*ramp)) {
+        ramp = Ramp::identity(256);
+    }
+    originals_[display] = Original{std::move(*ramp), std::move(*key)};
+}
+
+std::optional<OwnRampRecord::Output> X11Displays::outputKey(DisplayID id, const Crtc& crtc) const {
+    Display* display = connection_.display();
+    X11ErrorTrap trap(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, connection_.root());
+    if (!resources) return std::nullopt;
+    std::optional<OwnRampRecord::Output> key;
+    if (XRROutputInfo* output = XRRGetOutputInfo(display, resources, id)) {
+        key = OwnRampRecord::Output{
+            std::string(output->name, static_cast<std::size_t>(output->nameLen)),
+            edidHash(edidOf(display, id)), crtc.gammaSize};
+        XRRFreeOutputInfo(output);
+    }
+    XRRFreeScreenResources(resources);
+    if (!trap.check()) return std::nullopt;
+    return key;
+}
+
+void X11Displays::recordOriginal(DisplayID display) {
+    auto original = originals_.find(display);
+    if (!record_ || original == originals_.end() || record_->holds(original->second.key.name))
+        return;
+    record_->keep(original->second.key, original->second.ramp);
 }
 
 int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
@@ -274,6 +326,9 @@ int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r,
     auto crtc = crtcOf(display);
     if (!crtc) return noSuchDisplay;
     captureOriginal(display, *crtc);
+    // Not ours until the record says so: a kill after this write must not make our tint
+    // the next run's idea of the output's own ramp.
+    recordOriginal(display);
     const int error =
         writeRamp(*crtc, Ramp{std::vector<float>(r, r + size), std::vector<float>(g, g + size),
                               std::vector<float>(b, b + size)});
@@ -283,16 +338,21 @@ int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r,
 }
 
 void X11Displays::restoreAll() {
+    std::vector<std::string> restored;
     for (const auto& screen : screens()) {
         auto crtc = crtcOf(screen.id);
         if (!crtc) continue;
         captureOriginal(screen.id, *crtc);
         auto original = originals_.find(screen.id);
         if (original == originals_.end()) continue;
-        if (int error = writeRamp(*crtc, original->second)) {
+        if (int error = writeRamp(*crtc, original->second.ramp)) {
             log_.error("Couldn't restore the gamma ramp of output %u: %d", screen.id, error);
+        } else {
+            restored.push_back(original->second.key.name);
         }
     }
+    // Outputs that are off keep their entries: their CRTCs may still hold our tint.
+    if (record_) record_->release(restored);
     if (connection_.isAlive()) XFlush(connection_.display());
     connection_.dispatchQueuedSoon();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/DisplayServices.h"
+#include "Platform/Linux/OwnRampRecord.h"
 #include "Platform/Logger.h"
 #include "Platform/X11/X11Connection.h"
 
@@ -17,9 +18,13 @@ namespace vesperine {
 // display reports a headroom of 1.0.
 //
 // "The display's own colour settings" are the ramp captured when we first touched an output
-// (kept per output across reconfigurations, since outputs can move between CRTCs). A ramp
-// that already looks tinted at capture (ends apart or above white, as a tint left by a
-// killed run would, or black) is not trusted: its own settings are then the identity.
+// (kept per output across reconfigurations, since outputs can move between CRTCs), whatever
+// its shape: a calibration loaded from a colour profile has channel ends apart, and is given
+// back exactly. Only a black ramp (another program's blackout, or a driver that reads back
+// zeros) is not taken: the identity stands in for it. A ramp that a killed run left tinted
+// is told apart through the `record`, when there is one: an output it holds gets its
+// recorded ramp, and an output gets an entry before our first write lands on it, which goes
+// again once its own ramp is back (see OwnRampRecord).
 class X11Displays final : public DisplayList, public DisplayGamma, public DisplayEvents {
 public:
     static constexpr int noSuchDisplay = 1001;
@@ -28,7 +33,8 @@ public:
     // Gamma sizes beyond this are driver garbage; nothing is allocated for them.
     static constexpr int largestGammaSize = 65536;
 
-    X11Displays(X11Connection& connection, Logger& logger);
+    // Without a `record`, the ramp on screen at capture is the output's own.
+    X11Displays(X11Connection& connection, Logger& logger, OwnRampRecord* record = nullptr);
     ~X11Displays() override;
 
     std::vector<PlatformScreen> screens() const override;
@@ -43,8 +49,10 @@ public:
     std::optional<int> gammaSize(DisplayID display) const;
 
 private:
-    struct Ramp {
-        std::vector<float> r, g, b;
+    using Ramp = GammaTable::Channels;
+    struct Original {
+        Ramp ramp;
+        OwnRampRecord::Output key;
     };
     struct Crtc {
         unsigned long id = 0;
@@ -56,6 +64,9 @@ private:
     std::optional<Ramp> readRamp(const Crtc& crtc, int& error) const;
     int writeRamp(const Crtc& crtc, const Ramp& ramp);
     void captureOriginal(DisplayID display, const Crtc& crtc);
+    std::optional<OwnRampRecord::Output> outputKey(DisplayID display, const Crtc& crtc) const;
+    // Makes sure the record names the output's own ramp before anything else lands on it.
+    void recordOriginal(DisplayID display);
     void onEvent(const XEvent& event);
 
     X11Connection& connection_;
@@ -63,7 +74,8 @@ private:
     int eventBase_ = 0;
     int errorBase_ = 0;
     bool hasRandr_ = false;
-    std::map<DisplayID, Ramp> originals_;
+    OwnRampRecord* record_;
+    std::map<DisplayID, Original> originals_;
     // Output → CRTC and its gamma size, so a frame costs one request and no enumeration of
     // the screen; emptied on every RandR event.
     mutable std::map<DisplayID, Crtc> crtcs_;
