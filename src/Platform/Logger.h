@@ -12,7 +12,7 @@ const char* logLevelName(LogLevel level);
 
 // Where log lines go. Each line carries the category of the area that wrote it ("state",
 // "pipeline", "gamma", "monitor", "store", "migration", "install", "conflicts",
-// "private-api"); the subsystem is the application's bundle identifier.
+// "private-api", "power"); the subsystem is the application's bundle identifier.
 class Logger {
 public:
     virtual ~Logger() = default;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Reading the small text files under /sys: one value per file, a few bytes, read whole.
+namespace vesperine::SysfsAttribute {
+
+// The file's text without its trailing newline and blanks; none when it cannot be read.
+std::optional<std::string> text(const std::string& path);
+// The file's text as one decimal integer (an optional sign, digits, nothing else); none when
+// it cannot be read or holds anything else.
+std::optional<std::int64_t> integer(const std::string& path);
+
+}  // namespace vesperine::SysfsAttribute

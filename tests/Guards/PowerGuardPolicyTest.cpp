@@ -1,0 +1,125 @@
+#include "Guards/PowerGuardPolicy.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <vector>
+
+namespace vesperine {
+namespace {
+
+using ModeResolver::BoostLimit;
+using T = ThermalState;
+
+PowerInputs heat(T thermal) { return {false, 100, false, thermal}; }
+PowerInputs battery(std::optional<int> percent, T thermal = T::nominal, bool lowPower = false) {
+    return {true, percent, lowPower, thermal};
+}
+
+GuardSettings with(const std::function<void(GuardSettings&)>& change) {
+    GuardSettings settings;
+    change(settings);
+    return settings;
+}
+
+BoostLimit off(const char* reason) { return BoostLimit::disabled(reason); }
+BoostLimit cap(double value, const char* reason) { return BoostLimit::cap(value, reason); }
+const BoostLimit none = BoostLimit::none();
+
+// One evaluation of a scenario: at `at` seconds, with these inputs (and settings, when given).
+struct Step {
+    double at;
+    PowerInputs inputs;
+    BoostLimit expected;
+    std::optional<GuardSettings> settings = std::nullopt;
+};
+
+TEST(PowerGuardPolicy, ScenariosEvaluatedInOrderOnOneState) {
+    const GuardSettings defaults;
+    struct Scenario {
+        const char* name;
+        GuardSettings settings;
+        std::vector<Step> steps;
+    } scenarios[] = {
+        {"low battery latches below 20% and lets go at 25%; plugging in clears it", defaults,
+         {{0, battery(19), off("battery low")},
+          {1, battery(22), off("battery low")},
+          {2, battery(25), cap(1.5, "on battery")},
+          {3, battery(22), cap(1.5, "on battery")},
+          {4, battery(19), off("battery low")},
+          {5, {false, 19, false, T::nominal}, none}}},
+        {"no charge reading keeps the latch as it was", defaults,
+         {{0, battery(19), off("battery low")},
+          {1, battery(std::nullopt), off("battery low")},
+          {2, battery(40), cap(1.5, "on battery")},
+          {3, battery(std::nullopt), cap(1.5, "on battery")}}},
+        {"a threshold near the integer limit does not overflow",
+         with([](GuardSettings& s) { s.lowBatteryPercent = INT_MAX; }),
+         {{0, battery(100), off("battery low")}}},
+        {"Low Power Mode does nothing when the setting is off",
+         with([](GuardSettings& s) { s.offInLowPowerMode = false; }),
+         {{0, battery(50, T::nominal, true), cap(1.5, "on battery")}}},
+        {"Low Power Mode wins over caps and loses to battery low", defaults,
+         {{0, battery(50, T::serious, true), off("Low Power Mode")},
+          {1, battery(10, T::serious, true), off("battery low")}}},
+        {"no cap on battery when capping is off",
+         with([](GuardSettings& s) { s.capOnBattery = false; }), {{0, battery(80), none}}},
+        {"serious steps down at most every 30 s", defaults,
+         {{0, heat(T::serious), cap(2.5, "computer is warm")},
+          {10, heat(T::serious), cap(2.5, "computer is warm")},
+          {30, heat(T::serious), cap(2.0, "computer is warm")},
+          {60, heat(T::serious), cap(1.5, "computer is warm")},
+          {90, heat(T::serious), cap(1.5, "computer is warm")}}},
+        {"critical turns boost off at once and steps back after cooling", defaults,
+         {{0, heat(T::critical), off("computer is hot")},
+          {10, heat(T::nominal), off("computer is hot")},
+          {129, heat(T::nominal), off("computer is hot")},
+          {130, heat(T::nominal), cap(1.5, "computer is warm")},
+          {159, heat(T::fair), cap(1.5, "computer is warm")},
+          {160, heat(T::fair), cap(2.0, "computer is warm")},
+          {190, heat(T::nominal), cap(2.5, "computer is warm")},
+          {220, heat(T::nominal), none}}},
+        {"heat again restarts the two minutes of cooling", defaults,
+         {{0, heat(T::serious), cap(2.5, "computer is warm")},
+          {10, heat(T::nominal), cap(2.5, "computer is warm")},
+          {60, heat(T::serious), cap(2.0, "computer is warm")},
+          {70, heat(T::fair), cap(2.0, "computer is warm")},
+          {185, heat(T::fair), cap(2.0, "computer is warm")},
+          {190, heat(T::fair), cap(2.5, "computer is warm")}}},
+        {"equal caps keep the battery's reason", defaults,
+         {{0, battery(80, T::serious), cap(1.5, "on battery")},
+          {30, battery(80, T::serious), cap(1.5, "on battery")},
+          {60, battery(80, T::serious), cap(1.5, "on battery")}}},
+        {"a smaller thermal cap wins over the battery's",
+         with([](GuardSettings& s) { s.batteryCap = 2.0; }),
+         {{0, battery(80, T::serious), cap(2.0, "on battery")},
+          {30, battery(80, T::serious), cap(2.0, "on battery")},
+          {60, battery(80, T::serious), cap(1.5, "computer is warm")}}},
+        {"turning thermal protection off drops the thermal cap at once", defaults,
+         {{0, heat(T::serious), cap(2.5, "computer is warm")},
+          {30, heat(T::serious), cap(2.0, "computer is warm")},
+          {60, heat(T::serious), cap(1.5, "computer is warm")},
+          {61, heat(T::serious), none, with([](GuardSettings& s) { s.thermalProtection = false; })},
+          {62, heat(T::nominal), none, defaults},
+          {63, heat(T::critical), none, with([](GuardSettings& s) { s.thermalProtection = false; })}}},
+    };
+    for (const auto& scenario : scenarios) {
+        SCOPED_TRACE(scenario.name);
+        PowerGuardPolicy::State state;
+        for (const auto& step : scenario.steps) {
+            SCOPED_TRACE(step.at);
+            const auto now = std::chrono::duration_cast<MonotonicTime>(
+                std::chrono::duration<double>(1000 + step.at));
+            auto outcome = PowerGuardPolicy::evaluate(step.inputs, step.settings.value_or(scenario.settings),
+                                                      state, now);
+            EXPECT_EQ(outcome.limit, step.expected)
+                << static_cast<int>(outcome.limit.kind()) << " " << outcome.limit.capValue() << " "
+                << outcome.limit.reason();
+            state = outcome.state;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+#include <linux/genetlink.h>
+#include <linux/netlink.h>
+#include <linux/thermal.h>
+
+#include <cstring>
+#include <vector>
+
+#include "Platform/Linux/PowerSupplyFiles.h"
+#include "Platform/Linux/ThermalEvents.h"
+#include "Platform/Linux/ThermalWatch.h"
+#include "Platform/Linux/ThermalZones.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/VirtualTime.h"
+#include "Support/SysfsTree.h"
+
+namespace vesperine {
+namespace {
+
+using Files = std::vector<std::pair<std::string, std::string>>;
+using namespace std::chrono_literals;
+
+Files battery(const std::string& name, const std::string& status, const std::string& capacity) {
+    return {{name + "/type", "Battery"}, {name + "/status", status}, {name + "/capacity", capacity}};
+}
+Files operator+(Files a, const Files& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
+    const Files mains = {{"AC/type", "Mains"}, {"AC/online", "1"}};
+    struct Case {
+        const char* name;
+        Files files;
+        bool onBattery;
+        std::optional<int> percent;
+        bool problems;
+    } cases[] = {
+        {"no supplies at all", {}, false, std::nullopt, false},
+        {"discharging", mains + battery("BAT0", "Discharging", "57"), true, 57, false},
+        {"charging", mains + battery("BAT0", "Charging", "80"), false, 80, false},
+        {"a mouse's battery is not the machine's",
+         battery("hidpp_battery_0", "Discharging", "10") + Files{{"hidpp_battery_0/scope", "Device"}},
+         false, std::nullopt, false},
+        {"system scope counts",
+         battery("BAT0", "Discharging", "33") + Files{{"BAT0/scope", "System"}}, true, 33, false},
+        {"energy when there is no capacity",
+         {{"BAT0/type", "Battery"}, {"BAT0/status", "Discharging"}, {"BAT0/energy_now", "12345"},
+          {"BAT0/energy_full", "50000"}},
+         true, 24, false},
+        {"charge when the capacity is garbage",
+         battery("BAT0", "Full", "lots") + Files{{"BAT0/charge_now", "999"}, {"BAT0/charge_full", "1000"}},
+         false, 99, false},
+        {"garbage everywhere",
+         battery("BAT0", "Discharging", "-3") +
+             Files{{"BAT0/energy_now", "12x"}, {"BAT0/energy_full", "50000"},
+                   {"BAT0/charge_now", "5"}, {"BAT0/charge_full", "0"}},
+         true, std::nullopt, true},
+        {"no status file", {{"BAT0/type", "Battery"}, {"BAT0/capacity", "70"}}, false, 70, true},
+        {"a later battery overrides; one without charge keeps the earlier's",
+         battery("BAT0", "Discharging", "40") + Files{{"BAT1/type", "Battery"}, {"BAT1/status", "Idle"}},
+         false, 40, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SysfsTree tree;
+        tree.write(c.files);
+        auto reading = PowerSupplyFiles::read(tree.root());
+        EXPECT_EQ(reading.onBattery, c.onBattery);
+        EXPECT_EQ(reading.percent, c.percent);
+        EXPECT_EQ(!reading.problems.empty(), c.problems);
+    }
+    EXPECT_FALSE(PowerSupplyFiles::read("/nonexistent/power_supply").onBattery);
+}
+
+Files zone(const std::string& name, const std::string& temp,
+           const std::vector<std::pair<std::string, std::string>>& trips) {
+    Files files{{name + "/temp", temp}};
+    for (std::size_t i = 0; i < trips.size(); ++i) {
+        const std::string prefix = name + "/trip_point_" + std::to_string(i);
+        files.push_back({prefix + "_type", trips[i].first});
+        files.push_back({prefix + "_temp", trips[i].second});
+    }
+    return files;
+}
+
+TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
+    using T = ThermalState;
+    const std::vector<std::pair<std::string, std::string>> laptop = {
+        {"critical", "105000"}, {"hot", "100000"}, {"passive", "95000"}, {"active", "60000"}};
+    struct Case {
+        const char* name;
+        Files files;
+        T state;
+        int zones;
+        bool problems;
+    } cases[] = {
+        {"no zones", {{"cooling_device0/type", "Fan"}}, T::nominal, 0, false},
+        {"below every trip", zone("thermal_zone0", "45000", laptop), T::nominal, 1, false},
+        {"fan running", zone("thermal_zone0", "60000", laptop), T::fair, 1, false},
+        {"throttling", zone("thermal_zone0", "96000", laptop), T::serious, 1, false},
+        {"at the hot trip", zone("thermal_zone0", "100000", laptop), T::critical, 1, false},
+        {"only a critical trip, reached",
+         zone("thermal_zone0", "120000", {{"critical", "119000"}}), T::critical, 1, false},
+        {"the hottest zone counts",
+         zone("thermal_zone0", "61000", laptop) + zone("thermal_zone1", "50000", {{"passive", "45000"}}),
+         T::serious, 2, false},
+        {"a disabled zone is left out",
+         zone("thermal_zone0", "99000", {{"passive", "90000"}}) + Files{{"thermal_zone0/mode", "disabled"}},
+         T::nominal, 0, false},
+        {"parked trips at 0 and unknown types are left out",
+         zone("thermal_zone0", "40000", {{"passive", "0"}, {"plasma", "1000"}, {"active", "-274000"}}),
+         T::nominal, 1, false},
+        {"a zone without a readable temperature is left out",
+         zone("thermal_zone0", "n/a", {{"passive", "1000"}}) + zone("thermal_zone1", "70000", laptop),
+         T::fair, 1, true},
+        {"a garbage trip is left out, the others count",
+         zone("thermal_zone0", "97000", {{"critical", "???"}, {"passive", "95000"}}), T::serious, 1, true},
+        {"below freezing", zone("thermal_zone0", "-5000", laptop), T::nominal, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SysfsTree tree;
+        tree.write(c.files);
+        auto reading = ThermalZones::read(tree.root());
+        EXPECT_EQ(reading.state, c.state) << thermalStateName(reading.state);
+        EXPECT_EQ(reading.zonesRead, c.zones);
+        EXPECT_EQ(!reading.problems.empty(), c.problems);
+    }
+}
+
+// One generic netlink message of `family` with command `cmd`.
+std::vector<char> message(std::uint16_t family, std::uint8_t cmd) {
+    std::vector<char> bytes(NLMSG_LENGTH(GENL_HDRLEN));
+    nlmsghdr header{static_cast<std::uint32_t>(bytes.size()), family, 0, 0, 0};
+    genlmsghdr genl{cmd, 1, 0};
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::memcpy(bytes.data() + NLMSG_HDRLEN, &genl, sizeof genl);
+    return bytes;
+}
+
+TEST(ThermalEvents, OnlyZoneEventsOfTheFamilyCount) {
+    auto both = message(30, THERMAL_GENL_EVENT_CDEV_STATE_UPDATE);
+    auto tripDown = message(30, THERMAL_GENL_EVENT_TZ_TRIP_DOWN);
+    both.insert(both.end(), tripDown.begin(), tripDown.end());
+    struct Case {
+        const char* name;
+        std::vector<char> bytes;
+        bool expected;
+    } cases[] = {
+        {"trip crossed upwards", message(30, THERMAL_GENL_EVENT_TZ_TRIP_UP), true},
+        {"zone created", message(30, THERMAL_GENL_EVENT_TZ_CREATE), true},
+        {"cooling device update", message(30, THERMAL_GENL_EVENT_CDEV_STATE_UPDATE), false},
+        {"another family", message(31, THERMAL_GENL_EVENT_TZ_TRIP_UP), false},
+        {"a zone event after another in one datagram", both, true},
+        {"cut short", std::vector<char>(tripDown.begin(), tripDown.begin() + 10), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ThermalEvents::holdsZoneEvent(c.bytes.data(), c.bytes.size(), 30), c.expected);
+    }
+}
+
+struct NoLoop final : IoWatcher {
+    IoWatch watchReadable(int, std::function<void()>) override { return {}; }
+};
+
+TEST(ThermalWatch, PollsEvery30SecondsOnlyWhenThereIsAZoneToRead) {
+    VirtualTime time;
+    NoLoop loop;
+    CapturingLogger logger;
+    SysfsTree tree;
+    int changes = 0;
+    ThermalWatch::Options options{tree.root(), false, 30s};
+    {
+        ThermalWatch empty(loop, time, logger, [&] { ++changes; }, options);
+        EXPECT_EQ(empty.mode(), ThermalWatch::Mode::idle);
+        EXPECT_EQ(time.armedTimers(), 0u);
+        EXPECT_EQ(logger.count("No thermal zone could be read"), 1u);
+    }
+    tree.write(zone("thermal_zone0", "50000", {{"passive", "90000"}}));
+    ThermalWatch watch(loop, time, logger, [&] { ++changes; }, options);
+    EXPECT_EQ(watch.mode(), ThermalWatch::Mode::polling);
+    tree.write("thermal_zone0/temp", "91000");
+    time.advance(29s);
+    EXPECT_EQ(watch.state(), ThermalState::nominal);
+    time.advance(1s);
+    EXPECT_EQ(watch.state(), ThermalState::serious);
+    EXPECT_EQ(changes, 1);
+    tree.write("thermal_zone0/temp", "garbage");
+    time.advance(10min);
+    EXPECT_EQ(watch.state(), ThermalState::nominal);
+    EXPECT_EQ(logger.count("no readable temp"), 1u);
+    EXPECT_EQ(time.callbacksRun(), 21u);  // one wake-up per 30 s, nothing else
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,101 @@
+// A system service played by python3-dbusmock on the test's private bus, and a client that
+// drives it (sets properties, adds devices) with synchronous calls.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <systemd/sd-bus.h>
+
+#include <chrono>
+#include <cstdarg>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace vesperine {
+
+class DbusMock {
+  public:
+    // Runs `python3 -m dbusmock --system <arguments>` with the private bus as the system bus
+    // (its log thrown away) and waits up to 10 s until it owns `name`.
+    DbusMock(const std::string& busAddress, std::string name, std::vector<std::string> arguments)
+        : name_(std::move(name)) {
+        sd_bus_new(&bus_);
+        sd_bus_set_address(bus_, busAddress.c_str());
+        sd_bus_set_bus_client(bus_, 1);
+        if (sd_bus_start(bus_) < 0) return;
+        std::vector<std::string> argv = {"/usr/bin/env", "DBUS_SYSTEM_BUS_ADDRESS=" + busAddress,
+                                         "/usr/bin/python3", "-m", "dbusmock", "--system"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> args;
+        for (auto& a : argv) args.push_back(a.data());
+        args.push_back(nullptr);
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        if (::posix_spawn(&pid_, args[0], &quiet, nullptr, args.data(), environ) != 0) pid_ = 0;
+        posix_spawn_file_actions_destroy(&quiet);
+        for (int i = 0; pid_ > 0 && i < 200 && !hasOwner(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~DbusMock() {
+        stop();
+        sd_bus_flush_close_unref(bus_);
+    }
+    DbusMock(const DbusMock&) = delete;
+    DbusMock& operator=(const DbusMock&) = delete;
+
+    bool ready() { return pid_ > 0 && hasOwner(); }
+    // Ends the service: its name loses its owner.
+    void stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = 0;
+    }
+
+    // Calls `member` on the service; the arguments follow sd_bus_message_append's `types`.
+    bool call(const char* path, const char* interface, const char* member, const char* types, ...) {
+        va_list arguments;
+        va_start(arguments, types);
+        const int r = sd_bus_call_methodv(bus_, name_.c_str(), path, interface, member, nullptr,
+                                          nullptr, types, arguments);
+        va_end(arguments);
+        return r >= 0;
+    }
+    // The mock's own control interface on `path`.
+    template <class... Args>
+    bool control(const char* path, const char* member, const char* types, Args... arguments) {
+        return call(path, "org.freedesktop.DBus.Mock", member, types, arguments...);
+    }
+    // Properties.Set, which the mock answers with PropertiesChanged; `type` is the variant's.
+    template <class T>
+    bool set(const char* path, const char* interface, const char* property, const char* type, T value) {
+        return call(path, "org.freedesktop.DBus.Properties", "Set", "ssv", interface, property, type, value);
+    }
+
+  private:
+    bool hasOwner() {
+        sd_bus_message* reply = nullptr;
+        int has = 0;
+        if (sd_bus_call_method(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "NameHasOwner", nullptr, &reply, "s",
+                               name_.c_str()) >= 0) {
+            sd_bus_message_read(reply, "b", &has);
+        }
+        sd_bus_message_unref(reply);
+        return has != 0;
+    }
+
+    std::string name_;
+    sd_bus* bus_ = nullptr;
+    pid_t pid_ = 0;
+};
+
+}  // namespace vesperine

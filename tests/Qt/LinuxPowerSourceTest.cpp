@@ -1,0 +1,194 @@
+#include "Platform/Linux/LinuxPowerSource.h"
+
+#include <gtest/gtest.h>
+
+#include "DbusMock.h"
+#include "Guards/PowerGuard.h"
+#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
+#include "Spin.h"
+#include "Support/PrivateBus.h"
+#include "Support/SysfsTree.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+using ModeResolver::BoostLimit;
+
+constexpr const char* upowerPath = "/org/freedesktop/UPower";
+constexpr const char* upowerInterface = "org.freedesktop.UPower";
+constexpr const char* displayPath = "/org/freedesktop/UPower/devices/DisplayDevice";
+constexpr const char* deviceInterface = "org.freedesktop.UPower.Device";
+
+PowerInputs inputs(bool onBattery, std::optional<int> percent, bool lowPower = false) {
+    return {onBattery, percent, lowPower, ThermalState::nominal};
+}
+
+class LinuxPowerSourceTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
+        auto opened = BusConnection::open(BusConnection::Bus::system, loop, loop, bus.address());
+        ASSERT_TRUE(opened) << opened.error().description;
+        connection = std::move(opened).value();
+        // What /sys says when UPower doesn't: a charging battery at 90%.
+        supplies.write({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
+        zones.write({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
+                     {"thermal_zone0/trip_point_0_temp", "90000"}});
+    }
+    LinuxPowerSource& make(Duration timeout = 2s) {
+        LinuxPowerSource::Options options;
+        options.powerSupplyRoot = supplies.root();
+        options.thermal.root = zones.root();
+        options.busTimeout = timeout;
+        source = std::make_unique<LinuxPowerSource>(connection.get(), loop, loop, logger, options);
+        observing = source->observe([this] { ++notified; });
+        return *source;
+    }
+    bool reaches(const PowerInputs& expected, int timeoutMs = 5000) {
+        if (spin([&] { return source->current() == expected; }, timeoutMs)) return true;
+        const auto got = source->current();
+        ADD_FAILURE() << "on battery " << got.onBattery << ", percent " << got.batteryPercent.value_or(-1)
+                      << ", low power " << got.lowPowerMode;
+        return false;
+    }
+    DbusMock upower(const char* parameters) {
+        return DbusMock(bus.address(), "org.freedesktop.UPower",
+                        {"--template", "upower", "-p", parameters});
+    }
+    DbusMock oldProfiles(const char* parameters) {
+        return DbusMock(bus.address(), "net.hadess.PowerProfiles",
+                        {"--template", "power_profiles_daemon", "-p", parameters});
+    }
+
+    QtMainLoop loop;
+    PrivateBus bus;
+    CapturingLogger logger;
+    SysfsTree supplies, zones;
+    std::unique_ptr<BusConnection> connection;
+    std::unique_ptr<LinuxPowerSource> source;
+    Handle observing;
+    int notified = 0;
+};
+
+TEST_F(LinuxPowerSourceTest, UPowerIsFollowedThroughItsSignalsAndSysfsStandsInWithoutIt) {
+    make();
+    EXPECT_EQ(source->current(), inputs(false, 90));  // UPower not there: /sys answers at once
+    MemoryDefaultsStore defaults;
+    PowerGuard guard(defaults, *source, loop);
+    guard.start();
+
+    auto daemon = upower(R"({"OnBattery": true})");
+    ASSERT_TRUE(daemon.ready());
+    ASSERT_TRUE(daemon.control(upowerPath, "AddDischargingBattery", "ssdx", "bat0", "Battery", 55.0,
+                               std::int64_t{3600}));
+    ASSERT_TRUE(daemon.control(upowerPath, "SetupDisplayDevice", "uuddddxxbsu", 2u, 2u, 55.7, 55.7,
+                               100.0, 10.0, std::int64_t{3600}, std::int64_t{0}, 1, "battery-good", 1u));
+    ASSERT_TRUE(reaches(inputs(true, 55)));
+    EXPECT_EQ(guard.limit().get(), BoostLimit::cap(1.5, "on battery"));
+
+    daemon.set(upowerPath, upowerInterface, "OnBattery", "b", 0);
+    EXPECT_TRUE(reaches(inputs(false, 55)));
+    EXPECT_EQ(guard.limit().get(), BoostLimit::none());
+    daemon.set(displayPath, deviceInterface, "Percentage", "d", 30.9);
+    daemon.set(upowerPath, upowerInterface, "OnBattery", "b", 1);
+    EXPECT_TRUE(reaches(inputs(true, 30)));
+
+    // A battery that does not power the machine (a peripheral's) is not an internal one.
+    const char* mouse = "/org/freedesktop/UPower/devices/mouse";
+    ASSERT_TRUE(daemon.control(upowerPath, "AddObject", "ssa{sv}a(ssss)", mouse, deviceInterface, 2, "Type",
+                               "u", 2u, "PowerSupply", "b", 0, 0));
+    ASSERT_TRUE(daemon.control(upowerPath, "EmitSignal", "sssav", upowerInterface, "DeviceAdded",
+                               "o", 1, "o", mouse));
+    ASSERT_TRUE(daemon.control(upowerPath, "RemoveDevice", "o", "/org/freedesktop/UPower/devices/bat0"));
+    EXPECT_TRUE(reaches(inputs(false, std::nullopt)));
+
+    const int before = notified;
+    daemon.stop();
+    EXPECT_TRUE(reaches(inputs(false, 90)));
+    EXPECT_GT(notified, before);
+}
+
+TEST_F(LinuxPowerSourceTest, ASilentUPowerIsWaitedForBoundedlyWithoutStoppingTheLoop) {
+    BusClient silent(bus.address(), "org.freedesktop.UPower");  // owns the name, never answers
+    ASSERT_TRUE(silent.ok());
+    make(200ms);
+    int ticks = 0;
+    Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
+    EXPECT_EQ(source->current(), inputs(false, 90));
+    ASSERT_TRUE(spin([&] { return logger.contains("UPower didn't answer"); }));
+    EXPECT_GT(ticks, 5);
+    spinFor(300);
+    EXPECT_EQ(source->current(), inputs(false, 90));
+    EXPECT_EQ(logger.count("UPower didn't answer"), 1u);
+    EXPECT_EQ(logger.count("power profiles aren't available"), 2u);  // once per name
+}
+
+TEST_F(LinuxPowerSourceTest, ValuesOfTheWrongTypeAreLeftOutAndLoggedOnce) {
+    auto daemon = upower(R"({"OnBattery": "yes"})");
+    auto profiles = oldProfiles(R"({"ActiveProfile": 5})");
+    ASSERT_TRUE(daemon.ready() && profiles.ready());
+    ASSERT_TRUE(daemon.control(upowerPath, "AddDischargingBattery", "ssdx", "bat0", "Battery", 40.0,
+                               std::int64_t{3600}));
+    ASSERT_TRUE(daemon.control(upowerPath, "SetupDisplayDevice", "uuddddxxbsu", 2u, 2u, 40.0, 40.0,
+                               100.0, 10.0, std::int64_t{3600}, std::int64_t{0}, 1, "battery-low", 1u));
+    make();
+    // OnBattery is text: the display device's state (discharging) stands in.
+    ASSERT_TRUE(reaches(inputs(true, 40)));
+    daemon.set(displayPath, deviceInterface, "Percentage", "s", "full");
+    EXPECT_TRUE(reaches(inputs(true, std::nullopt)));
+    daemon.set(displayPath, deviceInterface, "Percentage", "s", "empty");
+    spinFor(200);
+    EXPECT_EQ(logger.count("OnBattery is of type \"s\""), 1u);
+    EXPECT_EQ(logger.count("Percentage is not a number"), 1u);
+    EXPECT_EQ(logger.count("active power profile of net.hadess.PowerProfiles is of type"), 1u);
+}
+
+TEST_F(LinuxPowerSourceTest, PowerSaverIsLowPowerModeAndTheCurrentNameIsPreferred) {
+    auto old = oldProfiles(R"({"ActiveProfile": "power-saver"})");
+    ASSERT_TRUE(old.ready());
+    make();
+    ASSERT_TRUE(reaches(inputs(false, 90, true)));
+    old.set("/net/hadess/PowerProfiles", "net.hadess.PowerProfiles", "ActiveProfile", "s", "balanced");
+    ASSERT_TRUE(reaches(inputs(false, 90, false)));
+    old.set("/net/hadess/PowerProfiles", "net.hadess.PowerProfiles", "ActiveProfile", "s", "power-saver");
+    ASSERT_TRUE(reaches(inputs(false, 90, true)));
+
+    const char* name = "org.freedesktop.UPower.PowerProfiles";
+    const char* path = "/org/freedesktop/UPower/PowerProfiles";
+    DbusMock current(bus.address(), name, {name, path, name});
+    ASSERT_TRUE(current.ready());
+    ASSERT_TRUE(current.control(path, "AddProperty", "ssv", "", "ActiveProfile", "s", "performance"));
+    current.set(path, name, "ActiveProfile", "s", "performance");
+    EXPECT_TRUE(reaches(inputs(false, 90, false)));
+    current.stop();
+    EXPECT_TRUE(reaches(inputs(false, 90, true)));
+    old.stop();
+    EXPECT_TRUE(reaches(inputs(false, 90, false)));
+}
+
+TEST_F(LinuxPowerSourceTest, NoWakeUpsWhileNothingChanges) {
+    auto daemon = upower(R"({"OnBattery": false})");
+    auto profiles = oldProfiles(R"({"ActiveProfile": "balanced"})");
+    ASSERT_TRUE(daemon.ready() && profiles.ready());
+    make();
+    MemoryDefaultsStore defaults;
+    PowerGuard guard(defaults, *source, loop);
+    guard.start();
+    spinFor(300);  // every first answer is in
+    const auto timers = loop.timerCallbacksRun();
+    const int notifications = notified;
+    spinFor(1500);
+    EXPECT_EQ(loop.timerCallbacksRun(), timers);
+    EXPECT_EQ(notified, notifications);
+    EXPECT_FALSE(guard.isTicking());
+    // Where the kernel offers thermal events to us, the zones are not polled either.
+    EXPECT_NE(source->thermal().mode(), ThermalWatch::Mode::idle);
+    std::printf("thermal zones watched by %s\n",
+                source->thermal().mode() == ThermalWatch::Mode::events ? "kernel events" : "a 30 s poll");
+}
+
+}  // namespace
+}  // namespace vesperine
