@@ -33,7 +33,7 @@ Resolution resolve(const Input& input) {
             break;
         case BoostLimit::Kind::none: break;
     }
-    if (!input.boostCapable) return {DisplayMode::off(), "Bright needs an XDR display"};
+    if (!input.boostCapable) return {DisplayMode::off(), "Bright needs an HDR display"};
     return {DisplayMode::bright(level), limitation};
 }
 

@@ -29,6 +29,14 @@ class BusConnectionTest : public testing::Test {
         connection = std::move(opened).value();
     }
 
+    // Waits for an answer from the daemon: what was sent before has been handled.
+    void roundTrip() {
+        bool answered = false;
+        Handle call = connection->call(method(daemon, "GetId"), nullptr,
+                                       [&](sd_bus_message*, const std::string&) { answered = true; });
+        ASSERT_TRUE(spin([&] { return answered; }));
+    }
+
     PrivateBus bus;
     QtMainLoop loop;
     std::unique_ptr<BusConnection> connection;
@@ -76,7 +84,7 @@ TEST_F(BusConnectionTest, SignalsAndOwnersAreHeardUntilTheHandleGoes) {
                                       [&](sd_bus_message*) { ++pings; });
     Handle owner = connection->watchNameOwner("org.example.Service",
                                               [&](bool has) { owners.push_back(has); });
-    spinFor(50);  // the matches are installed asynchronously
+    roundTrip();  // the matches are installed asynchronously, before this call is answered
     {
         BusClient service(bus.address(), "org.example.Service");
         ASSERT_TRUE(service.ok());

@@ -36,7 +36,7 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
          {DisplayMode::bright(3), {}}},
         {"no capable display replaces the cap's text",
          {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(1.5, "x"), false},
-         {DisplayMode::off(), "Bright needs an XDR display"}},
+         {DisplayMode::off(), "Bright needs an HDR display"}},
         {"disabled wins over the capability test",
          {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::disabled("Mac is hot"), false},
          {DisplayMode::off(), "Boost off: Mac is hot"}},
@@ -45,7 +45,7 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
          {DisplayMode::red(0.5), {}}},
         {"scheduled bright without capable display",
          {DisplayMode::bright(2), {}, {}, none, false},
-         {DisplayMode::off(), "Bright needs an XDR display"}},
+         {DisplayMode::off(), "Bright needs an HDR display"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
