@@ -64,6 +64,7 @@ class ProcProcessesTest : public testing::Test {
         const fs::path dir = root / std::to_string(pid);
         fs::create_directories(dir);
         std::ofstream(dir / "stat") << pid << " (" << comm << ") " << state << " 1 1 1 0 -1\n";
+        std::ofstream(dir / "comm") << comm << '\n';
         if (argv0.empty()) argv0 = comm;
         std::ofstream(dir / "cmdline") << argv0 << '\0' << "-l" << '\0';
     }
@@ -162,6 +163,14 @@ TEST_F(ProcProcessesTest, FindsARealProcessByTheNameItWasStartedAs) {
     const fs::path link = root / "vesperine-test-competitor";
     fs::create_symlink("/bin/sleep", link);
     Child child(link.string());
+    // The parent may resume before the kernel has renamed the child: wait for the new name.
+    const auto cmdline = fs::path("/proc") / std::to_string(child.pid()) / "cmdline";
+    for (int i = 0; i < 200; ++i) {
+        std::string first;
+        std::getline(std::ifstream(cmdline), first, '\0');
+        if (first == link.string()) break;
+        ::usleep(5000);
+    }
     ProcProcesses processes(loop, loop, logger);
     const auto found = processes.list({"vesperine-test-competitor"});
     ASSERT_EQ(found, (std::vector<RunningProcess>{{child.pid(), "vesperine-test-competitor"}}));

@@ -104,8 +104,6 @@ TEST_F(ConflictDetectorTest, RefreshFindsEveryKindInOrder) {
         {"two instances are two conflicts; strangers none", Status::off,
          {{40, "gammastep"}, {7, "redshift"}, {90, "redshift"}, {12, "firefox"}}, {}, false,
          {"app:redshift", "app:gammastep", "app:redshift"}, {}},
-        {"a long executable name", Status::off, {{5, "wl-gammarelay-rs"}}, {}, false,
-         {"app:wl-gammarelay-rs"}, {}},
         {"a tinted second display", Status::off, {}, ending(1, 0.94f, 0.9f), false,
          {"foreignGamma"}, {}},
         {"a dimmed second display", Status::off, {}, ending(0.8f, 0.8f, 0.8f), false, {}, {}},

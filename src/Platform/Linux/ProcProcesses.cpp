@@ -108,6 +108,13 @@ std::vector<RunningProcess> ProcProcesses::list(const std::vector<std::string>& 
         struct stat owner {};
         // A process of another user is never ours to stop; its files are not even read.
         if (::fstatat(directory, entry->d_name, &owner, 0) != 0 || owner.st_uid != self) continue;
+        // The name alone first (a cheap file); the full record only for a likely match.
+        const auto comm = slurp(directory, std::string(entry->d_name) + "/comm");
+        if (!comm) continue;
+        const std::string name = comm->substr(0, comm->find('\n'));
+        if (std::none_of(executables.begin(), executables.end(),
+                         [&](const std::string& e) { return commOf(e) == name; }))
+            continue;
         const auto process = read(directory, entry->d_name);
         if (!process || process->zombie) continue;
         for (const auto& executable : executables) {
