@@ -84,7 +84,6 @@ class FakeBusService {
         unanswered_.clear();
         connection_.reset();
     }
-    const Value& value(const std::string& name) const { return properties_.at(name); }
 
   private:
     struct MethodEntry {

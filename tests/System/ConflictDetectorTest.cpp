@@ -62,9 +62,7 @@ TEST_F(ConflictDetectorTest, ConflictsDescribeThemselves) {
         EXPECT_EQ(c.conflict.message("Vesperine"), c.message);
         EXPECT_EQ(c.conflict.fixTitle(), c.fixTitle);
     }
-    EXPECT_NE(Conflict::app("Redshift", "redshift"), Conflict::app("Redshift", "redshift-beta"));
-    EXPECT_EQ(ConflictDetector::knownApps().size(), 10u);
-    EXPECT_EQ(ConflictDetector::knownApps().front().executable, "redshift");
+    EXPECT_EQ(ConflictDetector::knownApps().front().executable, "redshift");  // examined first
 }
 
 TEST_F(ConflictDetectorTest, ForeignTablesAreJudgedByTheirFullInputOutputs) {
