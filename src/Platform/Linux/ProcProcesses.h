@@ -1,0 +1,67 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Platform/IoWatcher.h"
+#include "Platform/Logger.h"
+#include "Platform/Processes.h"
+#include "Platform/Scheduler.h"
+#include "Support/Alive.h"
+#include "Support/CallbackList.h"
+
+namespace vesperine {
+
+// This user's processes, read from /proc. A process's executable name is the kernel's name
+// for it (its `comm`, the file it was started from, cut to 15 characters); a longer name is
+// confirmed against the start of its command line. Zombies are not running. Processes owned
+// by another user are never listed, so never signalled.
+//
+// Every listed process is held by a pidfd opened when it was listed: `terminate` signals
+// through it, so a process id that was reused after the listing reaches no other program,
+// and the pidfd turning readable on the loop is how its end is heard (no polling). The
+// /proc root is injectable for tests; the pidfds are always of real process ids.
+class ProcProcesses final : public Processes {
+  public:
+    ProcProcesses(IoWatcher& loop, Scheduler& scheduler, Logger& logger,
+                  std::string root = "/proc");
+    ~ProcProcesses() override;
+
+    std::vector<RunningProcess> list(const std::vector<std::string>& executables) override;
+    Status terminate(const RunningProcess& process) override;
+    Handle observeExits(std::function<void(const RunningProcess&)> onExit) override {
+        return exits_.add(std::move(onExit));
+    }
+
+    // The comm of a process with this executable name: the kernel keeps 15 characters.
+    static std::string commOf(const std::string& executable) { return executable.substr(0, 15); }
+
+  private:
+    struct Known;
+    struct Found {
+        std::string comm;
+        bool zombie = false;
+    };
+
+    std::optional<Found> read(int directory, const std::string& pid) const;
+    bool isExecutable(int directory, const std::string& pid, const Found& found,
+                      const std::string& executable) const;
+    // A pidfd on `pid` that is known to be the process just read as `executable`, or none.
+    int hold(int directory, const RunningProcess& process);
+    void ended(int pid);
+    void forget(int pid, bool reportIfEnded);
+    void logOnce(const std::string& cause, const std::string& message);
+
+    IoWatcher& loop_;
+    Scheduler& scheduler_;
+    Log log_;
+    std::string root_;
+    std::map<int, std::unique_ptr<Known>> known_;
+    std::string lastLogged_;
+    CallbackList<RunningProcess> exits_;
+    Alive alive_;
+};
+
+}  // namespace vesperine

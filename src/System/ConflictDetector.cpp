@@ -1,0 +1,119 @@
+#include "System/ConflictDetector.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Display/GammaController.h"
+
+namespace vesperine {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const auto& text : texts) {
+        if (!out.empty()) out += ", ";
+        out += text;
+    }
+    return out;
+}
+
+}  // namespace
+
+const std::vector<ConflictDetector::KnownApp>& ConflictDetector::knownApps() {
+    // Programs that set the display tables (or the compositor's colour transform) on their
+    // own schedule. Wrappers such as tray icons are left out: they stop with the program
+    // they run.
+    static const std::vector<KnownApp> apps = {
+        {"Redshift", "redshift"},   {"Gammastep", "gammastep"},
+        {"wlsunset", "wlsunset"},   {"xsct", "xsct"},
+        {"sct", "sct"},             {"sctd", "sctd"},
+        {"Gammy", "gammy"},         {"xflux", "xflux"},
+        {"hyprsunset", "hyprsunset"}, {"wl-gammarelay-rs", "wl-gammarelay-rs"},
+    };
+    return apps;
+}
+
+ConflictDetector::ConflictDetector(Services services, std::string appName)
+    : services_(services), appName_(std::move(appName)), log_(services.logger, "conflicts") {}
+
+void ConflictDetector::start() {
+    nightLightWatch_ = services_.nightLight.observe(alive_.guard([this] { refresh(); }));
+    exitWatch_ = services_.processes.observeExits(
+        alive_.guard([this](const RunningProcess&) { refresh(); }));
+    poll_ = services_.scheduler.repeating(pollInterval, alive_.guard([this] { refresh(); }));
+    refresh();
+}
+
+void ConflictDetector::refresh() {
+    std::vector<Conflict> found;
+    std::vector<std::string> unreadable;
+
+    switch (services_.nightLight.status()) {
+        case SystemFeatureStatus::on: found.push_back(Conflict::nightLight()); break;
+        case SystemFeatureStatus::unavailable: unreadable.emplace_back(nightLightName); break;
+        case SystemFeatureStatus::off: break;
+    }
+
+    const auto& known = knownApps();
+    std::vector<std::string> executables;
+    for (const auto& app : known) executables.push_back(app.executable);
+    // One conflict per running process: two instances of one program are two conflicts.
+    for (const auto& process : services_.processes.list(executables)) {
+        auto match = std::find_if(known.begin(), known.end(), [&](const KnownApp& app) {
+            return app.executable == process.executable;
+        });
+        if (match != known.end()) found.push_back(Conflict::app(match->name, process.executable));
+    }
+
+    if (!appOwnsGamma() && displaysHaveForeignGamma()) found.push_back(Conflict::foreignGamma());
+
+    if (found != conflicts_.get()) {
+        std::vector<std::string> ids;
+        for (const auto& conflict : found) ids.push_back(conflict.id());
+        log_.notice("conflicts: %s unavailable: %s", joined(ids).c_str(),
+                    joined(unreadable).c_str());
+        conflicts_.set(std::move(found));
+    }
+    unavailable_.set(std::move(unreadable));
+}
+
+void ConflictDetector::fix(const Conflict& conflict) {
+    switch (conflict.kind()) {
+        case Conflict::Kind::nightLight:
+            // A refusal leaves the conflict in place; the refreshes below show it again.
+            services_.nightLight.setEnabled(false, [](bool) {});
+            break;
+        case Conflict::Kind::app:
+            for (const auto& process : services_.processes.list({conflict.bundleID()})) {
+                auto asked = services_.processes.terminate(process);
+                if (!asked) {
+                    log_.error("Couldn't ask %s (%d) to quit: %s", process.executable.c_str(),
+                               process.pid, asked.error().description.c_str());
+                }
+            }
+            break;
+        case Conflict::Kind::foreignGamma: break;
+    }
+    refresh();
+    settle_ = services_.scheduler.oneShot(settleDelay, alive_.guard([this] { refresh(); }));
+}
+
+bool ConflictDetector::displaysHaveForeignGamma() const {
+    for (const auto& screen : services_.displays.screens()) {
+        const auto table = GammaController::read(services_.gamma, screen.id);
+        if (table && isForeign(*table)) return true;
+    }
+    return false;
+}
+
+bool ConflictDetector::isForeign(const GammaTable::Channels& table) {
+    if (table.r.empty() || table.g.empty() || table.b.empty()) return false;
+    const double tops[] = {table.r.back(), table.g.back(), table.b.back()};
+    if (!std::all_of(std::begin(tops), std::end(tops), [](double v) { return std::isfinite(v); }))
+        return false;
+    const auto [smallest, largest] = std::minmax_element(std::begin(tops), std::end(tops));
+    return *largest > 1.02 || *largest - *smallest > 0.05;
+}
+
+}  // namespace vesperine

@@ -1,0 +1,57 @@
+#include "Platform/Linux/DesktopNightLight.h"
+
+#include <gtest/gtest.h>
+
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/SimulatedColourFeature.h"
+#include "Platform/Simulated/VirtualTime.h"
+
+namespace vesperine {
+namespace {
+
+using Status = SystemFeatureStatus;
+
+TEST(DesktopNightLight, GoesByTheDesktopsThatAnswerAndSwitchesOffEveryOneThatIsOn) {
+    struct Case {
+        const char* name;
+        Status gnome, kde;
+        bool kdeRefuses;
+        Status combined;
+        bool switchedOff;
+        int gnomeAsked, kdeAsked;
+    } cases[] = {
+        {"no desktop answers", Status::unavailable, Status::unavailable, false, Status::unavailable,
+         false, 0, 0},
+        {"GNOME's, off", Status::off, Status::unavailable, false, Status::off, true, 0, 0},
+        {"one on, one off", Status::off, Status::on, false, Status::on, true, 0, 1},
+        {"both on", Status::on, Status::on, false, Status::on, true, 1, 1},
+        {"both on, one refuses", Status::on, Status::on, true, Status::on, false, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualTime time;
+        std::vector<std::unique_ptr<SystemColourFeature>> kinds;
+        auto* gnome = static_cast<SimulatedColourFeature*>(
+            kinds.emplace_back(std::make_unique<SimulatedColourFeature>(time, c.gnome)).get());
+        auto* kde = static_cast<SimulatedColourFeature*>(
+            kinds.emplace_back(std::make_unique<SimulatedColourFeature>(time, c.kde)).get());
+        kde->setRefuses(c.kdeRefuses);
+        DesktopNightLight light(std::move(kinds), time);
+        int told = 0;
+        Handle watch = light.observe([&] { ++told; });
+        EXPECT_EQ(light.status(), c.combined);
+        std::optional<bool> answer;
+        light.setEnabled(false, [&](bool held) { answer = held; });
+        time.runDue();
+        EXPECT_EQ(answer, c.switchedOff);
+        EXPECT_EQ(gnome->requests(), c.gnomeAsked);
+        EXPECT_EQ(kde->requests(), c.kdeAsked);
+        EXPECT_EQ(told, c.gnomeAsked + (c.kdeRefuses ? 0 : c.kdeAsked));  // each change is heard
+    }
+    VirtualTime time;
+    CapturingLogger logger;
+    EXPECT_EQ(DesktopNightLight::onSessionBus(nullptr, time, logger)->status(), Status::unavailable);
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,242 @@
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "FakeBusService.h"
+#include "Platform/Linux/GnomeNightLight.h"
+#include "Platform/Linux/KWinNightLight.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Spin.h"
+#include "Support/PrivateBus.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+using Status = SystemFeatureStatus;
+namespace fs = std::filesystem;
+
+constexpr auto timeout = 300ms;
+
+// The settings store for the whole run: in memory, with test schemas compiled into a temp
+// folder. Set before anything in the process first looks at GSettings.
+class SettingsEnvironment : public testing::Environment {
+  public:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("schemas-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        std::ofstream(dir_ / "test.gschema.xml") << R"(<schemalist>
+  <schema id="org.example.vesperine.color" path="/org/example/vesperine/color/">
+    <key name="night-light-enabled" type="b"><default>false</default></key>
+  </schema>
+  <schema id="org.example.vesperine.text" path="/org/example/vesperine/text/">
+    <key name="night-light-enabled" type="s"><default>'yes'</default></key>
+  </schema>
+</schemalist>)";
+        const std::string compile = "glib-compile-schemas " + dir_.string();
+        ASSERT_EQ(std::system(compile.c_str()), 0);
+        ::setenv("GSETTINGS_SCHEMA_DIR", dir_.c_str(), 1);
+        ::setenv("GSETTINGS_BACKEND", "memory", 1);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+  private:
+    fs::path dir_;
+};
+const auto* const settingsEnvironment = testing::AddGlobalTestEnvironment(new SettingsEnvironment);
+
+GnomeNightLight::Names testNames(const char* schema = "org.example.vesperine.color") {
+    GnomeNightLight::Names names;
+    names.schema = schema;
+    return names;
+}
+
+class NightLightTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
+        auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop, bus.address());
+        ASSERT_TRUE(opened) << opened.error().description;
+        connection = std::move(opened).value();
+        setKey(false);
+    }
+    static void setKey(bool on) {
+        GSettings* settings = g_settings_new("org.example.vesperine.color");
+        g_settings_set_boolean(settings, "night-light-enabled", on);
+        g_object_unref(settings);
+    }
+    static bool key() {
+        GSettings* settings = g_settings_new("org.example.vesperine.color");
+        const bool on = g_settings_get_boolean(settings, "night-light-enabled");
+        g_object_unref(settings);
+        return on;
+    }
+    std::unique_ptr<FakeBusService> gnomeDaemon() {
+        const GnomeNightLight::Names names;
+        return std::make_unique<FakeBusService>(loop, bus.address(), names.service, names.path,
+                                                names.interface);
+    }
+    // KWin's night light: inhibit gives cookie 7 and inhibits, uninhibit lifts it.
+    std::unique_ptr<FakeBusService> kwin(const KWinNightLight::Interface& at) {
+        auto fake = std::make_unique<FakeBusService>(loop, bus.address(), at.service, at.path,
+                                                     at.interface);
+        fake->property("available", true);
+        fake->property("enabled", true);
+        fake->property("inhibited", false);
+        fake->method("inhibit", "", "u", [this, raw = fake.get()](sd_bus_message* call) {
+            inhibitedBy = sd_bus_message_get_sender(call);
+            raw->set("inhibited", true);
+            return sd_bus_reply_method_return(call, "u", std::uint32_t{7});
+        });
+        fake->method("uninhibit", "u", "", [this, raw = fake.get()](sd_bus_message* call) {
+            sd_bus_message_read(call, "u", &uninhibited);
+            raw->set("inhibited", false);
+            return sd_bus_reply_method_return(call, "");
+        });
+        return fake;
+    }
+    // Runs the request and waits for its answer.
+    std::optional<bool> switchTo(SystemColourFeature& feature, bool on) {
+        std::optional<bool> answer;
+        feature.setEnabled(on, [&](bool held) { answer = held; });
+        spin([&] { return answer.has_value(); });
+        return answer;
+    }
+
+    PrivateBus bus;
+    QtMainLoop loop;
+    CapturingLogger logger;
+    std::unique_ptr<BusConnection> connection;
+    std::string inhibitedBy;
+    std::uint32_t uninhibited = 0;
+};
+
+TEST_F(NightLightTest, GnomeFollowsTheDaemonAndTheSwitch) {
+    GnomeNightLight light(connection.get(), loop, logger, testNames(), timeout);
+    int told = 0;
+    Handle watch = light.observe([&] { ++told; });
+    EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));  // not GNOME
+
+    auto daemon = gnomeDaemon();
+    daemon->property("NightLightActive", false);
+    daemon->property("DisabledUntilTomorrow", false);
+    ASSERT_TRUE(daemon->publish());
+    EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+    setKey(true);
+    EXPECT_TRUE(spin([&] { return light.status() == Status::on; }));
+    daemon->set("DisabledUntilTomorrow", true);
+    EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+    daemon->set("NightLightActive", true);  // tinting now, whatever the switch says
+    EXPECT_TRUE(spin([&] { return light.status() == Status::on; }));
+
+    EXPECT_EQ(switchTo(light, false), true);
+    EXPECT_FALSE(key());
+    daemon->set("NightLightActive", false);
+    EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+    const int before = told;
+    daemon->stop();
+    EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));
+    EXPECT_EQ(told, before + 1);
+    EXPECT_TRUE(logger.lines().empty());
+}
+
+TEST_F(NightLightTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
+    for (const auto* at : {&KWinNightLight::plasma6, &KWinNightLight::plasma5}) {
+        SCOPED_TRACE(at->interface);
+        auto fake = kwin(*at);
+        ASSERT_TRUE(fake->publish());
+        KWinNightLight light(connection.get(), loop, logger, timeout);
+        ASSERT_TRUE(spin([&] { return light.status() == Status::on; }));
+        EXPECT_EQ(light.interface()->interface, at->interface);
+
+        EXPECT_EQ(switchTo(light, false), true);
+        EXPECT_EQ(light.status(), Status::off);
+        // The inhibition is ours, held by our connection: KWin lifts it when that closes.
+        const char* ours = nullptr;
+        sd_bus_get_unique_name(connection->raw(), &ours);
+        EXPECT_EQ(inhibitedBy, ours);
+        EXPECT_EQ(switchTo(light, true), true);
+        EXPECT_EQ(uninhibited, 7u);
+
+        fake->set("enabled", false);  // the user switched it off in KWin's settings
+        EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+        EXPECT_EQ(switchTo(light, true), false);  // not ours to switch on
+        fake->set("available", false);
+        EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));
+        fake->stop();
+        spinFor(50);
+    }
+    EXPECT_TRUE(logger.lines().empty());
+}
+
+TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
+    struct Case {
+        const char* name;
+        bool gnome;
+        std::function<void(FakeBusService&)> play;  // none: a service that never answers
+        const char* schema = "org.example.vesperine.color";
+    } cases[] = {
+        {"GNOME: NightLightActive as text", true,
+         [](FakeBusService& s) { s.property("NightLightActive", std::string("yes")); }},
+        {"GNOME: no NightLightActive", true,
+         [](FakeBusService& s) { s.property("DisabledUntilTomorrow", false); }},
+        {"GNOME: schema not installed", true,
+         [](FakeBusService& s) { s.property("NightLightActive", false); }, "org.example.Missing"},
+        {"GNOME: the switch is not a boolean", true,
+         [](FakeBusService& s) { s.property("NightLightActive", false); },
+         "org.example.vesperine.text"},
+        {"GNOME: never answers", true, nullptr},
+        {"KWin: enabled as a number", false,
+         [](FakeBusService& s) {
+             s.property("available", true);
+             s.property("enabled", std::uint32_t{1});
+             s.property("inhibited", false);
+         }},
+        {"KWin: no inhibited", false,
+         [](FakeBusService& s) {
+             s.property("available", true);
+             s.property("enabled", true);
+         }},
+        {"KWin: never answers", false, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        logger.clear();
+        const GnomeNightLight::Names names;
+        const auto& at = KWinNightLight::plasma6;
+        std::unique_ptr<FakeBusService> fake;
+        std::unique_ptr<BusClient> hung;
+        if (c.play) {
+            fake = c.gnome ? gnomeDaemon()
+                           : std::make_unique<FakeBusService>(loop, bus.address(), at.service,
+                                                              at.path, at.interface);
+            c.play(*fake);
+            ASSERT_TRUE(fake->publish());
+        } else {
+            hung = std::make_unique<BusClient>(bus.address(),
+                                               (c.gnome ? names.service : at.service).c_str());
+        }
+        std::unique_ptr<SystemColourFeature> light;
+        if (c.gnome) {
+            light = std::make_unique<GnomeNightLight>(connection.get(), loop, logger,
+                                                      testNames(c.schema), timeout);
+        } else {
+            light = std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
+        }
+        int ticks = 0;
+        Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
+        EXPECT_EQ(light->status(), Status::off);  // not answered yet
+        EXPECT_TRUE(spin([&] { return light->status() == Status::unavailable; }));
+        spinFor(100);
+        EXPECT_GT(ticks, 5);  // the loop kept turning while the call was out
+        EXPECT_EQ(logger.count("Night Light can't be read", "conflicts"), 1u);
+        EXPECT_EQ(switchTo(*light, false), false);
+    }
+}
+
+}  // namespace
+}  // namespace vesperine

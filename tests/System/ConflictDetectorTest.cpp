@@ -1,0 +1,220 @@
+#include "System/ConflictDetector.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/SimulatedColourFeature.h"
+#include "Platform/Simulated/SimulatedDisplays.h"
+#include "Platform/Simulated/SimulatedProcesses.h"
+#include "Platform/Simulated/VirtualTime.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+using Status = SystemFeatureStatus;
+
+std::vector<std::string> ids(const std::vector<Conflict>& conflicts) {
+    std::vector<std::string> out;
+    for (const auto& c : conflicts) out.push_back(c.id());
+    return out;
+}
+
+SimulatedDisplays::Table ending(float r, float g, float b) {
+    return {{0, 0.5f * r, r}, {0, 0.5f * g, g}, {0, 0.5f * b, b}};
+}
+
+class ConflictDetectorTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        displays.add({1, "Built-in", {}, 1, true});
+        displays.add({2, "External", {}, 1, false});
+    }
+    std::size_t logged() const { return logger.count("conflicts: ", "conflicts"); }
+
+    VirtualTime time;
+    CapturingLogger logger;
+    SimulatedDisplays displays;
+    SimulatedColourFeature nightLight{time};
+    SimulatedProcesses processes{time};
+    ConflictDetector detector{{nightLight, processes, displays, displays, time, logger}, "Vesperine"};
+};
+
+TEST_F(ConflictDetectorTest, ConflictsDescribeThemselves) {
+    struct Case {
+        Conflict conflict;
+        const char* id;
+        const char* message;
+        std::optional<std::string> fixTitle;
+    } cases[] = {
+        {Conflict::app("Redshift", "redshift"), "app:redshift",
+         "Redshift is running and will fight Vesperine over the display.", "Quit Redshift"},
+        {Conflict::nightLight(), "nightLight",
+         "Night Light is on and will tint the screen on top of Vesperine.", "Turn Off Night Light"},
+        {Conflict::foreignGamma(), "foreignGamma", "Another app is changing the display's colours.",
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(c.conflict.id(), c.id);
+        EXPECT_EQ(c.conflict.message("Vesperine"), c.message);
+        EXPECT_EQ(c.conflict.fixTitle(), c.fixTitle);
+    }
+    EXPECT_EQ(ConflictDetector::knownApps().front().executable, "redshift");  // examined first
+}
+
+TEST_F(ConflictDetectorTest, ForeignTablesAreJudgedByTheirFullInputOutputs) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* name;
+        GammaTable::Channels table;
+        bool foreign;
+    } cases[] = {
+        {"neutral", {{0, 1}, {0, 1}, {0, 1}}, false},
+        {"merely dimmed", {{0, 0.8f}, {0, 0.8f}, {0, 0.8f}}, false},
+        {"at the limits", {{0, 1.02f}, {0, 0.975f}, {0, 1.0f}}, false},
+        {"spread 0.1", {{0, 1}, {0, 0.94f}, {0, 0.9f}}, true},
+        {"above white", {{0, 1.03f}, {0, 1.03f}, {0, 1.03f}}, true},
+        {"no number at the top", {{0, nan}, {0, 1}, {0, 0.5f}}, false},
+        {"an empty channel", {{0, 1}, {}, {0, 0.5f}}, false},
+        {"channels of unequal length", {{0, 0.5f, 1}, {0, 0.6f}, {0, 0.6f}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ConflictDetector::isForeign(c.table), c.foreign);
+    }
+}
+
+TEST_F(ConflictDetectorTest, RefreshFindsEveryKindInOrder) {
+    struct Case {
+        const char* name;
+        Status nightLight;
+        std::vector<std::pair<int, std::string>> running;
+        std::optional<SimulatedDisplays::Table> secondTable;
+        bool appOwnsGamma;
+        std::vector<std::string> ids;
+        std::vector<std::string> unavailable;
+    } cases[] = {
+        {"night light on, nothing else", Status::on, {}, {}, false, {"nightLight"}, {}},
+        {"no night light on this desktop", Status::unavailable, {}, {}, false, {}, {"Night Light"}},
+        {"two instances are two conflicts; strangers none", Status::off,
+         {{40, "gammastep"}, {7, "redshift"}, {90, "redshift"}, {12, "firefox"}}, {}, false,
+         {"app:redshift", "app:gammastep", "app:redshift"}, {}},
+        {"a tinted second display", Status::off, {}, ending(1, 0.94f, 0.9f), false,
+         {"foreignGamma"}, {}},
+        {"a dimmed second display", Status::off, {}, ending(0.8f, 0.8f, 0.8f), false, {}, {}},
+        {"our own tint is never foreign", Status::off, {}, ending(1.03f, 1.03f, 1.03f), true, {}, {}},
+        {"everything at once", Status::on, {{3, "xsct"}}, ending(1, 0.7f, 0.5f), false,
+         {"nightLight", "app:xsct", "foreignGamma"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualTime t;
+        SimulatedDisplays screens;
+        screens.add({1, "Built-in", {}, 1, true});
+        screens.add({2, "External", {}, 1, false});
+        if (c.secondTable) screens.setTable(2, *c.secondTable);
+        SimulatedColourFeature feature(t, c.nightLight);
+        SimulatedProcesses running(t);
+        for (const auto& [pid, executable] : c.running) running.start(pid, executable);
+        ConflictDetector d({feature, running, screens, screens, t, logger}, "Vesperine");
+        d.appOwnsGamma = [&] { return c.appOwnsGamma; };
+        d.refresh();
+        EXPECT_EQ(ids(d.conflicts()), c.ids);
+        EXPECT_EQ(d.unavailable().get(), c.unavailable);
+    }
+}
+
+TEST_F(ConflictDetectorTest, OnlyAChangedListIsLoggedAndStored) {
+    int told = 0;
+    auto watch = detector.conflicts().observe([&](const auto&) { ++told; });
+    nightLight.setStatus(Status::on);
+    detector.refresh();
+    detector.refresh();
+    EXPECT_EQ(logged(), 1u);
+    EXPECT_TRUE(logger.contains("conflicts: nightLight unavailable: ", "conflicts"));
+    EXPECT_EQ(told, 1);
+    // The unavailable list alone changing is stored but not logged.
+    nightLight.setStatus(Status::unavailable);
+    processes.start(8, "redshift");
+    detector.refresh();
+    EXPECT_TRUE(logger.contains("conflicts: app:redshift unavailable: Night Light"));
+    nightLight.setStatus(Status::off);
+    detector.refresh();
+    EXPECT_EQ(logged(), 2u);
+    EXPECT_TRUE(detector.unavailable()->empty());
+}
+
+TEST_F(ConflictDetectorTest, StartPollsEveryMinuteAndHearsChangesAsTheyHappen) {
+    detector.start();
+    EXPECT_EQ(processes.listings(), 1);
+    time.advance(59s);
+    EXPECT_EQ(processes.listings(), 1);
+    time.advance(1s);
+    EXPECT_EQ(processes.listings(), 2);
+    // A competitor launched is seen at the next poll only: there is no launch event.
+    processes.start(21, "gammastep");
+    time.advance(30s);
+    EXPECT_TRUE(detector.conflicts()->empty());
+    time.advance(30s);
+    EXPECT_EQ(ids(detector.conflicts()), std::vector<std::string>{"app:gammastep"});
+    // Its end and the night light's change are heard at once.
+    processes.end(21);
+    EXPECT_TRUE(detector.conflicts()->empty());
+    nightLight.setStatus(Status::on);
+    EXPECT_EQ(ids(detector.conflicts()), std::vector<std::string>{"nightLight"});
+}
+
+TEST_F(ConflictDetectorTest, FixesActThenRefreshNowAndASecondLater) {
+    nightLight.setStatus(Status::on);
+    processes.start(7, "redshift");
+    processes.start(9, "redshift", /*ignoresTerminate=*/true);
+    processes.start(11, "gammastep");
+    displays.setTable(1, ending(1, 0.8f, 0.6f));
+    detector.start();
+    ASSERT_EQ(ids(detector.conflicts()).size(), 5u);
+
+    // Only refreshes: nothing is asked of anyone.
+    int listings = processes.listings();
+    detector.fix(Conflict::foreignGamma());
+    EXPECT_EQ(processes.listings(), listings + 1);
+    time.advance(1s);
+    EXPECT_EQ(processes.listings(), listings + 2);
+    EXPECT_TRUE(processes.terminated().empty());
+    EXPECT_EQ(nightLight.requests(), 0);
+
+    // Every instance of that program is asked to quit, no other program.
+    detector.fix(Conflict::app("Redshift", "redshift"));
+    EXPECT_EQ(processes.terminated(), (std::vector<int>{7, 9}));
+    time.advance(1s);
+    EXPECT_EQ(ids(detector.conflicts()),
+              (std::vector<std::string>{"nightLight", "app:redshift", "app:gammastep", "foreignGamma"}));
+
+    // A refused switch leaves the conflict; an obeyed one clears it.
+    nightLight.setRefuses(true);
+    detector.fix(Conflict::nightLight());
+    time.advance(1s);
+    EXPECT_EQ(ids(detector.conflicts()).front(), "nightLight");
+    nightLight.setRefuses(false);
+    detector.fix(Conflict::nightLight());
+    time.advance(1s);
+    EXPECT_EQ(ids(detector.conflicts()).front(), "app:redshift");
+}
+
+TEST_F(ConflictDetectorTest, NothingRunsOnceTheDetectorIsGone) {
+    auto gone = std::make_unique<ConflictDetector>(
+        ConflictDetector::Services{nightLight, processes, displays, displays, time, logger}, "V");
+    processes.start(7, "redshift");
+    gone->start();
+    gone->fix(Conflict::app("Redshift", "redshift"));
+    gone.reset();
+    const int listings = processes.listings();
+    time.advance(2min);
+    nightLight.setStatus(Status::on);
+    EXPECT_EQ(processes.listings(), listings);
+}
+
+}  // namespace
+}  // namespace vesperine
