@@ -35,7 +35,8 @@ ModeResolver::AppRuleEffect effectOf(AppRule::Behavior behavior) {
 }
 
 Json JsonCodec<AppRule>::encode(const AppRule& rule) {
-    return Json{{"bundleID", rule.bundleID}, {"name", rule.name}, {"behavior", rawValue(rule.behavior)}};
+    return Json{
+        {"bundleID", rule.bundleID}, {"name", rule.name}, {"behavior", rawValue(rule.behavior)}};
 }
 
 Result<AppRule> JsonCodec<AppRule>::decode(const Json& json) {

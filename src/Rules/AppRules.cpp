@@ -47,7 +47,9 @@ void AppRules::setRules(std::vector<AppRule> rules) {
     save();
 }
 
-void AppRules::save() { Stored::save(rules_.get(), defaultsKey, defaults_); }
+void AppRules::save() {
+    Stored::save(rules_.get(), defaultsKey, defaults_);
+}
 
 void AppRules::setPauseWhileFullScreen(bool on) {
     defaults_.set(fullScreenKey, on);
@@ -104,7 +106,8 @@ void AppRules::set(AppRule::Behavior behavior, const RunningApplication& applica
     set(behavior, *application.bundleID, application.name.value_or(*application.bundleID));
 }
 
-void AppRules::set(AppRule::Behavior behavior, const std::string& bundleID, const std::string& name) {
+void AppRules::set(AppRule::Behavior behavior, const std::string& bundleID,
+                   const std::string& name) {
     auto rules = rules_.get();
     auto existing = std::find_if(rules.begin(), rules.end(),
                                  [&](const AppRule& rule) { return rule.bundleID == bundleID; });

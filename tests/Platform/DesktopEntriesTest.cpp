@@ -20,21 +20,22 @@ protected:
         system.entry("org.gnome.Totem",
                      "Name=Videos\nName[de]=Videos (de)\nName[de_CH]=Videos (CH)\n"
                      "Name[sr@latin]=Video\nName[fr]=\n");
-        system.entry("io.github.celluloid_player.Celluloid",
-                     "Name = Celluloid\\sPlayer\nStartupWMClass=io.github.celluloid_player.Celluloid\n"
-                     "\n[Desktop Action new-window]\nName=New Window\n");
+        system.entry(
+            "io.github.celluloid_player.Celluloid",
+            "Name = Celluloid\\sPlayer\nStartupWMClass=io.github.celluloid_player.Celluloid\n"
+            "\n[Desktop Action new-window]\nName=New Window\n");
         system.entry("kde4/gwenview", "Name=Gwenview\nStartupWMClass=Gwenview\n");
         system.entry("nameless", "Exec=nameless\n");
         system.write("link.desktop", "[Desktop Entry]\nType=Link\nName=A link\n");
-        system.write("huge.desktop", "[Desktop Entry]\nType=Application\nName=" +
-                                         std::string(2 << 20, 'x') + "\n");
+        system.write("huge.desktop",
+                     "[Desktop Entry]\nType=Application\nName=" + std::string(2 << 20, 'x') + "\n");
     }
     DesktopEntries entries(const std::string& locale = "") {
         return DesktopEntries({home.applications(), system.applications()}, locale, logger);
     }
 
-    DesktopFolder home{"entries-home"};
-    DesktopFolder system{"entries-system"};
+    DesktopFolder home{"vesperine-entries-home"};
+    DesktopFolder system{"vesperine-entries-system"};
     CapturingLogger logger;
 };
 
@@ -50,13 +51,17 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
         Hints hints;
         App app;
     } cases[] = {
-        {"application id", {"org.gnome.Totem", {}, "totem", "Totem", "totem"},
+        {"application id",
+         {"org.gnome.Totem", {}, "totem", "Totem", "totem"},
          {"org.gnome.Totem", "Videos", 0}},
         {"unknown application id, then the class",
-         {"org.example.Unknown", {}, "vlc", "vlc", {}}, {"vlc", "My VLC", 0}},
-        {"desktop file given as a path", {{}, "/usr/share/applications/kde4-gwenview.desktop", {}, {}, {}},
+         {"org.example.Unknown", {}, "vlc", "vlc", {}},
+         {"vlc", "My VLC", 0}},
+        {"desktop file given as a path",
+         {{}, "/usr/share/applications/kde4-gwenview.desktop", {}, {}, {}},
          {"kde4-gwenview", "Gwenview", 0}},
-        {"StartupWMClass ignoring case", {{}, {}, "gwenview", "gwenview", {}},
+        {"StartupWMClass ignoring case",
+         {{}, {}, "gwenview", "gwenview", {}},
          {"kde4-gwenview", "Gwenview", 0}},
         {"class is the id, escapes undone, actions ignored",
          {{}, {}, "celluloid", "io.github.celluloid_player.Celluloid", {}},
@@ -64,7 +69,9 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
         {"executable is the id", {{}, {}, {}, {}, "VLC"}, {"vlc", "My VLC", 0}},
         {"entry without a name", {{}, {}, {}, "Nameless", {}}, {"nameless", std::nullopt, 0}},
         {"hidden entry", {{}, {}, "retired", "Retired", {}}, {"Retired", std::nullopt, 0}},
-        {"no entry: the executable", {{}, {}, "main", "Main", "python3"}, {"python3", std::nullopt, 0}},
+        {"no entry: the executable",
+         {{}, {}, "main", "Main", "python3"},
+         {"python3", std::nullopt, 0}},
         {"no entry: the class", {{}, {}, "main", "Main", {}}, {"Main", std::nullopt, 0}},
         {"nothing at all", {{}, {}, "", {}, {}}, {}},
     };
@@ -78,8 +85,12 @@ TEST_F(DesktopEntriesTest, NamesComeInTheUsersLanguage) {
     struct Case {
         const char* locale;
         const char* name;
-    } cases[] = {{"", "Videos"},          {"C.UTF-8", "Videos"},         {"de_DE.UTF-8", "Videos (de)"},
-                 {"de_CH.UTF-8", "Videos (CH)"}, {"sr_RS@latin", "Video"}, {"fr_FR", "Videos"}};
+    } cases[] = {{"", "Videos"},
+                 {"C.UTF-8", "Videos"},
+                 {"de_DE.UTF-8", "Videos (de)"},
+                 {"de_CH.UTF-8", "Videos (CH)"},
+                 {"sr_RS@latin", "Video"},
+                 {"fr_FR", "Videos"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale);
         EXPECT_EQ(entries(c.locale).find("org.gnome.Totem")->name, c.name);

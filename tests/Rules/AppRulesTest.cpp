@@ -42,7 +42,10 @@ protected:
 };
 
 TEST_F(AppRulesTest, TheApplicationInFrontDecidesTheEffect) {
-    launch();
+    workspace.activate(videos);
+    AppRules idle(defaults, workspace, "com.brevan.vesperine");
+    EXPECT_EQ(idle.effect().get(), std::nullopt);  // nothing observed before start()
+    launch();                                      // which takes the one in front now
     struct Step {
         const char* name;
         std::optional<RunningApplication> front;
@@ -50,9 +53,8 @@ TEST_F(AppRulesTest, TheApplicationInFrontDecidesTheEffect) {
         std::optional<RunningApplication> lastExternal;
         std::size_t calls;
     } steps[] = {
-        {"a default rule's application", videos, Effect::pauseBoost, videos, 1},
         {"an application without a rule", editor, std::nullopt, editor, 2},
-        {"back to the rule's application", videos, Effect::pauseBoost, videos, 3},
+        {"a default rule's application", videos, Effect::pauseBoost, videos, 3},
         {"our own window keeps the rule", self, Effect::pauseBoost, videos, 3},
         {"no window in front keeps it too", std::nullopt, Effect::pauseBoost, videos, 3},
         {"an application without identity", nameless, std::nullopt, nameless, 4},
@@ -66,27 +68,20 @@ TEST_F(AppRulesTest, TheApplicationInFrontDecidesTheEffect) {
     }
 }
 
-TEST_F(AppRulesTest, StartTakesTheApplicationInFrontNowAndConstructionObservesNothing) {
-    workspace.activate(videos);
-    AppRules idle(defaults, workspace, "com.brevan.vesperine");
-    EXPECT_EQ(idle.effect().get(), std::nullopt);
-    launch();
-    EXPECT_EQ(heard, (std::vector<std::optional<Effect>>{Effect::pauseBoost}));
-}
-
 TEST_F(AppRulesTest, AddingARuleSortsByNameChangingOneKeepsItsPlace) {
     launch();
-    EXPECT_EQ(names(rules->rules()), (std::vector<std::string>{"Videos", "mpv Media Player", "Shotwell",
-                                                               "Celluloid", "VLC media player"}));
+    EXPECT_EQ(names(rules->rules()),
+              (std::vector<std::string>{"Videos", "mpv Media Player", "Shotwell", "Celluloid",
+                                        "VLC media player"}));
     // Same name up to case: stays after the one already there. Case does not order either.
     rules->set(Behavior::pauseAll, "org.example.Videos", "videos");
-    rules->set(Behavior::pauseBoost, "darktable", "darktable");
+    rules->set(Behavior::pauseBoost, RunningApplication{"darktable", std::nullopt, 7});
+    rules->set(Behavior::pauseBoost, nameless);  // no identity: no rule
     EXPECT_EQ(names(rules->rules()),
               (std::vector<std::string>{"Celluloid", "darktable", "mpv Media Player", "Shotwell",
                                         "Videos", "videos", "VLC media player"}));
     rules->set(Behavior::pauseAll, "vlc", "Another name");
     EXPECT_EQ(rules->rules()->back(), (AppRule{"vlc", "VLC media player", Behavior::pauseAll}));
-
     launch();  // all of it was saved
     EXPECT_EQ(rules->rules()->size(), 7u);
     EXPECT_EQ(rules->rule("vlc")->behavior, Behavior::pauseAll);
@@ -100,20 +95,22 @@ TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
     } cases[] = {
         {"nothing stored", std::nullopt, AppRule::defaults()},
         {"an empty list stays empty", "[]", {}},
-        {"one rule", R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
+        {"one rule",
+         R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
          {{"vlc", "VLC", Behavior::pauseAll}}},
         {"an unknown behaviour", R"([{"bundleID":"vlc","name":"VLC","behavior":"dim"}])",
          AppRule::defaults()},
         {"a member missing", R"([{"bundleID":"vlc","behavior":"pauseAll"}])", AppRule::defaults()},
-        {"not JSON", "appRules", AppRule::defaults()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.stored) defaults.setData("appRules", *c.stored); else defaults.remove("appRules");
+        if (c.stored)
+            defaults.setData("appRules", *c.stored);
+        else
+            defaults.remove("appRules");
         launch();
         EXPECT_EQ(rules->rules().get(), c.rules);
-        // Bad bytes stay until the next save.
-        EXPECT_EQ(defaults.data("appRules"), c.stored);
+        EXPECT_EQ(defaults.data("appRules"), c.stored);  // bad bytes stay until the next save
     }
     defaults.setData("appRules", "[]");
     launch().restoreDefaults();
@@ -121,38 +118,19 @@ TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
     EXPECT_EQ(rules->rules().get(), AppRule::defaults());
 }
 
-TEST_F(AppRulesTest, DuplicateRulesTheFirstCountsRemoveTakesAll) {
+TEST_F(AppRulesTest, DuplicatesTheFirstCountsRemoveTakesAllOnlyChangesArePublished) {
     launch();
     workspace.activate(editor);
     rules->setRules({{"org.gnome.TextEditor", "Text Editor", Behavior::pauseAll},
                      {"vlc", "VLC", Behavior::pauseBoost},
                      {"org.gnome.TextEditor", "Text Editor", Behavior::pauseBoost}});
     EXPECT_EQ(rules->effect().get(), std::nullopt);  // the setter does not recompute
-    EXPECT_EQ(rules->rule("org.gnome.TextEditor")->behavior, Behavior::pauseAll);
-    EXPECT_EQ(rules->rule(std::nullopt), std::nullopt);
+    rules->set(Behavior::pauseBoost, "vlc", "VLC");  // recomputes: the first rule counts
+    rules->set(Behavior::pauseBoost, "mpv", "mpv");  // another application's rule: no change
     rules->remove("org.gnome.TextEditor");
-    EXPECT_EQ(rules->rules().get(), (std::vector<AppRule>{{"vlc", "VLC", Behavior::pauseBoost}}));
-}
-
-TEST_F(AppRulesTest, OnlyAChangedEffectIsPublished) {
-    launch();
-    workspace.activate(videos);
-    rules->set(Behavior::pauseBoost, "vlc", "VLC");                 // another application's rule
-    rules->set(Behavior::pauseBoost, "org.gnome.Totem", "Videos");  // the same behaviour
-    EXPECT_EQ(heard.size(), 1u);
-    rules->set(Behavior::pauseAll, videos);
-    rules->remove("org.gnome.Totem");
-    EXPECT_EQ(heard, (std::vector<std::optional<Effect>>{Effect::pauseBoost, Effect::pauseAll,
-                                                         std::nullopt}));
-}
-
-TEST_F(AppRulesTest, ARuleForARunningApplicationNeedsItsIdentity) {
-    launch();
-    const auto before = rules->rules().get();
-    rules->set(Behavior::pauseAll, nameless);
-    EXPECT_EQ(rules->rules().get(), before);
-    rules->set(Behavior::pauseAll, RunningApplication{"mousepad", std::nullopt, 7});
-    EXPECT_EQ(rules->rule("mousepad"), (AppRule{"mousepad", "mousepad", Behavior::pauseAll}));
+    EXPECT_EQ(rules->rules().get(), (std::vector<AppRule>{{"mpv", "mpv", Behavior::pauseBoost},
+                                                          {"vlc", "VLC", Behavior::pauseBoost}}));
+    EXPECT_EQ(heard, (std::vector<std::optional<Effect>>{Effect::pauseAll, std::nullopt}));
 }
 
 TEST_F(AppRulesTest, FullScreenPausesEverythingUnlessARuleSaysOtherwise) {
@@ -180,34 +158,27 @@ TEST_F(AppRulesTest, FullScreenPausesEverythingUnlessARuleSaysOtherwise) {
     }
 }
 
-TEST_F(AppRulesTest, FullScreenLastsAsLongAsTheWindowAndTheSettingDo) {
+TEST_F(AppRulesTest, FullScreenLastsAsLongAsTheWindowTheApplicationAndTheSettingDo) {
     launch().setRules({});
     rules->setPauseWhileFullScreen(true);
     EXPECT_TRUE(defaults.boolean("pauseWhileFullScreen"));
     workspace.activate(editor, true);
     workspace.activate(self);  // our own settings window over it
-    EXPECT_EQ(rules->effect().get(), Effect::pauseAll);
+    workspace.setFullScreen(false);
     workspace.activate(editor, true);
     workspace.setFullScreen(false);
-    EXPECT_EQ(rules->effect().get(), std::nullopt);
     workspace.setFullScreen(true);
     rules->setPauseWhileFullScreen(false);
-    EXPECT_EQ(rules->effect().get(), std::nullopt);
     EXPECT_FALSE(workspace.followsFullScreen());
-    EXPECT_EQ(heard, (std::vector<std::optional<Effect>>{Effect::pauseAll, std::nullopt,
-                                                         Effect::pauseAll, std::nullopt}));
-}
-
-TEST_F(AppRulesTest, TheRuleEndsWhenItsApplicationQuits) {
-    launch();
-    workspace.activate(videos, true);
-    workspace.launch(editor);
-    workspace.quit(editor);
-    EXPECT_EQ(rules->effect().get(), Effect::pauseBoost);
+    rules->setPauseWhileFullScreen(true);
+    workspace.launch(videos);
+    workspace.quit(videos);  // another application
     workspace.activate(self);
-    workspace.quit(videos);  // focus went nowhere after it
-    EXPECT_EQ(rules->effect().get(), std::nullopt);
+    workspace.quit(editor);  // quit behind our own window
     EXPECT_EQ(rules->lastExternalApp().get(), std::nullopt);
+    EXPECT_EQ(heard,
+              (std::vector<std::optional<Effect>>{Effect::pauseAll, std::nullopt, Effect::pauseAll,
+                                                  std::nullopt, Effect::pauseAll, std::nullopt}));
 }
 
 }  // namespace

@@ -43,11 +43,20 @@ std::string unescaped(std::string_view value) {
             continue;
         }
         switch (value[++i]) {
-            case 's': out += ' '; break;
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            default: out += value[i];
+            case 's':
+                out += ' ';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                out += value[i];
         }
     }
     return out;
@@ -224,7 +233,8 @@ std::size_t DesktopEntries::size() const {
 }
 
 const DesktopEntries::Entry* DesktopEntries::find(std::string_view id) const {
-    if (auto it = entries_.find(id); it != entries_.end()) return it->second ? &*it->second : nullptr;
+    if (auto it = entries_.find(id); it != entries_.end())
+        return it->second ? &*it->second : nullptr;
     auto folded = idsByFoldedId_.find(vesperine::folded(id));
     if (folded == idsByFoldedId_.end()) return nullptr;
     return &*entries_.find(folded->second)->second;

@@ -20,7 +20,7 @@ class DesktopEntries {
 public:
     struct Entry {
         std::string id;
-        std::optional<std::string> name;            // absent when the entry has none
+        std::optional<std::string> name;  // absent when the entry has none
         std::optional<std::string> startupWMClass;
     };
 

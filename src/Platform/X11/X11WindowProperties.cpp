@@ -57,7 +57,8 @@ Result<std::optional<X11Property>> X11WindowProperties::read(Window window, Atom
         // their size on the wire.
         if (format == 32) {
             const auto* longs = reinterpret_cast<const long*>(data);
-            for (unsigned long i = 0; i < count; ++i) out.values.push_back(static_cast<unsigned long>(longs[i]));
+            for (unsigned long i = 0; i < count; ++i)
+                out.values.push_back(static_cast<unsigned long>(longs[i]));
         } else if (format == 16) {
             const auto* shorts = reinterpret_cast<const unsigned short*>(data);
             for (unsigned long i = 0; i < count; ++i) out.values.push_back(shorts[i]);

@@ -48,8 +48,8 @@ X11Workspace::X11Workspace(X11Connection& connection, DesktopEntries& entries,
     if (::gethostname(host, sizeof host - 1) == 0) hostName_ = host;
     if (!connection_.isAlive()) return;
 
-    const char* names[] = {"_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST", "_NET_WM_STATE",
-                           "_NET_WM_STATE_FULLSCREEN", "_NET_WM_PID", "_GTK_APPLICATION_ID",
+    const char* names[] = {"_NET_ACTIVE_WINDOW",       "_NET_CLIENT_LIST", "_NET_WM_STATE",
+                           "_NET_WM_STATE_FULLSCREEN", "_NET_WM_PID",      "_GTK_APPLICATION_ID",
                            "_KDE_NET_WM_DESKTOP_FILE"};
     Atom atoms[std::size(names)] = {};
     {
@@ -140,7 +140,8 @@ void X11Workspace::updateClients() {
         if (!read || !*read) return;  // no window manager to tell: nothing is known to quit
         auto list = (*read)->list(XA_WINDOW);
         if (!list) {
-            reportOnce("clientList", "The window manager's _NET_CLIENT_LIST is not a window list; ignored");
+            reportOnce("clientList",
+                       "The window manager's _NET_CLIENT_LIST is not a window list; ignored");
             return;
         }
         if ((*read)->truncated) {
@@ -177,8 +178,9 @@ std::optional<RunningApplication> X11Workspace::lookup(Window window) {
     if (stray_ && stray_->first == window) return stray_->second;
     auto app = identify(window);
     if (!app) {
-        reportOnce("vanished", "Window " + hex(window) +
-                                   " went away before it could be read (later ones are not logged)");
+        reportOnce("vanished",
+                   "Window " + hex(window) +
+                       " went away before it could be read (later ones are not logged)");
     }
     return app;
 }
@@ -195,7 +197,9 @@ std::optional<RunningApplication> X11Workspace::identify(Window window) {
         auto property = read(atom, textLength);
         if (!property) return std::nullopt;
         auto value = property->text();
-        if (!value) reportOnce(name, std::string("A window's ") + name + " is not text of a sensible size; ignored");
+        if (!value)
+            reportOnce(name, std::string("A window's ") + name +
+                                 " is not text of a sensible size; ignored");
         return value;
     };
 
@@ -204,7 +208,9 @@ std::optional<RunningApplication> X11Workspace::identify(Window window) {
     hints.kdeDesktopFile = text(atoms_.kdeDesktopFile, "_KDE_NET_WM_DESKTOP_FILE");
     if (auto wmClass = read(XA_WM_CLASS, textLength)) {
         auto parts = wmClass->strings();
-        if (parts.empty()) reportOnce("WM_CLASS", "A window's WM_CLASS is not two names of a sensible size; ignored");
+        if (parts.empty())
+            reportOnce("WM_CLASS",
+                       "A window's WM_CLASS is not two names of a sensible size; ignored");
         if (parts.size() > 0 && !parts[0].empty()) hints.wmInstance = parts[0];
         if (parts.size() > 1 && !parts[1].empty()) hints.wmClass = parts[1];
     }
@@ -238,7 +244,8 @@ Window X11Workspace::readActiveWindow() {
     if (!read || !*read) return 0;
     auto window = (*read)->single(XA_WINDOW);
     if (!window) {
-        reportOnce("activeWindow", "The window manager's _NET_ACTIVE_WINDOW is not a window; ignored");
+        reportOnce("activeWindow",
+                   "The window manager's _NET_ACTIVE_WINDOW is not a window; ignored");
         return 0;
     }
     return *window;
