@@ -1,0 +1,185 @@
+#include "Rules/AppRules.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Platform/Simulated/MemoryDefaultsStore.h"
+#include "Platform/Simulated/SimulatedWorkspace.h"
+
+namespace vesperine {
+namespace {
+
+using Effect = ModeResolver::AppRuleEffect;
+using Behavior = AppRule::Behavior;
+
+const RunningApplication self{"com.brevan.vesperine", "Vesperine", 100};
+const RunningApplication videos{"org.gnome.Totem", "Videos", 101};
+const RunningApplication editor{"org.gnome.TextEditor", "Text Editor", 102};
+const RunningApplication nameless{std::nullopt, std::nullopt, 103};
+
+std::vector<std::string> names(const std::vector<AppRule>& rules) {
+    std::vector<std::string> out;
+    for (const auto& rule : rules) out.push_back(rule.name);
+    return out;
+}
+
+class AppRulesTest : public ::testing::Test {
+protected:
+    // A fresh instance on the same defaults and workspace, as after a restart.
+    AppRules& launch() {
+        rules.reset();
+        rules = std::make_unique<AppRules>(defaults, workspace, self.bundleID.value());
+        rules->onChange = [this](std::optional<Effect> effect) { heard.push_back(effect); };
+        rules->start();
+        return *rules;
+    }
+
+    MemoryDefaultsStore defaults;
+    SimulatedWorkspace workspace;
+    std::unique_ptr<AppRules> rules;
+    std::vector<std::optional<Effect>> heard;
+};
+
+TEST_F(AppRulesTest, TheApplicationInFrontDecidesTheEffect) {
+    workspace.activate(videos);
+    AppRules idle(defaults, workspace, "com.brevan.vesperine");
+    EXPECT_EQ(idle.effect().get(), std::nullopt);  // nothing observed before start()
+    launch();                                      // which takes the one in front now
+    struct Step {
+        const char* name;
+        std::optional<RunningApplication> front;
+        std::optional<Effect> effect;
+        std::optional<RunningApplication> lastExternal;
+        std::size_t calls;
+    } steps[] = {
+        {"an application without a rule", editor, std::nullopt, editor, 2},
+        {"a default rule's application", videos, Effect::pauseBoost, videos, 3},
+        {"our own window keeps the rule", self, Effect::pauseBoost, videos, 3},
+        {"no window in front keeps it too", std::nullopt, Effect::pauseBoost, videos, 3},
+        {"an application without identity", nameless, std::nullopt, nameless, 4},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        workspace.activate(step.front);
+        EXPECT_EQ(rules->effect().get(), step.effect);
+        EXPECT_EQ(rules->lastExternalApp().get(), step.lastExternal);
+        EXPECT_EQ(heard.size(), step.calls);
+    }
+}
+
+TEST_F(AppRulesTest, AddingARuleSortsByNameChangingOneKeepsItsPlace) {
+    launch();
+    EXPECT_EQ(names(rules->rules()),
+              (std::vector<std::string>{"Videos", "mpv Media Player", "Shotwell", "Celluloid",
+                                        "VLC media player"}));
+    // Same name up to case: stays after the one already there. Case does not order either.
+    rules->set(Behavior::pauseAll, "org.example.Videos", "videos");
+    rules->set(Behavior::pauseBoost, RunningApplication{"darktable", std::nullopt, 7});
+    rules->set(Behavior::pauseBoost, nameless);  // no identity: no rule
+    EXPECT_EQ(names(rules->rules()),
+              (std::vector<std::string>{"Celluloid", "darktable", "mpv Media Player", "Shotwell",
+                                        "Videos", "videos", "VLC media player"}));
+    rules->set(Behavior::pauseAll, "vlc", "Another name");
+    EXPECT_EQ(rules->rules()->back(), (AppRule{"vlc", "VLC media player", Behavior::pauseAll}));
+    launch();  // all of it was saved
+    EXPECT_EQ(rules->rules()->size(), 7u);
+    EXPECT_EQ(rules->rule("vlc")->behavior, Behavior::pauseAll);
+}
+
+TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> stored;
+        std::vector<AppRule> rules;
+    } cases[] = {
+        {"nothing stored", std::nullopt, AppRule::defaults()},
+        {"an empty list stays empty", "[]", {}},
+        {"one rule",
+         R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
+         {{"vlc", "VLC", Behavior::pauseAll}}},
+        {"an unknown behaviour", R"([{"bundleID":"vlc","name":"VLC","behavior":"dim"}])",
+         AppRule::defaults()},
+        {"a member missing", R"([{"bundleID":"vlc","behavior":"pauseAll"}])", AppRule::defaults()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.stored)
+            defaults.setData("appRules", *c.stored);
+        else
+            defaults.remove("appRules");
+        launch();
+        EXPECT_EQ(rules->rules().get(), c.rules);
+        EXPECT_EQ(defaults.data("appRules"), c.stored);  // bad bytes stay until the next save
+    }
+    defaults.setData("appRules", "[]");
+    launch().restoreDefaults();
+    launch();
+    EXPECT_EQ(rules->rules().get(), AppRule::defaults());
+}
+
+TEST_F(AppRulesTest, DuplicatesTheFirstCountsRemoveTakesAllOnlyChangesArePublished) {
+    launch();
+    workspace.activate(editor);
+    rules->setRules({{"org.gnome.TextEditor", "Text Editor", Behavior::pauseAll},
+                     {"vlc", "VLC", Behavior::pauseBoost},
+                     {"org.gnome.TextEditor", "Text Editor", Behavior::pauseBoost}});
+    EXPECT_EQ(rules->effect().get(), std::nullopt);  // the setter does not recompute
+    rules->set(Behavior::pauseBoost, "vlc", "VLC");  // recomputes: the first rule counts
+    rules->set(Behavior::pauseBoost, "mpv", "mpv");  // another application's rule: no change
+    rules->remove("org.gnome.TextEditor");
+    EXPECT_EQ(rules->rules().get(), (std::vector<AppRule>{{"mpv", "mpv", Behavior::pauseBoost},
+                                                          {"vlc", "VLC", Behavior::pauseBoost}}));
+    EXPECT_EQ(heard, (std::vector<std::optional<Effect>>{Effect::pauseAll, std::nullopt}));
+}
+
+TEST_F(AppRulesTest, FullScreenPausesEverythingUnlessARuleSaysOtherwise) {
+    struct Case {
+        const char* name;
+        bool setting;
+        std::optional<Behavior> rule;
+        bool fullScreen;
+        std::optional<Effect> effect;
+    } cases[] = {
+        {"setting off", false, std::nullopt, true, std::nullopt},
+        {"full screen", true, std::nullopt, true, Effect::pauseAll},
+        {"not full screen", true, std::nullopt, false, std::nullopt},
+        {"a rule to pause boost wins", true, Behavior::pauseBoost, true, Effect::pauseBoost},
+        {"a rule without full screen", true, Behavior::pauseAll, false, Effect::pauseAll},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        defaults.set("pauseWhileFullScreen", c.setting);
+        launch().setRules({});
+        if (c.rule) rules->set(*c.rule, editor);
+        EXPECT_EQ(workspace.followsFullScreen(), c.setting);
+        workspace.activate(editor, c.fullScreen);
+        EXPECT_EQ(rules->effect().get(), c.effect);
+    }
+}
+
+TEST_F(AppRulesTest, FullScreenLastsAsLongAsTheWindowTheApplicationAndTheSettingDo) {
+    launch().setRules({});
+    rules->setPauseWhileFullScreen(true);
+    EXPECT_TRUE(defaults.boolean("pauseWhileFullScreen"));
+    workspace.activate(editor, true);
+    workspace.activate(self);  // our own settings window over it
+    workspace.setFullScreen(false);
+    workspace.activate(editor, true);
+    workspace.setFullScreen(false);
+    workspace.setFullScreen(true);
+    rules->setPauseWhileFullScreen(false);
+    EXPECT_FALSE(workspace.followsFullScreen());
+    rules->setPauseWhileFullScreen(true);
+    workspace.launch(videos);
+    workspace.quit(videos);  // another application
+    workspace.activate(self);
+    workspace.quit(editor);  // quit behind our own window
+    EXPECT_EQ(rules->lastExternalApp().get(), std::nullopt);
+    EXPECT_EQ(heard,
+              (std::vector<std::optional<Effect>>{Effect::pauseAll, std::nullopt, Effect::pauseAll,
+                                                  std::nullopt, Effect::pauseAll, std::nullopt}));
+}
+
+}  // namespace
+}  // namespace vesperine

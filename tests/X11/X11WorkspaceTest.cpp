@@ -1,0 +1,272 @@
+// gtest before the X headers, whose None macro it would otherwise meet.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+#include "Platform/DesktopFolder.h"
+#include "Platform/Linux/PollLoop.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/X11/X11Workspace.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Plays the window manager and the applications on the test server: windows with the
+// properties applications set, and the root window's active window and client list.
+class Desktop {
+public:
+    Desktop() : display_(XOpenDisplay(nullptr)) {}
+    ~Desktop() {
+        if (!display_) return;
+        forget();
+        XCloseDisplay(display_);
+    }
+    Display* display() const { return display_; }
+    Window root() const { return DefaultRootWindow(display_); }
+    Atom atom(const char* name) const { return XInternAtom(display_, name, False); }
+    Window window() { return XCreateSimpleWindow(display_, root(), 0, 0, 10, 10, 0, 0, 0); }
+    void set(Window w, const char* property, const char* type, int format, const void* data,
+             int n) {
+        XChangeProperty(display_, w, atom(property), atom(type), format, PropModeReplace,
+                        static_cast<const unsigned char*>(data), n);
+        XSync(display_, False);
+    }
+    void text(Window w, const char* property, const std::string& bytes,
+              const char* type = "STRING") {
+        set(w, property, type, 8, bytes.data(), static_cast<int>(bytes.size()));
+    }
+    void longs(Window w, const char* property, const char* type, std::vector<long> values) {
+        set(w, property, type, 32, values.data(), static_cast<int>(values.size()));
+    }
+    void active(Window w) { longs(root(), "_NET_ACTIVE_WINDOW", "WINDOW", {static_cast<long>(w)}); }
+    void clients(const std::vector<Window>& list) {
+        longs(root(), "_NET_CLIENT_LIST", "WINDOW", {list.begin(), list.end()});
+    }
+    void fullScreen(Window w, bool on) {
+        std::vector<long> states{static_cast<long>(atom("_NET_WM_STATE_ABOVE"))};
+        if (on) states.push_back(static_cast<long>(atom("_NET_WM_STATE_FULLSCREEN")));
+        longs(w, "_NET_WM_STATE", "ATOM", states);
+    }
+    void destroy(Window w) {
+        XDestroyWindow(display_, w);
+        XSync(display_, False);
+    }
+    void forget() {
+        XDeleteProperty(display_, root(), atom("_NET_ACTIVE_WINDOW"));
+        XDeleteProperty(display_, root(), atom("_NET_CLIENT_LIST"));
+        XSync(display_, False);
+    }
+
+private:
+    Display* display_;
+};
+
+class X11WorkspaceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(desktop.display(), nullptr) << "no test X server";
+        desktop.forget();
+        // An application that is not this process: a program that only waits.
+        char program[] = "/bin/sleep", argument[] = "60";
+        char* argv[] = {program, argument, nullptr};
+        ASSERT_EQ(posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0);
+        vlc = {"vlc", "VLC media player", child};
+        apps.entry("vlc", "Name=VLC media player\nStartupWMClass=vlc\n");
+        apps.entry("org.gnome.Totem", "Name=Videos\n");
+        auto opened = X11Connection::open("", logger);
+        ASSERT_TRUE(opened.ok()) << opened.error().description;
+        connection = std::move(opened).value();
+        connection->attach(loop, loop);
+        workspace = std::make_unique<X11Workspace>(*connection, entries, self, logger);
+    }
+    void TearDown() override {
+        workspace.reset();
+        connection.reset();
+        if (child <= 0) return;
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    // A window of the child's process with this WM_CLASS ("instance\0class\0").
+    Window childWindow(const std::string& wmClass) {
+        Window w = desktop.window();
+        desktop.text(w, "WM_CLASS", wmClass);
+        desktop.longs(w, "_NET_WM_PID", "CARDINAL", {child});
+        return w;
+    }
+    const Workspace::Frontmost& front() const { return workspace->frontmost().get(); }
+    bool waitForFront(const std::optional<RunningApplication>& expected) {
+        return loop.runUntil([&] { return front().application == expected; }, 2s);
+    }
+
+    const std::string vlcClass{"vlc\0vlc\0", 8};
+    Desktop desktop;
+    pid_t child = 0;
+    RunningApplication vlc;
+    DesktopFolder apps{"vesperine-workspace-apps"};
+    CapturingLogger logger;
+    DesktopEntries entries{{apps.applications()}, "", logger};
+    const RunningApplication self{"com.brevan.vesperine", "Vesperine", ::getpid()};
+    PollLoop loop;
+    std::unique_ptr<X11Connection> connection;
+    std::unique_ptr<X11Workspace> workspace;
+};
+
+TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
+    auto pid = [&](Window w, long id) { desktop.longs(w, "_NET_WM_PID", "CARDINAL", {id}); };
+    auto text = [&](Window w, const char* property, const std::string& value) {
+        desktop.text(w, property, value, "UTF8_STRING");
+    };
+    struct Case {
+        const char* name;
+        std::function<void(Window)> setUp;
+        RunningApplication app;
+    } cases[] = {
+        {"WM_CLASS claimed by an entry",
+         [&](Window w) {
+             text(w, "WM_CLASS", vlcClass);
+             pid(w, child);
+         },
+         vlc},
+        {"application id",
+         [&](Window w) { text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); },
+         {"org.gnome.Totem", "Videos", 0}},
+        {"desktop file",
+         [&](Window w) { text(w, "_KDE_NET_WM_DESKTOP_FILE", "org.gnome.Totem.desktop"); },
+         {"org.gnome.Totem", "Videos", 0}},
+        {"only a process: its executable",
+         [&](Window w) { pid(w, child); },
+         {"sleep", std::nullopt, child}},
+        {"no identity at all", [](Window) {}, {}},
+        {"our own process", [&](Window w) { pid(w, ::getpid()); }, self},
+        {"a process on another machine",
+         [&](Window w) {
+             text(w, "WM_CLASS", std::string("main\0Main\0", 10));
+             pid(w, child);
+             text(w, "WM_CLIENT_MACHINE", "elsewhere.example");
+         },
+         {"Main", std::nullopt, 0}},
+        {"a huge WM_CLASS is ignored",
+         [&](Window w) {
+             text(w, "WM_CLASS", std::string(100000, 'v'));
+             pid(w, child);
+         },
+         {"sleep", std::nullopt, child}},
+        {"a process id of the wrong type is ignored",
+         [&](Window w) {
+             text(w, "WM_CLASS", vlcClass);
+             text(w, "_NET_WM_PID", "1234");
+         },
+         {"vlc", "VLC media player", 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Window w = desktop.window();
+        c.setUp(w);
+        desktop.clients({w});
+        desktop.active(w);
+        EXPECT_TRUE(waitForFront(c.app));
+        desktop.active(0);
+        EXPECT_TRUE(waitForFront(std::nullopt));
+        desktop.destroy(w);
+    }
+    EXPECT_EQ(logger.count("WM_CLASS"), 1u);
+    EXPECT_EQ(logger.count("_NET_WM_PID"), 1u);
+}
+
+TEST_F(X11WorkspaceTest, ABadActiveWindowIsSkippedAndTheNextOneCounts) {
+    Window good = childWindow(vlcClass), gone = desktop.window();
+    desktop.destroy(gone);
+    const std::function<void()> bad[] = {
+        [&] { desktop.active(gone); },
+        [&] { desktop.longs(desktop.root(), "_NET_ACTIVE_WINDOW", "CARDINAL", {long(good)}); },
+        [&] { desktop.text(desktop.root(), "_NET_ACTIVE_WINDOW", std::string(4096, 'x')); },
+    };
+    for (const auto& makeBad : bad) {
+        desktop.active(good);
+        ASSERT_TRUE(waitForFront(vlc));
+        makeBad();
+        EXPECT_TRUE(waitForFront(std::nullopt));
+    }
+    desktop.active(good);
+    EXPECT_TRUE(waitForFront(vlc));
+    EXPECT_EQ(logger.count("went away"), 1u);
+    EXPECT_EQ(logger.count("is not a window"), 1u);  // once for both malformed values
+}
+
+TEST_F(X11WorkspaceTest, FullScreenOfTheActiveWindowIsFollowedOnlyWhenAsked) {
+    Window film = childWindow(vlcClass), other = desktop.window();
+    desktop.fullScreen(film, true);
+    desktop.active(film);
+    ASSERT_TRUE(waitForFront(vlc));
+    EXPECT_FALSE(front().fullScreen);  // not followed yet
+    workspace->followFullScreen(true);
+    EXPECT_TRUE(front().fullScreen);  // at once
+    desktop.fullScreen(film, false);
+    EXPECT_TRUE(loop.runUntil([&] { return !front().fullScreen; }, 2s));
+
+    // While nothing that matters changes nothing wakes the program: no timer, no event for
+    // another window's state.
+    int events = 0;
+    Handle counter = connection->addListener([&](const XEvent&) { ++events; });
+    const auto timers = loop.timerCallbacksRun();
+    desktop.fullScreen(other, true);
+    loop.runFor(1s);
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(loop.timerCallbacksRun(), timers);
+
+    workspace->followFullScreen(false);
+    desktop.fullScreen(film, true);
+    loop.runFor(100ms);
+    EXPECT_FALSE(front().fullScreen);
+}
+
+TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
+    std::vector<RunningApplication> quit;
+    Handle observer = workspace->observeTerminations([&](const auto& app) { quit.push_back(app); });
+    const RunningApplication videos{"org.gnome.Totem", "Videos", 0};
+    Window first = childWindow(vlcClass), second = childWindow(vlcClass), totem = desktop.window();
+    desktop.text(totem, "_GTK_APPLICATION_ID", "org.gnome.Totem");
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+        std::vector<RunningApplication> running, quit;
+    } steps[] = {
+        {"all listed",
+         [&] {
+             desktop.clients({first, second, totem});
+         },
+         {vlc, videos},
+         {}},
+        {"one of two windows closed",
+         [&] {
+             desktop.clients({second, totem});
+         },
+         {vlc, videos},
+         {}},
+        {"a list that is none",
+         [&] { desktop.text(desktop.root(), "_NET_CLIENT_LIST", "x"); },
+         {vlc, videos},
+         {}},
+        {"the last window closed", [&] { desktop.clients({totem}); }, {videos}, {vlc}},
+        {"nothing left", [&] { desktop.clients({}); }, {}, {vlc, videos}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        loop.runFor(100ms);
+        EXPECT_EQ(workspace->runningApplications(), step.running);
+        EXPECT_EQ(quit, step.quit);
+    }
+    EXPECT_EQ(logger.count("_NET_CLIENT_LIST"), 1u);
+}
+
+}  // namespace
+}  // namespace vesperine
