@@ -32,6 +32,17 @@ void solarDay(benchmark::State& state) {
 }
 BENCHMARK(solarDay);
 
+// What each evaluation pays for its calendar: the zone looked up, one wall time placed.
+void calendarPerEvaluation(benchmark::State& state) {
+    double t = 0;
+    for (auto _ : state) {
+        Calendar calendar(TimeZone{"Europe/Berlin"});
+        benchmark::DoNotOptimize(calendar.dateBySetting(23, 0, 0, evening + t));
+        t = t < 365 * 86400 ? t + 86400 : 0;  // days of one year
+    }
+}
+BENCHMARK(calendarPerEvaluation);
+
 void citySearch(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(Cities::search("san"));
 }

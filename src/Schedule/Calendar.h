@@ -1,20 +1,21 @@
 #pragma once
 
-#include <memory>
+#include <cstdint>
 #include <optional>
 
 #include "Schedule/TimeZone.h"
+#include "Schedule/ZoneRules.h"
 #include "Support/Instant.h"
 
 namespace vesperine {
 
-// Gregorian calendar arithmetic in one time zone, with the rules the schedule needs around
-// clock changes: a wall-clock time skipped by a jump forward resolves to the next time that
-// exists (02:30 on a spring-forward night is 03:00), a time that occurs twice resolves to its
-// first occurrence, and a time that cannot be formed gives no instant.
+// Gregorian calendar arithmetic in one time zone (its `ZoneRules`), with the rules the
+// schedule needs around clock changes: a wall-clock time skipped by a jump forward resolves to
+// the next time that exists (02:30 on a spring-forward night is 03:00), a time that occurs
+// twice resolves to its first occurrence, and a time that cannot be formed gives no instant.
 //
-// Not copyable; cheap enough to make once per schedule evaluation. Non-finite instants give
-// no result.
+// Not copyable; cheap enough to make once per schedule evaluation. Non-finite instants, and
+// instants more than about 3,000 years from 1970, give no result.
 class Calendar {
 public:
     explicit Calendar(const TimeZone& zone);
@@ -38,12 +39,11 @@ public:
     std::optional<int> secondOfDay(Instant instant);
 
 private:
-    bool load(Instant instant);
-    std::optional<Instant> read();
+    // Whole seconds of the local wall-clock time at `instant` since 1970-01-01 00:00 local.
+    std::optional<std::int64_t> localSeconds(Instant instant);
 
-    struct Engine;  // the ICU calendar, kept out of this header
     TimeZone zone_;
-    std::unique_ptr<Engine> engine_;
+    ZoneRules rules_;
 };
 
 }  // namespace vesperine

@@ -4,8 +4,9 @@
 
 namespace vesperine {
 
-// A time zone by its IANA identifier ("Europe/Berlin"). An identifier the zone database does
-// not know behaves as UTC.
+// A time zone by its IANA identifier ("Europe/Berlin"), or by a POSIX TZ rule
+// ("CET-1CEST,M3.5.0,M10.5.0/3") when that is what the session's TZ holds. An identifier that
+// is neither a zone of the system's database nor such a rule behaves as UTC.
 struct TimeZone {
     std::string identifier = "UTC";
 

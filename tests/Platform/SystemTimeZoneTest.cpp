@@ -2,44 +2,63 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Schedule/TestTime.h"
+
 namespace vesperine {
 namespace {
 
-TEST(SystemTimeZone, ReadsTheZoneFromTzValuesPathsAndFiles) {
+using testing_time::ScopedTz;
+
+// How a text reads as a zone file's content or link target, and as a TZ value.
+TEST(SystemTimeZone, ReadsZonesFromFilesAndTzValues) {
+    const std::optional<std::string> none;
     struct Case {
         const char* text;
-        std::optional<std::string> expected;
+        std::optional<std::string> inFile, inTz;
     } cases[] = {
-        {"Europe/Berlin", "Europe/Berlin"},
-        {":America/New_York", "America/New_York"},
-        {"/usr/share/zoneinfo/Pacific/Chatham", "Pacific/Chatham"},
-        {"../usr/share/zoneinfo/posix/Asia/Tokyo", "Asia/Tokyo"},
-        {"Australia/Lord_Howe\n", "Australia/Lord_Howe"},
-        {"UTC", "UTC"},
-        {"CET-1CEST,M3.5.0,M10.5.0/3", std::nullopt},
-        {"Mars/Olympus_Mons", std::nullopt},
-        {"", std::nullopt},
+        {"Europe/Berlin", "Europe/Berlin", "Europe/Berlin"},
+        {":America/New_York", "America/New_York", "America/New_York"},
+        {"../usr/share/zoneinfo/posix/Asia/Tokyo", "Asia/Tokyo", "Asia/Tokyo"},
+        {"Australia/Lord_Howe\n", "Australia/Lord_Howe", "Australia/Lord_Howe"},
+        {"CET-1CEST,M3.5.0,M10.5.0/3", none, "CET-1CEST,M3.5.0,M10.5.0/3"},
+        {"CET-1CEST,M3.5.0,M10.5.0/3 trailing", none, none},
+        {"Mars/Olympus_Mons", none, none},
+        {"", none, "UTC"},  // the C library's reading of an empty TZ
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(SystemTimeZone::identifierFrom(c.text), c.expected) << c.text;
+        EXPECT_EQ(SystemTimeZone::identifierFrom(c.text), c.inFile) << c.text;
+        EXPECT_EQ(SystemTimeZone::zoneFromTz(c.text), c.inTz) << c.text;
     }
+    // TZ=":/etc/localtime" and other links into the database name the zone they link to.
+    const auto link = std::filesystem::path(::testing::TempDir()) / "vesperine-localtime";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("/usr/share/zoneinfo/Asia/Tokyo", link);
+    EXPECT_EQ(SystemTimeZone::zoneFromTz(":" + link.string()), "Asia/Tokyo");
+    std::filesystem::remove(link);
 }
 
-TEST(SystemTimeZone, FollowsTzAfterAReset) {
-    const char* saved = std::getenv("TZ");
-    std::string keep = saved ? saved : "";
-    ::setenv("TZ", "Asia/Kolkata", 1);
-    SystemTimeZone zone;
+TEST(SystemTimeZone, FollowsTzAfterAResetAndReportsAnUnknownOneOnce) {
+    CapturingLogger logger;
+    SystemTimeZone zone(logger);
+    ScopedTz tz("Asia/Kolkata");
     EXPECT_EQ(zone.current().identifier, "Asia/Kolkata");
     ::setenv("TZ", "Europe/Oslo", 1);
     EXPECT_EQ(zone.current().identifier, "Asia/Kolkata");  // cached until told
     zone.reset();
     EXPECT_EQ(zone.current().identifier, "Europe/Oslo");
-    if (saved) {
-        ::setenv("TZ", keep.c_str(), 1);
-    } else {
-        ::unsetenv("TZ");
-    }
+
+    ::setenv("TZ", "Mars/Olympus_Mons", 1);
+    zone.reset();
+    const std::string fallback = zone.current().identifier;
+    EXPECT_NE(fallback, "Mars/Olympus_Mons");
+    zone.reset();
+    zone.current();
+    ASSERT_EQ(logger.lines().size(), 1u);
+    EXPECT_TRUE(logger.contains("TZ=\"Mars/Olympus_Mons\""));
+    EXPECT_TRUE(logger.contains("runs in " + fallback));
 }
 
 }  // namespace

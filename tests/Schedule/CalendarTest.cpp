@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Schedule/Cities.h"
 #include "TestTime.h"
 
 namespace vesperine {
@@ -9,6 +10,7 @@ namespace {
 
 using testing_time::daysFromCivil;
 using testing_time::hhmm;
+using testing_time::ScopedTz;
 
 Instant utc(int y, int mo, int d, int h, int mi) {
     return Instant::fromUnix(static_cast<double>(daysFromCivil(y, mo, d)) * 86400 + h * 3600 + mi * 60);
@@ -37,6 +39,17 @@ TEST(Calendar, SkippedTimesGoForwardRepeatedTimesTakeTheFirst) {
          utc(2026, 6, 30, 23, 15)},
         {"Apia day after the skipped 30 Dec 2011", "Pacific/Apia", utc(2011, 12, 31, 0, 0), 12, 0,
          utc(2010 + 1, 12, 30, 22, 0)},
+        // Rules changed since 2022: Mexico dropped daylight saving, Egypt brought it back.
+        {"Mexico City 23:00 in July, no DST since 2022", "America/Mexico_City", utc(2026, 7, 1, 18, 0), 23, 0,
+         utc(2026, 7, 2, 5, 0)},
+        {"Cairo 23:00 in July, DST again since 2023", "Africa/Cairo", utc(2026, 7, 1, 12, 0), 23, 0,
+         utc(2026, 7, 1, 20, 0)},
+        {"Cairo spring forward at midnight 00:30 -> 01:00", "Africa/Cairo", utc(2026, 4, 24, 12, 0), 0, 30,
+         utc(2026, 4, 23, 22, 0)},
+        {"Cairo fall back at midnight 23:30 first (EEST)", "Africa/Cairo", utc(2026, 10, 29, 12, 0), 23, 30,
+         utc(2026, 10, 29, 20, 30)},
+        {"Berlin summer after the database's last listed change", "Europe/Berlin", utc(2040, 7, 1, 12, 0), 12, 0,
+         utc(2040, 7, 1, 10, 0)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -45,6 +58,34 @@ TEST(Calendar, SkippedTimesGoForwardRepeatedTimesTakeTheFirst) {
         ASSERT_TRUE(got);
         EXPECT_EQ(got->unixSeconds(), c.expected.unixSeconds())
             << hhmm("UTC", *got) << " UTC, expected " << hhmm("UTC", c.expected);
+    }
+}
+
+// Offsets through 2026 against the C library's reading of the same TZ (what log times show):
+// every zone of the city table, from the system's database, and POSIX rules.
+TEST(Calendar, OffsetsAgreeWithTheCLibrary) {
+    std::vector<std::pair<std::string, double>> zones = {  // TZ, seconds between checks
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 3600},
+        {"NZST-12NZDT,M9.5.0,M4.1.0/3", 3600},
+        {"<+0330>-3:30", 3600},
+        // Without dates the C library borrows the US ones from a zone file and moves their
+        // hours its own way: the days of change agree, checked each evening.
+        {"CET-1CEST", 86400}};
+    for (const auto& city : Cities::all()) zones.emplace_back(city.timeZone, 3600);
+    for (const auto& [zone, step] : zones) {
+        ScopedTz tz(zone);
+        Calendar calendar(TimeZone{zone});
+        for (Instant t = utc(2026, 1, 1, step > 3600 ? 18 : 0, 0); t < utc(2027, 1, 1, 0, 0);
+             t = t + step) {
+            const auto whole = static_cast<std::time_t>(t.unixSeconds());
+            std::tm local{};
+            localtime_r(&whole, &local);
+            if (calendar.utcOffset(t) != local.tm_gmtoff) {
+                ADD_FAILURE() << zone << " at " << whole << ": " << *calendar.utcOffset(t)
+                              << " s, C library " << local.tm_gmtoff << " s";
+                break;
+            }
+        }
     }
 }
 

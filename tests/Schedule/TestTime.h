@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "Schedule/Calendar.h"
@@ -45,5 +47,24 @@ inline std::string hhmm(const std::string& zone, Instant instant) {
     std::snprintf(text, sizeof text, "%02lld:%02lld", minutes / 60, minutes % 60);
     return text;
 }
+
+// Sets the process's TZ (and the C library's reading of it) for the scope; then puts it back.
+class ScopedTz {
+public:
+    explicit ScopedTz(const std::string& value) {
+        if (const char* old = std::getenv("TZ")) saved_ = old;
+        ::setenv("TZ", value.c_str(), 1);
+        ::tzset();
+    }
+    ~ScopedTz() {
+        saved_ ? ::setenv("TZ", saved_->c_str(), 1) : ::unsetenv("TZ");
+        ::tzset();
+    }
+    ScopedTz(const ScopedTz&) = delete;
+    ScopedTz& operator=(const ScopedTz&) = delete;
+
+private:
+    std::optional<std::string> saved_;
+};
 
 }  // namespace vesperine::testing_time

@@ -58,7 +58,7 @@ void printChange(AppDelegate& app, const SimulatedDisplays& displays, const Time
 int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     // Only errors reach the terminal; the replay prints its own lines.
     SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
-    SystemTimeZone zones;
+    SystemTimeZone zones(logger);
     const TimeZone zone = zones.current();
     // The program's own timers run in virtual time from local midnight today, so every fade
     // frame and every five-second fade step happens as it would in a real day; the replay

@@ -63,7 +63,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     Log log(logger, "app");
     QtMainLoop loop;
     SystemClock clock;
-    SystemTimeZone zones;
+    SystemTimeZone zones(logger);
     PosixFileSystem files;
     const XdgPaths paths = XdgPaths::fromEnvironment();
     const std::string support = paths.applicationSupport(info.bundleIdentifier);
