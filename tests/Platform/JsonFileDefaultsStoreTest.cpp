@@ -76,20 +76,21 @@ TEST_F(JsonFileDefaultsStoreTest, EveryValueTypeSurvivesARestart) {
     EXPECT_EQ(logger_.lines().size(), 0u);
 }
 
-TEST_F(JsonFileDefaultsStoreTest, ADamagedFileIsKeptAsideNotOverwritten) {
+// Each damaged file is kept under its own name; a later one used to replace the earlier copy.
+TEST_F(JsonFileDefaultsStoreTest, EachDamagedFileIsKeptAsideNotOverwritten) {
     const std::string damaged[] = {"{\"preferences\": {\"$data\": \"ey", "\x00\x01garbage", "[1,2]",
                                    "null", ""};
-    for (const auto& text : damaged) {
+    for (int n = 1; const auto& text : damaged) {
         SCOPED_TRACE(testing::PrintToString(text));
         writeRaw(text);
         JsonFileDefaultsStore store(files_, logger_, path_);
-        EXPECT_FALSE(store.value("preferences"));
         EXPECT_EQ(Preferences::load(store), Preferences{});
         store.set("flag", true);
-        EXPECT_EQ(readRaw(path_ + ".corrupt"), text);
-        JsonFileDefaultsStore again(files_, logger_, path_);
-        EXPECT_TRUE(again.boolean("flag"));
-        fs::remove(path_ + ".corrupt");
+        EXPECT_TRUE(JsonFileDefaultsStore(files_, logger_, path_).boolean("flag"));
+        for (int kept = 1; kept <= n; ++kept) {
+            EXPECT_EQ(readRaw(FileSystem::asideName(path_, ".corrupt", kept)), damaged[kept - 1]);
+        }
+        ++n;
     }
 }
 

@@ -69,14 +69,13 @@ void JsonFileDefaultsStore::load() {
     }
     auto tree = json::parse(read.bytes);
     if (!tree || !tree->is_object()) {
-        const std::string aside = path_ + ".corrupt";
-        auto moved = files_.move(path_, aside);
-        if (moved) {
-            log_.error("Couldn't read defaults: the file is damaged; kept it as %s", aside.c_str());
+        auto aside = files_.moveAside(path_, ".corrupt");
+        if (aside) {
+            log_.error("Couldn't read defaults: the file is damaged; kept it as %s", aside->c_str());
         } else {
             readFailed_ = true;
             log_.error("Couldn't read defaults and couldn't keep the damaged file aside: %s",
-                       moved.error().description.c_str());
+                       aside.error().description.c_str());
         }
         return;
     }

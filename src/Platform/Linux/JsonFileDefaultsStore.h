@@ -15,9 +15,10 @@ namespace vesperine {
 // File form: booleans, integers, numbers and strings are plain JSON values; data values are
 // {"$data": "<base64>"}; a number that JSON cannot hold (NaN, infinity) is {"$double": "nan"}.
 //
-// A file that does not parse is moved aside to "<name>.corrupt" (replacing an older one) and
-// the store starts empty, so the damaged content stays available and is never overwritten
-// in place.
+// A file that does not parse is moved aside to "<name>.corrupt" ("<name>.corrupt-2", ... when
+// taken) and the store starts empty, so each damaged content stays available and is never
+// overwritten in place. A file that cannot be read (permissions, a device or pipe in its
+// place, too large) is left as it is and never written over: changes live for this run only.
 class JsonFileDefaultsStore final : public DefaultsStore {
 public:
     JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path);
