@@ -82,6 +82,7 @@ void JsonFileDefaultsStore::load() {
     for (const auto& [key, j] : tree->items()) {
         if (auto v = fromJson(j)) values_.emplace(key, std::move(*v));
     }
+    file_ = std::move(tree).value();
 }
 
 std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) const {
@@ -92,16 +93,20 @@ std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) 
 
 void JsonFileDefaultsStore::set(std::string_view key, DefaultsValue value) {
     auto it = values_.find(key);
-    // Compare by bits for doubles so NaN == NaN here: an equal value never rewrites the file.
-    if (it != values_.end() && toJson(it->second) == toJson(value)) return;
+    Json form = toJson(value);
+    // Compare in file form so NaN == NaN here, and by type so an integer does not stand for
+    // the equal number: an equal value never rewrites the file.
+    if (it != values_.end() && it->second.index() == value.index() && toJson(it->second) == form)
+        return;
     values_.insert_or_assign(std::string(key), std::move(value));
+    file_[std::string(key)] = std::move(form);
     save();
 }
 
 void JsonFileDefaultsStore::remove(std::string_view key) {
-    auto it = values_.find(key);
-    if (it == values_.end()) return;
-    values_.erase(it);
+    // Also an entry of a form we do not know: whoever removes a key wants it gone.
+    if (file_.erase(std::string(key)) == 0) return;
+    if (auto it = values_.find(key); it != values_.end()) values_.erase(it);
     save();
 }
 
@@ -116,9 +121,7 @@ void JsonFileDefaultsStore::save() {
         }
         return;
     }
-    Json tree = Json::object();
-    for (const auto& [key, v] : values_) tree[key] = toJson(v);
-    auto text = json::serialize(tree);
+    auto text = json::serialize(file_);
     if (!text) {
         log_.error("Couldn't save defaults: %s", text.error().description.c_str());
         return;
