@@ -1,5 +1,6 @@
 // The defaults file as the store reads it at start-up: whatever the bytes, loading must not
-// crash, and every value that loaded must read back the same after the store rewrites the file.
+// crash, every value that loaded must read back the same after the store rewrites the file, and
+// the rewritten file must hold every entry it held, whatever its form.
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -45,5 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (before.has_value() != after.has_value() || (before && !same(*before, *after)))
             std::abort();
     }
+    Json expected = *tree;
+    expected[marker] = true;
+    auto rewritten = json::parse(files.files().at(path));
+    if (!rewritten || *rewritten != expected) std::abort();
     return 0;
 }

@@ -105,14 +105,10 @@ Status ScheduleStore::moveAsideUnreadableFile() {
         return success();
     }
     const auto stamp = static_cast<long long>(std::floor(clock_.now().unixSeconds()));
-    std::string aside = path_ + ".unreadable-" + std::to_string(stamp);
-    for (int n = 2; files_.exists(aside); ++n) {
-        aside = path_ + ".unreadable-" + std::to_string(stamp) + "-" + std::to_string(n);
-    }
-    auto moved = files_.move(path_, aside);
-    if (!moved) return moved;
+    auto aside = files_.moveAside(path_, ".unreadable-" + std::to_string(stamp));
+    if (!aside) return aside.error();
     mustMoveAside_ = false;
-    log_.error("Moved the schedule file that could not be read aside to %s", aside.c_str());
+    log_.error("Moved the schedule file that could not be read aside to %s", aside->c_str());
     return success();
 }
 

@@ -19,9 +19,10 @@ namespace vesperine {
 // never stored; `schedules()` puts them in front of the custom ones.
 //
 // A file that exists but cannot be read or decoded is never written over: before the first
-// save after such a load it is moved aside to "schedules.json.unreadable-<unix seconds>", so
-// a damaged file or one from a newer version loses nothing. If it cannot be moved, saving
-// fails (and says so) instead.
+// save after such a load it is moved aside to "schedules.json.unreadable-<unix seconds>" (with
+// "-2", "-3", ... when taken; next to the target of a link), so a damaged file or one from a
+// newer version loses nothing. If it cannot be moved (or is a device or pipe, which is not
+// ours to move), saving fails (and says so) instead.
 class ScheduleStore {
 public:
     static constexpr const char* fileName = "schedules.json";

@@ -26,9 +26,9 @@ public:
         if (failWrites) return Error{"Read-only file system"};
         return real.writeAtomically(path, bytes);
     }
-    Status move(const std::string& from, const std::string& to) override {
+    Result<std::string> moveAside(const std::string& path, const std::string& suffix) override {
         if (failMoves) return Error{"Operation not permitted"};
-        return real.move(from, to);
+        return real.moveAside(path, suffix);
     }
     bool exists(const std::string& path) const override { return real.exists(path); }
 

@@ -69,20 +69,20 @@ void JsonFileDefaultsStore::load() {
     }
     auto tree = json::parse(read.bytes);
     if (!tree || !tree->is_object()) {
-        const std::string aside = path_ + ".corrupt";
-        auto moved = files_.move(path_, aside);
-        if (moved) {
-            log_.error("Couldn't read defaults: the file is damaged; kept it as %s", aside.c_str());
+        auto aside = files_.moveAside(path_, ".corrupt");
+        if (aside) {
+            log_.error("Couldn't read defaults: the file is damaged; kept it as %s", aside->c_str());
         } else {
             readFailed_ = true;
             log_.error("Couldn't read defaults and couldn't keep the damaged file aside: %s",
-                       moved.error().description.c_str());
+                       aside.error().description.c_str());
         }
         return;
     }
     for (const auto& [key, j] : tree->items()) {
         if (auto v = fromJson(j)) values_.emplace(key, std::move(*v));
     }
+    file_ = std::move(tree).value();
 }
 
 std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) const {
@@ -93,16 +93,20 @@ std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) 
 
 void JsonFileDefaultsStore::set(std::string_view key, DefaultsValue value) {
     auto it = values_.find(key);
-    // Compare by bits for doubles so NaN == NaN here: an equal value never rewrites the file.
-    if (it != values_.end() && toJson(it->second) == toJson(value)) return;
+    Json form = toJson(value);
+    // Compare in file form so NaN == NaN here, and by type so an integer does not stand for
+    // the equal number: an equal value never rewrites the file.
+    if (it != values_.end() && it->second.index() == value.index() && toJson(it->second) == form)
+        return;
     values_.insert_or_assign(std::string(key), std::move(value));
+    file_[std::string(key)] = std::move(form);
     save();
 }
 
 void JsonFileDefaultsStore::remove(std::string_view key) {
-    auto it = values_.find(key);
-    if (it == values_.end()) return;
-    values_.erase(it);
+    // Also an entry of a form we do not know: whoever removes a key wants it gone.
+    if (file_.erase(std::string(key)) == 0) return;
+    if (auto it = values_.find(key); it != values_.end()) values_.erase(it);
     save();
 }
 
@@ -117,9 +121,7 @@ void JsonFileDefaultsStore::save() {
         }
         return;
     }
-    Json tree = Json::object();
-    for (const auto& [key, v] : values_) tree[key] = toJson(v);
-    auto text = json::serialize(tree);
+    auto text = json::serialize(file_);
     if (!text) {
         log_.error("Couldn't save defaults: %s", text.error().description.c_str());
         return;

@@ -6,6 +6,7 @@
 #include "Platform/DefaultsStore.h"
 #include "Platform/FileSystem.h"
 #include "Platform/Logger.h"
+#include "Support/Json.h"
 
 namespace vesperine {
 
@@ -14,10 +15,13 @@ namespace vesperine {
 //
 // File form: booleans, integers, numbers and strings are plain JSON values; data values are
 // {"$data": "<base64>"}; a number that JSON cannot hold (NaN, infinity) is {"$double": "nan"}.
+// Values of other forms (lists, null, other objects: a newer version's, or written by hand)
+// read as absent but are written back unchanged when other keys are saved.
 //
-// A file that does not parse is moved aside to "<name>.corrupt" (replacing an older one) and
-// the store starts empty, so the damaged content stays available and is never overwritten
-// in place.
+// A file that does not parse is moved aside to "<name>.corrupt" ("<name>.corrupt-2", ... when
+// taken) and the store starts empty, so each damaged content stays available and is never
+// overwritten in place. A file that cannot be read (permissions, a device or pipe in its
+// place, too large) is left as it is and never written over: changes live for this run only.
 class JsonFileDefaultsStore final : public DefaultsStore {
 public:
     JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path);
@@ -35,7 +39,8 @@ private:
     FileSystem& files_;
     Log log_;
     std::string path_;
-    std::map<std::string, DefaultsValue, std::less<>> values_;
+    std::map<std::string, DefaultsValue, std::less<>> values_;  // the entries of known forms
+    Json file_ = Json::object();  // every entry in file form, the unknown ones as they were read
     bool readFailed_ = false;  // an unreadable (not missing) file: never write over it
     bool warnedUnsaved_ = false;
 };

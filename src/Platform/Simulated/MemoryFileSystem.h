@@ -8,13 +8,13 @@
 
 namespace vesperine {
 
-// Files in memory, for tests and the simulated run. Paths are plain keys; a path can be made
-// unreadable to stand for a file we may not read.
+// Files in memory, for tests and the simulated run. Paths are plain keys (there are no links
+// or folders); a path can be made unreadable to stand for a file we may not read.
 class MemoryFileSystem final : public FileSystem {
 public:
     ReadResult read(const std::string& path) const override;
     Status writeAtomically(const std::string& path, const std::string& bytes) override;
-    Status move(const std::string& from, const std::string& to) override;
+    Result<std::string> moveAside(const std::string& path, const std::string& suffix) override;
     bool exists(const std::string& path) const override { return files_.count(path) > 0; }
 
     void put(const std::string& path, std::string bytes) { files_[path] = std::move(bytes); }
