@@ -55,6 +55,9 @@ void SystemLogger::write(LogLevel level, std::string_view category, std::string_
     std::timespec now{};
     std::timespec_get(&now, TIME_UTC);
     std::tm local{};
+    // localtime_r does not look again at the system's zone; a zone change while we run must
+    // move the log's times with the schedule's.
+    tzset();
     localtime_r(&now.tv_sec, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
