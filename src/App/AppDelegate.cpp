@@ -11,7 +11,12 @@ AppDelegate::AppDelegate(Platform platform, LaunchOptions options, ClockSetting 
       log_(platform_.logger, "app"),
       pipeline_(platform_.displays, platform_.gamma, platform_.surfaces, platform_.scheduler,
                 platform_.logger),
+      appRules_(platform_.defaults, platform_.workspace, AppInfo::current().bundleIdentifier),
+      powerGuard_(platform_.defaults, platform_.power, platform_.scheduler),
       hotkeys_(platform_.defaults, platform_.hotkeys, platform_.logger),
+      conflicts_({platform_.nightLight, platform_.processes, platform_.displays, platform_.gamma,
+                  platform_.scheduler, platform_.logger},
+                 AppInfo::current().displayName),
       monitor_(platform_.displayEvents, platform_.systemEvents, platform_.scheduler,
                platform_.logger) {}
 
@@ -47,11 +52,33 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
 
     AppState& appState = state();
 
+    // A program that quits may put its own tables back as it goes; ours go back on top.
+    applicationQuits_ = platform_.workspace.observeTerminations(
+        alive_.guard([this](const RunningApplication&) { reassertSoon(); }));
+    competitorExits_ = platform_.processes.observeExits(
+        alive_.guard([this](const RunningProcess&) { reassertSoon(); }));
+
     monitor_.onEvent = alive_.guard([this](DisplayMonitor::Event event) { handle(event); });
     monitor_.start();
 
+    appRules_.onChange = alive_.guard([this](std::optional<ModeResolver::AppRuleEffect> effect) {
+        state().updateAppRule(effect);
+    });
+    powerGuard_.onChange = alive_.guard(
+        [this](const ModeResolver::BoostLimit& limit) { state().updateBoostLimit(limit); });
     hotkeys_.onAction = alive_.guard([this](HotkeyAction action) { state().perform(action); });
+
+    appRules_.start();
+    powerGuard_.start();
     hotkeys_.start();
+
+    // While our own tint is on the displays, tables that differ from neutral are ours.
+    conflicts_.appOwnsGamma = [this] { return !pipeline_.current().get().isOff(); };
+    conflicts_.start();
+
+    // The services may have answered before their callbacks could reach the app state.
+    appState.updateAppRule(appRules_.effect().get());
+    appState.updateBoostLimit(powerGuard_.limit().get());
 
     appState.setOutputHeld(false);
     if (options_.reset) {
@@ -70,6 +97,11 @@ void AppDelegate::handle(DisplayMonitor::Event event) {
     if (event == Event::wake || event == Event::clockChanged || event == Event::timeZoneChanged) {
         state().reevaluate();
     }
+}
+
+void AppDelegate::reassertSoon() {
+    reassert_ = platform_.scheduler.oneShot(std::chrono::milliseconds(300),
+                                            alive_.guard([this] { pipeline_.reassert(); }));
 }
 
 AppDelegate::Outcome AppDelegate::report(const SingleInstance::Claim& claim,

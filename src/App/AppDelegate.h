@@ -9,19 +9,26 @@
 #include "App/LaunchOptions.h"
 #include "Display/DisplayMonitor.h"
 #include "Display/DisplayPipeline.h"
+#include "Guards/PowerGuard.h"
 #include "Input/HotkeyManager.h"
 #include "Persistence/ScheduleStore.h"
+#include "Rules/AppRules.h"
+#include "System/ConflictDetector.h"
 #include "Platform/Clock.h"
 #include "Platform/DefaultsStore.h"
 #include "Platform/DisplayServices.h"
 #include "Platform/EDRSurface.h"
 #include "Platform/FileSystem.h"
 #include "Platform/HotkeyService.h"
+#include "Platform/PowerSource.h"
+#include "Platform/Processes.h"
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Platform/SingleInstance.h"
+#include "Platform/SystemColourFeature.h"
 #include "Platform/SystemEvents.h"
 #include "Platform/TimeZoneSource.h"
+#include "Platform/Workspace.h"
 #include "Support/Alive.h"
 
 namespace vesperine {
@@ -45,6 +52,10 @@ public:
         Logger& logger;
         HotkeyService& hotkeys;
         SingleInstance& instance;
+        Workspace& workspace;
+        PowerSource& power;
+        SystemColourFeature& nightLight;
+        Processes& processes;
         std::string scheduleFile;       // the schedule store's file
         bool underTestHarness = false;  // start-up then starts and touches nothing
     };
@@ -83,7 +94,10 @@ public:
 
     DisplayPipeline& pipeline() { return pipeline_; }
     DisplayMonitor& monitor() { return monitor_; }
+    AppRules& appRules() { return appRules_; }
+    PowerGuard& powerGuard() { return powerGuard_; }
     HotkeyManager& hotkeys() { return hotkeys_; }
+    ConflictDetector& conflicts() { return conflicts_; }
     // Created on first use, with the schedule store and the clock.
     AppState& state();
     bool didStart() const { return didStart_; }
@@ -91,6 +105,8 @@ public:
 private:
     void handle(DisplayMonitor::Event event);
     void handle(SingleInstance::Request request);
+    // Another program quit: it may have put its own tables back over ours.
+    void reassertSoon();
     Outcome report(const SingleInstance::Claim& claim, SingleInstance::Request request);
 
     Platform platform_;
@@ -100,8 +116,14 @@ private:
     DisplayPipeline pipeline_;
     std::unique_ptr<ScheduleStore> store_;
     std::unique_ptr<AppState> state_;
+    AppRules appRules_;
+    PowerGuard powerGuard_;
     HotkeyManager hotkeys_;
+    ConflictDetector conflicts_;
     DisplayMonitor monitor_;
+    Handle applicationQuits_;
+    Handle competitorExits_;
+    Timer reassert_;
     std::string handOverReport_;
     bool didStart_ = false;
     bool terminated_ = false;

@@ -4,14 +4,7 @@
 
 #include "Input/KeyCombo.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Platform/Simulated/MemoryDefaultsStore.h"
-#include "Platform/Simulated/MemoryFileSystem.h"
-#include "Platform/Simulated/SimulatedDisplays.h"
-#include "Platform/Simulated/SimulatedEDRSurfaces.h"
-#include "Platform/Simulated/SimulatedHotkeys.h"
-#include "Platform/Simulated/SimulatedSingleInstance.h"
-#include "Platform/Simulated/SimulatedSystemEvents.h"
-#include "Platform/Simulated/VirtualTime.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
 #include "Schedule/Presets.h"
 
 namespace vesperine {
@@ -36,14 +29,10 @@ private:
     mutable std::optional<TimeZone> cached_;
 };
 
-struct Machine {
-    Machine() { displays.add({1, "Screen", {0, 0, 100, 100}, 1, false, 1, 1}); }
-    SimulatedDisplays displays;
-};
-
-class AppDelegateTest : public testing::Test, protected Machine {
+class AppDelegateTest : public testing::Test {
 protected:
-    AppDelegateTest() : time(Instant::fromUnix(noon)) {
+    AppDelegateTest() {
+        displays.add({1, "Screen", {0, 0, 100, 100}, 1, false, 1, 1});
         // 08:00 Warm, 20:00 Red, no fades: 12:00 UTC is Warm, 21:00 in Tokyo is Red.
         ScheduleStore store(files, logger, path, zone, time);
         store.addNew(Schedule{Uuid::random(),
@@ -56,23 +45,22 @@ protected:
     }
 
     std::unique_ptr<AppDelegate> make(LaunchOptions options = {}, bool harness = false) {
-        return std::make_unique<AppDelegate>(
-            AppDelegate::Platform{displays, displays, displays, surfaces, events, time, time, zone,
-                                  defaults, files, logger, hotkeys, instance, path, harness},
-            options);
+        return std::make_unique<AppDelegate>(machine.platform(zone, logger, path, harness),
+                                             options);
     }
     std::size_t evaluations() const { return logger.count("next wake in", "state"); }
 
     const std::string path = "/data/schedules.json";
-    SimulatedEDRSurfaces surfaces;
-    SimulatedSystemEvents events;
-    VirtualTime time;
     CachingZone zone;
-    MemoryDefaultsStore defaults;
-    MemoryFileSystem files;
     CapturingLogger logger;
-    SimulatedHotkeys hotkeys;
-    SimulatedSingleInstance instance;
+    SimulatedPlatform machine{Instant::fromUnix(noon)};
+    SimulatedDisplays& displays = machine.displays;
+    SimulatedSystemEvents& events = machine.events;
+    VirtualTime& time = machine.time;
+    MemoryDefaultsStore& defaults = machine.defaults;
+    MemoryFileSystem& files = machine.files;
+    SimulatedHotkeys& hotkeys = machine.hotkeys;
+    SimulatedSingleInstance& instance = machine.instance;
 };
 
 TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
@@ -110,14 +98,12 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.report);
-        SimulatedSingleInstance other(c.other);
-        auto app = std::make_unique<AppDelegate>(
-            AppDelegate::Platform{displays, displays, displays, surfaces, events, time, time, zone,
-                                  defaults, files, logger, hotkeys, other, path, !c.other},
-            LaunchOptions::parse(c.arguments));
+        instance.setOtherAnswers(c.other);
+        auto app = std::make_unique<AppDelegate>(machine.platform(zone, logger, path, !c.other),
+                                                 LaunchOptions::parse(c.arguments));
         EXPECT_EQ(app->applicationDidFinishLaunching(), c.outcome);
         EXPECT_TRUE(app->handOverReport().ends_with(c.report)) << app->handOverReport();
-        EXPECT_EQ(other.sent().size(), c.other ? 1u : 0u);
+        EXPECT_EQ(instance.sent().size(), c.other ? 1u : 0u);
         time.advance(10s);
         app->applicationWillTerminate();
         EXPECT_FALSE(app->didStart());

@@ -11,14 +11,7 @@
 #include "Platform/Linux/SystemClock.h"
 #include "Platform/Linux/SystemLogger.h"
 #include "Platform/Linux/SystemTimeZone.h"
-#include "Platform/Simulated/MemoryDefaultsStore.h"
-#include "Platform/Simulated/MemoryFileSystem.h"
-#include "Platform/Simulated/SimulatedDisplays.h"
-#include "Platform/Simulated/SimulatedEDRSurfaces.h"
-#include "Platform/Simulated/SimulatedHotkeys.h"
-#include "Platform/Simulated/SimulatedSingleInstance.h"
-#include "Platform/Simulated/SimulatedSystemEvents.h"
-#include "Platform/Simulated/VirtualTime.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
 #include "Schedule/Calendar.h"
 
 namespace vesperine {
@@ -65,21 +58,16 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     // only paces virtual time against the real one.
     SystemClock realClock;
     const Instant midnight = Calendar(zone).startOfDay(realClock.now()).value_or(realClock.now());
-    VirtualTime time(midnight);
-    MemoryFileSystem files;
-    MemoryDefaultsStore defaults;
-    SimulatedDisplays displays;
+    SimulatedPlatform machine(midnight);
+    VirtualTime& time = machine.time;
+    SimulatedDisplays& displays = machine.displays;
     // One display that can show boost past white and one that cannot.
     displays.add({1, "built-in (boost)", {0, 0, 1512, 982}, 2.0, true, 16.0, 4.0});
     displays.add({2, "external", {1512, 0, 2560, 1440}, 1.0, false, 1.0, 1.0});
-    SimulatedEDRSurfaces surfaces;
-    SimulatedSystemEvents events;
-    SimulatedHotkeys hotkeys;
-    SimulatedSingleInstance instance;
+    // No desktop answers for a night light here.
+    machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
 
-    AppDelegate app({displays, displays, displays, surfaces, events, time, time, zones, defaults,
-                     files, logger, hotkeys, instance, "/simulated/schedules.json", false},
-                    options);
+    AppDelegate app(machine.platform(zones, logger, "/simulated/schedules.json"), options);
     AppState& state = app.state();
     const auto location = state.store().location().get();
     const double seconds = replaySeconds(options);

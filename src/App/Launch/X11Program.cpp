@@ -5,17 +5,22 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <unistd.h>
 
 #include "App/AppDelegate.h"
 #include "App/Launch/Programs.h"
 #include "App/LaunchClock.h"
 #include "Persistence/ScheduleStore.h"
 #include "Platform/Linux/BusConnection.h"
+#include "Platform/Linux/DesktopEntries.h"
+#include "Platform/Linux/DesktopNightLight.h"
 #include "Platform/Linux/JsonFileDefaultsStore.h"
+#include "Platform/Linux/LinuxPowerSource.h"
 #include "Platform/Linux/LinuxSystemEvents.h"
 #include "Platform/Linux/LockFileSingleInstance.h"
 #include "Platform/Linux/OwnRampRecord.h"
 #include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/ProcProcesses.h"
 #include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Linux/SystemClock.h"
 #include "Platform/Linux/SystemTimeZone.h"
@@ -27,6 +32,7 @@
 #include "Platform/X11/X11EDRSurfaces.h"
 #include "Platform/X11/X11HotkeyService.h"
 #include "Platform/X11/X11SystemEvents.h"
+#include "Platform/X11/X11Workspace.h"
 
 namespace vesperine {
 
@@ -84,13 +90,28 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     } else {
         log.error("%s", opened.error().description.c_str());
     }
+    // The session bus, for the desktop's night light; none outside a desktop session.
+    std::unique_ptr<BusConnection> sessionBus;
+    if (auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop)) {
+        sessionBus = std::move(opened).value();
+    } else {
+        log.info("%s", opened.error().description.c_str());
+    }
     LinuxSystemEvents linuxEvents(loop, systemBus.get(), logger);
     MergedSystemEvents events({&x11Events, &linuxEvents});
     X11EDRSurfaces surfaces;
     X11HotkeyService hotkeys(*connection, logger);
+    DesktopEntries entries = DesktopEntries::fromEnvironment(logger);
+    X11Workspace workspace(*connection, entries,
+                           RunningApplication{info.bundleIdentifier, info.displayName, ::getpid()},
+                           logger);
+    LinuxPowerSource power(systemBus.get(), loop, loop, logger);
+    auto nightLight = DesktopNightLight::onSessionBus(sessionBus.get(), loop, logger);
+    ProcProcesses processes(loop, loop, logger);
 
     AppDelegate app({displays, displays, displays, surfaces, events, loop, clock, zones, defaults,
-                     files, logger, hotkeys, instance, ScheduleStore::defaultPath(support),
+                     files, logger, hotkeys, instance, workspace, power, *nightLight, processes,
+                     ScheduleStore::defaultPath(support),
                      std::getenv(testHarnessVariable) != nullptr},
                     options, launchClock(options, zones.current(), clock.now()));
     app.onActivate = [&log] {

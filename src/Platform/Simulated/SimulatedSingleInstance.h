@@ -25,6 +25,11 @@ public:
         onRequest_ = std::move(onRequest);
     }
 
+    // Another instance now runs (or none), answering as given; forgets what was sent.
+    void setOtherAnswers(std::optional<Claim> answers) {
+        otherAnswers_ = std::move(answers);
+        sent_.clear();
+    }
     // A later launch's request reaching this instance.
     void receive(Request request) {
         if (onRequest_) onRequest_(request);
