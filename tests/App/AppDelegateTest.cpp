@@ -133,7 +133,7 @@ TEST_F(AppDelegateTest, ATintLeftByAKilledRunIsRemovedEvenWhenNothingIsShown) {
 }
 
 TEST_F(AppDelegateTest, ResetLeavesTheDisplaysAloneAndHoldsOff) {
-    auto app = make(LaunchOptions::parse({"vesperine", "--reset"}));
+    auto app = make(LaunchOptions::parse(std::vector<std::string>{"--reset"}).value());
     app->applicationDidFinishLaunching();
     time.advance(10s);
     EXPECT_EQ(displays.writes(), 0);
