@@ -6,6 +6,8 @@
 #include "App/Launch/Programs.h"
 #include "App/LaunchOptions.h"
 #include "Platform/Linux/SignalWatcher.h"
+#include "Platform/Linux/StandardStreams.h"
+#include "Platform/Linux/StartupSignalGuard.h"
 #include "Platform/Linux/SystemLogger.h"
 #include "Platform/X11/X11Connection.h"
 
@@ -22,8 +24,11 @@ int refuse(const std::string& problem) {
 
 int main(int argc, char** argv) {
     using namespace vesperine;
-    // Before anything can start a thread: termination signals wait for the main loop.
-    SignalWatcher::blockTerminationSignals();
+    // Before anything opens a file, or it could take the number of stdout or stderr.
+    StandardStreams::ensureOpen();
+    // Before anything can start a thread: every thread inherits the blocked signals, which
+    // then wait for the start-up guard or the main loop.
+    SignalWatcher::prepareProcess();
 
     const auto parsed = LaunchOptions::parse(argc, argv);
     if (!parsed) return refuse(parsed.error().description);
@@ -45,11 +50,12 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     if (run == LaunchOptions::Run::replay) return runSimulatedReplay(options, info);
 
+    StartupSignalGuard guard;
     // VESPERINE_LOG_STDERR keeps the log on stderr even where a journal runs.
     SystemLogger logger(info.bundleIdentifier, std::getenv("VESPERINE_LOG_STDERR")
                                                    ? SystemLogger::Sink::standardError
                                                    : SystemLogger::Sink::automatic);
     auto connection = openX11WhenReady(logger);
     if (!connection) return 1;
-    return runOnX11(options, info, std::move(connection), logger);
+    return runOnX11(options, info, std::move(connection), logger, guard);
 }

@@ -77,10 +77,17 @@ protected:
 
 TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
     auto app = make();
+    // Until this is called the program may end at once (the start-up signal guard).
+    int touched = 0;
+    app->onAboutToTouchDisplays = [&] {
+        ++touched;
+        EXPECT_EQ(displays.writes() + displays.restores(), 0);
+    };
     app->state().reevaluate();  // as a service reporting its value early would
     time.advance(1s);
     EXPECT_EQ(displays.writes(), 0);
     ASSERT_EQ(app->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
+    EXPECT_EQ(touched, 1);
     time.advance(1s);
     EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));
     EXPECT_LT(displays.table(1).b.back(), 0.9f);

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -110,20 +111,26 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     });
     app.applicationDidFinishLaunching();
 
-    // Termination signals are blocked for the main loop's sake; wait for them while pacing.
-    sigset_t terminations;
-    sigemptyset(&terminations);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&terminations, signal);
+    // The signals are blocked for a main loop's sake; wait for them while pacing.
+    const sigset_t terminations = SignalWatcher::terminationSignals();
+    sigset_t handled = terminations;
+    sigaddset(&handled, SignalWatcher::toggleSignal);
     constexpr int slices = 1440;  // one virtual minute each
     const double pause = seconds / slices;
     for (int slice = 0; slice < slices; ++slice) {
         time.advance(std::chrono::minutes(1));
         timespec wait{static_cast<time_t>(pause),
                       static_cast<long>((pause - std::floor(pause)) * 1e9)};
-        if (sigtimedwait(&terminations, nullptr, &wait) > 0) {
+        const int signal = sigtimedwait(&handled, nullptr, &wait);
+        if (signal == SignalWatcher::toggleSignal) {
+            std::printf("%s: switching between the schedule and Off\n", strsignal(signal));
+            state.perform(HotkeyAction::offOrResume);
+        } else if (signal > 0 && sigismember(&terminations, signal)) {
             std::printf("Stopped early.\n");
             break;
         }
+        // Nobody reads the replay any more (a pipe closed early): end it now.
+        if (std::ferror(stdout)) break;
     }
     replaying = false;
     app.applicationWillTerminate();
