@@ -53,6 +53,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     hotkeys_.onAction = alive_.guard([this](HotkeyAction action) { state().perform(action); });
     hotkeys_.start();
 
+    if (onAboutToTouchDisplays) onAboutToTouchDisplays();
     appState.setOutputHeld(false);
     if (options_.reset) {
         appState.resetDisplay();

@@ -77,10 +77,17 @@ protected:
 
 TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
     auto app = make();
+    // Until this is called the program may end at once (the start-up signal guard).
+    int touched = 0;
+    app->onAboutToTouchDisplays = [&] {
+        ++touched;
+        EXPECT_EQ(displays.writes() + displays.restores(), 0);
+    };
     app->state().reevaluate();  // as a service reporting its value early would
     time.advance(1s);
     EXPECT_EQ(displays.writes(), 0);
     ASSERT_EQ(app->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
+    EXPECT_EQ(touched, 1);
     time.advance(1s);
     EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));
     EXPECT_LT(displays.table(1).b.back(), 0.9f);
@@ -114,7 +121,7 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
         auto app = std::make_unique<AppDelegate>(
             AppDelegate::Platform{displays, displays, displays, surfaces, events, time, time, zone,
                                   defaults, files, logger, hotkeys, other, path, !c.other},
-            LaunchOptions::parse(c.arguments));
+            LaunchOptions::parse(c.arguments).value());
         EXPECT_EQ(app->applicationDidFinishLaunching(), c.outcome);
         EXPECT_TRUE(app->handOverReport().ends_with(c.report)) << app->handOverReport();
         EXPECT_EQ(other.sent().size(), c.other ? 1u : 0u);
@@ -146,7 +153,7 @@ TEST_F(AppDelegateTest, ATintLeftByAKilledRunIsRemovedEvenWhenNothingIsShown) {
 }
 
 TEST_F(AppDelegateTest, ResetLeavesTheDisplaysAloneAndHoldsOff) {
-    auto app = make(LaunchOptions::parse({"vesperine", "--reset"}));
+    auto app = make(LaunchOptions::parse(std::vector<std::string>{"--reset"}).value());
     app->applicationDidFinishLaunching();
     time.advance(10s);
     EXPECT_EQ(displays.writes(), 0);
