@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, and runs every test: once in a normal build
 # (with the benchmarks built, not timed) and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer. Each build is configured with everything it needs, whatever
+# an earlier configuration of its folder chose, and a run in which no test ran fails.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -9,15 +10,17 @@ cd "$here"
 bash scripts/deps.sh
 
 echo "== Build (RelWithDebInfo) =="
-bash scripts/build.sh build
+bash scripts/build.sh build -DVESPERINE_BUILD_APP=ON -DVESPERINE_BUILD_TESTS=ON \
+    -DVESPERINE_BUILD_BENCH=ON
 echo "== Tests =="
-ctest --test-dir build --output-on-failure -j 2
+ctest --test-dir build --output-on-failure --no-tests=error -j 2
 
 echo "== Build (ASan + UBSan) =="
-bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVESPERINE_SANITIZE=ON -DVESPERINE_BUILD_BENCH=OFF
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVESPERINE_SANITIZE=ON \
+    -DVESPERINE_BUILD_APP=ON -DVESPERINE_BUILD_TESTS=ON -DVESPERINE_BUILD_BENCH=OFF
 echo "== Tests under ASan + UBSan =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j 2
+    ctest --test-dir build-asan --output-on-failure --no-tests=error -j 2
 
 if [[ -x scripts/fuzz.sh ]]; then
     echo "== Fuzzing the decoders =="

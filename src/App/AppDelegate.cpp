@@ -80,6 +80,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     appState.updateAppRule(appRules_.effect().get());
     appState.updateBoostLimit(powerGuard_.limit().get());
 
+    if (onAboutToTouchDisplays) onAboutToTouchDisplays();
     appState.setOutputHeld(false);
     if (options_.reset) {
         appState.resetDisplay();

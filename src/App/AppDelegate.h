@@ -91,6 +91,9 @@ public:
     // Called when a later launch asks this instance to come to the front. (A later launch's
     // "--reset" is carried out here, like "--reset" at start.)
     std::function<void()> onActivate;
+    // Called once by start-up right before it first writes to a display (the take-over or the
+    // reset). Until then the process can end at any moment without leaving a trace on them.
+    std::function<void()> onAboutToTouchDisplays;
 
     DisplayPipeline& pipeline() { return pipeline_; }
     DisplayMonitor& monitor() { return monitor_; }

@@ -1,27 +1,28 @@
 #include "App/LaunchOptions.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace vesperine {
 
 namespace {
 
-// The value after `prefix` when it is a positive, finite number and nothing else.
-std::optional<double> positiveNumber(const std::string& argument, std::string_view prefix) {
-    const std::string value = argument.substr(prefix.size());
+// A number in (0, 86400] and nothing else. Both switches that take one scale a day: a
+// larger value would only overflow the arithmetic that paces it.
+std::optional<double> positiveNumber(const std::string& value) {
+    if (value.empty() || !(std::isdigit(static_cast<unsigned char>(value[0])) || value[0] == '.'))
+        return std::nullopt;
     char* end = nullptr;
     const double number = std::strtod(value.c_str(), &end);
-    if (value.empty() || !end || *end != '\0' || !std::isfinite(number) || number <= 0) {
-        return std::nullopt;
-    }
+    if (*end != '\0' || !(number > 0 && number <= 86400)) return std::nullopt;
     return number;
 }
 
 // "HH:MM" with an hour below 24 and a minute below 60, as minutes after midnight.
-std::optional<int> clockTime(const std::string& argument, std::string_view prefix) {
-    const std::string value = argument.substr(prefix.size());
+std::optional<int> clockTime(const std::string& value) {
     if (value.size() != 5 || value[2] != ':') return std::nullopt;
     for (std::size_t i : {0u, 1u, 3u, 4u}) {
         if (value[i] < '0' || value[i] > '9') return std::nullopt;
@@ -31,45 +32,85 @@ std::optional<int> clockTime(const std::string& argument, std::string_view prefi
     return hour * 60 + minute;
 }
 
+Error malformed(const std::string& name, const char* wanted, const std::string& value) {
+    return Error{name + " wants " + wanted + ", not '" + value + "'"};
+}
+
 }  // namespace
 
-LaunchOptions LaunchOptions::parse(const std::vector<std::string>& arguments) {
+Result<LaunchOptions> LaunchOptions::parse(const std::vector<std::string>& arguments) {
     LaunchOptions options;
-    constexpr std::string_view replayPrefix = "--replay-seconds=";
-    constexpr std::string_view scalePrefix = "--clock-scale=";
-    constexpr std::string_view startPrefix = "--clock-start=";
-    for (const auto& argument : arguments) {
-        if (argument == "--reset")
-            options.reset = true;
-        else if (argument == "--check-for-updates")
-            options.checkForUpdates = true;
-        else if (argument == "--onboarding")
-            options.onboarding = true;
-        else if (argument == "--reset-tips")
-            options.resetTips = true;
-        else if (argument == "--help")
-            options.help = true;
-        else if (argument == "--version")
-            options.version = true;
-        else if (argument == "--simulated")
-            options.simulated = true;
-        else if (argument.starts_with(replayPrefix)) {
-            if (auto seconds = positiveNumber(argument, replayPrefix))
-                options.replaySeconds = seconds;
-        } else if (argument.starts_with(scalePrefix)) {
-            if (auto scale = positiveNumber(argument, scalePrefix)) options.clockScale = scale;
-        } else if (argument.starts_with(startPrefix)) {
-            if (auto minutes = clockTime(argument, startPrefix))
-                options.clockStartMinutes = minutes;
+    const std::pair<std::string_view, bool LaunchOptions::*> flags[] = {
+        {"--reset", &LaunchOptions::reset},
+        {"--check-for-updates", &LaunchOptions::checkForUpdates},
+        {"--onboarding", &LaunchOptions::onboarding},
+        {"--reset-tips", &LaunchOptions::resetTips},
+        {"--help", &LaunchOptions::help},
+        {"-h", &LaunchOptions::help},
+        {"--version", &LaunchOptions::version},
+        {"--simulated", &LaunchOptions::simulated},
+    };
+    constexpr const char* number = "a number greater than 0 and at most 86400";
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const auto equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        std::optional<std::string> value;
+        if (equals != std::string::npos) value = argument.substr(equals + 1);
+
+        bool isFlag = false;
+        for (const auto& [flag, member] : flags) {
+            if (name != flag) continue;
+            if (value) return Error{name + " takes no value"};
+            options.*member = true;
+            isFlag = true;
+        }
+        if (isFlag) continue;
+        if (name != "--replay-seconds" && name != "--clock-scale" && name != "--clock-start") {
+            return Error{
+                (argument.starts_with('-') ? "unknown option '" : "unexpected argument '") +
+                argument + "'"};
+        }
+        if (!value) {
+            if (i + 1 == arguments.size()) return Error{name + " needs a value"};
+            value = arguments[++i];
+        }
+        if (name == "--clock-start") {
+            options.clockStartMinutes = clockTime(*value);
+            if (!options.clockStartMinutes)
+                return malformed(name, "a time of day from 00:00 to 23:59 (HH:MM)", *value);
+        } else {
+            auto& field = name == "--clock-scale" ? options.clockScale : options.replaySeconds;
+            field = positiveNumber(*value);
+            if (!field) return malformed(name, number, *value);
         }
     }
     return options;
 }
 
-LaunchOptions LaunchOptions::parse(int argc, const char* const* argv) {
+Result<LaunchOptions> LaunchOptions::parse(int argc, const char* const* argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
     return parse(arguments);
+}
+
+Status LaunchOptions::checkFor(Run run) const {
+    // Switches of parts of the program this version does not have yet.
+    for (const auto& [set, name] :
+         {std::pair{checkForUpdates, "--check-for-updates"}, std::pair{onboarding, "--onboarding"},
+          std::pair{resetTips, "--reset-tips"}}) {
+        if (set) return Status::failure(std::string(name) + " is not available in this version");
+    }
+    if (run == Run::display && replaySeconds) {
+        return Status::failure(
+            "--replay-seconds applies only to the simulated replay (--simulated)");
+    }
+    if (run == Run::replay && clockScale) {
+        return Status::failure(
+            "--clock-scale does not apply to the simulated replay; set its length with "
+            "--replay-seconds");
+    }
+    return success();
 }
 
 const char* LaunchOptions::helpText() {
@@ -83,15 +124,17 @@ const char* LaunchOptions::helpText() {
            "                        you pick something, instead of following the schedule\n"
            "  --simulated           run on simulated displays: replay one day of the active\n"
            "                        schedule quickly and print each change\n"
-           "  --replay-seconds=N    with --simulated: take N real seconds for the day (60)\n"
-           "  --clock-scale=N       run the schedule's clock N times faster than real time\n"
-           "                        (for trying a schedule out; the default is 1)\n"
-           "  --clock-start=HH:MM   start the schedule's clock at HH:MM today (local time)\n"
+           "  --replay-seconds=N    with the replay: take N real seconds for the day (60)\n"
+           "  --clock-scale=N       on a display: run the schedule's clock N times faster than\n"
+           "                        real time (for trying a schedule out; the default is 1)\n"
+           "  --clock-start=HH:MM   start the schedule's clock (or the replayed day) at HH:MM\n"
+           "                        today, local time\n"
            "  --version             print the version and exit\n"
-           "  --help                print this text and exit\n"
+           "  -h, --help            print this text and exit\n"
            "\n"
            "A second start while Vesperine runs asks the running one to come to the front, or\n"
-           "with --reset to reset the displays, and says on the terminal what happened.\n";
+           "with --reset to reset the displays, and says on the terminal what happened.\n"
+           "SIGUSR1 switches between the schedule and Off, like the Off hot key.\n";
 }
 
 }  // namespace vesperine

@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "Support/Result.h"
+
 namespace vesperine {
 
-// What the command line asks for. Each switch is matched as an exact argument anywhere in the
-// list; arguments we do not know are ignored (a desktop launcher may add its own).
+// What the command line asks for. Parsing is strict: every argument must be one of the
+// switches below, and a value must be well formed, so a mistyped switch is reported instead
+// of starting a run the user did not ask for.
 struct LaunchOptions {
     // The program's switches.
     bool reset = false;            // "--reset": reset the displays instead of the first evaluation
@@ -16,18 +19,31 @@ struct LaunchOptions {
     bool resetTips = false;        // "--reset-tips"
 
     // Ours, for a terminal.
-    bool help = false;       // "--help"
+    bool help = false;       // "--help" or "-h"
     bool version = false;    // "--version"
     bool simulated = false;  // "--simulated": run on simulated displays, replaying a day
     // "--replay-seconds=N": real seconds the simulated replay of one day takes (default 60).
     std::optional<double> replaySeconds;
     // "--clock-scale=N": the schedule clock runs N times faster than real time.
     std::optional<double> clockScale;
-    // "--clock-start=HH:MM": the schedule clock starts at that local time today.
+    // "--clock-start=HH:MM": the schedule clock (or the replay's day) starts at that local
+    // time today.
     std::optional<int> clockStartMinutes;
 
-    static LaunchOptions parse(const std::vector<std::string>& arguments);
-    static LaunchOptions parse(int argc, const char* const* argv);
+    // The two ways the program runs: on the X display, or replaying a day on simulated ones.
+    enum class Run { display, replay };
+
+    // A value follows its switch after "=" or as the next argument. Fails with one line
+    // naming the first argument that is not a switch or whose value is malformed.
+    static Result<LaunchOptions> parse(const std::vector<std::string>& arguments);
+    static Result<LaunchOptions> parse(int argc, const char* const* argv);
+
+    // The run chosen: the replay when asked for or when no X display is named.
+    Run run(bool displayNamed) const {
+        return simulated || !displayNamed ? Run::replay : Run::display;
+    }
+    // Refuses, with one line, a switch that `run` would not honour.
+    Status checkFor(Run run) const;
 
     static const char* helpText();
 };

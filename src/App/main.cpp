@@ -6,15 +6,33 @@
 #include "App/Launch/Programs.h"
 #include "App/LaunchOptions.h"
 #include "Platform/Linux/SignalWatcher.h"
+#include "Platform/Linux/StandardStreams.h"
+#include "Platform/Linux/StartupSignalGuard.h"
 #include "Platform/Linux/SystemLogger.h"
 #include "Platform/X11/X11Connection.h"
 
+namespace {
+
+// A command line we cannot honour ends here, before any display is touched.
+int refuse(const std::string& problem) {
+    std::fprintf(stderr, "vesperine: %s\n\n%s", problem.c_str(),
+                 vesperine::LaunchOptions::helpText());
+    return 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace vesperine;
-    // Before anything can start a thread: termination signals wait for the main loop.
-    SignalWatcher::blockTerminationSignals();
+    // Before anything opens a file, or it could take the number of stdout or stderr.
+    StandardStreams::ensureOpen();
+    // Before anything can start a thread: every thread inherits the blocked signals, which
+    // then wait for the start-up guard or the main loop.
+    SignalWatcher::prepareProcess();
 
-    const LaunchOptions options = LaunchOptions::parse(argc, argv);
+    const auto parsed = LaunchOptions::parse(argc, argv);
+    if (!parsed) return refuse(parsed.error().description);
+    const LaunchOptions& options = parsed.value();
     const AppInfo info = AppInfo::current();
     if (options.help) {
         std::fputs(LaunchOptions::helpText(), stdout);
@@ -25,17 +43,19 @@ int main(int argc, char** argv) {
                     info.build.c_str());
         return 0;
     }
+    const char* display = std::getenv("DISPLAY");
+    const auto run = options.run(display && *display);
+    if (auto applies = options.checkFor(run); !applies) return refuse(applies.error().description);
 
     QCoreApplication application(argc, argv);
-    const char* display = std::getenv("DISPLAY");
-    if (!options.simulated && display && *display) {
-        // VESPERINE_LOG_STDERR keeps the log on stderr even where a journal runs.
-        SystemLogger logger(info.bundleIdentifier, std::getenv("VESPERINE_LOG_STDERR")
-                                                       ? SystemLogger::Sink::standardError
-                                                       : SystemLogger::Sink::automatic);
-        auto connection = openX11WhenReady(logger);
-        if (!connection) return 1;
-        return runOnX11(options, info, std::move(connection), logger);
-    }
-    return runSimulatedReplay(options, info);
+    if (run == LaunchOptions::Run::replay) return runSimulatedReplay(options, info);
+
+    StartupSignalGuard guard;
+    // VESPERINE_LOG_STDERR keeps the log on stderr even where a journal runs.
+    SystemLogger logger(info.bundleIdentifier, std::getenv("VESPERINE_LOG_STDERR")
+                                                   ? SystemLogger::Sink::standardError
+                                                   : SystemLogger::Sink::automatic);
+    auto connection = openX11WhenReady(logger);
+    if (!connection) return 1;
+    return runOnX11(options, info, std::move(connection), logger, guard);
 }

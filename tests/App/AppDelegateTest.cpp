@@ -65,10 +65,17 @@ protected:
 
 TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
     auto app = make();
+    // Until this is called the program may end at once (the start-up signal guard).
+    int touched = 0;
+    app->onAboutToTouchDisplays = [&] {
+        ++touched;
+        EXPECT_EQ(displays.writes() + displays.restores(), 0);
+    };
     app->state().reevaluate();  // as a service reporting its value early would
     time.advance(1s);
     EXPECT_EQ(displays.writes(), 0);
     ASSERT_EQ(app->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
+    EXPECT_EQ(touched, 1);
     time.advance(1s);
     EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));
     EXPECT_LT(displays.table(1).b.back(), 0.9f);
@@ -100,7 +107,7 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
         SCOPED_TRACE(c.report);
         instance.setOtherAnswers(c.other);
         auto app = std::make_unique<AppDelegate>(machine.platform(zone, logger, path, !c.other),
-                                                 LaunchOptions::parse(c.arguments));
+                                                 LaunchOptions::parse(c.arguments).value());
         EXPECT_EQ(app->applicationDidFinishLaunching(), c.outcome);
         EXPECT_TRUE(app->handOverReport().ends_with(c.report)) << app->handOverReport();
         EXPECT_EQ(instance.sent().size(), c.other ? 1u : 0u);
@@ -132,7 +139,7 @@ TEST_F(AppDelegateTest, ATintLeftByAKilledRunIsRemovedEvenWhenNothingIsShown) {
 }
 
 TEST_F(AppDelegateTest, ResetLeavesTheDisplaysAloneAndHoldsOff) {
-    auto app = make(LaunchOptions::parse({"vesperine", "--reset"}));
+    auto app = make(LaunchOptions::parse(std::vector<std::string>{"--reset"}).value());
     app->applicationDidFinishLaunching();
     time.advance(10s);
     EXPECT_EQ(displays.writes(), 0);
@@ -208,6 +215,34 @@ TEST_F(AppDelegateTest, HotKeysAndLaterLaunchesAreWired) {
     time.advance(10s);
     EXPECT_EQ(displays.table(1).g.back(), 1.0f);
     EXPECT_EQ(app->state().override().get()->mode, DisplayMode::off());
+}
+
+// The rules, the guard and the detector report to the app state; a program that quits gets
+// our tables written again 0.3 s later, in case it put its own back on its way out.
+TEST_F(AppDelegateTest, ServicesReachTheAppStateAndQuitsPutTheTablesBack) {
+    const RunningApplication player{"vlc", "VLC media player", 7};
+    machine.power.set({true, 10, false, ThermalState::nominal});  // before start: handed over
+    auto app = make();
+    app->applicationDidFinishLaunching();
+    time.advance(2s);
+    EXPECT_EQ(app->state().boostLimit().get(), ModeResolver::BoostLimit::disabled("battery low"));
+    machine.workspace.activate(player);
+    EXPECT_EQ(app->state().appRule().get(), ModeResolver::AppRuleEffect::pauseBoost);
+    // Our own warm tint is not somebody else's.
+    EXPECT_TRUE(app->conflicts().conflicts().get().empty());
+
+    machine.processes.start(42, "redshift");
+    app->conflicts().refresh();
+    for (auto quit : std::initializer_list<std::function<void()>>{
+             [&] { machine.workspace.quit(player); }, [&] { machine.processes.end(42); }}) {
+        time.advance(1s);
+        const int writes = displays.writes();
+        quit();
+        time.advance(290ms);
+        EXPECT_EQ(displays.writes(), writes);
+        time.advance(20ms);
+        EXPECT_EQ(displays.writes(), writes + 1);
+    }
 }
 
 TEST_F(AppDelegateTest, TerminationGivesTheDisplaysBackOnce) {

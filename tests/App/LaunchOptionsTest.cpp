@@ -7,69 +7,88 @@
 namespace vesperine {
 namespace {
 
-TEST(LaunchOptions, SwitchesAreExactArgumentsAnywhereAndOthersAreIgnored) {
-    auto options = LaunchOptions::parse(
-        std::vector<std::string>{"-psn_0_1234", "--reset", "--RESET", "--onboarding=yes", "reset",
-                                 "--simulated", "--replay-seconds=12.5"});
-    EXPECT_TRUE(options.reset);
-    EXPECT_FALSE(options.onboarding);
-    EXPECT_TRUE(options.simulated);
-    EXPECT_EQ(options.replaySeconds, 12.5);
-    EXPECT_FALSE(options.help);
+using Arguments = std::vector<std::string>;
 
-    for (const char* bad :
-         {"--replay-seconds=", "--replay-seconds=-1", "--replay-seconds=0", "--replay-seconds=nan",
-          "--replay-seconds=inf", "--replay-seconds=5s"}) {
-        EXPECT_FALSE(LaunchOptions::parse(std::vector<std::string>{bad}).replaySeconds) << bad;
-    }
+TEST(LaunchOptions, SwitchesTakeTheirValuesAfterAnEqualsSignOrAsTheNextArgument) {
+    auto options = LaunchOptions::parse(Arguments{"-h", "--reset", "--simulated",
+                                                  "--replay-seconds=12.5", "--clock-start", "19:45",
+                                                  "--clock-scale=.5", "--clock-scale=60"});
+    ASSERT_TRUE(options.ok()) << options.error().description;
+    EXPECT_TRUE(options->help && options->reset && options->simulated);
+    EXPECT_EQ(options->replaySeconds, 12.5);
+    EXPECT_EQ(options->clockStartMinutes, 19 * 60 + 45);
+    EXPECT_EQ(options->clockScale, 60.0);  // the last one counts
+    EXPECT_EQ(LaunchOptions::parse(Arguments{"--clock-start=00:00"})->clockStartMinutes, 0);
 }
 
-TEST(LaunchOptions, ClockScaleAndStartTakeOnlyWellFormedValues) {
+// One line naming the first thing wrong, even after good switches; nothing is guessed at.
+TEST(LaunchOptions, AnythingElseIsRefusedByName) {
+    const std::pair<const char*, std::string> named[] = {
+        {"-x", "unknown option '-x'"},
+        {"reset", "unexpected argument 'reset'"},
+        {"--reset=yes", "--reset takes no value"},
+        {"--clock-start", "--clock-start needs a value"},
+        {"--clock-start=25:00",
+         "--clock-start wants a time of day from 00:00 to 23:59 (HH:MM), not '25:00'"},
+        {"--clock-scale=fast",
+         "--clock-scale wants a number greater than 0 and at most 86400, not 'fast'"}};
+    for (const auto& [argument, problem] : named) {
+        auto options = LaunchOptions::parse(Arguments{"--reset", argument});
+        ASSERT_FALSE(options.ok()) << argument;
+        EXPECT_EQ(options.error().description, problem);
+    }
+    for (const char* value : {"07:60", "7:45", "+7:45", "24:00"}) {
+        EXPECT_FALSE(LaunchOptions::parse(Arguments{"--clock-start", value}).ok()) << value;
+    }
+    for (const char* value : {"", "abc", "0", "-1", "nan", "inf", "1e400", "86401", " 5", "5s"}) {
+        for (const char* name : {"--clock-scale=", "--replay-seconds="}) {
+            auto options = LaunchOptions::parse(Arguments{name + std::string(value)});
+            ASSERT_FALSE(options.ok()) << name << value;
+            EXPECT_NE(options.error().description.find(std::string("'") + value + "'"),
+                      std::string::npos);
+        }
+    }
+    EXPECT_FALSE(LaunchOptions::parse(Arguments{"--RESET"}).ok());
+}
+
+// A switch the chosen run would not honour is refused, never dropped.
+TEST(LaunchOptions, SwitchesThatDoNotApplyToTheRunAreRefused) {
+    using Run = LaunchOptions::Run;
     struct Case {
-        const char* argument;
-        std::optional<double> scale;
-        std::optional<int> startMinutes;
+        Arguments arguments;
+        bool displayNamed;
+        Run run;
+        std::string refused;  // empty: honoured
     } cases[] = {
-        {"--clock-scale=60", 60.0, std::nullopt},
-        {"--clock-scale=0", std::nullopt, std::nullopt},
-        {"--clock-scale=1e400", std::nullopt, std::nullopt},
-        {"--clock-start=19:45", std::nullopt, 19 * 60 + 45},
-        {"--clock-start=00:00", std::nullopt, 0},
-        {"--clock-start=24:00", std::nullopt, std::nullopt},
-        {"--clock-start=7:45", std::nullopt, std::nullopt},
-        {"--clock-start=07:60", std::nullopt, std::nullopt},
-        {"--clock-start=+7:45", std::nullopt, std::nullopt},
+        {{"--clock-scale=60", "--clock-start=21:00", "--reset"}, true, Run::display, ""},
+        {{"--clock-start=21:00", "--reset", "--replay-seconds=5"}, false, Run::replay, ""},
+        {{"--simulated"}, true, Run::replay, ""},
+        {{"--replay-seconds=5"}, true, Run::display, "--replay-seconds applies only to"},
+        {{"--clock-scale=60"}, false, Run::replay, "--clock-scale does not apply to"},
+        {{"--onboarding"}, true, Run::display, "--onboarding is not available"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.argument);
-        auto options = LaunchOptions::parse(std::vector<std::string>{c.argument});
-        EXPECT_EQ(options.clockScale, c.scale);
-        EXPECT_EQ(options.clockStartMinutes, c.startMinutes);
+        SCOPED_TRACE(c.arguments.front());
+        auto options = LaunchOptions::parse(c.arguments);
+        ASSERT_TRUE(options.ok());
+        EXPECT_EQ(options->run(c.displayNamed), c.run);
+        auto applies = options->checkFor(c.run);
+        EXPECT_EQ(applies.ok() ? "" : applies.error().description.substr(0, c.refused.size()),
+                  c.refused);
     }
 }
 
 TEST(LaunchClock, TheProgramRunsAtTheRealPaceUnlessAskedOtherwise) {
     const TimeZone berlin{"Europe/Berlin"};
     const Instant now = Instant::fromUnix(1'781'089'200);  // 2026-06-10 13:00 in Berlin
-    const Instant midnight = Instant::fromUnix(1'781'042'400);
-    struct Case {
-        const char* name;
-        std::vector<std::string> arguments;
-        double scale;
-        std::optional<Instant> start;
-    } cases[] = {
-        {"the program", {}, 1.0, std::nullopt},
-        {"the program, faster from 19:45",
-         {"--clock-scale=60", "--clock-start=19:45"},
-         60.0,
-         midnight + (19 * 60 + 45) * 60.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto setting = launchClock(LaunchOptions::parse(c.arguments), berlin, now);
-        EXPECT_DOUBLE_EQ(setting.scale, c.scale);
-        EXPECT_EQ(setting.start, c.start);
-    }
+    const auto plain = launchClock(LaunchOptions{}, berlin, now);
+    EXPECT_EQ(plain.scale, 1.0);
+    EXPECT_EQ(plain.start, std::nullopt);
+    const auto faster = launchClock(
+        LaunchOptions::parse(Arguments{"--clock-scale=60", "--clock-start=19:45"}).value(), berlin,
+        now);
+    EXPECT_EQ(faster.scale, 60.0);
+    EXPECT_EQ(faster.start, Instant::fromUnix(1'781'042'400) + (19 * 60 + 45) * 60.0);
     EXPECT_EQ(replaySeconds(LaunchOptions{}), 60.0);
 }
 

@@ -14,7 +14,6 @@
 
 #include "Platform/Linux/LockFileSingleInstance.h"
 #include "Platform/Linux/PollLoop.h"
-#include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Simulated/CapturingLogger.h"
 
 using namespace vesperine;
@@ -265,17 +264,4 @@ TEST(SingleInstance, TheLockIsFreeAgainOnceTheHolderIsGone) {
     }
     LockFileSingleInstance next(loop, loop, logger, {dir.path}, bundle);
     EXPECT_EQ(next.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
-}
-
-TEST(SignalWatcher, TerminationSignalsArriveOnTheLoop) {
-    SignalWatcher::blockTerminationSignals();
-    PollLoop loop;
-    std::vector<int> received;
-    SignalWatcher watcher(loop, [&](int signo) { received.push_back(signo); });
-    ASSERT_TRUE(watcher.isWatching());
-    ::kill(::getpid(), SIGHUP);
-    ::kill(::getpid(), SIGTERM);
-    EXPECT_TRUE(loop.runUntil([&] { return received.size() == 2; }, 2s));
-    std::sort(received.begin(), received.end());
-    EXPECT_EQ(received, (std::vector<int>{SIGHUP, SIGTERM}));
 }

@@ -36,11 +36,18 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// One run of the program, with stderr kept in a file.
+// How the program's standard streams are set up.
+enum class Streams {
+    logged,       // stderr kept in a file, stdout on /dev/null
+    errorsPiped,  // stderr into a pipe the test may close, as with `vesperine 2>&1 | head`
+    closed,       // descriptors 0, 1 and 2 closed
+};
+
+// One run of the program.
 class Program {
 public:
     Program(const fs::path& home, std::vector<std::string> arguments,
-            std::vector<std::string> extraEnvironment = {})
+            std::vector<std::string> extraEnvironment = {}, Streams streams = Streams::logged)
         : log_(home / "stderr.log") {
         std::vector<std::string> environment = {
             "DISPLAY=" + std::string(std::getenv("DISPLAY")),
@@ -64,20 +71,40 @@ public:
         envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, log_.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        int pipe[2] = {-1, -1};
+        switch (streams) {
+            case Streams::logged:
+                posix_spawn_file_actions_addopen(&actions, 2, log_.c_str(),
+                                                 O_WRONLY | O_CREAT | O_APPEND, 0644);
+                posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+                break;
+            case Streams::errorsPiped:
+                if (::pipe2(pipe, O_CLOEXEC) == 0) {
+                    posix_spawn_file_actions_adddup2(&actions, pipe[1], 2);
+                    reader_ = pipe[0];
+                }
+                break;
+            case Streams::closed:
+                for (int fd : {0, 1, 2}) posix_spawn_file_actions_addclose(&actions, fd);
+                break;
+        }
         if (posix_spawn(&pid_, VESPERINE_PROGRAM, &actions, nullptr, argv.data(), envp.data()) !=
             0) {
             pid_ = -1;
         }
+        if (pipe[1] >= 0) ::close(pipe[1]);
         posix_spawn_file_actions_destroy(&actions);
     }
     ~Program() {
+        closeReader();
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
+    }
+    void closeReader() {
+        if (reader_ >= 0) ::close(reader_);
+        reader_ = -1;
     }
     pid_t pid() const { return pid_; }
     // The exit status, or none when it has not ended within `limit`.
@@ -103,6 +130,7 @@ public:
 private:
     fs::path log_;
     pid_t pid_ = -1;
+    int reader_ = -1;
 };
 
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -217,6 +245,12 @@ protected:
 
     // For later launches: folders of their own, but the runtime folder of the first.
     std::string runtimeFolder() const { return "XDG_RUNTIME_DIR=" + (home / "run").string(); }
+    // Sends `signal`, then expects the clean end: status 0 and every output's own ramp back.
+    void endsCleanly(Program& program, int signal = SIGTERM) {
+        ::kill(program.pid(), signal);
+        EXPECT_EQ(program.wait(5s), 0) << program.log();
+        EXPECT_TRUE(givenBack());
+    }
 
     RandrClient other;
     fs::path home;
@@ -224,21 +258,66 @@ protected:
 };
 
 // 21:00 with no location known (UTC): the default schedule's evening step, Warm 3400 K.
+// Every signal a user may send that would end it ends it cleanly: a fault signal sent with
+// kill(1) as well, and one of the real-time ones.
 TEST_F(ProgramTest, FollowsTheScheduleOnEveryOutputAndGivesThemBackWhenToldToEnd) {
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR2, SIGRTMIN, SIGABRT, SIGSEGV}) {
         SCOPED_TRACE(strsignal(signal));
         Program program(home, {"--clock-start=21:00"});
         ASSERT_GT(program.pid(), 0);
         ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
-        ::kill(program.pid(), signal);
-        EXPECT_EQ(program.wait(5s), 0) << program.log();
-        EXPECT_TRUE(givenBack());
+        endsCleanly(program, signal);
     }
 }
 
-// At 600 times the real pace from 22:59 the 30-minute fade into Red takes 3 s.
+// SIGUSR1 switches to Off and back, as the Off hot key does, whatever the standard streams
+// are: a log line nobody reads is no reason to end with the tint left on, and the log never
+// goes into a file or socket the program opened itself.
+TEST_F(ProgramTest, SIGUSR1SwitchesToOffAndBackWhateverTheStandardStreams) {
+    for (Streams streams : {Streams::logged, Streams::errorsPiped, Streams::closed}) {
+        SCOPED_TRACE(static_cast<int>(streams));
+        Program program(home, {"--clock-start=21:00"}, {}, streams);
+        ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
+        for (int fd = 0; streams == Streams::closed && fd <= 2; ++fd) {
+            const auto path =
+                "/proc/" + std::to_string(program.pid()) + "/fd/" + std::to_string(fd);
+            EXPECT_EQ(fs::read_symlink(path), "/dev/null") << fd;
+        }
+        program.closeReader();
+        ::kill(program.pid(), SIGUSR1);
+        EXPECT_TRUE(eventually([&] { return givenBack(); }, 5s)) << program.log();
+        ::kill(program.pid(), SIGUSR1);
+        EXPECT_TRUE(eventually([&] { return showsWarm(); }, 5s)) << program.log();
+        endsCleanly(program);
+        if (streams == Streams::logged) {
+            EXPECT_NE(program.log().find("Received User defined signal 1"), std::string::npos);
+        }
+    }
+}
+
+// A server that accepts the connection but never answers (stopped) must not keep a
+// termination signal waiting: nothing has been shown, so the program just ends.
+TEST_F(ProgramTest, AServerThatNeverAnswersDoesNotHoldBackTermination) {
+    const char* server = std::getenv("VESPERINE_XORG_PID");
+    if (!server) GTEST_SKIP() << "needs the server's process id";
+    const pid_t serverPid = std::atoi(server);
+    ASSERT_EQ(::kill(serverPid, SIGSTOP), 0);
+    std::optional<int> status;
+    {
+        Program program(home, {"--clock-start=21:00"});
+        std::this_thread::sleep_for(1s);
+        ::kill(program.pid(), SIGTERM);
+        status = program.wait(3s);
+    }
+    ::kill(serverPid, SIGCONT);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(givenBack());
+}
+
+// At 600 times the real pace, 22:50 leaves a second of Warm before the 30-minute fade into
+// Red, which takes 3 s.
 TEST_F(ProgramTest, AScaledClockCarriesTheOutputsThroughAFade) {
-    Program program(home, {"--clock-start=22:59", "--clock-scale=600"});
+    Program program(home, {"--clock-start=22:50", "--clock-scale=600"});
     ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
     bool sawBetween = false;
     const bool red = eventually(
@@ -251,9 +330,7 @@ TEST_F(ProgramTest, AScaledClockCarriesTheOutputsThroughAFade) {
         15s);
     EXPECT_TRUE(red) << program.log();
     EXPECT_TRUE(sawBetween);  // it faded, it did not jump
-    ::kill(program.pid(), SIGTERM);
-    EXPECT_EQ(program.wait(5s), 0);
-    EXPECT_TRUE(givenBack());
+    endsCleanly(program);
 }
 
 // Later launches hand their request to the first one: plain ones leave everything alone; a
@@ -270,9 +347,9 @@ TEST_F(ProgramTest, LaterLaunchesActivateOrResetThroughTheRunningOne) {
         ASSERT_EQ(second.wait(5s), 0) << "launch " << i << ": " << second.log();
     }
     // A switch the running one cannot take is not dropped without a word.
-    Program onboarding(home / "second", {"--onboarding"}, {runtimeFolder()});
-    EXPECT_EQ(onboarding.wait(5s), 1);
-    EXPECT_NE(onboarding.log().find("can't take --onboarding"), std::string::npos);
+    Program faster(home / "second", {"--clock-scale=60"}, {runtimeFolder()});
+    EXPECT_EQ(faster.wait(5s), 1);
+    EXPECT_NE(faster.log().find("can't take --clock-scale"), std::string::npos);
     const Ramp after = other.ramp("DUMMY1");
     EXPECT_TRUE(after == shown) << "differs by up to "
                                 << std::max({maxDifference(after.r, shown.r),
@@ -290,9 +367,7 @@ TEST_F(ProgramTest, LaterLaunchesActivateOrResetThroughTheRunningOne) {
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(givenBack());                  // and Off holds
     EXPECT_EQ(first.wait(0ms), std::nullopt);  // still running
-    ::kill(first.pid(), SIGTERM);
-    EXPECT_EQ(first.wait(5s), 0);
-    EXPECT_TRUE(givenBack());
+    endsCleanly(first);
 }
 
 // A stopped first instance still holds the lock: later launches say it did not answer and
@@ -372,9 +447,7 @@ TEST_F(ProgramTest, WakeFromSleepPutsTheTintBack) {
     EXPECT_TRUE(eventually(
         [&] { return program.log().find("display event: wake") != std::string::npos; }, 3s))
         << program.log();
-    ::kill(program.pid(), SIGTERM);
-    EXPECT_EQ(program.wait(5s), 0);
-    EXPECT_TRUE(givenBack());
+    endsCleanly(program);
 }
 
 // Started while its display has no server yet: it tries again with growing pauses, without

@@ -8,18 +8,21 @@
 
 namespace vesperine {
 
+class StartupSignalGuard;
 class X11Connection;
 
 // The program on a real X display: RandR gamma on every output, key grabs, the Linux and X11
-// system events, the single-instance lock, and termination on SIGTERM, SIGINT and SIGHUP.
+// system events, the single-instance lock, termination on the signals SignalWatcher lists and
+// the Off toggle on SIGUSR1. Releases `guard` right before the first write to a display.
 // Runs the Qt event loop until the program is asked to quit; returns the exit status.
 int runOnX11(const LaunchOptions& options, const AppInfo& info,
-             std::unique_ptr<X11Connection> connection, Logger& logger);
+             std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard);
 
 // Opens the X display named by DISPLAY, waiting for it when it does not answer yet (a
 // session that starts us before its server is ready): tries again after 0.25 s, doubling to
-// at most 8 s between tries, for `patienceSeconds` in all; every try is logged. Ends early,
-// with none, on SIGTERM, SIGINT or SIGHUP.
+// at most 8 s between tries, for `patienceSeconds` in all; every try is logged. Runs under a
+// StartupSignalGuard, which ends the process on a termination signal while it waits or while
+// a server that accepted the connection does not answer.
 std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds = 120);
 
 // The program on simulated displays: replays one day of the default schedule at a high clock

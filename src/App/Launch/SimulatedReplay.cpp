@@ -1,6 +1,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -53,12 +54,17 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
     SystemTimeZone zones(logger);
     const TimeZone zone = zones.current();
-    // The program's own timers run in virtual time from local midnight today, so every fade
-    // frame and every five-second fade step happens as it would in a real day; the replay
-    // only paces virtual time against the real one.
+    // The program's own timers run in virtual time from local midnight today (or the time
+    // "--clock-start" names), so every fade frame and every five-second fade step happens as it
+    // would in a real day; the replay only paces virtual time against the real one.
     SystemClock realClock;
-    const Instant midnight = Calendar(zone).startOfDay(realClock.now()).value_or(realClock.now());
-    SimulatedPlatform machine(midnight);
+    Calendar calendar(zone);
+    const Instant today = realClock.now();
+    const auto start = options.clockStartMinutes
+                           ? calendar.dateBySetting(*options.clockStartMinutes / 60,
+                                                    *options.clockStartMinutes % 60, 0, today)
+                           : calendar.startOfDay(today);
+    SimulatedPlatform machine(start.value_or(today));
     VirtualTime& time = machine.time;
     SimulatedDisplays& displays = machine.displays;
     // One display that can show boost past white and one that cannot.
@@ -71,8 +77,9 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     AppState& state = app.state();
     const auto location = state.store().location().get();
     const double seconds = replaySeconds(options);
-    std::printf("Replaying one day of the schedule \"%s\" in %.0f s (time zone %s, %s)\n",
-                state.store().active().name.c_str(), seconds, zone.identifier.c_str(),
+    std::printf("Replaying one day of the schedule \"%s\" from %s in %.0f s (time zone %s, %s)\n",
+                state.store().active().name.c_str(), localTime(time.now(), zone).c_str(), seconds,
+                zone.identifier.c_str(),
                 location ? location->name.c_str() : "no location: solar steps at 07:00 and 19:00");
     std::printf("Simulated displays; each line: time of day, mode, each display's RGB gains\n");
     std::fflush(stdout);
@@ -92,20 +99,26 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     });
     app.applicationDidFinishLaunching();
 
-    // Termination signals are blocked for the main loop's sake; wait for them while pacing.
-    sigset_t terminations;
-    sigemptyset(&terminations);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&terminations, signal);
+    // The signals are blocked for a main loop's sake; wait for them while pacing.
+    const sigset_t terminations = SignalWatcher::terminationSignals();
+    sigset_t handled = terminations;
+    sigaddset(&handled, SignalWatcher::toggleSignal);
     constexpr int slices = 1440;  // one virtual minute each
     const double pause = seconds / slices;
     for (int slice = 0; slice < slices; ++slice) {
         time.advance(std::chrono::minutes(1));
         timespec wait{static_cast<time_t>(pause),
                       static_cast<long>((pause - std::floor(pause)) * 1e9)};
-        if (sigtimedwait(&terminations, nullptr, &wait) > 0) {
+        const int signal = sigtimedwait(&handled, nullptr, &wait);
+        if (signal == SignalWatcher::toggleSignal) {
+            std::printf("%s: switching between the schedule and Off\n", strsignal(signal));
+            state.perform(HotkeyAction::offOrResume);
+        } else if (signal > 0 && sigismember(&terminations, signal)) {
             std::printf("Stopped early.\n");
             break;
         }
+        // Nobody reads the replay any more (a pipe closed early): end it now.
+        if (std::ferror(stdout)) break;
     }
     replaying = false;
     app.applicationWillTerminate();

@@ -1,10 +1,9 @@
 #include <QCoreApplication>
 #include <algorithm>
-#include <cmath>
-#include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
+#include <thread>
 #include <unistd.h>
 
 #include "App/AppDelegate.h"
@@ -22,6 +21,7 @@
 #include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Linux/ProcProcesses.h"
 #include "Platform/Linux/SignalWatcher.h"
+#include "Platform/Linux/StartupSignalGuard.h"
 #include "Platform/Linux/SystemClock.h"
 #include "Platform/Linux/SystemTimeZone.h"
 #include "Platform/Linux/XdgPaths.h"
@@ -38,9 +38,6 @@ namespace vesperine {
 
 std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds) {
     Log log(logger, "app");
-    sigset_t terminations;
-    sigemptyset(&terminations);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&terminations, signal);
     double waited = 0, delay = 0.25;
     for (int attempt = 1;; ++attempt) {
         auto connection = X11Connection::open("", logger);
@@ -55,17 +52,14 @@ std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceS
         delay = std::min(delay, patienceSeconds - waited);
         log.notice("%s; trying again in %.2f s (attempt %d)",
                    connection.error().description.c_str(), delay, attempt);
-        // Sleep, but let a termination signal (blocked for the main loop) end the wait.
-        timespec pause{static_cast<time_t>(delay),
-                       static_cast<long>((delay - std::floor(delay)) * 1e9)};
-        if (sigtimedwait(&terminations, nullptr, &pause) > 0) return nullptr;
+        std::this_thread::sleep_for(std::chrono::duration<double>(delay));
         waited += delay;
         delay = std::min(delay * 2, 8.0);
     }
 }
 
 int runOnX11(const LaunchOptions& options, const AppInfo& info,
-             std::unique_ptr<X11Connection> connection, Logger& logger) {
+             std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard) {
     Log log(logger, "app");
     QtMainLoop loop;
     SystemClock clock;
@@ -118,13 +112,22 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
         // No window exists yet to bring to the front; say that we heard the request.
         log.notice("Asked to come to the front by a second launch");
     };
+    app.onAboutToTouchDisplays = [&guard] { guard.release(); };
 
     int status = 0;
-    SignalWatcher terminations(loop, [&](int signal) {
-        log.notice("Received %s; giving the displays back", strsignal(signal));
-        app.applicationWillTerminate();
-        QCoreApplication::exit(0);
-    });
+    SignalWatcher signalWatcher(
+        loop,
+        [&](int signal) {
+            log.notice("Received %s; giving the displays back", strsignal(signal));
+            app.applicationWillTerminate();
+            QCoreApplication::exit(0);
+        },
+        [&] {
+            if (!app.didStart()) return;
+            log.notice("Received %s; switching between the schedule and Off",
+                       strsignal(SignalWatcher::toggleSignal));
+            app.state().perform(HotkeyAction::offOrResume);
+        });
     connection->setOnLost([&] {
         // Nothing can be written any more; end cleanly with what we have saved.
         log.error("Quitting: the X server is gone, so no display can be reset");
