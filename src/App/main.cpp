@@ -1,4 +1,4 @@
-#include <QCoreApplication>
+#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,8 +47,10 @@ int main(int argc, char** argv) {
     const auto run = options.run(display && *display);
     if (auto applies = options.checkFor(run); !applies) return refuse(applies.error().description);
 
-    QCoreApplication application(argc, argv);
-    if (run == LaunchOptions::Run::replay) return runSimulatedReplay(options, info);
+    if (run == LaunchOptions::Run::replay) {
+        QCoreApplication application(argc, argv);
+        return runSimulatedReplay(options, info);
+    }
 
     StartupSignalGuard guard;
     // VESPERINE_LOG_STDERR keeps the log on stderr even where a journal runs.
@@ -57,5 +59,11 @@ int main(int argc, char** argv) {
                                                    : SystemLogger::Sink::automatic);
     auto connection = openX11WhenReady(logger);
     if (!connection) return 1;
+    // On a display the program has windows: Qt Widgets with the desktop's style. Qt opens
+    // its own connection to the display, so only once the display has answered ours.
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(info.displayName));
+    QApplication::setDesktopFileName(QString::fromStdString(info.bundleIdentifier));
+    QApplication::setQuitOnLastWindowClosed(false);  // windows come and go; the program stays
     return runOnX11(options, info, std::move(connection), logger, guard);
 }

@@ -529,7 +529,11 @@ TEST_F(ProgramTest, ServerLossEndsTheProgramCleanlyWithItsFilesWhole) {
     ::kill(std::atoi(server), SIGKILL);
     other.abandon();
     EXPECT_EQ(program.wait(10s), 1) << program.log();
-    EXPECT_NE(program.log().find("Lost the connection to the X server"), std::string::npos);
+    // Ours or Qt's own connection to the display may hear of the loss first; either ends the
+    // program with status 1.
+    EXPECT_TRUE(program.log().find("Lost the connection to the X server") != std::string::npos ||
+                program.log().find("The X11 connection broke") != std::string::npos)
+        << program.log();
 
     // The defaults file loads, with the override in it.
     CapturingLogger logger;
