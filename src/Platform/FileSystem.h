@@ -26,6 +26,13 @@ public:
     // Replaces the file's content as one step: a reader (or a crash at any moment) sees
     // either the old content or the new one, whole. Creates missing parent folders.
     virtual Status writeAtomically(const std::string& path, const std::string& bytes) = 0;
+    // Like writeAtomically, but never replaces a file: fails when `path` exists. (This
+    // fallback checks first; a backend that can should refuse at the rename itself, so that
+    // a file made meanwhile by someone else is not lost either.)
+    virtual Status writeNewAtomically(const std::string& path, const std::string& bytes) {
+        if (exists(path)) return Error{"\"" + path + "\" already exists"};
+        return writeAtomically(path, bytes);
+    }
     // Renames `from` to `to`, replacing `to`.
     virtual Status move(const std::string& from, const std::string& to) = 0;
     virtual bool exists(const std::string& path) const = 0;

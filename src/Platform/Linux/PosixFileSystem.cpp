@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -118,6 +119,15 @@ Status PosixFileSystem::createDirectories(const std::string& path) {
 }
 
 Status PosixFileSystem::writeAtomically(const std::string& path, const std::string& bytes) {
+    return write(path, bytes, false);
+}
+
+Status PosixFileSystem::writeNewAtomically(const std::string& path, const std::string& bytes) {
+    return write(path, bytes, true);
+}
+
+Status PosixFileSystem::write(const std::string& path, const std::string& bytes,
+                              bool keepExisting) {
     const std::string folder = parentOf(path);
     auto made = createDirectories(folder);
     if (!made) return made;
@@ -134,15 +144,30 @@ Status PosixFileSystem::writeAtomically(const std::string& path, const std::stri
             return Status::failure(describe("Couldn't write", temporary, err));
         }
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const bool renamed = keepExisting ? renameWithoutReplacing(temporary, path)
+                                      : ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!renamed) {
         int err = errno;
         ::unlink(temporary.c_str());
-        return Status::failure(describe("Couldn't replace", path, err));
+        return Status::failure(
+            describe(keepExisting ? "Couldn't create" : "Couldn't replace", path, err));
     }
     Descriptor dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.fd >= 0) ::fsync(dir.fd);  // best effort: the data itself is already on disk
     removeStaleTemporaries(folder, path);
     return success();
+}
+
+bool PosixFileSystem::renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the no-replace rename: a hard link refuses an existing name just
+    // the same (folders cannot be linked and stay refused).
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
 }
 
 Status PosixFileSystem::move(const std::string& from, const std::string& to) {
