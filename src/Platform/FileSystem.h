@@ -37,6 +37,13 @@ public:
     // whose target is missing creates the target. Refuses to replace anything that is not a
     // regular file, and content larger than maximumSize.
     virtual Status writeAtomically(const std::string& path, const std::string& bytes) = 0;
+    // Like writeAtomically, but never replaces a file: fails when `path` exists. (This
+    // fallback checks first; a backend that can should refuse at the rename itself, so that
+    // a file made meanwhile by someone else is not lost either.)
+    virtual Status writeNewAtomically(const std::string& path, const std::string& bytes) {
+        if (exists(path)) return Error{"\"" + path + "\" already exists"};
+        return writeAtomically(path, bytes);
+    }
     // Keeps the file (or folder) at `path` under the first free name of asideName(path,
     // suffix, 1), (..., 2), ... in its folder, never replacing anything, and gives that name.
     // For a link, the target is renamed next to itself: the link stays, so the next write

@@ -140,5 +140,15 @@ TEST_F(JsonFileDefaultsStoreTest, EqualValuesWriteNothingAndNoTemporaryFilesRema
     EXPECT_EQ(entries, 1u);
 }
 
+TEST_F(JsonFileDefaultsStoreTest, AnotherProgramsFileOpensReadOnlyOrNotAtAll) {
+    auto none = JsonFileDefaultsStore::openReadOnly(files_, logger_, path_);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->get(), nullptr);
+    writeRaw(R"({"flag":true})");
+    auto opened = JsonFileDefaultsStore::openReadOnly(files_, logger_, path_);
+    ASSERT_TRUE(opened && *opened);
+    EXPECT_TRUE((*opened)->boolean("flag"));
+}
+
 }  // namespace
 }  // namespace vesperine

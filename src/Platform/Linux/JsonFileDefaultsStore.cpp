@@ -58,8 +58,28 @@ JsonFileDefaultsStore::JsonFileDefaultsStore(FileSystem& files, Logger& logger, 
     load();
 }
 
+JsonFileDefaultsStore::JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path,
+                                             ReadOnly)
+    : files_(files), log_(logger, "store"), path_(std::move(path)), readOnly_(true) {
+    load();
+}
+
+Result<std::unique_ptr<const DefaultsStore>> JsonFileDefaultsStore::openReadOnly(
+    FileSystem& files, Logger& logger, std::string path) {
+    std::unique_ptr<JsonFileDefaultsStore> store(
+        new JsonFileDefaultsStore(files, logger, std::move(path), ReadOnly{}));
+    if (store->readOnlyError_) return *store->readOnlyError_;
+    if (!store->found_) return std::unique_ptr<const DefaultsStore>();
+    return std::unique_ptr<const DefaultsStore>(std::move(store));
+}
+
 void JsonFileDefaultsStore::load() {
     ReadResult read = files_.read(path_);
+    found_ = read.ok || read.failure == ReadFailure::unreadable;
+    if (!read.ok && readOnly_) {
+        if (found_) readOnlyError_ = Error{read.description};
+        return;
+    }
     if (!read.ok) {
         if (read.failure == ReadFailure::unreadable) {
             readFailed_ = true;
@@ -69,6 +89,11 @@ void JsonFileDefaultsStore::load() {
     }
     auto tree = json::parse(read.bytes);
     if (!tree || !tree->is_object()) {
+        if (readOnly_) {
+            const std::string why = tree ? "it holds no settings" : tree.error().description;
+            readOnlyError_ = Error{"\"" + path_ + "\" is damaged: " + why};
+            return;
+        }
         auto aside = files_.moveAside(path_, ".corrupt");
         if (aside) {
             log_.error("Couldn't read defaults: the file is damaged; kept it as %s", aside->c_str());
@@ -111,6 +136,7 @@ void JsonFileDefaultsStore::remove(std::string_view key) {
 }
 
 void JsonFileDefaultsStore::save() {
+    if (readOnly_) return;
     if (readFailed_) {
         // We never saw what is in the file, so writing would lose it. Keep changes in memory
         // for this run and say so once.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "Platform/DefaultsStore.h"
@@ -26,6 +27,13 @@ class JsonFileDefaultsStore final : public DefaultsStore {
 public:
     JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path);
 
+    // Another program's defaults file in the same form, read once and never written, moved
+    // or created. No file gives null; a file that can't be read or does not parse gives an
+    // error saying so, and logs nothing.
+    static Result<std::unique_ptr<const DefaultsStore>> openReadOnly(FileSystem& files,
+                                                                     Logger& logger,
+                                                                     std::string path);
+
     std::optional<DefaultsValue> value(std::string_view key) const override;
     void set(std::string_view key, DefaultsValue value) override;
     void remove(std::string_view key) override;
@@ -33,6 +41,9 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    struct ReadOnly {};
+    JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path, ReadOnly);
+
     void load();
     void save();
 
@@ -43,6 +54,9 @@ private:
     Json file_ = Json::object();  // every entry in file form, the unknown ones as they were read
     bool readFailed_ = false;  // an unreadable (not missing) file: never write over it
     bool warnedUnsaved_ = false;
+    bool readOnly_ = false;
+    bool found_ = false;                  // read-only: the file exists
+    std::optional<Error> readOnlyError_;  // read-only: why it could not be read
 };
 
 }  // namespace vesperine

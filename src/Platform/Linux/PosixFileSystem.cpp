@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -104,18 +105,6 @@ Result<std::string> followLinks(std::string path) {
 }
 
 // rename(2) that fails with EEXIST instead of replacing `to`.
-int renameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return -1;
-    // A file system without the flag: check, then rename (a race only with another writer).
-    struct stat info {};
-    if (::lstat(to.c_str(), &info) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return ::rename(from.c_str(), to.c_str());
-}
-
 // Best effort: the data itself is already on disk; this makes a rename in it last.
 void syncFolder(const std::string& folder) {
     Descriptor dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
@@ -202,6 +191,15 @@ Status PosixFileSystem::createDirectories(const std::string& path) {
 }
 
 Status PosixFileSystem::writeAtomically(const std::string& path, const std::string& bytes) {
+    return write(path, bytes, false);
+}
+
+Status PosixFileSystem::writeNewAtomically(const std::string& path, const std::string& bytes) {
+    return write(path, bytes, true);
+}
+
+Status PosixFileSystem::write(const std::string& path, const std::string& bytes,
+                              bool keepExisting) {
     if (bytes.size() > maximumSize) {
         return Status::failure("Couldn't write \"" + path + "\": the content is larger than " +
                                std::to_string(maximumSize / (1024 * 1024)) + " MiB");
@@ -229,14 +227,38 @@ Status PosixFileSystem::writeAtomically(const std::string& path, const std::stri
             return Status::failure(describe("Couldn't write", temporary, err));
         }
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    const bool renamed = keepExisting ? renameWithoutReplacing(temporary, target)
+                                      : ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!renamed) {
         int err = errno;
         ::unlink(temporary.c_str());
-        return Status::failure(describe("Couldn't replace", target, err));
+        return Status::failure(
+            describe(keepExisting ? "Couldn't create" : "Couldn't replace", target, err));
     }
     syncFolder(folder);
     removeStaleTemporaries(folder, target);
     return success();
+}
+
+bool PosixFileSystem::renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the no-replace rename: a hard link refuses an existing name just
+    // the same.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno != EPERM) return false;
+    // Folders cannot be linked: check, then rename (a race only with another writer).
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 Result<std::string> PosixFileSystem::moveAside(const std::string& path, const std::string& suffix) {
@@ -252,7 +274,7 @@ Result<std::string> PosixFileSystem::moveAside(const std::string& path, const st
     }
     for (int n = 1;; ++n) {
         std::string aside = asideName(target, suffix, n);
-        if (renameWithoutReplacing(target, aside) == 0) {
+        if (renameWithoutReplacing(target, aside)) {
             syncFolder(parentOf(target));
             return aside;
         }

@@ -28,12 +28,13 @@ std::string homeFolder() {
 
 XdgPaths XdgPaths::fromEnvironment() {
     XdgPaths paths;
+    paths.home = homeFolder();
     paths.configHome = absoluteEnv("XDG_CONFIG_HOME");
-    if (paths.configHome.empty()) paths.configHome = homeFolder() + "/.config";
+    if (paths.configHome.empty()) paths.configHome = paths.home + "/.config";
     paths.dataHome = absoluteEnv("XDG_DATA_HOME");
-    if (paths.dataHome.empty()) paths.dataHome = homeFolder() + "/.local/share";
+    if (paths.dataHome.empty()) paths.dataHome = paths.home + "/.local/share";
     paths.cacheHome = absoluteEnv("XDG_CACHE_HOME");
-    if (paths.cacheHome.empty()) paths.cacheHome = homeFolder() + "/.cache";
+    if (paths.cacheHome.empty()) paths.cacheHome = paths.home + "/.cache";
     paths.runtimeDir = absoluteEnv("XDG_RUNTIME_DIR");
     paths.tempDir = absoluteEnv("TMPDIR");
     if (paths.tempDir.empty()) paths.tempDir = "/tmp";

@@ -19,6 +19,11 @@ public:
 
     void put(const std::string& path, std::string bytes) { files_[path] = std::move(bytes); }
     void makeUnreadable(const std::string& path) { unreadable_.insert(path); }
+    // Moves a file to `to` (replacing what is there), as another program would.
+    void rename(const std::string& from, const std::string& to) {
+        auto node = files_.extract(from);
+        if (node) files_[to] = std::move(node.mapped());
+    }
     const std::map<std::string, std::string>& files() const { return files_; }
     int writes() const { return writes_; }
 
