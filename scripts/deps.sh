@@ -9,7 +9,7 @@ packages=(
     nlohmann-json3-dev libicu-dev libsystemd-dev
     libx11-dev libxrandr-dev libxtst-dev libxext-dev qt6-base-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool xauth
-    clang libclang-rt-14-dev dbus python3-dbusmock
+    clang libclang-rt-14-dev dbus python3-dbusmock desktop-file-utils
 )
 
 missing=()

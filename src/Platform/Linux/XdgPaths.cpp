@@ -28,6 +28,7 @@ std::string homeFolder() {
 
 XdgPaths XdgPaths::fromEnvironment() {
     XdgPaths paths;
+    paths.home = homeFolder();
     paths.configHome = absoluteEnv("XDG_CONFIG_HOME");
     if (paths.configHome.empty()) paths.configHome = homeFolder() + "/.config";
     paths.dataHome = absoluteEnv("XDG_DATA_HOME");

@@ -9,6 +9,7 @@ namespace vesperine {
 // $XDG_DATA_HOME (else ~/.local/share), $XDG_CACHE_HOME (else ~/.cache), $XDG_RUNTIME_DIR
 // (else none). A relative value in a variable is ignored, as the base-directory rules require.
 struct XdgPaths {
+    std::string home;  // $HOME, else the password database's, else /tmp
     std::string configHome;
     std::string dataHome;
     std::string cacheHome;
