@@ -10,55 +10,48 @@
 namespace vesperine {
 namespace {
 
-namespace fs = std::filesystem;
+const std::string entryFile = ".config/autostart/com.brevan.vesperine.desktop";
 
 TEST(AutostartLoginItem, FollowsOurEntryAndNeverTouchesTheUsersOwn) {
-    const std::string ours =
-        "[Desktop Entry]\nType=Application\nName=Vesperine\nExec=/old\n"
-        "X-Vesperine-Managed=true\n";
+    const std::string ours = "[Desktop Entry]\nExec=/old\nX-Vesperine-Managed=true\n";
     const std::string theirs = "[Desktop Entry]\nType=Application\nName=V\nExec=vesperine -x\n";
     struct Case {
-        const char* name;
         std::optional<std::string> entry;  // none: no file
         bool enabled;
-        bool enables;   // enable() succeeds (then the entry is ours, on)
-        bool disables;  // disable() removes the file
+        bool ours;  // enable() and disable() act on it
     } cases[] = {
-        {"none", std::nullopt, false, true, false},
-        {"ours", ours, true, true, true},
-        {"ours, hidden by the user", ours + "Hidden=true\n", false, true, true},
-        {"ours, off in GNOME", ours + "X-GNOME-Autostart-enabled=false\n", false, true, true},
-        {"the user's own", theirs, false, false, false},
-        {"the user's own with our key off", theirs + "X-Vesperine-Managed=false\n", false, false,
-         false},
+        {std::nullopt, false, true},
+        {ours, true, true},
+        {ours + "Hidden=true\n", false, true},
+        {ours + "X-GNOME-Autostart-enabled=false\n", false, true},
+        {theirs, false, false},
+        {theirs + "X-Vesperine-Managed=false\n", false, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.entry.value_or("none"));
         TempHome home;
         CapturingLogger logger;
-        const std::string executable = home / ".local/bin/vesperine";
         AutostartLoginItem item(logger, home / ".config/autostart", "com.brevan.vesperine",
-                                executable);
-        if (c.entry) home.write(".config/autostart/com.brevan.vesperine.desktop", *c.entry);
+                                home / ".local/bin/v");
+        if (c.entry) home.write(entryFile, *c.entry);
         EXPECT_EQ(item.isEnabled(), c.enabled);
 
         const Status enabled = item.enable();
-        EXPECT_EQ(enabled.ok(), c.enables);
-        const std::string after = home.read(".config/autostart/com.brevan.vesperine.desktop");
-        if (c.enables) {
-            EXPECT_TRUE(item.isEnabled());
-            EXPECT_EQ(DesktopEntry::keys(after)["Exec"], DesktopEntry::execArgument(executable));
-            EXPECT_EQ(std::system(("desktop-file-validate " +
-                                   MoveToApplications::shellQuote(item.entryPath()))
-                                      .c_str()),
-                      0);
+        EXPECT_EQ(enabled.ok(), c.ours);
+        EXPECT_EQ(item.isEnabled(), c.ours);
+        if (c.ours) {
+            EXPECT_EQ(DesktopEntry::keys(home.read(entryFile))["Exec"],
+                      DesktopEntry::execArgument(home / ".local/bin/v"));
+            const std::string validate =
+                "desktop-file-validate " + MoveToApplications::shellQuote(item.entryPath());
+            EXPECT_EQ(std::system(validate.c_str()), 0);
         } else {
-            EXPECT_EQ(after, *c.entry);
+            EXPECT_EQ(home.read(entryFile), *c.entry);
             EXPECT_NE(enabled.error().description.find("autostart entry of your own"),
                       std::string::npos);
         }
         ASSERT_TRUE(item.disable());
-        EXPECT_EQ(fs::exists(item.entryPath()), !c.enables);
+        EXPECT_EQ(std::filesystem::exists(item.entryPath()), !c.ours);
         EXPECT_FALSE(item.isEnabled());
     }
 }
@@ -76,19 +69,15 @@ TEST(AutostartLoginItem, FailuresSayWhyAndChangeNothing) {
         EXPECT_NE(refused.error().description.find("Permission denied"), std::string::npos);
     });
     ::chmod((home / ".config/autostart").c_str(), 0755);
-    EXPECT_FALSE(item.isEnabled());
-
-    home.write(".config/autostart/com.brevan.vesperine.desktop",
-               "[Desktop Entry]\nX-Vesperine-Managed=true\n", 0);
+    home.write(entryFile, "[Desktop Entry]\nX-Vesperine-Managed=true\n", 0);  // unreadable
     home.asUser([&] {
         EXPECT_FALSE(item.isEnabled());
         EXPECT_FALSE(item.enable());
         EXPECT_FALSE(item.disable());
     });
-    EXPECT_TRUE(fs::exists(item.entryPath()));
-    EXPECT_EQ(
-        AutostartLoginItem(logger, home / "a", "b", "/bad\x01path").enable().error().description,
-        "\"/bad\x01path\" can't be written in a desktop entry");
+    EXPECT_TRUE(std::filesystem::exists(item.entryPath()));
+    EXPECT_EQ(AutostartLoginItem(logger, home / "a", "b", "/bad\x01").enable().error().description,
+              "\"/bad\x01\" can't be written in a desktop entry");
 }
 
 }  // namespace

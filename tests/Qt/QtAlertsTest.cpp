@@ -11,41 +11,39 @@
 namespace vesperine {
 namespace {
 
-// Answers the next alert as a person would: a click on a button by its title, or a key.
-void answerNextAlert(const QString& button, QString* seen) {
-    QTimer::singleShot(0, [=] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) return;
-        *seen = box->windowTitle() + "|" + box->text() + "|" + box->informativeText();
-        for (auto [name, key] : {std::pair{"Escape", Qt::Key_Escape}, {"Return", Qt::Key_Return}}) {
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-            if (button == name) return void(QApplication::sendEvent(box, &press));
-        }
-        for (QAbstractButton* candidate : box->buttons()) {
-            if (candidate->text() == button) return candidate->click();
-        }
-    });
-}
-
 TEST(QtAlerts, GivesTheIndexOfTheButtonChosenAndEscapeDeclines) {
     QtAlerts alerts("Vesperine");
     const Alert offer{
         "Install Vesperine for this user?", "Works best installed.", {"Install", "Not Now"}};
     struct Case {
-        const char* answer;
+        QString answer;  // a button's title, or a key
+        Alert alert;
         std::optional<std::size_t> index;
-    } cases[] = {{"Install", 0}, {"Not Now", 1}, {"Escape", 1}, {"Return", 0}};
+    } cases[] = {{"Install", offer, 0},
+                 {"Not Now", offer, 1},
+                 {"Escape", offer, 1},
+                 {"Return", offer, 0},
+                 {"OK", {"Couldn't install", "", {}}, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.answer);
+        SCOPED_TRACE(c.answer.toStdString());
         QString seen;
-        answerNextAlert(c.answer, &seen);
-        EXPECT_EQ(alerts.run(offer), c.index);
+        // Answered as a person would, once the alert is up.
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            seen = box->windowTitle() + "|" + box->text() + "|" + box->informativeText();
+            QKeyEvent key(QEvent::KeyPress, c.answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return,
+                          Qt::NoModifier);
+            if (c.answer == "Escape" || c.answer == "Return")
+                return void(QApplication::sendEvent(box, &key));
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == c.answer) button->click();
+            }
+        });
+        EXPECT_EQ(alerts.run(c.alert), c.index);
         EXPECT_EQ(seen.toStdString(),
-                  "Vesperine|Install Vesperine for this user?|Works best installed.");
+                  "Vesperine|" + c.alert.message + "|" + c.alert.informativeText);
     }
-    QString seen;
-    answerNextAlert("OK", &seen);
-    EXPECT_EQ(alerts.run({"Couldn't install Vesperine", "Copy it yourself.", {}}), 0u);
 }
 
 }  // namespace

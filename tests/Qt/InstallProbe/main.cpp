@@ -1,13 +1,10 @@
-// The program's start-up up to the install offer, and nothing after it: what start-up builds
-// for the offer (the user installer, the exec relaunch, the program's alerts), the offer, and
-// on "installed" the relaunch once this run has ended. A copy that stays holds the instance
-// lock, like the program, until SIGTERM. The install-offer test runs it from a download folder.
+// Start-up up to the install offer, built as start-up builds it: when the offer installs, this
+// run ends and the installed copy takes its place; otherwise it holds the instance lock, as
+// the program does, until SIGTERM.
 #include <signal.h>
-#include <unistd.h>
 
 #include <cstdio>
 
-#include "App/AppInfo.h"
 #include "App/Launch/ProgramAlerts.h"
 #include "App/MoveToApplications.h"
 #include "Platform/Linux/ExecRelaunch.h"
@@ -17,7 +14,6 @@
 #include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Linux/SystemLogger.h"
 #include "Platform/Linux/UserInstaller.h"
-#include "Platform/Linux/XdgPaths.h"
 
 int main(int argc, char** argv) {
     using namespace vesperine;
@@ -27,14 +23,10 @@ int main(int argc, char** argv) {
     const XdgPaths paths = XdgPaths::fromEnvironment();
     UserInstaller installer(logger, info.bundleIdentifier, RunningProgram::path(), paths);
     ExecRelaunch relaunch(installer.runningPath(), {argv + 1, argv + argc}, logger);
-    // Start-up's step for the offer: when it installs, start-up stops, this run ends and the
-    // installed copy takes its place.
-    const bool relaunching = [&] {
-        auto alerts = makeProgramAlerts(info, logger);
-        return MoveToApplications(installer, *alerts, relaunch, logger, info).offerIfNeeded();
-    }();
-    if (relaunching) return relaunch.execPending() ? 0 : 1;
-
+    if (MoveToApplications(installer, *makeProgramAlerts(info, logger), relaunch, logger, info)
+            .offerIfNeeded()) {
+        return relaunch.execPending() ? 0 : 1;
+    }
     PollLoop loop;
     LockFileSingleInstance instance(loop, loop, logger, paths.runtimeFolders(info.bundleIdentifier),
                                     info.bundleIdentifier);
@@ -48,6 +40,5 @@ int main(int argc, char** argv) {
     sigemptyset(&terminations);
     sigaddset(&terminations, SIGTERM);
     int signal = 0;
-    sigwait(&terminations, &signal);
-    return 0;
+    return sigwait(&terminations, &signal);
 }
