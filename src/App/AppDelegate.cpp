@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 
 #include "App/AppInfo.h"
+#include "App/MoveToApplications.h"
 
 namespace vesperine {
 
@@ -17,6 +18,7 @@ AppDelegate::AppDelegate(Platform platform, LaunchOptions options, ClockSetting 
       conflicts_({platform_.nightLight, platform_.processes, platform_.displays, platform_.gamma,
                   platform_.scheduler, platform_.logger},
                  AppInfo::current().displayName),
+      updater_(platform_.defaults, platform_.logger),
       monitor_(platform_.displayEvents, platform_.systemEvents, platform_.scheduler,
                platform_.logger) {}
 
@@ -42,6 +44,20 @@ AppState& AppDelegate::state() {
 
 AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     if (platform_.underTestHarness) return Outcome::testHarness;
+    const AppInfo info = AppInfo::current();
+    if (MoveToApplications(platform_.installer, platform_.alerts, platform_.relaunch,
+                           platform_.logger, info)
+            .offerIfNeeded()) {
+        return Outcome::relaunching;
+    }
+    // Before the schedule store first opens, so a schedule copied from the predecessor is
+    // the one it loads.
+    const bool installed = MoveToApplications::classify(platform_.installer.runningPath(),
+                                                        platform_.installer.places()) ==
+                           MoveToApplications::Location::inApplications;
+    LegacyMigration({platform_.defaults, platform_.files, platform_.trash, platform_.logger},
+                    platform_.predecessor, platform_.scheduleFile)
+        .run(installed);
     const auto request =
         options_.reset ? SingleInstance::Request::resetDisplays : SingleInstance::Request::activate;
     const SingleInstance::Claim claim = platform_.instance.claimOrHandOver(request);
@@ -66,6 +82,8 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     });
     powerGuard_.onChange = alive_.guard(
         [this](const ModeResolver::BoostLimit& limit) { state().updateBoostLimit(limit); });
+    updater_.start();
+    if (options_.checkForUpdates) updater_.checkForUpdates();
     hotkeys_.onAction = alive_.guard([this](HotkeyAction action) { state().perform(action); });
 
     appRules_.start();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "App/AppState.h"
+#include "App/LegacyMigration.h"
 #include "App/LaunchOptions.h"
 #include "Display/DisplayMonitor.h"
 #include "Display/DisplayPipeline.h"
@@ -14,20 +15,25 @@
 #include "Persistence/ScheduleStore.h"
 #include "Rules/AppRules.h"
 #include "System/ConflictDetector.h"
+#include "Updates/Updater.h"
 #include "Platform/Clock.h"
 #include "Platform/DefaultsStore.h"
 #include "Platform/DisplayServices.h"
 #include "Platform/EDRSurface.h"
 #include "Platform/FileSystem.h"
+#include "Platform/Alert.h"
 #include "Platform/HotkeyService.h"
+#include "Platform/Installer.h"
 #include "Platform/PowerSource.h"
 #include "Platform/Processes.h"
+#include "Platform/Relaunch.h"
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Platform/SingleInstance.h"
 #include "Platform/SystemColourFeature.h"
 #include "Platform/SystemEvents.h"
 #include "Platform/TimeZoneSource.h"
+#include "Platform/Trash.h"
 #include "Platform/Workspace.h"
 #include "Support/Alive.h"
 
@@ -56,6 +62,11 @@ public:
         PowerSource& power;
         SystemColourFeature& nightLight;
         Processes& processes;
+        Installer& installer;
+        Alerts& alerts;
+        Relaunch& relaunch;
+        Trash& trash;
+        LegacyMigration::Predecessor predecessor;
         std::string scheduleFile;       // the schedule store's file
         bool underTestHarness = false;  // start-up then starts and touches nothing
     };
@@ -69,6 +80,7 @@ public:
 
     enum class Outcome {
         started,
+        relaunching,     // installed for this user: the installed copy starts in this one's place
         testHarness,
         handedOver,      // another instance runs and did what this launch asked
         handOverFailed,  // another instance runs and did not, or not all of it
@@ -101,6 +113,7 @@ public:
     PowerGuard& powerGuard() { return powerGuard_; }
     HotkeyManager& hotkeys() { return hotkeys_; }
     ConflictDetector& conflicts() { return conflicts_; }
+    Updater& updater() { return updater_; }
     // Created on first use, with the schedule store and the clock.
     AppState& state();
     bool didStart() const { return didStart_; }
@@ -123,6 +136,7 @@ private:
     PowerGuard powerGuard_;
     HotkeyManager hotkeys_;
     ConflictDetector conflicts_;
+    Updater updater_;
     DisplayMonitor monitor_;
     Handle applicationQuits_;
     Handle competitorExits_;

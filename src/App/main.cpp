@@ -5,6 +5,8 @@
 #include "App/AppInfo.h"
 #include "App/Launch/Programs.h"
 #include "App/LaunchOptions.h"
+#include "Platform/Linux/ExecRelaunch.h"
+#include "Platform/Linux/RunningProgram.h"
 #include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Linux/StandardStreams.h"
 #include "Platform/Linux/StartupSignalGuard.h"
@@ -65,5 +67,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromStdString(info.displayName));
     QApplication::setDesktopFileName(QString::fromStdString(info.bundleIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);  // windows come and go; the program stays
-    return runOnX11(options, info, std::move(connection), logger, guard);
+    ExecRelaunch relaunch(RunningProgram::path(), {argv + 1, argv + argc}, logger);
+    const int status = runOnX11(options, info, std::move(connection), logger, guard, relaunch);
+    // Everything is given back and closed: start the program asked for in this one's place.
+    if (relaunch.pending()) return relaunch.execPending() ? 0 : 1;
+    return status;
 }

@@ -122,6 +122,28 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
     }
 }
 
+// A downloaded copy offers to install itself first and, installed, stops start-up before it
+// touches anything; an installed one takes the predecessor's schedules before its own store
+// first opens, so they are what it follows.
+TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) {
+    machine.installer.setRunningPath("/home/alex/Downloads/vesperine");
+    machine.alerts.answer("Install");
+    EXPECT_EQ(make()->applicationDidFinishLaunching(), AppDelegate::Outcome::relaunching);
+    EXPECT_EQ(machine.relaunch.requests(),
+              std::vector<std::string>{"/home/alex/.local/bin/vesperine"});
+    EXPECT_EQ(displays.writes() + displays.restores(), 0);
+
+    machine.installer.setRunningPath("/home/alex/.local/bin/vesperine");
+    const std::string theirs = "/solvo/schedules.json";
+    files.put(theirs, files.read(path).bytes);
+    files.rename(path, "/elsewhere.json");
+    machine.predecessor.scheduleFile = theirs;
+    auto app = make();
+    EXPECT_EQ(app->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
+    EXPECT_EQ(app->state().store().active().name, "Test");
+    EXPECT_TRUE(defaults.boolean(LegacyMigration::markerKey));
+}
+
 // An earlier run killed while it showed a tint: with nothing to show now, the display still
 // gets its own table back.
 TEST_F(AppDelegateTest, ATintLeftByAKilledRunIsRemovedEvenWhenNothingIsShown) {

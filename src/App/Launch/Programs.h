@@ -10,13 +10,17 @@ namespace vesperine {
 
 class StartupSignalGuard;
 class X11Connection;
+class ExecRelaunch;
 
 // The program on a real X display: RandR gamma on every output, key grabs, the Linux and X11
 // system events, the single-instance lock, termination on the signals SignalWatcher lists and
 // the Off toggle on SIGUSR1. Releases `guard` right before the first write to a display.
 // Runs the Qt event loop until the program is asked to quit; returns the exit status.
+// `relaunch` remembers a request to start another program in this one's place; the caller
+// carries it out once this returns, with the displays given back.
 int runOnX11(const LaunchOptions& options, const AppInfo& info,
-             std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard);
+             std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard,
+             ExecRelaunch& relaunch);
 
 // Opens the X display named by DISPLAY, waiting for it when it does not answer yet (a
 // session that starts us before its server is ready): tries again after 0.25 s, doubling to

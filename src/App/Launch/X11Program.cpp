@@ -1,18 +1,22 @@
+#include <unistd.h>
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
-#include <unistd.h>
 
 #include "App/AppDelegate.h"
+#include "App/Launch/ProgramAlerts.h"
 #include "App/Launch/Programs.h"
 #include "App/LaunchClock.h"
+#include "App/LegacyMigration.h"
 #include "Persistence/ScheduleStore.h"
 #include "Platform/Linux/BusConnection.h"
 #include "Platform/Linux/DesktopEntries.h"
 #include "Platform/Linux/DesktopNightLight.h"
+#include "Platform/Linux/ExecRelaunch.h"
+#include "Platform/Linux/FreedesktopTrash.h"
 #include "Platform/Linux/JsonFileDefaultsStore.h"
 #include "Platform/Linux/LinuxPowerSource.h"
 #include "Platform/Linux/LinuxSystemEvents.h"
@@ -20,10 +24,12 @@
 #include "Platform/Linux/OwnRampRecord.h"
 #include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Linux/ProcProcesses.h"
+#include "Platform/Linux/RunningProgram.h"
 #include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Linux/StartupSignalGuard.h"
 #include "Platform/Linux/SystemClock.h"
 #include "Platform/Linux/SystemTimeZone.h"
+#include "Platform/Linux/UserInstaller.h"
 #include "Platform/Linux/XdgPaths.h"
 #include "Platform/MergedSystemEvents.h"
 #include "Platform/Qt/QtMainLoop.h"
@@ -59,7 +65,8 @@ std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceS
 }
 
 int runOnX11(const LaunchOptions& options, const AppInfo& info,
-             std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard) {
+             std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard,
+             ExecRelaunch& relaunch) {
     Log log(logger, "app");
     QtMainLoop loop;
     SystemClock clock;
@@ -102,9 +109,46 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     LinuxPowerSource power(systemBus.get(), loop, loop, logger);
     auto nightLight = DesktopNightLight::onSessionBus(sessionBus.get(), loop, logger);
     ProcProcesses processes(loop, loop, logger);
+    UserInstaller installer(logger, info.bundleIdentifier, RunningProgram::path(), paths);
+    auto alerts = makeProgramAlerts(info, logger);
+    FreedesktopTrash trash(FreedesktopTrash::homeTrash(paths.dataHome), clock);
+    const std::string solvo = LegacyMigration::predecessorIdentifier;
+    LegacyMigration::Predecessor predecessor{
+        [&] {
+            return JsonFileDefaultsStore::openReadOnly(files, logger, paths.defaultsFile(solvo));
+        },
+        ScheduleStore::defaultPath(paths.applicationSupport(solvo)),
+        paths.home + "/.local/bin/solvo",
+        [&] {
+            std::vector<Status> asked;
+            for (const auto& running : processes.list({"solvo"})) {
+                asked.push_back(processes.terminate(running));
+            }
+            return asked;
+        }};
 
-    AppDelegate app({displays, displays, displays, surfaces, events, loop, clock, zones, defaults,
-                     files, logger, hotkeys, instance, workspace, power, *nightLight, processes,
+    AppDelegate app({displays,
+                     displays,
+                     displays,
+                     surfaces,
+                     events,
+                     loop,
+                     clock,
+                     zones,
+                     defaults,
+                     files,
+                     logger,
+                     hotkeys,
+                     instance,
+                     workspace,
+                     power,
+                     *nightLight,
+                     processes,
+                     installer,
+                     *alerts,
+                     relaunch,
+                     trash,
+                     predecessor,
                      ScheduleStore::defaultPath(support),
                      std::getenv(testHarnessVariable) != nullptr},
                     options, launchClock(options, zones.current(), clock.now()));
@@ -138,6 +182,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
 
     switch (app.applicationDidFinishLaunching()) {
         case AppDelegate::Outcome::testHarness:
+        case AppDelegate::Outcome::relaunching:
             return 0;
         case AppDelegate::Outcome::handedOver:
             std::printf("%s\n", app.handOverReport().c_str());
@@ -150,6 +195,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     }
     log.notice("%s %s started on %s", info.displayName.c_str(), info.version.c_str(),
                DisplayString(connection->display()));
+    // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
+    relaunch.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();
     app.applicationWillTerminate();
     log.info("Ran %llu timer callbacks", static_cast<unsigned long long>(loop.timerCallbacksRun()));

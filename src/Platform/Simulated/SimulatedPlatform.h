@@ -5,14 +5,18 @@
 #include "App/AppDelegate.h"
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Platform/Simulated/MemoryFileSystem.h"
+#include "Platform/Simulated/SimulatedAlerts.h"
 #include "Platform/Simulated/SimulatedColourFeature.h"
 #include "Platform/Simulated/SimulatedDisplays.h"
 #include "Platform/Simulated/SimulatedEDRSurfaces.h"
 #include "Platform/Simulated/SimulatedHotkeys.h"
+#include "Platform/Simulated/SimulatedInstaller.h"
 #include "Platform/Simulated/SimulatedPowerSource.h"
 #include "Platform/Simulated/SimulatedProcesses.h"
+#include "Platform/Simulated/SimulatedRelaunch.h"
 #include "Platform/Simulated/SimulatedSingleInstance.h"
 #include "Platform/Simulated/SimulatedSystemEvents.h"
+#include "Platform/Simulated/SimulatedTrash.h"
 #include "Platform/Simulated/SimulatedWorkspace.h"
 #include "Platform/Simulated/VirtualTime.h"
 
@@ -41,6 +45,11 @@ struct SimulatedPlatform {
     SimulatedPowerSource power;
     SimulatedColourFeature nightLight;
     SimulatedProcesses processes;
+    SimulatedInstaller installer;  // runs from nowhere in particular: never offers to install
+    SimulatedAlerts alerts;
+    SimulatedRelaunch relaunch;
+    SimulatedTrash trash{&files};
+    LegacyMigration::Predecessor predecessor;  // none, unless a test plants one
 };
 
 }  // namespace vesperine

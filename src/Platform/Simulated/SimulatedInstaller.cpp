@@ -1,0 +1,25 @@
+#include "Platform/Simulated/SimulatedInstaller.h"
+
+namespace vesperine {
+
+bool SimulatedInstaller::isSameFile(const std::string& a, const std::string& b) const {
+    const auto linked = [&](const std::string& x, const std::string& y) {
+        const auto found = links_.find(x);
+        return found != links_.end() && found->second == y;
+    };
+    return a == b || linked(a, b) || linked(b, a);
+}
+
+Status SimulatedInstaller::endOtherInstances() {
+    steps_.push_back("end others");
+    if (endingFailure_) return Status::failure(*endingFailure_);
+    return success();
+}
+
+Status SimulatedInstaller::install(const std::string& source, const std::string& destination) {
+    steps_.push_back(source + " -> " + destination);
+    if (installFailure_) return Status::failure(*installFailure_);
+    return success();
+}
+
+}  // namespace vesperine

@@ -1,0 +1,76 @@
+#include "Platform/Linux/DesktopEntry.h"
+
+#include <gtest/gtest.h>
+
+#include "App/MoveToApplications.h"
+#include "Platform/Linux/RunningProgram.h"
+#include "Platform/Linux/UserDirs.h"
+#include "Platform/Linux/UserInstaller.h"
+#include "Support/TempHome.h"
+
+namespace vesperine {
+namespace {
+
+// Each entry written as the format asks, and accepted by the freedesktop tools' validator.
+TEST(DesktopEntry, ExecArgumentsAreQuotedAndEscapedAsTheFormatAsks) {
+    struct Case {
+        const char* path;
+        std::optional<std::string> exec;  // as written in the file
+    } cases[] = {
+        {"/home/alex/.local/bin/v", "/home/alex/.local/bin/v"},
+        {"/home/Zoë O'Brien/v", "\"/home/Zoë O'Brien/v\""},
+        {"/home/say \"hi\"/v", R"("/home/say \\"hi\\"/v")"},
+        {"/home/$USER/`id`/v", R"("/home/\\$USER/\\`id\\`/v")"},
+        {"/home/back\\slash ;&|<>*?#()~/v", R"("/home/back\\\\slash ;&|<>*?#()~/v")"},
+        {"/home/100%/v", "/home/100%%/v"},
+        {"/home/line\nbreak\ttab/v", R"("/home/line\nbreak\ttab/v")"},
+        {"/home/bad\xff/v", std::nullopt},
+        {"/home/bell\a/v", std::nullopt},
+    };
+    TempHome home;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(DesktopEntry::execArgument(c.path), c.exec);
+        if (!c.exec) continue;
+        home.write("v.desktop", *UserInstaller::desktopEntryFor(c.path));
+        const std::string validate =
+            "desktop-file-validate " + MoveToApplications::shellQuote(home / "v.desktop");
+        EXPECT_EQ(std::system(validate.c_str()), 0);
+    }
+}
+
+TEST(DesktopEntry, KeysComeFromTheMainGroupAndWithKeyReplacesOrAdds) {
+    const std::string text =
+        "# c\n[Desktop Entry]\nName = V\nHidden=false\nHidden=true\n# Exec=no\n\n[Desktop Action "
+        "x]\nExec=other\n";
+    auto keys = DesktopEntry::keys(text);
+    EXPECT_EQ(keys, (std::map<std::string, std::string>{{"Hidden", "false"}, {"Name", "V"}}));
+    EXPECT_EQ(DesktopEntry::withKey(text, "Hidden", "true"),
+              "# c\n[Desktop Entry]\nName = V\nHidden=true\nHidden=true\n# Exec=no\n\n[Desktop "
+              "Action x]\nExec=other\n");
+    EXPECT_EQ(DesktopEntry::withKey(text, "Exec", "v"),
+              "# c\n[Desktop Entry]\nName = V\nHidden=false\nHidden=true\nExec=v\n# "
+              "Exec=no\n\n[Desktop Action x]\nExec=other\n");
+}
+
+TEST(DesktopEntry, UserDirsAndTheRunningProgram) {
+    const auto dirs = UserDirs::parse(
+        "# xdg-user-dirs\nXDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\nXDG_DESKTOP_DIR=\"$HOME/\"\n"
+        "XDG_MUSIC_DIR=\"/srv/music/\"\nXDG_VIDEOS_DIR=Videos\nXDG_PICTURES_DIR=\"relative\"\n"
+        "XDG_TEMPLATES_DIR=\"$HOME/a \\\"b\\\"\"",
+        "/home/alex");
+    EXPECT_EQ(dirs, (std::map<std::string, std::string>{
+                        {"XDG_DOWNLOAD_DIR", "/home/alex/Téléchargements"},
+                        {"XDG_MUSIC_DIR", "/srv/music"},
+                        {"XDG_TEMPLATES_DIR", "/home/alex/a \"b\""}}));
+    // An image is named by its file only from inside its mount.
+    EXPECT_EQ(RunningProgram::choose("/usr/bin/v (deleted)", nullptr), "/usr/bin/v");
+    EXPECT_EQ(RunningProgram::choose("/tmp/.mount_V1/usr/bin/v", "/home/a/V.AppImage"),
+              "/home/a/V.AppImage");
+    EXPECT_EQ(RunningProgram::choose("/tmp/.mount_V1/usr/bin/v", "V.AppImage"),
+              "/tmp/.mount_V1/usr/bin/v");
+    EXPECT_EQ(RunningProgram::choose("/usr/bin/v", "/home/a/V.AppImage"), "/usr/bin/v");
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,136 @@
+// Installing for this user on a home of its own: the copy, the desktop entry and the icon,
+// and damaged starts that must leave everything of ours and the user's as it was.
+#include "Platform/Linux/UserInstaller.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "App/MoveToApplications.h"
+#include "Platform/Linux/InstallResources.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Support/TempHome.h"
+
+namespace vesperine {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string newCopy(256 * 1024, 'n');
+const std::string entryFile = ".local/share/applications/com.brevan.vesperine.desktop";
+
+struct Install {
+    TempHome home;
+    CapturingLogger logger;
+    XdgPaths paths{home.path(),     home / ".config", home / ".local/share",
+                   home / ".cache", home / "run",     "/tmp"};
+    UserInstaller installer{logger, "com.brevan.vesperine", home / "Downloads/v", paths, ""};
+    std::string source = home / "Downloads/v", destination = home / ".local/bin/v";
+
+    Install() {
+        home.write("Downloads/v", newCopy, 0755);
+        home.write(".local/bin/v", "old", 0755);
+    }
+    // What is in ~/.local/bin besides the program.
+    std::vector<std::string> leftovers() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(home / ".local/bin")) {
+            if (entry.path().filename() != "v") names.push_back(entry.path().filename());
+        }
+        return names;
+    }
+};
+
+TEST(UserInstaller, ReplacesTheOldCopyAndAddsMenuEntryAndIconButNotOverTheUsersOwnEntry) {
+    const std::string theirs = "[Desktop Entry]\nType=Application\nName=Mine\nExec=v\n";
+    const std::string ours = "[Desktop Entry]\nExec=old\nX-Vesperine-Managed=true\n";
+    for (const std::string& existing : {std::string(), ours, theirs}) {
+        Install i;
+        if (!existing.empty()) i.home.write(entryFile, existing);
+        i.home.write(".local/bin/.v.install-999999999-12", "left by an install that died");
+        i.home.write(".local/bin/.v.install-1-34", "pid 1 still runs");
+        ASSERT_TRUE(i.installer.install(i.source, i.destination));
+        EXPECT_EQ(i.home.read(".local/bin/v"), newCopy);
+        EXPECT_EQ(fs::status(i.destination).permissions(), fs::perms(0755));
+        EXPECT_EQ(i.home.read("Downloads/v"), newCopy);
+        EXPECT_EQ(i.leftovers(), std::vector<std::string>{".v.install-1-34"});
+        EXPECT_EQ(i.home.read(".local/share/icons/hicolor/scalable/apps/com.brevan.vesperine.svg"),
+                  InstallResources::scalableIcon);
+        EXPECT_EQ(i.home.read(entryFile),
+                  existing == theirs ? theirs : *UserInstaller::desktopEntryFor(i.destination));
+        EXPECT_EQ(std::system(("desktop-file-validate " +
+                               MoveToApplications::shellQuote(i.home / entryFile))
+                                  .c_str()),
+                  0);
+    }
+}
+
+TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) {
+    Install i;
+    fs::rename(i.home / ".local/bin", i.home / "bin");
+    fs::create_directory_symlink(i.home / "bin", i.home / ".local/bin");
+    i.home.write(".config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n");
+    ASSERT_TRUE(i.installer.install(i.source, i.destination));
+    EXPECT_TRUE(fs::is_symlink(i.home / ".local/bin"));
+    EXPECT_EQ(i.home.read("bin/v"), newCopy);
+    EXPECT_TRUE(i.installer.isSameFile(i.home / "bin/v", i.destination));
+    EXPECT_FALSE(i.installer.isSameFile(i.source, i.destination));
+    EXPECT_EQ(i.installer.places().installFolder, i.home / ".local/bin");
+    EXPECT_EQ(i.installer.places().moreMovable,
+              std::vector<std::string>{i.home / "Téléchargements"});
+}
+
+TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct Case {
+        const char* error;
+        std::function<void(Install&)> damage;
+        bool asUser;  // the point is a permission, which root would pass
+    } cases[] = {
+        {"Couldn't open", [](Install& i) { ::chmod(i.source.c_str(), 0); }, true},
+        {"Couldn't create", [](Install& i) { ::chmod((i.home / ".local/bin").c_str(), 0555); },
+         true},
+        {"Couldn't replace",
+         [](Install& i) {
+             fs::remove(i.destination);
+             i.home.write(".local/bin/v/keep", "old");
+         },
+         false},
+        {"is not a file", [](Install& i) { i.source = i.home / "Downloads"; }, false},
+        {"runs inside a mounted AppImage",
+         [](Install& i) {
+             i.source = i.home / ".mount_Ves1/usr/bin/v";
+             i.home.write(".mount_Ves1/usr/bin/v", "inner");
+         },
+         false},
+        // A disk that fills shows as writes refused past a size.
+        {"File too large",
+         [&](Install&) {
+             ::signal(SIGXFSZ, SIG_IGN);
+             rlimit small{64 * 1024, saved.rlim_max};
+             ::setrlimit(RLIMIT_FSIZE, &small);
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        Install i;
+        c.damage(i);
+        std::optional<Status> result;
+        const auto run = [&] { result = i.installer.install(i.source, i.destination); };
+        c.asUser ? i.home.asUser(run) : run();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::chmod((i.home / ".local/bin").c_str(), 0755);
+        ASSERT_TRUE(result && !*result);
+        EXPECT_NE(result->error().description.find(c.error), std::string::npos)
+            << result->error().description;
+        EXPECT_EQ(
+            i.home.read(fs::is_directory(i.destination) ? ".local/bin/v/keep" : ".local/bin/v"),
+            "old");
+        EXPECT_TRUE(i.leftovers().empty());
+        EXPECT_FALSE(fs::exists(i.paths.dataHome + "/applications"));
+    }
+}
+
+}  // namespace
+}  // namespace vesperine
