@@ -22,7 +22,13 @@ cleanup() {
 trap cleanup EXIT
 
 for n in $(seq 90 140); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    # A lock whose server has died is stale: Xorg clears it (and its socket) itself.
+    if [[ -e /tmp/.X$n-lock ]]; then
+        owner=$(tr -dc '0-9' </tmp/.X$n-lock 2>/dev/null || true)
+        [[ -n "$owner" ]] && kill -0 "$owner" 2>/dev/null && continue
+    elif [[ -e /tmp/.X11-unix/X$n ]]; then
+        continue
+    fi
     # -config takes a path relative to the config search dirs unless run as root; give the
     # absolute file and allow it.
     "$xorg" ":$n" -config "$here/xorg-dummy.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" \
