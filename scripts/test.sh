@@ -14,6 +14,8 @@ bash scripts/build.sh build -DVESPERINE_BUILD_APP=ON -DVESPERINE_BUILD_TESTS=ON 
     -DVESPERINE_BUILD_BENCH=ON
 echo "== Tests =="
 ctest --test-dir build --output-on-failure --no-tests=error -j 2
+echo "== Screenshots of every window =="
+bash scripts/screenshots.sh build/screenshots
 
 echo "== Build (ASan + UBSan) =="
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVESPERINE_SANITIZE=ON \
