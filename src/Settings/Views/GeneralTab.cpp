@@ -180,7 +180,10 @@ QWidget* GeneralTab::aboutSection() {
     auto* about = new QPushButton(tr("About %1").arg(appName_), box);
     about->setObjectName("about");
     connect(about, &QPushButton::clicked, this, [this] { showAbout(); });
-    form->addRow(about);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(about);
+    buttonRow->addStretch(1);
+    form->addRow(buttonRow);
     return box;
 }
 
