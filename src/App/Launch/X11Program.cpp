@@ -163,7 +163,16 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     std::unique_ptr<SettingsWindowOpener> settings;
     app.onActivate = [&] {
         log.notice("Asked to come to the front by a second launch");
-        if (settings) settings->open();
+        if (!settings) return;
+        const bool made = settings->window() == nullptr;
+        const auto started = std::chrono::steady_clock::now();
+        settings->open();
+        if (made) {
+            log.info("Opened the settings window in %.1f ms",
+                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                               started)
+                         .count());
+        }
     };
     app.onAboutToTouchDisplays = [&guard] { guard.release(); };
 

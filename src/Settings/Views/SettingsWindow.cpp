@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -65,6 +66,9 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs_);
+    // Ctrl+W, as desktops close a settings window from the keyboard.
+    auto* closing = new QShortcut(QKeySequence::Close, this);
+    connect(closing, &QShortcut::activated, this, &QWidget::close);
     fitScreen();
 }
 
