@@ -96,6 +96,8 @@ ShortcutsTab::ShortcutsTab(SettingsServices& services, QWidget* parent)
 }
 
 ShortcutsTab::~ShortcutsTab() {
+    // While every member still lives: stopping gives the shortcuts back, which redraws.
+    recorder_.stop();
     if (filtering_) qApp->removeEventFilter(this);
 }
 
