@@ -183,3 +183,24 @@ TEST_F(AppRulesTest, FullScreenLastsAsLongAsTheWindowTheApplicationAndTheSetting
 
 }  // namespace
 }  // namespace vesperine
+
+namespace vesperine {
+namespace {
+
+// What "Add Running App" offers: never this program, an application that has a rule (Videos
+// has a default one) or one without an identity; each identity once; by name, ignoring case.
+TEST_F(AppRulesTest, RunningApplicationsARuleCanBeAddedFor) {
+    AppRules& list = launch();
+    const RunningApplication second{"org.gnome.Totem", "Videos", 200}, unnamed{"xterm", {}, 201},
+        lower{"org.x.alpha", "alpha", 202};
+    const auto addable =
+        list.addable({self, editor, nameless, videos, unnamed, second, lower, {"", "Empty", 3}});
+    std::vector<std::string> ids;
+    for (const auto& application : addable) ids.push_back(*application.bundleID);
+    EXPECT_EQ(ids, (std::vector<std::string>{"org.x.alpha", "org.gnome.TextEditor", "xterm"}));
+    list.set(Behavior::pauseAll, editor);
+    EXPECT_TRUE(list.addable({editor}).empty());
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,13 @@
+#include "Settings/Views/SettingsWindowOpener.h"
+
+namespace vesperine {
+
+SettingsWindow* SettingsWindowOpener::open() {
+    if (!window_) window_ = new SettingsWindow(services_);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    return window_;
+}
+
+}  // namespace vesperine
