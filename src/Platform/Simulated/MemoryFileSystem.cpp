@@ -11,6 +11,7 @@ ReadResult MemoryFileSystem::read(const std::string& path) const {
 }
 
 Status MemoryFileSystem::writeAtomically(const std::string& path, const std::string& bytes) {
+    if (!writeFailure_.empty()) return Error{writeFailure_};
     if (bytes.size() > maximumSize) return Error{"File too large"};
     ++writes_;
     files_[path] = bytes;

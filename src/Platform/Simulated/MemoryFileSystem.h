@@ -19,6 +19,9 @@ public:
 
     void put(const std::string& path, std::string bytes) { files_[path] = std::move(bytes); }
     void makeUnreadable(const std::string& path) { unreadable_.insert(path); }
+    // Makes every later write fail with `description` ("No space left on device"); an empty
+    // description lets writes through again.
+    void failWrites(std::string description) { writeFailure_ = std::move(description); }
     // Moves a file to `to` (replacing what is there), as another program would.
     void rename(const std::string& from, const std::string& to) {
         auto node = files_.extract(from);
@@ -30,6 +33,7 @@ public:
 private:
     std::map<std::string, std::string> files_;
     std::set<std::string> unreadable_;
+    std::string writeFailure_;
     int writes_ = 0;
 };
 

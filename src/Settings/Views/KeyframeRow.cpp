@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -33,13 +32,6 @@ int clampedToInt(std::int64_t value) {
                                                      std::numeric_limits<int>::max()));
 }
 
-// Hours and minutes in the locale's order and style, without seconds.
-QString shortTimeFormat() {
-    QString format = QLocale().timeFormat(QLocale::ShortFormat);
-    format.remove(QStringLiteral(":ss")).remove(QStringLiteral(".ss"));
-    return format;
-}
-
 }  // namespace
 
 KeyframeRow::KeyframeRow(Callbacks callbacks, QWidget* parent)
@@ -58,7 +50,7 @@ void KeyframeRow::build() {
 
     timePicker_ = new QTimeEdit(this);
     timePicker_->setObjectName(QStringLiteral("timePicker"));
-    timePicker_->setDisplayFormat(shortTimeFormat());
+    timePicker_->setDisplayFormat(ScheduleTexts::timeFormat());
     timePicker_->setAccessibleName(tr("Time of day"));
     connect(timePicker_, &QTimeEdit::timeChanged, this, &KeyframeRow::clockTimePicked);
 

@@ -46,10 +46,16 @@ QString ScheduleTexts::strength(const DisplayMode& mode) {
     return {};
 }
 
+QString ScheduleTexts::timeFormat() {
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    format.remove(QStringLiteral(":ss")).remove(QStringLiteral(".ss"));
+    return format;
+}
+
 QString ScheduleTexts::time(std::optional<Instant> instant, const TimeZone& zone) {
     const auto wall = instant ? ScheduleToday::wallTime(*instant, zone) : std::nullopt;
     if (!wall) return tr("no time");
-    return QLocale().toString(QTime(wall->hour, wall->minute), QLocale::ShortFormat);
+    return QLocale().toString(QTime(wall->hour, wall->minute), timeFormat());
 }
 
 QString ScheduleTexts::offset(std::int64_t offsetMinutes) {

@@ -22,6 +22,9 @@ public:
     static QString shortDescription(const DisplayMode& mode);
     // The strength beside a slider: "250%", "3400K", "80%"; empty for off.
     static QString strength(const DisplayMode& mode);
+    // The locale's short time format, hours and minutes only (some locales' short format
+    // carries seconds, which a schedule never has).
+    static QString timeFormat();
     // `instant`'s wall-clock time in `zone` in the locale's short time format.
     static QString time(std::optional<Instant> instant, const TimeZone& zone);
     // "exactly", "+15 min", "−15 min" (with the minus sign).
