@@ -24,6 +24,7 @@ ScheduleEditor::ScheduleEditor(AppState& state, Uuid scheduleID,
     : QWidget(parent), state_(state), draft_(state, scheduleID), onClose_(std::move(onClose)) {
     setObjectName(QStringLiteral("scheduleEditor"));
     header_ = new ScheduleEditorHeader([this] { leave(std::nullopt); }, [this] { use(); }, this);
+    setFocusProxy(header_);
 
     builtInNote_ = new QLabel(
         tr("Built-in. Edit freely, then use Save as New\u2026 to keep your version."), this);

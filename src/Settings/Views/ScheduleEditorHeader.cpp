@@ -33,6 +33,7 @@ ScheduleEditorHeader::ScheduleEditorHeader(std::function<void()> onBack,
     use_->setObjectName(QStringLiteral("useButton"));
     connect(use_, &QPushButton::clicked, this, std::move(onUse));
 
+    setFocusProxy(back_);  // an opened editor starts at its way back
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(back_);

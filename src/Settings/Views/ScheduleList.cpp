@@ -35,6 +35,7 @@ ScheduleList::ScheduleList(AppState& state, std::function<void(Uuid)> onEdit, QW
     auto* addNew = new QPushButton(themedIcon("list-add"), tr("New Schedule"), this);
     addNew->setObjectName(QStringLiteral("newScheduleButton"));
     connect(addNew, &QPushButton::clicked, this, &ScheduleList::addNew);
+    setFocusProxy(addNew);
     auto* top = new QHBoxLayout;
     top->addWidget(title);
     top->addStretch();

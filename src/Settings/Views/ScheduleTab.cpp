@@ -28,9 +28,10 @@ void ScheduleTab::setEditingID(std::optional<Uuid> id) {
                                      this);
         pages_->addWidget(editor_);
         pages_->setCurrentWidget(editor_);
-        editor_->setFocus();
+        if (isVisible()) editor_->setFocus();
     } else {
         pages_->setCurrentWidget(list_);
+        if (isVisible()) list_->setFocus();
     }
 }
 
