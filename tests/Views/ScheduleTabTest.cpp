@@ -313,7 +313,8 @@ TEST_F(ScheduleTabTest, LeavingWithChangesAsksFirst) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const auto& own : store().custom().get()) (void)store().deleteSchedule(own);
+        const auto previous = store().custom().get();
+        for (const auto& own : previous) (void)store().deleteSchedule(own);
         if (c.builtIn) {
             tab.setEditingID(Presets::dayAndNight().id);
         } else {

@@ -168,10 +168,13 @@ void KeyframeRow::displayTime(const ScheduleToday::StepTime& today, const TimeZo
         const QSignalBlocker blockTime(timePicker_);
         // A stored time that forms no time of day has no value to show: the picker shows
         // dashes, and the step keeps its stored hour and minute until the user picks a time.
-        timePicker_->setSpecialValueText(formsTime ? QString() : QStringLiteral("--:--"));
-        timePicker_->setTime(formsTime ? QTime(static_cast<int>(anchor.hour()),
-                                               static_cast<int>(anchor.minute()))
-                                       : timePicker_->minimumTime());
+        const QString special = formsTime ? QString() : QStringLiteral("--:--");
+        if (timePicker_->specialValueText() != special) timePicker_->setSpecialValueText(special);
+        const QTime shown = formsTime ? QTime(static_cast<int>(anchor.hour()),
+                                              static_cast<int>(anchor.minute()))
+                                      : timePicker_->minimumTime();
+        // Set only when it differs, so a time being typed is not reset under the cursor.
+        if (timePicker_->time() != shown) timePicker_->setTime(shown);
         invalidTime_->setText(formsTime ? QString()
                                         : tr("%1:%2 is not a time of day. Pick a time.")
                                               .arg(anchor.hour())

@@ -51,6 +51,11 @@ VESPERINE_SCENES(addScheduleScenes) {
         made->findChild<QSpinBox*>("fadeStepper")->stepBy(2);
         return made;
     });
+    scenes.add("schedule-editor-small-screen", [](ViewWorld& world) -> std::unique_ptr<QWidget> {
+        auto made = customEditor(world);
+        made->resize(360, 300);  // everything scrolls into reach
+        return made;
+    });
     scenes.add("schedule-editor-empty", [](ViewWorld& world) -> std::unique_ptr<QWidget> {
         return customEditor(world, false);
     });
