@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <optional>
+
 #include "Color/Kelvin.h"
 
 namespace vesperine {
@@ -83,17 +86,21 @@ TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
     }
 }
 
-TEST(DisplayMode, ShortDescriptionsRoundHalvesAwayFromZero) {
+TEST(DisplayMode, ShortDescriptionsAndShownStrengthsRoundHalvesAwayFromZero) {
     struct Case {
         DisplayMode mode;
         const char* text;
+        std::optional<long long> shown;
     } cases[] = {
-        {DisplayMode::bright(2.5), "Bright 250%"}, {DisplayMode::bright(1.125), "Bright 113%"},
-        {DisplayMode::warm(3420), "Warm 3400K"},   {DisplayMode::warm(3425), "Warm 3450K"},
-        {DisplayMode::red(0.3), "Red"},            {DisplayMode::off(), "Off"},
+        {DisplayMode::bright(2.5), "Bright 250%", 250}, {DisplayMode::bright(1.125), "Bright 113%", 113},
+        {DisplayMode::warm(3420), "Warm 3400K", 3400},  {DisplayMode::warm(3425), "Warm 3450K", 3450},
+        {DisplayMode::red(0.8), "Red", 80},               {DisplayMode::off(), "Off", std::nullopt},
+        {DisplayMode::bright(1e300), "Bright ∞%", std::nullopt},
+        {DisplayMode::warm(std::nan("")), "Warm ?K", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.mode.shortDescription(), c.text);
+        EXPECT_EQ(c.mode.shownStrength(), c.shown) << c.text;
     }
 }
 

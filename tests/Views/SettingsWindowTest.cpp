@@ -4,7 +4,11 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
 
+#include "Settings/Views/LeaveQuestion.h"
+#include "Settings/Views/ScheduleTab.h"
 #include "Settings/Views/SettingsWindowOpener.h"
 #include "SettingsWorld.h"
 
@@ -17,13 +21,24 @@ TEST_F(SettingsWindowTest, TabsInOrderAndOneWindowAtATimeGoneWhenClosed) {
     SettingsWindow* first = opener.open();
     QStringList titles;
     for (int i = 0; i < first->tabs()->count(); ++i) titles << first->tabs()->tabText(i);
-    EXPECT_EQ(titles, (QStringList{"General", "Location", "Apps", "Power", "Shortcuts"}));
+    EXPECT_EQ(titles, (QStringList{"General", "Schedule", "Location", "Apps", "Power", "Shortcuts"}));
     EXPECT_EQ(opener.open(), first);  // raised, not made again
     first->close();
     settle();
     EXPECT_EQ(opener.window(), nullptr);
     SettingsWindow* second = opener.open();
     EXPECT_NE(second, nullptr);
+
+    // A schedule edited but not saved: closing asks about it instead of dropping it.
+    auto* tab = second->findChild<ScheduleTab*>();
+    ASSERT_TRUE(tab);
+    tab->setEditingID(world.world.app->state().store().active().id);
+    QTest::keyClick(second->findChild<QSpinBox*>("fadeStepper"), Qt::Key_Up);
+    ASSERT_TRUE(tab->hasUnsavedChanges());
+    second->close();
+    settle();
+    EXPECT_EQ(opener.window(), second);
+    EXPECT_TRUE(second->findChild<LeaveQuestion*>());
 }
 
 TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {

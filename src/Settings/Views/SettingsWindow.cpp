@@ -1,5 +1,7 @@
 #include "Settings/Views/SettingsWindow.h"
 
+#include <QCloseEvent>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
@@ -12,7 +14,7 @@
 #include "Settings/Views/LocationTab.h"
 #include "Settings/Views/PowerTab.h"
 #include "Settings/Views/ShortcutsTab.h"
-// #include "Settings/Views/ScheduleTab.h"
+#include "Settings/Views/ScheduleTab.h"
 #include "Support/Views/Icons.h"
 
 namespace vesperine {
@@ -49,8 +51,8 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
     SettingsServices& s = services_;
     const Tab tabs[] = {
         {[&] { return new GeneralTab(s); }, tr("General"), "preferences-system", "general"},
-        // The schedule tab (list and editor) belongs here, second:
-        // {[&] { return new ScheduleTab(s.state); }, tr("Schedule"), "preferences-system-time", "schedule"},
+        {[&] { return schedule_ = new ScheduleTab(s.state); }, tr("Schedule"),
+         "preferences-system-time", "schedule"},
         {[&] { return new LocationTab(s); }, tr("Location"), "find-location", "location"},
         {[&] { return new AppsTab(s); }, tr("Apps"), "applications-other", "apps"},
         {[&] { return new PowerTab(s); }, tr("Power"), "battery-good", "power"},
@@ -62,6 +64,7 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
         content->setObjectName(tab.name);
         const int index = tabs_->addTab(scrolling(content, tabs_), Icons::named(tab.icon), tab.title);
         tabs_->setTabToolTip(index, tab.title);
+        if (content == schedule_) scheduleIndex_ = index;
     }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -70,6 +73,18 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
     auto* closing = new QShortcut(QKeySequence::Close, this);
     connect(closing, &QShortcut::activated, this, &QWidget::close);
     fitScreen();
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    // Edits of a schedule are not thrown away by closing the window: the editor asks first,
+    // and the window closes when asked again.
+    if (schedule_ && schedule_->hasUnsavedChanges()) {
+        event->ignore();
+        tabs_->setCurrentIndex(scheduleIndex_);
+        schedule_->leaveEditor();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void SettingsWindow::fitScreen() {

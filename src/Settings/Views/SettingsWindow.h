@@ -7,6 +7,8 @@
 
 namespace vesperine {
 
+class ScheduleTab;
+
 // The settings window: six tabs over the services. It keeps nothing but what is being
 // edited; each control writes straight into its service. It deletes itself when closed, so
 // nothing of it stays in memory; SettingsWindowOpener keeps it to one at a time.
@@ -21,11 +23,16 @@ public:
 
     QTabWidget* tabs() const { return tabs_; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void fitScreen();
 
     SettingsServices& services_;
     QTabWidget* tabs_;
+    ScheduleTab* schedule_ = nullptr;
+    int scheduleIndex_ = 0;
 };
 
 }  // namespace vesperine
