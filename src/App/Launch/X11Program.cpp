@@ -1,5 +1,7 @@
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QPixmapCache>
+#include <malloc.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -222,6 +224,12 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
             return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
         },
         {}});
+    settings->onClosed = [] {
+        // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
+        // its widgets used, which malloc would otherwise keep for the next allocation.
+        QPixmapCache::clear();
+        malloc_trim(0);
+    };
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();

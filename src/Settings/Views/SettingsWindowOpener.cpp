@@ -3,7 +3,12 @@
 namespace vesperine {
 
 SettingsWindow* SettingsWindowOpener::open() {
-    if (!window_) window_ = new SettingsWindow(services_);
+    if (!window_) {
+        window_ = new SettingsWindow(services_);
+        QObject::connect(window_, &QObject::destroyed, [this] {
+            if (onClosed) onClosed();
+        });
+    }
     window_->show();
     window_->raise();
     window_->activateWindow();

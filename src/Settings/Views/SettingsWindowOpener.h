@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
 
 #include "Settings/Views/SettingsServices.h"
 #include "Settings/Views/SettingsWindow.h"
@@ -19,6 +20,9 @@ public:
 
     SettingsWindow* open();
     SettingsWindow* window() const { return window_; }
+
+    // Called once a window is gone (the program gives the memory it used back there).
+    std::function<void()> onClosed;
 
 private:
     SettingsServices services_;
