@@ -482,7 +482,7 @@ TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
     EXPECT_EQ(program.wait(5s), 0) << program.log();
     if (late && late->display()) {
         // A new server's own ramp ends at 65280, not 65535.
-        EXPECT_GT(end(late->ramp("DUMMY0").b), 0.99);
+        EXPECT_GT(end(late->ramp("DUMMY0").b), 0.99) << program.log();
     }
 }
 
