@@ -47,8 +47,8 @@ class LinuxPowerSourceTest : public testing::Test {
         observing = source->observe([this] { ++notified; });
         return *source;
     }
-    bool reaches(const PowerInputs& expected, int timeoutMs = 5000) {
-        if (spin([&] { return source->current() == expected; }, timeoutMs)) return true;
+    bool reaches(const PowerInputs& expected) {
+        if (spin([&] { return source->current() == expected; }, 5s)) return true;
         const auto got = source->current();
         ADD_FAILURE() << "on battery " << got.onBattery << ", percent " << got.batteryPercent.value_or(-1)
                       << ", low power " << got.lowPowerMode;
@@ -120,7 +120,7 @@ TEST_F(LinuxPowerSourceTest, ASilentUPowerIsWaitedForBoundedlyWithoutStoppingThe
     EXPECT_EQ(source->current(), inputs(false, 90));
     ASSERT_TRUE(spin([&] { return logger.contains("UPower didn't answer"); }));
     EXPECT_GT(ticks, 5);
-    spinFor(300);
+    spinFor(300ms);
     EXPECT_EQ(source->current(), inputs(false, 90));
     EXPECT_EQ(logger.count("UPower didn't answer"), 1u);
     EXPECT_EQ(logger.count("power profiles aren't available"), 2u);  // once per name
@@ -140,7 +140,7 @@ TEST_F(LinuxPowerSourceTest, ValuesOfTheWrongTypeAreLeftOutAndLoggedOnce) {
     daemon.set(displayPath, deviceInterface, "Percentage", "s", "full");
     EXPECT_TRUE(reaches(inputs(true, std::nullopt)));
     daemon.set(displayPath, deviceInterface, "Percentage", "s", "empty");
-    spinFor(200);
+    spinFor(200ms);
     EXPECT_EQ(logger.count("OnBattery is of type \"s\""), 1u);
     EXPECT_EQ(logger.count("Percentage is not a number"), 1u);
     EXPECT_EQ(logger.count("active power profile of net.hadess.PowerProfiles is of type"), 1u);
@@ -177,10 +177,10 @@ TEST_F(LinuxPowerSourceTest, NoWakeUpsWhileNothingChanges) {
     MemoryDefaultsStore defaults;
     PowerGuard guard(defaults, *source, loop);
     guard.start();
-    spinFor(300);  // every first answer is in
+    spinFor(300ms);  // every first answer is in
     const auto timers = loop.timerCallbacksRun();
     const int notifications = notified;
-    spinFor(1500);
+    spinFor(1500ms);
     EXPECT_EQ(loop.timerCallbacksRun(), timers);
     EXPECT_EQ(notified, notifications);
     EXPECT_FALSE(guard.isTicking());

@@ -47,10 +47,10 @@ class LinuxSystemEventsTest : public testing::Test {
     int countWhile(SystemEvents& events, SystemEvent event, const std::function<void()>& action) {
         int heard = 0;
         Handle handle = events.observe(event, [&] { ++heard; });
-        spinFor(50);
+        spinFor(50ms);
         action();
-        spin([&] { return heard > 0; }, 1000);
-        spinFor(100);  // and nothing more after the first
+        spin([&] { return heard > 0; }, 1000ms);
+        spinFor(100ms);  // and nothing more after the first
         return heard;
     }
 
@@ -97,9 +97,9 @@ TEST_F(LinuxSystemEventsTest, EverySettingOfTheClockIsHeard) {
     int heard = 0;
     Handle handle = events->observe(SystemEvent::clockChanged, [&] { ++heard; });
     if (!setClockToNow()) GTEST_SKIP() << "may not set the clock here: " << std::strerror(errno);
-    EXPECT_TRUE(spin([&] { return heard == 1; }, 1000));
+    EXPECT_TRUE(spin([&] { return heard == 1; }, 1000ms));
     ASSERT_TRUE(setClockToNow());  // the watch is armed again after the first
-    EXPECT_TRUE(spin([&] { return heard == 2; }, 1000));
+    EXPECT_TRUE(spin([&] { return heard == 2; }, 1000ms));
 }
 
 TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalse) {

@@ -168,7 +168,7 @@ TEST_F(NightLightTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
         fake->set("available", false);
         EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));
         fake->stop();
-        spinFor(50);
+        spinFor(50ms);
     }
     EXPECT_TRUE(logger.lines().empty());
 }
@@ -231,7 +231,7 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
         Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
         EXPECT_EQ(light->status(), Status::off);  // not answered yet
         EXPECT_TRUE(spin([&] { return light->status() == Status::unavailable; }));
-        spinFor(100);
+        spinFor(100ms);
         EXPECT_GT(ticks, 5);  // the loop kept turning while the call was out
         EXPECT_EQ(logger.count("Night Light can't be read", "conflicts"), 1u);
         EXPECT_EQ(switchTo(*light, false), false);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Linux/PollLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/X11/X11Connection.h"
 
