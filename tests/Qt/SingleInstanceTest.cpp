@@ -1,99 +1,66 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
-#include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <functional>
 #include <future>
 
 #include "Platform/Linux/LockFileSingleInstance.h"
-#include "Platform/Linux/PollLoop.h"
+#include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Spin.h"
+#include "Support/ChildProcess.h"
+#include "Support/TempFolder.h"
 
-using namespace vesperine;
-using namespace std::chrono_literals;
-namespace fs = std::filesystem;
-
+namespace vesperine {
 namespace {
 
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 using Request = SingleInstance::Request;
 using Outcome = SingleInstance::Outcome;
 constexpr const char* bundle = "com.example.test";
 constexpr uid_t stranger = 54321;
 
-std::size_t openDescriptors() {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++n;
-    return n;
-}
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char pattern[] = "/tmp/vesperine-instance-XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(path); }
+// A launch on `folders`, with a loop (not run) and a logger of its own.
+struct Launch {
+    explicit Launch(const std::vector<std::string>& folders)
+        : instance(loop, loop, logger, folders, bundle) {}
+    QtMainLoop loop;
+    CapturingLogger logger;
+    LockFileSingleInstance instance;
 };
 
-// A non-blocking connection to `path`, or -1.
-int connectTo(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
-    ::close(fd);
-    return -1;
-}
-
-// A first instance on a folder of its own. Its loop runs only when a test runs it.
+// A first instance on a folder of its own, served while the test spins the loop.
 struct Holder {
-    TempDir dir;
-    PollLoop loop;
-    CapturingLogger logger;
-    LockFileSingleInstance instance{loop, loop, logger, {dir.path}, bundle};
-    std::vector<Request> received;
-
     Holder() {
-        instance.setOnRequest([this](Request request) { received.push_back(request); });
-        EXPECT_EQ(instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+        launch.instance.setOnRequest([this](Request request) { received.push_back(request); });
+        EXPECT_EQ(launch.instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
     }
-    std::string socket() const { return dir.path + "/" + bundle + ".socket"; }
-
+    std::string socket() const { return dir.root() + "/" + bundle + ".socket"; }
     // A later launch, on a thread of its own while this loop serves it.
     SingleInstance::Claim later(Request request) {
         auto claim = std::async(std::launch::async, [this, request] {
-            PollLoop itsLoop;
-            CapturingLogger itsLogger;
-            LockFileSingleInstance launch(itsLoop, itsLoop, itsLogger, {dir.path}, bundle);
-            return launch.claimOrHandOver(request);
+            return Launch({dir.root()}).instance.claimOrHandOver(request);
         });
-        loop.runUntil([&] { return claim.wait_for(0s) == std::future_status::ready; }, 5s);
+        spin([&] { return claim.wait_for(0s) == std::future_status::ready; }, 5s);
         return claim.get();
     }
     // What the holder answers on a raw connection before it closes it.
     std::string answer(int fd) {
         std::string answer;
         char buffer[64];
-        loop.runUntil(
-            [&] {
-                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n > 0) answer.append(buffer, static_cast<std::size_t>(n));
-                return n == 0 || (n < 0 && errno != EAGAIN);
-            },
-            3s);
+        spin([&] {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n > 0) answer.append(buffer, static_cast<std::size_t>(n));
+            return n == 0 || (n < 0 && errno != EAGAIN);
+        });
         return answer;
     }
-};
 
-}  // namespace
+    TempFolder dir;
+    Launch launch{{dir.root()}};
+    std::vector<Request> received;
+};
 
 TEST(SingleInstance, LaterLaunchesHandTheirRequestsOverAndLeaveNoDescriptorsBehind) {
     Holder holder;
@@ -105,7 +72,7 @@ TEST(SingleInstance, LaterLaunchesHandTheirRequestsOverAndLeaveNoDescriptorsBehi
     ASSERT_EQ(holder.received.size(), 20u);
     EXPECT_EQ(holder.received[1], Request::resetDisplays);
     EXPECT_EQ(openDescriptors(), before);
-    EXPECT_TRUE(holder.logger.lines().empty());
+    EXPECT_TRUE(holder.launch.logger.lines().empty());
 }
 
 TEST(SingleInstance, TheHolderTakesOnlyExactRequestLines) {
@@ -137,12 +104,11 @@ TEST(SingleInstance, SilentConnectionsNeitherStallTheHolderNorPileUp) {
     // Waiting for each of them in turn would take seconds.
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(holder.later(Request::activate).outcome, Outcome::handedOver);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-    EXPECT_LE(openDescriptors(),
-              before + silent.size() + LockFileSingleInstance::maxWaitingLaunches);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_LE(openDescriptors(), before + silent.size() + LockFileSingleInstance::maxWaitingLaunches);
 
-    holder.loop.runFor(LockFileSingleInstance::exchangeLimit + 200ms);
-    EXPECT_EQ(openDescriptors(), before + silent.size());
+    spin([&] { return openDescriptors() == before + silent.size(); }, 3s);
+    EXPECT_EQ(openDescriptors(), before + silent.size());  // dropped after the exchange limit
     for (const int fd : silent) {
         char byte;
         EXPECT_EQ(::recv(fd, &byte, 1, 0), 0);  // closed by the holder
@@ -155,22 +121,20 @@ TEST(SingleInstance, AStoppedHolderCostsALaterLaunchTheLimitAndNoMore) {
     Holder holder;
     std::vector<int> queued;  // its queue of connections is full, too
     for (int fd; (fd = connectTo(holder.socket())) >= 0;) queued.push_back(fd);
-    PollLoop loop;
-    CapturingLogger logger;
-    LockFileSingleInstance later(loop, loop, logger, {holder.dir.path}, bundle);
+    Launch later({holder.dir.root()});
     const auto start = std::chrono::steady_clock::now();
-    const auto claim = later.claimOrHandOver(Request::activate);
+    const auto claim = later.instance.claimOrHandOver(Request::activate);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(claim.detail, "did not answer within 2 s");
     EXPECT_TRUE(took >= LockFileSingleInstance::exchangeLimit && took < 2500ms) << toSeconds(took);
     for (const int fd : queued) ::close(fd);
-    holder.loop.runFor(50ms);
+    spinFor(50ms);
 
     // A launch that gave up: its request waits, but nobody waits for the answer any more.
     const int gone = connectTo(holder.socket());
     ASSERT_EQ(::send(gone, "reset\n", 6, 0), 6);
     ::close(gone);
-    holder.loop.runFor(100ms);
+    spinFor(100ms);
     EXPECT_TRUE(holder.received.empty());
 }
 
@@ -190,21 +154,19 @@ TEST(SingleInstance, FoldersOthersCouldChangeAreSkipped) {
     };
     for (const auto& [name, make] : cases) {
         SCOPED_TRACE(name);
-        TempDir top;
-        const std::string unsafe = top.path + "/unsafe", fallback = top.path + "/made/here";
+        TempFolder top;
+        const std::string unsafe = top / "unsafe", fallback = top / "made/here";
         if (!make(unsafe)) continue;
-        PollLoop loop;
-        CapturingLogger logger;
         {
-            LockFileSingleInstance instance(loop, loop, logger, {unsafe, fallback}, bundle);
-            EXPECT_EQ(instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+            Launch launch({unsafe, fallback});
+            EXPECT_EQ(launch.instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
             EXPECT_TRUE(fs::exists(fallback + "/" + bundle + ".lock"));
             EXPECT_EQ(fs::status(fallback).permissions(), fs::perms::owner_all);
-            EXPECT_TRUE(logger.contains("Not keeping the instance lock in " + unsafe));
+            EXPECT_TRUE(launch.logger.contains("Not keeping the instance lock in " + unsafe));
         }
-        LockFileSingleInstance unguarded(loop, loop, logger, {unsafe}, bundle);
-        EXPECT_EQ(unguarded.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
-        EXPECT_TRUE(logger.contains("running without single-instance protection"));
+        Launch unguarded({unsafe});
+        EXPECT_EQ(unguarded.instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+        EXPECT_TRUE(unguarded.logger.contains("running without single-instance protection"));
         EXPECT_FALSE(fs::exists(fs::path(unsafe) / (std::string(bundle) + ".lock")));
     }
 }
@@ -220,34 +182,30 @@ TEST(SingleInstance, OnlyThisUserIsHeardAndAnsweredTo) {
     };
     // The holder's socket, opened to everyone on purpose: the stranger's request is not heard.
     Holder holder;
-    ::chmod(holder.dir.path.c_str(), 0711);
+    ::chmod(holder.dir.root().c_str(), 0711);
     ::chmod(holder.socket().c_str(), 0777);
     const int theirs = asStranger([&] { return connectTo(holder.socket()); });
     ASSERT_EQ(::send(theirs, "reset\n", 6, 0), 6);
     EXPECT_EQ(holder.answer(theirs), "");
     EXPECT_TRUE(holder.received.empty());
-    EXPECT_TRUE(holder.logger.contains("from user 54321"));
+    EXPECT_TRUE(holder.launch.logger.contains("from user 54321"));
     ::close(theirs);
 
     // The lock is held and the socket leads to the stranger's listener: no request goes there.
-    TempDir ours, strangers;
-    ASSERT_EQ(::chown(strangers.path.c_str(), stranger, stranger), 0);
-    const int lock = ::open((ours.path + "/" + bundle + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
+    TempFolder ours, strangers;
+    ASSERT_EQ(::chown(strangers.root().c_str(), stranger, stranger), 0);
+    const int lock = ::open((ours / (std::string(bundle) + ".lock")).c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
     sockaddr_un address{AF_UNIX, {}};
-    std::strncpy(address.sun_path, (strangers.path + "/socket").c_str(),
-                 sizeof address.sun_path - 1);
+    std::strncpy(address.sun_path, (strangers / "socket").c_str(), sizeof address.sun_path - 1);
     const int listener = asStranger([&] {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
         return ::listen(fd, 4) == 0 ? fd : -1;
     });
     ASSERT_GE(listener, 0);
-    fs::create_symlink(address.sun_path, ours.path + "/" + bundle + ".socket");
-    PollLoop loop;
-    CapturingLogger logger;
-    LockFileSingleInstance later(loop, loop, logger, {ours.path}, bundle);
-    const auto claim = later.claimOrHandOver(Request::resetDisplays);
+    fs::create_symlink(address.sun_path, ours / (std::string(bundle) + ".socket"));
+    const auto claim = Launch({ours.root()}).instance.claimOrHandOver(Request::resetDisplays);
     EXPECT_EQ(claim.outcome, Outcome::noAnswer);
     EXPECT_NE(claim.detail.find("another user"), std::string::npos) << claim.detail;
     ::close(lock);
@@ -255,13 +213,10 @@ TEST(SingleInstance, OnlyThisUserIsHeardAndAnsweredTo) {
 }
 
 TEST(SingleInstance, TheLockIsFreeAgainOnceTheHolderIsGone) {
-    TempDir dir;
-    PollLoop loop;
-    CapturingLogger logger;
-    {
-        LockFileSingleInstance holder(loop, loop, logger, {dir.path}, bundle);
-        ASSERT_EQ(holder.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
-    }
-    LockFileSingleInstance next(loop, loop, logger, {dir.path}, bundle);
-    EXPECT_EQ(next.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+    TempFolder dir;
+    EXPECT_EQ(Launch({dir.root()}).instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
+    EXPECT_EQ(Launch({dir.root()}).instance.claimOrHandOver(Request::activate).outcome, Outcome::claimed);
 }
+
+}  // namespace
+}  // namespace vesperine
