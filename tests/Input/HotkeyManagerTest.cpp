@@ -53,46 +53,40 @@ TEST_F(HotkeyManagerTest, FirstStartRegistersTheSixDefaults) {
     EXPECT_TRUE(manager->conflicts()->empty());
     EXPECT_TRUE(service.press(controlOption0));
     EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
+    for (std::uint32_t id : {6u, 1000u, 0xFFFFFFFFu}) service.pressId({0, id});  // no action's
+    EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
 }
 
-TEST_F(HotkeyManagerTest, ConstructionRegistersNothing) {
-    HotkeyManager idle(defaults, service, logger);
-    EXPECT_EQ(service.attempts(), 0u);
+TEST_F(HotkeyManagerTest, RegistersOnlyBetweenStartAndItsEnd) {
+    {
+        HotkeyManager idle(defaults, service, logger);
+        EXPECT_EQ(service.attempts(), 0u);
+        EXPECT_FALSE(service.hasHandler());
+    }
+    launch();
+    manager.reset();
+    EXPECT_TRUE(service.registrations().empty());
     EXPECT_FALSE(service.hasHandler());
 }
 
-TEST_F(HotkeyManagerTest, FireIgnoresIdsPastTheLastAction) {
-    launch();
-    for (std::uint32_t id : {5u, 6u, 1000u, 0xFFFFFFFFu}) service.pressId({0, id});
-    EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});  // the signature is not checked
-}
-
 TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBound) {
+    const std::set<HotkeyAction> all{std::begin(allHotkeyActions), std::end(allHotkeyActions)};
     struct Case {
         const char* name;
         std::optional<std::string> stored;
         std::set<HotkeyAction> bound;
     } cases[] = {
-        {"nothing stored: defaults",
-         std::nullopt,
-         {std::begin(allHotkeyActions), std::end(allHotkeyActions)}},
-        {"undecodable: defaults",
-         "[\"toggleBright\"]",
-         {std::begin(allHotkeyActions), std::end(allHotkeyActions)}},
-        {"not JSON: defaults",
-         "hotkeys!",
-         {std::begin(allHotkeyActions), std::end(allHotkeyActions)}},
+        {"nothing stored: defaults", std::nullopt, all},
+        {"undecodable: defaults", "[\"toggleBright\"]", all},
+        {"not JSON: defaults", "hotkeys!", all},
         {"empty array: nothing bound", "[]", {}},
-        {"one binding",
-         R"(["toggleRed",{"keyCode":15,"modifiers":6144,"key":"R"}])",
+        {"one binding", R"(["toggleRed",{"keyCode":15,"modifiers":6144,"key":"R"}])",
          {HotkeyAction::toggleRed}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.stored)
-            defaults.setData("hotkeys", *c.stored);
-        else
-            defaults.remove("hotkeys");
+        defaults.remove("hotkeys");
+        if (c.stored) defaults.setData("hotkeys", *c.stored);
         launch();
         std::set<HotkeyAction> bound;
         for (const auto& [action, _] : manager->bindings().get()) bound.insert(action);
@@ -128,18 +122,12 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflicts) {
         std::set<HotkeyAction> conflicts;
     } cases[] = {
         {"taken by another program", {}, {controlOptionB}, {HotkeyAction::toggleBright}},
-        {"two taken",
-         {},
-         {controlOptionB, controlOption0},
+        {"two taken", {}, {controlOptionB, controlOption0},
          {HotkeyAction::toggleBright, HotkeyAction::offOrResume}},
         {"the same combination twice: the later action loses",
-         {{HotkeyAction::toggleWarm, controlOptionB}},
-         {},
-         {HotkeyAction::toggleWarm}},
+         {{HotkeyAction::toggleWarm, controlOptionB}}, {}, {HotkeyAction::toggleWarm}},
         {"a different label does not make it different",
-         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}},
-         {},
-         {HotkeyAction::stepUp}},
+         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, {HotkeyAction::stepUp}},
         {"none", {}, {}, {}},
     };
     for (const auto& c : cases) {
@@ -188,13 +176,6 @@ TEST_F(HotkeyManagerTest, BindingsSetterSavesWithoutRegistering) {
     EXPECT_EQ(*stored, (HotkeyBindings{{HotkeyAction::stepUp, controlOptionB}}));
 }
 
-TEST_F(HotkeyManagerTest, DestroyingTheManagerGivesEverythingBack) {
-    launch();
-    manager.reset();
-    EXPECT_TRUE(service.registrations().empty());
-    EXPECT_FALSE(service.hasHandler());
-}
-
 TEST_F(HotkeyManagerTest, RecordingAShortcut) {
     const auto command = KeyEvent::commandFlag, shift = KeyEvent::shiftFlag;
     struct Case {
@@ -204,18 +185,12 @@ TEST_F(HotkeyManagerTest, RecordingAShortcut) {
         bool stillRecording;
     } cases[] = {
         {"Esc keeps the old binding", {{53, 0, ""}}, KeyCombo{13, 0x1800, "W"}, false},
-        {"shift only is ignored, recording goes on",
-         {{0, shift, "a"}},
-         KeyCombo{13, 0x1800, "W"},
+        {"shift only is ignored, recording goes on", {{0, shift, "a"}}, KeyCombo{13, 0x1800, "W"},
          true},
-        {"command shift A after an ignored key",
-         {{0, shift, "a"}, {0, command | shift, "a"}},
-         KeyCombo{0, 0x300, "A"},
-         false},
+        {"command shift A after an ignored key", {{0, shift, "a"}, {0, command | shift, "a"}},
+         KeyCombo{0, 0x300, "A"}, false},
         {"an existing shortcut is not refused here",
-         {{11, KeyEvent::controlFlag | KeyEvent::optionFlag, "b"}},
-         controlOptionB,
-         false},
+         {{11, KeyEvent::controlFlag | KeyEvent::optionFlag, "b"}}, controlOptionB, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -9,7 +9,7 @@
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Spin.h"
 #include "Support/PrivateBus.h"
-#include "Support/SysfsTree.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -34,8 +34,8 @@ class LinuxPowerSourceTest : public testing::Test {
         ASSERT_TRUE(opened) << opened.error().description;
         connection = std::move(opened).value();
         // What /sys says when UPower doesn't: a charging battery at 90%.
-        supplies.write({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
-        zones.write({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
+        supplies.values({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
+        zones.values({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
                      {"thermal_zone0/trip_point_0_temp", "90000"}});
     }
     LinuxPowerSource& make(Duration timeout = 2s) {
@@ -66,7 +66,7 @@ class LinuxPowerSourceTest : public testing::Test {
     QtMainLoop loop;
     PrivateBus bus;
     CapturingLogger logger;
-    SysfsTree supplies, zones;
+    TempFolder supplies, zones;
     std::unique_ptr<BusConnection> connection;
     std::unique_ptr<LinuxPowerSource> source;
     Handle observing;

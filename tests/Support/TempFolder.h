@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,11 @@ public:
         const auto file = path_ / relative;
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << text;
+    }
+    // The whole of the file at `path` (relative to the folder, or absolute).
+    std::string read(const std::filesystem::path& path) const {
+        std::ifstream in(path_ / path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
     }
     // Value files as the kernel shows them in /sys: each a path and its text, plus a newline.
     void values(const std::vector<std::pair<std::string, std::string>>& files) const {
