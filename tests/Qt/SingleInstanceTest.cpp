@@ -30,7 +30,9 @@ struct Launch {
     LockFileSingleInstance instance;
 };
 
-// A first instance on a folder of its own, served while the test spins the loop.
+// A first instance on a folder of its own, served while the test spins the loop. (Later
+// launches handing requests over, leaving no descriptor behind, and meeting a stopped first
+// instance are tested on the program itself: ProgramTest.)
 struct Holder {
     Holder() {
         launch.instance.setOnRequest([this](Request request) { received.push_back(request); });
@@ -61,19 +63,6 @@ struct Holder {
     Launch launch{{dir.root()}};
     std::vector<Request> received;
 };
-
-TEST(SingleInstance, LaterLaunchesHandTheirRequestsOverAndLeaveNoDescriptorsBehind) {
-    Holder holder;
-    const std::size_t before = openDescriptors();
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(holder.later(i % 2 ? Request::resetDisplays : Request::activate).outcome,
-                  Outcome::handedOver);
-    }
-    ASSERT_EQ(holder.received.size(), 20u);
-    EXPECT_EQ(holder.received[1], Request::resetDisplays);
-    EXPECT_EQ(openDescriptors(), before);
-    EXPECT_TRUE(holder.launch.logger.lines().empty());
-}
 
 TEST(SingleInstance, TheHolderTakesOnlyExactRequestLines) {
     Holder holder;
@@ -114,28 +103,6 @@ TEST(SingleInstance, SilentConnectionsNeitherStallTheHolderNorPileUp) {
         EXPECT_EQ(::recv(fd, &byte, 1, 0), 0);  // closed by the holder
         ::close(fd);
     }
-}
-
-// The holder's loop does not run, as when the first instance is stopped.
-TEST(SingleInstance, AStoppedHolderCostsALaterLaunchTheLimitAndNoMore) {
-    Holder holder;
-    std::vector<int> queued;  // its queue of connections is full, too
-    for (int fd; (fd = connectTo(holder.socket())) >= 0;) queued.push_back(fd);
-    Launch later({holder.dir.root()});
-    const auto start = std::chrono::steady_clock::now();
-    const auto claim = later.instance.claimOrHandOver(Request::activate);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(claim.detail, "did not answer within 2 s");
-    EXPECT_TRUE(took >= LockFileSingleInstance::exchangeLimit && took < 2500ms) << toSeconds(took);
-    for (const int fd : queued) ::close(fd);
-    spinFor(50ms);
-
-    // A launch that gave up: its request waits, but nobody waits for the answer any more.
-    const int gone = connectTo(holder.socket());
-    ASSERT_EQ(::send(gone, "reset\n", 6, 0), 6);
-    ::close(gone);
-    spinFor(100ms);
-    EXPECT_TRUE(holder.received.empty());
 }
 
 TEST(SingleInstance, FoldersOthersCouldChangeAreSkipped) {
