@@ -72,15 +72,5 @@ TEST(Override, UndecodableFormsFail) {
     EXPECT_EQ(count.error().description, "Invalid number of keys found, expected one.");
 }
 
-TEST(LifetimeChoice, RawValuesLabelsAndLifetimes) {
-    const Instant now = Instant::fromUnix(1000);
-    EXPECT_EQ(lifetime(LifetimeChoice::nextChange, now), Override::Lifetime::untilNextTransition());
-    EXPECT_EQ(lifetime(LifetimeChoice::oneHour, now), Override::Lifetime::until(now + 3600));
-    EXPECT_EQ(lifetime(LifetimeChoice::untilOff, now), Override::Lifetime::indefinitely());
-    for (auto choice : allLifetimeChoices)
-        EXPECT_EQ(lifetimeChoiceFromRawValue(rawValue(choice)), choice);
-    EXPECT_FALSE(lifetimeChoiceFromRawValue("twoHours"));
-}
-
 }  // namespace
 }  // namespace vesperine

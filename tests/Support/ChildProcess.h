@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -57,8 +58,7 @@ public:
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         sigset_t none, all;
-        sigemptyset(&none);
-        sigfillset(&all);
+        sigemptyset(&none), sigfillset(&all);
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &all);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
@@ -81,8 +81,7 @@ public:
     pid_t pid() const { return pid_; }
     bool signal(int signo) const { return pid_ > 0 && ::kill(pid_, signo) == 0; }
     void closeReader() {
-        if (reader_ >= 0) ::close(reader_);
-        reader_ = -1;
+        if (reader_ >= 0) ::close(std::exchange(reader_, -1));
     }
     // Its exit status (128 + the signal that ended it), or none when it has not ended
     // within `limit`.
@@ -107,16 +106,11 @@ private:
 
 // The descriptors process `pid` has open.
 inline std::size_t openDescriptors(pid_t pid = ::getpid()) {
-    std::size_t count = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) {
-        (void)entry;
-        ++count;
-    }
-    return count;
+    const std::filesystem::directory_iterator fds("/proc/" + std::to_string(pid) + "/fd");
+    return static_cast<std::size_t>(std::distance(fds, {}));
 }
 
-// A connection that does not block to the local socket at `path`, or -1.
+// A connection to the local socket at `path` (not blocking), or -1.
 inline int connectTo(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;

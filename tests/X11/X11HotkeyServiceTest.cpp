@@ -34,6 +34,12 @@ public:
         XUngrabKey(display(), keycode, modifiers, root());
         XSync(display(), False);
     }
+    // The same, letting go at once of a grab it was granted.
+    int tryGrab(KeyCode keycode, unsigned int modifiers) {
+        const int error = grab(keycode, modifiers);
+        if (error == 0) ungrab(keycode, modifiers);
+        return error;
+    }
     void fake(KeyCode keycode, bool down) {
         XTestFakeKeyEvent(display(), keycode, down, CurrentTime);
         XSync(display(), False);
@@ -110,26 +116,17 @@ TEST_F(X11HotkeyServiceTest, GrabsEveryLockVariantOnTheRootUntilUnregistered) {
     manager->start();
     ASSERT_TRUE(manager->conflicts()->empty());
     const KeyCode b = rival.key(XK_b);
-    for (auto locks : lockVariants) {
-        SCOPED_TRACE(locks);
-        EXPECT_EQ(rival.grab(b, controlOptionMask | locks), BadAccess);
-    }
-    EXPECT_EQ(rival.grab(b, ControlMask), 0);  // only the combination itself is ours
-    rival.ungrab(b, ControlMask);
+    for (auto locks : lockVariants) EXPECT_EQ(rival.grab(b, controlOptionMask | locks), BadAccess) << locks;
+    EXPECT_EQ(rival.tryGrab(b, ControlMask), 0);  // only the combination itself is ours
 
     manager->set(std::nullopt, HotkeyAction::toggleBright);
-    for (auto locks : lockVariants) {
-        SCOPED_TRACE(locks);
-        EXPECT_EQ(rival.grab(b, controlOptionMask | locks), 0);
-        rival.ungrab(b, controlOptionMask | locks);
-    }
+    for (auto locks : lockVariants) EXPECT_EQ(rival.tryGrab(b, controlOptionMask | locks), 0) << locks;
     // The service gives back whatever is left when it ends.
     const KeyCode w = rival.key(XK_w);
     EXPECT_EQ(rival.grab(w, controlOptionMask), BadAccess);
     manager.reset();
     service.reset();
-    EXPECT_EQ(rival.grab(w, controlOptionMask | LockMask | numLock), 0);
-    rival.ungrab(w, controlOptionMask | LockMask | numLock);
+    EXPECT_EQ(rival.tryGrab(w, controlOptionMask | LockMask | numLock), 0);
 }
 
 TEST_F(X11HotkeyServiceTest, APressFiresItsActionWhateverLockIsOn) {
@@ -137,9 +134,7 @@ TEST_F(X11HotkeyServiceTest, APressFiresItsActionWhateverLockIsOn) {
     struct Case {
         const char* name;
         bool caps, num;
-    } cases[] = {{"no lock", false, false},
-                 {"Caps Lock", true, false},
-                 {"Num Lock", false, true},
+    } cases[] = {{"no lock", false, false}, {"Caps Lock", true, false}, {"Num Lock", false, true},
                  {"both", true, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -188,11 +183,8 @@ TEST_F(X11HotkeyServiceTest, ACombinationAnotherClientHoldsIsAConflictAndTheRest
     EXPECT_TRUE(typeAndCollect(controlOption, XK_w, 0).empty());
 
     // The refused registration kept none of the variants it was granted.
-    for (auto locks : {0u, numLock, LockMask | numLock}) {
-        SCOPED_TRACE(locks);
-        EXPECT_EQ(rival.grab(r, controlOptionMask | locks), 0);
-        rival.ungrab(r, controlOptionMask | locks);
-    }
+    for (auto locks : {0u, numLock, LockMask | numLock})
+        EXPECT_EQ(rival.tryGrab(r, controlOptionMask | locks), 0) << locks;
 
     // Once the other program lets go, registering again takes it.
     rival.ungrab(w, controlOptionMask);

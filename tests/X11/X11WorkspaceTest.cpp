@@ -76,47 +76,30 @@ protected:
 
 TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
     auto pid = [&](Window w, long id) { desktop.longs(w, "_NET_WM_PID", "CARDINAL", {id}); };
+    auto wmClass = [&](Window w, const std::string& value) { desktop.text(w, "WM_CLASS", value); };
     struct Case {
         const char* name;
         std::function<void(Window)> setUp;
         RunningApplication app;
     } cases[] = {
-        {"WM_CLASS claimed by an entry",
-         [&](Window w) {
-             desktop.text(w, "WM_CLASS", vlcClass);
-             pid(w, child.pid());
-         },
-         vlc},
-        {"application id",
-         [&](Window w) { desktop.text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); },
+        {"WM_CLASS claimed by an entry", [&](Window w) { wmClass(w, vlcClass), pid(w, child.pid()); }, vlc},
+        {"application id", [&](Window w) { desktop.text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); },
          {"org.gnome.Totem", "Videos", 0}},
-        {"desktop file",
-         [&](Window w) { desktop.text(w, "_KDE_NET_WM_DESKTOP_FILE", "org.gnome.Totem.desktop"); },
+        {"desktop file", [&](Window w) { desktop.text(w, "_KDE_NET_WM_DESKTOP_FILE", "org.gnome.Totem.desktop"); },
          {"org.gnome.Totem", "Videos", 0}},
-        {"only a process: its executable",
-         [&](Window w) { pid(w, child.pid()); },
-         {"sleep", std::nullopt, child.pid()}},
+        {"only a process: its executable", [&](Window w) { pid(w, child.pid()); }, {"sleep", std::nullopt, child.pid()}},
         {"no identity at all", [](Window) {}, {}},
         {"our own process", [&](Window w) { pid(w, ::getpid()); }, self},
         {"a process on another machine",
          [&](Window w) {
-             desktop.text(w, "WM_CLASS", std::string("main\0Main\0", 10));
-             pid(w, child.pid());
+             wmClass(w, std::string("main\0Main\0", 10)), pid(w, child.pid());
              desktop.text(w, "WM_CLIENT_MACHINE", "elsewhere.example");
          },
          {"Main", std::nullopt, 0}},
-        {"a huge WM_CLASS is ignored",
-         [&](Window w) {
-             desktop.text(w, "WM_CLASS", std::string(100000, 'v'));
-             pid(w, child.pid());
-         },
+        {"a huge WM_CLASS is ignored", [&](Window w) { wmClass(w, std::string(100000, 'v')), pid(w, child.pid()); },
          {"sleep", std::nullopt, child.pid()}},
         {"a process id of the wrong type is ignored",
-         [&](Window w) {
-             desktop.text(w, "WM_CLASS", vlcClass);
-             desktop.text(w, "_NET_WM_PID", "1234");
-         },
-         {"vlc", "VLC media player", 0}},
+         [&](Window w) { wmClass(w, vlcClass), desktop.text(w, "_NET_WM_PID", "1234"); }, {"vlc", "VLC media player", 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
