@@ -37,7 +37,6 @@ TEST(KeyCombo, DecodesStoredBindings) {
          std::nullopt},
         {"odd element count", R"(["toggleBright"])", std::nullopt},
         {"unknown action", R"(["dimAll",{"keyCode":11,"modifiers":6144,"key":"B"}])", std::nullopt},
-        {"action by index", R"([0,{"keyCode":11,"modifiers":6144,"key":"B"}])", std::nullopt},
         {"wrong case of action", R"(["ToggleBright",{"keyCode":11,"modifiers":6144,"key":"B"}])",
          std::nullopt},
         {"missing key", R"(["toggleBright",{"keyCode":11,"modifiers":6144}])", std::nullopt},
@@ -47,12 +46,9 @@ TEST(KeyCombo, DecodesStoredBindings) {
          R"(["toggleBright",{"keyCode":4294967296,"modifiers":0,"key":"B"}])", std::nullopt},
         {"fractional modifiers", R"(["toggleBright",{"keyCode":11,"modifiers":6144.5,"key":"B"}])",
          std::nullopt},
-        {"modifiers as text", R"(["toggleBright",{"keyCode":11,"modifiers":"6144","key":"B"}])",
-         std::nullopt},
         {"one bad pair spoils all",
          R"(["toggleBright",{"keyCode":11,"modifiers":6144,"key":"B"},"stepUp",null])",
          std::nullopt},
-        {"truncated", R"(["toggleBright",{"keyCode":11,)", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,12 +99,10 @@ TEST(KeyCombo, FromRecordedEvent) {
         {"all four with left arrow", {123, control | option | shift | command, ""}, KeyCombo{123, 0x1B00, "←"}},
         {"control return", {36, control, "\r"}, KeyCombo{36, 0x1000, "↩"}},
         {"option tab", {48, option, "\t"}, KeyCombo{48, 0x800, "⇥"}},
-        {"option space", {49, option, " "}, KeyCombo{49, 0x800, "Space"}},
         {"right arrow", {124, control, ""}, KeyCombo{124, 0x1000, "→"}},
         {"no characters", {105, control, ""}, KeyCombo{105, 0x1000, "?"}},
         {"non-ASCII upper-cased", {41, option, "ö"}, KeyCombo{41, 0x800, "Ö"}},
         {"sharp s upper-cases to two letters", {27, option, "ß"}, KeyCombo{27, 0x800, "SS"}},
-        {"digit stays", {29, control | option, "0"}, KeyCombo{29, 0x1800, "0"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

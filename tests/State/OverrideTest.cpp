@@ -58,13 +58,10 @@ TEST(Override, UndecodableFormsFail) {
         R"({"mode":{"off":{}},"setAt":1})",
         R"({"lifetime":{"indefinitely":{}},"setAt":1})",
         R"({"mode":{"off":{}},"lifetime":{},"setAt":1})",
-        R"({"mode":{"off":{}},"lifetime":{"until":{}},"setAt":1})",
         R"({"mode":{"off":{}},"lifetime":{"until":{"_0":"soon"}},"setAt":1})",
         R"({"mode":{"off":{}},"lifetime":{"forever":{}},"setAt":1})",
         R"({"mode":{"off":{}},"lifetime":{"indefinitely":{},"untilNextTransition":{}},"setAt":1})",
         R"({"mode":{"off":{}},"lifetime":{"indefinitely":{}},"setAt":"yesterday"})",
-        R"({"mode":{"off":{}},"lifetime":{"indefinitely":{}},"setAt":1e999})",
-        R"({"mode":{"dim":{}},"lifetime":{"indefinitely":{}},"setAt":1})",
         R"(null)", R"([])", R"({"mode":)",
     };
     for (const char* text : bad) EXPECT_FALSE(json::decode<Override>(text).ok()) << text;
