@@ -121,7 +121,8 @@ TEST(LongRun, AWeekOfEveryBuiltInScheduleOnSixteenDisplaysWithHotPlug) {
         ASSERT_TRUE(m.app->state().store().location().get());  // guessed from the zone
         std::vector<Footprint> days, noons;
         std::vector<std::size_t> heap;
-        std::size_t unpluggedWrites = 0, offTarget = 0, settledChecks = 0, unplugged = 0, plugEvent = 0;
+        std::size_t unpluggedWrites = 0, offTarget = 0, settledChecks = 0, unplugged = 0;
+        std::size_t plugEvent = 0;
         for (int day = 0; day < 7; ++day) {
             for (int slot = 0; slot < 24 / hotPlugEveryHours; ++slot) {
                 // Unplug, then plug back at the next slot: the desk is whole at midnight.
@@ -146,7 +147,8 @@ TEST(LongRun, AWeekOfEveryBuiltInScheduleOnSixteenDisplaysWithHotPlug) {
                 // arrives; that write fails, and is said once.
                 const auto& text = line.message;
                 const auto at = text.find(" failed on ") + 11;
-                if (at > 11 && text.ends_with(": 1001") && std::stoul(text.substr(at)) >= firstPlugged)
+                const bool unpluggedOne = at > 11 && std::stoul(text.substr(at)) >= firstPlugged;
+                if (unpluggedOne && text.ends_with(": 1001"))
                     ++unpluggedWrites;
                 else
                     ADD_FAILURE() << line.category << ": " << text;

@@ -50,24 +50,26 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
     EXPECT_TRUE(logger.contains("too large"));
     using Hints = DesktopEntries::Hints;
     using App = RunningApplication;
+    const App videos{"org.gnome.Totem", "Videos", 0}, gwenview{"kde4-gwenview", "Gwenview", 0};
     struct Case {
         const char* name;
         Hints hints;
         App app;
     } cases[] = {
-        {"application id", {"org.gnome.Totem", {}, "totem", "Totem", "totem"}, {"org.gnome.Totem", "Videos", 0}},
-        {"unknown application id, then the class", {"org.example.Unknown", {}, "vlc", "vlc", {}}, {"vlc", "My VLC", 0}},
+        {"application id", {"org.gnome.Totem", {}, "totem", "Totem", "totem"}, videos},
+        {"unknown application id, then the class", {"org.example.Unknown", {}, "vlc", "vlc", {}},
+         {"vlc", "My VLC", 0}},
         {"desktop file given as a path",
-         {{}, "/usr/share/applications/kde4-gwenview.desktop", {}, {}, {}},
-         {"kde4-gwenview", "Gwenview", 0}},
-        {"StartupWMClass ignoring case", {{}, {}, "gwenview", "gwenview", {}}, {"kde4-gwenview", "Gwenview", 0}},
+         {{}, "/usr/share/applications/kde4-gwenview.desktop", {}, {}, {}}, gwenview},
+        {"StartupWMClass ignoring case", {{}, {}, "gwenview", "gwenview", {}}, gwenview},
         {"class is the id, escapes undone, actions ignored",
          {{}, {}, "celluloid", "io.github.celluloid_player.Celluloid", {}},
          {"io.github.celluloid_player.Celluloid", "Celluloid Player", 0}},
         {"executable is the id", {{}, {}, {}, {}, "VLC"}, {"vlc", "My VLC", 0}},
         {"entry without a name", {{}, {}, {}, "Nameless", {}}, {"nameless", std::nullopt, 0}},
         {"hidden entry", {{}, {}, "retired", "Retired", {}}, {"Retired", std::nullopt, 0}},
-        {"no entry: the executable", {{}, {}, "main", "Main", "python3"}, {"python3", std::nullopt, 0}},
+        {"no entry: the executable", {{}, {}, "main", "Main", "python3"},
+         {"python3", std::nullopt, 0}},
         {"no entry: the class", {{}, {}, "main", "Main", {}}, {"Main", std::nullopt, 0}},
         {"nothing at all", {{}, {}, "", {}, {}}, {}},
     };
@@ -81,7 +83,7 @@ TEST_F(DesktopEntriesTest, NamesComeInTheUsersLanguage) {
     struct Case {
         const char* locale;
         const char* name;
-    } cases[] = {{"", "Videos"},           {"C.UTF-8", "Videos"},     {"de_DE.UTF-8", "Videos (de)"},
+    } cases[] = {{"", "Videos"},         {"C.UTF-8", "Videos"},     {"de_DE.UTF-8", "Videos (de)"},
                  {"de_CH.UTF-8", "Videos (CH)"}, {"sr_RS@latin", "Video"}, {"fr_FR", "Videos"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale);

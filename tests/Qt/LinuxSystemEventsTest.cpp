@@ -28,7 +28,9 @@ using namespace std::chrono_literals;
 
 class LinuxSystemEventsTest : public testing::Test {
   protected:
-    LinuxSystemEventsTest() { fs::create_symlink("/usr/share/zoneinfo/UTC", directory / "localtime"); }
+    LinuxSystemEventsTest() {
+        fs::create_symlink("/usr/share/zoneinfo/UTC", directory / "localtime");
+    }
 
     // With the bus at `busAddress`, or with none when it is empty.
     std::unique_ptr<LinuxSystemEvents> make(const std::string& busAddress) {

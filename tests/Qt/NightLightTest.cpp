@@ -192,9 +192,11 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
         {"GNOME: never answers", true, nullptr},
         {"KWin: enabled as a number", false,
          [](FakeBusService& s) {
-             s.property("available", true), s.property("enabled", std::uint32_t{1}), s.property("inhibited", false);
+             s.property("available", true), s.property("enabled", std::uint32_t{1});
+             s.property("inhibited", false);
          }},
-        {"KWin: no inhibited", false, [](FakeBusService& s) { s.property("available", true), s.property("enabled", true); }},
+        {"KWin: no inhibited", false,
+         [](FakeBusService& s) { s.property("available", true), s.property("enabled", true); }},
         {"KWin: never answers", false, nullptr},
     };
     for (const auto& c : cases) {
@@ -206,15 +208,18 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
         std::unique_ptr<BusClient> hung;
         if (c.play) {
             fake = c.gnome ? gnomeDaemon()
-                           : std::make_unique<FakeBusService>(loop, bus.address(), at.service, at.path, at.interface);
+                           : std::make_unique<FakeBusService>(loop, bus.address(), at.service,
+                                                              at.path, at.interface);
             c.play(*fake);
             ASSERT_TRUE(fake->publish());
         } else {
-            hung = std::make_unique<BusClient>(bus.address(), (c.gnome ? names.service : at.service).c_str());
+            const std::string& name = c.gnome ? names.service : at.service;
+            hung = std::make_unique<BusClient>(bus.address(), name.c_str());
         }
         std::unique_ptr<SystemColourFeature> light;
         if (c.gnome)
-            light = std::make_unique<GnomeNightLight>(connection.get(), loop, logger, testNames(c.schema), timeout);
+            light = std::make_unique<GnomeNightLight>(connection.get(), loop, logger,
+                                                      testNames(c.schema), timeout);
         else
             light = std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
         int ticks = 0;

@@ -52,13 +52,15 @@ private:
         if (streams == Streams::closed) return {{0, ""}, {1, ""}, {2, ""}};
         return {};
     }
-    static std::vector<std::string> environment(const fs::path& home, std::vector<std::string> extra) {
+    static std::vector<std::string> environment(const fs::path& home,
+                                                std::vector<std::string> extra) {
         fs::create_directories(home / "run");
         extra.insert(extra.end(),
                      {"DISPLAY=" + std::string(std::getenv("DISPLAY")),
                       "XDG_CONFIG_HOME=" + (home / "config").string(),
                       "XDG_DATA_HOME=" + (home / "data").string(),
-                      "XDG_RUNTIME_DIR=" + (home / "run").string(), "TZ=UTC", "HOME=" + home.string(),
+                      "XDG_RUNTIME_DIR=" + (home / "run").string(), "TZ=UTC",
+                      "HOME=" + home.string(),
                       // No system bus here: wake from sleep is then said to be unobservable.
                       "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
                       "VESPERINE_LOG_STDERR=1"});
@@ -138,8 +140,8 @@ TEST_F(ProgramTest, FollowsTheScheduleTogglesOnSIGUSR1AndGivesTheOutputsBackWhen
         Program program(home.path(), {"--clock-start=21:00"}, {}, streams);
         startsWarm(program);
         for (int fd = 0; streams == Streams::closed && fd <= 2; ++fd) {
-            const auto path = "/proc/" + std::to_string(program.pid()) + "/fd/" + std::to_string(fd);
-            EXPECT_EQ(fs::read_symlink(path), "/dev/null") << fd;
+            const fs::path fds = "/proc/" + std::to_string(program.pid()) + "/fd";
+            EXPECT_EQ(fs::read_symlink(fds / std::to_string(fd)), "/dev/null") << fd;
         }
         if (signal == SIGTERM || streams != Streams::logged) {
             program.closeReader();
@@ -295,8 +297,7 @@ TEST_F(ProgramTest, WakeFromSleepPutsTheTintBack) {
     other.setRamp("DUMMY1", own[1]);
     login.prepareForSleep(false);
     EXPECT_TRUE(spin([&] { return showsWarm(); }, 3s));
-    EXPECT_TRUE(spin([&] { return program.log().find("display event: wake") != std::string::npos; }))
-        << program.log();
+    EXPECT_TRUE(spin([&] { return program.log().find("display event: wake") != std::string::npos; }));
     endsCleanly(program);
 }
 
@@ -338,7 +339,7 @@ TEST_F(ProgramTest, ARecordOfAnotherServerStartIsIgnored) {
         client->setRamp("DUMMY0", own);
         Program program(home.path(), {"--clock-start=12:00"}, {"DISPLAY=" + name});
         EXPECT_TRUE(
-            spin([&] { return std::abs(end(client->ramp("DUMMY0").b) - blue * end(own.b)) < 0.005; },
+            spin([&] { return std::abs(end(client->ramp("DUMMY0").b) - blue * end(own.b)) < 5e-3; },
                  10s))
             << end(client->ramp("DUMMY0").b) << "\n"
             << program.log();

@@ -151,14 +151,14 @@ private:
 };
 
 // The dummy driver's second output, switched on and off as a user would with xrandr.
+inline bool xrandr(const std::string& arguments) {
+    return std::system(("xrandr " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+}
 inline bool addSecondMonitor() {
-    (void)std::system("xrandr --addmode DUMMY1 1024x768 >/dev/null 2>&1");
-    return std::system("xrandr --output DUMMY1 --mode 1024x768 --right-of DUMMY0 >/dev/null 2>&1") ==
-           0;
+    xrandr("--addmode DUMMY1 1024x768");
+    return xrandr("--output DUMMY1 --mode 1024x768 --right-of DUMMY0");
 }
-inline bool removeSecondMonitor() {
-    return std::system("xrandr --output DUMMY1 --off >/dev/null 2>&1") == 0;
-}
+inline bool removeSecondMonitor() { return xrandr("--output DUMMY1 --off"); }
 
 // An Xorg of the test's own on a display number no server uses (the start of the search
 // depends on the process, so test runs side by side do not meet), ended when this goes.

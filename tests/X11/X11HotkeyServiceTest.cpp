@@ -116,11 +116,13 @@ TEST_F(X11HotkeyServiceTest, GrabsEveryLockVariantOnTheRootUntilUnregistered) {
     manager->start();
     ASSERT_TRUE(manager->conflicts()->empty());
     const KeyCode b = rival.key(XK_b);
-    for (auto locks : lockVariants) EXPECT_EQ(rival.grab(b, controlOptionMask | locks), BadAccess) << locks;
+    for (auto locks : lockVariants)
+        EXPECT_EQ(rival.grab(b, controlOptionMask | locks), BadAccess) << locks;
     EXPECT_EQ(rival.tryGrab(b, ControlMask), 0);  // only the combination itself is ours
 
     manager->set(std::nullopt, HotkeyAction::toggleBright);
-    for (auto locks : lockVariants) EXPECT_EQ(rival.tryGrab(b, controlOptionMask | locks), 0) << locks;
+    for (auto locks : lockVariants)
+        EXPECT_EQ(rival.tryGrab(b, controlOptionMask | locks), 0) << locks;
     // The service gives back whatever is left when it ends.
     const KeyCode w = rival.key(XK_w);
     EXPECT_EQ(rival.grab(w, controlOptionMask), BadAccess);

@@ -76,30 +76,33 @@ protected:
 
 TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
     auto pid = [&](Window w, long id) { desktop.longs(w, "_NET_WM_PID", "CARDINAL", {id}); };
-    auto wmClass = [&](Window w, const std::string& value) { desktop.text(w, "WM_CLASS", value); };
+    auto text = [&](Window w, const char* name, const std::string& value) { desktop.text(w, name, value); };
+    auto wmClass = [&](Window w, const std::string& value) { text(w, "WM_CLASS", value); };
+    const RunningApplication totem{"org.gnome.Totem", "Videos", 0}, sleeper{"sleep", std::nullopt, child.pid()};
     struct Case {
         const char* name;
         std::function<void(Window)> setUp;
         RunningApplication app;
     } cases[] = {
-        {"WM_CLASS claimed by an entry", [&](Window w) { wmClass(w, vlcClass), pid(w, child.pid()); }, vlc},
-        {"application id", [&](Window w) { desktop.text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); },
-         {"org.gnome.Totem", "Videos", 0}},
-        {"desktop file", [&](Window w) { desktop.text(w, "_KDE_NET_WM_DESKTOP_FILE", "org.gnome.Totem.desktop"); },
-         {"org.gnome.Totem", "Videos", 0}},
-        {"only a process: its executable", [&](Window w) { pid(w, child.pid()); }, {"sleep", std::nullopt, child.pid()}},
+        {"WM_CLASS claimed by an entry", [&](Window w) { wmClass(w, vlcClass), pid(w, child.pid()); },
+         vlc},
+        {"application id", [&](Window w) { text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); }, totem},
+        {"desktop file", [&](Window w) { text(w, "_KDE_NET_WM_DESKTOP_FILE", "org.gnome.Totem.desktop"); },
+         totem},
+        {"only a process: its executable", [&](Window w) { pid(w, child.pid()); }, sleeper},
         {"no identity at all", [](Window) {}, {}},
         {"our own process", [&](Window w) { pid(w, ::getpid()); }, self},
         {"a process on another machine",
          [&](Window w) {
              wmClass(w, std::string("main\0Main\0", 10)), pid(w, child.pid());
-             desktop.text(w, "WM_CLIENT_MACHINE", "elsewhere.example");
+             text(w, "WM_CLIENT_MACHINE", "elsewhere.example");
          },
          {"Main", std::nullopt, 0}},
-        {"a huge WM_CLASS is ignored", [&](Window w) { wmClass(w, std::string(100000, 'v')), pid(w, child.pid()); },
-         {"sleep", std::nullopt, child.pid()}},
+        {"a huge WM_CLASS is ignored",
+         [&](Window w) { wmClass(w, std::string(100000, 'v')), pid(w, child.pid()); }, sleeper},
         {"a process id of the wrong type is ignored",
-         [&](Window w) { wmClass(w, vlcClass), desktop.text(w, "_NET_WM_PID", "1234"); }, {"vlc", "VLC media player", 0}},
+         [&](Window w) { wmClass(w, vlcClass), text(w, "_NET_WM_PID", "1234"); },
+         {"vlc", "VLC media player", 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
