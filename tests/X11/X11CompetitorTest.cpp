@@ -19,7 +19,8 @@ std::vector<std::string> ids(const std::vector<Conflict>& conflicts) {
 TEST_F(X11DisplayFixture, RedshiftIsListedItsRampsAreForeignAndFixEndsIt) {
     ProcProcesses processes(loop, loop, logger);
     // `fix` ends every redshift of this user: never one that is not ours.
-    if (!processes.list({"redshift"}).empty()) GTEST_SKIP() << "another redshift runs";
+    if (auto running = processes.list({"redshift"}); !running.empty())
+        GTEST_SKIP() << "another redshift runs: " << running.front().pid;
     ChildProcess redshift({"redshift", "-c", "/dev/null", "-m", "randr", "-l", "0:0", "-t",
                            "4000:4000", "-r"},
                           {{1, "/dev/null"}});
