@@ -186,8 +186,6 @@ TEST_F(LinuxPowerSourceTest, NoWakeUpsWhileNothingChanges) {
     EXPECT_FALSE(guard.isTicking());
     // Where the kernel offers thermal events to us, the zones are not polled either.
     EXPECT_NE(source->thermal().mode(), ThermalWatch::Mode::idle);
-    std::printf("thermal zones watched by %s\n",
-                source->thermal().mode() == ThermalWatch::Mode::events ? "kernel events" : "a 30 s poll");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace {
 // must fail for it, not land on the CRTC it no longer drives (which another output may get).
 TEST_F(X11DisplayFixture, ListsOutputsWithAnActiveCrtcAndFailsWritesToOnesSwitchedOff) {
     ASSERT_TRUE(addSecondMonitor());
-    settle();
+    settle(2);
     const auto screens = displays->screens();
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_EQ(screens[0].name, "DUMMY0");
@@ -28,7 +28,7 @@ TEST_F(X11DisplayFixture, ListsOutputsWithAnActiveCrtcAndFailsWritesToOnesSwitch
     EXPECT_TRUE(logger.contains("failed on " + std::to_string(second) + ": 1001", "gamma"));
     EXPECT_DOUBLE_EQ(gamma.applied().at(second).g, 0.8);  // the last write that landed
     EXPECT_NEAR(other.ramp("DUMMY0").b.back(), 0.5 * 65535, 1);
-    settle();
+    settle(1);
     EXPECT_EQ(displays->screens().size(), 1u);
     float r[4], g[4], b[4];
     std::size_t count = 9;
@@ -43,7 +43,7 @@ TEST_F(X11DisplayFixture, CapturesAppliesAndRestoresExactlyEvenAfterReconfigurat
     const Ramp own[] = {curve(256, 1.2), curve(256, 0.9, 1.0, 0.99, 0.98)};
     other.setRamp("DUMMY0", own[0]);
     other.setRamp("DUMMY1", own[1]);
-    settle();
+    settle(2);
 
     GammaController gamma(*displays, loop, logger);
     gamma.apply({{first, {1.0, 0.8, 0.6}}, {second, {0.9, 0.7, 0.5}}});
@@ -55,9 +55,9 @@ TEST_F(X11DisplayFixture, CapturesAppliesAndRestoresExactlyEvenAfterReconfigurat
 
     gamma.apply(RGBGains{1.0, 0.5, 0.2}, {first, second});
     ASSERT_TRUE(removeSecondMonitor());
-    settle();
+    settle(1);
     ASSERT_TRUE(addSecondMonitor());
-    settle();
+    settle(2);
     gamma.reapplyAfterReconfiguration({{first, {1.0, 0.6, 0.3}}, {second, {1.0, 0.6, 0.3}}});
     EXPECT_NEAR(gamma.baselines().at(first).g[200] * 65535.0, own[0].g[200], 0.5);  // not our tint
     gamma.restore();

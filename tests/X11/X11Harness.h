@@ -228,8 +228,11 @@ protected:
         removeSecondMonitor();
         other.setRamp("DUMMY0", identity);
     }
-    // Lets queued RandR events reach the backend.
-    void settle() { spinFor(100ms); }
+    // Lets queued RandR events reach the backend, until it lists `outputs` outputs.
+    void settle(std::size_t outputs) {
+        spinFor(50ms);
+        spin([&] { return displays->screens().size() == outputs; });
+    }
 
     XClient other;
     CapturingLogger logger;
