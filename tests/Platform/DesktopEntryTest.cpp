@@ -6,7 +6,7 @@
 #include "Platform/Linux/RunningProgram.h"
 #include "Platform/Linux/UserDirs.h"
 #include "Platform/Linux/UserInstaller.h"
-#include "Support/TempHome.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -27,14 +27,14 @@ TEST(DesktopEntry, ExecArgumentsAreQuotedAndEscapedAsTheFormatAsks) {
         {"/home/bad\xff/v", std::nullopt},
         {"/home/bell\a/v", std::nullopt},
     };
-    TempHome home;
+    TempFolder home(TempFolder::awkward);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(DesktopEntry::execArgument(c.path), c.exec);
         if (!c.exec) continue;
         home.write("v.desktop", *UserInstaller::desktopEntryFor(c.path));
         const std::string validate =
-            "desktop-file-validate " + MoveToApplications::shellQuote(home / "v.desktop");
+            "desktop-file-validate " + MoveToApplications::shellQuote((home / "v.desktop").string());
         EXPECT_EQ(std::system(validate.c_str()), 0);
     }
 }

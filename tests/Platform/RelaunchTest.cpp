@@ -9,7 +9,7 @@
 #include "Platform/Linux/ExecRelaunch.h"
 #include "Platform/Linux/RunningInstances.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Support/TempHome.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -57,7 +57,7 @@ TEST(ExecRelaunch, TheNewProgramGetsTheArgumentsAndNothingElseOfTheOldProcess) {
 }
 
 TEST(RunningInstances, OnlyHoldersOfOurLockAreAskedToQuitAndWaitedFor) {
-    TempHome home;
+    TempFolder home(TempFolder::awkward);
     const std::string run = home / "run", other = home / "other";
     for (const auto& folder : {run, other}) {
         std::filesystem::create_directories(folder);

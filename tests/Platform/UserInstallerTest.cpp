@@ -6,10 +6,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include "App/MoveToApplications.h"
 #include "Platform/Linux/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Support/TempHome.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -19,9 +18,9 @@ const std::string newCopy(256 * 1024, 'n');
 const std::string entryFile = ".local/share/applications/com.brevan.vesperine.desktop";
 
 struct Install {
-    TempHome home;
+    TempFolder home{TempFolder::awkward};
     CapturingLogger logger;
-    XdgPaths paths{home.path(),     home / ".config", home / ".local/share",
+    XdgPaths paths{home.root(),     home / ".config", home / ".local/share",
                    home / ".cache", home / "run",     "/tmp"};
     UserInstaller installer{logger, "com.brevan.vesperine", home / "Downloads/v", paths, ""};
     std::string source = home / "Downloads/v", destination = home / ".local/bin/v";
@@ -57,10 +56,6 @@ TEST(UserInstaller, ReplacesTheOldCopyAndAddsMenuEntryAndIconButNotOverTheUsersO
                   InstallResources::scalableIcon);
         EXPECT_EQ(i.home.read(entryFile),
                   existing == theirs ? theirs : *UserInstaller::desktopEntryFor(i.destination));
-        EXPECT_EQ(std::system(("desktop-file-validate " +
-                               MoveToApplications::shellQuote(i.home / entryFile))
-                                  .c_str()),
-                  0);
     }
 }
 
