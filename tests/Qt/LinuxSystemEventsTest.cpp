@@ -5,12 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 
 #include "Platform/MergedSystemEvents.h"
 #include "Platform/Qt/QtMainLoop.h"

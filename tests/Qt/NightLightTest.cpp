@@ -190,11 +190,6 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
          [](FakeBusService& s) { s.property("NightLightActive", false); },
          "org.example.vesperine.text"},
         {"GNOME: never answers", true, nullptr},
-        {"KWin: enabled as a number", false,
-         [](FakeBusService& s) {
-             s.property("available", true), s.property("enabled", std::uint32_t{1});
-             s.property("inhibited", false);
-         }},
         {"KWin: no inhibited", false,
          [](FakeBusService& s) { s.property("available", true), s.property("enabled", true); }},
         {"KWin: never answers", false, nullptr},
