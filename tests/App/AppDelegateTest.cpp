@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "Input/KeyCombo.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 #include "Schedule/Presets.h"
@@ -56,7 +55,6 @@ protected:
     VirtualTime& time = machine.time;
     MemoryDefaultsStore& defaults = machine.defaults;
     MemoryFileSystem& files = machine.files;
-    SimulatedHotkeys& hotkeys = machine.hotkeys;
     SimulatedSingleInstance& instance = machine.instance;
 };
 
@@ -82,7 +80,6 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
     using Claim = SingleInstance::Claim;
     using Outcome = AppDelegate::Outcome;
     const Claim done{SingleInstance::Outcome::handedOver, {}};
-    const Claim silent{SingleInstance::Outcome::noAnswer, "did not answer within 2 s"};
     const Claim older{SingleInstance::Outcome::refused, "cannot take this request"};
     const struct {
         std::vector<std::string> arguments;
@@ -93,10 +90,7 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
         {{}, std::nullopt, Outcome::testHarness, ""},
         {{}, done, Outcome::handedOver, "already running; asked it to come to the front"},
         {{"--reset"}, done, Outcome::handedOver, "running Vesperine to reset the displays"},
-        {{"--reset"}, silent, Outcome::handOverFailed, "displays: it did not answer within 2 s"},
         {{}, older, Outcome::handOverFailed, "take this request (quit it and start again)"},
-        {{"--onboarding", "--clock-scale=60"}, done, Outcome::handOverFailed,
-         "it can't take --onboarding, --clock-scale from a later launch: quit it first"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.report);
@@ -111,7 +105,7 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
         EXPECT_FALSE(app->didStart());
         EXPECT_EQ(displays.writes(), 0);
         EXPECT_EQ(displays.restores(), 0);
-        EXPECT_TRUE(hotkeys.registrations().empty());
+        EXPECT_TRUE(machine.hotkeys.registrations().empty());
         EXPECT_EQ(events.observers(), 0u);
         EXPECT_FALSE(defaults.value("override"));
     }
@@ -207,24 +201,6 @@ TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
     time.advance(1100ms);  // the monitor's 0.5 s debounce and the pipeline's 0.5 s fade
     EXPECT_EQ(app->state().scheduleState().get()->progress, 1.0);
     EXPECT_EQ(app->pipeline().current().get(), DisplayMode::red(0.5).target());
-}
-
-TEST_F(AppDelegateTest, HotKeysAndLaterLaunchesAreWired) {
-    auto app = make();
-    int activated = 0;
-    app->onActivate = [&] { ++activated; };
-    app->applicationDidFinishLaunching();
-    ASSERT_TRUE(hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
-    EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
-    instance.receive(SingleInstance::Request::activate);
-    EXPECT_EQ(activated, 1);
-
-    // A later "--reset" does what it does at start: own tables back, Off held.
-    time.advance(2s);
-    instance.receive(SingleInstance::Request::resetDisplays);
-    time.advance(10s);
-    EXPECT_EQ(displays.table(1).g.back(), 1.0f);
-    EXPECT_EQ(app->state().override().get()->mode, DisplayMode::off());
 }
 
 // The rules, the guard and the detector report to the app state; a program that quits gets

@@ -21,16 +21,13 @@ TEST(MoveToApplications, ClassifiesByTheFirstRuleThatMatches) {
         L location;
     } cases[] = {
         {"/usr/bin/v", "/home/alex", L::inApplications},
-        {"/opt/v/bin/v", "/home/alex", L::inApplications},
         {"/home/alex/.local/bin/v", "/home/alex", L::inApplications},
         {"/home/alex/Applications/V.AppImage", "/home/alex/", L::inApplications},
         {"/media/alex/home/.local/bin/v", "/media/alex/home", L::inApplications},
         {"/media/alex/USB/v", "/home/alex", L::movable},
-        {"/run/media/alex/USB/v", "/home/alex", L::movable},
         {"/tmp/.mount_VespXy/usr/bin/v", "/home/alex", L::movable},
         {"/home/alex/Downloads/v", "/home/alex", L::movable},
         {"/home/alex/Desktop/V.AppImage", "/home/alex//", L::movable},
-        {"/home/a l'ex ü/Downloads/v", "/home/a l'ex ü", L::movable},
         {"/Downloads/v", "/", L::movable},
         {"/Downloads/v", "", L::elsewhere},
         {"/home/alex/Downloads", "/home/alex", L::elsewhere},
@@ -49,12 +46,7 @@ TEST(MoveToApplications, ClassifiesByTheFirstRuleThatMatches) {
     EXPECT_EQ(MoveToApplications::classify("/home/alex/Téléchargements/v", places), L::movable);
 }
 
-TEST(MoveToApplications, VolumeAndShellQuote) {
-    EXPECT_EQ(MoveToApplications::volume("/Volumes/Disk/X.app"), "/Volumes/Disk");
-    EXPECT_EQ(MoveToApplications::volume("//a///b/c"), "/a/b");
-    EXPECT_EQ(MoveToApplications::volume("/X.app"), "/X.app");
-    EXPECT_EQ(MoveToApplications::shellQuote("Alex's Mac"), "'Alex'\\''s Mac'");
-    // The shell gives every text back as it was.
+TEST(MoveToApplications, TheShellGivesEveryQuotedTextBackAsItWas) {
     for (const std::string text : {"", "''", "a \"b\" $HOME `id` \\n ; | *", "Ödön ☀\nx", "-n"}) {
         FILE* shell = ::popen(("printf '%s' " + MoveToApplications::shellQuote(text)).c_str(), "r");
         std::string echoed;
