@@ -5,8 +5,6 @@
 #include <cmath>
 
 #include "Color/Kelvin.h"
-#include "Display/BoostMapping.h"
-#include "Display/Easing.h"
 
 namespace vesperine {
 namespace {
@@ -38,24 +36,6 @@ TEST(TransitionPlan, BoostComesDownBeforeATintAndGoesUpAfterIt) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(TransitionPlan::make(c.from, c.to, c.duration).steps, c.steps);
     }
-}
-
-TEST(DisplayTarget, PredicatesUseTheirTolerances) {
-    EXPECT_TRUE((DisplayTarget{1.00005, {1, 1, 1}}).isOff());
-    EXPECT_FALSE((DisplayTarget{1.0002, {1, 1, 1}}).isOff());
-    EXPECT_TRUE((DisplayTarget{0.5, {1, 1, 1}}).isOff());
-    EXPECT_FALSE((DisplayTarget{1.0, {0.9, 1, 1}}).isOff());
-    EXPECT_TRUE((DisplayTarget{1.0002, {1, 1, 1}}).hasBoost());
-}
-
-TEST(BoostMappingAndEasing, KnownValues) {
-    EXPECT_EQ(BoostMapping::ceiling(1.0), 1.0);
-    EXPECT_EQ(BoostMapping::ceiling(4.0), 2.5);
-    EXPECT_NEAR(BoostMapping::tableGain(4.0, 4.0), 1.5166, 0.0001);
-    EXPECT_EQ(BoostMapping::tableGain(0.8, 4.0), 1.0);
-    EXPECT_EQ(BoostMapping::tableGain(3.0, 1.0), 1.0);  // no headroom, no boost
-    EXPECT_EQ(Easing::smooth(0.5), 0.5);
-    EXPECT_EQ(Easing::smooth(0.25), 0.15625);
 }
 
 }  // namespace
