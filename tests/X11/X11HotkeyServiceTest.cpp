@@ -204,30 +204,19 @@ TEST_F(X11HotkeyServiceTest, ACombinationAnotherClientHoldsIsAConflictAndTheRest
 }
 
 TEST_F(X11HotkeyServiceTest, StoredCombinationsWithNoKeyHereFailToRegister) {
-    // A function key this keyboard lacks (the test server's map has none past F12 on most
-    // setups); the row is left out when the keyboard happens to have them all.
-    std::optional<KeyCombo> missingKey;
-    const std::pair<std::uint32_t, KeySym> functionKeys[] = {
-        {105, XK_F13}, {107, XK_F14}, {113, XK_F15}, {106, XK_F16},
-        {64, XK_F17},  {79, XK_F18},  {80, XK_F19},  {90, XK_F20}};
-    for (auto [stored, keysym] : functionKeys) {
-        if (rival.key(keysym) == 0) missingKey = KeyCombo{stored, 0x1800, "F"};
-    }
-    struct Case {
-        const char* name;
-        std::optional<KeyCombo> combo;
-    } cases[] = {
+    std::vector<std::pair<const char*, KeyCombo>> cases = {
         {"key code with no X11 key", KeyCombo{10, 0x1800, "§"}},
         {"key code far out of range", KeyCombo{0xFFFFFFFF, 0x1800, "?"}},
         {"modifier bit with no X11 counterpart", KeyCombo{11, 0x1800 | 0x10000, "B"}},
         {"no modifier bits known at all", KeyCombo{11, 0x1, "B"}},
-        {"key this keyboard lacks", missingKey},
     };
+    // A function key this keyboard lacks (the test server's map has none past F12 on most).
+    for (auto [stored, keysym] : {std::pair<std::uint32_t, KeySym>{105, XK_F13}, {90, XK_F20}})
+        if (rival.key(keysym) == 0) cases.push_back({"key this keyboard lacks", {stored, 0x1800, "F"}});
     manager->start();
-    for (const auto& c : cases) {
-        if (!c.combo) continue;
-        SCOPED_TRACE(c.name);
-        manager->set(c.combo, HotkeyAction::toggleWarm);
+    for (const auto& [name, combo] : cases) {
+        SCOPED_TRACE(name);
+        manager->set(combo, HotkeyAction::toggleWarm);
         EXPECT_EQ(manager->conflicts().get(), std::set{HotkeyAction::toggleWarm});
         EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
     }
