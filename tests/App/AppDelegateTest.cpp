@@ -81,25 +81,23 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
     using Outcome = AppDelegate::Outcome;
     const Claim done{SingleInstance::Outcome::handedOver, {}};
     const Claim older{SingleInstance::Outcome::refused, "cannot take this request"};
-    const struct {
-        std::vector<std::string> arguments;
-        std::optional<Claim> other;  // none: under a test harness
-        Outcome outcome;
-        const char* report;  // the end of it
-    } cases[] = {
+    // The arguments, what the other instance answers (none: under a test harness), the
+    // outcome, and the end of the report.
+    const std::tuple<std::vector<std::string>, std::optional<Claim>, Outcome, const char*>
+        cases[] = {
         {{}, std::nullopt, Outcome::testHarness, ""},
         {{}, done, Outcome::handedOver, "already running; asked it to come to the front"},
         {{"--reset"}, done, Outcome::handedOver, "running Vesperine to reset the displays"},
         {{}, older, Outcome::handOverFailed, "take this request (quit it and start again)"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.report);
-        instance.setOtherAnswers(c.other);
-        auto app = std::make_unique<AppDelegate>(machine.platform(zone, logger, path, !c.other),
-                                                 LaunchOptions::parse(c.arguments).value());
-        EXPECT_EQ(app->applicationDidFinishLaunching(), c.outcome);
-        EXPECT_TRUE(app->handOverReport().ends_with(c.report)) << app->handOverReport();
-        EXPECT_EQ(instance.sent().size(), c.other ? 1u : 0u);
+    for (const auto& [arguments, other, outcome, report] : cases) {
+        SCOPED_TRACE(report);
+        instance.setOtherAnswers(other);
+        auto app = std::make_unique<AppDelegate>(machine.platform(zone, logger, path, !other),
+                                                 LaunchOptions::parse(arguments).value());
+        EXPECT_EQ(app->applicationDidFinishLaunching(), outcome);
+        EXPECT_TRUE(app->handOverReport().ends_with(report)) << app->handOverReport();
+        EXPECT_EQ(instance.sent().size(), other ? 1u : 0u);
         time.advance(10s);
         app->applicationWillTerminate();
         EXPECT_FALSE(app->didStart());

@@ -54,12 +54,8 @@ TEST(LaunchOptions, AnythingElseIsRefusedByName) {
 // A switch the chosen run would not honour is refused, never dropped.
 TEST(LaunchOptions, SwitchesThatDoNotApplyToTheRunAreRefused) {
     using Run = LaunchOptions::Run;
-    struct Case {
-        Arguments arguments;
-        bool displayNamed;
-        Run run;
-        std::string refused;  // empty: honoured
-    } cases[] = {
+    // The start of the refusal; empty: honoured.
+    const std::tuple<Arguments, bool, Run, std::string> cases[] = {
         {{"--clock-scale=60", "--clock-start=21:00", "--reset"}, true, Run::display, ""},
         {{"--clock-start=21:00", "--reset", "--replay-seconds=5"}, false, Run::replay, ""},
         {{"--simulated"}, true, Run::replay, ""},
@@ -68,14 +64,14 @@ TEST(LaunchOptions, SwitchesThatDoNotApplyToTheRunAreRefused) {
         {{"--clock-scale=60"}, false, Run::replay, "--clock-scale does not apply to"},
         {{"--onboarding"}, true, Run::display, "--onboarding is not available"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.front());
-        auto options = LaunchOptions::parse(c.arguments);
+    for (const auto& [arguments, displayNamed, run, refused] : cases) {
+        SCOPED_TRACE(arguments.front());
+        auto options = LaunchOptions::parse(arguments);
         ASSERT_TRUE(options.ok());
-        EXPECT_EQ(options->run(c.displayNamed), c.run);
-        auto applies = options->checkFor(c.run);
-        EXPECT_EQ(applies.ok() ? "" : applies.error().description.substr(0, c.refused.size()),
-                  c.refused);
+        EXPECT_EQ(options->run(displayNamed), run);
+        auto applies = options->checkFor(run);
+        EXPECT_EQ(applies.ok() ? "" : applies.error().description.substr(0, refused.size()),
+                  refused);
     }
 }
 

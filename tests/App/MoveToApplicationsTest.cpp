@@ -15,11 +15,7 @@ namespace {
 using L = MoveToApplications::Location;
 
 TEST(MoveToApplications, ClassifiesByTheFirstRuleThatMatches) {
-    struct Case {
-        const char* path;
-        const char* home;
-        L location;
-    } cases[] = {
+    const std::tuple<const char*, const char*, L> cases[] = {
         {"/usr/bin/v", "/home/alex", L::inApplications},
         {"/home/alex/.local/bin/v", "/home/alex", L::inApplications},
         {"/home/alex/Applications/V.AppImage", "/home/alex/", L::inApplications},
@@ -35,8 +31,8 @@ TEST(MoveToApplications, ClassifiesByTheFirstRuleThatMatches) {
         {"/home/bob/Downloads/v", "/home/alex", L::elsewhere},
         {"/usrlocal/v", "/home/alex", L::elsewhere},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(MoveToApplications::classify(c.path, c.home), c.location) << c.path;
+    for (const auto& [path, home, location] : cases) {
+        EXPECT_EQ(MoveToApplications::classify(path, home), location) << path;
     }
     // A build never asks, wherever it lies; the user's own download folder counts.
     const Installer::Places places{

@@ -15,12 +15,8 @@ TEST(TransitionPlan, BoostComesDownBeforeATintAndGoesUpAfterIt) {
     const DisplayTarget boosted{2.0, {1, 1, 1}}, white{1.0, {1, 1, 1}};
     const DisplayTarget warm{1.0, Kelvin::gains(3400)}, warmer{1.0, Kelvin::gains(2700)};
     const DisplayTarget almostWhite{1.0, {0.99995, 1, 1}};
-    struct Case {
-        const char* name;
-        DisplayTarget from, to;
-        double duration;
-        std::vector<Step> steps;
-    } cases[] = {
+    const std::tuple<const char*, DisplayTarget, DisplayTarget, double, std::vector<Step>>
+        cases[] = {
         {"same target", warm, warm, 5, {}},
         {"boost to warm", boosted, warm, 4, {{boosted, white, 2}, {white, warm, 2}}},
         {"warm to boost", warm, boosted, 4, {{warm, white, 2}, {white, boosted, 2}}},
@@ -31,9 +27,9 @@ TEST(TransitionPlan, BoostComesDownBeforeATintAndGoesUpAfterIt) {
         {"negative duration", boosted, warm, -3, {{boosted, white, 0}, {white, warm, 0}}},
         {"NaN duration", warm, warmer, std::nan(""), {{warm, warmer, 0}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(TransitionPlan::make(c.from, c.to, c.duration).steps, c.steps);
+    for (const auto& [name, from, to, duration, steps] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(TransitionPlan::make(from, to, duration).steps, steps);
     }
 }
 

@@ -129,21 +129,19 @@ TEST_F(GammaControllerTest, WatchdogRepairsDriftOnceAndOnlyTheDriftedDisplay) {
 // Whatever ends up on a table, a repair that does not hold is made once, not every tick.
 TEST_F(GammaControllerTest, DriftToATableOfGarbageIsRepairedOnce) {
     constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-    const struct {
-        const char* name;
-        SimulatedDisplays::Table table;
-    } cases[] = {{"NaN", {{0, nan}, {0, nan}, {0, nan}}},
-                 {"above white", {{0, 5}, {0, 5}, {0, 5}}},
-                 {"below black", {{0, -1}, {0, -1}, {0, -1}}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::pair<const char*, SimulatedDisplays::Table> cases[] = {
+        {"NaN", {{0, nan}, {0, nan}, {0, nan}}},
+        {"above white", {{0, 5}, {0, 5}, {0, 5}}},
+        {"below black", {{0, -1}, {0, -1}, {0, -1}}}};
+    for (const auto& [name, table] : cases) {
+        SCOPED_TRACE(name);
         SimulatedDisplays local;
         local.add(screen(3));
         GammaController controller(local, time, logger);
         logger.clear();
         controller.apply(RGBGains{1, 0.8, 0.6}, {3});
         for (int tick = 0; tick < 3; ++tick) {
-            local.setTable(3, c.table);
+            local.setTable(3, table);
             time.advance(2s);
         }
         EXPECT_EQ(logger.count("Gamma drifted on 3"), 1u);

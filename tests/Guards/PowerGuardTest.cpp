@@ -38,22 +38,19 @@ protected:
 
 TEST_F(PowerGuardTest, ConstructionLoadsTheSettingsAndTouchesNothingElse) {
     const std::string keys = R"("offInLowPowerMode":false,"thermalProtection":true})";
-    struct Case {
-        std::string stored;
-        GuardSettings expected;
-    } cases[] = {
+    const std::pair<std::string, GuardSettings> cases[] = {
         {R"({"capOnBattery":false,"batteryCap":2.5,"lowBatteryPercent":10,)" + keys,
          {false, 2.5, 10, false, true}},
         {"not json", {}},
         {R"({"capOnBattery":"no","batteryCap":2.5,"lowBatteryPercent":10,)" + keys, {}},
         {R"({"capOnBattery":false,"batteryCap":2.5,"lowBatteryPercent":4294967296,)" + keys, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.stored);
-        defaults.setData("guardSettings", c.stored);
+    for (const auto& [stored, expected] : cases) {
+        SCOPED_TRACE(stored);
+        defaults.setData("guardSettings", stored);
         PowerGuard idle(defaults, source, time);
-        EXPECT_EQ(idle.settings().get(), c.expected);
-        EXPECT_EQ(defaults.data("guardSettings"), c.stored);  // bad data stays until the next save
+        EXPECT_EQ(idle.settings().get(), expected);
+        EXPECT_EQ(defaults.data("guardSettings"), stored);  // bad data stays until the next save
         EXPECT_EQ(idle.limit().get(), BoostLimit::none());
     }
     EXPECT_EQ(source.reads(), 0u);

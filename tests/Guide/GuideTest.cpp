@@ -66,29 +66,24 @@ TEST_F(GuideTest, MenuOpeningsCountAsViews) {
 }
 
 TEST_F(GuideTest, StartingOverOnRequestOrFromTheFlag) {
-    struct Case {
-        const char* what;
-        bool flag;
-        bool resetTips;
-        bool startsOver;
-    } cases[] = {
+    const std::tuple<const char*, bool, bool, bool> cases[] = {
         {"neither", false, false, false},
         {"the settings' flag", true, false, true},
         {"--reset-tips", false, true, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, flag, resetTips, startsOver] : cases) {
+        SCOPED_TRACE(what);
         TipsRecord record;
         record.donate(TipEvent::modePicked, machine.time.now());
         ASSERT_TRUE(Stored::save(record, Guide::recordKey, defaults));
         defaults.set(Guide::hintShownKey, true);
-        defaults.set(Guide::resetOnLaunchKey, c.flag);
+        defaults.set(Guide::resetOnLaunchKey, flag);
         LaunchOptions options;
-        options.resetTips = c.resetTips;
+        options.resetTips = resetTips;
         Guide& guide = start(options);
         EXPECT_FALSE(defaults.boolean(Guide::resetOnLaunchKey));
-        EXPECT_EQ(defaults.value(Guide::hintShownKey).has_value(), !c.startsOver);
-        EXPECT_EQ(guide.record().count(TipEvent::modePicked), c.startsOver ? 0 : 1);
+        EXPECT_EQ(defaults.value(Guide::hintShownKey).has_value(), !startsOver);
+        EXPECT_EQ(guide.record().count(TipEvent::modePicked), startsOver ? 0 : 1);
         app.reset();
     }
 }

@@ -87,29 +87,25 @@ TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBoundAndChangesLast) {
 }
 
 TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
-    struct Case {
-        const char* name;
-        std::optional<std::pair<HotkeyAction, KeyCombo>> change;
-        std::optional<KeyCombo> takenElsewhere;
-        HotkeyAction conflict;
-    } cases[] = {
+    using Change = std::optional<std::pair<HotkeyAction, KeyCombo>>;
+    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction> cases[] = {
         {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright},
         {"the same combination twice: the later action loses",
          {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm},
         {"a different label does not make it different",
          {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, change, takenElsewhere, conflict] : cases) {
+        SCOPED_TRACE(name);
         SimulatedHotkeys fresh;
         MemoryDefaultsStore store;
-        if (c.takenElsewhere) fresh.setTakenElsewhere(*c.takenElsewhere, true);
+        if (takenElsewhere) fresh.setTakenElsewhere(*takenElsewhere, true);
         HotkeyManager hotkeys(store, fresh, logger);
         std::vector<HotkeyAction> heard;
         hotkeys.onAction = [&](HotkeyAction a) { heard.push_back(a); };
         hotkeys.start();
-        if (c.change) hotkeys.set(c.change->second, c.change->first);
-        EXPECT_EQ(hotkeys.conflicts().get(), std::set{c.conflict});
+        if (change) hotkeys.set(change->second, change->first);
+        EXPECT_EQ(hotkeys.conflicts().get(), std::set{conflict});
         EXPECT_EQ(fresh.registrations().size(), 5u);
         EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));
         EXPECT_EQ(heard, std::vector{HotkeyAction::stepDown});
@@ -120,12 +116,7 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
 // shortcuts are back.
 TEST_F(HotkeyManagerTest, RecordingAShortcut) {
     const auto shift = KeyEvent::shiftFlag;
-    struct Case {
-        const char* name;
-        std::vector<KeyEvent> keys;
-        KeyCombo toggleWarmAfter;
-        bool stillRecording;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<KeyEvent>, KeyCombo, bool> cases[] = {
         {"Esc keeps the old binding", {{53, 0, ""}}, controlOptionW, false},
         {"shift only is ignored, recording goes on", {{0, shift, "a"}}, controlOptionW, true},
         {"command shift A after an ignored key",
@@ -134,8 +125,8 @@ TEST_F(HotkeyManagerTest, RecordingAShortcut) {
         {"an existing shortcut is not refused here",
          {{11, KeyEvent::controlFlag | KeyEvent::optionFlag, "b"}}, controlOptionB, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, keys, toggleWarmAfter, stillRecording] : cases) {
+        SCOPED_TRACE(name);
         defaults.remove("hotkeys");
         launch();
         fired.clear();
@@ -143,12 +134,12 @@ TEST_F(HotkeyManagerTest, RecordingAShortcut) {
             ShortcutRecorder recorder(*manager);
             recorder.begin(HotkeyAction::toggleWarm);
             EXPECT_FALSE(service.press(controlOption0));
-            for (const auto& key : c.keys) EXPECT_TRUE(recorder.handleKeyDown(key));
-            EXPECT_EQ(recorder.recording().get().has_value(), c.stillRecording);
-            EXPECT_EQ(manager->bindings()->at(HotkeyAction::toggleWarm), c.toggleWarmAfter);
-            EXPECT_EQ(recorder.handleKeyDown({53, 0, ""}), c.stillRecording);  // swallowed?
+            for (const auto& key : keys) EXPECT_TRUE(recorder.handleKeyDown(key));
+            EXPECT_EQ(recorder.recording().get().has_value(), stillRecording);
+            EXPECT_EQ(manager->bindings()->at(HotkeyAction::toggleWarm), toggleWarmAfter);
+            EXPECT_EQ(recorder.handleKeyDown({53, 0, ""}), stillRecording);  // swallowed?
         }
-        EXPECT_EQ(service.registrations().size(), c.toggleWarmAfter == controlOptionB ? 5u : 6u);
+        EXPECT_EQ(service.registrations().size(), toggleWarmAfter == controlOptionB ? 5u : 6u);
         EXPECT_TRUE(service.press(controlOption0));
         EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
     }

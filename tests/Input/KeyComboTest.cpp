@@ -12,11 +12,7 @@ constexpr std::uint32_t controlOption = 0x1800;
 
 TEST(KeyCombo, DecodesStoredBindings) {
     const KeyCombo b{11, controlOption, "B"};
-    struct Case {
-        const char* name;
-        const char* json;
-        std::optional<HotkeyBindings> expected;
-    } cases[] = {
+    const std::tuple<const char*, const char*, std::optional<HotkeyBindings>> cases[] = {
         {"empty array: nothing bound", "[]", HotkeyBindings{}},
         {"one pair", R"(["toggleBright",{"keyCode":11,"modifiers":6144,"key":"B"}])",
          HotkeyBindings{{HotkeyAction::toggleBright, b}}},
@@ -47,10 +43,10 @@ TEST(KeyCombo, DecodesStoredBindings) {
          R"(["toggleBright",{"keyCode":11,"modifiers":6144,"key":"B"},"stepUp",null])",
          std::nullopt},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto decoded = json::decode<HotkeyBindings>(c.json);
-        EXPECT_EQ(decoded.ok() ? std::optional(*decoded) : std::nullopt, c.expected);
+    for (const auto& [name, text, expected] : cases) {
+        SCOPED_TRACE(name);
+        auto decoded = json::decode<HotkeyBindings>(text);
+        EXPECT_EQ(decoded.ok() ? std::optional(*decoded) : std::nullopt, expected);
     }
 }
 
@@ -66,29 +62,21 @@ TEST(KeyCombo, StoredFormRoundTripsAsAlternatingArray) {
 }
 
 TEST(KeyCombo, DisplayPutsModifiersInFixedOrder) {
-    struct Case {
-        std::uint32_t modifiers;
-        const char* key;
-        const char* shown;
-    } cases[] = {
+    const std::tuple<std::uint32_t, const char*, const char*> cases[] = {
         {0, "F5", "F5"},         {0x100, "A", "⌘A"},           {0x300, "A", "⇧⌘A"},
         {0x1B00, "←", "⌃⌥⇧⌘←"}, {0x1200, "Space", "⌃⇧Space"},
         {0x0400 | 0x0800, "Q", "⌥Q"},  // bits of no modifier show nothing
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.shown);
-        EXPECT_EQ((KeyCombo{1, c.modifiers, c.key}.display()), c.shown);
+    for (const auto& [modifiers, key, shown] : cases) {
+        SCOPED_TRACE(shown);
+        EXPECT_EQ((KeyCombo{1, modifiers, key}.display()), shown);
     }
 }
 
 TEST(KeyCombo, FromRecordedEvent) {
     constexpr auto shift = KeyEvent::shiftFlag, control = KeyEvent::controlFlag,
                    option = KeyEvent::optionFlag, command = KeyEvent::commandFlag;
-    struct Case {
-        const char* name;
-        KeyEvent event;
-        std::optional<KeyCombo> expected;
-    } cases[] = {
+    const std::tuple<const char*, KeyEvent, std::optional<KeyCombo>> cases[] = {
         {"no modifier", {0, 0, "a"}, std::nullopt},
         {"shift alone does not count", {0, shift, "a"}, std::nullopt},
         {"other flags do not count", {0, (1ull << 16) | (1ull << 23), "a"}, std::nullopt},
@@ -98,9 +86,9 @@ TEST(KeyCombo, FromRecordedEvent) {
         {"non-ASCII upper-cased", {41, option, "ö"}, KeyCombo{41, 0x800, "Ö"}},
         {"sharp s upper-cases to two letters", {27, option, "ß"}, KeyCombo{27, 0x800, "SS"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(KeyCombo::fromEvent(c.event), c.expected);
+    for (const auto& [name, event, expected] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(KeyCombo::fromEvent(event), expected);
     }
 }
 

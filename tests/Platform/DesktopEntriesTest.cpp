@@ -50,11 +50,7 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
     using Hints = DesktopEntries::Hints;
     using App = RunningApplication;
     const App videos{"org.gnome.Totem", "Videos", 0}, gwenview{"kde4-gwenview", "Gwenview", 0};
-    struct Case {
-        const char* name;
-        Hints hints;
-        App app;
-    } cases[] = {
+    const std::tuple<const char*, Hints, App> cases[] = {
         {"application id", {"org.gnome.Totem", {}, "totem", "Totem", "totem"}, videos},
         {"unknown application id, then the class", {"org.example.Unknown", {}, "vlc", "vlc", {}},
          {"vlc", "My VLC", 0}},
@@ -72,22 +68,19 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
         {"no entry: the class", {{}, {}, "main", "Main", {}}, {"Main", std::nullopt, 0}},
         {"nothing at all", {{}, {}, "", {}, {}}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(index.identify(c.hints), c.app);
+    for (const auto& [name, hints, app] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(index.identify(hints), app);
     }
 }
 
 TEST_F(DesktopEntriesTest, NamesComeInTheUsersLanguage) {
-    struct Case {
-        const char* locale;
-        const char* name;
-    } cases[] = {{"C.UTF-8", "Videos"},          {"de_DE.UTF-8", "Videos (de)"},
-                 {"de_CH.UTF-8", "Videos (CH)"}, {"sr_RS@latin", "Video"},
-                 {"fr_FR", "Videos"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.locale);
-        EXPECT_EQ(entries(c.locale).find("org.gnome.Totem")->name, c.name);
+    const std::pair<const char*, const char*> cases[] = {
+        {"C.UTF-8", "Videos"},          {"de_DE.UTF-8", "Videos (de)"}, {"de_CH.UTF-8", "Videos (CH)"},
+        {"sr_RS@latin", "Video"}, {"fr_FR", "Videos"}};
+    for (const auto& [locale, name] : cases) {
+        SCOPED_TRACE(locale);
+        EXPECT_EQ(entries(locale).find("org.gnome.Totem")->name, name);
     }
 }
 

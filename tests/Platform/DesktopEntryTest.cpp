@@ -13,10 +13,8 @@ namespace {
 
 // Each entry written as the format asks, and accepted by the freedesktop tools' validator.
 TEST(DesktopEntry, ExecArgumentsAreQuotedAndEscapedAsTheFormatAsks) {
-    struct Case {
-        const char* path;
-        std::optional<std::string> exec;  // as written in the file
-    } cases[] = {
+    // Each path and its Exec value as written in the file, if it can be written.
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
         {"/home/alex/.local/bin/v", "/home/alex/.local/bin/v"},
         {"/home/Zoë O'Brien/v", "\"/home/Zoë O'Brien/v\""},
         {"/home/say \"hi\"/v", R"("/home/say \\"hi\\"/v")"},
@@ -28,11 +26,11 @@ TEST(DesktopEntry, ExecArgumentsAreQuotedAndEscapedAsTheFormatAsks) {
         {"/home/bell\a/v", std::nullopt},
     };
     TempFolder home(TempFolder::awkward);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(DesktopEntry::execArgument(c.path), c.exec);
-        if (!c.exec) continue;
-        home.write("v.desktop", *UserInstaller::desktopEntryFor(c.path));
+    for (const auto& [path, exec] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(DesktopEntry::execArgument(path), exec);
+        if (!exec) continue;
+        home.write("v.desktop", *UserInstaller::desktopEntryFor(path));
         const std::string validate =
             "desktop-file-validate " + MoveToApplications::shellQuote((home / "v.desktop").string());
         EXPECT_EQ(std::system(validate.c_str()), 0);

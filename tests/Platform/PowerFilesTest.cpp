@@ -138,20 +138,16 @@ TEST(ThermalEvents, OnlyZoneEventsOfTheFamilyCount) {
     auto both = message(30, THERMAL_GENL_EVENT_CDEV_STATE_UPDATE);
     auto tripDown = message(30, THERMAL_GENL_EVENT_TZ_TRIP_DOWN);
     both.insert(both.end(), tripDown.begin(), tripDown.end());
-    struct Case {
-        const char* name;
-        std::vector<char> bytes;
-        bool expected;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<char>, bool> cases[] = {
         {"trip crossed upwards", message(30, THERMAL_GENL_EVENT_TZ_TRIP_UP), true},
         {"cooling device update", message(30, THERMAL_GENL_EVENT_CDEV_STATE_UPDATE), false},
         {"another family", message(31, THERMAL_GENL_EVENT_TZ_TRIP_UP), false},
         {"a zone event after another in one datagram", both, true},
         {"cut short", std::vector<char>(tripDown.begin(), tripDown.begin() + 10), false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ThermalEvents::holdsZoneEvent(c.bytes.data(), c.bytes.size(), 30), c.expected);
+    for (const auto& [name, bytes, expected] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ThermalEvents::holdsZoneEvent(bytes.data(), bytes.size(), 30), expected);
     }
 }
 

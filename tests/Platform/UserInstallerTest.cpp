@@ -77,11 +77,9 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) 
 TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct Case {
-        const char* error;
-        std::function<void(Install&)> damage;
-        bool asUser;  // the point is a permission, which root would pass
-    } cases[] = {
+    // The error said, the damage, and whether it runs as a user (the point is a permission,
+    // which root would pass).
+    const std::tuple<const char*, std::function<void(Install&)>, bool> cases[] = {
         {"Couldn't open", [](Install& i) { ::chmod(i.source.c_str(), 0); }, true},
         {"Couldn't create", [](Install& i) { ::chmod((i.home / ".local/bin").c_str(), 0555); },
          true},
@@ -107,17 +105,17 @@ TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
          },
          false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.error);
+    for (const auto& [error, damage, asUser] : cases) {
+        SCOPED_TRACE(error);
         Install i;
-        c.damage(i);
+        damage(i);
         std::optional<Status> result;
         const auto run = [&] { result = i.installer.install(i.source, i.destination); };
-        c.asUser ? i.home.asUser(run) : run();
+        asUser ? i.home.asUser(run) : run();
         ::setrlimit(RLIMIT_FSIZE, &saved);
         ::chmod((i.home / ".local/bin").c_str(), 0755);
         ASSERT_TRUE(result && !*result);
-        EXPECT_NE(result->error().description.find(c.error), std::string::npos)
+        EXPECT_NE(result->error().description.find(error), std::string::npos)
             << result->error().description;
         EXPECT_EQ(
             i.home.read(fs::is_directory(i.destination) ? ".local/bin/v/keep" : ".local/bin/v"),

@@ -45,22 +45,18 @@ class BusConnectionTest : public testing::Test {
 TEST_F(BusConnectionTest, RepliesErrorsAndTimeoutsArriveOnTheLoopWithoutBlockingIt) {
     BusClient silent(bus.address(), "org.example.Silent");  // owns a name, never answers
     ASSERT_TRUE(silent.ok());
-    struct Case {
-        const char* name;
-        BusConnection::Member method;
-        bool answered;
-    } cases[] = {
+    const std::tuple<const char*, BusConnection::Member, bool> cases[] = {
         {"the daemon answers", method(daemon, "GetId"), true},
         {"nobody owns the name", {"org.example.Nobody", "/", "org.example.Nobody", "Ping"}, false},
         {"the owner never answers", {"org.example.Silent", "/", "org.example.Silent", "Ping"}, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, method, answered] : cases) {
+        SCOPED_TRACE(name);
         int replies = 0, ticks = 0;
         std::string id, error;
         Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
         Handle pending = connection->call(
-            c.method, nullptr,
+            method, nullptr,
             [&](sd_bus_message* reply, const std::string& failure) {
                 ++replies;
                 error = failure;
@@ -71,8 +67,8 @@ TEST_F(BusConnectionTest, RepliesErrorsAndTimeoutsArriveOnTheLoopWithoutBlocking
         ASSERT_TRUE(spin([&] { return replies > 0; }, 3000ms));
         spinFor(50ms);
         EXPECT_EQ(replies, 1);
-        EXPECT_EQ(error.empty(), c.answered) << error;
-        EXPECT_EQ(!id.empty(), c.answered);
+        EXPECT_EQ(error.empty(), answered) << error;
+        EXPECT_EQ(!id.empty(), answered);
         EXPECT_GT(ticks, 0);  // the loop kept turning while the call was out
     }
 }

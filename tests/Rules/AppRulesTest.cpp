@@ -86,24 +86,20 @@ TEST_F(AppRulesTest, AddingARuleSortsByNameChangingOneKeepsItsPlace) {
 }
 
 TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> stored;
-        std::vector<AppRule> rules;
-    } cases[] = {
+    const std::tuple<const char*, std::optional<std::string>, std::vector<AppRule>> cases[] = {
         {"nothing stored", std::nullopt, AppRule::defaults()},
         {"an empty list stays empty", "[]", {}},
         {"one rule", R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
          {{"vlc", "VLC", Behavior::pauseAll}}},
         {"a member missing", R"([{"bundleID":"vlc","behavior":"pauseAll"}])", AppRule::defaults()},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, stored, expected] : cases) {
+        SCOPED_TRACE(name);
         defaults.remove("appRules");
-        if (c.stored) defaults.setData("appRules", *c.stored);
+        if (stored) defaults.setData("appRules", *stored);
         launch();
-        EXPECT_EQ(rules->rules().get(), c.rules);
-        EXPECT_EQ(defaults.data("appRules"), c.stored);  // bad bytes stay until the next save
+        EXPECT_EQ(rules->rules().get(), expected);
+        EXPECT_EQ(defaults.data("appRules"), stored);  // bad bytes stay until the next save
     }
     defaults.setData("appRules", "[]");
     launch().restoreDefaults();

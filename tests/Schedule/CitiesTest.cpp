@@ -21,17 +21,15 @@ TEST(Cities, SearchIsCaseInsensitiveContainmentInTableOrder) {
 }
 
 TEST(Cities, GuessPrefersTheZonesOwnCity) {
-    struct Case {
-        const char* zone;
-        const char* expected;  // nullptr: none
-    } cases[] = {
+    // Each zone and its city, if any.
+    const std::pair<const char*, const char*> cases[] = {
         {"Europe/London", "London, UK"},       {"Asia/Kolkata", "Delhi, India"},
         {"America/Argentina/Buenos_Aires", "Buenos Aires, Argentina"},
         {"Pacific/Chatham", nullptr},           {"/", nullptr},
     };
-    for (const auto& c : cases) {
-        auto city = Cities::guess(TimeZone{c.zone});
-        EXPECT_EQ(city ? city->name : "", c.expected ? c.expected : "") << c.zone;
+    for (const auto& [zone, expected] : cases) {
+        auto city = Cities::guess(TimeZone{zone});
+        EXPECT_EQ(city ? city->name : "", expected ? expected : "") << zone;
     }
 }
 

@@ -8,10 +8,7 @@ namespace vesperine {
 namespace {
 
 TEST(TimeAnchor, DecodesTheStoredFormsOnly) {
-    struct Case {
-        const char* json;
-        std::optional<TimeAnchor> expected;
-    } cases[] = {
+    const std::pair<const char*, std::optional<TimeAnchor>> cases[] = {
         {R"({"solar":{"_0":"sunrise","offsetMinutes":0}})", TimeAnchor::solar(SolarEvent::sunrise, 0)},
         {R"({"solar":{"_0":"sunset","offsetMinutes":-30}})", TimeAnchor::solar(SolarEvent::sunset, -30)},
         {R"({"clock":{"hour":7,"minute":0},"note":"x"})", TimeAnchor::clock(7, 0)},
@@ -23,13 +20,13 @@ TEST(TimeAnchor, DecodesTheStoredFormsOnly) {
         {R"({"clock":{"hour":18446744073709551615,"minute":0}})", std::nullopt},
         {R"({"solar":{"_0":"noon","offsetMinutes":0}})", std::nullopt},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.json);
-        auto decoded = json::decode<TimeAnchor>(c.json);
-        ASSERT_EQ(decoded.ok(), c.expected.has_value());
-        if (c.expected) {
-            EXPECT_EQ(*decoded, *c.expected);
-            EXPECT_EQ(*json::decode<TimeAnchor>(*json::encode(*decoded)), *c.expected);
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        auto decoded = json::decode<TimeAnchor>(text);
+        ASSERT_EQ(decoded.ok(), expected.has_value());
+        if (expected) {
+            EXPECT_EQ(*decoded, *expected);
+            EXPECT_EQ(*json::decode<TimeAnchor>(*json::encode(*decoded)), *expected);
         }
     }
     EXPECT_EQ(json::decode<TimeAnchor>("{}").error().description, "Invalid number of keys found, expected one.");

@@ -55,22 +55,17 @@ TEST(SolarCalculator, AgreesWithReferenceTimesWithinTwoMinutes) {
 }
 
 TEST(SolarCalculator, PolarDaysAndNights) {
-    struct Case {
-        const char* name;
-        Place place;
-        int m, d;
-        Kind kind;
-    } cases[] = {
+    const std::tuple<const char*, Place, int, int, Kind> cases[] = {
         {"Tromsø midsummer", {69.6492, 18.9553, "Europe/Oslo"}, 6, 21, Kind::alwaysUp},
         {"Tromsø midwinter", {69.6492, 18.9553, "Europe/Oslo"}, 12, 21, Kind::alwaysDown},
         {"McMurdo December", {-77.8419, 166.6863, "Antarctica/McMurdo"}, 12, 21, Kind::alwaysUp},
         {"Equator", {0.0, 0.0, "UTC"}, 6, 21, Kind::normal},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto day = SolarCalculator::day(local(c.place.zone, 2026, c.m, c.d, 12, 0), c.place.latitude,
-                                        c.place.longitude, TimeZone{c.place.zone});
-        EXPECT_EQ(day.kind(), c.kind);
+    for (const auto& [name, place, m, d, kind] : cases) {
+        SCOPED_TRACE(name);
+        auto day = SolarCalculator::day(local(place.zone, 2026, m, d, 12, 0), place.latitude,
+                                        place.longitude, TimeZone{place.zone});
+        EXPECT_EQ(day.kind(), kind);
     }
 }
 

@@ -11,17 +11,14 @@ using namespace KeyframeEdits;
 using Side = OffsetLabel::Side;
 
 TEST(KeyframeEdits, OffsetsAreLabelledBySideAndSize) {
-    struct Case {
-        std::int64_t offset;
-        OffsetLabel label;
-    } cases[] = {
+    const std::pair<std::int64_t, OffsetLabel> cases[] = {
         {0, {Side::exactly, 0}},
         {15, {Side::later, 15}},
         {-240, {Side::earlier, 240}},
         {std::numeric_limits<std::int64_t>::min(), {Side::earlier, 9'223'372'036'854'775'808u}},
         {std::numeric_limits<std::int64_t>::max(), {Side::later, 9'223'372'036'854'775'807u}},
     };
-    for (const auto& c : cases) EXPECT_EQ(offsetLabel(c.offset), c.label) << c.offset;
+    for (const auto& [offset, label] : cases) EXPECT_EQ(offsetLabel(offset), label) << offset;
 }
 
 // The other changes of kind are the schedule tab's test, through its pickers.

@@ -83,16 +83,13 @@ TEST(ScheduleToday, SummaryListsModesInTodaysOrderAndIsEmptyWithoutSteps) {
 }
 
 TEST(ScheduleToday, OnlyHoursAndMinutesOfTheDayFormATime) {
-    struct Case {
-        TimeAnchor anchor;
-        bool forms;
-    } cases[] = {
+    const std::pair<TimeAnchor, bool> cases[] = {
         {TimeAnchor::clock(0, 0), true},    {TimeAnchor::clock(23, 59), true},
         {TimeAnchor::clock(24, 0), false},  {TimeAnchor::clock(-1, 0), false},
         {TimeAnchor::clock(12, 60), false}, {TimeAnchor::solar(SolarEvent::sunset, 9999), true},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ScheduleToday::formsTimeOfDay(c.anchor), c.forms) << c.anchor.hour() << ":" << c.anchor.minute();
+    for (const auto& [anchor, forms] : cases) {
+        EXPECT_EQ(ScheduleToday::formsTimeOfDay(anchor), forms) << anchor.hour() << ":" << anchor.minute();
     }
 }
 

@@ -11,10 +11,7 @@ namespace vesperine {
 namespace {
 
 TEST(DisplayMode, DecodesTheStoredForms) {
-    struct Case {
-        const char* json;
-        std::optional<DisplayMode> expected;
-    } cases[] = {
+    const std::pair<const char*, std::optional<DisplayMode>> cases[] = {
         {R"({"off":{}})", DisplayMode::off()},
         {R"({"bright":{"level":9}})", DisplayMode::bright(9)},
         {R"({"warm":{"kelvin":3400.0}})", DisplayMode::warm(3400)},
@@ -27,10 +24,10 @@ TEST(DisplayMode, DecodesTheStoredForms) {
         {R"([{"off":{}}])", std::nullopt},
         {"\xff\xfe", std::nullopt},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.json);
-        auto decoded = json::decode<DisplayMode>(c.json);
-        EXPECT_EQ(decoded.ok() ? std::optional(*decoded) : std::nullopt, c.expected);
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        auto decoded = json::decode<DisplayMode>(text);
+        EXPECT_EQ(decoded.ok() ? std::optional(*decoded) : std::nullopt, expected);
     }
 }
 
@@ -46,10 +43,7 @@ TEST(DisplayMode, RoundTripsThroughJson) {
 }
 
 TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
-    struct Case {
-        DisplayMode mode;
-        DisplayTarget expected;
-    } cases[] = {
+    const std::pair<DisplayMode, DisplayTarget> cases[] = {
         {DisplayMode::bright(0.5), {1.0, {1, 1, 1}}},
         {DisplayMode::bright(9), {9.0, {1, 1, 1}}},
         {DisplayMode::red(0.05), {1.0, {0.2, 0, 0}}},
@@ -58,27 +52,23 @@ TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
         {DisplayMode::warm(0), {1.0, Kelvin::gains(1200)}},
         {DisplayMode::off(), DisplayTarget::off()},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.mode.shortDescription());
-        EXPECT_EQ(c.mode.target(), c.expected);
+    for (const auto& [mode, expected] : cases) {
+        SCOPED_TRACE(mode.shortDescription());
+        EXPECT_EQ(mode.target(), expected);
     }
 }
 
 TEST(DisplayMode, ShortDescriptionsAndShownStrengthsRoundHalvesAwayFromZero) {
-    struct Case {
-        DisplayMode mode;
-        const char* text;
-        std::optional<long long> shown;
-    } cases[] = {
+    const std::tuple<DisplayMode, const char*, std::optional<long long>> cases[] = {
         {DisplayMode::bright(2.5), "Bright 250%", 250}, {DisplayMode::bright(1.125), "Bright 113%", 113},
         {DisplayMode::warm(3420), "Warm 3400K", 3400},  {DisplayMode::warm(3425), "Warm 3450K", 3450},
         {DisplayMode::red(0.8), "Red", 80},               {DisplayMode::off(), "Off", std::nullopt},
         {DisplayMode::bright(1e300), "Bright ∞%", std::nullopt},
         {DisplayMode::warm(std::nan("")), "Warm ?K", std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.mode.shortDescription(), c.text);
-        EXPECT_EQ(c.mode.shownStrength(), c.shown) << c.text;
+    for (const auto& [mode, text, shown] : cases) {
+        EXPECT_EQ(mode.shortDescription(), text);
+        EXPECT_EQ(mode.shownStrength(), shown) << text;
     }
 }
 

@@ -48,11 +48,7 @@ class ConflictDetectorTest : public testing::Test, protected Machine {
 
 TEST(ConflictDetector, ForeignTablesAreJudgedByTheirFullInputOutputs) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case {
-        const char* name;
-        GammaTable::Channels table;
-        bool foreign;
-    } cases[] = {
+    const std::tuple<const char*, GammaTable::Channels, bool> cases[] = {
         {"neutral", {{0, 1}, {0, 1}, {0, 1}}, false},
         {"merely dimmed", {{0, 0.8f}, {0, 0.8f}, {0, 0.8f}}, false},
         {"at the limits", {{0, 1.02f}, {0, 0.975f}, {0, 1.0f}}, false},
@@ -62,9 +58,9 @@ TEST(ConflictDetector, ForeignTablesAreJudgedByTheirFullInputOutputs) {
         {"an empty channel", {{0, 1}, {}, {0, 0.5f}}, false},
         {"channels of unequal length", {{0, 0.5f, 1}, {0, 0.6f}, {0, 0.6f}}, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ConflictDetector::isForeign(c.table), c.foreign);
+    for (const auto& [name, table, foreign] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ConflictDetector::isForeign(table), foreign);
     }
 }
 

@@ -79,11 +79,7 @@ TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
     auto text = [&](Window w, const char* name, const std::string& value) { desktop.text(w, name, value); };
     auto wmClass = [&](Window w, const std::string& value) { text(w, "WM_CLASS", value); };
     const RunningApplication totem{"org.gnome.Totem", "Videos", 0}, sleeper{"sleep", std::nullopt, child.pid()};
-    struct Case {
-        const char* name;
-        std::function<void(Window)> setUp;
-        RunningApplication app;
-    } cases[] = {
+    const std::tuple<const char*, std::function<void(Window)>, RunningApplication> cases[] = {
         {"WM_CLASS claimed by an entry", [&](Window w) { wmClass(w, vlcClass), pid(w, child.pid()); },
          vlc},
         {"application id", [&](Window w) { text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); }, totem},
@@ -104,13 +100,13 @@ TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
          [&](Window w) { wmClass(w, vlcClass), text(w, "_NET_WM_PID", "1234"); },
          {"vlc", "VLC media player", 0}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, setUp, app] : cases) {
+        SCOPED_TRACE(name);
         Window w = desktop.window();
-        c.setUp(w);
+        setUp(w);
         desktop.clients({w});
         desktop.active(w);
-        EXPECT_TRUE(waitForFront(c.app));
+        EXPECT_TRUE(waitForFront(app));
         desktop.active(0);
         EXPECT_TRUE(waitForFront(std::nullopt));
         desktop.destroy(w);
