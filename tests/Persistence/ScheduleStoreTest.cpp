@@ -211,19 +211,5 @@ TEST_F(ScheduleStoreTest, AddingDuplicatingUpdatingAndDeleting) {
     EXPECT_EQ(open()->active().name, "Day & Night");
 }
 
-TEST_F(ScheduleStoreTest, AVeryLargeFileLoads) {
-    std::string custom;
-    for (int i = 0; i < 20000; ++i) {
-        if (i) custom += ",";
-        custom += R"({"id":")" + Uuid::random().string() + R"(","name":"S)" + std::to_string(i) +
-                  R"(","keyframes":[{"id":")" + Uuid::random().string() +
-                  R"(","time":{"clock":{"hour":7,"minute":0}},"mode":{"off":{}},"transitionMinutes":30}],"isBuiltIn":false})";
-    }
-    dir_.write(path_, R"({"custom":[)" + custom + R"(],"activeID":"5C1B6A52-0001-4000-8000-000000000001","location":{"name":"x","latitude":1,"longitude":2}})");
-    auto store = open();
-    EXPECT_EQ(store->custom()->size(), 20000u);
-    EXPECT_EQ(logger_.lines().size(), 0u);
-}
-
 }  // namespace
 }  // namespace vesperine
