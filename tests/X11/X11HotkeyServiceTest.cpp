@@ -67,14 +67,11 @@ public:
 const std::vector<KeySym> controlOption{XK_Control_L, XK_Alt_L};
 constexpr unsigned int controlOptionMask = ControlMask | Mod1Mask;
 
-class X11HotkeyServiceTest : public testing::Test {
+class X11HotkeyServiceTest : public X11Test<Rival> {
 protected:
     void SetUp() override {
-        ASSERT_NE(rival.display(), nullptr) << "no test X server";
-        auto opened = X11Connection::open("", logger);
-        ASSERT_TRUE(opened.ok()) << opened.error().description;
-        connection = std::move(opened).value();
-        connection->attach(loop, loop);
+        X11Test::SetUp();
+        if (HasFatalFailure()) return;
         service = std::make_unique<X11HotkeyService>(*connection, logger);
         manager = std::make_unique<HotkeyManager>(defaults, *service, logger);
         manager->onAction = [this](HotkeyAction action) { fired.push_back(action); };
@@ -100,11 +97,8 @@ protected:
         return fired;
     }
 
-    Rival rival;
-    CapturingLogger logger;
-    QtMainLoop loop;
+    Rival& rival = other;
     MemoryDefaultsStore defaults;
-    std::unique_ptr<X11Connection> connection;
     std::unique_ptr<X11HotkeyService> service;
     std::unique_ptr<HotkeyManager> manager;
     std::vector<HotkeyAction> fired;

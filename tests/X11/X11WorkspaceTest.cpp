@@ -34,19 +34,16 @@ public:
     }
 };
 
-class X11WorkspaceTest : public testing::Test {
+class X11WorkspaceTest : public X11Test<Desktop> {
 protected:
     void SetUp() override {
-        ASSERT_NE(desktop.display(), nullptr) << "no test X server";
+        X11Test::SetUp();
+        if (HasFatalFailure()) return;
         desktop.forget();
         ASSERT_GT(child.pid(), 0);
         apps.write("vlc.desktop", "[Desktop Entry]\nType=Application\nName=VLC media player\n"
                                   "StartupWMClass=vlc\n");
         apps.write("org.gnome.Totem.desktop", "[Desktop Entry]\nType=Application\nName=Videos\n");
-        auto opened = X11Connection::open("", logger);
-        ASSERT_TRUE(opened.ok()) << opened.error().description;
-        connection = std::move(opened).value();
-        connection->attach(loop, loop);
         workspace = std::make_unique<X11Workspace>(*connection, entries, self, logger);
     }
     // A window of the child's process with this WM_CLASS ("instance\0class\0").
@@ -62,15 +59,12 @@ protected:
     }
 
     const std::string vlcClass{"vlc\0vlc\0", 8};
-    Desktop desktop;
+    Desktop& desktop = other;
     ChildProcess child{{"/bin/sleep", "60"}};  // an application that is not this process
     const RunningApplication vlc{"vlc", "VLC media player", child.pid()};
     TempFolder apps;
-    CapturingLogger logger;
     DesktopEntries entries{{apps.root()}, "", logger};
     const RunningApplication self{"com.brevan.vesperine", "Vesperine", ::getpid()};
-    QtMainLoop loop;
-    std::unique_ptr<X11Connection> connection;
     std::unique_ptr<X11Workspace> workspace;
 };
 
