@@ -43,12 +43,6 @@ TEST(ScheduleEngine, DayAndNightAroundTheClock) {
     EXPECT_FALSE(night->isFading());
     EXPECT_EQ(night->lastTransition, local(zone, 2026, 6, 9, 23, 0));
     EXPECT_EQ(hhmm(zone, night->nextTransition), "05:16");  // computed sunrise 04:46 + 30 min
-
-    ScheduleEngine unlocated(Presets::dayAndNight(), {}, TimeZone{zone});
-    auto morning = unlocated.state(local(zone, 2026, 6, 10, 12, 0));
-    ASSERT_TRUE(morning);
-    EXPECT_EQ(morning->lastTransition, local(zone, 2026, 6, 10, 7, 30));
-    EXPECT_EQ(morning->nextTransition, local(zone, 2026, 6, 10, 18, 30));
 }
 
 TEST(ScheduleEngine, TiesEdgesAndEmptySchedules) {
