@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "App/LaunchClock.h"
 
 namespace vesperine {
 namespace {
@@ -73,20 +72,6 @@ TEST(LaunchOptions, SwitchesThatDoNotApplyToTheRunAreRefused) {
         EXPECT_EQ(applies.ok() ? "" : applies.error().description.substr(0, refused.size()),
                   refused);
     }
-}
-
-TEST(LaunchClock, TheProgramRunsAtTheRealPaceUnlessAskedOtherwise) {
-    const TimeZone berlin{"Europe/Berlin"};
-    const Instant now = Instant::fromUnix(1'781'089'200);  // 2026-06-10 13:00 in Berlin
-    const auto plain = launchClock(LaunchOptions{}, berlin, now);
-    EXPECT_EQ(plain.scale, 1.0);
-    EXPECT_EQ(plain.start, std::nullopt);
-    const auto faster = launchClock(
-        LaunchOptions::parse(Arguments{"--clock-scale=60", "--clock-start=19:45"}).value(), berlin,
-        now);
-    EXPECT_EQ(faster.scale, 60.0);
-    EXPECT_EQ(faster.start, Instant::fromUnix(1'781'042'400) + (19 * 60 + 45) * 60.0);
-    EXPECT_EQ(replaySeconds(LaunchOptions{}), 60.0);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "Input/ShortcutRecorder.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Platform/Simulated/SimulatedHotkeys.h"
@@ -15,7 +14,6 @@ namespace {
 
 const KeyCombo controlOptionB{11, 0x1800, "B"};
 const KeyCombo controlOption0{29, 0x1800, "0"};
-const KeyCombo controlOptionW{13, 0x1800, "W"};
 
 class HotkeyManagerTest : public ::testing::Test {
 protected:
@@ -109,39 +107,6 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
         EXPECT_EQ(fresh.registrations().size(), 5u);
         EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));
         EXPECT_EQ(heard, std::vector{HotkeyAction::stepDown});
-    }
-}
-
-// While recording nothing fires; once done, or once the recorder goes mid-recording, the
-// shortcuts are back.
-TEST_F(HotkeyManagerTest, RecordingAShortcut) {
-    const auto shift = KeyEvent::shiftFlag;
-    const std::tuple<const char*, std::vector<KeyEvent>, KeyCombo, bool> cases[] = {
-        {"Esc keeps the old binding", {{53, 0, ""}}, controlOptionW, false},
-        {"shift only is ignored, recording goes on", {{0, shift, "a"}}, controlOptionW, true},
-        {"command shift A after an ignored key",
-         {{0, shift, "a"}, {0, KeyEvent::commandFlag | shift, "a"}}, KeyCombo{0, 0x300, "A"},
-         false},
-        {"an existing shortcut is not refused here",
-         {{11, KeyEvent::controlFlag | KeyEvent::optionFlag, "b"}}, controlOptionB, false},
-    };
-    for (const auto& [name, keys, toggleWarmAfter, stillRecording] : cases) {
-        SCOPED_TRACE(name);
-        defaults.remove("hotkeys");
-        launch();
-        fired.clear();
-        {
-            ShortcutRecorder recorder(*manager);
-            recorder.begin(HotkeyAction::toggleWarm);
-            EXPECT_FALSE(service.press(controlOption0));
-            for (const auto& key : keys) EXPECT_TRUE(recorder.handleKeyDown(key));
-            EXPECT_EQ(recorder.recording().get().has_value(), stillRecording);
-            EXPECT_EQ(manager->bindings()->at(HotkeyAction::toggleWarm), toggleWarmAfter);
-            EXPECT_EQ(recorder.handleKeyDown({53, 0, ""}), stillRecording);  // swallowed?
-        }
-        EXPECT_EQ(service.registrations().size(), toggleWarmAfter == controlOptionB ? 5u : 6u);
-        EXPECT_TRUE(service.press(controlOption0));
-        EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
     }
 }
 
