@@ -1,7 +1,6 @@
 // Drivers and outputs misbehave in the field: writes refused, reads refused, outputs unplugged
 // between listing and writing, gamma sizes of 0, 1 or garbage. None of that may stop the other
 // displays from following a fade, and none of it may be logged thirty times a second.
-#include <cmath>
 #include <functional>
 
 #include "Color/Kelvin.h"
