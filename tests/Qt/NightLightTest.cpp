@@ -1,10 +1,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "FakeBusService.h"
 #include "Platform/Linux/GnomeNightLight.h"
@@ -12,37 +9,33 @@
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
 #include "Support/PrivateBus.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
 
 using namespace std::chrono_literals;
 using Status = SystemFeatureStatus;
-namespace fs = std::filesystem;
 
 constexpr auto timeout = 300ms;
 
-// The settings store for the whole run: in memory, with test schemas compiled into a temp
+// The settings store for the whole run: in memory, with a test schema compiled into a temp
 // folder. Set before anything in the process first looks at GSettings.
 class SettingsEnvironment : public testing::Environment {
   public:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("schemas-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        std::ofstream(dir_ / "test.gschema.xml") << R"(<schemalist>
+        dir_.write("test.gschema.xml", R"(<schemalist>
   <schema id="org.example.vesperine.color" path="/org/example/vesperine/color/">
     <key name="night-light-enabled" type="b"><default>false</default></key>
   </schema>
-</schemalist>)";
-        const std::string compile = "glib-compile-schemas " + dir_.string();
-        ASSERT_EQ(std::system(compile.c_str()), 0);
-        ::setenv("GSETTINGS_SCHEMA_DIR", dir_.c_str(), 1);
+</schemalist>)");
+        ASSERT_EQ(std::system(("glib-compile-schemas " + dir_.root()).c_str()), 0);
+        ::setenv("GSETTINGS_SCHEMA_DIR", dir_.root().c_str(), 1);
         ::setenv("GSETTINGS_BACKEND", "memory", 1);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
   private:
-    fs::path dir_;
+    TempFolder dir_;
 };
 const auto* const settingsEnvironment = testing::AddGlobalTestEnvironment(new SettingsEnvironment);
 
