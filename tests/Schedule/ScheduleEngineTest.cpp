@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "Schedule/Presets.h"
-#include "Schedule/ScheduleClock.h"
 #include "Schedule/SolarCalculator.h"
 #include "TestTime.h"
 
@@ -233,17 +232,6 @@ TEST(ScheduleEngine, WholeDaysOfTheBuiltInSchedules) {
             }
         }
     }
-}
-
-TEST(ScheduleClock, ScalesAndConvertsDelays) {
-    const Instant real = Instant::fromUnix(1'800'000'000);
-    const Instant start = Instant::fromUnix(1'700'000'000);
-    auto clock = ScheduleClock::make(60, real, start);
-    EXPECT_EQ(clock.now(real + 10), start + 600);
-    EXPECT_EQ(clock.realDelay(start + 3600, real), 60);
-    EXPECT_EQ(clock.realDelay(start - 5, real), 0);
-    EXPECT_EQ(ScheduleClock::make(1, real).now(real + 3), real + 3);
-    EXPECT_EQ(ScheduleClock::make(0, real).realDelay(start + 10, real), 0);  // undefined quotient
 }
 
 }  // namespace

@@ -31,17 +31,6 @@ TEST(DisplayMode, DecodesTheStoredForms) {
     }
 }
 
-TEST(DisplayMode, RoundTripsThroughJson) {
-    for (auto mode : {DisplayMode::bright(2.5), DisplayMode::warm(3400), DisplayMode::red(0.8),
-                      DisplayMode::off(), DisplayMode::warm(3400.123456789)}) {
-        auto text = json::encode(mode);
-        ASSERT_TRUE(text.ok());
-        EXPECT_EQ(*json::decode<DisplayMode>(*text), mode) << *text;
-    }
-    EXPECT_EQ(*json::encode(DisplayMode::off()), R"({"off":{}})");
-    EXPECT_FALSE(json::encode(DisplayMode::warm(std::nan(""))).ok());
-}
-
 TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
     const std::pair<DisplayMode, DisplayTarget> cases[] = {
         {DisplayMode::bright(0.5), {1.0, {1, 1, 1}}},
