@@ -43,13 +43,10 @@ protected:
 
 TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {
     constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case {
-        const char* name;
-        SimulatedDisplays::Table own;
-        std::size_t gammaSize;
-        bool refused;
-        std::optional<std::size_t> reported;
-    } cases[] = {
+    // The display's own table, its gamma size, whether it is refused, the count a read
+    // reports when it is not the table's.
+    using Table = SimulatedDisplays::Table;
+    const std::tuple<const char*, Table, std::size_t, bool, std::optional<std::size_t>> cases[] = {
         {"dimmed but visible kept", {{0, 0.3f}, {0, 0.3f}, {0, 0.3f}}, 2, false, {}},
         {"calibration with ends apart kept", {{0, 1}, {0, 0.9f}, {0, 0.8f}}, 2, false, {}},
         {"above white refused", {{0, 1.05f}, {0, 1.05f}, {0, 1.05f}}, 2, true, {}},
@@ -63,20 +60,20 @@ TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {
          std::size_t{1'000'000}},
         {"too short", {{1}, {1}, {1}}, 1, true, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, own, gammaSize, refused, reported] : cases) {
+        SCOPED_TRACE(name);
         SimulatedDisplays local;
-        local.add(screen(7), c.gammaSize);
-        local.setOwnTable(7, c.own);
-        if (c.reported) local.failures(7).reportedCount = c.reported;
+        local.add(screen(7), gammaSize);
+        local.setOwnTable(7, own);
+        if (reported) local.failures(7).reportedCount = reported;
         GammaController controller(local, time, logger);
         controller.apply({0.9, 0.8, 0.7}, {7});
         const auto& base = controller.baselines().at(7);
         EXPECT_EQ(base.count(), 256u);
-        if (c.refused) {
+        if (refused) {
             EXPECT_EQ(base, GammaTable::Channels::identity(256));
         } else {
-            EXPECT_EQ(base, GammaTable::resampled({c.own.r, c.own.g, c.own.b}, 256));
+            EXPECT_EQ(base, GammaTable::resampled({own.r, own.g, own.b}, 256));
         }
     }
 }

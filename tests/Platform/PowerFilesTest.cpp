@@ -30,13 +30,7 @@ Files operator+(Files a, const Files& b) {
 
 TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
     const Files mains = {{"AC/type", "Mains"}, {"AC/online", "1"}};
-    struct Case {
-        const char* name;
-        Files files;
-        bool onBattery;
-        std::optional<int> percent;
-        bool problems;
-    } cases[] = {
+    const std::tuple<const char*, Files, bool, std::optional<int>, bool> cases[] = {
         {"discharging", mains + battery("BAT0", "Discharging", "57"), true, 57, false},
         {"a mouse's battery is not the machine's",
          battery("hidpp_battery_0", "Discharging", "10") + Files{{"hidpp_battery_0/scope", "Device"}},
@@ -54,14 +48,14 @@ TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
          battery("BAT0", "Discharging", "40") + Files{{"BAT1/type", "Battery"}, {"BAT1/status", "Idle"}},
          false, 40, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, files, onBattery, percent, problems] : cases) {
+        SCOPED_TRACE(name);
         TempFolder tree;
-        tree.values(c.files);
+        tree.values(files);
         auto reading = PowerSupplyFiles::read(tree.root());
-        EXPECT_EQ(reading.onBattery, c.onBattery);
-        EXPECT_EQ(reading.percent, c.percent);
-        EXPECT_EQ(!reading.problems.empty(), c.problems);
+        EXPECT_EQ(reading.onBattery, onBattery);
+        EXPECT_EQ(reading.percent, percent);
+        EXPECT_EQ(!reading.problems.empty(), problems);
     }
     EXPECT_FALSE(PowerSupplyFiles::read("/nonexistent/power_supply").onBattery);
 }

@@ -123,26 +123,22 @@ TEST_F(AppRulesTest, DuplicatesTheFirstCountsRemoveTakesAllOnlyChangesArePublish
 }
 
 TEST_F(AppRulesTest, FullScreenPausesEverythingUnlessARuleSaysOtherwise) {
-    struct Case {
-        const char* name;
-        bool setting;
-        std::optional<Behavior> rule;
-        bool fullScreen;
-        std::optional<Effect> effect;
-    } cases[] = {
+    // The setting, the rule, whether the window is full screen, the effect.
+    const std::tuple<const char*, bool, std::optional<Behavior>, bool, std::optional<Effect>>
+        cases[] = {
         {"setting off", false, std::nullopt, true, std::nullopt},
         {"full screen", true, std::nullopt, true, Effect::pauseAll},
         {"a rule to pause boost wins", true, Behavior::pauseBoost, true, Effect::pauseBoost},
         {"a rule without full screen", true, Behavior::pauseAll, false, Effect::pauseAll},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        defaults.set("pauseWhileFullScreen", c.setting);
+    for (const auto& [name, setting, rule, fullScreen, effect] : cases) {
+        SCOPED_TRACE(name);
+        defaults.set("pauseWhileFullScreen", setting);
         launch().setRules({});
-        if (c.rule) rules->set(*c.rule, editor);
-        EXPECT_EQ(workspace.followsFullScreen(), c.setting);
-        workspace.activate(editor, c.fullScreen);
-        EXPECT_EQ(rules->effect().get(), c.effect);
+        if (rule) rules->set(*rule, editor);
+        EXPECT_EQ(workspace.followsFullScreen(), setting);
+        workspace.activate(editor, fullScreen);
+        EXPECT_EQ(rules->effect().get(), effect);
     }
 }
 

@@ -23,21 +23,16 @@ TEST(KeyframeEdits, OffsetsAreLabelledBySideAndSize) {
 // The other changes of kind are the schedule tab's test, through its pickers.
 TEST(KeyframeEdits, PickingAnAnchorKindKeepsWhatItCan) {
     const auto sunset = TimeAnchor::solar(SolarEvent::sunset, -30);
-    struct Case {
-        const char* name;
-        TimeAnchor from;
-        AnchorKind kind;
-        std::optional<ScheduleToday::WallTime> today;
-        TimeAnchor to;
-    } cases[] = {
+    using Today = std::optional<ScheduleToday::WallTime>;
+    const std::tuple<const char*, TimeAnchor, AnchorKind, Today, TimeAnchor> cases[] = {
         {"same kind: unchanged, even a time that forms none", TimeAnchor::clock(25, 0),
          AnchorKind::clock, ScheduleToday::WallTime{8, 0}, TimeAnchor::clock(25, 0)},
         {"sunset to clock without a time today: the stand-in time", sunset, AnchorKind::clock,
          std::nullopt, TimeAnchor::clock(19, 0)},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(withAnchorKind(c.from, c.kind, c.today), c.to) << c.name;
-        EXPECT_EQ(anchorKind(c.to), c.kind) << c.name;
+    for (const auto& [name, from, kind, today, to] : cases) {
+        EXPECT_EQ(withAnchorKind(from, kind, today), to) << name;
+        EXPECT_EQ(anchorKind(to), kind) << name;
     }
 }
 

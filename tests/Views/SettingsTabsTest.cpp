@@ -159,27 +159,22 @@ TEST_F(SettingsWindowTest, PowerSettingsAndWhatTheGuardSees) {
     low->setValue(0);
     EXPECT_EQ(guard.settings()->lowBatteryPercent, 5);
 
-    const struct {
-        PowerInputs inputs;
-        const char* power;
-        const char* battery;  // nullptr: no row
-        const char* temperature;
-        const char* boost;
-    } cases[] = {
+    // What the status rows say for these inputs (no battery row: nullptr).
+    const std::tuple<PowerInputs, const char*, const char*, const char*, const char*> cases[] = {
         {{true, 4, false, ThermalState::nominal}, "Battery", "4%", "Normal", "Off (battery low)"},
         {{true, 80, true, ThermalState::fair}, "Battery", "80%", "Warm", "Off (Low Power Mode)"},
         {{true, 80, false, ThermalState::nominal}, "Battery", "80%", "Normal", "Up to 150% (on battery)"},
         {{false, std::nullopt, false, ThermalState::critical}, "Power adapter", nullptr, "Very hot",
          "Off (computer is hot)"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.boost);
-        world.world.machine.power.set(c.inputs);
-        EXPECT_EQ(text("statusPower"), c.power);
+    for (const auto& [inputs, power, battery, temperature, boost] : cases) {
+        SCOPED_TRACE(boost);
+        world.world.machine.power.set(inputs);
+        EXPECT_EQ(text("statusPower"), power);
         EXPECT_EQ(window->findChild<QLabel*>("statusBattery") ? text("statusBattery") : QString(),
-                  c.battery ? QString(c.battery) : QString());
-        EXPECT_EQ(text("statusTemperature"), c.temperature);
-        EXPECT_EQ(text("statusBoost"), c.boost);
+                  battery ? QString(battery) : QString());
+        EXPECT_EQ(text("statusTemperature"), temperature);
+        EXPECT_EQ(text("statusBoost"), boost);
     }
     for (const char* name : {"capOnBattery", "offInLowPowerMode", "thermalProtection"}) {
         find<QCheckBox>(window.get(), name)->click();

@@ -127,17 +127,15 @@ TEST_F(X11HotkeyServiceTest, GrabsEveryLockVariantOnTheRootUntilUnregistered) {
 
 TEST_F(X11HotkeyServiceTest, APressFiresItsActionWhateverLockIsOn) {
     manager->start();
-    struct Case {
-        const char* name;
-        bool caps, num;
-    } cases[] = {{"no lock", false, false}, {"Caps Lock", true, false}, {"Num Lock", false, true},
-                 {"both", true, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        rival.setLock(XK_Caps_Lock, LockMask, c.caps);
-        rival.setLock(XK_Num_Lock, numLock, c.num);
+    const std::tuple<const char*, bool, bool> cases[] = {  // Caps Lock, Num Lock
+        {"no lock", false, false}, {"Caps Lock", true, false}, {"Num Lock", false, true},
+        {"both", true, true}};
+    for (const auto& [name, caps, num] : cases) {
+        SCOPED_TRACE(name);
+        rival.setLock(XK_Caps_Lock, LockMask, caps);
+        rival.setLock(XK_Num_Lock, numLock, num);
         ASSERT_EQ(rival.lockedModifiers() & (LockMask | numLock),
-                  (c.caps ? LockMask : 0u) | (c.num ? numLock : 0u));
+                  (caps ? LockMask : 0u) | (num ? numLock : 0u));
         EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
         EXPECT_EQ(typeAndCollect(controlOption, XK_Up), std::vector{HotkeyAction::stepUp});
         EXPECT_EQ(typeAndCollect(controlOption, XK_0), std::vector{HotkeyAction::offOrResume});
