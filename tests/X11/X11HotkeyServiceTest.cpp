@@ -14,15 +14,7 @@ public:
     KeyCode key(KeySym keysym) const { return XKeysymToKeycode(display(), keysym); }
 
     // The modifier bit Num Lock sits on (mod2 on the usual maps), 0 when none.
-    unsigned int numLockMask() const {
-        const KeyCode numLock = key(XK_Num_Lock);
-        XModifierKeymap* map = XGetModifierMapping(display());
-        unsigned int mask = 0;
-        for (int i = 0; numLock && i < 8 * map->max_keypermod; ++i)
-            if (map->modifiermap[i] == numLock) mask = 1u << (i / map->max_keypermod);
-        XFreeModifiermap(map);
-        return mask;
-    }
+    unsigned int numLockMask() const { return XkbKeysymToModifiers(display(), XK_Num_Lock); }
     // Tries the passive grab another program would make; gives the X error code (0: granted).
     int grab(KeyCode keycode, unsigned int modifiers) {
         X11ErrorTrap trap(display());
@@ -222,30 +214,26 @@ TEST_F(X11HotkeyServiceTest, AKeyboardMapChangeMovesTheGrabToTheKeyThatNowTypesI
     });
     const KeyCode b = rival.key(XK_b), n = rival.key(XK_n);
     ASSERT_NE(n, 0);
-    auto keysymsOf = [&](KeyCode keycode) {
+    // Swaps what B and N type, as a change of layout would, and waits until the service has
+    // heard of both.
+    auto swap = [&] {
         int perKey = 0;
-        KeySym* syms = XGetKeyboardMapping(rival.display(), keycode, 1, &perKey);
-        std::vector<KeySym> result(syms, syms + perKey);
-        XFree(syms);
-        return result;
-    };
-    const std::vector<KeySym> onB = keysymsOf(b), onN = keysymsOf(n);
-    // Gives B and N what they type, as a change of layout would, and waits until the service
-    // has heard of both.
-    auto remap = [&](std::vector<KeySym> toB, std::vector<KeySym> toN) {
+        KeySym* onB = XGetKeyboardMapping(rival.display(), b, 1, &perKey);
+        KeySym* onN = XGetKeyboardMapping(rival.display(), n, 1, &perKey);
         const int before = mappings;
-        XChangeKeyboardMapping(rival.display(), b, int(toB.size()), toB.data(), 1);
-        XChangeKeyboardMapping(rival.display(), n, int(toN.size()), toN.data(), 1);
+        XChangeKeyboardMapping(rival.display(), b, perKey, onN, 1);
+        XChangeKeyboardMapping(rival.display(), n, perKey, onB, 1);
+        XFree(onB), XFree(onN);
         XSync(rival.display(), False);
         EXPECT_TRUE(spin([&] { return mappings >= before + 2; }));
     };
-    remap(onN, onB);
+    swap();
     rival.type(controlOption, n);
     EXPECT_TRUE(spin([&] { return !fired.empty(); }));
     rival.type(controlOption, b);  // no longer the key of the combination
     spinFor(100ms);
     const auto afterSwap = fired;
-    remap(onB, onN);
+    swap();
     EXPECT_EQ(afterSwap, std::vector{HotkeyAction::toggleBright});
     EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
 }
