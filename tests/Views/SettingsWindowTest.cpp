@@ -46,7 +46,6 @@ TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {
     world.start();
     open();
     auto* login = find<QCheckBox>(window.get(), "openAtLogin");
-    EXPECT_EQ(login->text(), "Open Vesperine at login");
     login->click();
     EXPECT_TRUE(world.loginItem.isEnabled());
     EXPECT_FALSE(shown(find<QLabel>(window.get(), "loginError")));
@@ -104,7 +103,6 @@ TEST_F(SettingsWindowTest, TipsUpdatesAboutAndSetup) {
     // An unconfigured build: only the sentence.
     EXPECT_EQ(text("noUpdates"), "This build doesn't check for updates. New versions are sent directly.");
     EXPECT_EQ(window->findChild<QCheckBox*>("checkAutomatically"), nullptr);
-    EXPECT_EQ(text("version"), "0.1.0 (1)");
     // No onboarding yet: no "Run Setup Again…"; with it, the button calls it.
     EXPECT_EQ(window->findChild<QPushButton*>("runSetupAgain"), nullptr);
     int shownOnboarding = 0;
