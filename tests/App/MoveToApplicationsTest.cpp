@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/SimulatedAlerts.h"
 #include "Platform/Simulated/SimulatedInstaller.h"
@@ -40,16 +38,6 @@ TEST(MoveToApplications, ClassifiesByTheFirstRuleThatMatches) {
     EXPECT_EQ(MoveToApplications::classify("/home/alex/Downloads/b/src/v", places), L::elsewhere);
     EXPECT_EQ(MoveToApplications::classify("/home/alex/Downloads/v", places), L::movable);
     EXPECT_EQ(MoveToApplications::classify("/home/alex/Téléchargements/v", places), L::movable);
-}
-
-TEST(MoveToApplications, TheShellGivesEveryQuotedTextBackAsItWas) {
-    for (const std::string text : {"", "''", "a \"b\" $HOME `id` \\n ; | *", "Ödön ☀\nx", "-n"}) {
-        FILE* shell = ::popen(("printf '%s' " + MoveToApplications::shellQuote(text)).c_str(), "r");
-        std::string echoed;
-        for (int c; shell && (c = std::fgetc(shell)) != EOF;) echoed += static_cast<char>(c);
-        if (shell) ::pclose(shell);
-        EXPECT_EQ(echoed, text);
-    }
 }
 
 TEST(MoveToApplications, AsksOnlyFromWhereDownloadsLandAndInstallsOnlyOnTheFirstButton) {

@@ -47,11 +47,11 @@ TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
     }
 }
 
+// The plain ones are the schedule list's summaries.
 TEST(DisplayMode, ShortDescriptionsAndShownStrengthsRoundHalvesAwayFromZero) {
     const std::tuple<DisplayMode, const char*, std::optional<long long>> cases[] = {
-        {DisplayMode::bright(2.5), "Bright 250%", 250}, {DisplayMode::bright(1.125), "Bright 113%", 113},
-        {DisplayMode::warm(3420), "Warm 3400K", 3400},  {DisplayMode::warm(3425), "Warm 3450K", 3450},
-        {DisplayMode::red(0.8), "Red", 80},               {DisplayMode::off(), "Off", std::nullopt},
+        {DisplayMode::bright(1.125), "Bright 113%", 113}, {DisplayMode::warm(3420), "Warm 3400K", 3400},
+        {DisplayMode::warm(3425), "Warm 3450K", 3450},     {DisplayMode::red(0.8), "Red", 80},
         {DisplayMode::bright(1e300), "Bright ∞%", std::nullopt},
         {DisplayMode::warm(std::nan("")), "Warm ?K", std::nullopt},
     };
