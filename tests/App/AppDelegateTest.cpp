@@ -201,13 +201,18 @@ TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
     EXPECT_EQ(app->pipeline().current().get(), DisplayMode::red(0.5).target());
 }
 
-// The rules, the guard and the detector report to the app state; a program that quits gets
-// our tables written again 0.3 s later, in case it put its own back on its way out.
+// The rules, the guard and the detector report to the app state, a later launch asks for the
+// front; a program that quits gets our tables written again 0.3 s later, in case it put its
+// own back on its way out.
 TEST_F(AppDelegateTest, ServicesReachTheAppStateAndQuitsPutTheTablesBack) {
     const RunningApplication player{"vlc", "VLC media player", 7};
     machine.power.set({true, 10, false, ThermalState::nominal});  // before start: handed over
     auto app = make();
+    int activated = 0;
+    app->onActivate = [&] { ++activated; };
     app->applicationDidFinishLaunching();
+    instance.receive(SingleInstance::Request::activate);
+    EXPECT_EQ(activated, 1);
     time.advance(2s);
     EXPECT_EQ(app->state().boostLimit().get(), ModeResolver::BoostLimit::disabled("battery low"));
     machine.workspace.activate(player);

@@ -62,6 +62,7 @@ TEST(MoveToApplications, AsksOnlyFromWhereDownloadsLandAndInstallsOnlyOnTheFirst
         {"a build", "/home/alex/Downloads/b/v", {"Install"}, false, false, {}, false, false},
         {"bin is a link here", downloaded, {"Install"}, true, false, {}, false, false},
         {"not now", downloaded, {"Not Now"}, false, false, {question}, false, false},
+        {"closed", downloaded, {}, false, false, {question}, false, false},
         {"install", downloaded, {"Install"}, false, false, {question}, true, true},
         {"failing", downloaded, {"Install"}, false, true, {question, failure}, true, false},
     };

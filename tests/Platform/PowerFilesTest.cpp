@@ -35,6 +35,10 @@ TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
         {"a mouse's battery is not the machine's",
          battery("hidpp_battery_0", "Discharging", "10") + Files{{"hidpp_battery_0/scope", "Device"}},
          false, std::nullopt, false},
+        {"energy when there is no capacity",
+         {{"BAT0/type", "Battery"}, {"BAT0/status", "Discharging"}, {"BAT0/energy_now", "12345"},
+          {"BAT0/energy_full", "50000"}},
+         true, 24, false},
         {"charge when the capacity is garbage",
          battery("BAT0", "Full", "lots") + Files{{"BAT0/charge_now", "999"}, {"BAT0/charge_full", "1000"}},
          false, 99, false},
@@ -84,6 +88,7 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
     } cases[] = {
         {"fan running", zone("thermal_zone0", "60000", laptop), T::fair, 1, false},
         {"throttling", zone("thermal_zone0", "96000", laptop), T::serious, 1, false},
+        {"at the hot trip", zone("thermal_zone0", "100000", laptop), T::critical, 1, false},
         {"a critical trip reached",
          zone("thermal_zone0", "120000", {{"critical", "119000"}}), T::critical, 1, false},
         {"the hottest zone counts",
@@ -98,6 +103,8 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
         {"a zone without a readable temperature is left out",
          zone("thermal_zone0", "n/a", {{"passive", "1000"}}) + zone("thermal_zone1", "70000", laptop),
          T::fair, 1, true},
+        {"a garbage trip is left out, the others count",
+         zone("thermal_zone0", "97000", {{"critical", "???"}, {"passive", "95000"}}), T::serious, 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

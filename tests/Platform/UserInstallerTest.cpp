@@ -80,6 +80,7 @@ TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
     // The error said, the damage, and whether it runs as a user (the point is a permission,
     // which root would pass).
     const std::tuple<const char*, std::function<void(Install&)>, bool> cases[] = {
+        {"Couldn't open", [](Install& i) { ::chmod(i.source.c_str(), 0); }, true},
         {"Couldn't create", [](Install& i) { ::chmod((i.home / ".local/bin").c_str(), 0555); },
          true},
         {"Couldn't replace",

@@ -128,6 +128,7 @@ TEST_F(AppRulesTest, FullScreenPausesEverythingUnlessARuleSaysOtherwise) {
         cases[] = {
         {"setting off", false, std::nullopt, true, std::nullopt},
         {"full screen", true, std::nullopt, true, Effect::pauseAll},
+        {"not full screen", true, std::nullopt, false, std::nullopt},
         {"a rule to pause boost wins", true, Behavior::pauseBoost, true, Effect::pauseBoost},
         {"a rule without full screen", true, Behavior::pauseAll, false, Effect::pauseAll},
     };

@@ -16,6 +16,7 @@ TEST(CoordinateInput, ReadsWhatPeopleTypeAndOnlyFiniteNumbersInRange) {
         double value = 0;
     } cases[] = {
         {"52.52", Axis::latitude, Problem::none, 52.52},
+        {"+90", Axis::latitude, Problem::none, 90},
         {"  -33,8688\t", Axis::latitude, Problem::none, -33.8688},
         {"\u2212" "12.5", Axis::longitude, Problem::none, -12.5},
         {"-180", Axis::longitude, Problem::none, -180},
@@ -31,6 +32,7 @@ TEST(CoordinateInput, ReadsWhatPeopleTypeAndOnlyFiniteNumbersInRange) {
         {"1.2.3", Axis::latitude, Problem::notANumber},
         {"12 E", Axis::latitude, Problem::notANumber},  // a longitude's letter
         {"90.0001", Axis::latitude, Problem::outOfRange},
+        {"-180.5", Axis::longitude, Problem::outOfRange},
         {"1" + std::string(400, '0'), Axis::latitude, Problem::outOfRange},
         {"0." + std::string(10'000, '0') + "1", Axis::longitude, Problem::none, 0},
     };

@@ -69,7 +69,8 @@ TEST(ScheduleToday, OnlyHoursAndMinutesOfTheDayFormATime) {
     const std::pair<TimeAnchor, bool> cases[] = {
         {TimeAnchor::clock(0, 0), true},    {TimeAnchor::clock(23, 59), true},
         {TimeAnchor::clock(24, 0), false},  {TimeAnchor::clock(-1, 0), false},
-        {TimeAnchor::clock(12, 60), false}, {TimeAnchor::solar(SolarEvent::sunset, 9999), true},
+        {TimeAnchor::clock(12, 60), false}, {TimeAnchor::clock(12, -1), false},
+        {TimeAnchor::solar(SolarEvent::sunset, 9999), true},
     };
     for (const auto& [anchor, forms] : cases) {
         EXPECT_EQ(ScheduleToday::formsTimeOfDay(anchor), forms) << anchor.hour() << ":" << anchor.minute();

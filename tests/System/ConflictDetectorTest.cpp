@@ -52,6 +52,7 @@ TEST(ConflictDetector, ForeignTablesAreJudgedByTheirFullInputOutputs) {
         {"merely dimmed", {{0, 0.8f}, {0, 0.8f}, {0, 0.8f}}, false},
         {"at the limits", {{0, 1.02f}, {0, 0.975f}, {0, 1.0f}}, false},
         {"spread 0.1", {{0, 1}, {0, 0.94f}, {0, 0.9f}}, true},
+        {"an empty channel", {{0, 1}, {}, {0, 0.5f}}, false},
         {"above white", {{0, 1.03f}, {0, 1.03f}, {0, 1.03f}}, true},
         {"no number at the top", {{0, nan}, {0, 1}, {0, 0.5f}}, false},
         {"channels of unequal length", {{0, 0.5f, 1}, {0, 0.6f}, {0, 0.6f}}, true},
