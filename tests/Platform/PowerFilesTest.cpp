@@ -79,13 +79,7 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
     using T = ThermalState;
     const std::vector<std::pair<std::string, std::string>> laptop = {
         {"critical", "105000"}, {"hot", "100000"}, {"passive", "95000"}, {"active", "60000"}};
-    struct Case {
-        const char* name;
-        Files files;
-        T state;
-        int zones;
-        bool problems;
-    } cases[] = {
+    const std::tuple<const char*, Files, T, int, bool> cases[] = {
         {"fan running", zone("thermal_zone0", "60000", laptop), T::fair, 1, false},
         {"throttling", zone("thermal_zone0", "96000", laptop), T::serious, 1, false},
         {"at the hot trip", zone("thermal_zone0", "100000", laptop), T::critical, 1, false},
@@ -106,14 +100,14 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
         {"a garbage trip is left out, the others count",
          zone("thermal_zone0", "97000", {{"critical", "???"}, {"passive", "95000"}}), T::serious, 1, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, files, state, zones, problems] : cases) {
+        SCOPED_TRACE(name);
         TempFolder tree;
-        tree.values(c.files);
+        tree.values(files);
         auto reading = ThermalZones::read(tree.root());
-        EXPECT_EQ(reading.state, c.state) << thermalStateName(reading.state);
-        EXPECT_EQ(reading.zonesRead, c.zones);
-        EXPECT_EQ(!reading.problems.empty(), c.problems);
+        EXPECT_EQ(reading.state, state) << thermalStateName(reading.state);
+        EXPECT_EQ(reading.zonesRead, zones);
+        EXPECT_EQ(!reading.problems.empty(), problems);
     }
 }
 

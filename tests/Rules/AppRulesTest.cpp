@@ -44,25 +44,21 @@ protected:
 TEST_F(AppRulesTest, TheApplicationInFrontDecidesTheEffect) {
     workspace.activate(videos);
     launch();  // takes the one in front now
-    struct Step {
-        const char* name;
-        std::optional<RunningApplication> front;
-        std::optional<Effect> effect;
-        std::optional<RunningApplication> lastExternal;
-        std::size_t calls;
-    } steps[] = {
+    // The application in front, the effect, the last application not ours, the changes heard.
+    using App = std::optional<RunningApplication>;
+    const std::tuple<const char*, App, std::optional<Effect>, App, std::size_t> steps[] = {
         {"an application without a rule", editor, std::nullopt, editor, 2},
         {"a default rule's application", videos, Effect::pauseBoost, videos, 3},
         {"our own window keeps the rule", self, Effect::pauseBoost, videos, 3},
         {"no window in front keeps it too", std::nullopt, Effect::pauseBoost, videos, 3},
         {"an application without identity", nameless, std::nullopt, nameless, 4},
     };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.name);
-        workspace.activate(step.front);
-        EXPECT_EQ(rules->effect().get(), step.effect);
-        EXPECT_EQ(rules->lastExternalApp().get(), step.lastExternal);
-        EXPECT_EQ(heard.size(), step.calls);
+    for (const auto& [name, front, effect, lastExternal, calls] : steps) {
+        SCOPED_TRACE(name);
+        workspace.activate(front);
+        EXPECT_EQ(rules->effect().get(), effect);
+        EXPECT_EQ(rules->lastExternalApp().get(), lastExternal);
+        EXPECT_EQ(heard.size(), calls);
     }
 }
 

@@ -86,27 +86,24 @@ TEST(ScheduleEngine, TiesEdgesAndEmptySchedules) {
 // day's sunset or sunrise, so the step at 00:30 is the one that belongs to yesterday's sunset.
 TEST(ScheduleEngine, SolarStepsCarriedAcrossMidnightKeepTheirOwnDay) {
     const char* zone = "Europe/Berlin";
-    struct Case {
-        const char* name;
-        TimeAnchor anchor;
-        int d, hour, minute;  // evaluated at this local time in June 2026
-        int sunDay;           // the June day whose sun the next step must come from
-    } cases[] = {
+    // The anchor, evaluated at this local day, hour and minute in June 2026, and the June day
+    // whose sun the next step must come from.
+    const std::tuple<const char*, TimeAnchor, int, int, int, int> cases[] = {
         {"four hours after sunset, just after midnight", TimeAnchor::solar(SolarEvent::sunset, 240), 11, 0, 30, 10},
         {"four hours after sunset, in the afternoon", TimeAnchor::solar(SolarEvent::sunset, 240), 11, 14, 0, 11},
         {"six hours before sunrise, late evening", TimeAnchor::solar(SolarEvent::sunrise, -360), 10, 21, 0, 11},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScheduleEngine engine(scheduleOf({{c.anchor, DisplayMode::red(0.5), 0},
+    for (const auto& [name, anchor, d, hour, minute, sunDay] : cases) {
+        SCOPED_TRACE(name);
+        ScheduleEngine engine(scheduleOf({{anchor, DisplayMode::red(0.5), 0},
                                           {TimeAnchor::clock(12, 0), DisplayMode::off(), 0}}),
                               berlin, TimeZone{zone});
-        auto state = engine.state(local(zone, 2026, 6, c.d, c.hour, c.minute));
+        auto state = engine.state(local(zone, 2026, 6, d, hour, minute));
         ASSERT_TRUE(state);
-        auto sun = SolarCalculator::day(local(zone, 2026, 6, c.sunDay, 12, 0), berlin.latitude,
+        auto sun = SolarCalculator::day(local(zone, 2026, 6, sunDay, 12, 0), berlin.latitude,
                                         berlin.longitude, TimeZone{zone});
-        const Instant base = c.anchor.event() == SolarEvent::sunset ? sun.sunset() : sun.sunrise();
-        EXPECT_EQ(state->nextTransition, base + c.anchor.offsetMinutes() * 60.0);
+        const Instant base = anchor.event() == SolarEvent::sunset ? sun.sunset() : sun.sunrise();
+        EXPECT_EQ(state->nextTransition, base + anchor.offsetMinutes() * 60.0);
     }
 }
 

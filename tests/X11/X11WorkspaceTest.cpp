@@ -162,11 +162,9 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
     const RunningApplication videos{"org.gnome.Totem", "Videos", 0};
     Window first = childWindow(vlcClass), second = childWindow(vlcClass), totem = desktop.window();
     desktop.text(totem, "_GTK_APPLICATION_ID", "org.gnome.Totem");
-    struct Step {
-        const char* name;
-        std::function<void()> change;
-        std::vector<RunningApplication> running, quit;
-    } steps[] = {
+    // A change of the client list, the applications running and those that quit since.
+    using Apps = std::vector<RunningApplication>;
+    const std::tuple<const char*, std::function<void()>, Apps, Apps> steps[] = {
         {"all listed", [&] { desktop.clients({first, second, totem}); }, {vlc, videos}, {}},
         {"one of two windows closed", [&] { desktop.clients({second, totem}); }, {vlc, videos}, {}},
         {"a list that is none", [&] { desktop.text(desktop.root(), "_NET_CLIENT_LIST", "x"); },
@@ -174,13 +172,13 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
         {"the last window closed", [&] { desktop.clients({totem}); }, {videos}, {vlc}},
         {"nothing left", [&] { desktop.clients({}); }, {}, {vlc, videos}},
     };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.name);
-        step.change();
+    for (const auto& [name, change, running, gone] : steps) {
+        SCOPED_TRACE(name);
+        change();
         spinFor(100ms);  // what the change would (wrongly) bring has arrived
-        spin([&] { return workspace->runningApplications() == step.running && quit == step.quit; });
-        EXPECT_EQ(workspace->runningApplications(), step.running);
-        EXPECT_EQ(quit, step.quit);
+        spin([&] { return workspace->runningApplications() == running && quit == gone; });
+        EXPECT_EQ(workspace->runningApplications(), running);
+        EXPECT_EQ(quit, gone);
     }
     EXPECT_EQ(logger.count("_NET_CLIENT_LIST"), 1u);
 }
