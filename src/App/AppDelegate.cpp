@@ -89,6 +89,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     hotkeys_.onAction = alive_.guard([this](HotkeyAction action) { state().perform(action); });
 
     appRules_.start();
+    guide_.followApplications(appRules_.lastExternalApp());  // the pause tip needs one
     powerGuard_.start();
     hotkeys_.start();
 
