@@ -9,10 +9,14 @@ namespace vesperine::MenuRules {
 
 const char* trayIconName(DisplayMode::Kind kind) {
     switch (kind) {
-        case DisplayMode::Kind::bright: return "com.brevan.vesperine-bright-symbolic";
-        case DisplayMode::Kind::warm: return "com.brevan.vesperine-warm-symbolic";
-        case DisplayMode::Kind::red: return "com.brevan.vesperine-red-symbolic";
-        case DisplayMode::Kind::off: return "com.brevan.vesperine-off-symbolic";
+        case DisplayMode::Kind::bright:
+            return "com.brevan.vesperine-bright-symbolic";
+        case DisplayMode::Kind::warm:
+            return "com.brevan.vesperine-warm-symbolic";
+        case DisplayMode::Kind::red:
+            return "com.brevan.vesperine-red-symbolic";
+        case DisplayMode::Kind::off:
+            return "com.brevan.vesperine-off-symbolic";
     }
     return "com.brevan.vesperine-off-symbolic";
 }
@@ -29,9 +33,8 @@ std::optional<NextChange> nextChange(const std::optional<ScheduleEngine::State>&
 
 bool needsLocation(const Schedule& active, const std::optional<Location>& location) {
     if (location) return false;
-    return std::any_of(active.keyframes.begin(), active.keyframes.end(), [](const Keyframe& k) {
-        return k.time.kind() == TimeAnchor::Kind::solar;
-    });
+    return std::any_of(active.keyframes.begin(), active.keyframes.end(),
+                       [](const Keyframe& k) { return k.time.kind() == TimeAnchor::Kind::solar; });
 }
 
 std::optional<Slider> slider(DisplayMode::Kind kind) {
@@ -68,9 +71,12 @@ std::optional<long long> boostNotePercent(double boostLevel, std::optional<doubl
 
 LifetimeChoice keepChoice(const Override::Lifetime& lifetime) {
     switch (lifetime.kind()) {
-        case Override::Lifetime::Kind::untilNextTransition: return LifetimeChoice::nextChange;
-        case Override::Lifetime::Kind::until: return LifetimeChoice::oneHour;
-        case Override::Lifetime::Kind::indefinitely: return LifetimeChoice::untilOff;
+        case Override::Lifetime::Kind::untilNextTransition:
+            return LifetimeChoice::nextChange;
+        case Override::Lifetime::Kind::until:
+            return LifetimeChoice::oneHour;
+        case Override::Lifetime::Kind::indefinitely:
+            return LifetimeChoice::untilOff;
     }
     return LifetimeChoice::untilOff;
 }

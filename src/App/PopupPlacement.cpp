@@ -7,7 +7,9 @@ namespace vesperine::PopupPlacement {
 namespace {
 
 // `value` moved into [low, high]; `low` wins when the range is empty.
-int into(int value, int low, int high) { return std::max(low, std::min(value, high)); }
+int into(int value, int low, int high) {
+    return std::max(low, std::min(value, high));
+}
 
 }  // namespace
 

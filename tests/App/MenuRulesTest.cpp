@@ -46,8 +46,9 @@ TEST(MenuRules, TheBoostNoteOnlyWhenTheLevelAsksForMoreThanTheDisplaysAllow) {
         std::optional<double> ceiling;
         std::optional<long long> percent;
     } cases[] = {
-        {3.0, 1.6, 160}, {1.6, 1.6, std::nullopt}, {1.61, 1.6, 160},
-        {3.0, std::nullopt, std::nullopt}, {2.0, 1.256, 126},
+        {3.0, 1.6, 160},   {1.6, 1.6, std::nullopt},
+        {1.61, 1.6, 160},  {3.0, std::nullopt, std::nullopt},
+        {2.0, 1.256, 126},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MenuRules::boostNotePercent(c.level, c.ceiling), c.percent) << c.level;
@@ -57,14 +58,17 @@ TEST(MenuRules, TheBoostNoteOnlyWhenTheLevelAsksForMoreThanTheDisplaysAllow) {
 TEST(MenuRules, TheKeepPickerShowsTheOverridesLifetime) {
     using Lifetime = Override::Lifetime;
     EXPECT_EQ(MenuRules::keepChoice(Lifetime::untilNextTransition()), LifetimeChoice::nextChange);
-    EXPECT_EQ(MenuRules::keepChoice(Lifetime::until(Instant::fromUnix(5))), LifetimeChoice::oneHour);
+    EXPECT_EQ(MenuRules::keepChoice(Lifetime::until(Instant::fromUnix(5))),
+              LifetimeChoice::oneHour);
     EXPECT_EQ(MenuRules::keepChoice(Lifetime::indefinitely()), LifetimeChoice::untilOff);
 }
 
 TEST(MenuRules, TheLocationNoteOnlyForSunStepsWithoutALocation) {
-    Schedule clockOnly{Uuid::random(), "Clock", {{TimeAnchor::clock(21, 0), DisplayMode::off(), 0}}};
+    Schedule clockOnly{
+        Uuid::random(), "Clock", {{TimeAnchor::clock(21, 0), DisplayMode::off(), 0}}};
     Schedule sun = clockOnly;
-    sun.keyframes.push_back({TimeAnchor::solar(SolarEvent::sunset, -30), DisplayMode::warm(3400), 30});
+    sun.keyframes.push_back(
+        {TimeAnchor::solar(SolarEvent::sunset, -30), DisplayMode::warm(3400), 30});
     const Location lisbon{"Lisbon", 38.7, -9.1};
     EXPECT_TRUE(MenuRules::needsLocation(sun, std::nullopt));
     EXPECT_FALSE(MenuRules::needsLocation(sun, lisbon));
@@ -75,7 +79,8 @@ TEST(MenuRules, TheNextChangeNeedsAScheduleStateAndItsStep) {
     ScheduleEngine::State state;
     state.nextTransition = Instant::fromUnix(100);
     const auto warm = DisplayMode::warm(3400);
-    EXPECT_EQ(MenuRules::nextChange(state, warm), (MenuRules::NextChange{warm, state.nextTransition}));
+    EXPECT_EQ(MenuRules::nextChange(state, warm),
+              (MenuRules::NextChange{warm, state.nextTransition}));
     EXPECT_EQ(MenuRules::nextChange(std::nullopt, warm), std::nullopt);
     EXPECT_EQ(MenuRules::nextChange(state, std::nullopt), std::nullopt);
 }

@@ -56,7 +56,8 @@ TEST_F(MenuBarHintTest, GoesForGoodAfter30SecondsItsCloseButtonOrTheMenu) {
         std::function<void()> end;
     } cases[] = {
         {"30 s", [this] { world.world.machine.time.advance(1ns); }},
-        {"close", [this] {
+        {"close",
+         [this] {
              QTest::mouseClick(find<QAbstractButton>(hint->bubble(), "hintClose"), Qt::LeftButton);
          }},
         {"the menu opened", [this] { guide().menuOpened(); }},

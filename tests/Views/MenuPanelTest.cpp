@@ -2,6 +2,7 @@
 // condition, each control's operation, and how the panel opens and closes.
 #include <gtest/gtest.h>
 
+#include <QtGui/qevent.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -10,7 +11,6 @@
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
-#include <QtGui/qevent.h>
 
 #include "App/Views/MenuPanel.h"
 #include "MenuWorld.h"
@@ -33,7 +33,9 @@ protected:
         return *panel;
     }
     template <class T = QWidget>
-    T* get(const char* name) { return find<T>(panel.get(), name); }
+    T* get(const char* name) {
+        return find<T>(panel.get(), name);
+    }
     QString text(const char* name) { return get<QLabel>(name)->text(); }
     bool visible(const char* name) { return get(name)->isVisibleTo(panel.get()); }
     void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
@@ -70,7 +72,8 @@ TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
             state().setLevel(c.strength, c.kind);
         }
         EXPECT_EQ(text("modeShown"), c.header);
-        EXPECT_TRUE(get<QAbstractButton>((std::string("mode:") + rawValue(c.kind)).c_str())->isChecked());
+        EXPECT_TRUE(
+            get<QAbstractButton>((std::string("mode:") + rawValue(c.kind)).c_str())->isChecked());
         EXPECT_EQ(visible("displayUntouched"), c.slider == nullptr);
         EXPECT_EQ(visible("slider"), c.slider != nullptr);
         if (c.slider) {
@@ -99,8 +102,8 @@ TEST_F(MenuPanelTest, TheBoostNoteSaysWhatTheDisplaysAllowNow) {
     addHdrDisplay();
     world.start();
     open();
-    for (const auto& [level, note] : {std::pair{3.0, "Display allows up to 160% right now"},
-                                      std::pair{1.6, ""}}) {
+    for (const auto& [level, note] :
+         {std::pair{3.0, "Display allows up to 160% right now"}, std::pair{1.6, ""}}) {
         state().setLevel(level, Kind::bright);
         settle();
         EXPECT_EQ(visible("sliderNote"), *note != 0) << level;
@@ -120,7 +123,7 @@ TEST_F(MenuPanelTest, TheWarmSliderSetsWarmerTowardsItsRightEnd) {
     EXPECT_EQ(state().preferences()->warmKelvin, 1200);
     EXPECT_EQ(text("sliderValue"), "1200K");
     EXPECT_EQ(state().resolution()->mode, DisplayMode::warm(1200));
-    EXPECT_TRUE(slider->invertedAppearance());  // the minimum drawn at the right
+    EXPECT_TRUE(slider->invertedAppearance());                   // the minimum drawn at the right
     EXPECT_EQ(guide().record().count(TipEvent::sliderUsed), 1);  // the first move only
 }
 
@@ -171,7 +174,8 @@ TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
     world.start();
     open();
     EXPECT_EQ(text("scheduleLine"), "Schedule: Day & Night");
-    EXPECT_TRUE(text("nextChange").startsWith("Warm 3400K at ")) << text("nextChange").toStdString();
+    EXPECT_TRUE(text("nextChange").startsWith("Warm 3400K at "))
+        << text("nextChange").toStdString();
     EXPECT_TRUE(visible("locationNote"));
     ASSERT_TRUE(state().store().setLocation(Location{"Lisbon", 38.7, -9.1}));
     EXPECT_FALSE(visible("locationNote"));
@@ -208,7 +212,7 @@ TEST_F(MenuPanelTest, OpensBesideTheIconAndClosesOnEscapeAClickOutsideOrLostFocu
     open(QRect(screen.right() - 30, screen.top(), 24, 24));
     EXPECT_EQ(panel->width(), MenuPanel::panelWidth);
     EXPECT_EQ(panel->geometry().right(), screen.right());  // inside the screen
-    EXPECT_EQ(panel->y(), screen.top() + 28);               // under the icon
+    EXPECT_EQ(panel->y(), screen.top() + 28);              // under the icon
     EXPECT_TRUE(guide().hintShown().get());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(panel->isVisible());
@@ -230,7 +234,8 @@ TEST_F(MenuPanelTest, TheGuidesTipShowsAtItsPlaceUntilClosed) {
     EXPECT_FALSE(visible("tip:slider"));
     auto* tip = get("tip:modePicker");
     EXPECT_EQ(find<QLabel>(tip, "tipTitle")->text(), "Pick a mode");
-    EXPECT_TRUE(find<QLabel>(tip, "tipMessage")->text().startsWith("<b>Bright</b> boosts your screen."));
+    EXPECT_TRUE(
+        find<QLabel>(tip, "tipMessage")->text().startsWith("<b>Bright</b> boosts your screen."));
     QTest::mouseClick(find<QAbstractButton>(tip, "tipClose"), Qt::LeftButton);
     EXPECT_FALSE(visible("tip:modePicker"));
     panel->hide();

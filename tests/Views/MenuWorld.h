@@ -13,10 +13,10 @@ struct MenuWorld {
     // Starts the program's services; plant in `world.machine` first when the test needs to.
     MenuServices& start() {
         AppDelegate& app = world.start();
-        services = std::make_unique<MenuServices>(MenuServices{
-            app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(),
-            world.machine.time, world.logger, AppInfo::current(), [this] { ++settingsOpened; },
-            [this] { ++quits; }});
+        services = std::make_unique<MenuServices>(
+            MenuServices{app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(),
+                         world.machine.time, world.logger, AppInfo::current(),
+                         [this] { ++settingsOpened; }, [this] { ++quits; }});
         return *services;
     }
 

@@ -47,7 +47,9 @@ private:
     pid_t pid_ = -1;
 };
 
-int run(const std::string& command) { return std::system(command.c_str()); }
+int run(const std::string& command) {
+    return std::system(command.c_str());
+}
 
 // A window of the program: its place on the screen and whether another client holds it (a
 // tray docks its icons inside its own window).
@@ -95,8 +97,12 @@ std::optional<OurWindow> find(Display* display, const std::function<bool(const O
     return std::nullopt;
 }
 
-bool isPanel(const OurWindow& w) { return !w.docked && w.viewable && w.width == 300; }
-bool isIcon(const OurWindow& w) { return w.docked && w.viewable; }
+bool isPanel(const OurWindow& w) {
+    return !w.docked && w.viewable && w.width == 300;
+}
+bool isIcon(const OurWindow& w) {
+    return w.docked && w.viewable;
+}
 
 // A StatusNotifierWatcher as desktops publish it, on its own thread: it says a host is
 // there and remembers the items that register.
@@ -113,7 +119,8 @@ public:
         ok_ = sd_bus_request_name(bus_, "org.kde.StatusNotifierWatcher", 0) >= 0;
         thread_ = std::thread([this] {
             while (!stop_) {
-                while (sd_bus_process(bus_, nullptr) > 0) {}
+                while (sd_bus_process(bus_, nullptr) > 0) {
+                }
                 sd_bus_wait(bus_, 50'000);
             }
         });
@@ -152,8 +159,8 @@ private:
                    sd_bus_error*) {
         return sd_bus_message_append(reply, "b", 1);
     }
-    static int version(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
-                       void*, sd_bus_error*) {
+    static int version(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
+                       sd_bus_error*) {
         return sd_bus_message_append(reply, "i", 0);
     }
     static int items(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
@@ -220,11 +227,12 @@ protected:
 };
 
 TEST_F(TrayTest, DocksInAnXEmbedTrayAndAClickOpensThePanel) {
-    Spawned tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                  "--width", "120", "--height", "24"});
+    Spawned tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
+                  "120", "--height", "24"});
     ASSERT_TRUE(tray.started()) << "trayer is missing (scripts/deps.sh)";
     const Atom selection = XInternAtom(x.display(), "_NET_SYSTEM_TRAY_S0", False);
-    ASSERT_TRUE(eventually([&] { return XGetSelectionOwner(x.display(), selection) != None; }, 10s));
+    ASSERT_TRUE(
+        eventually([&] { return XGetSelectionOwner(x.display(), selection) != None; }, 10s));
 
     const auto launched = SteadyClock::now();
     Program program(home, {"--clock-start=21:00"});
@@ -245,7 +253,8 @@ TEST_F(TrayTest, DocksInAnXEmbedTrayAndAClickOpensThePanel) {
     std::printf("[ measured ] panel mapped %.0f ms after the click\n",
                 since(clicked, SteadyClock::now()));
     EXPECT_GE(panel->y, icon->y + icon->height);  // under the icon of a tray at the top
-    ASSERT_TRUE(eventually([&] { return program.log().find("Opened the panel in") != std::string::npos; }, 5s));
+    ASSERT_TRUE(eventually(
+        [&] { return program.log().find("Opened the panel in") != std::string::npos; }, 5s));
     pickRedThenQuit(program);
 }
 

@@ -15,8 +15,10 @@ namespace {
 
 QString behaviorLabel(AppRule::Behavior behavior) {
     switch (behavior) {
-        case AppRule::Behavior::pauseBoost: return AppRuleControl::tr("Pause boost");
-        case AppRule::Behavior::pauseAll: return AppRuleControl::tr("Pause everything");
+        case AppRule::Behavior::pauseBoost:
+            return AppRuleControl::tr("Pause boost");
+        case AppRule::Behavior::pauseAll:
+            return AppRuleControl::tr("Pause everything");
     }
     return {};
 }
@@ -24,8 +26,11 @@ QString behaviorLabel(AppRule::Behavior behavior) {
 }  // namespace
 
 AppRuleControl::AppRuleControl(MenuServices& services, QWidget* parent)
-    : QWidget(parent), services_(services), ruled_(new QWidget(this)),
-      ruleLabel_(new QLabel(ruled_)), pauseIn_(new QToolButton(this)) {
+    : QWidget(parent),
+      services_(services),
+      ruled_(new QWidget(this)),
+      ruleLabel_(new QLabel(ruled_)),
+      pauseIn_(new QToolButton(this)) {
     auto* icon = new QLabel(ruled_);
     const int size = style()->pixelMetric(QStyle::PM_SmallIconSize);
     icon->setPixmap(Icons::named(QStringLiteral("media-playback-pause")).pixmap(size, size));

@@ -18,7 +18,7 @@ public:
 
     // Shows `strength` (kept within the slider's ends) and `valueText`; nothing is reported.
     void display(const QString& title, const MenuRules::Slider& slider, double strength,
-              const QString& valueText, const QString& note);
+                 const QString& valueText, const QString& note);
 
     QSlider* slider() const { return slider_; }
 

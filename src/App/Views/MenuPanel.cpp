@@ -1,8 +1,8 @@
 #include "App/Views/MenuPanel.h"
 
+#include <QtGui/qevent.h>
 #include <QApplication>
 #include <QCursor>
-#include <QtGui/qevent.h>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -14,7 +14,9 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-PopupPlacement::Rect toRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+PopupPlacement::Rect toRect(const QRect& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
+}
 
 }  // namespace
 
@@ -43,7 +45,9 @@ MenuPanel::MenuPanel(MenuServices& services, QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-MenuPanel::~MenuPanel() { qApp->removeEventFilter(this); }
+MenuPanel::~MenuPanel() {
+    qApp->removeEventFilter(this);
+}
 
 void MenuPanel::popUp(std::optional<QRect> icon) {
     if (isVisible()) return;
@@ -57,7 +61,8 @@ void MenuPanel::popUp(std::optional<QRect> icon) {
     raise();
     activateWindow();
     // The keyboard starts on the mode shown: the arrow keys then pick another.
-    if (QWidget* start = content_->modePicker()->checkedButton()) start->setFocus(Qt::PopupFocusReason);
+    if (QWidget* start = content_->modePicker()->checkedButton())
+        start->setFocus(Qt::PopupFocusReason);
 }
 
 std::optional<std::chrono::milliseconds> MenuPanel::closedFor() const {

@@ -2,8 +2,8 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QToolButton>
 #include <QSignalBlocker>
+#include <QToolButton>
 
 #include "App/MenuRules.h"
 #include "Settings/Views/ScheduleTexts.h"

@@ -15,9 +15,12 @@ namespace {
 
 QString choiceLabel(LifetimeChoice choice) {
     switch (choice) {
-        case LifetimeChoice::nextChange: return OverrideStatus::tr("Until next scheduled change");
-        case LifetimeChoice::oneHour: return OverrideStatus::tr("For 1 hour");
-        case LifetimeChoice::untilOff: return OverrideStatus::tr("Until I change it");
+        case LifetimeChoice::nextChange:
+            return OverrideStatus::tr("Until next scheduled change");
+        case LifetimeChoice::oneHour:
+            return OverrideStatus::tr("For 1 hour");
+        case LifetimeChoice::untilOff:
+            return OverrideStatus::tr("Until I change it");
     }
     return {};
 }

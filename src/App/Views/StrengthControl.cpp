@@ -13,10 +13,14 @@ namespace {
 
 QString sliderTitle(DisplayMode::Kind kind) {
     switch (kind) {
-        case DisplayMode::Kind::bright: return StrengthControl::tr("Boost");
-        case DisplayMode::Kind::warm: return StrengthControl::tr("Warmth");
-        case DisplayMode::Kind::red: return StrengthControl::tr("Red brightness");
-        case DisplayMode::Kind::off: break;
+        case DisplayMode::Kind::bright:
+            return StrengthControl::tr("Boost");
+        case DisplayMode::Kind::warm:
+            return StrengthControl::tr("Warmth");
+        case DisplayMode::Kind::red:
+            return StrengthControl::tr("Red brightness");
+        case DisplayMode::Kind::off:
+            break;
     }
     return {};
 }
@@ -27,8 +31,8 @@ StrengthControl::StrengthControl(MenuServices& services, QWidget* parent)
     : QWidget(parent),
       services_(services),
       slider_(new LabeledSlider(this)),
-      untouched_(PanelText::label(tr("Display untouched."), QStringLiteral("displayUntouched"),
-                                  this)) {
+      untouched_(
+          PanelText::label(tr("Display untouched."), QStringLiteral("displayUntouched"), this)) {
     PanelText::secondary(untouched_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -55,7 +59,8 @@ void StrengthControl::refresh() {
     if (!slider || !strength) return;
     QString note;
     if (kind_ == DisplayMode::Kind::bright) {
-        if (auto percent = MenuRules::boostNotePercent(*strength, services_.pipeline.boostCeiling())) {
+        if (auto percent =
+                MenuRules::boostNotePercent(*strength, services_.pipeline.boostCeiling())) {
             note = tr("Display allows up to %1% right now").arg(*percent);
         }
     }

@@ -34,23 +34,29 @@ TrayIcon::TrayIcon(MenuServices services, QObject* parent)
         if (services_.quit) services_.quit();
     });
     icon_.setContextMenu(menu_.get());
-    connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::Trigger) togglePanel();
-    });
+    connect(&icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::Trigger) togglePanel();
+            });
     watch(services_.state.resolution(), this,
           [this] { showKind(services_.state.resolution()->mode.kind()); });
     icon_.show();
     if (!isAvailable()) {
-        log_.notice("No system tray here: the icon shows once one starts; until then a "
-                    "second launch opens the settings window");
+        log_.notice(
+            "No system tray here: the icon shows once one starts; until then a "
+            "second launch opens the settings window");
     }
 }
 
 TrayIcon::~TrayIcon() = default;
 
-bool TrayIcon::isAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TrayIcon::isAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
-void TrayIcon::openPanel() { panel().popUp(iconGeometry()); }
+void TrayIcon::openPanel() {
+    panel().popUp(iconGeometry());
+}
 
 void TrayIcon::togglePanel() {
     MenuPanel& opened = panel();
@@ -76,13 +82,14 @@ std::optional<QRect> TrayIcon::iconGeometry() const {
 void TrayIcon::showKind(DisplayMode::Kind kind) {
     auto found = icons_.find(kind);
     if (found == icons_.end()) {
-        found = icons_.emplace(kind, Icons::named(QString::fromLatin1(MenuRules::trayIconName(kind))))
-                    .first;
+        found =
+            icons_.emplace(kind, Icons::named(QString::fromLatin1(MenuRules::trayIconName(kind))))
+                .first;
     }
     icon_.setIcon(found->second);
-    icon_.setToolTip(tr("%1: %2").arg(QString::fromStdString(services_.info.displayName),
-                                      ScheduleTexts::shortDescription(
-                                          services_.state.resolution()->mode)));
+    icon_.setToolTip(
+        tr("%1: %2").arg(QString::fromStdString(services_.info.displayName),
+                         ScheduleTexts::shortDescription(services_.state.resolution()->mode)));
 }
 
 }  // namespace vesperine

@@ -12,7 +12,9 @@ namespace {
 
 constexpr int fadeMilliseconds = 200;
 
-PopupPlacement::Rect toRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+PopupPlacement::Rect toRect(const QRect& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
+}
 
 void fade(QWidget* window, double from, double to, std::function<void()> done = {}) {
     auto* animation = new QPropertyAnimation(window, "windowOpacity", window);
@@ -27,7 +29,9 @@ void fade(QWidget* window, double from, double to, std::function<void()> done = 
 
 MenuBarHint::MenuBarHint(Guide& guide, Scheduler& scheduler,
                          std::function<std::optional<QRect>()> iconGeometry, QObject* parent)
-    : QObject(parent), guide_(guide), scheduler_(scheduler),
+    : QObject(parent),
+      guide_(guide),
+      scheduler_(scheduler),
       iconGeometry_(std::move(iconGeometry)) {
     // The panel opened (or the hint was marked elsewhere): the bubble has done its job.
     shownWatch_ = guide_.hintShown().observe(alive_.guard([this](bool shown) {
@@ -35,7 +39,9 @@ MenuBarHint::MenuBarHint(Guide& guide, Scheduler& scheduler,
     }));
 }
 
-MenuBarHint::~MenuBarHint() { delete bubble_.data(); }
+MenuBarHint::~MenuBarHint() {
+    delete bubble_.data();
+}
 
 void MenuBarHint::show() {
     if (bubble_ || guide_.hintShown().get()) return;

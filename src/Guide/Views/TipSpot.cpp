@@ -44,7 +44,8 @@ void TipSpot::refresh() {
     }
     if (!title_) build();
     const int size = style()->pixelMetric(QStyle::PM_SmallIconSize);
-    const QIcon icon = Icons::named(QString::fromUtf8(tip->icon.data(), qsizetype(tip->icon.size())));
+    const QIcon icon =
+        Icons::named(QString::fromUtf8(tip->icon.data(), qsizetype(tip->icon.size())));
     icon_->setPixmap(icon.pixmap(size, size));
     icon_->setVisible(!icon.isNull());
     title_->setText(QString::fromUtf8(tip->title.data(), qsizetype(tip->title.size())));

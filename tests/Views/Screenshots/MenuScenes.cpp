@@ -19,18 +19,26 @@ void addHdrDisplay(ViewWorld& world) {
 }
 
 // The panel over a started world, after `act` (what the user did before it opened).
-std::unique_ptr<QWidget> panel(ViewWorld& world, const std::function<void(AppDelegate&)>& act = {}) {
+std::unique_ptr<QWidget> panel(ViewWorld& world,
+                               const std::function<void(AppDelegate&)>& act = {}) {
     AppDelegate& app = world.start();
     if (act) act(app);
     world.machine.time.advanceSeconds(10);  // fades over
     auto* held = new HeldServices;
-    held->services = std::make_unique<MenuServices>(MenuServices{
-        app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(),
-        world.machine.time, world.logger, AppInfo::current(), {}, {}});
+    held->services = std::make_unique<MenuServices>(MenuServices{app.state(),
+                                                                 app.pipeline(),
+                                                                 app.appRules(),
+                                                                 app.conflicts(),
+                                                                 app.guide(),
+                                                                 world.machine.time,
+                                                                 world.logger,
+                                                                 AppInfo::current(),
+                                                                 {},
+                                                                 {}});
     auto window = std::make_unique<MenuPanel>(*held->services);
     held->setParent(window.get());
     window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);  // shown, not popped up
-    app.guide().setEnabled(false);  // tips have scenes of their own
+    app.guide().setEnabled(false);                                 // tips have scenes of their own
     window->setFixedHeight(window->heightForWidth(MenuPanel::panelWidth));
     return window;
 }
@@ -47,12 +55,12 @@ VESPERINE_SCENES(addMenuScenes) {
     });
     scenes.add("panel-bright-limited", [](ViewWorld& world) {
         addHdrDisplay(world);
-        return panel(world, [](AppDelegate& app) {
-            app.state().setLevel(3.0, DisplayMode::Kind::bright);
-        });
+        return panel(
+            world, [](AppDelegate& app) { app.state().setLevel(3.0, DisplayMode::Kind::bright); });
     });
     scenes.add("panel-warm", [](ViewWorld& world) {
-        return panel(world, [&world](AppDelegate&) { world.machine.time.advanceSeconds(9 * 3600); });
+        return panel(world,
+                     [&world](AppDelegate&) { world.machine.time.advanceSeconds(9 * 3600); });
     });
     scenes.add("panel-red-keep", [](ViewWorld& world) {
         return panel(world, [](AppDelegate& app) {
@@ -74,7 +82,8 @@ VESPERINE_SCENES(addMenuScenes) {
     });
     scenes.add("panel-pause-offer", [](ViewWorld& world) {
         return panel(world, [&world](AppDelegate&) {
-            world.machine.workspace.activate(RunningApplication{"org.gnome.Loupe", "Image Viewer", 78});
+            world.machine.workspace.activate(
+                RunningApplication{"org.gnome.Loupe", "Image Viewer", 78});
         });
     });
     scenes.add("panel-tip", [](ViewWorld& world) {
