@@ -55,14 +55,6 @@ TEST(MenuRules, TheBoostNoteOnlyWhenTheLevelAsksForMoreThanTheDisplaysAllow) {
     }
 }
 
-TEST(MenuRules, TheKeepPickerShowsTheOverridesLifetime) {
-    using Lifetime = Override::Lifetime;
-    EXPECT_EQ(MenuRules::keepChoice(Lifetime::untilNextTransition()), LifetimeChoice::nextChange);
-    EXPECT_EQ(MenuRules::keepChoice(Lifetime::until(Instant::fromUnix(5))),
-              LifetimeChoice::oneHour);
-    EXPECT_EQ(MenuRules::keepChoice(Lifetime::indefinitely()), LifetimeChoice::untilOff);
-}
-
 TEST(MenuRules, TheLocationNoteOnlyForSunStepsWithoutALocation) {
     Schedule clockOnly{
         Uuid::random(), "Clock", {{TimeAnchor::clock(21, 0), DisplayMode::off(), 0}}};
@@ -73,16 +65,6 @@ TEST(MenuRules, TheLocationNoteOnlyForSunStepsWithoutALocation) {
     EXPECT_TRUE(MenuRules::needsLocation(sun, std::nullopt));
     EXPECT_FALSE(MenuRules::needsLocation(sun, lisbon));
     EXPECT_FALSE(MenuRules::needsLocation(clockOnly, std::nullopt));
-}
-
-TEST(MenuRules, TheNextChangeNeedsAScheduleStateAndItsStep) {
-    ScheduleEngine::State state;
-    state.nextTransition = Instant::fromUnix(100);
-    const auto warm = DisplayMode::warm(3400);
-    EXPECT_EQ(MenuRules::nextChange(state, warm),
-              (MenuRules::NextChange{warm, state.nextTransition}));
-    EXPECT_EQ(MenuRules::nextChange(std::nullopt, warm), std::nullopt);
-    EXPECT_EQ(MenuRules::nextChange(state, std::nullopt), std::nullopt);
 }
 
 }  // namespace

@@ -104,8 +104,8 @@ bool isIcon(const OurWindow& w) {
     return w.docked && w.viewable;
 }
 
-// A StatusNotifierWatcher as desktops publish it, on its own thread: it says a host is
-// there and remembers the items that register.
+// A StatusNotifierWatcher as desktops publish it (what items use of it), on its own thread:
+// it says a host is there and remembers the item that registers.
 class FakeWatcher {
 public:
     explicit FakeWatcher(const std::string& address) {
@@ -152,30 +152,14 @@ private:
         }
         return sd_bus_reply_method_return(call, nullptr);
     }
-    static int answer(sd_bus_message* call, void*, sd_bus_error*) {
-        return sd_bus_reply_method_return(call, nullptr);
-    }
     static int yes(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
                    sd_bus_error*) {
         return sd_bus_message_append(reply, "b", 1);
     }
-    static int version(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-                       sd_bus_error*) {
-        return sd_bus_message_append(reply, "i", 0);
-    }
-    static int items(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
-                     void* self, sd_bus_error*) {
-        auto item = static_cast<FakeWatcher*>(self)->item();
-        return item ? sd_bus_message_append(reply, "as", 1, item->c_str())
-                    : sd_bus_message_append(reply, "as", 0);
-    }
     static constexpr sd_bus_vtable table[] = {
         SD_BUS_VTABLE_START(0),
         SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
-        SD_BUS_METHOD("RegisterStatusNotifierHost", "s", "", answer, 0),
         SD_BUS_PROPERTY("IsStatusNotifierHostRegistered", "b", yes, 0, 0),
-        SD_BUS_PROPERTY("ProtocolVersion", "i", version, 0, 0),
-        SD_BUS_PROPERTY("RegisteredStatusNotifierItems", "as", items, 0, 0),
         SD_BUS_VTABLE_END};
 
     sd_bus* bus_ = nullptr;

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
-#include <QToolButton>
+#include <QPushButton>
 
 #include "App/MenuRules.h"
 #include "Settings/Views/ScheduleTexts.h"
@@ -20,13 +20,14 @@ ModePicker::ModePicker(MenuServices& services, QWidget* parent)
     auto* segments = new QHBoxLayout;
     segments->setSpacing(0);
     for (DisplayMode::Kind kind : allDisplayModeKinds) {
-        // Tool buttons: as small as their text, so the four fit the panel's width.
-        auto* button = new QToolButton(this);
-        button->setText(ScheduleTexts::kindLabel(kind));
+        auto* button = new QPushButton(ScheduleTexts::kindLabel(kind), this);
         button->setObjectName(QStringLiteral("mode:") + rawValue(kind));
         button->setCheckable(true);
-        button->setFocusPolicy(Qt::StrongFocus);
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        button->setAutoDefault(false);
+        // Styles give push buttons a wide minimum; the four share the panel's width instead.
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) +
+                                button->fontMetrics().averageCharWidth() * 2);
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         group_->addButton(button, static_cast<int>(kind));
         segments->addWidget(button);
     }
@@ -47,6 +48,12 @@ void ModePicker::refresh() {
         group_->button(static_cast<int>(kind))->setEnabled(MenuRules::isSelectable(kind, boost));
     }
     group_->button(static_cast<int>(services_.state.resolution()->mode.kind()))->setChecked(true);
+    // The kind shown in bold too: some palettes draw a pressed button much like the others.
+    for (QAbstractButton* button : group_->buttons()) {
+        QFont font = button->font();
+        font.setBold(button->isChecked());
+        button->setFont(font);
+    }
 }
 
 void ModePicker::choose(DisplayMode::Kind kind) {
