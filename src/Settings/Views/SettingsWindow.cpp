@@ -51,7 +51,7 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
     SettingsServices& s = services_;
     const Tab tabs[] = {
         {[&] { return new GeneralTab(s); }, tr("General"), "preferences-system", "general"},
-        {[&] { return schedule_ = new ScheduleTab(s.state); }, tr("Schedule"),
+        {[&] { return schedule_ = new ScheduleTab(s.state, s.guide); }, tr("Schedule"),
          "preferences-system-time", "schedule"},
         {[&] { return new LocationPicker(s.state, s.scheduler); }, tr("Location"), "find-location", "location"},
         {[&] { return new AppsTab(s); }, tr("Apps"), "applications-other", "apps"},
