@@ -20,6 +20,7 @@ namespace {
 QVBoxLayout* page(QWidget* page, const QString& title) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(page->fontMetrics().height() * 2 / 3);
     auto* heading = new QLabel(title, page);
     heading->setObjectName(QStringLiteral("stepTitle"));
     QFont font = heading->font();
@@ -91,7 +92,9 @@ QWidget* location(AppState& state, Scheduler& scheduler, QWidget* parent) {
     layout->addWidget(paragraph(
         tr("Schedules can follow sunrise and sunset. Pick a city or enter coordinates."),
         "locationNote", widget));
-    layout->addWidget(new LocationPicker(state, scheduler, widget), 1);
+    auto* picker = new LocationPicker(state, scheduler, widget);
+    picker->layout()->setContentsMargins(0, 0, 0, 0);  // aligned with the page's text
+    layout->addWidget(picker, 1);
     return widget;
 }
 

@@ -63,7 +63,7 @@ OnboardingWindow::OnboardingWindow(Services services, std::function<void()> onFi
     goTo(0);
 
     // Room for the location step's list, within the screen.
-    QSize wanted = QSize(36, 30) * fontMetrics().height();
+    QSize wanted = QSize(40, 34) * fontMetrics().height();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         wanted = wanted.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
     }
