@@ -105,6 +105,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
         guide_.donate(TipEvent::shortcutUsed);
     });
 
+    // The app rules, the power guard and the hot keys start.
     appRules_.start();
     powerGuard_.start();
     hotkeys_.start();
