@@ -52,6 +52,13 @@ public:
     // The tip for `spot`, only while it is the one the menu shows.
     std::optional<Tip> tip(MenuSpot spot) const;
 
+    // A page of the schedule tab that can carry `tip` opens: the tip when it may show there,
+    // counted as one showing; none otherwise. The page keeps it until it closes, the user
+    // closes the tip, tips are switched off or (in the editor) a step is previewed.
+    std::optional<Tip> showScheduleTip(ScheduleTip tip);
+    // The user closed the schedule tab's `tip`: it does not come back.
+    void close(ScheduleTip tip);
+
     const TipsRecord& record() const { return record_; }
 
 private:

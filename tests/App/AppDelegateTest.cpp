@@ -214,8 +214,15 @@ TEST_F(AppDelegateTest, HotKeysAndLaterLaunchesAreWired) {
     int activated = 0;
     app->onActivate = [&] { ++activated; };
     app->applicationDidFinishLaunching();
+    // The action first: the tips learn of the shortcut once it has done its work.
+    std::optional<int> shortcutsWhenActed;
+    const Subscription acted = app->state().override().observe([&](const auto&) {
+        shortcutsWhenActed = app->guide().record().count(TipEvent::shortcutUsed);
+    });
     ASSERT_TRUE(hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
     EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
+    EXPECT_EQ(shortcutsWhenActed, 0);
+    EXPECT_EQ(app->guide().record().count(TipEvent::shortcutUsed), 1);
     instance.receive(SingleInstance::Request::activate);
     EXPECT_EQ(activated, 1);
 

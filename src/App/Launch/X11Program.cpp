@@ -9,6 +9,7 @@
 #include <thread>
 
 // Qt's widgets before any X11 header, whose macros would break them.
+#include "Onboarding/Views/OnboardingWindowOpener.h"
 #include "Settings/Views/SettingsWindowOpener.h"
 
 #include "App/AppDelegate.h"
@@ -133,6 +134,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
             return asked;
         }};
 
+    // Onboarding's window, made when start-up or the settings show it and gone when closed.
+    auto onboarding = std::make_unique<OnboardingWindowOpener>(defaults, loop, info);
     AppDelegate app({displays,
                      displays,
                      displays,
@@ -156,7 +159,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                      trash,
                      predecessor,
                      ScheduleStore::defaultPath(support),
-                     std::getenv(testHarnessVariable) != nullptr},
+                     std::getenv(testHarnessVariable) != nullptr,
+                     onboarding.get()},
                     options, launchClock(options, zones.current(), clock.now()));
     // The settings window, made when asked for and gone when closed; a second launch asks
     // for it (the tray icon will too).
@@ -223,7 +227,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
             if (!entry) return std::nullopt;
             return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
         },
-        {}});
+        [&app] { app.showOnboarding(); }});
     settings->onClosed = [] {
         // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
         // its widgets used, which malloc would otherwise keep for the next allocation.
@@ -234,6 +238,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     relaunch.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();
     settings.reset();  // a window still open goes before the services it shows
+    onboarding.reset();
     app.applicationWillTerminate();
     log.info("Ran %llu timer callbacks", static_cast<unsigned long long>(loop.timerCallbacksRun()));
     return status != 0 ? status : result;
