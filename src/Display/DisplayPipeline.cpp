@@ -108,8 +108,10 @@ Duration DisplayPipeline::untilNextFrame(const TransitionPlan::Step& step, doubl
     const double next = eased + fade_.easedSpan;
     // The moment the target will have moved visibly, or the step's end if it never does.
     const double p = next < 1.0 ? Easing::inverseSmooth(next) : 1.0;
+    // Within a century (as timers are), so that a step of any length cannot overflow.
+    const double at = std::min(p * step.duration, 3.2e9);
     const Duration due = *fade_.stepStart +
-                         durationFromSeconds(p * step.duration).value_or(Duration::zero()) -
+                         durationFromSeconds(at).value_or(Duration::zero()) -
                          scheduler_.monotonicNow();
     // Whole frame intervals, at least one: frames keep the 33 ms rhythm of a fast fade.
     const auto interval = std::chrono::duration_cast<Duration>(frameInterval).count();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "Platform/X11/X11ServerStart.h"
 #include "Platform/X11/XlibIncludes.h"
@@ -160,7 +161,7 @@ std::vector<PlatformScreen> X11Displays::screens() const {
         XRRFreeOutputInfo(output);
     }
     XRRFreeScreenResources(resources);
-    if (!trap.check().ok()) return result;
+    (void)trap.check();  // an output gone while listed is simply not listed
     // What writes and restores need of these outputs, so they need no listing of their own:
     // the CRTCs and, asked all at once, their gamma sizes.
     xcb_connection_t* xcb = connection_.xcb();
@@ -244,6 +245,14 @@ void X11Displays::readRamps(std::span<RampRead> batch) const {
         read.result = usableGammaSize(read.crtc.gammaSize) ? 0 : unusableGammaSize;
         cookies.push_back(read.result ? std::nullopt
                                       : std::optional(xcb_randr_get_crtc_gamma(xcb, read.crtc.id)));
+    }
+    // The server sends a batch of ramps back in several writes (they overflow its output
+    // buffer), and waiting for each as it comes would wake us once per piece. A ramp is back
+    // within a few microseconds of its request: one short sleep, then all of them are there
+    // and collecting them wakes us once.
+    if (std::any_of(cookies.begin(), cookies.end(), [](const auto& c) { return c.has_value(); })) {
+        xcb_flush(xcb);
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (!cookies[i]) continue;
