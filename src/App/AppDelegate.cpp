@@ -19,6 +19,7 @@ AppDelegate::AppDelegate(Platform platform, LaunchOptions options, ClockSetting 
                   platform_.scheduler, platform_.logger},
                  AppInfo::current().displayName),
       updater_(platform_.defaults, platform_.logger),
+      guide_(platform_.defaults, platform_.realClock, platform_.logger),
       monitor_(platform_.displayEvents, platform_.systemEvents, platform_.scheduler,
                platform_.logger) {}
 
@@ -67,6 +68,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     didStart_ = true;
 
     AppState& appState = state();
+    guide_.start(appState, options_.resetTips);
 
     // A program that quits may put its own tables back as it goes; ours go back on top.
     applicationQuits_ = platform_.workspace.observeTerminations(

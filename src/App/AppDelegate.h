@@ -11,6 +11,7 @@
 #include "Display/DisplayMonitor.h"
 #include "Display/DisplayPipeline.h"
 #include "Guards/PowerGuard.h"
+#include "Guide/Guide.h"
 #include "Input/HotkeyManager.h"
 #include "Persistence/ScheduleStore.h"
 #include "Rules/AppRules.h"
@@ -114,6 +115,7 @@ public:
     HotkeyManager& hotkeys() { return hotkeys_; }
     ConflictDetector& conflicts() { return conflicts_; }
     Updater& updater() { return updater_; }
+    Guide& guide() { return guide_; }
     // Created on first use, with the schedule store and the clock.
     AppState& state();
     bool didStart() const { return didStart_; }
@@ -137,6 +139,7 @@ private:
     HotkeyManager hotkeys_;
     ConflictDetector conflicts_;
     Updater updater_;
+    Guide guide_;
     DisplayMonitor monitor_;
     Handle applicationQuits_;
     Handle competitorExits_;

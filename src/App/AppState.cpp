@@ -35,8 +35,8 @@ void AppState::setOverride(std::optional<Override> value) {
     defaults_.remove(Override::defaultsKey);
 }
 
-ScheduleEngine AppState::engine() const {
-    return ScheduleEngine(store_.active(), store_.location().get(), timeZones_.current());
+ScheduleEngine AppState::engine(const Schedule& schedule) const {
+    return ScheduleEngine(schedule, store_.location().get(), timeZones_.current());
 }
 
 std::string AppState::shortTime(Instant instant) const {

@@ -55,6 +55,9 @@ public:
 
     // The schedule clock's current time.
     Instant now() const { return clock_.now(realClock_.now()); }
+    // An engine for `schedule` as the app state evaluates schedules: with the store's
+    // location, in the current time zone (the views show times in this zone too).
+    ScheduleEngine engine(const Schedule& schedule) const;
 
     // `transition`: fade length in real seconds; none for the default rule.
     void reevaluate(std::optional<double> transition = std::nullopt);
@@ -82,7 +85,7 @@ public:
     }
 
 private:
-    ScheduleEngine engine() const;
+    ScheduleEngine engine() const { return engine(store_.active()); }
     void toggle(DisplayMode::Kind kind);
     void step(bool up);
     void scheduleWake();

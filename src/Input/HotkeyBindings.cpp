@@ -2,6 +2,18 @@
 
 namespace vesperine {
 
+std::optional<HotkeyAction> sharedWith(const HotkeyBindings& bindings, HotkeyAction action) {
+    auto own = bindings.find(action);
+    if (own == bindings.end()) return std::nullopt;
+    for (const auto& [other, combo] : bindings) {
+        if (other != action && combo.keyCode == own->second.keyCode &&
+            combo.modifiers == own->second.modifiers) {
+            return other;
+        }
+    }
+    return std::nullopt;
+}
+
 Json JsonCodec<HotkeyBindings>::encode(const HotkeyBindings& bindings) {
     Json array = Json::array();
     for (const auto& [action, combo] : bindings) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 
 #include "Input/HotkeyAction.h"
 #include "Input/KeyCombo.h"
@@ -10,6 +11,10 @@ namespace vesperine {
 
 // The shortcut of each bound action. An action without an entry has no shortcut.
 using HotkeyBindings = std::map<HotkeyAction, KeyCombo>;
+
+// Another action bound to the same keys as `action` (the first in declaration order), or
+// none. Such a pair is not refused: registration decides, and the settings point it out.
+std::optional<HotkeyAction> sharedWith(const HotkeyBindings& bindings, HotkeyAction action);
 
 // Stored as one JSON array that alternates keys and values: the stored text of an action,
 // then the object of its combination, for each binding:

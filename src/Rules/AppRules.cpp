@@ -16,7 +16,8 @@ namespace {
 // Sorts by name the way the user's language orders words, ignoring case; equal names keep
 // their order. The C locale (ICU's en_US_POSIX) orders by code point, upper case first, so
 // it gets the language-neutral order instead.
-void sortByName(std::vector<AppRule>& rules) {
+template <class T, class Name>
+void sortByName(std::vector<T>& items, Name name) {
     icu::Locale locale = icu::Locale::getDefault();
     if (std::strcmp(locale.getVariant(), "POSIX") == 0) locale = icu::Locale::getRoot();
     UErrorCode status = U_ZERO_ERROR;
@@ -27,10 +28,14 @@ void sortByName(std::vector<AppRule>& rules) {
         if (U_FAILURE(status) || !collator) return;  // no collation data: keep the order
     }
     collator->setStrength(icu::Collator::SECONDARY);  // accents count, case does not
-    std::stable_sort(rules.begin(), rules.end(), [&](const AppRule& a, const AppRule& b) {
+    std::stable_sort(items.begin(), items.end(), [&](const T& a, const T& b) {
         UErrorCode compared = U_ZERO_ERROR;
-        return collator->compareUTF8(a.name, b.name, compared) == UCOL_LESS;
+        return collator->compareUTF8(name(a), name(b), compared) == UCOL_LESS;
     });
+}
+
+void sortByName(std::vector<AppRule>& rules) {
+    sortByName(rules, [](const AppRule& rule) -> const std::string& { return rule.name; });
 }
 
 }  // namespace
@@ -121,6 +126,23 @@ void AppRules::set(AppRule::Behavior behavior, const std::string& bundleID,
         setRules(std::move(rules));
     }
     recompute();
+}
+
+std::vector<RunningApplication> AppRules::addable(
+    const std::vector<RunningApplication>& running) const {
+    std::vector<RunningApplication> choices;
+    for (const auto& application : running) {
+        const auto& id = application.bundleID;
+        if (!id || id->empty() || *id == ownBundleID_ || rule(id)) continue;
+        const bool listed = std::any_of(choices.begin(), choices.end(), [&](const auto& choice) {
+            return choice.bundleID == id;
+        });
+        if (!listed) choices.push_back(application);
+    }
+    sortByName(choices, [](const RunningApplication& application) {
+        return application.name.value_or(*application.bundleID);
+    });
+    return choices;
 }
 
 void AppRules::remove(const std::string& bundleID) {

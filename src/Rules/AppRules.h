@@ -64,6 +64,10 @@ public:
     // Changes the behaviour of the application's rule (its name and place stay), or adds a
     // rule and sorts the list by name (localized, case-insensitive, stable).
     void set(AppRule::Behavior behavior, const std::string& bundleID, const std::string& name);
+    // The running applications a rule can be added for: those with an identity that is not
+    // this program's and has no rule yet, once per identity, sorted by name (localized,
+    // case-insensitive; the identity stands for a missing name).
+    std::vector<RunningApplication> addable(const std::vector<RunningApplication>& running) const;
     // Removes every rule for `bundleID`; the rest keep their order.
     void remove(const std::string& bundleID);
     // Back to the default rules (saved).

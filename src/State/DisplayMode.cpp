@@ -68,6 +68,18 @@ std::string DisplayMode::shortDescription() const {
     return "Off";
 }
 
+std::optional<long long> DisplayMode::shownStrength() const {
+    double shown = 0.0;
+    switch (kind_) {
+        case Kind::bright:
+        case Kind::red: shown = roundHalfAwayFromZero(value_ * 100.0); break;
+        case Kind::warm: shown = roundHalfAwayFromZero(value_ / 50.0) * 50.0; break;
+        case Kind::off: return std::nullopt;
+    }
+    if (!std::isfinite(shown) || std::abs(shown) > 1e15) return std::nullopt;
+    return static_cast<long long>(shown);
+}
+
 Json JsonCodec<DisplayMode>::encode(const DisplayMode& mode) {
     const char* inner = payloadName(mode.kind());
     Json payload = Json::object();

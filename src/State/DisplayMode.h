@@ -34,6 +34,10 @@ public:
     DisplayTarget target() const;
     // "Bright 250%", "Warm 3400K", "Red", "Off".
     std::string shortDescription() const;
+    // The strength as it is shown: a level or an intensity in percent (2.5 is 250), kelvin to
+    // the nearest 50, each rounded half away from zero; none for off and for values that are
+    // not finite or too large to show.
+    std::optional<long long> shownStrength() const;
 
     constexpr bool operator==(const DisplayMode& other) const {
         return kind_ == other.kind_ && (kind_ == Kind::off || value_ == other.value_);

@@ -63,6 +63,7 @@ TEST(LaunchOptions, SwitchesThatDoNotApplyToTheRunAreRefused) {
         {{"--clock-scale=60", "--clock-start=21:00", "--reset"}, true, Run::display, ""},
         {{"--clock-start=21:00", "--reset", "--replay-seconds=5"}, false, Run::replay, ""},
         {{"--simulated"}, true, Run::replay, ""},
+        {{"--reset-tips"}, true, Run::display, ""},
         {{"--replay-seconds=5"}, true, Run::display, "--replay-seconds applies only to"},
         {{"--clock-scale=60"}, false, Run::replay, "--clock-scale does not apply to"},
         {{"--onboarding"}, true, Run::display, "--onboarding is not available"},

@@ -95,8 +95,7 @@ TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
     } cases[] = {
         {"nothing stored", std::nullopt, AppRule::defaults()},
         {"an empty list stays empty", "[]", {}},
-        {"one rule",
-         R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
+        {"one rule", R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
          {{"vlc", "VLC", Behavior::pauseAll}}},
         {"an unknown behaviour", R"([{"bundleID":"vlc","name":"VLC","behavior":"dim"}])",
          AppRule::defaults()},
@@ -104,10 +103,8 @@ TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.stored)
-            defaults.setData("appRules", *c.stored);
-        else
-            defaults.remove("appRules");
+        defaults.remove("appRules");
+        if (c.stored) defaults.setData("appRules", *c.stored);
         launch();
         EXPECT_EQ(rules->rules().get(), c.rules);
         EXPECT_EQ(defaults.data("appRules"), c.stored);  // bad bytes stay until the next save
@@ -179,6 +176,27 @@ TEST_F(AppRulesTest, FullScreenLastsAsLongAsTheWindowTheApplicationAndTheSetting
     EXPECT_EQ(heard,
               (std::vector<std::optional<Effect>>{Effect::pauseAll, std::nullopt, Effect::pauseAll,
                                                   std::nullopt, Effect::pauseAll, std::nullopt}));
+}
+
+}  // namespace
+}  // namespace vesperine
+
+namespace vesperine {
+namespace {
+
+// What "Add Running App" offers: never this program, an application that has a rule (Videos
+// has a default one) or one without an identity; each identity once; by name, ignoring case.
+TEST_F(AppRulesTest, RunningApplicationsARuleCanBeAddedFor) {
+    AppRules& list = launch();
+    const RunningApplication second{"org.gnome.Totem", "Videos", 200}, unnamed{"xterm", {}, 201},
+        lower{"org.x.alpha", "alpha", 202};
+    const auto addable =
+        list.addable({self, editor, nameless, videos, unnamed, second, lower, {"", "Empty", 3}});
+    std::vector<std::string> ids;
+    for (const auto& application : addable) ids.push_back(*application.bundleID);
+    EXPECT_EQ(ids, (std::vector<std::string>{"org.x.alpha", "org.gnome.TextEditor", "xterm"}));
+    list.set(Behavior::pauseAll, editor);
+    EXPECT_TRUE(list.addable({editor}).empty());
 }
 
 }  // namespace

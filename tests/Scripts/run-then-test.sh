@@ -9,6 +9,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/scripts"
 cp "$source"/scripts/{run.sh,test.sh,build.sh} "$work/scripts/"
 printf '#!/usr/bin/env bash\nexit 0\n' >"$work/scripts/deps.sh"  # nothing is installed here
+printf '#!/usr/bin/env bash\nexit 0\n' >"$work/scripts/screenshots.sh"  # nor drawn
 cat >"$work/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.25)
 project(StandIn LANGUAGES NONE)

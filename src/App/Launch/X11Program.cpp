@@ -1,10 +1,15 @@
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QPixmapCache>
+#include <malloc.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
+
+// Qt's widgets before any X11 header, whose macros would break them.
+#include "Settings/Views/SettingsWindowOpener.h"
 
 #include "App/AppDelegate.h"
 #include "App/Launch/ProgramAlerts.h"
@@ -12,6 +17,7 @@
 #include "App/LaunchClock.h"
 #include "App/LegacyMigration.h"
 #include "Persistence/ScheduleStore.h"
+#include "Platform/Linux/AutostartLoginItem.h"
 #include "Platform/Linux/BusConnection.h"
 #include "Platform/Linux/DesktopEntries.h"
 #include "Platform/Linux/DesktopNightLight.h"
@@ -152,9 +158,23 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                      ScheduleStore::defaultPath(support),
                      std::getenv(testHarnessVariable) != nullptr},
                     options, launchClock(options, zones.current(), clock.now()));
-    app.onActivate = [&log] {
-        // No window exists yet to bring to the front; say that we heard the request.
+    // The settings window, made when asked for and gone when closed; a second launch asks
+    // for it (the tray icon will too).
+    AutostartLoginItem loginItem(logger, paths.configHome + "/autostart", info.bundleIdentifier,
+                                 RunningProgram::path());
+    std::unique_ptr<SettingsWindowOpener> settings;
+    app.onActivate = [&] {
         log.notice("Asked to come to the front by a second launch");
+        if (!settings) return;
+        const bool made = settings->window() == nullptr;
+        const auto started = std::chrono::steady_clock::now();
+        settings->open();
+        if (made) {
+            log.info("Opened the settings window in %.1f ms",
+                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                               started)
+                         .count());
+        }
     };
     app.onAboutToTouchDisplays = [&guard] { guard.release(); };
 
@@ -195,9 +215,25 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     }
     log.notice("%s %s started on %s", info.displayName.c_str(), info.version.c_str(),
                DisplayString(connection->display()));
+    settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
+        app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(), app.guide(),
+        app.updater(), loginItem, relaunch, workspace, defaults, loop, info, entries.folders(),
+        [&entries](const std::string& path) -> std::optional<DesktopApplication> {
+            auto entry = entries.entryAt(path);
+            if (!entry) return std::nullopt;
+            return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
+        },
+        {}});
+    settings->onClosed = [] {
+        // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
+        // its widgets used, which malloc would otherwise keep for the next allocation.
+        QPixmapCache::clear();
+        malloc_trim(0);
+    };
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();
+    settings.reset();  // a window still open goes before the services it shows
     app.applicationWillTerminate();
     log.info("Ran %llu timer callbacks", static_cast<unsigned long long>(loop.timerCallbacksRun()));
     return status != 0 ? status : result;

@@ -171,16 +171,17 @@ void DesktopEntries::readFolder(const std::string& root) {
     if (error) log_.info("Couldn't read all of %s: %s", root.c_str(), error.message().c_str());
 }
 
-void DesktopEntries::readFile(const std::string& path, const std::string& id) {
+std::optional<DesktopEntries::Parsed> DesktopEntries::parse(const std::string& path,
+                                                            const std::string& id) const {
     std::error_code error;
     const auto size = fs::file_size(path, error);
     if (error || size > largestEntry) {
         log_.info("Skipped desktop entry %s: %s", path.c_str(),
                   error ? error.message().c_str() : "too large");
-        return;
+        return std::nullopt;
     }
     std::ifstream file(path);
-    if (!file) return;
+    if (!file) return std::nullopt;
     bool inEntry = false, isApplication = false, hidden = false;
     Entry entry{id, std::nullopt, std::nullopt};
     std::size_t nameRank = localeKeys_.size() + 1;  // lower is better; the plain Name is last
@@ -213,10 +214,17 @@ void DesktopEntries::readFile(const std::string& path, const std::string& id) {
             }
         }
     }
-    if (hidden || !isApplication) {
+    return Parsed{std::move(entry), isApplication && !hidden};
+}
+
+void DesktopEntries::readFile(const std::string& path, const std::string& id) {
+    auto parsed = parse(path, id);
+    if (!parsed) return;
+    if (!parsed->application) {
         entries_.emplace(id, std::nullopt);  // hides the same id in later folders too
         return;
     }
+    Entry& entry = parsed->entry;
     if (!entry.name) log_.info("Desktop entry %s has no Name", path.c_str());
     idsByFoldedId_.emplace(folded(id), id);
     if (entry.startupWMClass) {
@@ -224,6 +232,26 @@ void DesktopEntries::readFile(const std::string& path, const std::string& id) {
         idsByFoldedWMClass_.emplace(folded(*entry.startupWMClass), id);
     }
     entries_.emplace(id, std::move(entry));
+}
+
+std::optional<DesktopEntries::Entry> DesktopEntries::entryAt(const std::string& path) const {
+    if (!path.ends_with(".desktop")) return std::nullopt;
+    const fs::path file = fs::path(path).lexically_normal();
+    // The id is the path below the applications folder that holds it; a file elsewhere is
+    // known by its own name.
+    std::string id = file.stem().string();
+    for (const auto& folder : folders_) {
+        const fs::path relative = file.lexically_relative(fs::path(folder).lexically_normal());
+        if (relative.empty() || *relative.begin() == "..") continue;
+        id = fs::path(relative).replace_extension().string();
+        for (auto& c : id) {
+            if (c == '/') c = '-';
+        }
+        break;
+    }
+    auto parsed = parse(file.string(), id);
+    if (!parsed || !parsed->application || id.empty()) return std::nullopt;
+    return std::move(parsed->entry);
 }
 
 std::size_t DesktopEntries::size() const {

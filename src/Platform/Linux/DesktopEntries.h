@@ -62,6 +62,13 @@ public:
     // The process id is left 0.
     RunningApplication identify(const Hints& hints) const;
 
+    // The application the desktop entry at `path` describes, read afresh: its id (the path
+    // below the applications folder holding it, else the file's own name) and its Name in the
+    // user's language. None for a file that is not a shown application's entry.
+    std::optional<Entry> entryAt(const std::string& path) const;
+    // The applications folders, earliest (most important) first.
+    const std::vector<std::string>& folders() const { return folders_; }
+
     // Entries that describe an application (hidden ones not counted).
     std::size_t size() const;
 
@@ -72,7 +79,12 @@ private:
         long nanoseconds = 0;
         bool operator==(const FolderStamp&) const = default;
     };
+    struct Parsed {
+        Entry entry;
+        bool application = false;  // an application, and not hidden
+    };
     static FolderStamp stampOf(const std::string& folder);
+    std::optional<Parsed> parse(const std::string& path, const std::string& id) const;
     void readFolder(const std::string& folder);
     void readFile(const std::string& path, const std::string& id);
 

@@ -12,6 +12,8 @@ ReadResult MemoryFileSystem::read(const std::string& path) const {
 
 Status MemoryFileSystem::writeAtomically(const std::string& path, const std::string& bytes) {
     if (bytes.size() > maximumSize) return Error{"File too large"};
+    if (auto failing = failingWrites_.find(path); failing != failingWrites_.end())
+        return Error{failing->second};
     ++writes_;
     files_[path] = bytes;
     unreadable_.erase(path);

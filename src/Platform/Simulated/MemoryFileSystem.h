@@ -19,6 +19,15 @@ public:
 
     void put(const std::string& path, std::string bytes) { files_[path] = std::move(bytes); }
     void makeUnreadable(const std::string& path) { unreadable_.insert(path); }
+    // Writes to `path` fail with `description` (a full disk, a read-only folder) until
+    // cleared with an empty description.
+    void failWrites(const std::string& path, std::string description) {
+        if (description.empty()) {
+            failingWrites_.erase(path);
+        } else {
+            failingWrites_[path] = std::move(description);
+        }
+    }
     // Moves a file to `to` (replacing what is there), as another program would.
     void rename(const std::string& from, const std::string& to) {
         auto node = files_.extract(from);
@@ -30,6 +39,7 @@ public:
 private:
     std::map<std::string, std::string> files_;
     std::set<std::string> unreadable_;
+    std::map<std::string, std::string> failingWrites_;
     int writes_ = 0;
 };
 

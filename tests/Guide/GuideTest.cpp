@@ -1,0 +1,99 @@
+#include "Guide/Guide.h"
+
+#include <gtest/gtest.h>
+
+#include "App/AppDelegate.h"
+#include "Persistence/Stored.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/FixedTimeZone.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
+
+namespace vesperine {
+namespace {
+
+// The guide inside the program: started by start-up, over the real app state.
+class GuideTest : public testing::Test {
+protected:
+    GuideTest() { machine.displays.add({1, "Screen", {0, 0, 100, 100}, 1, false, 1, 1}); }
+    Guide& start(LaunchOptions options = {}) {
+        app = std::make_unique<AppDelegate>(machine.platform(zone, logger, "/s.json"), options);
+        app->applicationDidFinishLaunching();
+        return app->guide();
+    }
+
+    FixedTimeZone zone;
+    CapturingLogger logger;
+    SimulatedPlatform machine{Instant::fromUnix(1'781'092'800)};
+    MemoryDefaultsStore& defaults = machine.defaults;
+    std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(GuideTest, TheSwitchIsStoredAndTakesTheTipAwayAtOnce) {
+    EXPECT_TRUE(start().enabled().get());  // absent: on
+    Guide& guide = app->guide();
+    guide.donate(TipEvent::menuOpened);
+    EXPECT_EQ(guide.tip(MenuSpot::modePicker)->title, "Pick a mode");
+    EXPECT_EQ(guide.tip(MenuSpot::slider), std::nullopt);  // only the spot the menu shows
+    guide.setEnabled(false);
+    EXPECT_EQ(defaults.value(Guide::enabledKey), DefaultsValue(false));
+    EXPECT_EQ(guide.menuSpot().get(), std::nullopt);
+    app.reset();
+    EXPECT_FALSE(start().enabled().get());
+}
+
+TEST_F(GuideTest, FollowsTheAppStateAndRemembersAcrossRuns) {
+    Guide& guide = start();
+    guide.donate(TipEvent::menuOpened);
+    guide.donate(TipEvent::modePicked);
+    app->state().select(DisplayMode::Kind::warm, Override::Lifetime::untilNextTransition());
+    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::slider);  // the state told the guide
+    guide.close(MenuSpot::slider);
+    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::keep);
+    app.reset();
+    Guide& again = start();
+    EXPECT_EQ(again.menuSpot().get(), MenuSpot::keep);  // the override was stored too
+    EXPECT_TRUE(again.record().history(MenuSpot::slider).closed);
+}
+
+TEST_F(GuideTest, MenuOpeningsCountAsViews) {
+    Guide& guide = start();
+    for (int opening = 1; opening <= TipRules::maxViews; ++opening) {
+        guide.donate(TipEvent::menuOpened);
+        EXPECT_EQ(guide.menuSpot().get(), MenuSpot::modePicker) << opening;
+    }
+    guide.refreshMenu();  // still the tip of this opening
+    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::modePicker);
+    guide.donate(TipEvent::menuOpened);
+    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::reset);  // opened 4 times by now
+}
+
+TEST_F(GuideTest, StartingOverOnRequestOrFromTheFlag) {
+    struct Case {
+        const char* what;
+        bool flag;
+        bool resetTips;
+        bool startsOver;
+    } cases[] = {
+        {"neither", false, false, false},
+        {"the settings' flag", true, false, true},
+        {"--reset-tips", false, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TipsRecord record;
+        record.donate(TipEvent::modePicked, machine.time.now());
+        ASSERT_TRUE(Stored::save(record, Guide::recordKey, defaults));
+        defaults.set(Guide::hintShownKey, true);
+        defaults.set(Guide::resetOnLaunchKey, c.flag);
+        LaunchOptions options;
+        options.resetTips = c.resetTips;
+        Guide& guide = start(options);
+        EXPECT_FALSE(defaults.boolean(Guide::resetOnLaunchKey));
+        EXPECT_EQ(defaults.value(Guide::hintShownKey).has_value(), !c.startsOver);
+        EXPECT_EQ(guide.record().count(TipEvent::modePicked), c.startsOver ? 0 : 1);
+        app.reset();
+    }
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,72 @@
+// The settings window's services over a started simulated machine, with the login item and
+// the desktop entries a test plants.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Platform/Simulated/SimulatedLoginItem.h"
+#include "Settings/Views/SettingsServices.h"
+#include "Settings/Views/SettingsWindow.h"
+#include "ViewWorld.h"
+
+namespace vesperine {
+
+struct SettingsWorld {
+    // Starts the program's services; plant in `world.machine` first when the test needs to.
+    SettingsServices& start() {
+        AppDelegate& app = world.start();
+        services = std::make_unique<SettingsServices>(SettingsServices{
+            app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(),
+            app.guide(), app.updater(), loginItem, world.machine.relaunch, world.machine.workspace,
+            world.machine.defaults, world.machine.time, AppInfo::current(),
+            {"/nonexistent/applications"},
+            [this](const std::string& path) -> std::optional<DesktopApplication> {
+                auto found = desktopFiles.find(path);
+                if (found == desktopFiles.end()) return std::nullopt;
+                return found->second;
+            },
+            {}});
+        return *services;
+    }
+
+    ViewWorld world;
+    SimulatedLoginItem loginItem;
+    std::map<std::string, DesktopApplication> desktopFiles;  // path → what the entry says
+    std::unique_ptr<SettingsServices> services;
+};
+
+template <class T = QWidget>
+T* find(QWidget* root, const char* name) {
+    auto* found = root->findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// Shown means: would be on screen once the window is (hidden rows are skipped by layouts).
+inline bool shown(QWidget* widget) { return widget && !widget->isHidden(); }
+
+// A settings window over the world, owned by the test.
+class SettingsWindowTest : public testing::Test {
+protected:
+    SettingsWindow& open() {
+        window = std::make_unique<SettingsWindow>(*world.services);
+        window->setAttribute(Qt::WA_DeleteOnClose, false);  // the test owns it
+        return *window;
+    }
+    void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(window.get(), name), Qt::LeftButton); }
+    QString text(const char* name) { return find<QLabel>(window.get(), name)->text(); }
+    // Rows rebuilt by a change go once control returns to the loop.
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    SettingsWorld world;
+    std::unique_ptr<SettingsWindow> window;
+};
+
+}  // namespace vesperine
