@@ -1,4 +1,4 @@
-#include "X11DisplayFixture.h"
+#include "X11Harness.h"
 
 namespace vesperine::testing_x11 {
 namespace {
@@ -7,7 +7,7 @@ namespace {
 // answer, an output that has gone must not spoil the others, and the tables must land.
 TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
     ASSERT_TRUE(addSecondMonitor());
-    settle();
+    settle(2);
     ASSERT_EQ(displays->screens().size(), 2u);
     const DisplayID gone = 0x7fff'fff0;
     const std::vector<float> ramps[] = {{0, 0.5f, 0.8f}, {0, 0.25f, 0.6f}};
