@@ -121,21 +121,5 @@ TEST(FramePacing, ANewApplyCancelsTheSlowFadeAtOnce) {
     EXPECT_EQ(displays.writes(), writes);
 }
 
-TEST(FramePacing, EasedSpanIsExactForTintAndBoundsBoost) {
-    const DisplayInfo plain{1, "plain", false, false, 1.0};
-    const DisplayInfo capable{2, "capable", false, true, 4.0};
-    const TransitionPlan::Step tint{{1.0, {1, 1, 1}}, {1.0, {1, 0.5, 0.25}}, 10};
-    EXPECT_DOUBLE_EQ(FramePacing::easedSpan(tint, {plain, capable}),
-                     FramePacing::visibleStep * (1 - 1e-6) / 0.75);
-    const TransitionPlan::Step boost{{1.0, {1, 1, 1}}, {2.0, {1, 1, 1}}, 10};
-    EXPECT_TRUE(std::isinf(FramePacing::easedSpan(boost, {plain})));
-    // The boost factor 2^(1/2.2) − 1 = 0.37 spread over e, steepest at the start.
-    const double span = FramePacing::easedSpan(boost, {plain, capable});
-    EXPECT_GT(span, 0.0);
-    EXPECT_LT(span, FramePacing::visibleStep / 0.37);
-    for (double e : {0.0, 0.3, 0.9})
-        EXPECT_NEAR(Easing::inverseSmooth(Easing::smooth(e)), e, 1e-12);
-}
-
 }  // namespace
 }  // namespace vesperine
