@@ -9,7 +9,6 @@
 
 #include <dirent.h>
 
-#include "Platform/Linux/PollLoop.h"
 #include "Platform/Linux/ProcProcesses.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/SimulatedColourFeature.h"
@@ -37,6 +36,11 @@ int processCount() {
     return count;
 }
 
+// The loop never runs here: nothing is watched, and timers wait in virtual time.
+struct Unwatched final : IoWatcher {
+    IoWatch watchReadable(int, std::function<void()>) override { return {}; }
+};
+
 // `n` sleeping children of this user for the length of one benchmark.
 struct Sleepers {
     explicit Sleepers(int n) {
@@ -55,9 +59,10 @@ struct Sleepers {
 
 void BM_ListCompetitors(benchmark::State& state) {
     Sleepers extra(static_cast<int>(state.range(0)));
-    PollLoop loop;
+    Unwatched watcher;
+    VirtualTime time;
     CapturingLogger logger;
-    ProcProcesses processes(loop, loop, logger);
+    ProcProcesses processes(watcher, time, logger);
     const auto names = executables();
     for (auto _ : state) benchmark::DoNotOptimize(processes.list(names));
     state.counters["processes"] = processCount();
@@ -66,10 +71,10 @@ BENCHMARK(BM_ListCompetitors)->Arg(0)->Arg(300)->Arg(1000)->Unit(benchmark::kMic
 
 void BM_Refresh(benchmark::State& state) {
     Sleepers extra(300);
-    PollLoop loop;
+    Unwatched watcher;
     VirtualTime time;
     CapturingLogger logger;
-    ProcProcesses processes(loop, loop, logger);
+    ProcProcesses processes(watcher, time, logger);
     SimulatedColourFeature nightLight(time);
     SimulatedDisplays displays;
     displays.add({1, "Built-in", {}, 1, true});

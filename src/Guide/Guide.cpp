@@ -81,6 +81,18 @@ std::optional<Tip> Guide::tip(MenuSpot spot) const {
     return Tips::at(spot);
 }
 
+std::optional<Tip> Guide::showScheduleTip(ScheduleTip tip) {
+    if (!TipRules::isEligible(tip, record_, enabled_.get())) return std::nullopt;
+    ++record_.scheduleTips[tip].views;
+    save();
+    return Tips::at(tip);
+}
+
+void Guide::close(ScheduleTip tip) {
+    record_.scheduleTips[tip].closed = true;
+    save();
+}
+
 TipRules::Parameters Guide::parameters() const {
     TipRules::Parameters parameters;
     parameters.enabled = enabled_.get();

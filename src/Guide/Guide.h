@@ -66,6 +66,13 @@ public:
     // points at that offer waits for it. Borrowed; it must outlive the guide.
     void followApplications(const Observable<std::optional<RunningApplication>>& lastExternal);
 
+    // A page of the schedule tab that can carry `tip` opens: the tip when it may show there,
+    // counted as one showing; none otherwise. The page keeps it until it closes, the user
+    // closes the tip, tips are switched off or (in the editor) a step is previewed.
+    std::optional<Tip> showScheduleTip(ScheduleTip tip);
+    // The user closed the schedule tab's `tip`: it does not come back.
+    void close(ScheduleTip tip);
+
     const TipsRecord& record() const { return record_; }
 
 private:

@@ -40,6 +40,16 @@ bool isEligible(MenuSpot spot, const TipsRecord& record, const Parameters& param
     return false;
 }
 
+bool isEligible(ScheduleTip tip, const TipsRecord& record, bool enabled) {
+    const auto history = record.history(tip);
+    if (!enabled || history.closed || history.views >= maxViews) return false;
+    switch (tip) {
+        case ScheduleTip::scheduleList: return true;
+        case ScheduleTip::previewStep: return record.count(TipEvent::stepPreviewed) == 0;
+    }
+    return false;
+}
+
 std::optional<MenuSpot> choose(const TipsRecord& record, const Parameters& parameters,
                                Instant now, std::optional<MenuSpot> showing) {
     for (MenuSpot spot : allMenuSpots) {

@@ -30,6 +30,12 @@ namespace vesperine {
 //                 application paused yet; the menu knows an application to pause
 //
 // Only one tip shows at a time: the first eligible one in menu order.
+//
+// The schedule tab's tips follow the same first three conditions, counting the pages (the
+// list, an editor) that showed them, and then:
+//
+//   scheduleList  always (the list is where schedules are found)
+//   previewStep   no step previewed yet
 namespace TipRules {
 
 inline constexpr int maxViews = 3;
@@ -46,6 +52,9 @@ struct Parameters {
 // `showing`: the tip of the current menu opening, which stays although its views are used up.
 bool isEligible(MenuSpot spot, const TipsRecord& record, const Parameters& parameters,
                 Instant now, std::optional<MenuSpot> showing = std::nullopt);
+
+// Whether the schedule tab's `tip` may show on a page that opens now.
+bool isEligible(ScheduleTip tip, const TipsRecord& record, bool enabled);
 
 // The first eligible place in menu order, or none.
 std::optional<MenuSpot> choose(const TipsRecord& record, const Parameters& parameters,

@@ -34,19 +34,16 @@ protected:
     AppDelegateTest() {
         displays.add({1, "Screen", {0, 0, 100, 100}, 1, false, 1, 1});
         // 08:00 Warm, 20:00 Red, no fades: 12:00 UTC is Warm, 21:00 in Tokyo is Red.
-        ScheduleStore store(files, logger, path, zone, time);
-        store.addNew(Schedule{Uuid::random(),
-                              "Test",
-                              {{TimeAnchor::clock(8, 0), DisplayMode::warm(3000), 0},
-                               {TimeAnchor::clock(20, 0), DisplayMode::red(0.5), 0}},
-                              false},
-                     "Test", true);
+        addSchedule({{TimeAnchor::clock(8, 0), DisplayMode::warm(3000), 0},
+                     {TimeAnchor::clock(20, 0), DisplayMode::red(0.5), 0}});
         logger.clear();
     }
-
-    std::unique_ptr<AppDelegate> make(LaunchOptions options = {}, bool harness = false) {
-        return std::make_unique<AppDelegate>(machine.platform(zone, logger, path, harness),
-                                             options);
+    void addSchedule(std::vector<Keyframe> steps) {
+        ScheduleStore(files, logger, path, zone, time)
+            .addNew(Schedule{Uuid::random(), "Test", std::move(steps), false}, "Test", true);
+    }
+    std::unique_ptr<AppDelegate> make(LaunchOptions options = {}) {
+        return std::make_unique<AppDelegate>(machine.platform(zone, logger, path), options);
     }
     std::size_t evaluations() const { return logger.count("next wake in", "state"); }
 
@@ -98,9 +95,7 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
         {{"--reset"}, done, Outcome::handedOver, "running Vesperine to reset the displays"},
         {{"--reset"}, silent, Outcome::handOverFailed, "displays: it did not answer within 2 s"},
         {{}, older, Outcome::handOverFailed, "take this request (quit it and start again)"},
-        {{"--onboarding", "--clock-scale=60"},
-         done,
-         Outcome::handOverFailed,
+        {{"--onboarding", "--clock-scale=60"}, done, Outcome::handOverFailed,
          "it can't take --onboarding, --clock-scale from a later launch: quit it first"},
     };
     for (const auto& c : cases) {
@@ -149,14 +144,12 @@ TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) 
 TEST_F(AppDelegateTest, ATintLeftByAKilledRunIsRemovedEvenWhenNothingIsShown) {
     ASSERT_TRUE(
         ScheduleStore(files, logger, path, zone, time).setActiveID(Presets::manual().id).ok());
-    auto left = SimulatedDisplays::identity(256);
-    for (auto& v : left.b) v *= 0.5f;
-    displays.setTable(1, left);
+    displays.setTable(1, {{0, 1}, {0, 1}, {0, 0.5f}});
     auto app = make();
     app->applicationDidFinishLaunching();
     time.advance(1s);
     EXPECT_EQ(app->state().resolution()->mode, DisplayMode::off());
-    EXPECT_EQ(displays.table(1).b, SimulatedDisplays::identity(256).b);
+    EXPECT_EQ(displays.table(1).b.back(), 1.0f);
     EXPECT_EQ(displays.restores(), 1);
 }
 
@@ -201,13 +194,8 @@ TEST_F(AppDelegateTest, DisplayEventsReachThePipelineAndSomeReevaluate) {
 // Mid-fade (12:10 in a fade from 12:00 to 13:00) the clock is set 3 hours forward: the
 // schedule's state at 15:10 shows at once, not at the next five-second wake.
 TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
-    ScheduleStore(files, logger, path, zone, time)
-        .addNew(Schedule{Uuid::random(),
-                         "Fade",
-                         {{TimeAnchor::clock(8, 0), DisplayMode::off(), 0},
-                          {TimeAnchor::clock(12, 0), DisplayMode::red(0.5), 60}},
-                         false},
-                "Fade", true);
+    addSchedule({{TimeAnchor::clock(8, 0), DisplayMode::off(), 0},
+                 {TimeAnchor::clock(12, 0), DisplayMode::red(0.5), 60}});
     time.setWallClock(Instant::fromUnix(noon + 600));
     auto app = make();
     app->applicationDidFinishLaunching();
@@ -226,8 +214,15 @@ TEST_F(AppDelegateTest, HotKeysAndLaterLaunchesAreWired) {
     int activated = 0;
     app->onActivate = [&] { ++activated; };
     app->applicationDidFinishLaunching();
+    // The action first: the tips learn of the shortcut once it has done its work.
+    std::optional<int> shortcutsWhenActed;
+    const Subscription acted = app->state().override().observe([&](const auto&) {
+        shortcutsWhenActed = app->guide().record().count(TipEvent::shortcutUsed);
+    });
     ASSERT_TRUE(hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
     EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
+    EXPECT_EQ(shortcutsWhenActed, 0);
+    EXPECT_EQ(app->guide().record().count(TipEvent::shortcutUsed), 1);
     instance.receive(SingleInstance::Request::activate);
     EXPECT_EQ(activated, 1);
 

@@ -68,13 +68,5 @@ TEST(Preferences, SteppingClampsToEachKindsRange) {
     EXPECT_FALSE(steppedStrength(DisplayMode::Kind::off, Preferences{}, true));
 }
 
-TEST(Preferences, PreferredModeUsesTheRememberedStrength) {
-    Preferences preferences{2.5, 2700, 0.6};
-    EXPECT_EQ(preferredMode(DisplayMode::Kind::bright, preferences), DisplayMode::bright(2.5));
-    EXPECT_EQ(preferredMode(DisplayMode::Kind::warm, preferences), DisplayMode::warm(2700));
-    EXPECT_EQ(preferredMode(DisplayMode::Kind::red, preferences), DisplayMode::red(0.6));
-    EXPECT_EQ(preferredMode(DisplayMode::Kind::off, preferences), DisplayMode::off());
-}
-
 }  // namespace
 }  // namespace vesperine

@@ -40,12 +40,15 @@ TEST(Kelvin, EndsAreClampedAndNonFiniteInputIsSafe) {
     }
 }
 
-TEST(Kelvin, InterpolatesLinearlyBetweenFiftyKelvinRows) {
+TEST(Kelvin, InterpolatesLinearlyBetweenFiftyKelvinRowsAndEvenlyInMiredBetweenTargets) {
     auto a = Kelvin::gains(2700), b = Kelvin::gains(2750), mid = Kelvin::gains(2725);
     EXPECT_DOUBLE_EQ(mid.g, (a.g + b.g) / 2);
     EXPECT_DOUBLE_EQ(mid.b, (a.b + b.b) / 2);
     auto top = Kelvin::gains(6475), row = Kelvin::gains(6450);
     EXPECT_DOUBLE_EQ(top.g, (row.g + 1.0) / 2);
+    // Between two temperatures a fade is even in mired, not in kelvin.
+    EXPECT_NEAR(Kelvin::interpolate(6500, 3250, 0.5), 4333.3333, 0.001);
+    EXPECT_DOUBLE_EQ(Kelvin::interpolate(3400, 2700, 1), 2700);
     // Red stays at 1 and the table only warms as kelvin falls.
     double lastG = 2, lastB = 2;
     for (double k = 6500; k >= 1200; k -= 7.5) {
@@ -56,18 +59,6 @@ TEST(Kelvin, InterpolatesLinearlyBetweenFiftyKelvinRows) {
         lastG = gains.g;
         lastB = gains.b;
     }
-}
-
-TEST(Kelvin, InterpolationIsEvenInMired) {
-    EXPECT_NEAR(Kelvin::interpolate(6500, 3250, 0.5), 4333.3333, 0.001);
-    EXPECT_DOUBLE_EQ(Kelvin::interpolate(3400, 2700, 0), 3400);
-    EXPECT_DOUBLE_EQ(Kelvin::interpolate(3400, 2700, 1), 2700);
-}
-
-TEST(RGBGains, NeutralWithinTolerance) {
-    EXPECT_TRUE((RGBGains{0.99995, 1, 1}).isNeutral());
-    EXPECT_FALSE((RGBGains{0.9998, 1, 1}).isNeutral());
-    EXPECT_FALSE((RGBGains{1, 1, std::nextafter(1.0, 2.0)}) == (RGBGains{1, 1, 1}));
 }
 
 }  // namespace

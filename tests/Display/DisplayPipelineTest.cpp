@@ -128,16 +128,5 @@ TEST_F(DisplayPipelineTest, EventsRefreshRebuildAndReset) {
     EXPECT_FALSE(pipeline->gamma().watchdogRunning());
 }
 
-TEST_F(DisplayPipelineTest, HotPlugMidFadeKeepsEveryDisplayOnTheFade) {
-    auto pipeline = make();
-    pipeline->apply({1.0, Kelvin::gains(2700)}, 3);
-    time.advance(1s);
-    displays.add(screen(5, 1.0, 1.0, 3840));
-    pipeline->handle(DisplayMonitor::Event::reconfigured);
-    time.advance(3s);
-    EXPECT_FLOAT_EQ(lastBlue(displays, 5), static_cast<float>(Kelvin::gains(2700).b));
-    EXPECT_FLOAT_EQ(lastBlue(displays, 1), static_cast<float>(Kelvin::gains(2700).b));
-}
-
 }  // namespace
 }  // namespace vesperine

@@ -82,18 +82,6 @@ TEST_F(PowerGuardTest, SettingsAreSavedOnEveryWriteAndReEvaluated) {
     EXPECT_EQ(changes.size(), 2u);
 }
 
-TEST_F(PowerGuardTest, PublishesOnlyChangedLimits) {
-    source.set({true, 50, false, ThermalState::nominal});
-    launch();
-    EXPECT_EQ(changes, (std::vector{BoostLimit::cap(1.5, "on battery")}));
-    EXPECT_EQ(guard->limit().get(), BoostLimit::cap(1.5, "on battery"));
-    source.set({true, 49, false, ThermalState::nominal});  // a new reading, the same limit
-    EXPECT_EQ(changes.size(), 1u);
-    EXPECT_EQ(guard->inputs()->batteryPercent, 49);
-    source.set({true, 50, true, ThermalState::nominal});
-    EXPECT_EQ(changes.back(), BoostLimit::disabled("Low Power Mode"));
-}
-
 TEST_F(PowerGuardTest, TicksEvery30SecondsWhileHotAndStopsOnceCool) {
     launch();
     EXPECT_FALSE(guard->isTicking());

@@ -86,6 +86,20 @@ TEST_F(GuideTest, OpeningTheMenuEndsTheHintAndThePauseTipWaitsForAnApplication) 
     EXPECT_EQ(guide.menuSpot().get(), MenuSpot::pauseApp);
 }
 
+// Each page that shows a schedule tab's tip counts; a closed one stays closed across runs.
+TEST_F(GuideTest, TheScheduleTabsTipsCountThePagesThatShowThem) {
+    Guide& guide = start();
+    for (int page = 1; page <= TipRules::maxViews; ++page) {
+        EXPECT_EQ(guide.showScheduleTip(ScheduleTip::scheduleList)->title, "Your schedules");
+    }
+    EXPECT_EQ(guide.showScheduleTip(ScheduleTip::scheduleList), std::nullopt);
+    ASSERT_TRUE(guide.showScheduleTip(ScheduleTip::previewStep));
+    guide.close(ScheduleTip::previewStep);
+    app.reset();
+    EXPECT_EQ(start().showScheduleTip(ScheduleTip::previewStep), std::nullopt);
+    EXPECT_EQ(app->guide().record().history(ScheduleTip::previewStep).views, 1);
+}
+
 TEST_F(GuideTest, StartingOverOnRequestOrFromTheFlag) {
     struct Case {
         const char* what;

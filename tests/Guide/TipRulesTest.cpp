@@ -64,11 +64,37 @@ TEST(TipRules, ATipEndsAfterItsViewsOrWhenClosedButKeepsTheOpeningThatShowsIt) {
     EXPECT_EQ(TipRules::choose(record, {}, now, MenuSpot::modePicker), std::nullopt);
 }
 
+TEST(TipRules, TheScheduleTabsTipsEndAfterTheirPagesOrWhenClosedOrUsed) {
+    struct Case {
+        const char* what;
+        ScheduleTip tip;
+        TipsRecord::TipHistory history;
+        bool previewed, enabled, eligible;
+    } cases[] = {
+        {"the list, fresh", ScheduleTip::scheduleList, {}, false, true, true},
+        {"the list after a preview", ScheduleTip::scheduleList, {}, true, true, true},
+        {"the list, shown on its last page", ScheduleTip::scheduleList, {2, false}, false, true, true},
+        {"the list, pages used up", ScheduleTip::scheduleList, {3, false}, false, true, false},
+        {"the list, closed", ScheduleTip::scheduleList, {0, true}, false, true, false},
+        {"the list, tips off", ScheduleTip::scheduleList, {}, false, false, false},
+        {"the editor, fresh", ScheduleTip::previewStep, {}, false, true, true},
+        {"the editor after a preview", ScheduleTip::previewStep, {}, true, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TipsRecord record;
+        record.scheduleTips[c.tip] = c.history;
+        if (c.previewed) record.donate(TipEvent::stepPreviewed, Instant::fromUnix(0));
+        EXPECT_EQ(TipRules::isEligible(c.tip, record, c.enabled), c.eligible);
+    }
+}
+
 TEST(TipsRecord, RoundTripsAndSkipsWhatItDoesNotKnow) {
     TipsRecord record;
     record.donate(TipEvent::menuOpened, Instant::fromReferenceDate(100));
     record.donate(TipEvent::menuOpened, Instant::fromReferenceDate(250));
     record.tips[MenuSpot::keep] = {2, true};
+    record.scheduleTips[ScheduleTip::previewStep] = {1, false};
     EXPECT_EQ(json::decode<TipsRecord>(json::encode(record).value()).value(), record);
     auto newer = json::decode<TipsRecord>(
         R"({"events":{"somethingNew":{"count":1}},"tips":{"elsewhere":{}},"more":1})");

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -19,6 +18,7 @@
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/VirtualTime.h"
 #include "Schedule/Presets.h"
+#include "Support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -49,14 +49,6 @@ struct Loaded {
 
 class CrashSafeFiles : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vesperine-crash-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        schedules_ = (dir_ / "data" / ScheduleStore::fileName).string();
-        defaults_ = (dir_ / "config" / "defaults.json").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // The child: picks up what the files hold and saves version after version until killed.
     [[noreturn]] void saveForever(int ready) {
         PosixFileSystem files;
@@ -109,9 +101,9 @@ protected:
         return result;
     }
 
-    fs::path dir_;
-    std::string schedules_;
-    std::string defaults_;
+    TempFolder dir_;
+    const std::string schedules_ = dir_ / ("data/" + std::string(ScheduleStore::fileName));
+    const std::string defaults_ = dir_ / "config/defaults.json";
 };
 
 TEST_F(CrashSafeFiles, KilledAtRandomMomentsEachFileIsOldOrNewAndLoads) {
@@ -170,7 +162,7 @@ TEST_F(CrashSafeFiles, KilledAtRandomMomentsEachFileIsOldOrNewAndLoads) {
         changed.name = versionName(lastDefaults + 1);
         EXPECT_TRUE(store.update(changed));
     }
-    for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
+    for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
         const std::string name = entry.path().filename().string();
         EXPECT_EQ(name.find("unreadable"), std::string::npos) << name;
         EXPECT_EQ(name.find("corrupt"), std::string::npos) << name;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
 #include "Platform/Linux/PosixFileSystem.h"
@@ -11,6 +9,7 @@
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/VirtualTime.h"
 #include "Schedule/Presets.h"
+#include "Support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -40,35 +39,21 @@ public:
 
 class ScheduleStoreTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vesperine-store-" + std::to_string(::getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        path_ = (dir_ / "com.brevan.vesperine" / "schedules.json").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::unique_ptr<ScheduleStore> open() {
         return std::make_unique<ScheduleStore>(files_, logger_, path_, zone_, time_);
     }
-    void writeRaw(const std::string& text) {
-        fs::create_directories(fs::path(path_).parent_path());
-        std::ofstream(path_, std::ios::binary) << text;
-    }
-    static std::string readRaw(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    void reset() { fs::remove_all(dir_ / "store"); }
     std::vector<fs::path> asideFiles() const {
         std::vector<fs::path> result;
-        for (const auto& entry : fs::directory_iterator(fs::path(path_).parent_path())) {
-            if (entry.path().filename().string().starts_with("schedules.json.unreadable-")) result.push_back(entry.path());
+        for (const auto& entry : fs::directory_iterator(dir_ / "store")) {
+            if (entry.path().filename().string().starts_with("schedules.json.unreadable-"))
+                result.push_back(entry.path());
         }
         return result;
     }
 
-    fs::path dir_;
-    std::string path_;
+    TempFolder dir_;
+    const std::string path_ = dir_ / "store/schedules.json";
     FaultyFileSystem files_;
     CapturingLogger logger_;
     FixedTimeZone zone_{"Europe/Berlin"};
@@ -79,7 +64,7 @@ TEST_F(ScheduleStoreTest, FirstStartGuessesTheLocationAndWritesTheFile) {
     auto store = open();
     ASSERT_TRUE(store->location().get());
     EXPECT_EQ(store->location().get()->name, "Berlin, Germany");
-    auto tree = json::parse(readRaw(path_));
+    auto tree = json::parse(dir_.read(path_));
     ASSERT_TRUE(tree.ok());
     EXPECT_EQ((*tree)["custom"], Json::array());
     EXPECT_EQ((*tree)["activeID"], "5C1B6A52-0001-4000-8000-000000000001");
@@ -87,7 +72,7 @@ TEST_F(ScheduleStoreTest, FirstStartGuessesTheLocationAndWritesTheFile) {
     EXPECT_EQ(store->active().name, "Day & Night");
 
     zone_.set("Pacific/Chatham");
-    fs::remove_all(dir_);
+    reset();
     auto elsewhere = open();
     EXPECT_FALSE(elsewhere->location().get());
     EXPECT_FALSE(fs::exists(path_));  // nothing written until something changes
@@ -105,7 +90,7 @@ TEST_F(ScheduleStoreTest, AValidFileLoadsWithoutBeingWrittenBack) {
     EXPECT_EQ(again->schedules().size(), 5u);
 
     // A missing location member loads as none and is then guessed (and written).
-    writeRaw(R"({"custom":[],"activeID":"5C1B6A52-0003-4000-8000-000000000003","extra":true})");
+    dir_.write(path_, R"({"custom":[],"activeID":"5C1B6A52-0003-4000-8000-000000000003","extra":true})");
     auto guessed = open();
     EXPECT_EQ(guessed->active().name, "Bright only");
     EXPECT_EQ(guessed->location().get()->name, "Berlin, Germany");
@@ -125,16 +110,16 @@ TEST_F(ScheduleStoreTest, AFileThatDoesNotDecodeIsMovedAsideBeforeAnySave) {
     };
     for (const auto& text : damaged) {
         SCOPED_TRACE(text);
-        fs::remove_all(dir_);
+        reset();
         logger_.clear();
-        writeRaw(text);
+        dir_.write(path_, text);
         auto store = open();  // guesses Berlin, which saves
         EXPECT_EQ(logger_.count("Couldn't read schedules: ", "store"), 1u);
         auto aside = asideFiles();
         ASSERT_EQ(aside.size(), 1u);
-        EXPECT_EQ(readRaw(aside[0]), text);
+        EXPECT_EQ(dir_.read(aside[0]), text);
         EXPECT_TRUE(logger_.contains("aside to " + aside[0].string(), "store"));
-        EXPECT_TRUE(json::parse(readRaw(path_)).ok());
+        EXPECT_TRUE(json::parse(dir_.read(path_)).ok());
         EXPECT_TRUE(store->lastSave().ok());
         EXPECT_TRUE(store->setActiveID(Presets::warmOnly().id).ok());  // later saves write normally
         EXPECT_EQ(asideFiles().size(), 1u);
@@ -143,24 +128,23 @@ TEST_F(ScheduleStoreTest, AFileThatDoesNotDecodeIsMovedAsideBeforeAnySave) {
 
 TEST_F(ScheduleStoreTest, NeverWritesOverAFileItCouldNotReadOrMove) {
     // A folder where the file should be: unreadable, moved aside whole.
-    fs::create_directories(path_);
-    std::ofstream(fs::path(path_) / "inside") << "keep";
+    dir_.write(path_ + "/inside", "keep");
     {
         auto store = open();
         auto aside = asideFiles();
         ASSERT_EQ(aside.size(), 1u);
-        EXPECT_EQ(readRaw(aside[0] / "inside"), "keep");
+        EXPECT_EQ(dir_.read(aside[0] / "inside"), "keep");
         EXPECT_TRUE(fs::is_regular_file(path_));
     }
     // The file cannot be moved aside: saving fails and says so, the file stays as it was.
-    fs::remove_all(dir_);
-    writeRaw("{broken");
+    reset();
+    dir_.write(path_, "{broken");
     files_.failMoves = true;
     logger_.clear();
     auto store = open();
     EXPECT_FALSE(store->lastSave().ok());
     EXPECT_FALSE(store->setActiveID(Presets::manual().id).ok());
-    EXPECT_EQ(readRaw(path_), "{broken");
+    EXPECT_EQ(dir_.read(path_), "{broken");
     EXPECT_EQ(store->active().name, "Manual");  // the session still works in memory
     EXPECT_GE(logger_.count("Couldn't save schedules: ", "store"), 2u);
 }
@@ -180,13 +164,13 @@ TEST_F(ScheduleStoreTest, FailedWritesAreReportedAndStateIsKept) {
 
 TEST_F(ScheduleStoreTest, NonFiniteLocationsAreRefusedOutOfRangeOnesKept) {
     auto store = open();
-    const std::string before = readRaw(path_);
+    const std::string before = dir_.read(path_);
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     for (auto location : {Location{"a", nan, 0}, Location{"b", 0, inf}, Location{"c", -inf, nan}}) {
         EXPECT_FALSE(store->setLocation(location).ok());
         EXPECT_EQ(store->location().get()->name, "Berlin, Germany");
     }
-    EXPECT_EQ(readRaw(path_), before);
+    EXPECT_EQ(dir_.read(path_), before);
     for (double latitude : {91.0, -1000.0}) {
         EXPECT_TRUE(store->setLocation(Location{"far", latitude, 0}).ok());
         EXPECT_EQ(open()->location().get()->latitude, latitude);  // stored as given, read back
@@ -199,14 +183,11 @@ TEST_F(ScheduleStoreTest, AddingDuplicatingUpdatingAndDeleting) {
     auto first = store->addNew(ScheduleStore::makeTemplate(), "My schedule", false);
     auto second = store->addNew(ScheduleStore::makeTemplate(), "My schedule", false);
     auto third = store->addNew(ScheduleStore::makeTemplate(), " \t ", false);
-    EXPECT_EQ(first.name, "My schedule");
-    EXPECT_EQ(second.name, "My schedule 2");
-    EXPECT_EQ(third.name, "My schedule 3");
-
     auto copy = store->duplicate(Presets::dayAndNight(), false);
     auto copy2 = store->duplicate(Presets::dayAndNight(), false);
-    EXPECT_EQ(copy.name, "Day & Night copy");
-    EXPECT_EQ(copy2.name, "Day & Night copy 2");
+    EXPECT_EQ((std::vector{first.name, second.name, third.name, copy.name, copy2.name}),
+              (std::vector<std::string>{"My schedule", "My schedule 2", "My schedule 3",
+                                        "Day & Night copy", "Day & Night copy 2"}));
     EXPECT_FALSE(copy.isBuiltIn);
     EXPECT_NE(copy.id, Presets::dayAndNight().id);
     ASSERT_EQ(copy.keyframes.size(), 3u);
@@ -245,7 +226,7 @@ TEST_F(ScheduleStoreTest, AVeryLargeFileLoads) {
                   R"(","keyframes":[{"id":")" + Uuid::random().string() +
                   R"(","time":{"clock":{"hour":7,"minute":0}},"mode":{"off":{}},"transitionMinutes":30}],"isBuiltIn":false})";
     }
-    writeRaw(R"({"custom":[)" + custom + R"(],"activeID":"5C1B6A52-0001-4000-8000-000000000001","location":{"name":"x","latitude":1,"longitude":2}})");
+    dir_.write(path_, R"({"custom":[)" + custom + R"(],"activeID":"5C1B6A52-0001-4000-8000-000000000001","location":{"name":"x","latitude":1,"longitude":2}})");
     auto store = open();
     EXPECT_EQ(store->custom()->size(), 20000u);
     EXPECT_EQ(logger_.lines().size(), 0u);

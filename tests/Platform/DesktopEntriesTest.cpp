@@ -4,38 +4,42 @@
 
 #include <thread>
 
-#include "Platform/DesktopFolder.h"
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
 
+// An application entry "<id>.desktop" in `folder` with the given lines after its type.
+void entry(const TempFolder& folder, const std::string& id, const std::string& lines) {
+    folder.write(id + ".desktop", "[Desktop Entry]\nType=Application\n" + lines);
+}
+
 class DesktopEntriesTest : public testing::Test {
 protected:
     void SetUp() override {
-        home.entry("vlc", "Name=My VLC\n");  // the user's copy wins
+        entry(home, "vlc", "Name=My VLC\n");  // the user's copy wins
         home.write("retired.desktop", "[Desktop Entry]\nType=Application\nHidden=true\n");
-        system.entry("vlc", "Name=VLC media player\nStartupWMClass=vlc\n");
-        system.entry("retired", "Name=Retired\n");
-        system.entry("org.gnome.Totem",
+        entry(system, "vlc", "Name=VLC media player\nStartupWMClass=vlc\n");
+        entry(system, "retired", "Name=Retired\n");
+        entry(system, "org.gnome.Totem",
                      "Name=Videos\nName[de]=Videos (de)\nName[de_CH]=Videos (CH)\n"
                      "Name[sr@latin]=Video\nName[fr]=\n");
-        system.entry(
+        entry(system, 
             "io.github.celluloid_player.Celluloid",
             "Name = Celluloid\\sPlayer\nStartupWMClass=io.github.celluloid_player.Celluloid\n"
             "\n[Desktop Action new-window]\nName=New Window\n");
-        system.entry("kde4/gwenview", "Name=Gwenview\nStartupWMClass=Gwenview\n");
-        system.entry("nameless", "Exec=nameless\n");
+        entry(system, "kde4/gwenview", "Name=Gwenview\nStartupWMClass=Gwenview\n");
+        entry(system, "nameless", "Exec=nameless\n");
         system.write("link.desktop", "[Desktop Entry]\nType=Link\nName=A link\n");
         system.write("huge.desktop",
                      "[Desktop Entry]\nType=Application\nName=" + std::string(2 << 20, 'x') + "\n");
     }
     DesktopEntries entries(const std::string& locale = "") {
-        return DesktopEntries({home.applications(), system.applications()}, locale, logger);
+        return DesktopEntries({home.root(), system.root()}, locale, logger);
     }
 
-    DesktopFolder home{"vesperine-entries-home"};
-    DesktopFolder system{"vesperine-entries-system"};
+    TempFolder home, system;
     CapturingLogger logger;
 };
 
@@ -46,31 +50,25 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
     EXPECT_TRUE(logger.contains("too large"));
     using Hints = DesktopEntries::Hints;
     using App = RunningApplication;
+    const App videos{"org.gnome.Totem", "Videos", 0}, gwenview{"kde4-gwenview", "Gwenview", 0};
     struct Case {
         const char* name;
         Hints hints;
         App app;
     } cases[] = {
-        {"application id",
-         {"org.gnome.Totem", {}, "totem", "Totem", "totem"},
-         {"org.gnome.Totem", "Videos", 0}},
-        {"unknown application id, then the class",
-         {"org.example.Unknown", {}, "vlc", "vlc", {}},
+        {"application id", {"org.gnome.Totem", {}, "totem", "Totem", "totem"}, videos},
+        {"unknown application id, then the class", {"org.example.Unknown", {}, "vlc", "vlc", {}},
          {"vlc", "My VLC", 0}},
         {"desktop file given as a path",
-         {{}, "/usr/share/applications/kde4-gwenview.desktop", {}, {}, {}},
-         {"kde4-gwenview", "Gwenview", 0}},
-        {"StartupWMClass ignoring case",
-         {{}, {}, "gwenview", "gwenview", {}},
-         {"kde4-gwenview", "Gwenview", 0}},
+         {{}, "/usr/share/applications/kde4-gwenview.desktop", {}, {}, {}}, gwenview},
+        {"StartupWMClass ignoring case", {{}, {}, "gwenview", "gwenview", {}}, gwenview},
         {"class is the id, escapes undone, actions ignored",
          {{}, {}, "celluloid", "io.github.celluloid_player.Celluloid", {}},
          {"io.github.celluloid_player.Celluloid", "Celluloid Player", 0}},
         {"executable is the id", {{}, {}, {}, {}, "VLC"}, {"vlc", "My VLC", 0}},
         {"entry without a name", {{}, {}, {}, "Nameless", {}}, {"nameless", std::nullopt, 0}},
         {"hidden entry", {{}, {}, "retired", "Retired", {}}, {"Retired", std::nullopt, 0}},
-        {"no entry: the executable",
-         {{}, {}, "main", "Main", "python3"},
+        {"no entry: the executable", {{}, {}, "main", "Main", "python3"},
          {"python3", std::nullopt, 0}},
         {"no entry: the class", {{}, {}, "main", "Main", {}}, {"Main", std::nullopt, 0}},
         {"nothing at all", {{}, {}, "", {}, {}}, {}},
@@ -85,12 +83,8 @@ TEST_F(DesktopEntriesTest, NamesComeInTheUsersLanguage) {
     struct Case {
         const char* locale;
         const char* name;
-    } cases[] = {{"", "Videos"},
-                 {"C.UTF-8", "Videos"},
-                 {"de_DE.UTF-8", "Videos (de)"},
-                 {"de_CH.UTF-8", "Videos (CH)"},
-                 {"sr_RS@latin", "Video"},
-                 {"fr_FR", "Videos"}};
+    } cases[] = {{"", "Videos"},         {"C.UTF-8", "Videos"},     {"de_DE.UTF-8", "Videos (de)"},
+                 {"de_CH.UTF-8", "Videos (CH)"}, {"sr_RS@latin", "Video"}, {"fr_FR", "Videos"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.locale);
         EXPECT_EQ(entries(c.locale).find("org.gnome.Totem")->name, c.name);
@@ -102,7 +96,7 @@ TEST_F(DesktopEntriesTest, ReadsAgainOnlyWhenAFolderChanged) {
     EXPECT_FALSE(index.refreshIfChanged());
     // Folder times are as fine as the file system keeps them.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    system.entry("kde4/org.kde.okular", "Name=Okular\n");
+    entry(system, "kde4/org.kde.okular", "Name=Okular\n");
     EXPECT_EQ(index.find("kde4-org.kde.okular"), nullptr);
     EXPECT_TRUE(index.refreshIfChanged());
     EXPECT_EQ(index.find("kde4-org.kde.okular")->name, "Okular");

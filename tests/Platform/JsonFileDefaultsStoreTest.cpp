@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
 #include "App/Preferences.h"
 #include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -18,26 +17,8 @@ namespace {
 
 class JsonFileDefaultsStoreTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vesperine-defaults-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        path_ = (dir_ / "com.brevan.vesperine" / "defaults.json").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void writeRaw(const std::string& text) {
-        fs::create_directories(fs::path(path_).parent_path());
-        std::ofstream(path_, std::ios::binary) << text;
-    }
-    std::string readRaw(const std::string& path) const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-
-    fs::path dir_;
-    std::string path_;
+    TempFolder dir_;
+    const std::string path_ = dir_ / "com.brevan.vesperine/defaults.json";
     PosixFileSystem files_;
     CapturingLogger logger_;
 };
@@ -65,26 +46,33 @@ TEST_F(JsonFileDefaultsStoreTest, EveryValueTypeSurvivesARestart) {
     EXPECT_FALSE(again.value("gone"));
     EXPECT_FALSE(again.data("name"));  // another type reads as absent
     EXPECT_EQ(logger_.lines().size(), 0u);
+
+    // An equal value writes nothing, and no temporary file remains.
+    const auto stamp = fs::last_write_time(path_) - std::chrono::hours(1);
+    fs::last_write_time(path_, stamp);
+    again.set("flag", true);
+    EXPECT_EQ(fs::last_write_time(path_), stamp);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path_).parent_path()), {}), 1);
 }
 
 // Each damaged file is kept under its own name (a later one used to replace the earlier
 // copy), next to the file a link names: the link stays and the next save goes through it.
 TEST_F(JsonFileDefaultsStoreTest, EachDamagedFileIsKeptAsideNotOverwritten) {
-    const std::string target = (dir_ / "dotfiles" / "defaults.json").string();
-    fs::create_directories(dir_ / "dotfiles");
+    const std::string target = dir_ / "dotfiles/defaults.json";
+    dir_.write("dotfiles/defaults.json", "");
     fs::create_directories(fs::path(path_).parent_path());
     fs::create_symlink("../dotfiles/defaults.json", path_);
     const std::string damaged[] = {"{\"preferences\": {\"$data\": \"ey", "\x01garbage", "[1,2]", "null", ""};
     for (int n = 1; const auto& text : damaged) {
         SCOPED_TRACE(testing::PrintToString(text));
-        writeRaw(text);
+        dir_.write(path_, text);
         JsonFileDefaultsStore store(files_, logger_, path_);
         EXPECT_EQ(Preferences::load(store), Preferences{});
         store.set("flag", true);
         EXPECT_TRUE(fs::is_symlink(path_));
         EXPECT_TRUE(JsonFileDefaultsStore(files_, logger_, target).boolean("flag"));
         for (int kept = 1; kept <= n; ++kept) {
-            EXPECT_EQ(readRaw(FileSystem::asideName(target, ".corrupt", kept)), damaged[kept - 1]);
+            EXPECT_EQ(dir_.read(FileSystem::asideName(target, ".corrupt", kept)), damaged[kept - 1]);
         }
         ++n;
     }
@@ -95,7 +83,7 @@ TEST_F(JsonFileDefaultsStoreTest, EntriesOfUnknownFormsReadAsAbsentAndAreKept) {
     const std::string text = R"({"preferences":{"$data":"!!not base64!!"},"flag":"yes","count":1.5,)"
                              R"("x":{"$double":"huh"},"list":[1,"a",null],"none":null,)"
                              R"("record":{"a":{"b":[]}},"huge":18446744073709551615})";
-    writeRaw(text);
+    dir_.write(path_, text);
     JsonFileDefaultsStore store(files_, logger_, path_);
     EXPECT_FALSE(store.data("preferences"));
     EXPECT_FALSE(store.boolean("flag"));
@@ -105,46 +93,33 @@ TEST_F(JsonFileDefaultsStoreTest, EntriesOfUnknownFormsReadAsAbsentAndAreKept) {
     store.set("added", true);
     Json expected = *json::parse(text);
     expected["added"] = true;
-    EXPECT_EQ(*json::parse(readRaw(path_)), expected);
+    EXPECT_EQ(*json::parse(dir_.read(path_)), expected);
     store.set("list", std::int64_t{3});  // setting or removing one replaces it like any other
     store.remove("none");
     expected["list"] = 3;
     expected.erase("none");
-    EXPECT_EQ(*json::parse(readRaw(path_)), expected);
+    EXPECT_EQ(*json::parse(dir_.read(path_)), expected);
 }
 
 TEST_F(JsonFileDefaultsStoreTest, AFileThatCannotBeReadIsNeverWrittenOver) {
-    fs::create_directories(path_);  // a folder where the file should be
-    fs::path inside = fs::path(path_) / "keep-me";
-    std::ofstream(inside) << "precious";
+    const std::string inside = path_ + "/keep-me";  // a folder where the file should be
+    dir_.write(inside, "precious");
     {
         JsonFileDefaultsStore store(files_, logger_, path_);
         store.set("flag", true);
         store.set("flag2", true);
         EXPECT_TRUE(store.boolean("flag"));  // kept in memory for this run
     }
-    EXPECT_EQ(readRaw(inside.string()), "precious");
+    EXPECT_EQ(dir_.read(inside), "precious");
     EXPECT_EQ(logger_.count("Couldn't read defaults", "store"), 1u);
     EXPECT_EQ(logger_.count("Couldn't save defaults", "store"), 1u);  // once, not per change
-}
-
-TEST_F(JsonFileDefaultsStoreTest, EqualValuesWriteNothingAndNoTemporaryFilesRemain) {
-    JsonFileDefaultsStore store(files_, logger_, path_);
-    store.set("flag", true);
-    auto stamp = fs::last_write_time(path_);
-    fs::last_write_time(path_, stamp - std::chrono::hours(1));
-    store.set("flag", true);
-    EXPECT_EQ(fs::last_write_time(path_), stamp - std::chrono::hours(1));
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(fs::path(path_).parent_path())) ++entries;
-    EXPECT_EQ(entries, 1u);
 }
 
 TEST_F(JsonFileDefaultsStoreTest, AnotherProgramsFileOpensReadOnlyOrNotAtAll) {
     auto none = JsonFileDefaultsStore::openReadOnly(files_, logger_, path_);
     ASSERT_TRUE(none);
     EXPECT_EQ(none->get(), nullptr);
-    writeRaw(R"({"flag":true})");
+    dir_.write("com.brevan.vesperine/defaults.json", R"({"flag":true})");
     auto opened = JsonFileDefaultsStore::openReadOnly(files_, logger_, path_);
     ASSERT_TRUE(opened && *opened);
     EXPECT_TRUE((*opened)->boolean("flag"));

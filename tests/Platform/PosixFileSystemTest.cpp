@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
+
+#include "Support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -17,20 +17,14 @@ namespace {
 
 class PosixFileSystemTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vesperine-files-" + std::to_string(::getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string at(const std::string& relative) const { return (dir_ / relative).string(); }
+    std::string at(const std::string& relative) const { return dir_ / relative; }
     void freshFolders() {
-        fs::remove_all(dir_);
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
         fs::create_directories(dir_ / "config");
         fs::create_directories(dir_ / "dotfiles");
     }
 
-    fs::path dir_;
+    TempFolder dir_;
     PosixFileSystem files_;
 };
 
@@ -49,8 +43,8 @@ TEST_F(PosixFileSystemTest, WritesThroughLinksAndKeepsThem) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         freshFolders();
-        std::ofstream(at("dotfiles/d.json")) << "old";
-        std::ofstream(at("dotfiles/b.json")) << "old";
+        dir_.write("dotfiles/d.json", "old");
+        dir_.write("dotfiles/b.json", "old");
         for (const auto& [where, to] : c.links) fs::create_symlink(to, at(where));
         ASSERT_TRUE(files_.writeAtomically(at("config/d.json"), "new"));
         for (const auto& [where, to] : c.links) EXPECT_TRUE(fs::is_symlink(at(where))) << where;

@@ -12,7 +12,7 @@
 #include "Platform/Linux/ThermalZones.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/VirtualTime.h"
-#include "Support/SysfsTree.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -64,8 +64,8 @@ TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SysfsTree tree;
-        tree.write(c.files);
+        TempFolder tree;
+        tree.values(c.files);
         auto reading = PowerSupplyFiles::read(tree.root());
         EXPECT_EQ(reading.onBattery, c.onBattery);
         EXPECT_EQ(reading.percent, c.percent);
@@ -121,8 +121,8 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SysfsTree tree;
-        tree.write(c.files);
+        TempFolder tree;
+        tree.values(c.files);
         auto reading = ThermalZones::read(tree.root());
         EXPECT_EQ(reading.state, c.state) << thermalStateName(reading.state);
         EXPECT_EQ(reading.zonesRead, c.zones);
@@ -170,7 +170,7 @@ TEST(ThermalWatch, PollsEvery30SecondsOnlyWhenThereIsAZoneToRead) {
     VirtualTime time;
     NoLoop loop;
     CapturingLogger logger;
-    SysfsTree tree;
+    TempFolder tree;
     int changes = 0;
     ThermalWatch::Options options{tree.root(), false, 30s};
     {
@@ -179,16 +179,16 @@ TEST(ThermalWatch, PollsEvery30SecondsOnlyWhenThereIsAZoneToRead) {
         EXPECT_EQ(time.armedTimers(), 0u);
         EXPECT_EQ(logger.count("No thermal zone could be read"), 1u);
     }
-    tree.write(zone("thermal_zone0", "50000", {{"passive", "90000"}}));
+    tree.values(zone("thermal_zone0", "50000", {{"passive", "90000"}}));
     ThermalWatch watch(loop, time, logger, [&] { ++changes; }, options);
     EXPECT_EQ(watch.mode(), ThermalWatch::Mode::polling);
-    tree.write("thermal_zone0/temp", "91000");
+    tree.values({{"thermal_zone0/temp", "91000"}});
     time.advance(29s);
     EXPECT_EQ(watch.state(), ThermalState::nominal);
     time.advance(1s);
     EXPECT_EQ(watch.state(), ThermalState::serious);
     EXPECT_EQ(changes, 1);
-    tree.write("thermal_zone0/temp", "garbage");
+    tree.values({{"thermal_zone0/temp", "garbage"}});
     time.advance(10min);
     EXPECT_EQ(watch.state(), ThermalState::nominal);
     EXPECT_EQ(logger.count("no readable temp"), 1u);

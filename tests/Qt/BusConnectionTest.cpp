@@ -68,8 +68,8 @@ TEST_F(BusConnectionTest, RepliesErrorsAndTimeoutsArriveOnTheLoopWithoutBlocking
                 if (reply && sd_bus_message_read(reply, "s", &text) >= 0) id = text;
             },
             300ms);
-        ASSERT_TRUE(spin([&] { return replies > 0; }, 3000));
-        spinFor(50);
+        ASSERT_TRUE(spin([&] { return replies > 0; }, 3000ms));
+        spinFor(50ms);
         EXPECT_EQ(replies, 1);
         EXPECT_EQ(error.empty(), c.answered) << error;
         EXPECT_EQ(!id.empty(), c.answered);
@@ -96,7 +96,7 @@ TEST_F(BusConnectionTest, SignalsAndOwnersAreHeardUntilTheHandleGoes) {
     signal.cancel();
     BusClient again(bus.address(), nullptr);
     again.emit("/org/example", "org.example.Test", "Ping");
-    spinFor(100);
+    spinFor(100ms);
     EXPECT_EQ(pings, 1);
 }
 
@@ -108,7 +108,7 @@ TEST_F(BusConnectionTest, ALostDaemonFailsPendingCallsAndIsReportedOnce) {
     Handle pending = connection->call({"org.example.Silent", "/", "org.example.Silent", "Ping"},
                                       nullptr,
                                       [&](sd_bus_message*, const std::string& e) { error = e; }, 10s);
-    spinFor(50);
+    spinFor(50ms);
     bus.stop();
     ASSERT_TRUE(spin([&] { return lost == 1; }));
     EXPECT_FALSE(error.empty());
@@ -130,7 +130,7 @@ TEST_F(BusConnectionTest, AHandlerMayDropTheConnectionItIsCalledFrom) {
                                           connection.reset();
                                       });
     EXPECT_TRUE(spin([&] { return answered; }));
-    spinFor(20);
+    spinFor(20ms);
 }
 
 }  // namespace

@@ -2,19 +2,14 @@
 // drives it (sets properties, adds devices) with synchronous calls.
 #pragma once
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <systemd/sd-bus.h>
 
-#include <chrono>
 #include <cstdarg>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-extern char** environ;
+#include "Support/ChildProcess.h"
 
 namespace vesperine {
 
@@ -31,18 +26,10 @@ class DbusMock {
         std::vector<std::string> argv = {"/usr/bin/env", "DBUS_SYSTEM_BUS_ADDRESS=" + busAddress,
                                          "/usr/bin/python3", "-m", "dbusmock", "--system"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::vector<char*> args;
-        for (auto& a : argv) args.push_back(a.data());
-        args.push_back(nullptr);
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&pid_, args[0], &quiet, nullptr, args.data(), environ) != 0) pid_ = 0;
-        posix_spawn_file_actions_destroy(&quiet);
-        for (int i = 0; pid_ > 0 && i < 200 && !hasOwner(); ++i) {
+        mock_ = std::make_unique<ChildProcess>(
+            argv, std::map<int, std::string>{{1, "/dev/null"}, {2, "/dev/null"}}, SIGTERM);
+        for (int i = 0; mock_->pid() > 0 && i < 200 && !hasOwner(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
     }
     ~DbusMock() {
         stop();
@@ -51,14 +38,9 @@ class DbusMock {
     DbusMock(const DbusMock&) = delete;
     DbusMock& operator=(const DbusMock&) = delete;
 
-    bool ready() { return pid_ > 0 && hasOwner(); }
+    bool ready() { return mock_ && mock_->pid() > 0 && hasOwner(); }
     // Ends the service: its name loses its owner.
-    void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = 0;
-    }
+    void stop() { mock_.reset(); }
 
     // Calls `member` on the service; the arguments follow sd_bus_message_append's `types`.
     bool call(const char* path, const char* interface, const char* member, const char* types, ...) {
@@ -95,7 +77,7 @@ class DbusMock {
 
     std::string name_;
     sd_bus* bus_ = nullptr;
-    pid_t pid_ = 0;
+    std::unique_ptr<ChildProcess> mock_;
 };
 
 }  // namespace vesperine

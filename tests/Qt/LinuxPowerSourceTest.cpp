@@ -9,7 +9,7 @@
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Spin.h"
 #include "Support/PrivateBus.h"
-#include "Support/SysfsTree.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -34,8 +34,8 @@ class LinuxPowerSourceTest : public testing::Test {
         ASSERT_TRUE(opened) << opened.error().description;
         connection = std::move(opened).value();
         // What /sys says when UPower doesn't: a charging battery at 90%.
-        supplies.write({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
-        zones.write({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
+        supplies.values({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
+        zones.values({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
                      {"thermal_zone0/trip_point_0_temp", "90000"}});
     }
     LinuxPowerSource& make(Duration timeout = 2s) {
@@ -47,8 +47,8 @@ class LinuxPowerSourceTest : public testing::Test {
         observing = source->observe([this] { ++notified; });
         return *source;
     }
-    bool reaches(const PowerInputs& expected, int timeoutMs = 5000) {
-        if (spin([&] { return source->current() == expected; }, timeoutMs)) return true;
+    bool reaches(const PowerInputs& expected) {
+        if (spin([&] { return source->current() == expected; }, 5s)) return true;
         const auto got = source->current();
         ADD_FAILURE() << "on battery " << got.onBattery << ", percent " << got.batteryPercent.value_or(-1)
                       << ", low power " << got.lowPowerMode;
@@ -66,7 +66,7 @@ class LinuxPowerSourceTest : public testing::Test {
     QtMainLoop loop;
     PrivateBus bus;
     CapturingLogger logger;
-    SysfsTree supplies, zones;
+    TempFolder supplies, zones;
     std::unique_ptr<BusConnection> connection;
     std::unique_ptr<LinuxPowerSource> source;
     Handle observing;
@@ -120,7 +120,7 @@ TEST_F(LinuxPowerSourceTest, ASilentUPowerIsWaitedForBoundedlyWithoutStoppingThe
     EXPECT_EQ(source->current(), inputs(false, 90));
     ASSERT_TRUE(spin([&] { return logger.contains("UPower didn't answer"); }));
     EXPECT_GT(ticks, 5);
-    spinFor(300);
+    spinFor(300ms);
     EXPECT_EQ(source->current(), inputs(false, 90));
     EXPECT_EQ(logger.count("UPower didn't answer"), 1u);
     EXPECT_EQ(logger.count("power profiles aren't available"), 2u);  // once per name
@@ -140,7 +140,7 @@ TEST_F(LinuxPowerSourceTest, ValuesOfTheWrongTypeAreLeftOutAndLoggedOnce) {
     daemon.set(displayPath, deviceInterface, "Percentage", "s", "full");
     EXPECT_TRUE(reaches(inputs(true, std::nullopt)));
     daemon.set(displayPath, deviceInterface, "Percentage", "s", "empty");
-    spinFor(200);
+    spinFor(200ms);
     EXPECT_EQ(logger.count("OnBattery is of type \"s\""), 1u);
     EXPECT_EQ(logger.count("Percentage is not a number"), 1u);
     EXPECT_EQ(logger.count("active power profile of net.hadess.PowerProfiles is of type"), 1u);
@@ -177,17 +177,15 @@ TEST_F(LinuxPowerSourceTest, NoWakeUpsWhileNothingChanges) {
     MemoryDefaultsStore defaults;
     PowerGuard guard(defaults, *source, loop);
     guard.start();
-    spinFor(300);  // every first answer is in
+    spinFor(300ms);  // every first answer is in
     const auto timers = loop.timerCallbacksRun();
     const int notifications = notified;
-    spinFor(1500);
+    spinFor(1500ms);
     EXPECT_EQ(loop.timerCallbacksRun(), timers);
     EXPECT_EQ(notified, notifications);
     EXPECT_FALSE(guard.isTicking());
     // Where the kernel offers thermal events to us, the zones are not polled either.
     EXPECT_NE(source->thermal().mode(), ThermalWatch::Mode::idle);
-    std::printf("thermal zones watched by %s\n",
-                source->thermal().mode() == ThermalWatch::Mode::events ? "kernel events" : "a 30 s poll");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "Platform/Simulated/SimulatedSystemEvents.h"
 #include "Spin.h"
 #include "Support/PrivateBus.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -27,12 +28,9 @@ using namespace std::chrono_literals;
 
 class LinuxSystemEventsTest : public testing::Test {
   protected:
-    LinuxSystemEventsTest()
-        : directory(fs::temp_directory_path() / ("zones-" + std::to_string(::getpid()))) {
-        fs::create_directories(directory);
+    LinuxSystemEventsTest() {
         fs::create_symlink("/usr/share/zoneinfo/UTC", directory / "localtime");
     }
-    ~LinuxSystemEventsTest() override { fs::remove_all(directory); }
 
     // With the bus at `busAddress`, or with none when it is empty.
     std::unique_ptr<LinuxSystemEvents> make(const std::string& busAddress) {
@@ -42,19 +40,19 @@ class LinuxSystemEventsTest : public testing::Test {
         }
         return std::make_unique<LinuxSystemEvents>(
             loop, systemBus.get(), logger,
-            LinuxSystemEvents::Options{directory.string(), {"localtime", "timezone"}});
+            LinuxSystemEvents::Options{directory.root(), {"localtime", "timezone"}});
     }
     int countWhile(SystemEvents& events, SystemEvent event, const std::function<void()>& action) {
         int heard = 0;
         Handle handle = events.observe(event, [&] { ++heard; });
-        spinFor(50);
+        spinFor(50ms);
         action();
-        spin([&] { return heard > 0; }, 1000);
-        spinFor(100);  // and nothing more after the first
+        spin([&] { return heard > 0; });
+        spinFor(100ms);  // and nothing more after the first
         return heard;
     }
 
-    fs::path directory;
+    TempFolder directory;
     QtMainLoop loop;
     CapturingLogger logger;
     std::unique_ptr<BusConnection> systemBus;
@@ -75,8 +73,8 @@ TEST_F(LinuxSystemEventsTest, TimeZoneFilesChangingAreHeardOncePerChangeOthersAr
          },
          1},
         {"zone name file written",
-         [&] { std::ofstream(directory / "timezone") << "Europe/Berlin\n"; }, 1},
-        {"unrelated file", [&] { std::ofstream(directory / "hostname") << "box\n"; }, 0},
+         [&] { directory.write("timezone", "Europe/Berlin\n"); }, 1},
+        {"unrelated file", [&] { directory.write("hostname", "box\n"); }, 0},
         {"link removed", [&] { fs::remove(directory / "localtime"); }, 1},
     };
     for (const auto& c : cases) {
@@ -97,9 +95,9 @@ TEST_F(LinuxSystemEventsTest, EverySettingOfTheClockIsHeard) {
     int heard = 0;
     Handle handle = events->observe(SystemEvent::clockChanged, [&] { ++heard; });
     if (!setClockToNow()) GTEST_SKIP() << "may not set the clock here: " << std::strerror(errno);
-    EXPECT_TRUE(spin([&] { return heard == 1; }, 1000));
+    EXPECT_TRUE(spin([&] { return heard == 1; }));
     ASSERT_TRUE(setClockToNow());  // the watch is armed again after the first
-    EXPECT_TRUE(spin([&] { return heard == 2; }, 1000));
+    EXPECT_TRUE(spin([&] { return heard == 2; }));
 }
 
 TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalse) {

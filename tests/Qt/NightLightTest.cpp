@@ -168,7 +168,7 @@ TEST_F(NightLightTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
         fake->set("available", false);
         EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));
         fake->stop();
-        spinFor(50);
+        spinFor(50ms);
     }
     EXPECT_TRUE(logger.lines().empty());
 }
@@ -192,15 +192,11 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
         {"GNOME: never answers", true, nullptr},
         {"KWin: enabled as a number", false,
          [](FakeBusService& s) {
-             s.property("available", true);
-             s.property("enabled", std::uint32_t{1});
+             s.property("available", true), s.property("enabled", std::uint32_t{1});
              s.property("inhibited", false);
          }},
         {"KWin: no inhibited", false,
-         [](FakeBusService& s) {
-             s.property("available", true);
-             s.property("enabled", true);
-         }},
+         [](FakeBusService& s) { s.property("available", true), s.property("enabled", true); }},
         {"KWin: never answers", false, nullptr},
     };
     for (const auto& c : cases) {
@@ -217,21 +213,20 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
             c.play(*fake);
             ASSERT_TRUE(fake->publish());
         } else {
-            hung = std::make_unique<BusClient>(bus.address(),
-                                               (c.gnome ? names.service : at.service).c_str());
+            const std::string& name = c.gnome ? names.service : at.service;
+            hung = std::make_unique<BusClient>(bus.address(), name.c_str());
         }
         std::unique_ptr<SystemColourFeature> light;
-        if (c.gnome) {
+        if (c.gnome)
             light = std::make_unique<GnomeNightLight>(connection.get(), loop, logger,
                                                       testNames(c.schema), timeout);
-        } else {
+        else
             light = std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
-        }
         int ticks = 0;
         Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
         EXPECT_EQ(light->status(), Status::off);  // not answered yet
         EXPECT_TRUE(spin([&] { return light->status() == Status::unavailable; }));
-        spinFor(100);
+        spinFor(100ms);
         EXPECT_GT(ticks, 5);  // the loop kept turning while the call was out
         EXPECT_EQ(logger.count("Night Light can't be read", "conflicts"), 1u);
         EXPECT_EQ(switchTo(*light, false), false);

@@ -21,7 +21,7 @@ TEST(QtMainLoop, DelayLongerThanOneTimerPieceIsReArmedNotShortened) {
         firedAt = loop.monotonicNow();
     });
     ASSERT_TRUE(spin([&] { return fired > 0; }));
-    spin([] { return false; }, 30);
+    spin([] { return false; }, 30ms);
     EXPECT_EQ(fired, 1);
     EXPECT_GE(firedAt - start, 55ms);
     EXPECT_EQ(loop.timerCallbacksRun(), 1u);  // the re-arming pieces are not callbacks
@@ -38,7 +38,7 @@ TEST(QtMainLoop, CancelledAndRepeatingTimersAndPostedCalls) {
         ASSERT_TRUE(spin([&] { return ticks >= 3; }));
     }
     const int seen = ticks;
-    spin([] { return false; }, 20);
+    spin([] { return false; }, 20ms);
     EXPECT_EQ(ticks, seen);
     EXPECT_EQ(cancelled, 0);
     EXPECT_EQ(posted, 1);
@@ -52,7 +52,7 @@ TEST(QtMainLoop, TimerCancelledFromItsOwnCallbackAndWatchDroppedInsideItsCallbac
         ++ticks;
         every.cancel();
     });
-    spin([] { return false; }, 20);
+    spin([] { return false; }, 20ms);
     EXPECT_EQ(ticks, 1);
 
     int fds[2];
@@ -67,7 +67,7 @@ TEST(QtMainLoop, TimerCancelledFromItsOwnCallbackAndWatchDroppedInsideItsCallbac
     });
     ASSERT_EQ(::write(fds[1], "ab", 2), 2);
     spin([&] { return reads > 0; });
-    spin([] { return false; }, 20);
+    spin([] { return false; }, 20ms);
     EXPECT_EQ(reads, 1);
     ::close(fds[0]);
     ::close(fds[1]);

@@ -95,8 +95,7 @@ TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
     } cases[] = {
         {"nothing stored", std::nullopt, AppRule::defaults()},
         {"an empty list stays empty", "[]", {}},
-        {"one rule",
-         R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
+        {"one rule", R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
          {{"vlc", "VLC", Behavior::pauseAll}}},
         {"an unknown behaviour", R"([{"bundleID":"vlc","name":"VLC","behavior":"dim"}])",
          AppRule::defaults()},
@@ -104,10 +103,8 @@ TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.stored)
-            defaults.setData("appRules", *c.stored);
-        else
-            defaults.remove("appRules");
+        defaults.remove("appRules");
+        if (c.stored) defaults.setData("appRules", *c.stored);
         launch();
         EXPECT_EQ(rules->rules().get(), c.rules);
         EXPECT_EQ(defaults.data("appRules"), c.stored);  // bad bytes stay until the next save

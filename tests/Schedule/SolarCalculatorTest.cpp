@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include "TestTime.h"
 
 namespace vesperine {
@@ -24,40 +22,12 @@ double minutesOff(const Place& place, int y, int m, int d, const char* hhmm, Ins
     return (got - local(place.zone, y, m, d, h, mi, sec)) / 60.0;
 }
 
-TEST(SolarCalculator, MatchesTheMethodsOwnFiguresToTheMinute) {
-    const Place amsterdam{52.3676, 4.9041, "Europe/Amsterdam"}, newYork{40.7128, -74.006, "America/New_York"},
-        sydney{-33.8688, 151.2093, "Australia/Sydney"};
-    struct Case {
-        Place place;
-        int y, m, d;
-        const char *sunrise, *sunset;
-    } cases[] = {
-        {amsterdam, 2026, 6, 21, "05:19", "22:07"},
-        {amsterdam, 2026, 12, 21, "08:49", "16:29"},
-        {newYork, 2026, 3, 20, "07:00", "19:08"},
-        {sydney, 2026, 3, 20, "06:59", "19:09"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.place.zone << " " << c.m << "/" << c.d);
-        // Any instant of the local day gives the same answer: only local noon counts.
-        for (int hour : {0, 12, 23}) {
-            auto day = SolarCalculator::day(local(c.place.zone, c.y, c.m, c.d, hour, 30), c.place.latitude,
-                                            c.place.longitude, TimeZone{c.place.zone});
-            ASSERT_EQ(day.kind(), Kind::normal);
-            // The figures are the computed instants cut to the minute.
-            const double rise = minutesOff(c.place, c.y, c.m, c.d, c.sunrise, day.sunrise());
-            const double set = minutesOff(c.place, c.y, c.m, c.d, c.sunset, day.sunset());
-            EXPECT_TRUE(rise >= 0 && rise < 1) << rise;
-            EXPECT_TRUE(set >= 0 && set < 1) << set;
-        }
-    }
-}
-
 // Reference times from NOAA's solar calculator (the equations of its published spreadsheet,
 // after Meeus, "Astronomical Algorithms"), for these places and dates, to the second. The
 // approximate method we use runs late against them by a steady 65 to 90 seconds (most of it
 // the 0.0009-day constant in its mean solar noon), so the tolerance is 105 seconds: about the
-// minute a user would accept, and far inside a 30-minute fade.
+// minute a user would accept, and far inside a 30-minute fade. Any instant of the local day
+// gives the same answer: only that day's local noon counts.
 TEST(SolarCalculator, AgreesWithReferenceTimesWithinTwoMinutes) {
     struct Case {
         const char* name;
@@ -75,12 +45,14 @@ TEST(SolarCalculator, AgreesWithReferenceTimesWithinTwoMinutes) {
         {"Nairobi, September equinox", {-1.2921, 36.8219, "Africa/Nairobi"}, 2026, 9, 23, "06:21:53", "18:28:24"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto day = SolarCalculator::day(local(c.place.zone, c.y, c.m, c.d, 12, 0), c.place.latitude,
-                                        c.place.longitude, TimeZone{c.place.zone});
-        ASSERT_EQ(day.kind(), Kind::normal);
-        EXPECT_LE(std::abs(minutesOff(c.place, c.y, c.m, c.d, c.sunrise, day.sunrise())), 1.75);
-        EXPECT_LE(std::abs(minutesOff(c.place, c.y, c.m, c.d, c.sunset, day.sunset())), 1.75);
+        for (int hour : {0, 12, 23}) {
+            SCOPED_TRACE(testing::Message() << c.name << " at " << hour);
+            auto day = SolarCalculator::day(local(c.place.zone, c.y, c.m, c.d, hour, 30),
+                                            c.place.latitude, c.place.longitude, TimeZone{c.place.zone});
+            ASSERT_EQ(day.kind(), Kind::normal);
+            EXPECT_LE(std::abs(minutesOff(c.place, c.y, c.m, c.d, c.sunrise, day.sunrise())), 1.75);
+            EXPECT_LE(std::abs(minutesOff(c.place, c.y, c.m, c.d, c.sunset, day.sunset())), 1.75);
+        }
     }
 }
 
@@ -103,20 +75,6 @@ TEST(SolarCalculator, PolarDaysAndNights) {
         auto day = SolarCalculator::day(local(c.place.zone, 2026, c.m, c.d, 12, 0), c.place.latitude,
                                         c.place.longitude, TimeZone{c.place.zone});
         EXPECT_EQ(day.kind(), c.kind);
-    }
-}
-
-TEST(SolarCalculator, DamagedCoordinatesFlowThroughWithoutCrashing) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    const Instant noon = local("UTC", 2026, 6, 21, 12, 0);
-    // A NaN input yields a "normal" day of NaN instants; callers must check (the engine does).
-    for (double latitude : {91.0, -1000.0, nan, inf}) {
-        auto day = SolarCalculator::day(noon, latitude, 0.0, TimeZone{"UTC"});
-        if (std::isnan(latitude) || std::isinf(latitude)) {
-            EXPECT_EQ(day.kind(), Kind::normal);
-            EXPECT_FALSE(day.sunrise().isFinite());
-        }
     }
 }
 

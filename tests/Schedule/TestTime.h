@@ -9,18 +9,15 @@
 #include <optional>
 #include <string>
 
+#include <date/date.h>
+
 #include "Schedule/Calendar.h"
 
 namespace vesperine::testing_time {
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
-constexpr long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
+inline long long daysFromCivil(int y, unsigned m, unsigned d) {
+    return date::sys_days(date::year(y) / date::month(m) / date::day(d)).time_since_epoch().count();
 }
 
 // The instant of a local wall-clock time in `zone` (skipped times: the next valid one).

@@ -55,13 +55,5 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
     }
 }
 
-TEST(BoostLimit, EqualityComparesThePayloadOfTheCase) {
-    EXPECT_EQ(BoostLimit::cap(1.5, "a"), BoostLimit::cap(1.5, "a"));
-    EXPECT_NE(BoostLimit::cap(1.5, "a"), BoostLimit::cap(1.5, "b"));
-    EXPECT_NE(BoostLimit::cap(1.5, "a"), BoostLimit::cap(1.6, "a"));
-    EXPECT_NE(BoostLimit::disabled("a"), BoostLimit::cap(1.5, "a"));
-    EXPECT_EQ(BoostLimit::none(), BoostLimit());
-}
-
 }  // namespace
 }  // namespace vesperine

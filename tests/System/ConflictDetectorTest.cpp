@@ -42,29 +42,6 @@ class ConflictDetectorTest : public testing::Test {
     ConflictDetector detector{{nightLight, processes, displays, displays, time, logger}, "Vesperine"};
 };
 
-TEST_F(ConflictDetectorTest, ConflictsDescribeThemselves) {
-    struct Case {
-        Conflict conflict;
-        const char* id;
-        const char* message;
-        std::optional<std::string> fixTitle;
-    } cases[] = {
-        {Conflict::app("Redshift", "redshift"), "app:redshift",
-         "Redshift is running and will fight Vesperine over the display.", "Quit Redshift"},
-        {Conflict::nightLight(), "nightLight",
-         "Night Light is on and will tint the screen on top of Vesperine.", "Turn Off Night Light"},
-        {Conflict::foreignGamma(), "foreignGamma", "Another app is changing the display's colours.",
-         std::nullopt},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
-        EXPECT_EQ(c.conflict.id(), c.id);
-        EXPECT_EQ(c.conflict.message("Vesperine"), c.message);
-        EXPECT_EQ(c.conflict.fixTitle(), c.fixTitle);
-    }
-    EXPECT_EQ(ConflictDetector::knownApps().front().executable, "redshift");  // examined first
-}
-
 TEST_F(ConflictDetectorTest, ForeignTablesAreJudgedByTheirFullInputOutputs) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {

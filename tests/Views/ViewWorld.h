@@ -21,14 +21,21 @@ struct ViewWorld {
     explicit ViewWorld(Instant start = Instant::fromUnix(noon)) : machine(start) {
         machine.displays.add({1, "Built-in", {0, 0, 1512, 982}, 2.0, true, 1.0, 1.0});
     }
-    // Starts the program's services (call after planting what the test needs).
+    // Makes the program (after planting what the test needs), with `options` and `onboarding`.
+    AppDelegate& make() {
+        auto platform = machine.platform(zone, logger, "/data/schedules.json");
+        platform.onboarding = onboarding;
+        app = std::make_unique<AppDelegate>(std::move(platform), options);
+        return *app;
+    }
+    // Makes the program and starts its services.
     AppDelegate& start() {
-        app = std::make_unique<AppDelegate>(machine.platform(zone, logger, "/data/schedules.json"),
-                                            LaunchOptions{});
-        app->applicationDidFinishLaunching();
+        make().applicationDidFinishLaunching();
         return *app;
     }
 
+    LaunchOptions options;
+    OnboardingWindowController* onboarding = nullptr;  // none: onboarding never shows
     FixedTimeZone zone;
     CapturingLogger logger;
     SimulatedPlatform machine;

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "ProgramRun.h"
-#include "RandrClient.h"
 #include "Support/PrivateBus.h"
 
 namespace vesperine::testing_x11 {
@@ -21,31 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
-
-// Another program for the length of a test: `argv[0]` from PATH, its output thrown away.
-class Spawned {
-public:
-    explicit Spawned(std::vector<std::string> argv) {
-        std::vector<char*> args;
-        for (auto& a : argv) args.push_back(a.data());
-        args.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Spawned() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    bool started() const { return pid_ > 0; }
-
-private:
-    pid_t pid_ = -1;
-};
 
 int run(const std::string& command) {
     return std::system(command.c_str());
@@ -159,8 +133,7 @@ private:
     static constexpr sd_bus_vtable table[] = {
         SD_BUS_VTABLE_START(0),
         SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
-        SD_BUS_PROPERTY("IsStatusNotifierHostRegistered", "b", yes, 0, 0),
-        SD_BUS_VTABLE_END};
+        SD_BUS_PROPERTY("IsStatusNotifierHostRegistered", "b", yes, 0, 0), SD_BUS_VTABLE_END};
 
     sd_bus* bus_ = nullptr;
     bool ok_ = false;
@@ -178,10 +151,10 @@ protected:
         home = fs::temp_directory_path() / ("vesperine-tray-" + std::to_string(::getpid()));
         fs::remove_all(home);
         fs::create_directories(home);
-        x.setRamp("DUMMY0", RandrClient::curve(256, 1.0));
+        x.setRamp("DUMMY0", identity);
     }
     void TearDown() override {
-        x.setRamp("DUMMY0", RandrClient::curve(256, 1.0));
+        x.setRamp("DUMMY0", identity);
         fs::remove_all(home);
     }
     // The schedule's Warm 3400 K at 21:00; Red at 80% once picked; untouched once given back.
@@ -191,14 +164,14 @@ protected:
     }
     bool showsWarm() const { return shows(1.0, 0.527); }
     bool showsRed() const { return shows(0.8, 0.0); }
-    bool givenBack() const { return x.ramp("DUMMY0") == RandrClient::curve(256, 1.0); }
+    bool givenBack() const { return x.ramp("DUMMY0") == identity; }
     static double since(SteadyClock::time_point start, SteadyClock::time_point end) {
         return std::chrono::duration<double, std::milli>(end - start).count();
     }
     // Picks Red in the open panel (the keyboard starts on the mode shown), then quits from it.
     void pickRedThenQuit(Program& program) {
         ASSERT_EQ(run("xdotool key Right"), 0);
-        EXPECT_TRUE(eventually([&] { return showsRed(); }, 5s)) << program.log();
+        EXPECT_TRUE(spin([&] { return showsRed(); }, 5s)) << program.log();
         ASSERT_EQ(run("xdotool key ctrl+q"), 0);
         EXPECT_EQ(program.wait(5s), 0) << program.log();
         EXPECT_TRUE(givenBack());
@@ -206,39 +179,39 @@ protected:
                   std::string::npos);
     }
 
-    RandrClient x;
+    XClient x;
     fs::path home;
 };
 
 TEST_F(TrayTest, DocksInAnXEmbedTrayAndAClickOpensThePanel) {
-    Spawned tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-                  "120", "--height", "24"});
-    ASSERT_TRUE(tray.started()) << "trayer is missing (scripts/deps.sh)";
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "120", "--height", "24"},
+                      {{1, "/dev/null"}, {2, "/dev/null"}}, SIGTERM);
+    ASSERT_GT(tray.pid(), 0) << "trayer is missing (scripts/deps.sh)";
     const Atom selection = XInternAtom(x.display(), "_NET_SYSTEM_TRAY_S0", False);
-    ASSERT_TRUE(
-        eventually([&] { return XGetSelectionOwner(x.display(), selection) != None; }, 10s));
+    ASSERT_TRUE(spin([&] { return XGetSelectionOwner(x.display(), selection) != None; }, 10s));
 
     const auto launched = SteadyClock::now();
     Program program(home, {"--clock-start=21:00"});
     std::optional<OurWindow> icon;
-    ASSERT_TRUE(eventually([&] { return (icon = find(x.display(), isIcon)).has_value(); }, 10s))
+    ASSERT_TRUE(spin([&] { return (icon = find(x.display(), isIcon)).has_value(); }, 10s))
         << program.log();
     std::printf("[ measured ] tray icon docked %.0f ms after launch\n",
                 since(launched, SteadyClock::now()));
-    ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
+    ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
 
     const auto clicked = SteadyClock::now();
     ASSERT_EQ(run("xdotool mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
                   std::to_string(icon->y + icon->height / 2) + " click 1"),
               0);
     std::optional<OurWindow> panel;
-    ASSERT_TRUE(eventually([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
+    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
         << program.log();
     std::printf("[ measured ] panel mapped %.0f ms after the click\n",
                 since(clicked, SteadyClock::now()));
     EXPECT_GE(panel->y, icon->y + icon->height);  // under the icon of a tray at the top
-    ASSERT_TRUE(eventually(
-        [&] { return program.log().find("Opened the panel in") != std::string::npos; }, 5s));
+    ASSERT_TRUE(
+        spin([&] { return program.log().find("Opened the panel in") != std::string::npos; }, 5s));
     pickRedThenQuit(program);
 }
 
@@ -250,11 +223,11 @@ TEST_F(TrayTest, RegistersWithAStatusNotifierWatcherAndActivateOpensThePanel) {
 
     const auto launched = SteadyClock::now();
     Program program(home, {"--clock-start=21:00"}, {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
-    ASSERT_TRUE(eventually([&] { return watcher.item().has_value(); }, 10s)) << program.log();
+    ASSERT_TRUE(spin([&] { return watcher.item().has_value(); }, 10s)) << program.log();
     std::printf("[ measured ] item registered %.0f ms after launch\n",
                 since(launched, watcher.registeredAt()));
     EXPECT_FALSE(find(x.display(), [](const OurWindow& w) { return w.docked; }));  // no XEmbed
-    ASSERT_TRUE(eventually([&] { return showsWarm(); }, 10s)) << program.log();
+    ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
 
     ASSERT_EQ(run("xdotool mousemove 600 400"), 0);  // the panel opens at the pointer
     sd_bus* client = nullptr;
@@ -271,7 +244,7 @@ TEST_F(TrayTest, RegistersWithAStatusNotifierWatcherAndActivateOpensThePanel) {
     sd_bus_error_free(&error);
     sd_bus_flush_close_unref(client);
     std::optional<OurWindow> panel;
-    ASSERT_TRUE(eventually([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
+    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
         << program.log();
     EXPECT_LE(std::abs(panel->x + 150 - 600), 1);  // centred on the pointer
     pickRedThenQuit(program);

@@ -1,16 +1,15 @@
+#include "X11Harness.h"
+
 #include "Color/Kelvin.h"
 #include "Display/DisplayMonitor.h"
 #include "Display/DisplayPipeline.h"
 #include "Platform/Simulated/SimulatedSystemEvents.h"
 #include "Platform/X11/X11EDRSurfaces.h"
-#include "X11DisplayFixture.h"
 
 namespace vesperine::testing_x11 {
 namespace {
 
-using namespace std::chrono_literals;
-
-// The whole display output on the real server: monitor, pipeline and gamma, on a poll loop.
+// The whole display output on the real server: monitor, pipeline and gamma, on the loop.
 class X11PipelineTest : public X11DisplayFixture {
   protected:
     void SetUp() override {
@@ -28,14 +27,14 @@ class X11PipelineTest : public X11DisplayFixture {
         pipeline.reset();
         X11DisplayFixture::TearDown();
     }
-    bool runUntilFadeEnds() {
-        return loop.runUntil([this] { return !pipeline->isFading(); }, 10s);
+    // Waits for the fade to end and for the monitor's events to settle on `outputs`.
+    void fadeEndsOn(std::size_t outputs) {
+        ASSERT_TRUE(spin([this] { return !pipeline->isFading(); }, 10s));
+        spinFor(700ms);  // past the debounce: a (wrong) reconfiguration would have come
+        spin([&] { return pipeline->displays()->size() == outputs && !pipeline->isFading(); });
+        EXPECT_EQ(pipeline->displays()->size(), outputs);
     }
-    // The blue end of a ramp as a fraction of white.
-    double blueEnd(const char* output) const {
-        auto ramp = other.ramp(output);
-        return ramp.b.empty() ? -1 : ramp.b.back() / 65535.0;
-    }
+    double blueEnd(const char* output) const { return end(other.ramp(output).b); }
 
     SimulatedSystemEvents systemEvents;
     X11EDRSurfaces surfaces;
@@ -49,8 +48,7 @@ class X11PipelineTest : public X11DisplayFixture {
 TEST_F(X11PipelineTest, AFadeOfOurOwnRaisesNoReconfiguration) {
     const DisplayTarget warm{1.0, Kelvin::gains(2700)};
     pipeline->apply(warm, 1.0);
-    ASSERT_TRUE(runUntilFadeEnds());
-    loop.runFor(700ms);  // past the debounce
+    fadeEndsOn(1);
     EXPECT_EQ(reconfigurations, 0);
     EXPECT_NEAR(blueEnd("DUMMY0"), warm.gains.b, 1.0 / 65535);
     EXPECT_FALSE(pipeline->isBoosting());
@@ -60,13 +58,11 @@ TEST_F(X11PipelineTest, AFadeOfOurOwnRaisesNoReconfiguration) {
 TEST_F(X11PipelineTest, MonitorsAddedAndRemovedMidFadeEndOnTheTarget) {
     const DisplayTarget warm{1.0, Kelvin::gains(3000)};
     pipeline->apply(warm, 1.5);
-    loop.runFor(300ms);
+    spinFor(300ms);
     ASSERT_TRUE(addSecondMonitor());
     // The server's own ramp of a new CRTC, before we hear of it.
     const double ownEnd = blueEnd("DUMMY1");
-    ASSERT_TRUE(runUntilFadeEnds());
-    loop.runFor(700ms);  // the debounced event may land after the last frame
-    EXPECT_EQ(pipeline->displays()->size(), 2u);
+    fadeEndsOn(2);
     EXPECT_GE(reconfigurations, 1);
     EXPECT_NEAR(blueEnd("DUMMY0"), warm.gains.b, 1.0 / 65535);
     // Joined the fade, not left white.
@@ -74,17 +70,15 @@ TEST_F(X11PipelineTest, MonitorsAddedAndRemovedMidFadeEndOnTheTarget) {
 
     const DisplayTarget red{1.0, {0.8, 0, 0}};
     pipeline->apply(red, 1.5);
-    loop.runFor(300ms);
+    spinFor(300ms);
     ASSERT_TRUE(removeSecondMonitor());
-    ASSERT_TRUE(runUntilFadeEnds());
-    loop.runFor(700ms);
-    EXPECT_EQ(pipeline->displays()->size(), 1u);
+    fadeEndsOn(1);
     EXPECT_EQ(pipeline->current().get(), red);
     EXPECT_NEAR(blueEnd("DUMMY0"), 0.0, 1.0 / 65535);
     EXPECT_NEAR(other.ramp("DUMMY0").r.back() / 65535.0, 0.8, 1.0 / 65535);
 
     pipeline->reset();
-    EXPECT_EQ(other.ramp("DUMMY0"), RandrClient::curve(256, 1.0));
+    EXPECT_EQ(other.ramp("DUMMY0"), identity);
 }
 
 }  // namespace

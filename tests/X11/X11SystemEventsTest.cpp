@@ -1,13 +1,9 @@
-// gtest before the X headers, whose None macro it would otherwise meet.
-#include <gtest/gtest.h>
+#include "X11Harness.h"
 
 #include "Platform/X11/X11SystemEvents.h"
-#include "X11DisplayFixture.h"
 
 namespace vesperine::testing_x11 {
 namespace {
-
-using namespace std::chrono_literals;
 
 TEST_F(X11DisplayFixture, ACurrentDesktopChangeIsASpaceChangeOtherPropertiesAreNot) {
     // Another backend's selection, which ours must add to.
@@ -19,30 +15,15 @@ TEST_F(X11DisplayFixture, ACurrentDesktopChangeIsASpaceChangeOtherPropertiesAreN
     EXPECT_EQ(attributes.your_event_mask, StructureNotifyMask | PropertyChangeMask);
 
     EXPECT_TRUE(events.canObserve(SystemEvent::spaceChanged));
-    for (auto event : {SystemEvent::wake, SystemEvent::screensWake, SystemEvent::screenParameters,
-                       SystemEvent::clockChanged, SystemEvent::timeZoneChanged}) {
-        EXPECT_FALSE(events.canObserve(event));
-    }
+    EXPECT_FALSE(events.canObserve(SystemEvent::wake));  // the system bus's
     int spaces = 0;
     Handle handle = events.observe(SystemEvent::spaceChanged, [&] { ++spaces; });
-    struct Case {
-        const char* name;
-        const char* property;
-        int heard;
-    } cases[] = {{"desktop switched", "_NET_CURRENT_DESKTOP", 1},
-                 {"active window changed", "_NET_ACTIVE_WINDOW", 0}};
-    long desktop = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        spaces = 0;
-        ++desktop;
-        Display* wm = other.display();  // as a window manager would
-        XChangeProperty(wm, DefaultRootWindow(wm), XInternAtom(wm, c.property, False), XA_CARDINAL,
-                        32, PropModeReplace, reinterpret_cast<unsigned char*>(&desktop), 1);
-        XSync(wm, False);
-        loop.runUntil([&] { return spaces > 0; }, 500ms);
-        EXPECT_EQ(spaces, c.heard);
-    }
+    // As a window manager sets them: another root property, then the current desktop.
+    other.longs(other.root(), "_NET_ACTIVE_WINDOW", "WINDOW", {0});
+    spinFor(300ms);
+    EXPECT_EQ(spaces, 0);
+    other.longs(other.root(), "_NET_CURRENT_DESKTOP", "CARDINAL", {1});
+    EXPECT_TRUE(spin([&] { return spaces == 1; }));
 }
 
 }  // namespace

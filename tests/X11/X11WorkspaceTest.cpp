@@ -1,72 +1,37 @@
-// gtest before the X headers, whose None macro it would otherwise meet.
-#include <gtest/gtest.h>
+#include "X11Harness.h"
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <memory>
-#include <vector>
-
-#include "Platform/DesktopFolder.h"
-#include "Platform/Linux/PollLoop.h"
-#include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/X11/X11Workspace.h"
+#include "Support/TempFolder.h"
 
-namespace vesperine {
+namespace vesperine::testing_x11 {
 namespace {
-
-using namespace std::chrono_literals;
 
 // Plays the window manager and the applications on the test server: windows with the
 // properties applications set, and the root window's active window and client list.
-class Desktop {
+class Desktop : public XClient {
 public:
-    Desktop() : display_(XOpenDisplay(nullptr)) {}
     ~Desktop() {
-        if (!display_) return;
-        forget();
-        XCloseDisplay(display_);
+        if (display()) forget();
     }
-    Display* display() const { return display_; }
-    Window root() const { return DefaultRootWindow(display_); }
-    Atom atom(const char* name) const { return XInternAtom(display_, name, False); }
-    Window window() { return XCreateSimpleWindow(display_, root(), 0, 0, 10, 10, 0, 0, 0); }
-    void set(Window w, const char* property, const char* type, int format, const void* data,
-             int n) {
-        XChangeProperty(display_, w, atom(property), atom(type), format, PropModeReplace,
-                        static_cast<const unsigned char*>(data), n);
-        XSync(display_, False);
-    }
-    void text(Window w, const char* property, const std::string& bytes,
-              const char* type = "STRING") {
-        set(w, property, type, 8, bytes.data(), static_cast<int>(bytes.size()));
-    }
-    void longs(Window w, const char* property, const char* type, std::vector<long> values) {
-        set(w, property, type, 32, values.data(), static_cast<int>(values.size()));
-    }
-    void active(Window w) { longs(root(), "_NET_ACTIVE_WINDOW", "WINDOW", {static_cast<long>(w)}); }
+    Window window() { return XCreateSimpleWindow(display(), root(), 0, 0, 10, 10, 0, 0, 0); }
+    void active(Window w) { longs(root(), "_NET_ACTIVE_WINDOW", "WINDOW", {long(w)}); }
     void clients(const std::vector<Window>& list) {
         longs(root(), "_NET_CLIENT_LIST", "WINDOW", {list.begin(), list.end()});
     }
     void fullScreen(Window w, bool on) {
-        std::vector<long> states{static_cast<long>(atom("_NET_WM_STATE_ABOVE"))};
-        if (on) states.push_back(static_cast<long>(atom("_NET_WM_STATE_FULLSCREEN")));
+        std::vector<long> states{long(atom("_NET_WM_STATE_ABOVE"))};
+        if (on) states.push_back(long(atom("_NET_WM_STATE_FULLSCREEN")));
         longs(w, "_NET_WM_STATE", "ATOM", states);
     }
     void destroy(Window w) {
-        XDestroyWindow(display_, w);
-        XSync(display_, False);
+        XDestroyWindow(display(), w);
+        XSync(display(), False);
     }
     void forget() {
-        XDeleteProperty(display_, root(), atom("_NET_ACTIVE_WINDOW"));
-        XDeleteProperty(display_, root(), atom("_NET_CLIENT_LIST"));
-        XSync(display_, False);
+        XDeleteProperty(display(), root(), atom("_NET_ACTIVE_WINDOW"));
+        XDeleteProperty(display(), root(), atom("_NET_CLIENT_LIST"));
+        XSync(display(), False);
     }
-
-private:
-    Display* display_;
 };
 
 class X11WorkspaceTest : public testing::Test {
@@ -74,96 +39,69 @@ protected:
     void SetUp() override {
         ASSERT_NE(desktop.display(), nullptr) << "no test X server";
         desktop.forget();
-        // An application that is not this process: a program that only waits.
-        char program[] = "/bin/sleep", argument[] = "60";
-        char* argv[] = {program, argument, nullptr};
-        ASSERT_EQ(posix_spawn(&child, program, nullptr, nullptr, argv, environ), 0);
-        vlc = {"vlc", "VLC media player", child};
-        apps.entry("vlc", "Name=VLC media player\nStartupWMClass=vlc\n");
-        apps.entry("org.gnome.Totem", "Name=Videos\n");
+        ASSERT_GT(child.pid(), 0);
+        apps.write("vlc.desktop", "[Desktop Entry]\nType=Application\nName=VLC media player\n"
+                                  "StartupWMClass=vlc\n");
+        apps.write("org.gnome.Totem.desktop", "[Desktop Entry]\nType=Application\nName=Videos\n");
         auto opened = X11Connection::open("", logger);
         ASSERT_TRUE(opened.ok()) << opened.error().description;
         connection = std::move(opened).value();
         connection->attach(loop, loop);
         workspace = std::make_unique<X11Workspace>(*connection, entries, self, logger);
     }
-    void TearDown() override {
-        workspace.reset();
-        connection.reset();
-        if (child <= 0) return;
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-    }
     // A window of the child's process with this WM_CLASS ("instance\0class\0").
     Window childWindow(const std::string& wmClass) {
         Window w = desktop.window();
-        desktop.text(w, "WM_CLASS", wmClass);
-        desktop.longs(w, "_NET_WM_PID", "CARDINAL", {child});
+        desktop.text(w, "WM_CLASS", wmClass, "STRING");
+        desktop.longs(w, "_NET_WM_PID", "CARDINAL", {child.pid()});
         return w;
     }
     const Workspace::Frontmost& front() const { return workspace->frontmost().get(); }
     bool waitForFront(const std::optional<RunningApplication>& expected) {
-        return loop.runUntil([&] { return front().application == expected; }, 2s);
+        return spin([&] { return front().application == expected; });
     }
 
     const std::string vlcClass{"vlc\0vlc\0", 8};
     Desktop desktop;
-    pid_t child = 0;
-    RunningApplication vlc;
-    DesktopFolder apps{"vesperine-workspace-apps"};
+    ChildProcess child{{"/bin/sleep", "60"}};  // an application that is not this process
+    const RunningApplication vlc{"vlc", "VLC media player", child.pid()};
+    TempFolder apps;
     CapturingLogger logger;
-    DesktopEntries entries{{apps.applications()}, "", logger};
+    DesktopEntries entries{{apps.root()}, "", logger};
     const RunningApplication self{"com.brevan.vesperine", "Vesperine", ::getpid()};
-    PollLoop loop;
+    QtMainLoop loop;
     std::unique_ptr<X11Connection> connection;
     std::unique_ptr<X11Workspace> workspace;
 };
 
 TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
     auto pid = [&](Window w, long id) { desktop.longs(w, "_NET_WM_PID", "CARDINAL", {id}); };
-    auto text = [&](Window w, const char* property, const std::string& value) {
-        desktop.text(w, property, value, "UTF8_STRING");
-    };
+    auto text = [&](Window w, const char* name, const std::string& value) { desktop.text(w, name, value); };
+    auto wmClass = [&](Window w, const std::string& value) { text(w, "WM_CLASS", value); };
+    const RunningApplication totem{"org.gnome.Totem", "Videos", 0}, sleeper{"sleep", std::nullopt, child.pid()};
     struct Case {
         const char* name;
         std::function<void(Window)> setUp;
         RunningApplication app;
     } cases[] = {
-        {"WM_CLASS claimed by an entry",
-         [&](Window w) {
-             text(w, "WM_CLASS", vlcClass);
-             pid(w, child);
-         },
+        {"WM_CLASS claimed by an entry", [&](Window w) { wmClass(w, vlcClass), pid(w, child.pid()); },
          vlc},
-        {"application id",
-         [&](Window w) { text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); },
-         {"org.gnome.Totem", "Videos", 0}},
-        {"desktop file",
-         [&](Window w) { text(w, "_KDE_NET_WM_DESKTOP_FILE", "org.gnome.Totem.desktop"); },
-         {"org.gnome.Totem", "Videos", 0}},
-        {"only a process: its executable",
-         [&](Window w) { pid(w, child); },
-         {"sleep", std::nullopt, child}},
+        {"application id", [&](Window w) { text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); }, totem},
+        {"desktop file", [&](Window w) { text(w, "_KDE_NET_WM_DESKTOP_FILE", "org.gnome.Totem.desktop"); },
+         totem},
+        {"only a process: its executable", [&](Window w) { pid(w, child.pid()); }, sleeper},
         {"no identity at all", [](Window) {}, {}},
         {"our own process", [&](Window w) { pid(w, ::getpid()); }, self},
         {"a process on another machine",
          [&](Window w) {
-             text(w, "WM_CLASS", std::string("main\0Main\0", 10));
-             pid(w, child);
+             wmClass(w, std::string("main\0Main\0", 10)), pid(w, child.pid());
              text(w, "WM_CLIENT_MACHINE", "elsewhere.example");
          },
          {"Main", std::nullopt, 0}},
         {"a huge WM_CLASS is ignored",
-         [&](Window w) {
-             text(w, "WM_CLASS", std::string(100000, 'v'));
-             pid(w, child);
-         },
-         {"sleep", std::nullopt, child}},
+         [&](Window w) { wmClass(w, std::string(100000, 'v')), pid(w, child.pid()); }, sleeper},
         {"a process id of the wrong type is ignored",
-         [&](Window w) {
-             text(w, "WM_CLASS", vlcClass);
-             text(w, "_NET_WM_PID", "1234");
-         },
+         [&](Window w) { wmClass(w, vlcClass), text(w, "_NET_WM_PID", "1234"); },
          {"vlc", "VLC media player", 0}},
     };
     for (const auto& c : cases) {
@@ -210,7 +148,7 @@ TEST_F(X11WorkspaceTest, FullScreenOfTheActiveWindowIsFollowedOnlyWhenAsked) {
     workspace->followFullScreen(true);
     EXPECT_TRUE(front().fullScreen);  // at once
     desktop.fullScreen(film, false);
-    EXPECT_TRUE(loop.runUntil([&] { return !front().fullScreen; }, 2s));
+    EXPECT_TRUE(spin([&] { return !front().fullScreen; }, 2s));
 
     // While nothing that matters changes nothing wakes the program: no timer, no event for
     // another window's state.
@@ -218,13 +156,13 @@ TEST_F(X11WorkspaceTest, FullScreenOfTheActiveWindowIsFollowedOnlyWhenAsked) {
     Handle counter = connection->addListener([&](const XEvent&) { ++events; });
     const auto timers = loop.timerCallbacksRun();
     desktop.fullScreen(other, true);
-    loop.runFor(1s);
+    spinFor(1s);
     EXPECT_EQ(events, 0);
     EXPECT_EQ(loop.timerCallbacksRun(), timers);
 
     workspace->followFullScreen(false);
     desktop.fullScreen(film, true);
-    loop.runFor(100ms);
+    spinFor(100ms);
     EXPECT_FALSE(front().fullScreen);
 }
 
@@ -239,29 +177,18 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
         std::function<void()> change;
         std::vector<RunningApplication> running, quit;
     } steps[] = {
-        {"all listed",
-         [&] {
-             desktop.clients({first, second, totem});
-         },
-         {vlc, videos},
-         {}},
-        {"one of two windows closed",
-         [&] {
-             desktop.clients({second, totem});
-         },
-         {vlc, videos},
-         {}},
-        {"a list that is none",
-         [&] { desktop.text(desktop.root(), "_NET_CLIENT_LIST", "x"); },
-         {vlc, videos},
-         {}},
+        {"all listed", [&] { desktop.clients({first, second, totem}); }, {vlc, videos}, {}},
+        {"one of two windows closed", [&] { desktop.clients({second, totem}); }, {vlc, videos}, {}},
+        {"a list that is none", [&] { desktop.text(desktop.root(), "_NET_CLIENT_LIST", "x"); },
+         {vlc, videos}, {}},
         {"the last window closed", [&] { desktop.clients({totem}); }, {videos}, {vlc}},
         {"nothing left", [&] { desktop.clients({}); }, {}, {vlc, videos}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);
         step.change();
-        loop.runFor(100ms);
+        spinFor(100ms);  // what the change would (wrongly) bring has arrived
+        spin([&] { return workspace->runningApplications() == step.running && quit == step.quit; });
         EXPECT_EQ(workspace->runningApplications(), step.running);
         EXPECT_EQ(quit, step.quit);
     }
@@ -269,4 +196,4 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
 }
 
 }  // namespace
-}  // namespace vesperine
+}  // namespace vesperine::testing_x11

@@ -10,6 +10,7 @@
 
 // Qt's widgets before any X11 header, whose macros would break them.
 #include "App/Views/TrayIcon.h"
+#include "Onboarding/Views/OnboardingWindowOpener.h"
 #include "Settings/Views/SettingsWindowOpener.h"
 
 #include "App/AppDelegate.h"
@@ -134,6 +135,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
             return asked;
         }};
 
+    // Onboarding's window, made when start-up or the settings show it and gone when closed.
+    auto onboarding = std::make_unique<OnboardingWindowOpener>(defaults, loop, info);
     AppDelegate app({displays,
                      displays,
                      displays,
@@ -157,7 +160,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                      trash,
                      predecessor,
                      ScheduleStore::defaultPath(support),
-                     std::getenv(testHarnessVariable) != nullptr},
+                     std::getenv(testHarnessVariable) != nullptr,
+                     onboarding.get()},
                     options, launchClock(options, zones.current(), clock.now()));
     // The settings window, made when asked for and gone when closed; the tray icon asks for
     // it, and so does a second launch where there is no tray.
@@ -233,7 +237,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
             if (!entry) return std::nullopt;
             return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
         },
-        {}});
+        [&app] { app.showOnboarding(); }});
     settings->onClosed = [] {
         // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
         // its widgets used, which malloc would otherwise keep for the next allocation.
@@ -243,11 +247,13 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     tray = std::make_unique<TrayIcon>(MenuServices{
         app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop, logger,
         info, openSettings, [&] { endCleanly("Quit from the menu"); }});
+    app.showMenuBarHint = [&] { tray->hint().show(); };
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();
     tray.reset();      // the panel and a window still open go before the services they show
     settings.reset();
+    onboarding.reset();
     app.applicationWillTerminate();
     log.info("Ran %llu timer callbacks", static_cast<unsigned long long>(loop.timerCallbacksRun()));
     return status != 0 ? status : result;

@@ -1,18 +1,12 @@
 #include "Platform/Linux/ProcProcesses.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "Platform/Linux/PollLoop.h"
+#include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
-
-extern char** environ;
+#include "Spin.h"
+#include "Support/ChildProcess.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 
@@ -25,52 +19,23 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// A real child process (so pidfds, signals and exits are real), reaped on destruction.
-class Child {
-  public:
-    explicit Child(const std::string& program = "/bin/sleep") {
-        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("600"), nullptr};
-        if (::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = 0;
-    }
-    ~Child() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        reap();
-    }
-    int pid() const { return pid_; }
-    // Waits for the child's end; its status, or -1 when it had been reaped already.
-    int reap() {
-        int status = -1;
-        if (pid_ > 0 && ::waitpid(pid_, &status, 0) != pid_) status = -1;
-        pid_ = -pid_;
-        return status;
-    }
-
-  private:
-    pid_t pid_ = 0;
+// A real child process (so pidfds, signals and exits are real).
+struct Child : ChildProcess {
+    explicit Child(const std::string& program = "/bin/sleep") : ChildProcess({program, "600"}) {}
 };
 
 class ProcProcessesTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("proc-test-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
+protected:
     // A /proc entry for `pid` whose kernel name is `comm` and command line `argv0`.
     void fake(int pid, const std::string& comm, char state = 'S', std::string argv0 = "") {
-        const fs::path dir = root / std::to_string(pid);
-        fs::create_directories(dir);
-        std::ofstream(dir / "stat") << pid << " (" << comm << ") " << state << " 1 1 1 0 -1\n";
-        std::ofstream(dir / "comm") << comm << '\n';
-        if (argv0.empty()) argv0 = comm;
-        std::ofstream(dir / "cmdline") << argv0 << '\0' << "-l" << '\0';
+        const std::string dir = std::to_string(pid) + "/";
+        root.write(dir + "stat", std::to_string(pid) + " (" + comm + ") " + state + " 1 1 1 0 -1\n");
+        root.write(dir + "comm", comm + "\n");
+        root.write(dir + "cmdline", (argv0.empty() ? comm : argv0) + std::string("\0-l\0", 4));
     }
 
-    fs::path root;
-    PollLoop loop;
+    TempFolder root;
+    QtMainLoop loop;
     CapturingLogger logger;
 };
 
@@ -89,10 +54,10 @@ TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsByExecutableName) {
         ASSERT_EQ(::chown((root / std::to_string(h.pid())).c_str(), 12345, 12345), 0);
     }
     fake(999'999'9, "redshift");  // a process that has gone since /proc was read
-    std::ofstream(root / "self") << "not a process";
+    root.write("self", "not a process");
     fs::create_directories(root / "sys");
 
-    ProcProcesses processes(loop, loop, logger, root);
+    ProcProcesses processes(loop, loop, logger, root.root());
     const auto found =
         processes.list({"redshift", "gammastep", "wl-gammarelay-rs", "x (y) z)"});
     std::vector<RunningProcess> expected = {{a.pid(), "redshift"},
@@ -104,21 +69,26 @@ TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsByExecutableName) {
               [](const auto& x, const auto& y) { return x.pid < y.pid; });
     EXPECT_EQ(found, expected);
     EXPECT_TRUE(logger.lines().empty());
+
+    ProcProcesses unreadable(loop, loop, logger, (root / "missing").string());
+    EXPECT_TRUE(unreadable.list({"redshift"}).empty());
+    EXPECT_TRUE(unreadable.list({"redshift"}).empty());
+    EXPECT_EQ(logger.count("Couldn't list the running programs", "conflicts"), 1u);  // once
 }
 
 TEST_F(ProcProcessesTest, AProcessThatVanishedAfterTheListingIsNeverSignalled) {
     Child listed, unlisted;
     fake(listed.pid(), "gammastep");
     fake(unlisted.pid(), "redshift");
-    ProcProcesses processes(loop, loop, logger, root);
+    ProcProcesses processes(loop, loop, logger, root.root());
     std::vector<RunningProcess> ended;
     Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
     const auto found = processes.list({"gammastep"});
     ASSERT_EQ(found.size(), 1u);
     // Ends and is reaped before the request: its id is free for anyone now. The signal goes
     // through the pidfd of the ended process, which reaches nobody.
-    ::kill(listed.pid(), SIGKILL);
-    listed.reap();
+    listed.signal(SIGKILL);
+    listed.wait(5s);
     EXPECT_FALSE(processes.terminate(found[0]));
     // Never listed: not ours to signal, even by a known name.
     EXPECT_FALSE(processes.terminate({unlisted.pid(), "redshift"}));
@@ -126,16 +96,9 @@ TEST_F(ProcProcessesTest, AProcessThatVanishedAfterTheListingIsNeverSignalled) {
     // A listing that comes before its end was heard still tells of it, once.
     fs::remove_all(root / std::to_string(found[0].pid));
     EXPECT_TRUE(processes.list({"gammastep"}).empty());
-    ASSERT_TRUE(loop.runUntil([&] { return !ended.empty(); }, 2s));
-    loop.runFor(20ms);
+    ASSERT_TRUE(spin([&] { return !ended.empty(); }));
+    spinFor(20ms);
     EXPECT_EQ(ended, found);
-}
-
-TEST_F(ProcProcessesTest, AnUnreadableRootIsLoggedOnce) {
-    ProcProcesses processes(loop, loop, logger, (root / "missing").string());
-    EXPECT_TRUE(processes.list({"redshift"}).empty());
-    EXPECT_TRUE(processes.list({"redshift"}).empty());
-    EXPECT_EQ(logger.count("Couldn't list the running programs", "conflicts"), 1u);
 }
 
 TEST_F(ProcProcessesTest, ARealProcessIsFoundByItsNameAskedToQuitAndItsEndHeard) {
@@ -146,22 +109,20 @@ TEST_F(ProcProcessesTest, ARealProcessIsFoundByItsNameAskedToQuitAndItsEndHeard)
     Child child(link.string());
     // The parent may resume before the kernel has renamed the child: wait for the new name.
     const auto cmdline = fs::path("/proc") / std::to_string(child.pid()) / "cmdline";
-    for (int i = 0; i < 200; ++i) {
+    spin([&] {
         std::string first;
         std::getline(std::ifstream(cmdline), first, '\0');
-        if (first == link.string()) break;
-        ::usleep(5000);
-    }
+        return first == link.string();
+    });
     ProcProcesses processes(loop, loop, logger);
     std::vector<RunningProcess> ended;
     Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
     const auto found = processes.list({"vesperine-test-competitor"});
     ASSERT_EQ(found, (std::vector<RunningProcess>{{child.pid(), "vesperine-test-competitor"}}));
     ASSERT_TRUE(processes.terminate(found[0]));
-    ASSERT_TRUE(loop.runUntil([&] { return !ended.empty(); }, 2s));  // no poll: the pidfd
+    ASSERT_TRUE(spin([&] { return !ended.empty(); }));  // no poll: the pidfd
     EXPECT_EQ(ended, found);
-    const int status = child.reap();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(child.wait(5s), 128 + SIGTERM);
     EXPECT_FALSE(processes.terminate(found[0]));
 }
 
