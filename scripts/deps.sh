@@ -11,6 +11,7 @@ packages=(
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool xauth
     clang libclang-rt-14-dev dbus python3-dbusmock libglib2.0-dev desktop-file-utils
     redshift  # a competing program the conflict tests run
+    trayer    # an XEmbed system tray the tray-icon tests dock in
 )
 
 missing=()

@@ -107,6 +107,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
 
     // The app rules, the power guard and the hot keys start.
     appRules_.start();
+    guide_.followApplications(appRules_.lastExternalApp());  // the pause tip needs one
     powerGuard_.start();
     hotkeys_.start();
 

@@ -26,7 +26,7 @@ bool isEligible(MenuSpot spot, const TipsRecord& record, const Parameters& param
         case MenuSpot::keep:
             return parameters.hasOverride && never(TipEvent::lifetimeChanged);
         case MenuSpot::reset:
-            return opened >= 3 && never(TipEvent::displayReset);
+            return opened >= 3 && never(TipEvent::displayReset) && !parameters.hasOverride;
         case MenuSpot::boostLimit:
             return parameters.boostLimited;
         case MenuSpot::scheduleLine:
@@ -34,7 +34,8 @@ bool isEligible(MenuSpot spot, const TipsRecord& record, const Parameters& param
         case MenuSpot::shortcuts:
             return opened >= 5 && usedFor >= day && never(TipEvent::shortcutUsed);
         case MenuSpot::pauseApp:
-            return opened >= 3 && usedFor >= day && never(TipEvent::appPaused);
+            return opened >= 3 && usedFor >= day && never(TipEvent::appPaused) &&
+                   parameters.appToPause;
     }
     return false;
 }

@@ -20,24 +20,28 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
         TipRules::Parameters parameters{};
         Spot expected;
     };
-    TipRules::Parameters strength{true, true, false, true};
+    const TipRules::Parameters strength{.hasOverride = true, .showsStrength = true};
+    const TipRules::Parameters app{.appToPause = true};
     const Step steps[] = {
         {"nothing happened yet", {}, 0, {}, std::nullopt},
         {"first menu opening", {TipEvent::menuOpened}, 0, {}, MenuSpot::modePicker},
         {"a mode picked: override, strength", {TipEvent::modePicked}, 0, strength, MenuSpot::slider},
-        {"Off shows no slider", {}, 0, {true, true, false, false}, MenuSpot::keep},
+        {"Off shows no slider", {}, 0, {.hasOverride = true}, MenuSpot::keep},
         {"slider used", {TipEvent::sliderUsed}, 0, strength, MenuSpot::keep},
         {"lifetime changed", {TipEvent::lifetimeChanged}, 0, strength, std::nullopt},
         {"two more openings", {TipEvent::menuOpened, TipEvent::menuOpened}, 0, {}, MenuSpot::reset},
+        // With an override the Off hot key resumes the schedule: the tip would say too much.
+        {"an override set again", {}, 0, {.hasOverride = true}, std::nullopt},
         {"display reset", {TipEvent::displayReset}, 0, {}, std::nullopt},
-        {"boost limited", {}, 0, {true, false, true, false}, MenuSpot::boostLimit},
+        {"boost limited", {}, 0, {.boostLimited = true}, MenuSpot::boostLimit},
         {"an hour later", {}, hour, {}, MenuSpot::scheduleLine},
         {"schedules opened", {TipEvent::schedulesOpened}, 0, {}, std::nullopt},
-        {"a day after the first opening", {}, 23 * hour, {}, MenuSpot::pauseApp},
-        {"two more openings", {TipEvent::menuOpened, TipEvent::menuOpened}, 0, {}, MenuSpot::shortcuts},
-        {"a hot key used", {TipEvent::shortcutUsed}, 0, {}, MenuSpot::pauseApp},
-        {"an app paused", {TipEvent::appPaused}, 0, {}, std::nullopt},
-        {"tips off", {}, 0, {false, true, true, true}, std::nullopt},
+        {"a day on, no application in front yet", {}, 23 * hour, {}, std::nullopt},
+        {"an application was in front", {}, 0, app, MenuSpot::pauseApp},
+        {"two more openings", {TipEvent::menuOpened, TipEvent::menuOpened}, 0, app, MenuSpot::shortcuts},
+        {"a hot key used", {TipEvent::shortcutUsed}, 0, app, MenuSpot::pauseApp},
+        {"an app paused", {TipEvent::appPaused}, 0, app, std::nullopt},
+        {"tips off", {}, 0, {false, true, true, true, true}, std::nullopt},
     };
     TipsRecord record;
     Instant now = Instant::fromUnix(1'781'092'800);

@@ -2,6 +2,9 @@
 // widget tests and screenshots: views are built over the real services, not over fakes.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QWidget>
 #include <memory>
 
 #include "App/AppDelegate.h"
@@ -38,5 +41,15 @@ struct ViewWorld {
     SimulatedPlatform machine;
     std::unique_ptr<AppDelegate> app;
 };
+
+template <class T = QWidget>
+T* find(QWidget* root, const char* name) {
+    auto* found = root->findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// Shown means: would be on screen once the window is (hidden rows are skipped by layouts).
+inline bool shown(QWidget* widget) { return widget && !widget->isHidden(); }
 
 }  // namespace vesperine
