@@ -3,7 +3,9 @@
 # the same run, each on a dummy-driver X server of its own, untinted (12:00: the default
 # schedule shows Bright, which X11 cannot show, so nothing is written) and tinted (21:00: Warm).
 # Reports per program and case: CPU seconds and wake-ups (context switches) over SECONDS (600),
-# and resident memory after start-up. Run from the repository root after the builds.
+# and resident memory after start-up. With VESPERINE_IDLE_TRAY=1 each server has an XEmbed
+# tray (trayer), and the tray icon's panel is opened and closed once before measuring.
+# Run from the repository root after the builds.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=600
@@ -17,10 +19,22 @@ if [[ "${VESPERINE_IDLE_ONE:-}" == 1 ]]; then
     trap 'rm -rf "$work"' EXIT
     mkdir -m 700 "$work/run"
     tick=$(getconf CLK_TCK)
+    if [[ "${VESPERINE_IDLE_TRAY:-}" == 1 ]]; then
+        trayer --edge top --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 &
+        tray=$!
+        trap 'kill $tray; rm -rf "$work"' EXIT
+        sleep 1
+    fi
     env HOME="$work" XDG_RUNTIME_DIR="$work/run" TZ=UTC VESPERINE_LOG_STDERR=1 \
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" \
         "$program" --clock-start="$start" 2>"$work/log" &
     pid=$!
     sleep 5  # start-up and its first fade are over
+    if [[ "${VESPERINE_IDLE_TRAY:-}" == 1 ]]; then
+        # The icon sits at the tray's right end (120 px wide, at the screen's right edge).
+        width=$(xwininfo -root | awk '/Width:/ { print $2 }')
+        xdotool mousemove $((width - 12)) 12 click 1 && sleep 1 && xdotool key Escape && sleep 1
+    fi
     stat() { awk -v t="$tick" '{ printf "%.3f", ($14 + $15) / t }' "/proc/$pid/stat"; }
     wakes() { awk '/ctxt_switches/ { n += $2 } END { print n }' "/proc/$pid/status"; }
     rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status")

@@ -18,8 +18,9 @@ AppDelegate::AppDelegate(Platform platform, LaunchOptions options, ClockSetting 
       conflicts_({platform_.nightLight, platform_.processes, platform_.displays, platform_.gamma,
                   platform_.scheduler, platform_.logger},
                  AppInfo::current().displayName),
-      updater_(platform_.defaults, platform_.logger),
+      onboarding_(platform_.onboarding),
       guide_(platform_.defaults, platform_.realClock, platform_.logger),
+      updater_(platform_.defaults, platform_.logger),
       monitor_(platform_.displayEvents, platform_.systemEvents, platform_.scheduler,
                platform_.logger) {}
 
@@ -44,21 +45,27 @@ AppState& AppDelegate::state() {
 }
 
 AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
+    // Under a test harness nothing starts and nothing is touched.
     if (platform_.underTestHarness) return Outcome::testHarness;
+
+    // The offer to install a downloaded copy; the installed one then starts in its place.
     const AppInfo info = AppInfo::current();
     if (MoveToApplications(platform_.installer, platform_.alerts, platform_.relaunch,
                            platform_.logger, info)
             .offerIfNeeded()) {
         return Outcome::relaunching;
     }
-    // Before the schedule store first opens, so a schedule copied from the predecessor is
-    // the one it loads.
+
+    // The predecessor's settings and schedules, before the schedule store first opens, so a
+    // schedule copied from it is the one the store loads.
     const bool installed = MoveToApplications::classify(platform_.installer.runningPath(),
                                                         platform_.installer.places()) ==
                            MoveToApplications::Location::inApplications;
     LegacyMigration({platform_.defaults, platform_.files, platform_.trash, platform_.logger},
                     platform_.predecessor, platform_.scheduleFile)
         .run(installed);
+
+    // One instance: a running one is handed this launch's request instead.
     const auto request =
         options_.reset ? SingleInstance::Request::resetDisplays : SingleInstance::Request::activate;
     const SingleInstance::Claim claim = platform_.instance.claimOrHandOver(request);
@@ -67,6 +74,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
         alive_.guard([this](SingleInstance::Request received) { handle(received); }));
     didStart_ = true;
 
+    // The app state (its output held until the first evaluation), and the tips that follow it.
     AppState& appState = state();
     guide_.start(appState, options_.resetTips);
 
@@ -76,19 +84,30 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     competitorExits_ = platform_.processes.observeExits(
         alive_.guard([this](const RunningProcess&) { reassertSoon(); }));
 
+    // Display events.
     monitor_.onEvent = alive_.guard([this](DisplayMonitor::Event event) { handle(event); });
     monitor_.start();
 
+    // What the app rules and the power guard decide reaches the app state.
     appRules_.onChange = alive_.guard([this](std::optional<ModeResolver::AppRuleEffect> effect) {
         state().updateAppRule(effect);
     });
     powerGuard_.onChange = alive_.guard(
         [this](const ModeResolver::BoostLimit& limit) { state().updateBoostLimit(limit); });
+
+    // Updates, and a check now when asked for.
     updater_.start();
     if (options_.checkForUpdates) updater_.checkForUpdates();
-    hotkeys_.onAction = alive_.guard([this](HotkeyAction action) { state().perform(action); });
 
+    // A hot key does its action; the tips then know shortcuts are in use.
+    hotkeys_.onAction = alive_.guard([this](HotkeyAction action) {
+        state().perform(action);
+        guide_.donate(TipEvent::shortcutUsed);
+    });
+
+    // The app rules, the power guard and the hot keys start.
     appRules_.start();
+    guide_.followApplications(appRules_.lastExternalApp());  // the pause tip needs one
     powerGuard_.start();
     hotkeys_.start();
 
@@ -100,6 +119,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     appState.updateAppRule(appRules_.effect().get());
     appState.updateBoostLimit(powerGuard_.limit().get());
 
+    // The first evaluation, or with "--reset" the displays' own colours and Off held.
     if (onAboutToTouchDisplays) onAboutToTouchDisplays();
     appState.setOutputHeld(false);
     if (options_.reset) {
@@ -108,7 +128,31 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
         pipeline_.takeOver();
         appState.reevaluate();
     }
+
+    // A new user is walked through the program; after that, the tray icon is pointed out once.
+    if (!platform_.defaults.boolean(OnboardingWindowController::completeKey) ||
+        options_.onboarding) {
+        showOnboarding();
+    } else {
+        showMenuBarHintAfter(std::chrono::milliseconds(1500));
+    }
     return Outcome::started;
+}
+
+void AppDelegate::showOnboarding() {
+    if (!didStart_ || !onboarding_) return;
+    log_.info("Showing onboarding");
+    onboarding_->show(state(), conflicts_, alive_.guard([this] {
+        showMenuBarHintAfter(std::chrono::milliseconds(400));
+    }));
+}
+
+void AppDelegate::showMenuBarHintAfter(Duration delay) {
+    if (platform_.defaults.boolean(Guide::hintShownKey)) return;
+    menuBarHint_ = platform_.scheduler.oneShot(delay, alive_.guard([this] {
+        // Opening the menu meanwhile counts as having seen it.
+        if (!platform_.defaults.boolean(Guide::hintShownKey) && showMenuBarHint) showMenuBarHint();
+    }));
 }
 
 void AppDelegate::handle(DisplayMonitor::Event event) {

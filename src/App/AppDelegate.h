@@ -13,6 +13,7 @@
 #include "Guards/PowerGuard.h"
 #include "Guide/Guide.h"
 #include "Input/HotkeyManager.h"
+#include "Onboarding/OnboardingWindowController.h"
 #include "Persistence/ScheduleStore.h"
 #include "Rules/AppRules.h"
 #include "System/ConflictDetector.h"
@@ -70,6 +71,8 @@ public:
         LegacyMigration::Predecessor predecessor;
         std::string scheduleFile;       // the schedule store's file
         bool underTestHarness = false;  // start-up then starts and touches nothing
+        // The onboarding window's; none where the program shows no windows (the replay).
+        OnboardingWindowController* onboarding = nullptr;
     };
 
     // How the schedule clock runs: at the real pace from now, unless a replay or a test asks
@@ -107,6 +110,13 @@ public:
     // Called once by start-up right before it first writes to a display (the take-over or the
     // reset). Until then the process can end at any moment without leaving a trace on them.
     std::function<void()> onAboutToTouchDisplays;
+    // Shows the hint that points at the tray icon. Start-up calls it 1.5 s after it ends, or
+    // 0.4 s after onboarding closes, unless the hint was shown before ("menuBarHintShown").
+    std::function<void()> showMenuBarHint;
+
+    // Shows onboarding (after start-up; the settings' "Run Setup Again…" calls it); once it
+    // closes, the hint follows as above.
+    void showOnboarding();
 
     DisplayPipeline& pipeline() { return pipeline_; }
     DisplayMonitor& monitor() { return monitor_; }
@@ -114,8 +124,8 @@ public:
     PowerGuard& powerGuard() { return powerGuard_; }
     HotkeyManager& hotkeys() { return hotkeys_; }
     ConflictDetector& conflicts() { return conflicts_; }
-    Updater& updater() { return updater_; }
     Guide& guide() { return guide_; }
+    Updater& updater() { return updater_; }
     // Created on first use, with the schedule store and the clock.
     AppState& state();
     bool didStart() const { return didStart_; }
@@ -125,6 +135,7 @@ private:
     void handle(SingleInstance::Request request);
     // Another program quit: it may have put its own tables back over ours.
     void reassertSoon();
+    void showMenuBarHintAfter(Duration delay);
     Outcome report(const SingleInstance::Claim& claim, SingleInstance::Request request);
 
     Platform platform_;
@@ -138,12 +149,14 @@ private:
     PowerGuard powerGuard_;
     HotkeyManager hotkeys_;
     ConflictDetector conflicts_;
-    Updater updater_;
+    OnboardingWindowController* onboarding_;  // holds no window until shown
     Guide guide_;
+    Updater updater_;
     DisplayMonitor monitor_;
     Handle applicationQuits_;
     Handle competitorExits_;
     Timer reassert_;
+    Timer menuBarHint_;
     std::string handOverReport_;
     bool didStart_ = false;
     bool terminated_ = false;

@@ -95,8 +95,10 @@ Result<LaunchOptions> LaunchOptions::parse(int argc, const char* const* argv) {
 }
 
 Status LaunchOptions::checkFor(Run run) const {
-    // Switches of parts of the program this version does not have yet.
-    if (onboarding) return Status::failure("--onboarding is not available in this version");
+    if (run == Run::replay && onboarding) {
+        return Status::failure(
+            "--onboarding shows a window: it does not apply to the simulated replay");
+    }
     if (run == Run::display && replaySeconds) {
         return Status::failure(
             "--replay-seconds applies only to the simulated replay (--simulated)");
@@ -125,6 +127,7 @@ const char* LaunchOptions::helpText() {
            "                        real time (for trying a schedule out; the default is 1)\n"
            "  --clock-start=HH:MM   start the schedule's clock (or the replayed day) at HH:MM\n"
            "                        today, local time\n"
+           "  --onboarding          show the first-start walk-through again\n"
            "  --reset-tips          show the tips and the tray hint again from the start\n"
            "  --check-for-updates   look for a new version at start (a build without an\n"
            "                        update feed says so in the log)\n"

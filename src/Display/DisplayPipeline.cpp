@@ -5,6 +5,7 @@
 #include "Display/BoostMapping.h"
 #include "Display/DisplayCapabilities.h"
 #include "Display/Easing.h"
+#include "Display/FramePacing.h"
 
 namespace vesperine {
 
@@ -53,6 +54,11 @@ void DisplayPipeline::set(const DisplayTarget& value) {
     gamma_.apply(gains(value));
 }
 
+void DisplayPipeline::show(const DisplayTarget& value) {
+    current_.set(value);
+    gamma_.applyChanges(gains(value));
+}
+
 void DisplayPipeline::refreshDisplays() {
     displays_.set(DisplayCapabilities::all(list_));
 }
@@ -72,6 +78,7 @@ void DisplayPipeline::frame() {
         if (!fade_.stepStart) {
             if (step.to.hasBoost()) showTriggers();
             fade_.stepStart = scheduler_.monotonicNow();
+            fade_.easedSpan = FramePacing::easedSpan(step, displays_.get());
         }
         double p = 1.0;
         bool finished = true;
@@ -81,11 +88,13 @@ void DisplayPipeline::frame() {
             p = std::clamp(t, 0.0, 1.0);
             finished = t >= 1.0;
         }
+        const double eased = Easing::smooth(p);
         // A finished step lands on its target exactly: a blend at 1 can miss it by a rounding,
         // and then the target would never compare equal to what is shown.
-        set(finished ? step.to : step.from.lerp(step.to, Easing::smooth(p)));
+        show(finished ? step.to : step.from.lerp(step.to, eased));
         if (!finished) {
-            fadeTimer_ = scheduler_.oneShot(frameInterval, alive_.guard([this] { frame(); }));
+            fadeTimer_ = scheduler_.oneShot(untilNextFrame(step, eased),
+                                            alive_.guard([this] { frame(); }));
             return;
         }
         if (!step.to.hasBoost()) hideTriggers();
@@ -93,6 +102,21 @@ void DisplayPipeline::frame() {
         fade_.stepStart.reset();
     }
     fadeTimer_.cancel();
+}
+
+Duration DisplayPipeline::untilNextFrame(const TransitionPlan::Step& step, double eased) const {
+    const double next = eased + fade_.easedSpan;
+    // The moment the target will have moved visibly, or the step's end if it never does.
+    const double p = next < 1.0 ? Easing::inverseSmooth(next) : 1.0;
+    // Within a century (as timers are), so that a step of any length cannot overflow.
+    const double at = std::min(p * step.duration, 3.2e9);
+    const Duration due = *fade_.stepStart +
+                         durationFromSeconds(at).value_or(Duration::zero()) -
+                         scheduler_.monotonicNow();
+    // Whole frame intervals, at least one: frames keep the 33 ms rhythm of a fast fade.
+    const auto interval = std::chrono::duration_cast<Duration>(frameInterval).count();
+    const auto frames = std::max<Duration::rep>(1, (due.count() + interval - 1) / interval);
+    return Duration(frames * interval);
 }
 
 void DisplayPipeline::showTriggers() {
@@ -147,6 +171,13 @@ void DisplayPipeline::handle(DisplayMonitor::Event event) {
     }
     if (current_->hasBoost()) showTriggers();
     if (!current_->isOff()) set(current_.get());
+    if (isFading() && fade_.stepStart) {
+        // Other displays or headrooms change how fast the gains move: pace the rest of the
+        // step for them, from the frame just written.
+        fade_.easedSpan =
+            FramePacing::easedSpan(fade_.plan.steps[fade_.step], displays_.get());
+        fadeTimer_ = scheduler_.oneShot(frameInterval, alive_.guard([this] { frame(); }));
+    }
 }
 
 }  // namespace vesperine

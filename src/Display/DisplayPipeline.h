@@ -16,10 +16,21 @@
 
 namespace vesperine {
 
-// The one owner of what the displays show. Fades from what is on screen to each new target
-// at about 30 frames a second (a chain of 33 ms timers, progress by elapsed monotonic time),
+// The one owner of what the displays show. Fades from what is on screen to each new target,
 // turns boost into per-display gains within each display's headroom, keeps EDR triggers on
 // boost-capable displays while boost shows, and re-establishes all this after display events.
+//
+// Frames. A fade's target is a function of elapsed monotonic time (eased per step), and a frame
+// shows the target of its own moment, at most one every 33 ms. A frame is written only where
+// it shows something new: after each frame the next one is timed for the moment the eased
+// target will have moved by 1/4096 (FramePacing::visibleStep) in some display's channel gain
+// (the easing is known, so that moment is computed, not polled), rounded up to whole 33 ms
+// frame intervals, or for the step's end, whichever comes first. So what is shown never
+// departs by more than 1/4096 from what a frame every 33 ms would show; a fast fade still gets
+// a frame every 33 ms, and a slow one a frame each time the change adds up to 1/4096. A frame
+// whose tables equal the ones on the displays writes nothing (the first frame of a fade among
+// them), and neutral gains on displays that show their own tables write nothing either. Every
+// step ends with a frame at exactly its target, and a new `apply` cancels the pending frame.
 class DisplayPipeline {
   public:
     static constexpr auto frameInterval = std::chrono::milliseconds(33);
@@ -52,7 +63,12 @@ class DisplayPipeline {
 
   private:
     void frame();
+    // When the next frame of the running step is due, from now.
+    Duration untilNextFrame(const TransitionPlan::Step& step, double eased) const;
+    // Shows `value` and writes every table again.
     void set(const DisplayTarget& value);
+    // Shows `value`, writing only the tables that change.
+    void show(const DisplayTarget& value);
     void showTriggers();
     void hideTriggers();
     void refreshDisplays();
@@ -72,6 +88,7 @@ class DisplayPipeline {
         TransitionPlan plan;
         std::size_t step = 0;
         std::optional<MonotonicTime> stepStart;
+        double easedSpan = 0;  // of the running step: see FramePacing::easedSpan
     };
     Fade fade_;
     Timer fadeTimer_;

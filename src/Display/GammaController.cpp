@@ -25,25 +25,41 @@ bool unfilled(float value) {
 }  // namespace
 
 std::optional<Channels> GammaController::read(DisplayGamma& gamma, DisplayID display) {
+    return std::move(readAll(gamma, {display}).begin()->second);
+}
+
+std::map<DisplayID, std::optional<Channels>> GammaController::readAll(
+    DisplayGamma& gamma, const std::vector<DisplayID>& displays) {
     const float sentinel = std::bit_cast<float>(unfilledBits);
-    Channels table{std::vector<float>(readCapacity, sentinel),
-                   std::vector<float>(readCapacity, sentinel),
-                   std::vector<float>(readCapacity, sentinel)};
-    std::size_t count = 0;
-    const int result = gamma.readTable(display, readCapacity, table.r.data(), table.g.data(),
-                                       table.b.data(), count);
-    // A driver may report more entries than fit the buffer it was given, or more than it
-    // filled: use neither. Taken as part of the table, the unfilled tail would be its end,
-    // and the display's baseline a curve that never reaches white.
-    count = std::min(count, readCapacity);
-    while (count > 0 && unfilled(table.r[count - 1]) && unfilled(table.g[count - 1]) &&
-           unfilled(table.b[count - 1]))
-        --count;
-    if (result != 0 || count < 2) return std::nullopt;
-    table.r.resize(count);
-    table.g.resize(count);
-    table.b.resize(count);
-    return table;
+    std::vector<Channels> tables;
+    std::vector<DisplayGamma::TableRead> reads;
+    tables.reserve(displays.size());
+    for (auto display : displays) {
+        tables.push_back({std::vector<float>(readCapacity, sentinel),
+                          std::vector<float>(readCapacity, sentinel),
+                          std::vector<float>(readCapacity, sentinel)});
+        auto& table = tables.back();
+        reads.push_back({display, readCapacity, table.r.data(), table.g.data(), table.b.data()});
+    }
+    gamma.readTables(reads);
+    std::map<DisplayID, std::optional<Channels>> result;
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        auto& table = tables[i];
+        // A driver may report more entries than fit the buffer it was given, or more than it
+        // filled: use neither. Taken as part of the table, the unfilled tail would be its end,
+        // and the display's baseline a curve that never reaches white.
+        std::size_t count = std::min(reads[i].count, readCapacity);
+        while (count > 0 && unfilled(table.r[count - 1]) && unfilled(table.g[count - 1]) &&
+               unfilled(table.b[count - 1]))
+            --count;
+        auto& entry = result[reads[i].display];
+        if (reads[i].result != 0 || count < 2) continue;
+        table.r.resize(count);
+        table.g.resize(count);
+        table.b.resize(count);
+        entry = std::move(table);
+    }
+    return result;
 }
 
 Channels GammaController::cleanBaseline(const std::optional<Channels>& table) {
@@ -78,36 +94,80 @@ const Channels& GammaController::baseline(DisplayID display) {
     return baselines_.emplace(display, std::move(candidate)).first->second;
 }
 
-bool GammaController::write(DisplayID display, const RGBGains& gains) {
-    // Tables may still hold a tint from an earlier run that ended without cleaning up;
-    // reading that as a baseline would stack tint on tint.
-    restoreOnce();
-    const Channels table = GammaTable::scaled(baseline(display), gains);
-    const int result =
-        gamma_.writeTable(display, table.count(), table.r.data(), table.g.data(), table.b.data());
-    if (result != 0) {
-        auto [it, first] = lastFailure_.emplace(display, result);
-        if (first || it->second != result) {
-            it->second = result;
-            log_.error("CGSetDisplayTransferByTable failed on %u: %d", display, result);
-        }
-        failed_[display] = gains;
-        return false;
-    }
-    lastFailure_.erase(display);
-    failed_.erase(display);
-    applied_[display] = gains;
-    return true;
+GammaController::Write GammaController::scaledFor(DisplayID display, const RGBGains& gains) {
+    return {display, gains, GammaTable::scaled(baseline(display), gains)};
 }
 
+bool GammaController::showsOwn(DisplayID display) const {
+    return touched_ && !touched_->count(display);
+}
+
+void GammaController::write(std::vector<Write> batch) {
+    if (batch.empty()) return;
+    std::vector<DisplayGamma::TableWrite> writes;
+    for (const auto& w : batch) {
+        writes.push_back({w.display, w.table.count(), w.table.r.data(), w.table.g.data(),
+                          w.table.b.data()});
+    }
+    gamma_.writeTables(writes);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        const DisplayID display = batch[i].display;
+        const int result = writes[i].result;
+        // Even a failed write may have reached the display.
+        if (touched_) touched_->insert(display);
+        if (result != 0) {
+            auto [it, first] = lastFailure_.emplace(display, result);
+            if (first || it->second != result) {
+                it->second = result;
+                log_.error("CGSetDisplayTransferByTable failed on %u: %d", display, result);
+            }
+            failed_[display] = batch[i].gains;
+            written_.erase(display);
+            continue;
+        }
+        lastFailure_.erase(display);
+        failed_.erase(display);
+        applied_[display] = batch[i].gains;
+        written_[display] = std::move(batch[i].table);
+    }
+}
+
+namespace {
+bool allNeutral(const std::map<DisplayID, RGBGains>& gains) {
+    return std::all_of(gains.begin(), gains.end(),
+                       [](const auto& entry) { return entry.second.isNeutral(); });
+}
+}  // namespace
+
 void GammaController::apply(const std::map<DisplayID, RGBGains>& gains) {
-    const bool allNeutral = std::all_of(gains.begin(), gains.end(),
-                                        [](const auto& entry) { return entry.second.isNeutral(); });
-    if (allNeutral) {
+    if (allNeutral(gains)) {
         restore();
         return;
     }
-    for (const auto& [display, displayGains] : gains) write(display, displayGains);
+    // Tables may still hold a tint from an earlier run that ended without cleaning up;
+    // reading that as a baseline would stack tint on tint.
+    restoreOnce();
+    std::vector<Write> batch;
+    for (const auto& [display, displayGains] : gains) batch.push_back(scaledFor(display, displayGains));
+    write(std::move(batch));
+    startWatchdog();
+}
+
+void GammaController::applyChanges(const std::map<DisplayID, RGBGains>& gains) {
+    if (allNeutral(gains)) {
+        if (!touched_ || !touched_->empty()) restore();
+        return;
+    }
+    restoreOnce();
+    std::vector<Write> batch;
+    for (const auto& [display, displayGains] : gains) {
+        if (displayGains.isNeutral() && showsOwn(display)) continue;
+        Write w = scaledFor(display, displayGains);
+        auto last = written_.find(display);
+        if (last != written_.end() && last->second == w.table) continue;
+        batch.push_back(std::move(w));
+    }
+    write(std::move(batch));
     startWatchdog();
 }
 
@@ -122,25 +182,32 @@ void GammaController::reapplyAfterReconfiguration(const std::map<DisplayID, RGBG
     // baselines are read again, or a strong tint becomes identity and a mild one doubles.
     gamma_.restoreAll();
     restoredThisRun_ = true;
+    touched_.emplace();
     applied_.clear();
     baselines_.clear();
     lastDrift_.clear();
     failed_.clear();
-    apply(gains);
+    written_.clear();
+    stopWatchdog();
+    // Every display shows its own table now: neutral gains need no second restore.
+    applyChanges(gains);
 }
 
 void GammaController::restoreOnce() {
     if (restoredThisRun_) return;
     restoredThisRun_ = true;
     gamma_.restoreAll();
+    touched_.emplace();
 }
 
 void GammaController::restore() {
     gamma_.restoreAll();
     restoredThisRun_ = true;
+    touched_.emplace();
     applied_.clear();
     lastDrift_.clear();
     failed_.clear();
+    written_.clear();
     stopWatchdog();
 }
 
@@ -155,14 +222,19 @@ void GammaController::stopWatchdog() {
 }
 
 void GammaController::checkTables() {
-    // A copy: repairing changes `applied_`.
-    const auto snapshot = applied_;
-    for (const auto& [display, gains] : snapshot) {
-        if (failed_.count(display)) continue;  // retried below with the gains it should show
-        auto now = read(gamma_, display);
+    // One batch of reads for every display that should hold a table of ours (a display whose
+    // write failed is retried below with the gains it should show, not read).
+    std::vector<DisplayID> displays;
+    for (const auto& [display, gains] : applied_)
+        if (!failed_.count(display)) displays.push_back(display);
+    const auto tables = displays.empty() ? std::map<DisplayID, std::optional<Channels>>{}
+                                         : readAll(gamma_, displays);
+    std::vector<Write> repairs;
+    for (const auto& [display, now] : tables) {
         if (!now) continue;
         auto base = baselines_.find(display);
         if (base == baselines_.end()) continue;
+        const RGBGains gains = applied_.at(display);
         double drift = std::max({std::abs(now->r.back() - gains.r * base->second.r.back()),
                                  std::abs(now->g.back() - gains.g * base->second.g.back()),
                                  std::abs(now->b.back() - gains.b * base->second.b.back())});
@@ -179,13 +251,13 @@ void GammaController::checkTables() {
         applied_.erase(display);
         // Straight to this one display's table: neutral gains here (a display without boost
         // beside a boosted one) must not take the all-neutral path that restores everything.
-        write(display, gains);
+        repairs.push_back(scaledFor(display, gains));
     }
     // A write that failed on the last frame of a fade has no next frame to retry it; without
     // this the display would stay as it was until the target changes, which may be hours.
     // A display that keeps failing costs one call per tick, and is logged once per cause.
-    const auto retries = failed_;
-    for (const auto& [display, gains] : retries) write(display, gains);
+    for (const auto& [display, gains] : failed_) repairs.push_back(scaledFor(display, gains));
+    write(std::move(repairs));
 }
 
 }  // namespace vesperine

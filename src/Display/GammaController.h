@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "Display/GammaTable.h"
@@ -16,6 +17,9 @@ namespace vesperine {
 // tint) times the gains. A 2-second watchdog rewrites tables that something else changed and
 // retries writes that failed, and `restore` gives the displays their own colour settings
 // back. Main loop only.
+//
+// The displays of one call are read or written as one batch (see DisplayGamma), so a frame or
+// a watchdog tick costs one round trip to the display server whatever the number of displays.
 class GammaController {
   public:
     static constexpr std::size_t tableSize = 256;
@@ -25,6 +29,11 @@ class GammaController {
 
     // Writes baseline × gains to each listed display; all-neutral (or empty) gains restore.
     void apply(const std::map<DisplayID, RGBGains>& gains);
+    // The same for a fade frame, but writes only what would change the display: a table equal
+    // to the one last written there is not written again, and neutral gains on a display that
+    // shows its own table since the last restore write nothing (all-neutral gains restore only
+    // when some display still shows a table of ours).
+    void applyChanges(const std::map<DisplayID, RGBGains>& gains);
     void apply(const RGBGains& gains, const std::vector<DisplayID>& displays);
     // After a layout change: gives the displays their own tables back, forgets baselines and
     // what was applied, then applies `gains` (so baselines are read from untinted tables).
@@ -35,6 +44,9 @@ class GammaController {
 
     // The display's current table (at least 2 entries), or none.
     static std::optional<GammaTable::Channels> read(DisplayGamma& gamma, DisplayID display);
+    // The same for several displays, read in one batch.
+    static std::map<DisplayID, std::optional<GammaTable::Channels>> readAll(
+        DisplayGamma& gamma, const std::vector<DisplayID>& displays);
     // The table itself, whatever its curve, unless it is black or holds entries outside
     // 0...1.02 (or not numbers), which no display's own table does: then the identity.
     static GammaTable::Channels cleanBaseline(const std::optional<GammaTable::Channels>& table);
@@ -44,8 +56,17 @@ class GammaController {
     bool watchdogRunning() const { return watchdog_.isActive(); }
 
   private:
+    struct Write {
+        DisplayID display;
+        RGBGains gains;
+        GammaTable::Channels table;
+    };
     const GammaTable::Channels& baseline(DisplayID display);
-    bool write(DisplayID display, const RGBGains& gains);
+    Write scaledFor(DisplayID display, const RGBGains& gains);
+    // Writes the batch and records, per display, what was applied or why it failed.
+    void write(std::vector<Write> batch);
+    // True when the display shows its own table: restored, and not written to since.
+    bool showsOwn(DisplayID display) const;
     void startWatchdog();
     void stopWatchdog();
     void checkTables();
@@ -60,6 +81,11 @@ class GammaController {
     std::map<DisplayID, int> lastFailure_;
     // The gains of each display whose latest write failed; the watchdog tries them again.
     std::map<DisplayID, RGBGains> failed_;
+    // The table last written to each display, so that a frame never writes it again.
+    std::map<DisplayID, GammaTable::Channels> written_;
+    // The displays written to since the last restore; none before the first restore of a run
+    // (a table of an earlier run may still be on any display).
+    std::optional<std::set<DisplayID>> touched_;
     bool restoredThisRun_ = false;
     Timer watchdog_;
     Alive alive_;

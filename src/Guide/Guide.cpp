@@ -10,7 +10,8 @@ Guide::Guide(DefaultsStore& defaults, const Clock& clock, Logger& logger)
       clock_(clock),
       log_(logger, "guide"),
       record_(Stored::load(recordKey, TipsRecord{}, defaults)),
-      enabled_(!defaults.value(enabledKey) || defaults.boolean(enabledKey)) {}
+      enabled_(!defaults.value(enabledKey) || defaults.boolean(enabledKey)),
+      hintShown_(defaults.boolean(hintShownKey)) {}
 
 void Guide::start(AppState& state, bool resetTips) {
     if (resetTips || defaults_.boolean(resetOnLaunchKey)) {
@@ -19,6 +20,7 @@ void Guide::start(AppState& state, bool resetTips) {
         defaults_.remove(recordKey);
         record_ = {};
         showing_.reset();
+        hintShown_.set(false);
         log_.notice("Tips start over");
     }
     state_ = &state;
@@ -57,14 +59,44 @@ void Guide::refreshMenu() {
     menuSpot_.set(TipRules::choose(record_, parameters(), clock_.now(), showing_));
 }
 
+void Guide::menuOpened() {
+    markHintShown();
+    donate(TipEvent::menuOpened);
+}
+
+void Guide::markHintShown() {
+    if (!defaults_.boolean(hintShownKey)) defaults_.set(hintShownKey, true);
+    hintShown_.set(true);
+}
+
+void Guide::followApplications(
+    const Observable<std::optional<RunningApplication>>& lastExternal) {
+    lastExternal_ = &lastExternal;
+    applicationWatch_ = lastExternal.observe([this](const auto&) { refreshMenu(); });
+    refreshMenu();
+}
+
 std::optional<Tip> Guide::tip(MenuSpot spot) const {
     if (menuSpot_.get() != spot) return std::nullopt;
     return Tips::at(spot);
 }
 
+std::optional<Tip> Guide::showScheduleTip(ScheduleTip tip) {
+    if (!TipRules::isEligible(tip, record_, enabled_.get())) return std::nullopt;
+    ++record_.scheduleTips[tip].views;
+    save();
+    return Tips::at(tip);
+}
+
+void Guide::close(ScheduleTip tip) {
+    record_.scheduleTips[tip].closed = true;
+    save();
+}
+
 TipRules::Parameters Guide::parameters() const {
     TipRules::Parameters parameters;
     parameters.enabled = enabled_.get();
+    parameters.appToPause = lastExternal_ && lastExternal_->get().has_value();
     if (state_) {
         const auto& resolution = state_->resolution().get();
         parameters.hasOverride = state_->override().get().has_value();

@@ -38,19 +38,20 @@ constexpr Tip menuTips[] = {
      "media-playback-pause"},
 };
 
-constexpr Tip scheduleListTip{
-    "ScheduleListTip", "Your schedules",
-    "Click a schedule to see and edit its steps. **Use** switches Vesperine to it. **New "
-    "Schedule** starts your own.",
-    "x-office-calendar"};
-constexpr Tip previewStepTip{
-    "PreviewStepTip", "Try a step first",
-    "**Preview** shows a step on screen for a few seconds. Nothing changes for real until you "
-    "**Save**.",
-    "view-preview"};
+constexpr Tip scheduleTips[] = {
+    {"ScheduleListTip", "Your schedules",
+     "Click a schedule to see and edit its steps. **Use** switches Vesperine to it. **New "
+     "Schedule** starts your own.",
+     "x-office-calendar"},
+    {"PreviewStepTip", "Try a step first",
+     "**Preview** shows a step on screen for a few seconds. Nothing changes for real until you "
+     "**Save**.",
+     "view-preview"},
+};
 
 constexpr const char* spotNames[] = {"modePicker", "slider",       "keep",      "reset",
                                      "boostLimit", "scheduleLine", "shortcuts", "pauseApp"};
+constexpr const char* scheduleTipNames[] = {"scheduleList", "previewStep"};
 
 }  // namespace
 
@@ -63,11 +64,19 @@ std::optional<MenuSpot> menuSpotFromRawValue(std::string_view raw) {
     return std::nullopt;
 }
 
+const char* rawValue(ScheduleTip tip) { return scheduleTipNames[static_cast<int>(tip)]; }
+
+std::optional<ScheduleTip> scheduleTipFromRawValue(std::string_view raw) {
+    for (ScheduleTip tip : allScheduleTips) {
+        if (raw == rawValue(tip)) return tip;
+    }
+    return std::nullopt;
+}
+
 namespace Tips {
 
 const Tip& at(MenuSpot spot) { return menuTips[static_cast<int>(spot)]; }
-const Tip& scheduleList() { return scheduleListTip; }
-const Tip& previewStep() { return previewStepTip; }
+const Tip& at(ScheduleTip tip) { return scheduleTips[static_cast<int>(tip)]; }
 
 }  // namespace Tips
 }  // namespace vesperine

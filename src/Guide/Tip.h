@@ -17,6 +17,17 @@ inline constexpr MenuSpot allMenuSpots[] = {
 const char* rawValue(MenuSpot spot);
 std::optional<MenuSpot> menuSpotFromRawValue(std::string_view raw);
 
+// The two tips the settings window's Schedule tab shows: on the list of schedules, and in the
+// editor of one.
+enum class ScheduleTip { scheduleList, previewStep };
+
+inline constexpr ScheduleTip allScheduleTips[] = {ScheduleTip::scheduleList,
+                                                  ScheduleTip::previewStep};
+
+// The case name ("scheduleList"); no menu spot has the same one, so both share the record.
+const char* rawValue(ScheduleTip tip);
+std::optional<ScheduleTip> scheduleTipFromRawValue(std::string_view raw);
+
 // One tip as the menu shows it. `message` keeps "**" around the words shown in bold; the
 // view turns them into its own markup. `icon` is a freedesktop icon name.
 struct Tip {
@@ -34,8 +45,7 @@ namespace Tips {
 const Tip& at(MenuSpot spot);
 
 // Shown by the schedule tab, not in the menu.
-const Tip& scheduleList();
-const Tip& previewStep();
+const Tip& at(ScheduleTip tip);
 
 }  // namespace Tips
 }  // namespace vesperine

@@ -26,7 +26,7 @@ bool isEligible(MenuSpot spot, const TipsRecord& record, const Parameters& param
         case MenuSpot::keep:
             return parameters.hasOverride && never(TipEvent::lifetimeChanged);
         case MenuSpot::reset:
-            return opened >= 3 && never(TipEvent::displayReset);
+            return opened >= 3 && never(TipEvent::displayReset) && !parameters.hasOverride;
         case MenuSpot::boostLimit:
             return parameters.boostLimited;
         case MenuSpot::scheduleLine:
@@ -34,7 +34,18 @@ bool isEligible(MenuSpot spot, const TipsRecord& record, const Parameters& param
         case MenuSpot::shortcuts:
             return opened >= 5 && usedFor >= day && never(TipEvent::shortcutUsed);
         case MenuSpot::pauseApp:
-            return opened >= 3 && usedFor >= day && never(TipEvent::appPaused);
+            return opened >= 3 && usedFor >= day && never(TipEvent::appPaused) &&
+                   parameters.appToPause;
+    }
+    return false;
+}
+
+bool isEligible(ScheduleTip tip, const TipsRecord& record, bool enabled) {
+    const auto history = record.history(tip);
+    if (!enabled || history.closed || history.views >= maxViews) return false;
+    switch (tip) {
+        case ScheduleTip::scheduleList: return true;
+        case ScheduleTip::previewStep: return record.count(TipEvent::stepPreviewed) == 0;
     }
     return false;
 }

@@ -35,6 +35,11 @@ TipsRecord::TipHistory TipsRecord::history(MenuSpot spot) const {
     return found == tips.end() ? TipHistory{} : found->second;
 }
 
+TipsRecord::TipHistory TipsRecord::history(ScheduleTip tip) const {
+    auto found = scheduleTips.find(tip);
+    return found == scheduleTips.end() ? TipHistory{} : found->second;
+}
+
 void TipsRecord::donate(TipEvent event, Instant now) {
     Donations& donations = events[event];
     if (donations.count == 0) donations.first = now;
@@ -49,9 +54,11 @@ Json JsonCodec<TipsRecord>::encode(const TipsRecord& record) {
                                    {"first", donations.first.referenceDateSeconds()},
                                    {"last", donations.last.referenceDateSeconds()}};
     }
-    for (const auto& [spot, history] : record.tips) {
-        tips[rawValue(spot)] = {{"views", history.views}, {"closed", history.closed}};
-    }
+    const auto put = [&tips](const char* name, const TipsRecord::TipHistory& history) {
+        tips[name] = {{"views", history.views}, {"closed", history.closed}};
+    };
+    for (const auto& [spot, history] : record.tips) put(rawValue(spot), history);
+    for (const auto& [tip, history] : record.scheduleTips) put(rawValue(tip), history);
     return {{"events", events}, {"tips", tips}};
 }
 
@@ -76,13 +83,16 @@ Result<TipsRecord> JsonCodec<TipsRecord>::decode(const Json& json) {
     }
     for (const auto& [name, value] : (*tips)->items()) {
         auto spot = menuSpotFromRawValue(name);
-        if (!spot) continue;
+        auto scheduleTip = scheduleTipFromRawValue(name);
+        if (!spot && !scheduleTip) continue;
         auto views = json::integer(value, "views");
         if (!views) return views.error();
         auto closed = json::boolean(value, "closed");
         if (!closed) return closed.error();
         if (*views < 0 || *views > 1'000'000) return Error{"A view count is out of range."};
-        record.tips[*spot] = {static_cast<int>(*views), *closed};
+        const TipsRecord::TipHistory history{static_cast<int>(*views), *closed};
+        if (spot) record.tips[*spot] = history;
+        if (scheduleTip) record.scheduleTips[*scheduleTip] = history;
     }
     return record;
 }

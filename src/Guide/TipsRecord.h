@@ -28,18 +28,21 @@ struct TipsRecord {
 
     std::map<TipEvent, Donations> events;
     std::map<MenuSpot, TipHistory> tips;
+    std::map<ScheduleTip, TipHistory> scheduleTips;  // views: the tab's pages that showed it
 
     int count(TipEvent event) const;
     // How long ago the event first happened; none before it has.
     std::optional<double> secondsSinceFirst(TipEvent event, Instant now) const;
     TipHistory history(MenuSpot spot) const;
+    TipHistory history(ScheduleTip tip) const;
     void donate(TipEvent event, Instant now);
 
     bool operator==(const TipsRecord&) const = default;
 };
 
 // {"events": {"menuOpened": {"count": 3, "first": 802000000, "last": 802090000}},
-//  "tips": {"modePicker": {"views": 1, "closed": false}}}; times in seconds since 2001.
+//  "tips": {"modePicker": {"views": 1, "closed": false}}}; times in seconds since 2001. The
+// schedule tab's tips sit in "tips" beside the menu's, under their own names.
 // Unknown events and tips are skipped, so a record from a newer version still reads.
 template <>
 struct JsonCodec<TipsRecord> {

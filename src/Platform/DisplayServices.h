@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,31 @@ public:
                            const float* b) = 0;
     // Gives every display its own colour settings back.
     virtual void restoreAll() = 0;
+
+    // Several reads or writes at once, answered as the calls above would answer them one by
+    // one (`result` and `count` as they set them). A platform that talks to a server sends
+    // the whole batch before it waits, so a batch costs one round trip, not one per display.
+    struct TableRead {
+        DisplayID display = 0;
+        std::size_t capacity = 0;
+        float *r = nullptr, *g = nullptr, *b = nullptr;
+        std::size_t count = 0;
+        int result = 0;
+    };
+    struct TableWrite {
+        DisplayID display = 0;
+        std::size_t size = 0;
+        const float *r = nullptr, *g = nullptr, *b = nullptr;
+        int result = 0;
+    };
+    virtual void readTables(std::span<TableRead> reads) {
+        for (auto& read : reads)
+            read.result = readTable(read.display, read.capacity, read.r, read.g, read.b, read.count);
+    }
+    virtual void writeTables(std::span<TableWrite> writes) {
+        for (auto& write : writes)
+            write.result = writeTable(write.display, write.size, write.r, write.g, write.b);
+    }
 };
 
 // Display reconfiguration callbacks, called on the main loop once per display and phase.

@@ -201,18 +201,38 @@ TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
     EXPECT_EQ(app->pipeline().current().get(), DisplayMode::red(0.5).target());
 }
 
-// The rules, the guard and the detector report to the app state, a later launch asks for the
-// front; a program that quits gets our tables written again 0.3 s later, in case it put its
-// own back on its way out.
-TEST_F(AppDelegateTest, ServicesReachTheAppStateAndQuitsPutTheTablesBack) {
-    const RunningApplication player{"vlc", "VLC media player", 7};
-    machine.power.set({true, 10, false, ThermalState::nominal});  // before start: handed over
+TEST_F(AppDelegateTest, HotKeysAndLaterLaunchesAreWired) {
     auto app = make();
     int activated = 0;
     app->onActivate = [&] { ++activated; };
     app->applicationDidFinishLaunching();
+    // The action first: the tips learn of the shortcut once it has done its work.
+    std::optional<int> shortcutsWhenActed;
+    const Subscription acted = app->state().override().observe([&](const auto&) {
+        shortcutsWhenActed = app->guide().record().count(TipEvent::shortcutUsed);
+    });
+    ASSERT_TRUE(hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
+    EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
+    EXPECT_EQ(shortcutsWhenActed, 0);
+    EXPECT_EQ(app->guide().record().count(TipEvent::shortcutUsed), 1);
     instance.receive(SingleInstance::Request::activate);
     EXPECT_EQ(activated, 1);
+
+    // A later "--reset" does what it does at start: own tables back, Off held.
+    time.advance(2s);
+    instance.receive(SingleInstance::Request::resetDisplays);
+    time.advance(10s);
+    EXPECT_EQ(displays.table(1).g.back(), 1.0f);
+    EXPECT_EQ(app->state().override().get()->mode, DisplayMode::off());
+}
+
+// The rules, the guard and the detector report to the app state; a program that quits gets
+// our tables written again 0.3 s later, in case it put its own back on its way out.
+TEST_F(AppDelegateTest, ServicesReachTheAppStateAndQuitsPutTheTablesBack) {
+    const RunningApplication player{"vlc", "VLC media player", 7};
+    machine.power.set({true, 10, false, ThermalState::nominal});  // before start: handed over
+    auto app = make();
+    app->applicationDidFinishLaunching();
     time.advance(2s);
     EXPECT_EQ(app->state().boostLimit().get(), ModeResolver::BoostLimit::disabled("battery low"));
     machine.workspace.activate(player);

@@ -65,6 +65,39 @@ TEST_F(GuideTest, MenuOpeningsCountAsViews) {
     EXPECT_EQ(guide.menuSpot().get(), MenuSpot::reset);  // opened 4 times by now
 }
 
+TEST_F(GuideTest, OpeningTheMenuEndsTheHintAndThePauseTipWaitsForAnApplication) {
+    Guide& guide = start();
+    EXPECT_FALSE(guide.hintShown().get());
+    guide.menuOpened();
+    EXPECT_TRUE(guide.hintShown().get());
+    EXPECT_TRUE(defaults.boolean(Guide::hintShownKey));
+    EXPECT_EQ(guide.record().count(TipEvent::menuOpened), 1);
+    for (auto done : {TipEvent::modePicked, TipEvent::displayReset, TipEvent::schedulesOpened,
+                      TipEvent::shortcutUsed}) {
+        guide.donate(done);
+    }
+    machine.time.advanceSeconds(24 * 3600);
+    guide.menuOpened();
+    guide.menuOpened();
+    EXPECT_EQ(guide.menuSpot().get(), std::nullopt);
+    machine.workspace.activate(RunningApplication{"vlc", "VLC media player", 42});
+    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::pauseApp);
+}
+
+// Each page that shows a schedule tab's tip counts; a closed one stays closed across runs.
+TEST_F(GuideTest, TheScheduleTabsTipsCountThePagesThatShowThem) {
+    Guide& guide = start();
+    for (int page = 1; page <= TipRules::maxViews; ++page) {
+        EXPECT_EQ(guide.showScheduleTip(ScheduleTip::scheduleList)->title, "Your schedules");
+    }
+    EXPECT_EQ(guide.showScheduleTip(ScheduleTip::scheduleList), std::nullopt);
+    ASSERT_TRUE(guide.showScheduleTip(ScheduleTip::previewStep));
+    guide.close(ScheduleTip::previewStep);
+    app.reset();
+    EXPECT_EQ(start().showScheduleTip(ScheduleTip::previewStep), std::nullopt);
+    EXPECT_EQ(app->guide().record().history(ScheduleTip::previewStep).views, 1);
+}
+
 TEST_F(GuideTest, StartingOverOnRequestOrFromTheFlag) {
     const std::tuple<const char*, bool, bool, bool> cases[] = {
         {"neither", false, false, false},
@@ -83,6 +116,7 @@ TEST_F(GuideTest, StartingOverOnRequestOrFromTheFlag) {
         Guide& guide = start(options);
         EXPECT_FALSE(defaults.boolean(Guide::resetOnLaunchKey));
         EXPECT_EQ(defaults.value(Guide::hintShownKey).has_value(), !startsOver);
+        EXPECT_EQ(guide.hintShown().get(), !startsOver);
         EXPECT_EQ(guide.record().count(TipEvent::modePicked), startsOver ? 0 : 1);
         app.reset();
     }

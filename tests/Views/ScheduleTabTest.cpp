@@ -75,7 +75,7 @@ protected:
     }
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    ScheduleTab tab{state()};
+    ScheduleTab tab{state(), world.app->guide()};
 };
 
 TEST_F(ScheduleTabTest, ListShowsEverySchedulesSummaryAndMarksTheActiveOne) {
@@ -348,13 +348,52 @@ TEST_F(ScheduleTabTest, LeavingWithChangesAsksFirst) {
     }
 }
 
+// A tip shows once its page is seen, not when the page is made with the window; each goes for
+// good when closed, the editor's when a step is previewed, and both when tips are switched off.
+TEST_F(ScheduleTabTest, TheTipsShowOnTheirPagesUntilDoneOrClosed) {
+    Guide& guide = world.app->guide();
+    const auto tipShown = [&](const char* id) { return shown(id) && tab.isVisible(); };
+    open({{TimeAnchor::clock(21, 0), DisplayMode::warm(3400), 30}});
+    EXPECT_FALSE(tab.findChild<QWidget*>("tip:PreviewStepTip"));
+    EXPECT_EQ(guide.record().count(TipEvent::schedulesOpened), 0);
+    tab.show();
+    EXPECT_EQ(guide.record().count(TipEvent::schedulesOpened), 1);
+    EXPECT_EQ(text("tipMessage", find("tip:PreviewStepTip")),
+              "<b>Preview</b> shows a step on screen for a few seconds. Nothing changes for real "
+              "until you <b>Save</b>.");
+    click("previewButton");
+    EXPECT_FALSE(tipShown("tip:PreviewStepTip"));
+    EXPECT_EQ(guide.record().count(TipEvent::stepPreviewed), 1);
+
+    tab.setEditingID(std::nullopt);
+    settle();
+    EXPECT_TRUE(tipShown("tip:ScheduleListTip"));
+    tab.setEditingID(Presets::dayAndNight().id);  // previewed once: no tip in any editor now
+    EXPECT_FALSE(tab.editor()->findChild<QWidget*>("tip:PreviewStepTip"));
+    tab.setEditingID(std::nullopt);
+    settle();
+    guide.setEnabled(false);
+    EXPECT_FALSE(tipShown("tip:ScheduleListTip"));
+    guide.setEnabled(true);
+    EXPECT_FALSE(tipShown("tip:ScheduleListTip"));  // not until the next page
+    tab.hide();
+    tab.show();
+    EXPECT_EQ(guide.record().count(TipEvent::schedulesOpened), 1);  // once per window
+
+    ScheduleTab next(state(), guide);
+    next.show();
+    click("closeTip", &next);
+    EXPECT_FALSE(next.findChild<QWidget*>("tip:ScheduleListTip")->isVisible());
+    EXPECT_TRUE(guide.record().history(ScheduleTip::scheduleList).closed);
+}
+
 // 02:30 does not exist on the spring-forward day in Berlin: the step starts at 03:00 and says so.
 TEST(ScheduleTab, StepsShowWhereAClockChangeMovesThemToday) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     ViewWorld world(Instant::fromUnix(1'774'778'400));  // 2026-03-29 12:00 in Berlin
     world.zone.set("Europe/Berlin");
     auto& store = world.start().state().store();
-    ScheduleTab tab(world.app->state());
+    ScheduleTab tab(world.app->state(), world.app->guide());
     const Schedule night = store.addNew(
         Schedule{Uuid::random(), "", {{TimeAnchor::clock(2, 30), DisplayMode::red(0.8), 0}}, false},
         "Night", false);

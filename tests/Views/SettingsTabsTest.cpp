@@ -9,7 +9,7 @@
 #include <QSpinBox>
 
 #include "Settings/Views/AppsTab.h"
-#include "Settings/Views/LocationTab.h"
+#include "Settings/Views/LocationPicker.h"
 #include "SettingsWorld.h"
 
 namespace vesperine {
@@ -53,7 +53,7 @@ TEST_F(SettingsWindowTest, ChoosingACitySavesItAndSaysSoForAWhile) {
     EXPECT_EQ(store.location()->value().name, "Berlin, Germany");
     EXPECT_EQ(text("currentLocation"), QString::fromUtf8("Berlin, Germany (52.52° N, 13.405° E)"));
     EXPECT_EQ(text("locationOutcome"), "Location set to Berlin, Germany");
-    world.world.machine.time.advance(std::chrono::milliseconds(LocationTab::confirmationMilliseconds));
+    world.world.machine.time.advance(std::chrono::milliseconds(LocationPicker::confirmationMilliseconds));
     EXPECT_FALSE(shown(find<QLabel>(window.get(), "locationOutcome")->parentWidget()));
 
     // A write that fails: the place is in use, and the tab says it is not kept.

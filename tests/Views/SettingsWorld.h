@@ -42,16 +42,6 @@ struct SettingsWorld {
     std::unique_ptr<SettingsServices> services;
 };
 
-template <class T = QWidget>
-T* find(QWidget* root, const char* name) {
-    auto* found = root->findChild<T*>(name);
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
-
-// Shown means: would be on screen once the window is (hidden rows are skipped by layouts).
-inline bool shown(QWidget* widget) { return widget && !widget->isHidden(); }
-
 // A settings window over the world, owned by the test.
 class SettingsWindowTest : public testing::Test {
 protected:

@@ -1,7 +1,7 @@
 // The real program on the test X server: started as a separate process with its own
 // XDG folders, it follows its schedule on every output, gives the outputs back when it is
 // told to end, and a second launch hands its request to the first one.
-#include "X11Harness.h"
+#include "ProgramRun.h"
 
 #include <fstream>
 #include <thread>
@@ -17,56 +17,6 @@ namespace vesperine::testing_x11 {
 namespace {
 
 namespace fs = std::filesystem;
-
-// How the program's standard streams are set up.
-enum class Streams {
-    logged,       // stderr kept in a file, stdout on /dev/null
-    errorsPiped,  // stderr into a pipe the test may close, as with `vesperine 2>&1 | head`
-    closed,       // descriptors 0, 1 and 2 closed
-};
-
-// One run of the program, with folders of its own under `home`; `extra` variables come first
-// (getenv finds the first of two entries with one name).
-class Program : public ChildProcess {
-public:
-    Program(const fs::path& home, std::vector<std::string> arguments,
-            std::vector<std::string> extra = {}, Streams streams = Streams::logged)
-        : ChildProcess(command(std::move(arguments)), files(home, streams), SIGKILL,
-                       environment(home, std::move(extra)),
-                       streams == Streams::errorsPiped ? 2 : -1),
-          log_(home / "stderr.log") {}
-    std::string log() const {
-        std::ifstream in(log_);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-
-private:
-    static std::vector<std::string> command(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), VESPERINE_PROGRAM);
-        return arguments;
-    }
-    static std::map<int, std::string> files(const fs::path& home, Streams streams) {
-        if (streams == Streams::logged) return {{1, "/dev/null"}, {2, home / "stderr.log"}};
-        if (streams == Streams::closed) return {{0, ""}, {1, ""}, {2, ""}};
-        return {};
-    }
-    static std::vector<std::string> environment(const fs::path& home,
-                                                std::vector<std::string> extra) {
-        fs::create_directories(home / "run");
-        extra.insert(extra.end(),
-                     {"DISPLAY=" + std::string(std::getenv("DISPLAY")),
-                      "XDG_CONFIG_HOME=" + (home / "config").string(),
-                      "XDG_DATA_HOME=" + (home / "data").string(),
-                      "XDG_RUNTIME_DIR=" + (home / "run").string(), "TZ=UTC",
-                      "HOME=" + home.string(),
-                      // No system bus here: wake from sleep is then said to be unobservable.
-                      "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
-                      "VESPERINE_LOG_STDERR=1"});
-        return extra;
-    }
-
-    fs::path log_;
-};
 
 class ProgramTest : public testing::Test {
 protected:
@@ -260,8 +210,8 @@ TEST_F(ProgramTest, NoStackingAfterAKill) {
         const double blue = DisplayMode::warm(kelvin).target().gains.b;
         {
             Program program(home.path(), {"--clock-start=12:00"});
-            ASSERT_TRUE(spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - blue) < 0.005; },
-                             10s))
+            ASSERT_TRUE(
+                spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - blue) < 0.005; }, 10s))
                 << program.log();
             std::this_thread::sleep_for(500ms);
             program.signal(SIGKILL);
@@ -295,7 +245,8 @@ TEST_F(ProgramTest, WakeFromSleepPutsTheTintBack) {
     other.setRamp("DUMMY1", own[1]);
     login.prepareForSleep(false);
     EXPECT_TRUE(spin([&] { return showsWarm(); }, 3s));
-    EXPECT_TRUE(spin([&] { return program.log().find("display event: wake") != std::string::npos; }));
+    EXPECT_TRUE(
+        spin([&] { return program.log().find("display event: wake") != std::string::npos; }));
     endsCleanly(program);
 }
 

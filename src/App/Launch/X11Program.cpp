@@ -9,6 +9,8 @@
 #include <thread>
 
 // Qt's widgets before any X11 header, whose macros would break them.
+#include "App/Views/TrayIcon.h"
+#include "Onboarding/Views/OnboardingWindowOpener.h"
 #include "Settings/Views/SettingsWindowOpener.h"
 
 #include "App/AppDelegate.h"
@@ -133,6 +135,8 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
             return asked;
         }};
 
+    // Onboarding's window, made when start-up or the settings show it and gone when closed.
+    auto onboarding = std::make_unique<OnboardingWindowOpener>(defaults, loop, info);
     AppDelegate app({displays,
                      displays,
                      displays,
@@ -156,15 +160,16 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                      trash,
                      predecessor,
                      ScheduleStore::defaultPath(support),
-                     std::getenv(testHarnessVariable) != nullptr},
+                     std::getenv(testHarnessVariable) != nullptr,
+                     onboarding.get()},
                     options, launchClock(options, zones.current(), clock.now()));
-    // The settings window, made when asked for and gone when closed; a second launch asks
-    // for it (the tray icon will too).
+    // The settings window, made when asked for and gone when closed; the tray icon asks for
+    // it, and so does a second launch where there is no tray.
     AutostartLoginItem loginItem(logger, paths.configHome + "/autostart", info.bundleIdentifier,
                                  RunningProgram::path());
     std::unique_ptr<SettingsWindowOpener> settings;
-    app.onActivate = [&] {
-        log.notice("Asked to come to the front by a second launch");
+    std::unique_ptr<TrayIcon> tray;
+    const auto openSettings = [&] {
         if (!settings) return;
         const bool made = settings->window() == nullptr;
         const auto started = std::chrono::steady_clock::now();
@@ -176,16 +181,25 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
                          .count());
         }
     };
+    app.onActivate = [&] {
+        log.notice("Asked to come to the front by a second launch");
+        if (tray && TrayIcon::isAvailable()) {
+            tray->openPanel();
+        } else {
+            openSettings();
+        }
+    };
     app.onAboutToTouchDisplays = [&guard] { guard.release(); };
 
     int status = 0;
+    // A termination signal and "Quit" end the program the same way.
+    const auto endCleanly = [&](const std::string& why) {
+        log.notice("%s; giving the displays back", why.c_str());
+        app.applicationWillTerminate();
+        QCoreApplication::exit(0);
+    };
     SignalWatcher signalWatcher(
-        loop,
-        [&](int signal) {
-            log.notice("Received %s; giving the displays back", strsignal(signal));
-            app.applicationWillTerminate();
-            QCoreApplication::exit(0);
-        },
+        loop, [&](int signal) { endCleanly(std::string("Received ") + strsignal(signal)); },
         [&] {
             if (!app.didStart()) return;
             log.notice("Received %s; switching between the schedule and Off",
@@ -223,17 +237,23 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
             if (!entry) return std::nullopt;
             return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
         },
-        {}});
+        [&app] { app.showOnboarding(); }});
     settings->onClosed = [] {
         // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
         // its widgets used, which malloc would otherwise keep for the next allocation.
         QPixmapCache::clear();
         malloc_trim(0);
     };
+    tray = std::make_unique<TrayIcon>(MenuServices{
+        app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop, logger,
+        info, openSettings, [&] { endCleanly("Quit from the menu"); }});
+    app.showMenuBarHint = [&] { tray->hint().show(); };
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();
-    settings.reset();  // a window still open goes before the services it shows
+    tray.reset();      // the panel and a window still open go before the services they show
+    settings.reset();
+    onboarding.reset();
     app.applicationWillTerminate();
     log.info("Ran %llu timer callbacks", static_cast<unsigned long long>(loop.timerCallbacksRun()));
     return status != 0 ? status : result;

@@ -111,7 +111,7 @@ Result<std::unique_ptr<BusConnection>> BusConnection::open(Bus kind, IoWatcher& 
                                                            const std::string& address) {
     auto bus = connect(kind, address);
     if (!bus) return bus.error();
-    std::unique_ptr<BusConnection> connection(new BusConnection(*bus, loop, scheduler));
+    std::unique_ptr<BusConnection> connection(new BusConnection(*bus, scheduler));
     const int fd = sd_bus_get_fd(connection->bus_);
     if (fd < 0) return Error{describe("Couldn't get the bus descriptor", fd)};
     connection->watch_ = loop.watchReadable(fd, connection->alive_.guard([raw = connection.get()] {
@@ -121,8 +121,8 @@ Result<std::unique_ptr<BusConnection>> BusConnection::open(Bus kind, IoWatcher& 
     return connection;
 }
 
-BusConnection::BusConnection(sd_bus* bus, IoWatcher& loop, Scheduler& scheduler)
-    : bus_(bus), loop_(loop), scheduler_(scheduler) {}
+BusConnection::BusConnection(sd_bus* bus, Scheduler& scheduler)
+    : bus_(bus), scheduler_(scheduler) {}
 
 BusConnection::~BusConnection() {
     watch_.cancel();

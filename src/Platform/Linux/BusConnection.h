@@ -92,7 +92,7 @@ private:
     struct Entry;
     friend struct BusTrampoline;
 
-    BusConnection(sd_bus* bus, IoWatcher& loop, Scheduler& scheduler);
+    BusConnection(sd_bus* bus, Scheduler& scheduler);
     Handle keep(std::unique_ptr<Entry> entry);
     void drop(std::uint64_t id);
     void process();
@@ -100,7 +100,6 @@ private:
     void lost();
 
     sd_bus* bus_;
-    IoWatcher& loop_;
     Scheduler& scheduler_;
     std::map<std::uint64_t, std::unique_ptr<Entry>> entries_;
     std::uint64_t nextId_ = 0;

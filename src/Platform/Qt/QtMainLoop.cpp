@@ -1,28 +1,11 @@
 #include "Platform/Qt/QtMainLoop.h"
 
 #include <QSocketNotifier>
-#include <QTimer>
+#include <QTimerEvent>
 #include <algorithm>
 #include <ctime>
 
 namespace vesperine {
-
-namespace {
-// A timer or notifier may be dropped from inside its own signal; let Qt delete it once the
-// emission is over.
-struct DeleteLater {
-    void operator()(QObject* object) const { object->deleteLater(); }
-};
-}  // namespace
-
-struct QtMainLoop::Pending {
-    std::uint64_t id = 0;
-    MonotonicTime due{0};
-    Duration interval{0};  // zero: one-shot
-    std::function<void()> callback;
-    std::shared_ptr<Handle::State> state;
-    std::unique_ptr<QTimer, DeleteLater> timer;
-};
 
 QtMainLoop::QtMainLoop(std::int64_t pieceMilliseconds, QObject* parent)
     : QObject(parent),
@@ -30,7 +13,7 @@ QtMainLoop::QtMainLoop(std::int64_t pieceMilliseconds, QObject* parent)
 
 QtMainLoop::~QtMainLoop() {
     *alive_ = false;
-    for (auto& [id, pending] : pending_) pending->state->active = false;
+    for (auto& [id, pending] : pending_) pending.state->active = false;
 }
 
 MonotonicTime QtMainLoop::monotonicNow() const {
@@ -39,11 +22,27 @@ MonotonicTime QtMainLoop::monotonicNow() const {
     return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
 }
 
-void QtMainLoop::armPiece(const std::shared_ptr<Pending>& pending) {
-    auto remaining = std::chrono::ceil<std::chrono::milliseconds>(
-        std::max(pending->due - monotonicNow(), Duration::zero()));
+void QtMainLoop::armPiece(std::uint64_t id, Pending& pending) {
+    const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(
+        std::max(pending.due - monotonicNow(), Duration::zero()));
     const auto piece = std::min<std::int64_t>(remaining.count(), pieceMilliseconds_);
-    pending->timer->start(static_cast<int>(piece));
+    if (pending.qtTimer) {
+        killTimer(pending.qtTimer);
+        byQtTimer_.erase(pending.qtTimer);
+    }
+    pending.qtTimer = startTimer(static_cast<int>(piece), Qt::PreciseTimer);
+    pending.armedMs = piece;
+    byQtTimer_[pending.qtTimer] = id;
+}
+
+void QtMainLoop::drop(std::uint64_t id) {
+    auto found = pending_.find(id);
+    if (found == pending_.end()) return;
+    if (found->second.qtTimer) {
+        killTimer(found->second.qtTimer);
+        byQtTimer_.erase(found->second.qtTimer);
+    }
+    pending_.erase(found);
 }
 
 Timer QtMainLoop::oneShot(Duration delay, std::function<void()> callback) {
@@ -51,27 +50,18 @@ Timer QtMainLoop::oneShot(Duration delay, std::function<void()> callback) {
 }
 
 Timer QtMainLoop::arm(Duration delay, Duration interval, std::function<void()> callback) {
-    auto pending = std::make_shared<Pending>();
-    pending->interval = interval;
-    pending->id = nextId_++;
-    pending->due = deadlineAfter(monotonicNow(), delay);
-    pending->callback = std::move(callback);
-    pending->state = std::make_shared<Handle::State>();
-    pending->timer.reset(new QTimer());
-    pending->timer->setSingleShot(true);
-    pending->timer->setTimerType(Qt::PreciseTimer);
-    std::weak_ptr<Pending> weak = pending;
-    QObject::connect(pending->timer.get(), &QTimer::timeout, this, [this, weak] {
-        if (auto p = weak.lock()) fire(p);
-    });
+    const std::uint64_t id = nextId_++;
+    Pending& pending = pending_[id];
+    pending.interval = interval;
+    pending.due = deadlineAfter(monotonicNow(), delay);
+    pending.callback = std::move(callback);
+    pending.state = std::make_shared<Handle::State>();
     std::weak_ptr<bool> alive = alive_;
-    const std::uint64_t id = pending->id;
-    pending->state->onCancel = [this, alive, id] {
-        if (!alive.expired()) pending_.erase(id);
+    pending.state->onCancel = [this, alive, id] {
+        if (!alive.expired()) drop(id);
     };
-    pending_.emplace(id, pending);
-    armPiece(pending);
-    return Timer(pending->state);
+    armPiece(id, pending);
+    return Timer(pending.state);
 }
 
 Timer QtMainLoop::repeating(Duration interval, std::function<void()> callback) {
@@ -79,23 +69,44 @@ Timer QtMainLoop::repeating(Duration interval, std::function<void()> callback) {
     return arm(every, every, std::move(callback));
 }
 
-void QtMainLoop::fire(const std::shared_ptr<Pending>& pending) {
-    if (!pending->state->active) return;
-    if (monotonicNow() < pending->due) {
-        armPiece(pending);  // a long delay: the next piece
+void QtMainLoop::timerEvent(QTimerEvent* event) {
+    auto owner = byQtTimer_.find(event->timerId());
+    if (owner == byQtTimer_.end()) {
+        QObject::timerEvent(event);
         return;
     }
-    auto keep = pending;  // the callback may cancel the timer and drop the map's reference
-    if (pending->interval > Duration::zero()) {
-        pending->due = std::max(pending->due + pending->interval, monotonicNow());
-        armPiece(pending);
+    const std::uint64_t id = owner->second;
+    auto found = pending_.find(id);
+    if (found == pending_.end() || !found->second.state->active) {
+        drop(id);
+        return;
+    }
+    Pending& pending = found->second;
+    const MonotonicTime now = monotonicNow();
+    if (now < pending.due) {
+        armPiece(id, pending);  // a long delay: the next piece
+        return;
+    }
+    std::shared_ptr<Handle::State> state = pending.state;  // the callback may drop the entry
+    std::function<void()> callback = std::move(pending.callback);
+    if (pending.interval > Duration::zero()) {
+        pending.due = std::max(pending.due + pending.interval, now);
+        // Qt repeats the timer at the period it was armed with; only a piece of a longer
+        // interval, or a shorter last piece, needs arming again.
+        const auto period = std::chrono::ceil<std::chrono::milliseconds>(pending.interval);
+        if (pending.armedMs != period.count() || period.count() > pieceMilliseconds_)
+            armPiece(id, pending);
     } else {
-        pending->state->active = false;
-        pending_.erase(pending->id);
+        state->active = false;
+        drop(id);
     }
     ++timerCallbacks_;
-    auto callback = keep->callback;
     callback();
+    // Still armed after the call: give the callback back for the next time.
+    if (state->active) {
+        if (auto again = pending_.find(id); again != pending_.end())
+            again->second.callback = std::move(callback);
+    }
 }
 
 void QtMainLoop::post(std::function<void()> callback) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -11,9 +12,10 @@
 namespace vesperine {
 
 // The program's main loop: Qt's event loop, seen through the core's Scheduler and
-// IoWatcher seams. Timers are precise QTimers (a 33 ms fade frame must not be rounded to
-// 5% of its length). A QTimer holds at most INT_MAX milliseconds (about 24.8 days), so a
-// longer delay is armed in pieces and re-armed until it is due; it never wraps into a
+// IoWatcher seams. Timers are precise Qt timers of this one object (a 33 ms fade frame must
+// not be rounded to 5% of its length; and no object is made per timer): a repeating one is
+// repeated by Qt itself. A Qt timer holds at most INT_MAX milliseconds (about 24.8 days), so
+// a longer delay is armed in pieces and re-armed until it is due; it never wraps into a
 // negative or zero interval.
 class QtMainLoop final : public QObject, public Scheduler, public IoWatcher {
 public:
@@ -32,13 +34,25 @@ public:
     // The largest piece one QTimer is armed with.
     static constexpr std::int64_t maxTimerMilliseconds = 2'147'483'647;
 
-private:
-    struct Pending;
-    Timer arm(Duration delay, Duration interval, std::function<void()> callback);
-    void armPiece(const std::shared_ptr<Pending>& pending);
-    void fire(const std::shared_ptr<Pending>& pending);
+protected:
+    void timerEvent(QTimerEvent* event) override;
 
-    std::map<std::uint64_t, std::shared_ptr<Pending>> pending_;
+private:
+    struct Pending {
+        MonotonicTime due{0};
+        Duration interval{0};  // zero: one-shot
+        std::function<void()> callback;
+        std::shared_ptr<Handle::State> state;
+        int qtTimer = 0;          // the Qt timer armed for it
+        std::int64_t armedMs = 0;  // and its period
+    };
+    Timer arm(Duration delay, Duration interval, std::function<void()> callback);
+    // Arms the Qt timer for the rest of the delay, or its next piece.
+    void armPiece(std::uint64_t id, Pending& pending);
+    void drop(std::uint64_t id);
+
+    std::map<std::uint64_t, Pending> pending_;
+    std::map<int, std::uint64_t> byQtTimer_;
     std::uint64_t nextId_ = 0;
     std::uint64_t timerCallbacks_ = 0;
     std::int64_t pieceMilliseconds_;

@@ -119,6 +119,16 @@ int SimulatedDisplays::writeTable(DisplayID display, std::size_t size, const flo
     return 0;
 }
 
+void SimulatedDisplays::readTables(std::span<TableRead> reads) {
+    ++readBatches_;
+    DisplayGamma::readTables(reads);
+}
+
+void SimulatedDisplays::writeTables(std::span<TableWrite> writes) {
+    ++writeBatches_;
+    DisplayGamma::writeTables(writes);
+}
+
 void SimulatedDisplays::restoreAll() {
     ++restores_;
     for (auto& [id, entry] : displays_) entry.table = entry.own;

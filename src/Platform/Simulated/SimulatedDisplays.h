@@ -52,6 +52,11 @@ class SimulatedDisplays final : public DisplayList, public DisplayGamma, public 
     int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
                    const float* b) override;
     void restoreAll() override;
+    void readTables(std::span<TableRead> reads) override;
+    void writeTables(std::span<TableWrite> writes) override;
+    // Batches of reads and of writes so far (each as a server would get it: one round trip).
+    int readBatches() const { return readBatches_; }
+    int writeBatches() const { return writeBatches_; }
     // DisplayEvents
     Result<Handle> registerReconfiguration(Callback callback) override;
     // Fires a begin + end pair for `id`, as a reconfiguration would.
@@ -73,6 +78,8 @@ class SimulatedDisplays final : public DisplayList, public DisplayGamma, public 
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     int writes_ = 0;
     int restores_ = 0;
+    int readBatches_ = 0;
+    int writeBatches_ = 0;
 };
 
 }  // namespace vesperine

@@ -69,6 +69,13 @@ void X11Connection::dispatchQueuedSoon() {
     });
 }
 
+void X11Connection::dispatchReadByRepliesSoon() {
+    if (!alive_) return;
+    // Moves what xcb holds into Xlib's queue (and reads, without waiting, what has arrived).
+    XEventsQueued(display_, QueuedAfterReading);
+    dispatchQueuedSoon();
+}
+
 void X11Connection::dispatchPending() {
     if (!alive_) return;
     std::weak_ptr<bool> token = token_;

@@ -28,6 +28,9 @@ public:
     X11Connection& operator=(const X11Connection&) = delete;
 
     Display* display() const { return display_; }
+    // The same connection seen through xcb, for requests sent in batches: their replies and
+    // errors come back to whoever waits for them, never to Xlib's error handler.
+    xcb_connection_t* xcb() const { return XGetXCBConnection(display_); }
     Window root() const { return root_; }
     // False once the server has gone away; every backend must then stop making requests.
     bool isAlive() const { return alive_; }
@@ -42,6 +45,9 @@ public:
     // them. Backends call this after such requests made outside event dispatch (a timer, a
     // frame): it dispatches those events on a later turn of the loop.
     void dispatchQueuedSoon();
+    // The same after waiting for xcb replies: events read meanwhile wait in xcb's own queue,
+    // where neither the descriptor nor Xlib's queue length shows them.
+    void dispatchReadByRepliesSoon();
 
     // A listener sees every event; returning true does not stop the others from seeing it.
     using Listener = std::function<void(const XEvent&)>;

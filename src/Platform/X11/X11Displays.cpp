@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "Platform/X11/X11ServerStart.h"
 #include "Platform/X11/XlibIncludes.h"
@@ -12,25 +14,33 @@ namespace vesperine {
 
 namespace {
 
-// Piecewise-linear resampling of one channel.
-std::vector<float> resample(const float* values, std::size_t from, std::size_t to) {
-    std::vector<float> out(to, 0.0f);
-    if (from == 0) return out;
+// Piecewise-linear resampling of one channel from `from` entries to `to`, converted on the
+// way (the server's 16-bit entries to floats, or back).
+template <typename In, typename Out, typename Convert>
+void resample(const In* values, std::size_t from, Out* out, std::size_t to, Convert convert) {
+    if (from == 0) {
+        std::fill(out, out + to, convert(In{}));
+        return;
+    }
+    if (from == to) {
+        std::transform(values, values + to, out, convert);
+        return;
+    }
+    const double step = to > 1 && from > 1 ? double(from - 1) / double(to - 1) : 0.0;
     for (std::size_t i = 0; i < to; ++i) {
-        const double x = (to > 1 && from > 1) ? double(i) / double(to - 1) * double(from - 1) : 0.0;
+        const double x = double(i) * step;
         const std::size_t lo = std::min(static_cast<std::size_t>(x), from - 1);
         const std::size_t hi = std::min(lo + 1, from - 1);
         const double f = x - double(lo);
-        out[i] = static_cast<float>((1.0 - f) * values[lo] + f * values[hi]);
+        out[i] = convert(static_cast<In>((1.0 - f) * values[lo] + f * values[hi]));
     }
-    return out;
 }
 
-unsigned short toHardware(float value) {
+std::uint16_t toHardware(float value) {
     // The ramp holds 0...65535; NaN and values outside 0...1 from upstream land on the ends.
     if (!(value > 0.0f)) return 0;
     if (value >= 1.0f) return 65535;
-    return static_cast<unsigned short>(std::lround(value * 65535.0));
+    return static_cast<std::uint16_t>(std::lround(value * 65535.0));
 }
 
 bool isBlack(const GammaTable::Channels& ramp) {
@@ -119,6 +129,7 @@ std::vector<PlatformScreen> X11Displays::screens() const {
     std::vector<PlatformScreen> result;
     if (!hasRandr_ || !connection_.isAlive()) return result;
     Display* display = connection_.display();
+    std::vector<std::pair<DisplayID, RRCrtc>> lit;
     // An output can vanish while we walk the list: its BadRROutput is an answer, not a fault.
     X11ErrorTrap trap(display);
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, connection_.root());
@@ -142,6 +153,7 @@ std::vector<PlatformScreen> X11Displays::screens() const {
                                        outputName.starts_with("LVDS") ||
                                        outputName.starts_with("DSI");
                     result.push_back(screen);
+                    lit.emplace_back(screen.id, output->crtc);
                 }
                 XRRFreeCrtcInfo(crtc);
             }
@@ -149,8 +161,24 @@ std::vector<PlatformScreen> X11Displays::screens() const {
         XRRFreeOutputInfo(output);
     }
     XRRFreeScreenResources(resources);
-    (void)trap.check();
-    connection_.dispatchQueuedSoon();
+    (void)trap.check();  // an output gone while listed is simply not listed
+    // What writes and restores need of these outputs, so they need no listing of their own:
+    // the CRTCs and, asked all at once, their gamma sizes.
+    xcb_connection_t* xcb = connection_.xcb();
+    std::vector<xcb_randr_get_crtc_gamma_size_cookie_t> sizes;
+    for (const auto& [id, crtc] : lit) sizes.push_back(xcb_randr_get_crtc_gamma_size(xcb, crtc));
+    lit_.emplace();
+    for (std::size_t i = 0; i < lit.size(); ++i) {
+        xcb_generic_error_t* error = nullptr;
+        auto* reply = xcb_randr_get_crtc_gamma_size_reply(xcb, sizes[i], &error);
+        if (reply && !error) {
+            crtcs_[lit[i].first] = Crtc{lit[i].second, reply->size};
+            lit_->push_back(lit[i].first);
+        }
+        std::free(reply);
+        std::free(error);
+    }
+    connection_.dispatchReadByRepliesSoon();
     return result;
 }
 
@@ -162,6 +190,7 @@ std::optional<X11Displays::Crtc> X11Displays::crtcOf(DisplayID id) const {
         // (and may drive another output by now).
         if (!layoutChangePending()) return cached->second;
         crtcs_.clear();
+        lit_.reset();
     }
     Display* display = connection_.display();
     X11ErrorTrap trap(display);  // the output may have gone: BadRROutput is an answer, not a fault
@@ -202,49 +231,92 @@ std::optional<int> X11Displays::gammaSize(DisplayID display) const {
     return crtc->gammaSize;
 }
 
-std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& error) const {
-    const int size = crtc.gammaSize;
-    if (size < 2 || size > largestGammaSize) {
-        error = unusableGammaSize;
-        return std::nullopt;
+namespace {
+bool usableGammaSize(int size) {
+    return size >= 2 && size <= X11Displays::largestGammaSize;
+}
+}  // namespace
+
+void X11Displays::readRamps(std::span<RampRead> batch) const {
+    xcb_connection_t* xcb = connection_.xcb();
+    std::vector<std::optional<xcb_randr_get_crtc_gamma_cookie_t>> cookies;
+    for (auto& read : batch) {
+        read.ramp.reset();
+        read.result = usableGammaSize(read.crtc.gammaSize) ? 0 : unusableGammaSize;
+        cookies.push_back(read.result ? std::nullopt
+                                      : std::optional(xcb_randr_get_crtc_gamma(xcb, read.crtc.id)));
     }
-    Display* display = connection_.display();
-    X11ErrorTrap trap(display);
-    XRRCrtcGamma* gamma = XRRGetCrtcGamma(display, crtc.id);
-    if (!trap.check() || !gamma || gamma->size != size) {
-        if (gamma) XRRFreeGamma(gamma);
-        error = requestFailed;
-        return std::nullopt;
+    // The server sends a batch of ramps back in several writes (they overflow its output
+    // buffer), and waiting for each as it comes would wake us once per piece. A ramp is back
+    // within a few microseconds of its request: one short sleep, then all of them are there
+    // and collecting them wakes us once.
+    if (std::any_of(cookies.begin(), cookies.end(), [](const auto& c) { return c.has_value(); })) {
+        xcb_flush(xcb);
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
-    Ramp ramp{std::vector<float>(size), std::vector<float>(size), std::vector<float>(size)};
-    for (int i = 0; i < size; ++i) {
-        ramp.r[i] = gamma->red[i] / 65535.0f;
-        ramp.g[i] = gamma->green[i] / 65535.0f;
-        ramp.b[i] = gamma->blue[i] / 65535.0f;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (!cookies[i]) continue;
+        auto& read = batch[i];
+        xcb_generic_error_t* error = nullptr;
+        auto* reply = xcb_randr_get_crtc_gamma_reply(xcb, *cookies[i], &error);
+        const std::size_t size = static_cast<std::size_t>(read.crtc.gammaSize);
+        if (!reply || error || reply->size != size) {
+            read.result = requestFailed;
+        } else {
+            Ramp ramp{std::vector<float>(size), std::vector<float>(size), std::vector<float>(size)};
+            auto decode = [&](const std::uint16_t* values, std::vector<float>& out) {
+                std::transform(values, values + size, out.begin(),
+                               [](std::uint16_t v) { return v / 65535.0f; });
+            };
+            decode(xcb_randr_get_crtc_gamma_red(reply), ramp.r);
+            decode(xcb_randr_get_crtc_gamma_green(reply), ramp.g);
+            decode(xcb_randr_get_crtc_gamma_blue(reply), ramp.b);
+            read.ramp = std::move(ramp);
+        }
+        std::free(reply);
+        std::free(error);
     }
-    XRRFreeGamma(gamma);
-    error = 0;
-    return ramp;
 }
 
-int X11Displays::writeRamp(const Crtc& crtc, const Ramp& ramp) {
-    const int size = crtc.gammaSize;
-    if (size < 2 || size > largestGammaSize) return unusableGammaSize;
-    XRRCrtcGamma* gamma = XRRAllocGamma(size);
-    if (!gamma) return requestFailed;
-    const auto r = resample(ramp.r.data(), ramp.r.size(), size);
-    const auto g = resample(ramp.g.data(), ramp.g.size(), size);
-    const auto b = resample(ramp.b.data(), ramp.b.size(), size);
-    for (int i = 0; i < size; ++i) {
-        gamma->red[i] = toHardware(r[i]);
-        gamma->green[i] = toHardware(g[i]);
-        gamma->blue[i] = toHardware(b[i]);
+std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& error) const {
+    RampRead read{crtc, std::nullopt, 0};
+    readRamps({&read, 1});
+    error = read.result;
+    return std::move(read.ramp);
+}
+
+void X11Displays::sendRamps(std::span<RampWrite> batch) {
+    xcb_connection_t* xcb = connection_.xcb();
+    std::vector<std::optional<xcb_void_cookie_t>> cookies;
+    std::vector<std::uint16_t> entries;
+    for (auto& write : batch) {
+        const int size = write.crtc.gammaSize;
+        write.result = usableGammaSize(size) && write.size >= 2 ? 0 : unusableGammaSize;
+        if (write.result) {
+            cookies.emplace_back();
+            continue;
+        }
+        const auto n = static_cast<std::size_t>(size);
+        entries.resize(3 * n);
+        resample(write.r, write.size, entries.data(), n, toHardware);
+        resample(write.g, write.size, entries.data() + n, n, toHardware);
+        resample(write.b, write.size, entries.data() + 2 * n, n, toHardware);
+        // Checked: an error comes back to the check below, never to Xlib's handler. The
+        // entries are copied out before the call returns.
+        cookies.push_back(xcb_randr_set_crtc_gamma_checked(xcb, write.crtc.id, size,
+                                                           entries.data(), entries.data() + n,
+                                                           entries.data() + 2 * n));
     }
-    Display* display = connection_.display();
-    X11ErrorTrap trap(display);
-    XRRSetCrtcGamma(display, crtc.id, gamma);
-    XRRFreeGamma(gamma);
-    return trap.check() && connection_.isAlive() ? 0 : requestFailed;
+    // The first check sends one sync behind the whole batch; its answer settles the rest.
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (!cookies[i]) continue;
+        if (xcb_generic_error_t* error = xcb_request_check(xcb, *cookies[i])) {
+            batch[i].result = requestFailed;
+            std::free(error);
+        } else if (xcb_connection_has_error(xcb)) {
+            batch[i].result = requestFailed;
+        }
+    }
 }
 
 void X11Displays::captureOriginal(DisplayID display, const Crtc& crtc) {
@@ -297,64 +369,114 @@ void X11Displays::recordOriginal(DisplayID display) {
 
 int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, float* g, float* b,
                            std::size_t& count) {
-    count = 0;
-    auto crtc = crtcOf(display);
-    if (!crtc) return noSuchDisplay;
-    captureOriginal(display, *crtc);
-    int error = 0;
-    auto ramp = readRamp(*crtc, error);
-    connection_.dispatchQueuedSoon();
-    if (!ramp) {
-        // The output may have moved to another CRTC before we heard of it: look it up afresh.
-        crtcs_.erase(display);
-        return error;
+    TableRead read{display, capacity, r, g, b};
+    readTables({&read, 1});
+    count = read.count;
+    return read.result;
+}
+
+void X11Displays::readTables(std::span<TableRead> reads) {
+    std::vector<RampRead> batch;
+    std::vector<TableRead*> asked;
+    for (auto& read : reads) {
+        read.count = 0;
+        auto crtc = crtcOf(read.display);
+        if (!crtc) {
+            read.result = noSuchDisplay;
+            continue;
+        }
+        captureOriginal(read.display, *crtc);
+        batch.push_back({*crtc, std::nullopt, 0});
+        asked.push_back(&read);
     }
-    const std::size_t n = std::min(capacity, ramp->r.size());
-    const auto rr = resample(ramp->r.data(), ramp->r.size(), n);
-    const auto gg = resample(ramp->g.data(), ramp->g.size(), n);
-    const auto bb = resample(ramp->b.data(), ramp->b.size(), n);
-    std::copy(rr.begin(), rr.end(), r);
-    std::copy(gg.begin(), gg.end(), g);
-    std::copy(bb.begin(), bb.end(), b);
-    count = n;
-    return 0;
+    readRamps(batch);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        TableRead& read = *asked[i];
+        read.result = batch[i].result;
+        if (!batch[i].ramp) {
+            // The output may have moved to another CRTC before we heard of it: look it up afresh.
+            crtcs_.erase(read.display);
+            continue;
+        }
+        const Ramp& ramp = *batch[i].ramp;
+        const std::size_t n = std::min(read.capacity, ramp.r.size());
+        const auto same = [](float v) { return v; };
+        resample(ramp.r.data(), ramp.r.size(), read.r, n, same);
+        resample(ramp.g.data(), ramp.g.size(), read.g, n, same);
+        resample(ramp.b.data(), ramp.b.size(), read.b, n, same);
+        read.count = n;
+    }
+    connection_.dispatchReadByRepliesSoon();
 }
 
 int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
                             const float* b) {
-    if (size < 2) return unusableGammaSize;
-    auto crtc = crtcOf(display);
-    if (!crtc) return noSuchDisplay;
-    captureOriginal(display, *crtc);
-    // Not ours until the record says so: a kill after this write must not make our tint
-    // the next run's idea of the output's own ramp.
-    recordOriginal(display);
-    const int error =
-        writeRamp(*crtc, Ramp{std::vector<float>(r, r + size), std::vector<float>(g, g + size),
-                              std::vector<float>(b, b + size)});
-    if (error) crtcs_.erase(display);  // as for reads: resolve the CRTC again next time
-    connection_.dispatchQueuedSoon();
-    return error;
+    TableWrite write{display, size, r, g, b};
+    writeTables({&write, 1});
+    return write.result;
+}
+
+void X11Displays::writeTables(std::span<TableWrite> writes) {
+    std::vector<RampWrite> batch;
+    std::vector<TableWrite*> asked;
+    for (auto& write : writes) {
+        if (write.size < 2) {
+            write.result = unusableGammaSize;
+            continue;
+        }
+        auto crtc = crtcOf(write.display);
+        if (!crtc) {
+            write.result = noSuchDisplay;
+            continue;
+        }
+        captureOriginal(write.display, *crtc);
+        // Not ours until the record says so: a kill after this write must not make our tint
+        // the next run's idea of the output's own ramp.
+        recordOriginal(write.display);
+        batch.push_back({*crtc, write.size, write.r, write.g, write.b});
+        asked.push_back(&write);
+    }
+    sendRamps(batch);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        asked[i]->result = batch[i].result;
+        // As for reads: resolve the CRTC again next time.
+        if (batch[i].result) crtcs_.erase(asked[i]->display);
+    }
+    connection_.dispatchReadByRepliesSoon();
+}
+
+std::vector<DisplayID> X11Displays::litOutputs() const {
+    if (lit_ && !layoutChangePending()) return *lit_;
+    (void)screens();
+    return lit_.value_or(std::vector<DisplayID>{});
 }
 
 void X11Displays::restoreAll() {
-    std::vector<std::string> restored;
-    for (const auto& screen : screens()) {
-        auto crtc = crtcOf(screen.id);
+    std::vector<RampWrite> batch;
+    std::vector<DisplayID> outputs;
+    for (DisplayID id : litOutputs()) {
+        auto crtc = crtcOf(id);
         if (!crtc) continue;
-        captureOriginal(screen.id, *crtc);
-        auto original = originals_.find(screen.id);
+        captureOriginal(id, *crtc);
+        auto original = originals_.find(id);
         if (original == originals_.end()) continue;
-        if (int error = writeRamp(*crtc, original->second.ramp)) {
-            log_.error("Couldn't restore the gamma ramp of output %u: %d", screen.id, error);
+        const Ramp& ramp = original->second.ramp;
+        batch.push_back({*crtc, ramp.count(), ramp.r.data(), ramp.g.data(), ramp.b.data()});
+        outputs.push_back(id);
+    }
+    sendRamps(batch);
+    std::vector<std::string> restored;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (const int error = batch[i].result) {
+            log_.error("Couldn't restore the gamma ramp of output %u: %d", outputs[i], error);
+            crtcs_.erase(outputs[i]);
         } else {
-            restored.push_back(original->second.key.name);
+            restored.push_back(originals_.at(outputs[i]).key.name);
         }
     }
     // Outputs that are off keep their entries: their CRTCs may still hold our tint.
     if (record_) record_->release(restored);
-    if (connection_.isAlive()) XFlush(connection_.display());
-    connection_.dispatchQueuedSoon();
+    connection_.dispatchReadByRepliesSoon();
 }
 
 Result<Handle> X11Displays::registerReconfiguration(Callback callback) {
@@ -372,6 +494,7 @@ void X11Displays::onEvent(const XEvent& event) {
     if (type != RRScreenChangeNotify && type != RRNotify) return;
     if (type == RRScreenChangeNotify) XRRUpdateConfiguration(const_cast<XEvent*>(&event));
     crtcs_.clear();
+    lit_.reset();
     DisplayID id = 0;
     if (type == RRNotify) {
         const auto& notify = reinterpret_cast<const XRRNotifyEvent&>(event);

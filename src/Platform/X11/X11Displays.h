@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "Platform/DisplayServices.h"
@@ -43,6 +44,9 @@ public:
     int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
                    const float* b) override;
     void restoreAll() override;
+    // Batches go out whole before any reply is awaited: one round trip for all of them.
+    void readTables(std::span<TableRead> reads) override;
+    void writeTables(std::span<TableWrite> writes) override;
     Result<Handle> registerReconfiguration(Callback callback) override;
 
     // The CRTC gamma size of an output, for tests and diagnostics; none when it has no CRTC.
@@ -61,8 +65,23 @@ private:
     std::optional<Crtc> crtcOf(DisplayID display) const;
     // True when a RandR notification has arrived that the event dispatch has not handled yet.
     bool layoutChangePending() const;
+    struct RampRead {
+        Crtc crtc;
+        std::optional<Ramp> ramp;
+        int result = 0;
+    };
+    struct RampWrite {
+        Crtc crtc;
+        std::size_t size = 0;  // entries of r, g, b, resampled to the CRTC's gamma size
+        const float *r = nullptr, *g = nullptr, *b = nullptr;
+        int result = 0;
+    };
+    // Each as one pipelined batch of checked requests: one round trip for the lot.
+    void readRamps(std::span<RampRead> batch) const;
+    void sendRamps(std::span<RampWrite> batch);
     std::optional<Ramp> readRamp(const Crtc& crtc, int& error) const;
-    int writeRamp(const Crtc& crtc, const Ramp& ramp);
+    // The outputs lit now: those of the last listing if no RandR event has come since.
+    std::vector<DisplayID> litOutputs() const;
     void captureOriginal(DisplayID display, const Crtc& crtc);
     std::optional<OwnRampRecord::Output> outputKey(DisplayID display, const Crtc& crtc) const;
     // Makes sure the record names the output's own ramp before anything else lands on it.
@@ -79,6 +98,8 @@ private:
     // Output → CRTC and its gamma size, so a frame costs one request and no enumeration of
     // the screen; emptied on every RandR event.
     mutable std::map<DisplayID, Crtc> crtcs_;
+    // The outputs of the last listing, until a RandR event.
+    mutable std::optional<std::vector<DisplayID>> lit_;
     std::map<std::uint64_t, Callback> callbacks_;
     std::uint64_t nextCallback_ = 0;
     Handle listener_;

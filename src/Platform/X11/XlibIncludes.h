@@ -7,10 +7,12 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <xcb/randr.h>
 
 using XStatus = int;
 #undef Status

@@ -15,14 +15,19 @@
 #include "Settings/Views/NamingSheet.h"
 #include "Settings/Views/ScheduleEditorFooter.h"
 #include "Settings/Views/ScheduleEditorHeader.h"
+#include "Settings/Views/ScheduleTipSlot.h"
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
 
 namespace vesperine {
 
-ScheduleEditor::ScheduleEditor(AppState& state, Uuid scheduleID,
+ScheduleEditor::ScheduleEditor(AppState& state, Guide& guide, Uuid scheduleID,
                                std::function<void(std::optional<Uuid>)> onClose, QWidget* parent)
-    : QWidget(parent), state_(state), draft_(state, scheduleID), onClose_(std::move(onClose)) {
+    : QWidget(parent),
+      state_(state),
+      guide_(guide),
+      draft_(state, scheduleID),
+      onClose_(std::move(onClose)) {
     setObjectName(QStringLiteral("scheduleEditor"));
     header_ = new ScheduleEditorHeader([this] { leave(std::nullopt); }, [this] { use(); }, this);
     setFocusProxy(header_);
@@ -59,6 +64,8 @@ ScheduleEditor::ScheduleEditor(AppState& state, Uuid scheduleID,
     layout->addWidget(buildNameRow());
     layout->addLayout(statusRow);
     layout->addWidget(builtInNote_);
+    tip_ = new ScheduleTipSlot(guide_, ScheduleTip::previewStep);
+    layout->addLayout(tip_);
     layout->addWidget(buildSteps(), 1);
     layout->addWidget(footer_);
 
@@ -118,6 +125,18 @@ QWidget* ScheduleEditor::buildSteps() {
     return scroll;
 }
 
+void ScheduleEditor::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Without steps there is nothing to preview yet.
+    if (!draft_.draft()->keyframes.empty()) tip_->pageShown(this);
+}
+
+void ScheduleEditor::preview(Uuid step) {
+    draft_.preview(step);
+    guide_.donate(TipEvent::stepPreviewed);
+    tip_->dismiss();
+}
+
 void ScheduleEditor::refresh() {
     if (closing_) return;
     if (!draft_.saved()) {
@@ -172,7 +191,7 @@ void ScheduleEditor::refreshSteps() {
         } else {
             const Uuid id = step.id;
             row = new KeyframeRow({[this](const Keyframe& changed) { draft_.setKeyframe(changed); },
-                                   [this, id] { draft_.preview(id); },
+                                   [this, id] { preview(id); },
                                    [this, id] { draft_.deleteStep(id); }},
                                   this);
         }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "App/AppState.h"
+#include "Guide/Guide.h"
 #include "Settings/ScheduleDraft.h"
 
 class QLabel;
@@ -19,23 +20,28 @@ namespace vesperine {
 class KeyframeRow;
 class ScheduleEditorFooter;
 class ScheduleEditorHeader;
+class ScheduleTipSlot;
 
 // The editor of one schedule: header, name and status (or the built-in note), one row per
 // step in order of today's times, Add Step, and the footer. It works on a draft; leaving with
 // unsaved changes asks first. `onClose` is called with where to go next: none for the list,
-// or the id of a schedule to edit instead (after Save as New). Main loop only.
+// or the id of a schedule to edit instead (after Save as New). Above the steps, the guide's
+// tip on previewing one, until a step is previewed. Main loop only.
 class ScheduleEditor final : public QWidget {
     Q_OBJECT
 public:
     // How long "Saved" shows after a save, in milliseconds.
     static constexpr int savedFlashMilliseconds = 3000;
 
-    ScheduleEditor(AppState& state, Uuid scheduleID,
+    ScheduleEditor(AppState& state, Guide& guide, Uuid scheduleID,
                    std::function<void(std::optional<Uuid>)> onClose, QWidget* parent = nullptr);
 
     const ScheduleDraft& draft() const { return draft_; }
     // Leaves for `next` (none: the list), asking first when there are unsaved changes.
     void leave(std::optional<Uuid> next);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* buildNameRow();
@@ -47,8 +53,10 @@ private:
     void use();
     void askForNewName();
     void close(std::optional<Uuid> next);
+    void preview(Uuid step);
 
     AppState& state_;
+    Guide& guide_;
     ScheduleDraft draft_;
     std::function<void(std::optional<Uuid>)> onClose_;
     bool closing_ = false;
@@ -64,6 +72,7 @@ private:
     QLabel* noSteps_ = nullptr;
     QPushButton* addStep_ = nullptr;
     ScheduleEditorFooter* footer_ = nullptr;
+    ScheduleTipSlot* tip_ = nullptr;
     QTimer* savedFlashTimer_ = nullptr;
     std::map<Uuid, KeyframeRow*> rowsByStep_;
 };

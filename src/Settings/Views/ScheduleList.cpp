@@ -9,6 +9,7 @@
 #include "Schedule/Presets.h"
 #include "Settings/ScheduleToday.h"
 #include "Settings/Views/ScheduleListRow.h"
+#include "Settings/Views/ScheduleTipSlot.h"
 #include "Settings/Views/ScheduleTexts.h"
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
@@ -28,7 +29,8 @@ QLabel* heading(const QString& text, int pointSizeDelta, QWidget* parent) {
 
 }  // namespace
 
-ScheduleList::ScheduleList(AppState& state, std::function<void(Uuid)> onEdit, QWidget* parent)
+ScheduleList::ScheduleList(AppState& state, Guide& guide, std::function<void(Uuid)> onEdit,
+                           QWidget* parent)
     : QWidget(parent), state_(state), onEdit_(std::move(onEdit)) {
     setObjectName(QStringLiteral("scheduleList"));
     auto* title = heading(tr("Schedules"), 2, this);
@@ -65,8 +67,10 @@ ScheduleList::ScheduleList(AppState& state, std::function<void(Uuid)> onEdit, QW
     saveFailure_->setWordWrap(true);
     saveFailure_->hide();
 
+    tip_ = new ScheduleTipSlot(guide, ScheduleTip::scheduleList);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(tip_);
     layout->addWidget(scroll, 1);
     layout->addWidget(saveFailure_);
 
@@ -75,6 +79,11 @@ ScheduleList::ScheduleList(AppState& state, std::function<void(Uuid)> onEdit, QW
     watch(state_.store().activeID(), this, redraw);
     watch(state_.store().location(), this, redraw);
     watch(state_.scheduleState(), this, redraw);  // the day turns, the zone changes
+}
+
+void ScheduleList::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    tip_->pageShown(this);
 }
 
 void ScheduleList::refresh() {

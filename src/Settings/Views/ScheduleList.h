@@ -5,6 +5,7 @@
 #include <map>
 
 #include "App/AppState.h"
+#include "Guide/Guide.h"
 
 class QLabel;
 class QVBoxLayout;
@@ -12,14 +13,19 @@ class QVBoxLayout;
 namespace vesperine {
 
 class ScheduleListRow;
+class ScheduleTipSlot;
 
 // All schedules: "Built-in" (the presets) and "Yours" (the custom schedules in store order),
 // with New Schedule, and per row Edit, Duplicate and Delete. `onEdit` opens the editor on a
-// schedule. Main loop only.
+// schedule. Above the schedules, the guide's tip on finding them. Main loop only.
 class ScheduleList final : public QWidget {
     Q_OBJECT
 public:
-    ScheduleList(AppState& state, std::function<void(Uuid)> onEdit, QWidget* parent = nullptr);
+    ScheduleList(AppState& state, Guide& guide, std::function<void(Uuid)> onEdit,
+                 QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void refresh();
@@ -36,6 +42,7 @@ private:
     QVBoxLayout* yours_ = nullptr;
     QLabel* noneOfYours_ = nullptr;
     QLabel* saveFailure_ = nullptr;
+    ScheduleTipSlot* tip_ = nullptr;
     std::map<Uuid, ScheduleListRow*> rows_;
 };
 

@@ -7,10 +7,11 @@
 
 namespace vesperine {
 
-ScheduleTab::ScheduleTab(AppState& state, QWidget* parent) : QWidget(parent), state_(state) {
+ScheduleTab::ScheduleTab(AppState& state, Guide& guide, QWidget* parent)
+    : QWidget(parent), state_(state), guide_(guide) {
     setObjectName(QStringLiteral("scheduleTab"));
     pages_ = new QStackedLayout(this);
-    list_ = new ScheduleList(state_, [this](Uuid id) { setEditingID(id); }, this);
+    list_ = new ScheduleList(state_, guide_, [this](Uuid id) { setEditingID(id); }, this);
     pages_->addWidget(list_);
 }
 
@@ -24,14 +25,23 @@ void ScheduleTab::setEditingID(std::optional<Uuid> id) {
         editor_ = nullptr;
     }
     if (id) {
-        editor_ = new ScheduleEditor(state_, *id, [this](std::optional<Uuid> next) { setEditingID(next); },
-                                     this);
+        editor_ = new ScheduleEditor(state_, guide_, *id,
+                                     [this](std::optional<Uuid> next) { setEditingID(next); }, this);
         pages_->addWidget(editor_);
         pages_->setCurrentWidget(editor_);
         if (isVisible()) editor_->setFocus();
     } else {
         pages_->setCurrentWidget(list_);
         if (isVisible()) list_->setFocus();
+    }
+}
+
+void ScheduleTab::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Once per window: the tab is made with the window, whichever tab the user looks at.
+    if (!seen_) {
+        seen_ = true;
+        guide_.donate(TipEvent::schedulesOpened);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "App/AppState.h"
+#include "Guide/Guide.h"
 
 class QStackedLayout;
 
@@ -15,11 +16,13 @@ class ScheduleList;
 // The settings window's Schedule tab: the list of schedules, or the editor of one of them
 // (`editingID`). Opening a schedule from the list shows its editor; the editor's close shows
 // the list again, or the editor of another schedule (after Save as New). The editor is made
-// when opened and destroyed when left. Main loop only; the app state must outlive it.
+// when opened and destroyed when left. The list and the editor carry the guide's two tips, and
+// the tab tells the guide when the schedules are first looked at. Main loop only; the app
+// state and the guide must outlive it.
 class ScheduleTab final : public QWidget {
     Q_OBJECT
 public:
-    explicit ScheduleTab(AppState& state, QWidget* parent = nullptr);
+    ScheduleTab(AppState& state, Guide& guide, QWidget* parent = nullptr);
 
     const std::optional<Uuid>& editingID() const { return editingID_; }
     // Shows the editor of `id`, or the list for none, without asking about unsaved changes.
@@ -31,8 +34,13 @@ public:
     void leaveEditor();
     ScheduleEditor* editor() const { return editor_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     AppState& state_;
+    Guide& guide_;
+    bool seen_ = false;
     std::optional<Uuid> editingID_;
     QStackedLayout* pages_;
     ScheduleList* list_;

@@ -11,7 +11,7 @@
 
 #include "Settings/Views/AppsTab.h"
 #include "Settings/Views/GeneralTab.h"
-#include "Settings/Views/LocationTab.h"
+#include "Settings/Views/LocationPicker.h"
 #include "Settings/Views/PowerTab.h"
 #include "Settings/Views/ShortcutsTab.h"
 #include "Settings/Views/ScheduleTab.h"
@@ -51,9 +51,9 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
     SettingsServices& s = services_;
     const Tab tabs[] = {
         {[&] { return new GeneralTab(s); }, tr("General"), "preferences-system", "general"},
-        {[&] { return schedule_ = new ScheduleTab(s.state); }, tr("Schedule"),
+        {[&] { return schedule_ = new ScheduleTab(s.state, s.guide); }, tr("Schedule"),
          "preferences-system-time", "schedule"},
-        {[&] { return new LocationTab(s); }, tr("Location"), "find-location", "location"},
+        {[&] { return new LocationPicker(s.state, s.scheduler); }, tr("Location"), "find-location", "location"},
         {[&] { return new AppsTab(s); }, tr("Apps"), "applications-other", "apps"},
         {[&] { return new PowerTab(s); }, tr("Power"), "battery-good", "power"},
         {[&] { return new ShortcutsTab(s); }, tr("Shortcuts"), "preferences-desktop-keyboard-shortcuts",

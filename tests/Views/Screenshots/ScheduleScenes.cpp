@@ -13,8 +13,8 @@ namespace {
 // A tab the size of the settings window's content, in Amsterdam (its sunrise and sunset).
 std::unique_ptr<ScheduleTab> tab(ViewWorld& world) {
     world.zone.set("Europe/Amsterdam");
-    auto& state = world.start().state();
-    auto made = std::make_unique<ScheduleTab>(state);
+    AppDelegate& app = world.start();
+    auto made = std::make_unique<ScheduleTab>(app.state(), app.guide());
     made->resize(640, 540);
     return made;
 }

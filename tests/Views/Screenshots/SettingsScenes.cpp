@@ -22,7 +22,7 @@ std::unique_ptr<QWidget> settings(ViewWorld& world, const QString& tab) {
         app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(),
         app.guide(), app.updater(), held->loginItem, world.machine.relaunch,
         world.machine.workspace, world.machine.defaults, world.machine.time, AppInfo::current(),
-        {}, {}, {}});
+        {}, {}, [] {}});  // as in the program: "Run Setup Again…" shows
     auto window = std::make_unique<SettingsWindow>(*held->services);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     held->setParent(window.get());

@@ -1,4 +1,4 @@
-#include "Settings/Views/LocationTab.h"
+#include "Settings/Views/LocationPicker.h"
 
 #include <QGridLayout>
 #include <QStyle>
@@ -19,19 +19,20 @@ QString problemText(CoordinateInput::Problem problem, CoordinateInput::Axis axis
     switch (problem) {
         case Problem::none: return {};
         case Problem::empty:
-            return latitude ? LocationTab::tr("Enter a latitude.") : LocationTab::tr("Enter a longitude.");
+            return latitude ? LocationPicker::tr("Enter a latitude.")
+                            : LocationPicker::tr("Enter a longitude.");
         case Problem::notANumber:
         case Problem::outOfRange:
-            return latitude ? LocationTab::tr("Enter a latitude from −90 to 90.")
-                            : LocationTab::tr("Enter a longitude from −180 to 180.");
+            return latitude ? LocationPicker::tr("Enter a latitude from −90 to 90.")
+                            : LocationPicker::tr("Enter a longitude from −180 to 180.");
     }
     return {};
 }
 
 }  // namespace
 
-LocationTab::LocationTab(SettingsServices& services, QWidget* parent)
-    : QWidget(parent), services_(services) {
+LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, QWidget* parent)
+    : QWidget(parent), state_(state), scheduler_(scheduler) {
     auto* layout = new QVBoxLayout(this);
     current_ = new QLabel(this);
     current_->setObjectName("currentLocation");
@@ -98,22 +99,22 @@ LocationTab::LocationTab(SettingsServices& services, QWidget* parent)
     layout->addLayout(coordinates);
     layout->addWidget(outcome_);
 
-    connect(search_, &QLineEdit::textChanged, this, &LocationTab::search);
+    connect(search_, &QLineEdit::textChanged, this, &LocationPicker::search);
     connect(cities_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const auto& all = Cities::all();
         const int index = item->data(Qt::UserRole).toInt();
         if (index >= 0 && index < static_cast<int>(all.size())) choose(all[index].location());
     });
     connect(cities_, &QListWidget::itemClicked, cities_, &QListWidget::itemActivated);
-    connect(use, &QPushButton::clicked, this, &LocationTab::useCoordinates);
-    connect(latitude_, &QLineEdit::returnPressed, this, &LocationTab::useCoordinates);
-    connect(longitude_, &QLineEdit::returnPressed, this, &LocationTab::useCoordinates);
-    watch(services_.state.store().location(), this, [this] { showCurrent(); });
+    connect(use, &QPushButton::clicked, this, &LocationPicker::useCoordinates);
+    connect(latitude_, &QLineEdit::returnPressed, this, &LocationPicker::useCoordinates);
+    connect(longitude_, &QLineEdit::returnPressed, this, &LocationPicker::useCoordinates);
+    watch(state_.store().location(), this, [this] { showCurrent(); });
     search({});
 }
 
-void LocationTab::showCurrent() {
-    const auto& location = services_.state.store().location().get();
+void LocationPicker::showCurrent() {
+    const auto& location = state_.store().location().get();
     if (!location) {
         current_->setText(
             tr("No location set. Sunrise and sunset steps use 7:00 AM and 7:00 PM."));
@@ -126,7 +127,7 @@ void LocationTab::showCurrent() {
                                           : tr("%1 (%2)").arg(name, coordinates));
 }
 
-void LocationTab::search(const QString& text) {
+void LocationPicker::search(const QString& text) {
     cities_->clear();
     const auto& all = Cities::all();
     for (const auto& city : Cities::search(text.toStdString())) {
@@ -140,7 +141,7 @@ void LocationTab::search(const QString& text) {
     noMatch_->setVisible(cities_->count() == 0);
 }
 
-void LocationTab::useCoordinates() {
+void LocationPicker::useCoordinates() {
     using CoordinateInput::Axis;
     const auto latitude = CoordinateInput::read(latitude_->text().toStdString(), Axis::latitude);
     const auto longitude = CoordinateInput::read(longitude_->text().toStdString(), Axis::longitude);
@@ -154,9 +155,9 @@ void LocationTab::useCoordinates() {
                     longitude.value});
 }
 
-void LocationTab::choose(const Location& location) {
-    const Status saved = services_.state.store().setLocation(location);
-    services_.state.reevaluate();  // the location in use changed, saved or not
+void LocationPicker::choose(const Location& location) {
+    const Status saved = state_.store().setLocation(location);
+    state_.reevaluate();  // the location in use changed, saved or not
     if (saved) {
         showOutcome(tr("Location set to %1").arg(QString::fromStdString(location.name)), true);
     } else {
@@ -165,7 +166,7 @@ void LocationTab::choose(const Location& location) {
     }
 }
 
-void LocationTab::showOutcome(const QString& text, bool succeeded) {
+void LocationPicker::showOutcome(const QString& text, bool succeeded) {
     const int size = style()->pixelMetric(QStyle::PM_SmallIconSize);
     outcomeIcon_->setPixmap(
         Icons::named(succeeded ? "emblem-ok" : "dialog-warning").pixmap(size, size));
@@ -174,7 +175,7 @@ void LocationTab::showOutcome(const QString& text, bool succeeded) {
     hideOutcome_.cancel();
     // A failure stays until the next choice: the user must know the place is not kept.
     if (succeeded) {
-        hideOutcome_ = services_.scheduler.oneShot(std::chrono::milliseconds(confirmationMilliseconds),
+        hideOutcome_ = scheduler_.oneShot(std::chrono::milliseconds(confirmationMilliseconds),
                                                    [this] { outcome_->hide(); });
     }
 }

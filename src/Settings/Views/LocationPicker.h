@@ -6,21 +6,23 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "App/AppState.h"
+#include "Platform/Scheduler.h"
 #include "Schedule/Location.h"
-#include "Settings/Views/SettingsServices.h"
 
 namespace vesperine {
 
-// The Location tab: the place sunrise and sunset are worked out for, chosen from the city
-// table or typed in as coordinates. Choosing stores it in the schedule store and has the app
-// state evaluate again; the tab then says whether the store could save it.
-class LocationTab final : public QWidget {
+// The place sunrise and sunset are worked out for, chosen from the city table or typed in as
+// coordinates: the settings window's Location tab, and a step of onboarding. Choosing stores
+// it in the schedule store and has the app state evaluate again; the picker then says whether
+// the store could save it. `scheduler` runs the confirmation's delay. Both must outlive it.
+class LocationPicker final : public QWidget {
     Q_OBJECT
 public:
     // How long "Location set to …" stays.
     static constexpr int confirmationMilliseconds = 4000;
 
-    explicit LocationTab(SettingsServices& services, QWidget* parent = nullptr);
+    LocationPicker(AppState& state, Scheduler& scheduler, QWidget* parent = nullptr);
 
 private:
     void showCurrent();
@@ -29,7 +31,8 @@ private:
     void choose(const Location& location);
     void showOutcome(const QString& text, bool succeeded);
 
-    SettingsServices& services_;
+    AppState& state_;
+    Scheduler& scheduler_;
     QLabel* current_;
     QLineEdit* search_;
     QListWidget* cities_;

@@ -1,0 +1,38 @@
+#include "App/Views/PanelText.h"
+
+namespace vesperine::PanelText {
+
+QLabel* label(const QString& text, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    return label;
+}
+
+void headline(QLabel* label) {
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    label->setFont(font);
+}
+
+void caption(QLabel* label) {
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 0.9);
+    label->setFont(font);
+}
+
+void secondary(QLabel* label) {
+    // The palette's colour for hints (placeholder text) reads as secondary in light and dark,
+    // and follows the palette when the desktop switches between them.
+    label->setForegroundRole(QPalette::PlaceholderText);
+}
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+}  // namespace vesperine::PanelText

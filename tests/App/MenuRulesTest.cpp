@@ -1,0 +1,71 @@
+#include "App/MenuRules.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Schedule/Presets.h"
+
+namespace vesperine {
+namespace {
+
+using Kind = DisplayMode::Kind;
+
+// Each slider between its ends and beyond them (stored values are kept as stored), and back.
+TEST(MenuRules, SlidersMapStrengthsToPositionsWithinTheirEnds) {
+    struct Case {
+        const char* what;
+        Kind kind;
+        double strength;
+        int position;
+        double back;  // the strength the position sets
+    } cases[] = {
+        {"boost 250%", Kind::bright, 2.5, 250, 2.5},
+        {"boost above the range", Kind::bright, 10, 400, 4.0},
+        {"warm's right end", Kind::warm, 1200, 1200, 1200},
+        {"warm in between", Kind::warm, 3412.4, 3412, 3412},
+        {"warm not a number", Kind::warm, NAN, 1200, 1200},
+        {"red below the range", Kind::red, 0.05, 20, 0.2},
+        {"red 80%", Kind::red, 0.8, 80, 0.8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto slider = MenuRules::slider(c.kind);
+        ASSERT_TRUE(slider);
+        EXPECT_EQ(MenuRules::position(*slider, c.strength), c.position);
+        EXPECT_DOUBLE_EQ(MenuRules::strength(*slider, c.position), c.back);
+    }
+    EXPECT_TRUE(MenuRules::slider(Kind::warm)->reversed);  // warmer to the right
+    EXPECT_FALSE(MenuRules::slider(Kind::bright)->reversed);
+    EXPECT_FALSE(MenuRules::slider(Kind::off));
+}
+
+TEST(MenuRules, TheBoostNoteOnlyWhenTheLevelAsksForMoreThanTheDisplaysAllow) {
+    struct Case {
+        double level;
+        std::optional<double> ceiling;
+        std::optional<long long> percent;
+    } cases[] = {
+        {3.0, 1.6, 160},   {1.6, 1.6, std::nullopt},
+        {1.61, 1.6, 160},  {3.0, std::nullopt, std::nullopt},
+        {2.0, 1.256, 126},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MenuRules::boostNotePercent(c.level, c.ceiling), c.percent) << c.level;
+    }
+}
+
+TEST(MenuRules, TheLocationNoteOnlyForSunStepsWithoutALocation) {
+    Schedule clockOnly{
+        Uuid::random(), "Clock", {{TimeAnchor::clock(21, 0), DisplayMode::off(), 0}}};
+    Schedule sun = clockOnly;
+    sun.keyframes.push_back(
+        {TimeAnchor::solar(SolarEvent::sunset, -30), DisplayMode::warm(3400), 30});
+    const Location lisbon{"Lisbon", 38.7, -9.1};
+    EXPECT_TRUE(MenuRules::needsLocation(sun, std::nullopt));
+    EXPECT_FALSE(MenuRules::needsLocation(sun, lisbon));
+    EXPECT_FALSE(MenuRules::needsLocation(clockOnly, std::nullopt));
+}
+
+}  // namespace
+}  // namespace vesperine

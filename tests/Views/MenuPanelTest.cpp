@@ -1,0 +1,247 @@
+// The tray panel over the real services on a simulated machine: each row under its
+// condition, each control's operation, and how the panel opens and closes.
+#include <gtest/gtest.h>
+
+#include <QtGui/qevent.h>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "App/Views/MenuPanel.h"
+#include "MenuWorld.h"
+
+namespace vesperine {
+namespace {
+
+using Kind = DisplayMode::Kind;
+
+class MenuPanelTest : public testing::Test {
+protected:
+    // A display that can boost, up to 160% right now.
+    void addHdrDisplay() {
+        world.world.machine.displays.remove(1);
+        world.world.machine.displays.add({2, "HDR", {0, 0, 1512, 982}, 2.0, true, 16.0, 2.56});
+    }
+    MenuPanel& open(std::optional<QRect> icon = QRect(1400, 0, 24, 24)) {
+        if (!panel) panel = std::make_unique<MenuPanel>(*world.services);
+        panel->popUp(icon);
+        return *panel;
+    }
+    template <class T = QWidget>
+    T* get(const char* name) {
+        return find<T>(panel.get(), name);
+    }
+    QString text(const char* name) { return get<QLabel>(name)->text(); }
+    bool visible(const char* name) { return get(name)->isVisibleTo(panel.get()); }
+    void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
+    AppState& state() { return world.services->state; }
+    Guide& guide() { return world.services->guide; }
+    void settle() { world.world.machine.time.advanceSeconds(6); }  // fades over
+
+    MenuWorld world;
+    std::unique_ptr<MenuPanel> panel;
+};
+
+TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
+    addHdrDisplay();
+    world.start();
+    open();
+    struct Case {
+        Kind kind;
+        double strength;
+        const char* header;
+        const char* slider;  // none: "Display untouched."
+        const char* value;
+    } cases[] = {
+        {Kind::red, 0.35, "Red", "Red brightness", "35%"},
+        {Kind::red, 1.0, "Red", "Red brightness", "100%"},
+        {Kind::warm, 3412, "Warm 3400K", "Warmth", "3400K"},
+        {Kind::bright, 2.5, "Bright 250%", "Boost", "250%"},
+        {Kind::off, 0, "Off", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        if (c.kind == Kind::off) {
+            click("mode:off");
+        } else {
+            state().setLevel(c.strength, c.kind);
+        }
+        EXPECT_EQ(text("modeShown"), c.header);
+        EXPECT_TRUE(
+            get<QAbstractButton>((std::string("mode:") + rawValue(c.kind)).c_str())->isChecked());
+        EXPECT_EQ(visible("displayUntouched"), c.slider == nullptr);
+        EXPECT_EQ(visible("slider"), c.slider != nullptr);
+        if (c.slider) {
+            EXPECT_EQ(text("sliderTitle"), c.slider);
+            EXPECT_EQ(text("sliderValue"), c.value);
+        }
+    }
+}
+
+// Noon: the schedule's Bright step; then Warm picked; then Bright from a hot key.
+TEST_F(MenuPanelTest, BrightCannotBePickedWithoutADisplayThatShowsIt) {
+    world.start();
+    open();
+    EXPECT_FALSE(get<QAbstractButton>("mode:bright")->isEnabled());
+    EXPECT_EQ(text("limitation"), "Bright needs an HDR display");
+    click("mode:warm");
+    EXPECT_FALSE(visible("limitation"));
+    state().select(Kind::bright, Override::Lifetime::indefinitely());
+    EXPECT_TRUE(get<QAbstractButton>("mode:off")->isChecked());
+    EXPECT_EQ(text("modeShown"), "Off");
+    EXPECT_TRUE(visible("limitation"));
+    EXPECT_EQ(text("limitation"), "Bright needs an HDR display");
+}
+
+TEST_F(MenuPanelTest, TheBoostNoteSaysWhatTheDisplaysAllowNow) {
+    addHdrDisplay();
+    world.start();
+    open();
+    for (const auto& [level, note] :
+         {std::pair{3.0, "Display allows up to 160% right now"}, std::pair{1.6, ""}}) {
+        state().setLevel(level, Kind::bright);
+        settle();
+        EXPECT_EQ(visible("sliderNote"), *note != 0) << level;
+        EXPECT_EQ(text("sliderNote"), note) << level;
+    }
+}
+
+TEST_F(MenuPanelTest, TheWarmSliderSetsWarmerTowardsItsRightEnd) {
+    world.start();
+    open();
+    click("mode:warm");
+    auto* slider = get<QSlider>("slider");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Left);  // to the left: cooler, more kelvin
+    EXPECT_EQ(state().preferences()->warmKelvin, 3450);
+    for (int press = 0; press < 60; ++press) QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(state().preferences()->warmKelvin, 1200);
+    EXPECT_EQ(text("sliderValue"), "1200K");
+    EXPECT_EQ(state().resolution()->mode, DisplayMode::warm(1200));
+    EXPECT_TRUE(slider->invertedAppearance());                   // the minimum drawn at the right
+    EXPECT_EQ(guide().record().count(TipEvent::sliderUsed), 1);  // the first move only
+}
+
+TEST_F(MenuPanelTest, KeepAndResumeOnlyWithAnOverride) {
+    world.start();
+    open();
+    EXPECT_FALSE(visible("keep"));
+    EXPECT_FALSE(visible("resumeSchedule"));
+    click("mode:red");
+    EXPECT_EQ(state().override()->value().lifetime, Override::Lifetime::untilNextTransition());
+    EXPECT_EQ(guide().record().count(TipEvent::modePicked), 1);
+    auto* keep = get<QComboBox>("keep");
+    EXPECT_TRUE(visible("keep"));
+    EXPECT_EQ(keep->currentText(), "Until next scheduled change");
+    for (int round = 0; round < 2; ++round) {  // "For 1 hour" again: an hour from then
+        world.world.machine.time.advanceSeconds(600);
+        keep->activated(1);
+        EXPECT_EQ(state().override()->value().lifetime,
+                  Override::Lifetime::until(state().now() + 3600.0));
+    }
+    EXPECT_EQ(keep->currentText(), "For 1 hour");
+    click("resumeSchedule");
+    EXPECT_FALSE(state().override()->has_value());
+    EXPECT_FALSE(visible("keep"));
+    EXPECT_TRUE(get<QAbstractButton>("mode:off")->isChecked());  // the schedule's Bright, refused
+}
+
+TEST_F(MenuPanelTest, TheLastApplicationInFrontCanBePausedAndFreedAgain) {
+    world.start();
+    open();
+    EXPECT_FALSE(visible("pauseIn"));
+    const RunningApplication vlc{"org.inkscape.Inkscape", "Inkscape", 7};
+    world.world.machine.workspace.activate(vlc);
+    EXPECT_EQ(get<QToolButton>("pauseIn")->text(), "Pause in Inkscape");
+    get<QToolButton>("pauseIn")->menu()->findChild<QAction*>("pauseBoost")->trigger();
+    EXPECT_EQ(world.services->appRules.rule(vlc.bundleID)->behavior, AppRule::Behavior::pauseBoost);
+    EXPECT_EQ(text("appRule"), "Pause boost in Inkscape");
+    EXPECT_FALSE(visible("pauseIn"));
+    EXPECT_EQ(guide().record().count(TipEvent::appPaused), 1);
+    click("removeAppRule");
+    EXPECT_FALSE(world.services->appRules.rule(vlc.bundleID));
+    EXPECT_TRUE(visible("pauseIn"));
+    world.world.machine.workspace.activate(RunningApplication{std::nullopt, "xterm", 8});
+    EXPECT_FALSE(get<QToolButton>("pauseIn")->isEnabled());  // nothing to tell it by next time
+}
+
+TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
+    world.start();
+    open();
+    EXPECT_EQ(text("scheduleLine"), "Schedule: Day & Night");
+    EXPECT_TRUE(text("nextChange").startsWith("Warm 3400K at "))
+        << text("nextChange").toStdString();
+    EXPECT_TRUE(visible("locationNote"));
+    ASSERT_TRUE(state().store().setLocation(Location{"Lisbon", 38.7, -9.1}));
+    EXPECT_FALSE(visible("locationNote"));
+    EXPECT_FALSE(visible("conflicts"));
+    world.world.machine.nightLight.setStatus(SystemFeatureStatus::on);
+    panel->hide();
+    open();  // opening looks again
+    EXPECT_TRUE(visible("conflicts"));
+}
+
+// (Their keys, Ctrl+, and Ctrl+Q, are pressed in the program on an X server: TrayTest.)
+TEST_F(MenuPanelTest, TheButtons) {
+    world.start();
+    open();
+    click("mode:red");
+    settle();
+    click("resetDisplay");
+    EXPECT_TRUE(world.services->pipeline.current()->isOff());
+    EXPECT_EQ(guide().record().count(TipEvent::displayReset), 1);
+    EXPECT_EQ(get<QAbstractButton>("settings")->toolTip(), "Settings (Ctrl+,)");
+    EXPECT_EQ(get<QAbstractButton>("quit")->shortcut(), QKeySequence("Ctrl+Q"));
+    for (const auto& [button, settings, quits] : {std::tuple{"settings", 1, 0}, {"quit", 1, 1}}) {
+        open();
+        click(button);
+        EXPECT_EQ(world.settingsOpened, settings);
+        EXPECT_EQ(world.quits, quits);
+        EXPECT_FALSE(panel->isVisible());  // it closes first
+    }
+}
+
+TEST_F(MenuPanelTest, OpensBesideTheIconAndClosesOnEscapeAClickOutsideOrLostFocus) {
+    world.start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    open(QRect(screen.right() - 30, screen.top(), 24, 24));
+    EXPECT_EQ(panel->width(), MenuPanel::panelWidth);
+    EXPECT_EQ(panel->geometry().right(), screen.right());  // inside the screen
+    EXPECT_EQ(panel->y(), screen.top() + 28);              // under the icon
+    EXPECT_TRUE(guide().hintShown().get());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible());
+    open(std::nullopt);  // at the pointer
+    EXPECT_TRUE(panel->isVisible());
+    QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(-20, -20));
+    EXPECT_FALSE(panel->isVisible());
+    open();
+    QApplicationStateChangeEvent inactive(Qt::ApplicationInactive);
+    QCoreApplication::sendEvent(qApp, &inactive);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(guide().record().count(TipEvent::menuOpened), 3);
+}
+
+TEST_F(MenuPanelTest, TheGuidesTipShowsAtItsPlaceUntilClosed) {
+    world.start();
+    open();
+    EXPECT_TRUE(visible("tip:modePicker"));
+    EXPECT_FALSE(visible("tip:slider"));
+    auto* tip = get("tip:modePicker");
+    EXPECT_EQ(find<QLabel>(tip, "tipTitle")->text(), "Pick a mode");
+    EXPECT_TRUE(
+        find<QLabel>(tip, "tipMessage")->text().startsWith("<b>Bright</b> boosts your screen."));
+    QTest::mouseClick(find<QAbstractButton>(tip, "tipClose"), Qt::LeftButton);
+    EXPECT_FALSE(visible("tip:modePicker"));
+    panel->hide();
+    open();
+    EXPECT_FALSE(visible("tip:modePicker"));
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "Onboarding/Views/OnboardingWindowOpener.h"
+#include "Onboarding/Views/StepDots.h"
+#include "SettingsWorld.h"
+#include "Support/Views/Rows.h"
+
+namespace vesperine {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The program started on a simulated machine with the real onboarding window; the tray's hint
+// is counted where the program would show it.
+class OnboardingTest : public testing::Test {
+protected:
+    OnboardingTest() {
+        world.onboarding = &opener;
+        world.make().showMenuBarHint = [this] { ++hints; };
+    }
+    AppDelegate& app() { return *world.app; }
+    void launch() { ASSERT_EQ(app().applicationDidFinishLaunching(), AppDelegate::Outcome::started); }
+    void relaunch() {
+        world.make().showMenuBarHint = [this] { ++hints; };
+        launch();
+    }
+    OnboardingWindow* window() { return opener.window(); }
+    void click(const char* name) {
+        QTest::mouseClick(window()->findChild<QPushButton*>(name), Qt::LeftButton);
+    }
+    void finish() {
+        while (window()->step() + 1 < window()->stepCount()) click("continueButton");
+        click("continueButton");
+    }
+    // A closed window goes once control returns to the loop; then it reports its close.
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    QString label(const char* name) { return window()->findChild<QLabel*>(name)->text(); }
+    QString boostNote() {
+        settle();  // the note is redrawn as displays come and go
+        return Rows::textOf(window()->findChild<QLabel*>("boostNote")->parentWidget())->text();
+    }
+    void advance(std::chrono::milliseconds span) { world.machine.time.advance(span); }
+    DefaultsStore& defaults() { return world.machine.defaults; }
+
+    ViewWorld world;
+    OnboardingWindowOpener opener{world.machine.defaults, world.machine.time, AppInfo::current()};
+    SimulatedLoginItem loginItem;
+    int hints = 0;
+};
+
+// The first start shows onboarding; Done stores that it is complete, and the hint follows
+// 0.4 s after the window closes, once. A later start shows the hint 1.5 s after start-up.
+TEST_F(OnboardingTest, FirstStartWalksThroughThenPointsAtTheTray) {
+    launch();
+    ASSERT_TRUE(window() && window()->isVisible());
+    advance(60s);
+    EXPECT_EQ(hints, 0);
+    finish();
+    EXPECT_TRUE(defaults().boolean(OnboardingWindowController::completeKey));
+    settle();
+    EXPECT_EQ(window(), nullptr);
+    advance(399ms);
+    EXPECT_EQ(hints, 0);
+    advance(1ms);
+    EXPECT_EQ(hints, 1);
+    advance(60s);
+    EXPECT_EQ(hints, 1);
+
+    relaunch();
+    EXPECT_EQ(window(), nullptr);
+    advance(1499ms);
+    EXPECT_EQ(hints, 1);
+    advance(1ms);
+    EXPECT_EQ(hints, 2);
+}
+
+TEST_F(OnboardingTest, StartUpChoosesOnboardingTheHintOrNothing) {
+    const struct Case {
+        const char* what;
+        bool complete, hintShown, resetTipsFlag, onboardingSwitch;
+        bool onboarding;
+        int hintsAfter1500ms;
+    } cases[] = {
+        {"first start", false, false, false, false, true, 0},
+        {"done, hint not yet shown", true, false, false, false, false, 1},
+        {"done, hint shown", true, true, false, false, false, 0},
+        {"tips reset from the settings", true, true, true, false, false, 1},
+        {"--onboarding after it was done", true, true, false, true, true, 0},
+        {"hint shown but never done", false, true, false, false, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        defaults().set(OnboardingWindowController::completeKey, c.complete);
+        defaults().set(Guide::hintShownKey, c.hintShown);
+        defaults().set(Guide::resetOnLaunchKey, c.resetTipsFlag);
+        world.options.onboarding = c.onboardingSwitch;
+        hints = 0;
+        relaunch();
+        advance(1500ms);
+        EXPECT_EQ(window() != nullptr, c.onboarding);
+        EXPECT_EQ(hints, c.hintsAfter1500ms);
+        EXPECT_FALSE(defaults().boolean(Guide::resetOnLaunchKey));
+        if (window()) window()->close();
+        settle();
+        advance(60s);
+    }
+}
+
+// Closed without Done: not complete, so it comes back at the next start; the hint still
+// follows the close, unless the tray's menu was opened meanwhile (which marks it shown).
+TEST_F(OnboardingTest, ClosedUnfinishedItComesBackAndTheHintStillFollows) {
+    launch();
+    QTest::keyClick(window(), Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(window(), nullptr);
+    EXPECT_FALSE(defaults().value(OnboardingWindowController::completeKey));
+    advance(400ms);
+    EXPECT_EQ(hints, 1);
+
+    relaunch();
+    ASSERT_TRUE(window());
+    window()->close();
+    settle();
+    advance(200ms);
+    defaults().set(Guide::hintShownKey, true);
+    advance(10s);
+    EXPECT_EQ(hints, 1);
+}
+
+// "Run Setup Again…" shows it over a running program, one window at a time.
+TEST_F(OnboardingTest, SetupAgainFromTheSettingsShowsOneWindow) {
+    defaults().set(OnboardingWindowController::completeKey, true);
+    defaults().set(Guide::hintShownKey, true);
+    launch();
+    SettingsServices services{app().state(), app().appRules(), app().powerGuard(), app().hotkeys(),
+                              app().conflicts(), app().guide(), app().updater(), loginItem,
+                              world.machine.relaunch, world.machine.workspace, defaults(),
+                              world.machine.time, AppInfo::current(), {}, {},
+                              [this] { app().showOnboarding(); }};
+    SettingsWindow settings(services);  // the program's settings scene
+    settings.setAttribute(Qt::WA_DeleteOnClose, false);
+    EXPECT_EQ(window(), nullptr);
+    auto* again = settings.findChild<QPushButton*>("runSetupAgain");
+    QTest::mouseClick(again, Qt::LeftButton);
+    OnboardingWindow* shown = window();
+    ASSERT_TRUE(shown);
+    shown->goTo(2);
+    QTest::mouseClick(again, Qt::LeftButton);
+    EXPECT_EQ(window(), shown);
+    EXPECT_EQ(shown->step(), 2);  // the open one, where the user left it
+}
+
+// The dots and buttons that move between the steps, and what the steps show.
+TEST_F(OnboardingTest, TheSteps) {
+    world.machine.processes.start(4242, "redshift");
+    launch();
+    for (int step = 0; step < 4; ++step) {
+        window()->goTo(step);
+        EXPECT_EQ(window()->findChild<StepDots*>()->accessibleName(),
+                  QString("Step %1 of 4").arg(step + 1));
+        EXPECT_EQ(window()->findChild<QPushButton*>("backButton")->isVisible(), step > 0);
+        EXPECT_EQ(window()->findChild<QPushButton*>("continueButton")->text(),
+                  step < 3 ? "&Continue" : "&Done");
+    }
+    click("backButton");
+    EXPECT_EQ(window()->step(), 2);
+
+    EXPECT_EQ(label("trayNote"),
+              "Vesperine lives in the system tray. Reset Display in its menu, or Ctrl+Alt+0, "
+              "always puts the screen back to normal.");
+    EXPECT_EQ(boostNote(),
+              "Bright needs an HDR display, which this computer doesn't have. Warm, Red and "
+              "schedules all work.");
+    world.machine.displays.add({2, "HDR", {1512, 0, 1920, 1080}, 1.0, false, 4.0, 2.0});
+    world.machine.displays.fireReconfiguration(2);
+    advance(1s);
+    EXPECT_EQ(boostNote(), "Your display can show Bright.");
+
+    // The location step is the settings' picker: a city chosen here is the store's.
+    window()->findChild<QLineEdit*>("searchCities")->setText("lisbon");
+    auto* cities = window()->findChild<QListWidget*>("cities");
+    cities->itemActivated(cities->item(0));
+    EXPECT_EQ(app().state().store().location()->value().name, "Lisbon, Portugal");
+
+    // The last step lists what else adjusts the display, or says nothing does.
+    EXPECT_TRUE(window()->findChild<QWidget*>("conflict:app:redshift"));
+    world.machine.processes.end(4242);
+    advance(2s);
+    app().conflicts().refresh();
+    settle();
+    EXPECT_EQ(label("conflictsEmpty"), "Nothing else is adjusting your display. You're all set.");
+}
+
+}  // namespace
+}  // namespace vesperine

@@ -1,0 +1,254 @@
+// The tray icon of the real program on the test X server, on both tray protocols: docked in
+// an XEmbed tray (trayer) and clicked with xdotool; and registered with a StatusNotifierWatcher
+// on a private session bus, activated through the item. Each opens the panel, whose mode
+// picker changes the real ramps; Ctrl+Q in it ends the program as SIGTERM does.
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <systemd/sd-bus.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "ProgramRun.h"
+#include "Support/PrivateBus.h"
+
+namespace vesperine::testing_x11 {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+int run(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+// A window of the program: its place on the screen and whether another client holds it (a
+// tray docks its icons inside its own window).
+struct OurWindow {
+    Window id = 0;
+    bool docked = false;
+    bool viewable = false;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+void collect(Display* display, Window window, Window root, std::vector<OurWindow>& found) {
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) return;
+    XClassHint hint{};
+    if (XGetClassHint(display, window, &hint)) {
+        if (hint.res_name && std::string(hint.res_name) == "vesperine") {
+            XWindowAttributes attributes{};
+            XGetWindowAttributes(display, window, &attributes);
+            OurWindow ours{window, parent != root, attributes.map_state == IsViewable};
+            Window child = 0;
+            XTranslateCoordinates(display, window, root, 0, 0, &ours.x, &ours.y, &child);
+            ours.width = attributes.width;
+            ours.height = attributes.height;
+            found.push_back(ours);
+        }
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    for (unsigned int i = 0; i < count; ++i) collect(display, children[i], root, found);
+    if (children) XFree(children);
+}
+
+std::vector<OurWindow> ourWindows(Display* display) {
+    std::vector<OurWindow> found;
+    const Window root = DefaultRootWindow(display);
+    collect(display, root, root, found);
+    return found;
+}
+
+std::optional<OurWindow> find(Display* display, const std::function<bool(const OurWindow&)>& what) {
+    for (const auto& window : ourWindows(display)) {
+        if (what(window)) return window;
+    }
+    return std::nullopt;
+}
+
+bool isPanel(const OurWindow& w) {
+    return !w.docked && w.viewable && w.width == 300;
+}
+bool isIcon(const OurWindow& w) {
+    return w.docked && w.viewable;
+}
+
+// A StatusNotifierWatcher as desktops publish it (what items use of it), on its own thread:
+// it says a host is there and remembers the item that registers.
+class FakeWatcher {
+public:
+    explicit FakeWatcher(const std::string& address) {
+        sd_bus_new(&bus_);
+        sd_bus_set_address(bus_, address.c_str());
+        sd_bus_set_bus_client(bus_, 1);
+        if (sd_bus_start(bus_) < 0) return;
+        if (sd_bus_add_object_vtable(bus_, nullptr, "/StatusNotifierWatcher",
+                                     "org.kde.StatusNotifierWatcher", table, this) < 0)
+            return;
+        ok_ = sd_bus_request_name(bus_, "org.kde.StatusNotifierWatcher", 0) >= 0;
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                while (sd_bus_process(bus_, nullptr) > 0) {
+                }
+                sd_bus_wait(bus_, 50'000);
+            }
+        });
+    }
+    ~FakeWatcher() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        sd_bus_flush_close_unref(bus_);
+    }
+    bool ok() const { return ok_; }
+    std::optional<std::string> item() const {
+        std::lock_guard lock(mutex_);
+        return item_;
+    }
+    SteadyClock::time_point registeredAt() const {
+        std::lock_guard lock(mutex_);
+        return registeredAt_;
+    }
+
+private:
+    static int registerItem(sd_bus_message* call, void* self, sd_bus_error*) {
+        const char* service = nullptr;
+        if (sd_bus_message_read(call, "s", &service) < 0) return -EINVAL;
+        auto* watcher = static_cast<FakeWatcher*>(self);
+        {
+            std::lock_guard lock(watcher->mutex_);
+            watcher->item_ = service;
+            watcher->registeredAt_ = SteadyClock::now();
+        }
+        return sd_bus_reply_method_return(call, nullptr);
+    }
+    static int yes(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
+                   sd_bus_error*) {
+        return sd_bus_message_append(reply, "b", 1);
+    }
+    static constexpr sd_bus_vtable table[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
+        SD_BUS_PROPERTY("IsStatusNotifierHostRegistered", "b", yes, 0, 0), SD_BUS_VTABLE_END};
+
+    sd_bus* bus_ = nullptr;
+    bool ok_ = false;
+    std::atomic<bool> stop_ = false;
+    mutable std::mutex mutex_;
+    std::optional<std::string> item_;
+    SteadyClock::time_point registeredAt_;
+    std::thread thread_;
+};
+
+class TrayTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(x.display(), nullptr) << "no test X server";
+        home = fs::temp_directory_path() / ("vesperine-tray-" + std::to_string(::getpid()));
+        fs::remove_all(home);
+        fs::create_directories(home);
+        x.setRamp("DUMMY0", identity);
+    }
+    void TearDown() override {
+        x.setRamp("DUMMY0", identity);
+        fs::remove_all(home);
+    }
+    // The schedule's Warm 3400 K at 21:00; Red at 80% once picked; untouched once given back.
+    bool shows(double r, double b) const {
+        const Ramp now = x.ramp("DUMMY0");
+        return !now.r.empty() && std::abs(end(now.r) - r) < 0.01 && std::abs(end(now.b) - b) < 0.01;
+    }
+    bool showsWarm() const { return shows(1.0, 0.527); }
+    bool showsRed() const { return shows(0.8, 0.0); }
+    bool givenBack() const { return x.ramp("DUMMY0") == identity; }
+    static double since(SteadyClock::time_point start, SteadyClock::time_point end) {
+        return std::chrono::duration<double, std::milli>(end - start).count();
+    }
+    // Picks Red in the open panel (the keyboard starts on the mode shown), then quits from it.
+    void pickRedThenQuit(Program& program) {
+        ASSERT_EQ(run("xdotool key Right"), 0);
+        EXPECT_TRUE(spin([&] { return showsRed(); }, 5s)) << program.log();
+        ASSERT_EQ(run("xdotool key ctrl+q"), 0);
+        EXPECT_EQ(program.wait(5s), 0) << program.log();
+        EXPECT_TRUE(givenBack());
+        EXPECT_NE(program.log().find("Quit from the menu; giving the displays back"),
+                  std::string::npos);
+    }
+
+    XClient x;
+    fs::path home;
+};
+
+TEST_F(TrayTest, DocksInAnXEmbedTrayAndAClickOpensThePanel) {
+    ChildProcess tray({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                       "--width", "120", "--height", "24"},
+                      {{1, "/dev/null"}, {2, "/dev/null"}}, SIGTERM);
+    ASSERT_GT(tray.pid(), 0) << "trayer is missing (scripts/deps.sh)";
+    const Atom selection = XInternAtom(x.display(), "_NET_SYSTEM_TRAY_S0", False);
+    ASSERT_TRUE(spin([&] { return XGetSelectionOwner(x.display(), selection) != None; }, 10s));
+
+    const auto launched = SteadyClock::now();
+    Program program(home, {"--clock-start=21:00"});
+    std::optional<OurWindow> icon;
+    ASSERT_TRUE(spin([&] { return (icon = find(x.display(), isIcon)).has_value(); }, 10s))
+        << program.log();
+    std::printf("[ measured ] tray icon docked %.0f ms after launch\n",
+                since(launched, SteadyClock::now()));
+    ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
+
+    const auto clicked = SteadyClock::now();
+    ASSERT_EQ(run("xdotool mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
+                  std::to_string(icon->y + icon->height / 2) + " click 1"),
+              0);
+    std::optional<OurWindow> panel;
+    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
+        << program.log();
+    std::printf("[ measured ] panel mapped %.0f ms after the click\n",
+                since(clicked, SteadyClock::now()));
+    EXPECT_GE(panel->y, icon->y + icon->height);  // under the icon of a tray at the top
+    ASSERT_TRUE(
+        spin([&] { return program.log().find("Opened the panel in") != std::string::npos; }, 5s));
+    pickRedThenQuit(program);
+}
+
+TEST_F(TrayTest, RegistersWithAStatusNotifierWatcherAndActivateOpensThePanel) {
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+    FakeWatcher watcher(bus.address());
+    ASSERT_TRUE(watcher.ok());
+
+    const auto launched = SteadyClock::now();
+    Program program(home, {"--clock-start=21:00"}, {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
+    ASSERT_TRUE(spin([&] { return watcher.item().has_value(); }, 10s)) << program.log();
+    std::printf("[ measured ] item registered %.0f ms after launch\n",
+                since(launched, watcher.registeredAt()));
+    EXPECT_FALSE(find(x.display(), [](const OurWindow& w) { return w.docked; }));  // no XEmbed
+    ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
+
+    ASSERT_EQ(run("xdotool mousemove 600 400"), 0);  // the panel opens at the pointer
+    sd_bus* client = nullptr;
+    sd_bus_new(&client);
+    sd_bus_set_address(client, bus.address().c_str());
+    sd_bus_set_bus_client(client, 1);
+    ASSERT_GE(sd_bus_start(client), 0);
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    EXPECT_GE(sd_bus_call_method(client, watcher.item()->c_str(), "/StatusNotifierItem",
+                                 "org.kde.StatusNotifierItem", "Activate", &error, nullptr, "ii",
+                                 600, 400),
+              0)
+        << (error.message ? error.message : "");
+    sd_bus_error_free(&error);
+    sd_bus_flush_close_unref(client);
+    std::optional<OurWindow> panel;
+    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
+        << program.log();
+    EXPECT_LE(std::abs(panel->x + 150 - 600), 1);  // centred on the pointer
+    pickRedThenQuit(program);
+}
+
+}  // namespace
+}  // namespace vesperine::testing_x11
