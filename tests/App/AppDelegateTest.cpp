@@ -56,6 +56,7 @@ protected:
     MemoryDefaultsStore& defaults = machine.defaults;
     MemoryFileSystem& files = machine.files;
     SimulatedSingleInstance& instance = machine.instance;
+    SimulatedHotkeys& hotkeys = machine.hotkeys;
 };
 
 TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
