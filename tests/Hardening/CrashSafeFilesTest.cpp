@@ -39,6 +39,29 @@ std::string versionName(std::int64_t version) {
     return std::to_string(version) + ":" + filler(version, schedulePayload);
 }
 
+// Both files, opened as the program opens them.
+struct Stores {
+    Stores(const std::string& schedules, const std::string& defaultsFile)
+        : store(files, logger, schedules, zone, time), defaults(files, logger, defaultsFile) {}
+    // Version after version of both, the schedule first; false once a schedule save failed.
+    bool save(std::int64_t version) {
+        if (store.custom()->empty()) store.addNew(Presets::dayAndNight(), versionName(0), true);
+        Schedule changed = store.custom()->front();
+        changed.name = versionName(version);
+        const bool saved = store.update(changed).ok();
+        defaults.set("payload", filler(version, defaultsPayload));
+        defaults.set("version", version);
+        return saved;
+    }
+
+    PosixFileSystem files;
+    CapturingLogger logger;
+    FixedTimeZone zone{"UTC"};
+    VirtualTime time;
+    ScheduleStore store;
+    JsonFileDefaultsStore defaults;
+};
+
 // What a loaded pair of files says, and whether it is whole.
 struct Loaded {
     std::int64_t scheduleVersion = -1;
@@ -49,51 +72,31 @@ struct Loaded {
 
 class CrashSafeFiles : public testing::Test {
 protected:
-    // The child: picks up what the files hold and saves version after version until killed.
+    // The child: picks up what the files hold and saves version after version until killed;
+    // the parent kills at random moments of the loop, not of start-up. Killed between the
+    // two saves, the schedule file is one version ahead; saving that version again keeps
+    // both files from going back.
     [[noreturn]] void saveForever(int ready) {
-        PosixFileSystem files;
-        CapturingLogger logger;
-        FixedTimeZone zone{"UTC"};
-        VirtualTime time;
-        ScheduleStore store(files, logger, schedules_, zone, time);
-        JsonFileDefaultsStore defaults(files, logger, defaults_);
-        std::int64_t version = defaults.integer("version");
-        // Killed between the two saves, the schedule file is one version ahead; saving that
-        // version again keeps both files from going back.
-        if (store.custom()->empty()) store.addNew(Presets::dayAndNight(), versionName(0), true);
-        for (;;) {
-            ++version;
-            Schedule changed = store.custom()->front();
-            changed.name = versionName(version);
-            (void)store.update(changed);  // a failed save shows in what the parent loads
-            defaults.set("payload", filler(version, defaultsPayload));
-            defaults.set("version", version);
-            // The parent kills at random moments of the loop, not of start-up.
-            if (ready >= 0 && ::write(ready, "s", 1) == 1) {
-                ::close(ready);
-                ready = -1;
-            }
+        Stores stores(schedules_, defaults_);
+        for (std::int64_t version = stores.defaults.integer("version");;) {
+            (void)stores.save(++version);  // a failed save shows in what the parent loads
+            if (ready >= 0 && ::write(ready, "s", 1) == 1) ::close(std::exchange(ready, -1));
         }
     }
 
     Loaded load() const {
         Loaded result;
-        PosixFileSystem files;
-        CapturingLogger logger;
-        FixedTimeZone zone{"UTC"};
-        VirtualTime time;
-        ScheduleStore store(files, logger, schedules_, zone, time);
-        JsonFileDefaultsStore defaults(files, logger, defaults_);
-        for (const auto& line : logger.lines()) result.complaints.push_back(line.message);
-        if (!store.custom()->empty()) {
-            const std::string& name = store.custom()->front().name;
+        Stores stores(schedules_, defaults_);
+        for (const auto& line : stores.logger.lines()) result.complaints.push_back(line.message);
+        if (!stores.store.custom()->empty()) {
+            const std::string& name = stores.store.custom()->front().name;
             result.scheduleVersion = std::stoll(name.substr(0, name.find(':')));
-            result.whole = result.whole && name == versionName(result.scheduleVersion);
+            result.whole = name == versionName(result.scheduleVersion);
         }
-        if (defaults.value("version")) {
-            result.defaultsVersion = defaults.integer("version");
+        if (stores.defaults.value("version")) {
+            result.defaultsVersion = stores.defaults.integer("version");
             // The payload of a version is set before the version itself.
-            const auto payload = defaults.string("payload");
+            const auto payload = stores.defaults.string("payload");
             result.whole = result.whole && payload &&
                            (*payload == filler(result.defaultsVersion, defaultsPayload) ||
                             *payload == filler(result.defaultsVersion + 1, defaultsPayload));
@@ -149,19 +152,7 @@ TEST_F(CrashSafeFiles, KilledAtRandomMomentsEachFileIsOldOrNewAndLoads) {
     EXPECT_GE(lastDefaults, kills);  // every child saved at least once
     // Nothing was taken for damaged and moved aside, and the next clean save of each file
     // clears away what the killed writers left half-written.
-    {
-        PosixFileSystem files;
-        CapturingLogger logger;
-        JsonFileDefaultsStore defaults(files, logger, defaults_);
-        defaults.set("version", lastDefaults + 1);
-        FixedTimeZone zone{"UTC"};
-        VirtualTime time;
-        ScheduleStore store(files, logger, schedules_, zone, time);
-        ASSERT_FALSE(store.custom()->empty());
-        Schedule changed = store.custom()->front();
-        changed.name = versionName(lastDefaults + 1);
-        EXPECT_TRUE(store.update(changed));
-    }
+    EXPECT_TRUE(Stores(schedules_, defaults_).save(lastDefaults + 1));
     for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
         const std::string name = entry.path().filename().string();
         EXPECT_EQ(name.find("unreadable"), std::string::npos) << name;

@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "Input/ShortcutRecorder.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Platform/Simulated/SimulatedHotkeys.h"
@@ -15,7 +14,6 @@ namespace {
 
 const KeyCombo controlOptionB{11, 0x1800, "B"};
 const KeyCombo controlOption0{29, 0x1800, "0"};
-const KeyCombo controlOptionR{15, 0x1800, "R"};
 
 class HotkeyManagerTest : public ::testing::Test {
 protected:
@@ -40,69 +38,44 @@ protected:
     std::vector<HotkeyAction> fired;
 };
 
-TEST_F(HotkeyManagerTest, FirstStartRegistersTheSixDefaults) {
+TEST_F(HotkeyManagerTest, RegistersTheDefaultsOnlyBetweenStartAndItsEnd) {
+    HotkeyManager(defaults, service, logger);
+    EXPECT_EQ(service.attempts(), 0u);
     launch();
     for (const auto& r : service.registrations())
         EXPECT_EQ(KeyCombo::defaults().at(*hotkeyActionAt(r.id.id)), r.combo);
     EXPECT_EQ(registeredIds(), (std::set<std::uint32_t>{0, 1, 2, 3, 4, 5}));
-    EXPECT_TRUE(manager->conflicts()->empty());
     EXPECT_TRUE(service.press(controlOption0));
+    for (std::uint32_t id : {6u, 0xFFFFFFFFu}) service.pressId({0, id});  // no action's
     EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
-    for (std::uint32_t id : {6u, 1000u, 0xFFFFFFFFu}) service.pressId({0, id});  // no action's
-    EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
-}
-
-TEST_F(HotkeyManagerTest, RegistersOnlyBetweenStartAndItsEnd) {
-    {
-        HotkeyManager idle(defaults, service, logger);
-        EXPECT_EQ(service.attempts(), 0u);
-        EXPECT_FALSE(service.hasHandler());
-    }
-    launch();
     manager.reset();
     EXPECT_TRUE(service.registrations().empty());
     EXPECT_FALSE(service.hasHandler());
 }
 
-TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBound) {
+TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBoundAndChangesLast) {
     const std::set<HotkeyAction> all{std::begin(allHotkeyActions), std::end(allHotkeyActions)};
-    struct Case {
-        const char* name;
-        std::optional<std::string> stored;
-        std::set<HotkeyAction> bound;
-    } cases[] = {
-        {"nothing stored: defaults", std::nullopt, all},
-        {"undecodable: defaults", "[\"toggleBright\"]", all},
-        {"not JSON: defaults", "hotkeys!", all},
-        {"empty array: nothing bound", "[]", {}},
-        {"one binding", R"(["toggleRed",{"keyCode":15,"modifiers":6144,"key":"R"}])",
-         {HotkeyAction::toggleRed}},
+    const std::pair<std::optional<std::string>, std::set<HotkeyAction>> cases[] = {
+        {std::nullopt, all},
+        {"hotkeys!", all},  // undecodable: the defaults, without a word
+        {"[]", {}},
+        {R"(["toggleRed",{"keyCode":15,"modifiers":6144,"key":"R"}])", {HotkeyAction::toggleRed}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [stored, bound] : cases) {
+        SCOPED_TRACE(stored.value_or("nothing"));
         defaults.remove("hotkeys");
-        if (c.stored) defaults.setData("hotkeys", *c.stored);
+        if (stored) defaults.setData("hotkeys", *stored);
         launch();
-        std::set<HotkeyAction> bound;
-        for (const auto& [action, _] : manager->bindings().get()) bound.insert(action);
-        EXPECT_EQ(bound, c.bound);
-        EXPECT_EQ(registeredIds().size(), c.bound.size());
-        EXPECT_TRUE(logger.lines().empty());  // bad data falls back without a message
+        std::set<HotkeyAction> actions;
+        for (const auto& [action, _] : manager->bindings().get()) actions.insert(action);
+        EXPECT_EQ(actions, bound);
+        EXPECT_EQ(registeredIds().size(), bound.size());
+        EXPECT_TRUE(logger.lines().empty());
     }
-}
-
-TEST_F(HotkeyManagerTest, ClearedBindingStaysClearedAcrossRestarts) {
-    launch();
+    launch().restoreDefaults();
     manager->set(std::nullopt, HotkeyAction::toggleRed);
-    EXPECT_FALSE(service.press(controlOptionR));
     launch();
-    EXPECT_EQ(manager->bindings()->count(HotkeyAction::toggleRed), 0u);
-    EXPECT_EQ(registeredIds(), (std::set<std::uint32_t>{0, 1, 2, 3, 5}));
-
-    manager->restoreDefaults();
-    EXPECT_EQ(registeredIds().size(), 6u);
-    launch();
-    EXPECT_EQ(manager->bindings().get(), KeyCombo::defaults());
+    EXPECT_EQ(registeredIds(), (std::set<std::uint32_t>{0, 1, 2, 3, 5}));  // cleared stays so
     // The setter saves, and registers nothing until asked.
     const auto attempts = service.attempts();
     manager->setBindings({{HotkeyAction::stepUp, controlOptionB}});
@@ -111,74 +84,29 @@ TEST_F(HotkeyManagerTest, ClearedBindingStaysClearedAcrossRestarts) {
     EXPECT_EQ(manager->bindings().get(), (HotkeyBindings{{HotkeyAction::stepUp, controlOptionB}}));
 }
 
-TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflicts) {
-    struct Case {
-        const char* name;
-        std::vector<std::pair<HotkeyAction, KeyCombo>> changes;
-        std::vector<KeyCombo> takenElsewhere;
-        std::set<HotkeyAction> conflicts;
-    } cases[] = {
-        {"taken by another program", {}, {controlOptionB}, {HotkeyAction::toggleBright}},
-        {"two taken", {}, {controlOptionB, controlOption0},
-         {HotkeyAction::toggleBright, HotkeyAction::offOrResume}},
+TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
+    using Change = std::optional<std::pair<HotkeyAction, KeyCombo>>;
+    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction> cases[] = {
+        {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright},
         {"the same combination twice: the later action loses",
-         {{HotkeyAction::toggleWarm, controlOptionB}}, {}, {HotkeyAction::toggleWarm}},
+         {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm},
         {"a different label does not make it different",
-         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, {HotkeyAction::stepUp}},
+         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, change, takenElsewhere, conflict] : cases) {
+        SCOPED_TRACE(name);
         SimulatedHotkeys fresh;
         MemoryDefaultsStore store;
-        for (const auto& combo : c.takenElsewhere) fresh.setTakenElsewhere(combo, true);
+        if (takenElsewhere) fresh.setTakenElsewhere(*takenElsewhere, true);
         HotkeyManager hotkeys(store, fresh, logger);
         std::vector<HotkeyAction> heard;
         hotkeys.onAction = [&](HotkeyAction a) { heard.push_back(a); };
         hotkeys.start();
-        for (const auto& [action, combo] : c.changes) hotkeys.set(combo, action);
-        EXPECT_EQ(hotkeys.conflicts().get(), c.conflicts);
-        EXPECT_EQ(fresh.registrations().size(), 6 - c.conflicts.size());
-        EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));  // the others work
+        if (change) hotkeys.set(change->second, change->first);
+        EXPECT_EQ(hotkeys.conflicts().get(), std::set{conflict});
+        EXPECT_EQ(fresh.registrations().size(), 5u);
+        EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));
         EXPECT_EQ(heard, std::vector{HotkeyAction::stepDown});
-    }
-}
-
-TEST_F(HotkeyManagerTest, RecordingAShortcut) {
-    const auto command = KeyEvent::commandFlag, shift = KeyEvent::shiftFlag;
-    struct Case {
-        const char* name;
-        std::vector<KeyEvent> keys;
-        KeyCombo toggleWarmAfter;
-        bool stillRecording;
-    } cases[] = {
-        {"Esc keeps the old binding", {{53, 0, ""}}, KeyCombo{13, 0x1800, "W"}, false},
-        {"shift only is ignored, recording goes on", {{0, shift, "a"}}, KeyCombo{13, 0x1800, "W"},
-         true},
-        {"command shift A after an ignored key", {{0, shift, "a"}, {0, command | shift, "a"}},
-         KeyCombo{0, 0x300, "A"}, false},
-        {"an existing shortcut is not refused here",
-         {{11, KeyEvent::controlFlag | KeyEvent::optionFlag, "b"}}, controlOptionB, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        defaults.remove("hotkeys");
-        launch();
-        fired.clear();
-        {
-            ShortcutRecorder recorder(*manager);
-            recorder.begin(HotkeyAction::toggleWarm);
-            EXPECT_TRUE(service.registrations().empty());
-            EXPECT_FALSE(service.press(controlOption0));  // suspended: pressing does not fire
-            for (const auto& key : c.keys) EXPECT_TRUE(recorder.handleKeyDown(key));
-            EXPECT_EQ(recorder.recording().get().has_value(), c.stillRecording);
-            EXPECT_EQ(manager->bindings()->at(HotkeyAction::toggleWarm), c.toggleWarmAfter);
-            // Once done, keys are no longer swallowed.
-            EXPECT_EQ(recorder.handleKeyDown({53, 0, ""}), c.stillRecording);
-        }
-        // Done, or the recorder gone mid-recording: the shortcuts are back.
-        EXPECT_EQ(service.registrations().size(), c.toggleWarmAfter == controlOptionB ? 5u : 6u);
-        EXPECT_TRUE(service.press(controlOption0));
-        EXPECT_EQ(fired, std::vector{HotkeyAction::offOrResume});
     }
 }
 

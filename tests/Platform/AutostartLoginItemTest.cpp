@@ -5,7 +5,7 @@
 #include "App/MoveToApplications.h"
 #include "Platform/Linux/DesktopEntry.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Support/TempHome.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -29,7 +29,7 @@ TEST(AutostartLoginItem, FollowsOurEntryAndNeverTouchesTheUsersOwn) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry.value_or("none"));
-        TempHome home;
+        TempFolder home(TempFolder::awkward);
         CapturingLogger logger;
         AutostartLoginItem item(logger, home / ".config/autostart", "com.brevan.vesperine",
                                 home / ".local/bin/v");
@@ -41,7 +41,7 @@ TEST(AutostartLoginItem, FollowsOurEntryAndNeverTouchesTheUsersOwn) {
         EXPECT_EQ(item.isEnabled(), c.ours);
         if (c.ours) {
             EXPECT_EQ(DesktopEntry::keys(home.read(entryFile))["Exec"],
-                      DesktopEntry::execArgument(home / ".local/bin/v"));
+                      DesktopEntry::execArgument((home / ".local/bin/v").string()));
             const std::string validate =
                 "desktop-file-validate " + MoveToApplications::shellQuote(item.entryPath());
             EXPECT_EQ(std::system(validate.c_str()), 0);
@@ -57,7 +57,7 @@ TEST(AutostartLoginItem, FollowsOurEntryAndNeverTouchesTheUsersOwn) {
 }
 
 TEST(AutostartLoginItem, FailuresSayWhyAndChangeNothing) {
-    TempHome home;
+    TempFolder home(TempFolder::awkward);
     CapturingLogger logger;
     AutostartLoginItem item(logger, home / ".config/autostart", "com.brevan.vesperine",
                             "/usr/bin/v");

@@ -23,12 +23,11 @@ protected:
         entry(system, "vlc", "Name=VLC media player\nStartupWMClass=vlc\n");
         entry(system, "retired", "Name=Retired\n");
         entry(system, "org.gnome.Totem",
-                     "Name=Videos\nName[de]=Videos (de)\nName[de_CH]=Videos (CH)\n"
-                     "Name[sr@latin]=Video\nName[fr]=\n");
-        entry(system, 
-            "io.github.celluloid_player.Celluloid",
-            "Name = Celluloid\\sPlayer\nStartupWMClass=io.github.celluloid_player.Celluloid\n"
-            "\n[Desktop Action new-window]\nName=New Window\n");
+              "Name=Videos\nName[de]=Videos (de)\nName[de_CH]=Videos (CH)\n"
+              "Name[sr@latin]=Video\nName[fr]=\n");
+        entry(system, "io.github.celluloid_player.Celluloid",
+              "Name = Celluloid\\sPlayer\nStartupWMClass=io.github.celluloid_player.Celluloid\n"
+              "\n[Desktop Action new-window]\nName=New Window\n");
         entry(system, "kde4/gwenview", "Name=Gwenview\nStartupWMClass=Gwenview\n");
         entry(system, "nameless", "Exec=nameless\n");
         system.write("link.desktop", "[Desktop Entry]\nType=Link\nName=A link\n");
@@ -51,11 +50,7 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
     using Hints = DesktopEntries::Hints;
     using App = RunningApplication;
     const App videos{"org.gnome.Totem", "Videos", 0}, gwenview{"kde4-gwenview", "Gwenview", 0};
-    struct Case {
-        const char* name;
-        Hints hints;
-        App app;
-    } cases[] = {
+    const std::tuple<const char*, Hints, App> cases[] = {
         {"application id", {"org.gnome.Totem", {}, "totem", "Totem", "totem"}, videos},
         {"unknown application id, then the class", {"org.example.Unknown", {}, "vlc", "vlc", {}},
          {"vlc", "My VLC", 0}},
@@ -73,21 +68,19 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
         {"no entry: the class", {{}, {}, "main", "Main", {}}, {"Main", std::nullopt, 0}},
         {"nothing at all", {{}, {}, "", {}, {}}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(index.identify(c.hints), c.app);
+    for (const auto& [name, hints, app] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(index.identify(hints), app);
     }
 }
 
 TEST_F(DesktopEntriesTest, NamesComeInTheUsersLanguage) {
-    struct Case {
-        const char* locale;
-        const char* name;
-    } cases[] = {{"", "Videos"},         {"C.UTF-8", "Videos"},     {"de_DE.UTF-8", "Videos (de)"},
-                 {"de_CH.UTF-8", "Videos (CH)"}, {"sr_RS@latin", "Video"}, {"fr_FR", "Videos"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.locale);
-        EXPECT_EQ(entries(c.locale).find("org.gnome.Totem")->name, c.name);
+    const std::pair<const char*, const char*> cases[] = {
+        {"de_DE.UTF-8", "Videos (de)"}, {"de_CH.UTF-8", "Videos (CH)"}, {"sr_RS@latin", "Video"},
+        {"fr_FR", "Videos"}};
+    for (const auto& [locale, name] : cases) {
+        SCOPED_TRACE(locale);
+        EXPECT_EQ(entries(locale).find("org.gnome.Totem")->name, name);
     }
 }
 

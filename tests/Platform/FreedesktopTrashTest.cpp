@@ -4,21 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <regex>
 
 #include "Platform/Simulated/VirtualTime.h"
+#include "Support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace vesperine {
 namespace {
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 TEST(FreedesktopTrash, PathsAreStoredUrlEscaped) {
     const std::pair<std::string, std::string> cases[] = {
@@ -31,15 +25,12 @@ TEST(FreedesktopTrash, PathsAreStoredUrlEscaped) {
 }
 
 TEST(FreedesktopTrash, MovesItemsWithTheirInfoAndNeverTakesATakenName) {
-    const fs::path root =
-        fs::temp_directory_path() / ("vesperine-trash-" + std::to_string(::getpid()));
-    const fs::path home = root / "h ö \"'";
-    fs::create_directories(home);
+    const TempFolder home(TempFolder::awkward);
     std::vector<fs::path> trashes{home / "Trash"};
     struct stat here {
     }, shm{};
     // A Trash on another file system (when the machine has one at hand) gets a copy.
-    if (::stat("/dev/shm", &shm) == 0 && ::stat(root.c_str(), &here) == 0 &&
+    if (::stat("/dev/shm", &shm) == 0 && ::stat(home.root().c_str(), &here) == 0 &&
         shm.st_dev != here.st_dev)
         trashes.push_back(fs::path("/dev/shm") / ("vesperine-trash-" + std::to_string(::getpid())));
     VirtualTime time;
@@ -50,16 +41,15 @@ TEST(FreedesktopTrash, MovesItemsWithTheirInfoAndNeverTakesATakenName) {
         std::ofstream(trashFolder / "files" / "solvo.2") << "orphan without info";
         for (const char* expected : {"solvo", "solvo.3", "solvo.4"}) {
             const fs::path item = home / "solvo";
-            std::ofstream(item) << "program " << expected;
-            fs::permissions(item, fs::perms(0751));
+            home.write("solvo", std::string("program ") + expected, 0751);
             auto moved = trash.moveToTrash(item.string());
             ASSERT_TRUE(moved) << moved.error().description;
             EXPECT_EQ(*moved, (trashFolder / "files" / expected).string());
             EXPECT_FALSE(fs::exists(item));
-            EXPECT_EQ(readAll(*moved), std::string("program ") + expected);
+            EXPECT_EQ(home.read(*moved), std::string("program ") + expected);
             EXPECT_EQ(fs::status(*moved).permissions(), fs::perms(0751));
             const std::string info =
-                readAll(trashFolder / "info" / (std::string(expected) + ".trashinfo"));
+                home.read(trashFolder / "info" / (std::string(expected) + ".trashinfo"));
             const std::string head =
                 "[Trash Info]\nPath=" + FreedesktopTrash::encodePath(item.string()) +
                 "\nDeletionDate=";
@@ -68,10 +58,9 @@ TEST(FreedesktopTrash, MovesItemsWithTheirInfoAndNeverTakesATakenName) {
                                          std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
                 << info;
         }
-        EXPECT_EQ(readAll(trashFolder / "files" / "solvo.2"), "orphan without info");
+        EXPECT_EQ(home.read(trashFolder / "files" / "solvo.2"), "orphan without info");
         fs::remove_all(trashFolder);
     }
-    fs::remove_all(root);
 }
 
 }  // namespace

@@ -9,18 +9,13 @@
 #include "Platform/Linux/ExecRelaunch.h"
 #include "Platform/Linux/RunningInstances.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Support/TempHome.h"
+#include "Support/ChildProcess.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
 
 using namespace std::chrono_literals;
-
-int exitStatus(pid_t child) {
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 TEST(ExecRelaunch, TheNewProgramGetsTheArgumentsAndNothingElseOfTheOldProcess) {
     // The shell answers 7 when it has its arguments, no inherited descriptor, no blocked signal.
@@ -44,7 +39,9 @@ TEST(ExecRelaunch, TheNewProgramGetsTheArgumentsAndNothingElseOfTheOldProcess) {
         if (quit) (void)relaunch.execPending();
         ::_exit(3);
     }
-    EXPECT_EQ(exitStatus(child), 7);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 7);
 
     CapturingLogger logger;
     ExecRelaunch failing("/usr/bin/v", {}, logger);
@@ -57,38 +54,33 @@ TEST(ExecRelaunch, TheNewProgramGetsTheArgumentsAndNothingElseOfTheOldProcess) {
 }
 
 TEST(RunningInstances, OnlyHoldersOfOurLockAreAskedToQuitAndWaitedFor) {
-    TempHome home;
+    TempFolder home(TempFolder::awkward);
     const std::string run = home / "run", other = home / "other";
     for (const auto& folder : {run, other}) {
         std::filesystem::create_directories(folder);
         ::chmod(folder.c_str(), 0700);
     }
     const RunningInstances instances({run, other}, "com.example");
-    // A child that holds the lock file in `folder` open until told to quit (or, stubborn, never).
+    // A process that holds the lock file in `folder` open until told to quit (or, stubborn,
+    // never), once it does.
     const auto holder = [&](const std::string& folder, bool stubborn) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (stubborn) ::signal(SIGTERM, SIG_IGN);
-            ::open((folder + "/com.example.lock").c_str(), O_RDWR | O_CREAT, 0600);
-            for (;;) ::pause();
-        }
+        auto child = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "sh", "-c", std::string(stubborn ? "trap '' TERM; " : "") + "exec 3<>\"$0\"; exec sleep 60",
+            folder + "/com.example.lock"});
         for (int i = 0; i < 100 && instances.find().empty(); ++i) std::this_thread::sleep_for(10ms);
         return child;
     };
-    const pid_t elsewhere = holder(other, false), ours = holder(run, false);
-    EXPECT_EQ(instances.find(), std::vector<pid_t>{ours});
+    const auto elsewhere = holder(other, false), ours = holder(run, false);
+    EXPECT_EQ(instances.find(), std::vector<pid_t>{ours->pid()});
     EXPECT_TRUE(instances.endAll(2s));
-    EXPECT_EQ(exitStatus(ours), 128 + SIGTERM);
+    EXPECT_EQ(ours->wait(1s), 128 + SIGTERM);
 
-    const pid_t stubborn = holder(run, true);
+    const auto stubborn = holder(run, true);
     const Status refused = instances.endAll(200ms);
     EXPECT_EQ(refused ? "" : refused.error().description, "The running instance (process " +
-                                                              std::to_string(stubborn) +
+                                                              std::to_string(stubborn->pid()) +
                                                               ") did not quit within 0.2 s");
-    for (pid_t child : {stubborn, elsewhere}) {
-        ::kill(child, SIGKILL);
-        EXPECT_EQ(exitStatus(child), 128 + SIGKILL);  // the one elsewhere was left running
-    }
+    EXPECT_EQ(elsewhere->wait(0ms), std::nullopt);  // left running
 }
 
 }  // namespace

@@ -15,10 +15,8 @@ using testing_time::ScopedTz;
 // How a text reads as a zone file's content or link target, and as a TZ value.
 TEST(SystemTimeZone, ReadsZonesFromFilesAndTzValues) {
     const std::optional<std::string> none;
-    struct Case {
-        const char* text;
-        std::optional<std::string> inFile, inTz;
-    } cases[] = {
+    using Zone = std::optional<std::string>;
+    const std::tuple<const char*, Zone, Zone> cases[] = {  // the text, in a file, in TZ
         {"Europe/Berlin", "Europe/Berlin", "Europe/Berlin"},
         {":America/New_York", "America/New_York", "America/New_York"},
         {"../usr/share/zoneinfo/posix/Asia/Tokyo", "Asia/Tokyo", "Asia/Tokyo"},
@@ -28,9 +26,9 @@ TEST(SystemTimeZone, ReadsZonesFromFilesAndTzValues) {
         {"Mars/Olympus_Mons", none, none},
         {"", none, "UTC"},  // the C library's reading of an empty TZ
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SystemTimeZone::identifierFrom(c.text), c.inFile) << c.text;
-        EXPECT_EQ(SystemTimeZone::zoneFromTz(c.text), c.inTz) << c.text;
+    for (const auto& [text, inFile, inTz] : cases) {
+        EXPECT_EQ(SystemTimeZone::identifierFrom(text), inFile) << text;
+        EXPECT_EQ(SystemTimeZone::zoneFromTz(text), inTz) << text;
     }
     // TZ=":/etc/localtime" and other links into the database name the zone they link to.
     const auto link = std::filesystem::path(::testing::TempDir()) / "vesperine-localtime";

@@ -6,10 +6,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include "App/MoveToApplications.h"
 #include "Platform/Linux/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Support/TempHome.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -19,9 +18,9 @@ const std::string newCopy(256 * 1024, 'n');
 const std::string entryFile = ".local/share/applications/com.brevan.vesperine.desktop";
 
 struct Install {
-    TempHome home;
+    TempFolder home{TempFolder::awkward};
     CapturingLogger logger;
-    XdgPaths paths{home.path(),     home / ".config", home / ".local/share",
+    XdgPaths paths{home.root(),     home / ".config", home / ".local/share",
                    home / ".cache", home / "run",     "/tmp"};
     UserInstaller installer{logger, "com.brevan.vesperine", home / "Downloads/v", paths, ""};
     std::string source = home / "Downloads/v", destination = home / ".local/bin/v";
@@ -57,10 +56,6 @@ TEST(UserInstaller, ReplacesTheOldCopyAndAddsMenuEntryAndIconButNotOverTheUsersO
                   InstallResources::scalableIcon);
         EXPECT_EQ(i.home.read(entryFile),
                   existing == theirs ? theirs : *UserInstaller::desktopEntryFor(i.destination));
-        EXPECT_EQ(std::system(("desktop-file-validate " +
-                               MoveToApplications::shellQuote(i.home / entryFile))
-                                  .c_str()),
-                  0);
     }
 }
 
@@ -82,11 +77,9 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) 
 TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct Case {
-        const char* error;
-        std::function<void(Install&)> damage;
-        bool asUser;  // the point is a permission, which root would pass
-    } cases[] = {
+    // The error said, the damage, and whether it runs as a user (the point is a permission,
+    // which root would pass).
+    const std::tuple<const char*, std::function<void(Install&)>, bool> cases[] = {
         {"Couldn't open", [](Install& i) { ::chmod(i.source.c_str(), 0); }, true},
         {"Couldn't create", [](Install& i) { ::chmod((i.home / ".local/bin").c_str(), 0555); },
          true},
@@ -112,17 +105,17 @@ TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
          },
          false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.error);
+    for (const auto& [error, damage, asUser] : cases) {
+        SCOPED_TRACE(error);
         Install i;
-        c.damage(i);
+        damage(i);
         std::optional<Status> result;
         const auto run = [&] { result = i.installer.install(i.source, i.destination); };
-        c.asUser ? i.home.asUser(run) : run();
+        asUser ? i.home.asUser(run) : run();
         ::setrlimit(RLIMIT_FSIZE, &saved);
         ::chmod((i.home / ".local/bin").c_str(), 0755);
         ASSERT_TRUE(result && !*result);
-        EXPECT_NE(result->error().description.find(c.error), std::string::npos)
+        EXPECT_NE(result->error().description.find(error), std::string::npos)
             << result->error().description;
         EXPECT_EQ(
             i.home.read(fs::is_directory(i.destination) ? ".local/bin/v/keep" : ".local/bin/v"),

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Support/ChildProcess.h"
+#include "Support/PrivateBus.h"
 
 namespace vesperine {
 
@@ -18,11 +19,8 @@ class DbusMock {
     // Runs `python3 -m dbusmock --system <arguments>` with the private bus as the system bus
     // (its log thrown away) and waits up to 10 s until it owns `name`.
     DbusMock(const std::string& busAddress, std::string name, std::vector<std::string> arguments)
-        : name_(std::move(name)) {
-        sd_bus_new(&bus_);
-        sd_bus_set_address(bus_, busAddress.c_str());
-        sd_bus_set_bus_client(bus_, 1);
-        if (sd_bus_start(bus_) < 0) return;
+        : name_(std::move(name)), client_(busAddress, nullptr) {
+        if (!client_.ok()) return;
         std::vector<std::string> argv = {"/usr/bin/env", "DBUS_SYSTEM_BUS_ADDRESS=" + busAddress,
                                          "/usr/bin/python3", "-m", "dbusmock", "--system"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -31,10 +29,7 @@ class DbusMock {
         for (int i = 0; mock_->pid() > 0 && i < 200 && !hasOwner(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    ~DbusMock() {
-        stop();
-        sd_bus_flush_close_unref(bus_);
-    }
+    ~DbusMock() { stop(); }
     DbusMock(const DbusMock&) = delete;
     DbusMock& operator=(const DbusMock&) = delete;
 
@@ -46,8 +41,8 @@ class DbusMock {
     bool call(const char* path, const char* interface, const char* member, const char* types, ...) {
         va_list arguments;
         va_start(arguments, types);
-        const int r = sd_bus_call_methodv(bus_, name_.c_str(), path, interface, member, nullptr,
-                                          nullptr, types, arguments);
+        const int r = sd_bus_call_methodv(client_.raw(), name_.c_str(), path, interface, member,
+                                          nullptr, nullptr, types, arguments);
         va_end(arguments);
         return r >= 0;
     }
@@ -66,7 +61,7 @@ class DbusMock {
     bool hasOwner() {
         sd_bus_message* reply = nullptr;
         int has = 0;
-        if (sd_bus_call_method(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+        if (sd_bus_call_method(client_.raw(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                "org.freedesktop.DBus", "NameHasOwner", nullptr, &reply, "s",
                                name_.c_str()) >= 0) {
             sd_bus_message_read(reply, "b", &has);
@@ -76,7 +71,7 @@ class DbusMock {
     }
 
     std::string name_;
-    sd_bus* bus_ = nullptr;
+    BusClient client_;
     std::unique_ptr<ChildProcess> mock_;
 };
 

@@ -1,4 +1,4 @@
-// A desktop service played by the test: one object with boolean, number or text properties
+// A desktop service played by the test: one object with boolean or text properties
 // and methods, published on a private bus through its own BusConnection on the same loop.
 // Property types are fixed when published, so a service answering with the wrong types is
 // one line to play.
@@ -21,8 +21,8 @@ namespace vesperine {
 
 class FakeBusService {
   public:
-    using Value = std::variant<bool, std::uint32_t, std::string>;
-    // Answers a call (sd_bus_reply_method_return...) or keeps it unanswered (returns 0).
+    using Value = std::variant<bool, std::string>;
+    // Answers a call (sd_bus_reply_method_return...).
     using Method = std::function<int(sd_bus_message* call)>;
 
     FakeBusService(QtMainLoop& loop, const std::string& address, std::string name,
@@ -38,21 +38,13 @@ class FakeBusService {
         methods_.push_back({name, in, out});
         handlers_[name] = std::move(handler);
     }
-    // Keeps a call unanswered until the service goes (a hung service).
-    int keep(sd_bus_message* call) {
-        unanswered_.push_back(sd_bus_message_ref(call));
-        return 1;
-    }
-
     // Publishes the object and takes the name; false when the bus refused.
     bool publish() {
         if (!connection_) return false;
         sd_bus* bus = connection_->raw();
         table_.push_back(SD_BUS_VTABLE_START(0));
         for (auto& [name, value] : properties_) {
-            const char* signature = std::holds_alternative<bool>(value)            ? "b"
-                                    : std::holds_alternative<std::uint32_t>(value) ? "u"
-                                                                                   : "s";
+            const char* signature = std::holds_alternative<bool>(value) ? "b" : "s";
             sd_bus_vtable entry = SD_BUS_PROPERTY(keepText(name), signature, &FakeBusService::get,
                                                   0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE);
             table_.push_back(entry);
@@ -77,11 +69,9 @@ class FakeBusService {
                                        name.c_str(), nullptr);
         connection_->flush();
     }
-    // The service stops: its name goes, unanswered calls with it.
+    // The service stops: its name goes.
     void stop() {
         slot_ = sd_bus_slot_unref(slot_);
-        for (auto* call : unanswered_) sd_bus_message_unref(call);
-        unanswered_.clear();
         connection_.reset();
     }
 
@@ -96,7 +86,6 @@ class FakeBusService {
                    void* self, sd_bus_error*) {
         const auto& value = static_cast<FakeBusService*>(self)->properties_.at(property);
         if (auto* b = std::get_if<bool>(&value)) return sd_bus_message_append(reply, "b", int(*b));
-        if (auto* u = std::get_if<std::uint32_t>(&value)) return sd_bus_message_append(reply, "u", *u);
         return sd_bus_message_append(reply, "s", std::get<std::string>(value).c_str());
     }
     static int call(sd_bus_message* message, void* self, sd_bus_error*) {
@@ -111,7 +100,6 @@ class FakeBusService {
     std::map<std::string, Method> handlers_;
     std::deque<std::string> texts_;
     std::vector<sd_bus_vtable> table_;
-    std::vector<sd_bus_message*> unanswered_;
     sd_bus_slot* slot_ = nullptr;
 };
 

@@ -15,7 +15,6 @@ namespace vesperine {
 namespace {
 
 using namespace std::chrono_literals;
-using ModeResolver::BoostLimit;
 
 constexpr const char* upowerPath = "/org/freedesktop/UPower";
 constexpr const char* upowerInterface = "org.freedesktop.UPower";
@@ -58,6 +57,14 @@ class LinuxPowerSourceTest : public testing::Test {
         return DbusMock(bus.address(), "org.freedesktop.UPower",
                         {"--template", "upower", "-p", parameters});
     }
+    // A discharging battery "bat0" at `percent`, and the display device showing it.
+    static bool discharging(DbusMock& daemon, double percent) {
+        return daemon.control(upowerPath, "AddDischargingBattery", "ssdx", "bat0", "Battery",
+                              percent, std::int64_t{3600}) &&
+               daemon.control(upowerPath, "SetupDisplayDevice", "uuddddxxbsu", 2u, 2u, percent,
+                              percent, 100.0, 10.0, std::int64_t{3600}, std::int64_t{0}, 1,
+                              "battery-good", 1u);
+    }
     DbusMock oldProfiles(const char* parameters) {
         return DbusMock(bus.address(), "net.hadess.PowerProfiles",
                         {"--template", "power_profiles_daemon", "-p", parameters});
@@ -76,22 +83,12 @@ class LinuxPowerSourceTest : public testing::Test {
 TEST_F(LinuxPowerSourceTest, UPowerIsFollowedThroughItsSignalsAndSysfsStandsInWithoutIt) {
     make();
     EXPECT_EQ(source->current(), inputs(false, 90));  // UPower not there: /sys answers at once
-    MemoryDefaultsStore defaults;
-    PowerGuard guard(defaults, *source, loop);
-    guard.start();
 
     auto daemon = upower(R"({"OnBattery": true})");
-    ASSERT_TRUE(daemon.ready());
-    ASSERT_TRUE(daemon.control(upowerPath, "AddDischargingBattery", "ssdx", "bat0", "Battery", 55.0,
-                               std::int64_t{3600}));
-    ASSERT_TRUE(daemon.control(upowerPath, "SetupDisplayDevice", "uuddddxxbsu", 2u, 2u, 55.7, 55.7,
-                               100.0, 10.0, std::int64_t{3600}, std::int64_t{0}, 1, "battery-good", 1u));
+    ASSERT_TRUE(daemon.ready() && discharging(daemon, 55.7));
     ASSERT_TRUE(reaches(inputs(true, 55)));
-    EXPECT_EQ(guard.limit().get(), BoostLimit::cap(1.5, "on battery"));
-
     daemon.set(upowerPath, upowerInterface, "OnBattery", "b", 0);
     EXPECT_TRUE(reaches(inputs(false, 55)));
-    EXPECT_EQ(guard.limit().get(), BoostLimit::none());
     daemon.set(displayPath, deviceInterface, "Percentage", "d", 30.9);
     daemon.set(upowerPath, upowerInterface, "OnBattery", "b", 1);
     EXPECT_TRUE(reaches(inputs(true, 30)));
@@ -129,11 +126,7 @@ TEST_F(LinuxPowerSourceTest, ASilentUPowerIsWaitedForBoundedlyWithoutStoppingThe
 TEST_F(LinuxPowerSourceTest, ValuesOfTheWrongTypeAreLeftOutAndLoggedOnce) {
     auto daemon = upower(R"({"OnBattery": "yes"})");
     auto profiles = oldProfiles(R"({"ActiveProfile": 5})");
-    ASSERT_TRUE(daemon.ready() && profiles.ready());
-    ASSERT_TRUE(daemon.control(upowerPath, "AddDischargingBattery", "ssdx", "bat0", "Battery", 40.0,
-                               std::int64_t{3600}));
-    ASSERT_TRUE(daemon.control(upowerPath, "SetupDisplayDevice", "uuddddxxbsu", 2u, 2u, 40.0, 40.0,
-                               100.0, 10.0, std::int64_t{3600}, std::int64_t{0}, 1, "battery-low", 1u));
+    ASSERT_TRUE(daemon.ready() && profiles.ready() && discharging(daemon, 40));
     make();
     // OnBattery is text: the display device's state (discharging) stands in.
     ASSERT_TRUE(reaches(inputs(true, 40)));
@@ -150,10 +143,6 @@ TEST_F(LinuxPowerSourceTest, PowerSaverIsLowPowerModeAndTheCurrentNameIsPreferre
     auto old = oldProfiles(R"({"ActiveProfile": "power-saver"})");
     ASSERT_TRUE(old.ready());
     make();
-    ASSERT_TRUE(reaches(inputs(false, 90, true)));
-    old.set("/net/hadess/PowerProfiles", "net.hadess.PowerProfiles", "ActiveProfile", "s", "balanced");
-    ASSERT_TRUE(reaches(inputs(false, 90, false)));
-    old.set("/net/hadess/PowerProfiles", "net.hadess.PowerProfiles", "ActiveProfile", "s", "power-saver");
     ASSERT_TRUE(reaches(inputs(false, 90, true)));
 
     const char* name = "org.freedesktop.UPower.PowerProfiles";

@@ -5,12 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 
 #include "Platform/MergedSystemEvents.h"
 #include "Platform/Qt/QtMainLoop.h"
@@ -61,11 +57,7 @@ class LinuxSystemEventsTest : public testing::Test {
 TEST_F(LinuxSystemEventsTest, TimeZoneFilesChangingAreHeardOncePerChangeOthersAreNot) {
     auto events = make("");
     ASSERT_TRUE(events->canObserve(SystemEvent::timeZoneChanged));
-    struct Case {
-        const char* name;
-        std::function<void()> change;
-        int heard;
-    } cases[] = {
+    const std::tuple<const char*, std::function<void()>, int> cases[] = {
         {"link swapped by a rename",
          [&] {
              fs::create_symlink("/usr/share/zoneinfo/Europe/Berlin", directory / ".localtime.new");
@@ -77,9 +69,9 @@ TEST_F(LinuxSystemEventsTest, TimeZoneFilesChangingAreHeardOncePerChangeOthersAr
         {"unrelated file", [&] { directory.write("hostname", "box\n"); }, 0},
         {"link removed", [&] { fs::remove(directory / "localtime"); }, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(countWhile(*events, SystemEvent::timeZoneChanged, c.change), c.heard);
+    for (const auto& [name, change, heard] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(countWhile(*events, SystemEvent::timeZoneChanged, change), heard);
     }
 }
 
@@ -108,18 +100,14 @@ TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalse) {
     BusClient manager(bus.address(), "org.freedesktop.login1");
     BusClient impostor(bus.address(), nullptr);
     ASSERT_TRUE(manager.ok() && impostor.ok());
-    struct Case {
-        const char* name;
-        std::function<void()> send;
-        int heard;
-    } cases[] = {
+    const std::tuple<const char*, std::function<void()>, int> cases[] = {
         {"going to sleep", [&] { manager.prepareForSleep(true); }, 0},
         {"woken", [&] { manager.prepareForSleep(false); }, 1},
         {"from another sender", [&] { impostor.prepareForSleep(false); }, 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(countWhile(*events, SystemEvent::wake, c.send), c.heard);
+    for (const auto& [name, send, heard] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(countWhile(*events, SystemEvent::wake, send), heard);
     }
 }
 

@@ -15,34 +15,29 @@ TEST(QtAlerts, GivesTheIndexOfTheButtonChosenAndEscapeDeclines) {
     QtAlerts alerts("Vesperine");
     const Alert offer{
         "Install Vesperine for this user?", "Works best installed.", {"Install", "Not Now"}};
-    struct Case {
-        QString answer;  // a button's title, or a key
-        Alert alert;
-        std::optional<std::size_t> index;
-    } cases[] = {{"Install", offer, 0},
-                 {"Not Now", offer, 1},
-                 {"Escape", offer, 1},
-                 {"Return", offer, 0},
-                 {"OK", {"Couldn't install", "", {}}, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.answer.toStdString());
+    // A button's title or a key, the alert, the index it gives.
+    const std::tuple<QString, Alert, std::optional<std::size_t>> cases[] = {
+        {"Install", offer, 0}, {"Not Now", offer, 1}, {"Escape", offer, 1},
+        {"Return", offer, 0},  {"OK", {"Couldn't install", "", {}}, 0}};
+    for (const auto& [answer, alert, index] : cases) {
+        SCOPED_TRACE(answer.toStdString());
         QString seen;
         // Answered as a person would, once the alert is up.
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box == nullptr) return;
             seen = box->windowTitle() + "|" + box->text() + "|" + box->informativeText();
-            QKeyEvent key(QEvent::KeyPress, c.answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return,
+            QKeyEvent key(QEvent::KeyPress, answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return,
                           Qt::NoModifier);
-            if (c.answer == "Escape" || c.answer == "Return")
+            if (answer == "Escape" || answer == "Return")
                 return void(QApplication::sendEvent(box, &key));
             for (QAbstractButton* button : box->buttons()) {
-                if (button->text() == c.answer) button->click();
+                if (button->text() == answer) button->click();
             }
         });
-        EXPECT_EQ(alerts.run(c.alert), c.index);
+        EXPECT_EQ(alerts.run(alert), index);
         EXPECT_EQ(seen.toStdString(),
-                  "Vesperine|" + c.alert.message + "|" + c.alert.informativeText);
+                  "Vesperine|" + alert.message + "|" + alert.informativeText);
     }
 }
 

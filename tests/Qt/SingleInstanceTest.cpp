@@ -181,12 +181,5 @@ TEST(SingleInstance, OnlyThisUserIsHeardAndAnsweredTo) {
     ::close(listener);
 }
 
-TEST(SingleInstance, TheLockIsFreeAgainOnceTheHolderIsGone) {
-    TempFolder dir;
-    for (int launch = 0; launch < 2; ++launch)
-        EXPECT_EQ(Launch({dir.root()}).instance.claimOrHandOver(Request::activate).outcome,
-                  Outcome::claimed);
-}
-
 }  // namespace
 }  // namespace vesperine

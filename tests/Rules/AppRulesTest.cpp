@@ -43,28 +43,22 @@ protected:
 
 TEST_F(AppRulesTest, TheApplicationInFrontDecidesTheEffect) {
     workspace.activate(videos);
-    AppRules idle(defaults, workspace, "com.brevan.vesperine");
-    EXPECT_EQ(idle.effect().get(), std::nullopt);  // nothing observed before start()
-    launch();                                      // which takes the one in front now
-    struct Step {
-        const char* name;
-        std::optional<RunningApplication> front;
-        std::optional<Effect> effect;
-        std::optional<RunningApplication> lastExternal;
-        std::size_t calls;
-    } steps[] = {
+    launch();  // takes the one in front now
+    // The application in front, the effect, the last application not ours, the changes heard.
+    using App = std::optional<RunningApplication>;
+    const std::tuple<const char*, App, std::optional<Effect>, App, std::size_t> steps[] = {
         {"an application without a rule", editor, std::nullopt, editor, 2},
         {"a default rule's application", videos, Effect::pauseBoost, videos, 3},
         {"our own window keeps the rule", self, Effect::pauseBoost, videos, 3},
         {"no window in front keeps it too", std::nullopt, Effect::pauseBoost, videos, 3},
         {"an application without identity", nameless, std::nullopt, nameless, 4},
     };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.name);
-        workspace.activate(step.front);
-        EXPECT_EQ(rules->effect().get(), step.effect);
-        EXPECT_EQ(rules->lastExternalApp().get(), step.lastExternal);
-        EXPECT_EQ(heard.size(), step.calls);
+    for (const auto& [name, front, effect, lastExternal, calls] : steps) {
+        SCOPED_TRACE(name);
+        workspace.activate(front);
+        EXPECT_EQ(rules->effect().get(), effect);
+        EXPECT_EQ(rules->lastExternalApp().get(), lastExternal);
+        EXPECT_EQ(heard.size(), calls);
     }
 }
 
@@ -88,26 +82,20 @@ TEST_F(AppRulesTest, AddingARuleSortsByNameChangingOneKeepsItsPlace) {
 }
 
 TEST_F(AppRulesTest, StoredRulesAreUsedAsStored) {
-    struct Case {
-        const char* name;
-        std::optional<std::string> stored;
-        std::vector<AppRule> rules;
-    } cases[] = {
+    const std::tuple<const char*, std::optional<std::string>, std::vector<AppRule>> cases[] = {
         {"nothing stored", std::nullopt, AppRule::defaults()},
         {"an empty list stays empty", "[]", {}},
         {"one rule", R"([{"bundleID":"vlc","name":"VLC","behavior":"pauseAll","x":1}])",
          {{"vlc", "VLC", Behavior::pauseAll}}},
-        {"an unknown behaviour", R"([{"bundleID":"vlc","name":"VLC","behavior":"dim"}])",
-         AppRule::defaults()},
         {"a member missing", R"([{"bundleID":"vlc","behavior":"pauseAll"}])", AppRule::defaults()},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, stored, expected] : cases) {
+        SCOPED_TRACE(name);
         defaults.remove("appRules");
-        if (c.stored) defaults.setData("appRules", *c.stored);
+        if (stored) defaults.setData("appRules", *stored);
         launch();
-        EXPECT_EQ(rules->rules().get(), c.rules);
-        EXPECT_EQ(defaults.data("appRules"), c.stored);  // bad bytes stay until the next save
+        EXPECT_EQ(rules->rules().get(), expected);
+        EXPECT_EQ(defaults.data("appRules"), stored);  // bad bytes stay until the next save
     }
     defaults.setData("appRules", "[]");
     launch().restoreDefaults();
@@ -131,27 +119,23 @@ TEST_F(AppRulesTest, DuplicatesTheFirstCountsRemoveTakesAllOnlyChangesArePublish
 }
 
 TEST_F(AppRulesTest, FullScreenPausesEverythingUnlessARuleSaysOtherwise) {
-    struct Case {
-        const char* name;
-        bool setting;
-        std::optional<Behavior> rule;
-        bool fullScreen;
-        std::optional<Effect> effect;
-    } cases[] = {
+    // The setting, the rule, whether the window is full screen, the effect.
+    const std::tuple<const char*, bool, std::optional<Behavior>, bool, std::optional<Effect>>
+        cases[] = {
         {"setting off", false, std::nullopt, true, std::nullopt},
         {"full screen", true, std::nullopt, true, Effect::pauseAll},
         {"not full screen", true, std::nullopt, false, std::nullopt},
         {"a rule to pause boost wins", true, Behavior::pauseBoost, true, Effect::pauseBoost},
         {"a rule without full screen", true, Behavior::pauseAll, false, Effect::pauseAll},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        defaults.set("pauseWhileFullScreen", c.setting);
+    for (const auto& [name, setting, rule, fullScreen, effect] : cases) {
+        SCOPED_TRACE(name);
+        defaults.set("pauseWhileFullScreen", setting);
         launch().setRules({});
-        if (c.rule) rules->set(*c.rule, editor);
-        EXPECT_EQ(workspace.followsFullScreen(), c.setting);
-        workspace.activate(editor, c.fullScreen);
-        EXPECT_EQ(rules->effect().get(), c.effect);
+        if (rule) rules->set(*rule, editor);
+        EXPECT_EQ(workspace.followsFullScreen(), setting);
+        workspace.activate(editor, fullScreen);
+        EXPECT_EQ(rules->effect().get(), effect);
     }
 }
 
@@ -177,12 +161,6 @@ TEST_F(AppRulesTest, FullScreenLastsAsLongAsTheWindowTheApplicationAndTheSetting
               (std::vector<std::optional<Effect>>{Effect::pauseAll, std::nullopt, Effect::pauseAll,
                                                   std::nullopt, Effect::pauseAll, std::nullopt}));
 }
-
-}  // namespace
-}  // namespace vesperine
-
-namespace vesperine {
-namespace {
 
 // What "Add Running App" offers: never this program, an application that has a rule (Videos
 // has a default one) or one without an identity; each identity once; by name, ignoring case.

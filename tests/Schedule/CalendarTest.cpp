@@ -18,13 +18,8 @@ Instant utc(int y, int mo, int d, int h, int mi) {
 
 // Wall-clock times around clock changes, each checked against the UTC instant it must give.
 TEST(Calendar, SkippedTimesGoForwardRepeatedTimesTakeTheFirst) {
-    struct Case {
-        const char* name;
-        const char* zone;
-        Instant day;  // any instant in the local day
-        int hour, minute;
-        Instant expected;
-    } cases[] = {
+    // The zone, any instant in the local day, the wall time set, the instant it must give.
+    const std::tuple<const char*, const char*, Instant, int, int, Instant> cases[] = {
         {"Berlin spring forward 02:30 -> 03:00 CEST", "Europe/Berlin", utc(2026, 3, 29, 10, 0), 2, 30,
          utc(2026, 3, 29, 1, 0)},
         {"Berlin fall back 02:30 first (CEST)", "Europe/Berlin", utc(2026, 10, 25, 10, 0), 2, 30,
@@ -51,13 +46,13 @@ TEST(Calendar, SkippedTimesGoForwardRepeatedTimesTakeTheFirst) {
         {"Berlin summer after the database's last listed change", "Europe/Berlin", utc(2040, 7, 1, 12, 0), 12, 0,
          utc(2040, 7, 1, 10, 0)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Calendar calendar(TimeZone{c.zone});
-        auto got = calendar.dateBySetting(c.hour, c.minute, 0, c.day);
+    for (const auto& [name, zone, day, hour, minute, expected] : cases) {
+        SCOPED_TRACE(name);
+        Calendar calendar(TimeZone{zone});
+        auto got = calendar.dateBySetting(hour, minute, 0, day);
         ASSERT_TRUE(got);
-        EXPECT_EQ(got->unixSeconds(), c.expected.unixSeconds())
-            << hhmm("UTC", *got) << " UTC, expected " << hhmm("UTC", c.expected);
+        EXPECT_EQ(got->unixSeconds(), expected.unixSeconds())
+            << hhmm("UTC", *got) << " UTC, expected " << hhmm("UTC", expected);
     }
 }
 

@@ -10,44 +10,29 @@ namespace {
 using namespace KeyframeEdits;
 using Side = OffsetLabel::Side;
 
+// Small offsets either side and none are the schedule tab's test.
 TEST(KeyframeEdits, OffsetsAreLabelledBySideAndSize) {
-    struct Case {
-        std::int64_t offset;
-        OffsetLabel label;
-    } cases[] = {
-        {0, {Side::exactly, 0}},
-        {15, {Side::later, 15}},
-        {-15, {Side::earlier, 15}},
+    const std::pair<std::int64_t, OffsetLabel> cases[] = {
         {-240, {Side::earlier, 240}},
         {std::numeric_limits<std::int64_t>::min(), {Side::earlier, 9'223'372'036'854'775'808u}},
         {std::numeric_limits<std::int64_t>::max(), {Side::later, 9'223'372'036'854'775'807u}},
     };
-    for (const auto& c : cases) EXPECT_EQ(offsetLabel(c.offset), c.label) << c.offset;
+    for (const auto& [offset, label] : cases) EXPECT_EQ(offsetLabel(offset), label) << offset;
 }
 
+// The other changes of kind are the schedule tab's test, through its pickers.
 TEST(KeyframeEdits, PickingAnAnchorKindKeepsWhatItCan) {
     const auto sunset = TimeAnchor::solar(SolarEvent::sunset, -30);
-    struct Case {
-        const char* name;
-        TimeAnchor from;
-        AnchorKind kind;
-        std::optional<ScheduleToday::WallTime> today;
-        TimeAnchor to;
-    } cases[] = {
+    using Today = std::optional<ScheduleToday::WallTime>;
+    const std::tuple<const char*, TimeAnchor, AnchorKind, Today, TimeAnchor> cases[] = {
         {"same kind: unchanged, even a time that forms none", TimeAnchor::clock(25, 0),
          AnchorKind::clock, ScheduleToday::WallTime{8, 0}, TimeAnchor::clock(25, 0)},
-        {"sunset to sunrise keeps the offset", sunset, AnchorKind::sunrise, std::nullopt,
-         TimeAnchor::solar(SolarEvent::sunrise, -30)},
-        {"clock to sunset: exactly at sunset", TimeAnchor::clock(21, 15), AnchorKind::sunset,
-         std::nullopt, TimeAnchor::solar(SolarEvent::sunset, 0)},
-        {"sunset to clock: where it fell today", sunset, AnchorKind::clock,
-         ScheduleToday::WallTime{20, 37}, TimeAnchor::clock(20, 37)},
         {"sunset to clock without a time today: the stand-in time", sunset, AnchorKind::clock,
          std::nullopt, TimeAnchor::clock(19, 0)},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(withAnchorKind(c.from, c.kind, c.today), c.to) << c.name;
-        EXPECT_EQ(anchorKind(c.to), c.kind) << c.name;
+    for (const auto& [name, from, kind, today, to] : cases) {
+        EXPECT_EQ(withAnchorKind(from, kind, today), to) << name;
+        EXPECT_EQ(anchorKind(to), kind) << name;
     }
 }
 

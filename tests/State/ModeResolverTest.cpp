@@ -9,11 +9,7 @@ using namespace ModeResolver;
 
 TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
     const auto none = BoostLimit::none();
-    struct Case {
-        const char* name;
-        Input input;
-        Resolution expected;
-    } cases[] = {
+    const std::tuple<const char*, Input, Resolution> cases[] = {
         {"nothing at all", {DisplayMode::off(), {}, {}, none, true}, {DisplayMode::off(), {}}},
         {"pauseBoost stops scheduled bright",
          {DisplayMode::bright(2), AppRuleEffect::pauseBoost, {}, none, true},
@@ -31,9 +27,6 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
          {DisplayMode::bright(1.5), "Boost limited: on battery"}},
         {"cap at the level", {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(3, "x"), true},
          {DisplayMode::bright(3), {}}},
-        {"cap above the level",
-         {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(3.5, "x"), true},
-         {DisplayMode::bright(3), {}}},
         {"no capable display replaces the cap's text",
          {DisplayMode::off(), {}, DisplayMode::bright(3), BoostLimit::cap(1.5, "x"), false},
          {DisplayMode::off(), "Bright needs an HDR display"}},
@@ -47,11 +40,11 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
          {DisplayMode::bright(2), {}, {}, none, false},
          {DisplayMode::off(), "Bright needs an HDR display"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto got = resolve(c.input);
-        EXPECT_EQ(got.mode, c.expected.mode) << got.mode.shortDescription();
-        EXPECT_EQ(got.limitation, c.expected.limitation);
+    for (const auto& [name, input, expected] : cases) {
+        SCOPED_TRACE(name);
+        auto got = resolve(input);
+        EXPECT_EQ(got.mode, expected.mode) << got.mode.shortDescription();
+        EXPECT_EQ(got.limitation, expected.limitation);
     }
 }
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "State/DisplayMode.h"
 #include "Support/Alive.h"
 

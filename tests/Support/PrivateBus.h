@@ -1,5 +1,5 @@
 // A private message bus for the run of one test, and another client of it, so that a test
-// can play the login manager without a system bus.
+// can play the login manager (or any service) without a system bus.
 #pragma once
 
 #include <signal.h>
@@ -12,7 +12,6 @@
 
 namespace vesperine {
 
-// A private message bus for the run of one test, so the login manager can be played by the test.
 class PrivateBus {
   public:
     PrivateBus() {
@@ -50,6 +49,7 @@ class BusClient {
     }
     ~BusClient() { sd_bus_flush_close_unref(bus_); }
     bool ok() const { return ok_; }
+    sd_bus* raw() const { return bus_; }
     void emit(const char* path, const char* interface, const char* member) {
         sd_bus_emit_signal(bus_, path, interface, member, nullptr);
         sd_bus_flush(bus_);

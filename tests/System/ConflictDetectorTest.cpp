@@ -26,45 +26,44 @@ SimulatedDisplays::Table ending(float r, float g, float b) {
     return {{0, 0.5f * r, r}, {0, 0.5f * g, g}, {0, 0.5f * b, b}};
 }
 
-class ConflictDetectorTest : public testing::Test {
-  protected:
-    void SetUp() override {
+// A machine with two displays, none of their tables set by anybody.
+struct Machine {
+    Machine() {
         displays.add({1, "Built-in", {}, 1, true});
         displays.add({2, "External", {}, 1, false});
     }
-    std::size_t logged() const { return logger.count("conflicts: ", "conflicts"); }
-
     VirtualTime time;
     CapturingLogger logger;
     SimulatedDisplays displays;
     SimulatedColourFeature nightLight{time};
     SimulatedProcesses processes{time};
+};
+
+class ConflictDetectorTest : public testing::Test, protected Machine {
+  protected:
+    std::size_t logged() const { return logger.count("conflicts: ", "conflicts"); }
+
     ConflictDetector detector{{nightLight, processes, displays, displays, time, logger}, "Vesperine"};
 };
 
-TEST_F(ConflictDetectorTest, ForeignTablesAreJudgedByTheirFullInputOutputs) {
+TEST(ConflictDetector, ForeignTablesAreJudgedByTheirFullInputOutputs) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case {
-        const char* name;
-        GammaTable::Channels table;
-        bool foreign;
-    } cases[] = {
-        {"neutral", {{0, 1}, {0, 1}, {0, 1}}, false},
+    const std::tuple<const char*, GammaTable::Channels, bool> cases[] = {
         {"merely dimmed", {{0, 0.8f}, {0, 0.8f}, {0, 0.8f}}, false},
         {"at the limits", {{0, 1.02f}, {0, 0.975f}, {0, 1.0f}}, false},
         {"spread 0.1", {{0, 1}, {0, 0.94f}, {0, 0.9f}}, true},
+        {"an empty channel", {{0, 1}, {}, {0, 0.5f}}, false},
         {"above white", {{0, 1.03f}, {0, 1.03f}, {0, 1.03f}}, true},
         {"no number at the top", {{0, nan}, {0, 1}, {0, 0.5f}}, false},
-        {"an empty channel", {{0, 1}, {}, {0, 0.5f}}, false},
         {"channels of unequal length", {{0, 0.5f, 1}, {0, 0.6f}, {0, 0.6f}}, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ConflictDetector::isForeign(c.table), c.foreign);
+    for (const auto& [name, table, foreign] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ConflictDetector::isForeign(table), foreign);
     }
 }
 
-TEST_F(ConflictDetectorTest, RefreshFindsEveryKindInOrder) {
+TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
     struct Case {
         const char* name;
         Status nightLight;
@@ -74,29 +73,22 @@ TEST_F(ConflictDetectorTest, RefreshFindsEveryKindInOrder) {
         std::vector<std::string> ids;
         std::vector<std::string> unavailable;
     } cases[] = {
-        {"night light on, nothing else", Status::on, {}, {}, false, {"nightLight"}, {}},
         {"no night light on this desktop", Status::unavailable, {}, {}, false, {}, {"Night Light"}},
         {"two instances are two conflicts; strangers none", Status::off,
          {{40, "gammastep"}, {7, "redshift"}, {90, "redshift"}, {12, "firefox"}}, {}, false,
          {"app:redshift", "app:gammastep", "app:redshift"}, {}},
-        {"a tinted second display", Status::off, {}, ending(1, 0.94f, 0.9f), false,
-         {"foreignGamma"}, {}},
-        {"a dimmed second display", Status::off, {}, ending(0.8f, 0.8f, 0.8f), false, {}, {}},
         {"our own tint is never foreign", Status::off, {}, ending(1.03f, 1.03f, 1.03f), true, {}, {}},
         {"everything at once", Status::on, {{3, "xsct"}}, ending(1, 0.7f, 0.5f), false,
          {"nightLight", "app:xsct", "foreignGamma"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        VirtualTime t;
-        SimulatedDisplays screens;
-        screens.add({1, "Built-in", {}, 1, true});
-        screens.add({2, "External", {}, 1, false});
-        if (c.secondTable) screens.setTable(2, *c.secondTable);
-        SimulatedColourFeature feature(t, c.nightLight);
-        SimulatedProcesses running(t);
-        for (const auto& [pid, executable] : c.running) running.start(pid, executable);
-        ConflictDetector d({feature, running, screens, screens, t, logger}, "Vesperine");
+        Machine m;
+        if (c.secondTable) m.displays.setTable(2, *c.secondTable);
+        m.nightLight.setStatus(c.nightLight);
+        for (const auto& [pid, executable] : c.running) m.processes.start(pid, executable);
+        ConflictDetector d({m.nightLight, m.processes, m.displays, m.displays, m.time, m.logger},
+                           "Vesperine");
         d.appOwnsGamma = [&] { return c.appOwnsGamma; };
         d.refresh();
         EXPECT_EQ(ids(d.conflicts()), c.ids);

@@ -66,20 +66,14 @@ protected:
         ADD_FAILURE() << name.toStdString();
         return nullptr;
     }
-    KeyframeRow* stepRow() { return find<KeyframeRow>("keyframeRow"); }
     Keyframe draftStep() { return tab.editor()->draft().draft()->keyframes.at(0); }
+    void lengthenFade() { QTest::keyClick(find<QSpinBox>("fadeStepper"), Qt::Key_Up); }
     // Picks an item the way a keyboard does, so the combo box reports it as the user's.
     static void pick(QComboBox* box, const QString& item) {
         for (int tries = 0; box->currentText() != item && tries < 8; ++tries)
             QTest::keyClick(box, box->findText(item) > box->currentIndex() ? Qt::Key_Down : Qt::Key_Up);
     }
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-    void answer(const char* button) {
-        auto* question = tab.findChild<LeaveQuestion*>();
-        ASSERT_TRUE(question);
-        click(button, question);
-        settle();
-    }
 
     ScheduleTab tab{state(), world.app->guide()};
 };
@@ -133,40 +127,42 @@ TEST_F(ScheduleTabTest, ListActionsGoThroughTheStore) {
 
 TEST_F(ScheduleTabTest, EditorRowsFollowTheSchedulesKindAndState) {
     const auto custom = [&] { open({{TimeAnchor::clock(21, 0), DisplayMode::warm(3400), 30}}); };
+    // A built-in shows its note instead of a name field and has no Save; the one in use has
+    // its label instead of Use.
     const struct Case {
         const char* name;
         std::function<void()> setUp;
-        bool nameField, builtInNote, save, saveEnabled, revert, use, useEnabled, noSteps;
+        bool builtIn, saveEnabled, revert, use, useEnabled, noSteps;
         QString status, useHelp;
     } cases[] = {
-        {"built-in, active", [&] { tab.setEditingID(Presets::dayAndNight().id); },
-         false, true, false, false, false, false, true, false, "", ""},
+        {"built-in, active", [&] { tab.setEditingID(Presets::dayAndNight().id); }, true, false,
+         false, false, true, false, "", ""},
         {"built-in, edited", [&] {
              tab.setEditingID(Presets::warmOnly().id);
              click("deleteButton");
-         }, false, true, false, false, true, true, true, false, "", "Switch to this schedule"},
-        {"custom, as saved", custom, true, false, true, false, false, true, true, false, "",
+         }, true, false, true, true, true, false, "", "Switch to this schedule"},
+        {"custom, as saved", custom, false, false, false, true, true, false, "",
          "Switch to this schedule"},
         {"custom, edited", [&] {
              custom();
-             QTest::keyClick(find<QSpinBox>("fadeStepper"), Qt::Key_Up);
-         }, true, false, true, true, true, true, true, false, "Unsaved changes",
+             lengthenFade();
+         }, false, true, true, true, true, false, "Unsaved changes",
          "Saves your changes and switches to this schedule"},
         {"custom, name cleared", [&] {
              custom();
              find<QLineEdit>("nameField")->clear();
              QTest::keyClicks(find<QLineEdit>("nameField"), " ");
-         }, true, false, true, false, true, true, false, false, "Unsaved changes",
+         }, false, false, true, true, false, false, "Unsaved changes",
          "Give the schedule a name to save and use it"},
-        {"custom, empty", [&] { open({}); }, true, false, true, false, false, true, true, true, "",
+        {"custom, empty", [&] { open({}); }, false, false, false, true, true, true, "",
          "Switch to this schedule"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         c.setUp();
-        EXPECT_EQ(shown("nameField"), c.nameField);
-        EXPECT_EQ(shown("builtInNote"), c.builtInNote);
-        EXPECT_EQ(shown("saveButton"), c.save);
+        EXPECT_EQ(shown("nameField"), !c.builtIn);
+        EXPECT_EQ(shown("builtInNote"), c.builtIn);
+        EXPECT_EQ(shown("saveButton"), !c.builtIn);
         EXPECT_EQ(find<QAbstractButton>("saveButton")->isEnabled(), c.saveEnabled);
         EXPECT_EQ(shown("revertButton"), c.revert);
         EXPECT_EQ(shown("useButton"), c.use);
@@ -210,7 +206,7 @@ TEST_F(ScheduleTabTest, StepControlsChangeTheDraft) {
          TimeAnchor::clock(7, 15), DisplayMode::bright(2.0), 30, "strengthValue", "200%"},
         {"off has no strength", [&] { pick(find<QComboBox>("modePicker"), "Off"); },
          TimeAnchor::clock(7, 15), DisplayMode::off(), 30, "strengthValue", ""},
-        {"longer fade", [&] { QTest::keyClick(find<QSpinBox>("fadeStepper"), Qt::Key_Up); },
+        {"longer fade", [&] { lengthenFade(); },
          TimeAnchor::clock(7, 15), DisplayMode::off(), 35, "fadeStepper", "Fade 35 min"},
     };
     for (const auto& c : cases) {
@@ -219,11 +215,12 @@ TEST_F(ScheduleTabTest, StepControlsChangeTheDraft) {
         EXPECT_EQ(draftStep().time, c.time);
         EXPECT_EQ(draftStep().mode, c.mode);
         EXPECT_EQ(draftStep().transitionMinutes, c.fade);
-        auto* control = find(c.shownControl, stepRow());
-        const QString shownText = !control->isVisibleTo(&tab)        ? QString()
-                                  : qobject_cast<QSpinBox*>(control) ? qobject_cast<QSpinBox*>(control)->text()
-                                                                     : qobject_cast<QLabel*>(control)->text();
-        EXPECT_EQ(shownText, c.shownText);
+        auto* control = find(c.shownControl, find<KeyframeRow>("keyframeRow"));
+        auto* box = qobject_cast<QSpinBox*>(control);
+        EXPECT_EQ(!control->isVisibleTo(&tab) ? QString()
+                  : box                       ? box->text()
+                                              : qobject_cast<QLabel*>(control)->text(),
+                  c.shownText);
     }
     EXPECT_EQ(store().schedule(tab.editingID().value())->keyframes.at(0).transitionMinutes, 30)
         << "edits stay in the draft until saved";
@@ -233,7 +230,7 @@ TEST_F(ScheduleTabTest, StepControlsChangeTheDraft) {
     world.machine.time.advance(4s);
     EXPECT_FALSE(state().previewMode().get());
 
-    click("deleteButton", stepRow());
+    click("deleteButton", find<KeyframeRow>("keyframeRow"));
     settle();
     EXPECT_TRUE(shown("noSteps"));
     click("revertButton");
@@ -263,7 +260,7 @@ TEST_F(ScheduleTabTest, AStoredTimeThatFormsNoTimeStaysUntilTheUserPicksOne) {
 // and keeps the changes unsaved, so Save can try again.
 TEST_F(ScheduleTabTest, SaveSaysWhetherTheWriteWorked) {
     const Schedule evenings = open({{TimeAnchor::clock(21, 0), DisplayMode::warm(3400), 30}});
-    QTest::keyClick(find<QSpinBox>("fadeStepper"), Qt::Key_Up);
+    lengthenFade();
     world.machine.files.failWrites("/data/schedules.json", "No space left on device");
     click("saveButton");
     EXPECT_EQ(text("saveStatus"), "Couldn't save: No space left on device");
@@ -286,7 +283,7 @@ TEST_F(ScheduleTabTest, SaveSaysWhetherTheWriteWorked) {
 TEST_F(ScheduleTabTest, UseSavesEditsThenMakesTheScheduleActive) {
     const Schedule evenings = open({{TimeAnchor::clock(21, 0), DisplayMode::warm(3400), 30}});
     state().select(DisplayMode::Kind::red, Override::Lifetime::indefinitely());
-    QTest::keyClick(find<QSpinBox>("fadeStepper"), Qt::Key_Up);
+    lengthenFade();
     click("useButton");
     EXPECT_EQ(store().activeID().get(), evenings.id);
     EXPECT_EQ(store().active().keyframes.at(0).transitionMinutes, 35);
@@ -320,7 +317,7 @@ TEST_F(ScheduleTabTest, LeavingWithChangesAsksFirst) {
         } else {
             open({{TimeAnchor::clock(21, 0), DisplayMode::warm(3400), 30}});
         }
-        QTest::keyClick(find<QSpinBox>("fadeStepper"), Qt::Key_Up);
+        lengthenFade();
         click("backButton");
         auto* question = tab.findChild<LeaveQuestion*>();
         ASSERT_TRUE(question);
@@ -328,7 +325,8 @@ TEST_F(ScheduleTabTest, LeavingWithChangesAsksFirst) {
                                               : "Save changes to \u201cEvenings\u201d?");
         EXPECT_EQ(find<QAbstractButton>("keepAnswer", question)->text(),
                   c.builtIn ? "Save as New\u2026" : "Save");
-        answer(c.answer);
+        click(c.answer, question);
+        settle();
         if (auto* sheet = tab.findChild<NamingSheet*>()) {
             QTest::keyClick(find<QLineEdit>("newName", sheet), Qt::Key_End);
             QTest::keyClicks(find<QLineEdit>("newName", sheet), " Late");

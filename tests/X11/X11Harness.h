@@ -208,16 +208,31 @@ private:
     ChildProcess server_;
 };
 
-class X11DisplayFixture : public testing::Test {
+// Our connection to the test server on the program's loop, and another client of it.
+template <class Client = XClient>
+class X11Test : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(other.display(), nullptr) << "no test X server";
-        removeSecondMonitor();
-        other.setRamp("DUMMY0", identity);
         auto opened = X11Connection::open("", logger);
         ASSERT_TRUE(opened.ok()) << opened.error().description;
         connection = std::move(opened).value();
         connection->attach(loop, loop);
+    }
+
+    Client other;
+    CapturingLogger logger;
+    QtMainLoop loop;
+    std::unique_ptr<X11Connection> connection;
+};
+
+class X11DisplayFixture : public X11Test<> {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (HasFatalFailure()) return;
+        removeSecondMonitor();
+        other.setRamp("DUMMY0", identity);
         displays = std::make_unique<X11Displays>(*connection, logger);
         first = static_cast<DisplayID>(other.output("DUMMY0"));
         second = static_cast<DisplayID>(other.output("DUMMY1"));
@@ -234,10 +249,6 @@ protected:
         spin([&] { return displays->screens().size() == outputs; });
     }
 
-    XClient other;
-    CapturingLogger logger;
-    QtMainLoop loop;
-    std::unique_ptr<X11Connection> connection;
     std::unique_ptr<X11Displays> displays;
     DisplayID first = 0, second = 0;
 };

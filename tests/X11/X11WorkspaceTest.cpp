@@ -34,19 +34,16 @@ public:
     }
 };
 
-class X11WorkspaceTest : public testing::Test {
+class X11WorkspaceTest : public X11Test<Desktop> {
 protected:
     void SetUp() override {
-        ASSERT_NE(desktop.display(), nullptr) << "no test X server";
+        X11Test::SetUp();
+        if (HasFatalFailure()) return;
         desktop.forget();
         ASSERT_GT(child.pid(), 0);
         apps.write("vlc.desktop", "[Desktop Entry]\nType=Application\nName=VLC media player\n"
                                   "StartupWMClass=vlc\n");
         apps.write("org.gnome.Totem.desktop", "[Desktop Entry]\nType=Application\nName=Videos\n");
-        auto opened = X11Connection::open("", logger);
-        ASSERT_TRUE(opened.ok()) << opened.error().description;
-        connection = std::move(opened).value();
-        connection->attach(loop, loop);
         workspace = std::make_unique<X11Workspace>(*connection, entries, self, logger);
     }
     // A window of the child's process with this WM_CLASS ("instance\0class\0").
@@ -62,15 +59,12 @@ protected:
     }
 
     const std::string vlcClass{"vlc\0vlc\0", 8};
-    Desktop desktop;
+    Desktop& desktop = other;
     ChildProcess child{{"/bin/sleep", "60"}};  // an application that is not this process
     const RunningApplication vlc{"vlc", "VLC media player", child.pid()};
     TempFolder apps;
-    CapturingLogger logger;
     DesktopEntries entries{{apps.root()}, "", logger};
     const RunningApplication self{"com.brevan.vesperine", "Vesperine", ::getpid()};
-    QtMainLoop loop;
-    std::unique_ptr<X11Connection> connection;
     std::unique_ptr<X11Workspace> workspace;
 };
 
@@ -79,11 +73,7 @@ TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
     auto text = [&](Window w, const char* name, const std::string& value) { desktop.text(w, name, value); };
     auto wmClass = [&](Window w, const std::string& value) { text(w, "WM_CLASS", value); };
     const RunningApplication totem{"org.gnome.Totem", "Videos", 0}, sleeper{"sleep", std::nullopt, child.pid()};
-    struct Case {
-        const char* name;
-        std::function<void(Window)> setUp;
-        RunningApplication app;
-    } cases[] = {
+    const std::tuple<const char*, std::function<void(Window)>, RunningApplication> cases[] = {
         {"WM_CLASS claimed by an entry", [&](Window w) { wmClass(w, vlcClass), pid(w, child.pid()); },
          vlc},
         {"application id", [&](Window w) { text(w, "_GTK_APPLICATION_ID", "org.gnome.Totem"); }, totem},
@@ -104,13 +94,13 @@ TEST_F(X11WorkspaceTest, TheActiveWindowsApplicationIsInFront) {
          [&](Window w) { wmClass(w, vlcClass), text(w, "_NET_WM_PID", "1234"); },
          {"vlc", "VLC media player", 0}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, setUp, app] : cases) {
+        SCOPED_TRACE(name);
         Window w = desktop.window();
-        c.setUp(w);
+        setUp(w);
         desktop.clients({w});
         desktop.active(w);
-        EXPECT_TRUE(waitForFront(c.app));
+        EXPECT_TRUE(waitForFront(app));
         desktop.active(0);
         EXPECT_TRUE(waitForFront(std::nullopt));
         desktop.destroy(w);
@@ -172,11 +162,9 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
     const RunningApplication videos{"org.gnome.Totem", "Videos", 0};
     Window first = childWindow(vlcClass), second = childWindow(vlcClass), totem = desktop.window();
     desktop.text(totem, "_GTK_APPLICATION_ID", "org.gnome.Totem");
-    struct Step {
-        const char* name;
-        std::function<void()> change;
-        std::vector<RunningApplication> running, quit;
-    } steps[] = {
+    // A change of the client list, the applications running and those that quit since.
+    using Apps = std::vector<RunningApplication>;
+    const std::tuple<const char*, std::function<void()>, Apps, Apps> steps[] = {
         {"all listed", [&] { desktop.clients({first, second, totem}); }, {vlc, videos}, {}},
         {"one of two windows closed", [&] { desktop.clients({second, totem}); }, {vlc, videos}, {}},
         {"a list that is none", [&] { desktop.text(desktop.root(), "_NET_CLIENT_LIST", "x"); },
@@ -184,13 +172,13 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
         {"the last window closed", [&] { desktop.clients({totem}); }, {videos}, {vlc}},
         {"nothing left", [&] { desktop.clients({}); }, {}, {vlc, videos}},
     };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.name);
-        step.change();
+    for (const auto& [name, change, running, gone] : steps) {
+        SCOPED_TRACE(name);
+        change();
         spinFor(100ms);  // what the change would (wrongly) bring has arrived
-        spin([&] { return workspace->runningApplications() == step.running && quit == step.quit; });
-        EXPECT_EQ(workspace->runningApplications(), step.running);
-        EXPECT_EQ(quit, step.quit);
+        spin([&] { return workspace->runningApplications() == running && quit == gone; });
+        EXPECT_EQ(workspace->runningApplications(), running);
+        EXPECT_EQ(quit, gone);
     }
     EXPECT_EQ(logger.count("_NET_CLIENT_LIST"), 1u);
 }
