@@ -73,8 +73,10 @@ TEST_F(ConflictDetectorTest, RefreshFindsEveryKindInOrder) {
         bool appOwnsGamma;
         std::vector<std::string> ids;
         std::vector<std::string> unavailable;
+        bool oursThroughNightLight = false;
     } cases[] = {
         {"night light on, nothing else", Status::on, {}, {}, false, {"nightLight"}, {}},
+        {"night light on with our Warm in it", Status::on, {}, {}, true, {}, {}, true},
         {"no night light on this desktop", Status::unavailable, {}, {}, false, {}, {"Night Light"}},
         {"two instances are two conflicts; strangers none", Status::off,
          {{40, "gammastep"}, {7, "redshift"}, {90, "redshift"}, {12, "firefox"}}, {}, false,
@@ -93,6 +95,7 @@ TEST_F(ConflictDetectorTest, RefreshFindsEveryKindInOrder) {
         screens.add({1, "Built-in", {}, 1, true});
         screens.add({2, "External", {}, 1, false});
         if (c.secondTable) screens.setTable(2, *c.secondTable);
+        screens.setShowsThroughNightLight(c.oursThroughNightLight);
         SimulatedColourFeature feature(t, c.nightLight);
         SimulatedProcesses running(t);
         for (const auto& [pid, executable] : c.running) running.start(pid, executable);
