@@ -1,4 +1,5 @@
 #include "Input/ShortcutText.h"
+#include "Input/ShortcutTrigger.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,20 @@ TEST(ShortcutText, ModifiersInTheDesktopsOrderThenTheKeysName) {
         {{0xFFFF, 0x800, "É"}, "Alt+É"},
     };
     for (const auto& [combo, text] : cases) EXPECT_EQ(shortcutText(combo), text);
+}
+
+TEST(ShortcutTrigger, PortalTriggersNameModifiersThenTheKeysym) {
+    const std::pair<KeyCombo, std::optional<std::string>> cases[] = {
+        {{11, 0x1800, "B"}, "CTRL+ALT+b"},
+        {{126, 0x1800, "↑"}, "CTRL+ALT+Up"},
+        {{123, 0x1B00, "←"}, "CTRL+ALT+SHIFT+LOGO+Left"},
+        {{33, 0x100, "["}, "LOGO+bracketleft"},
+        {{29, 0x1000, "0"}, "CTRL+0"},
+        {{83, 0x1000, "1"}, "CTRL+KP_1"},
+        {{0xFFFF, 0x800, "É"}, std::nullopt},  // no keysym known for the code
+        {{11, 0x1800 | 0x10000, "B"}, std::nullopt},  // a modifier we never store
+    };
+    for (const auto& [combo, trigger] : cases) EXPECT_EQ(shortcutTrigger(combo), trigger);
 }
 
 }  // namespace
