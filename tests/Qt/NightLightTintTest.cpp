@@ -42,14 +42,13 @@ class NightLightTintTest : public testing::Test {
     }
     // A table of ours with its white point at `white`.
     static int write(DisplayGamma& gamma, DisplayID display, RGBGains white) {
-        std::vector<float> r(256), g(256), b(256);
+        auto table = GammaTable::Channels::identity(256);
         for (std::size_t i = 0; i < 256; ++i) {
-            const float x = static_cast<float>(i) / 255;
-            r[i] = x * static_cast<float>(white.r);
-            g[i] = x * static_cast<float>(white.g);
-            b[i] = x * static_cast<float>(white.b);
+            table.r[i] *= static_cast<float>(white.r);
+            table.g[i] *= static_cast<float>(white.g);
+            table.b[i] *= static_cast<float>(white.b);
         }
-        return gamma.writeTable(display, 256, r.data(), g.data(), b.data());
+        return gamma.writeTable(display, 256, table.r.data(), table.g.data(), table.b.data());
     }
 
     MemoryDefaultsStore defaults;
