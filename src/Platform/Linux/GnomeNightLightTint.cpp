@@ -97,6 +97,7 @@ GnomeNightLightTint::GnomeNightLightTint(DefaultsStore& defaults, Logger& logger
     if (auto stored = defaults_.data(defaultsKey)) {
         if (auto own = decode(*stored)) {
             write(*own);
+            g_settings_sync();
             log_.always(LogLevel::notice,
                         "Gave GNOME's Night Light back the settings an earlier run had kept");
         } else {
@@ -152,6 +153,9 @@ void GnomeNightLightTint::show(double kelvin) {
 void GnomeNightLightTint::release() {
     if (!held_) return;
     write(*held_);
+    // Writes reach the settings store in the background; a release is often the last thing
+    // before the program ends, so wait until they are through before forgetting the values.
+    g_settings_sync();
     held_.reset();
     defaults_.remove(defaultsKey);
 }
