@@ -176,7 +176,7 @@ void PortalHotkeys::bind() {
     settle(State::binding);
     request(
         "CreateSession",
-        [this](sd_bus_message* m, const std::string& token) {
+        [](sd_bus_message* m, const std::string& token) {
             int r = sd_bus_message_open_container(m, 'a', "{sv}");
             if (r >= 0) r = appendText(m, "handle_token", token);
             if (r >= 0) r = appendText(m, "session_handle_token", "vesperine_" + token);
