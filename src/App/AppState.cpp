@@ -61,14 +61,17 @@ void AppState::reevaluate(std::optional<double> transition) {
     std::optional<DisplayMode> overriding = previewMode_.get();
     if (!overriding && override_.get()) overriding = override_.get()->mode;
     const bool capable = pipeline_.anyDisplaySupportsBoost();
+    const ColourControl control = pipeline_.gamma().colourControl();
     resolution_.set(ModeResolver::resolve({state ? state->to : DisplayMode::off(), appRule_.get(),
-                                           overriding, boostLimit_.get(), capable}));
+                                           overriding, boostLimit_.get(), capable, control}));
 
     DisplayTarget target = resolution_->mode.target();
     bool fading = false;
     double duration = transition.value_or(0.5);
+    // A desktop that lends only its night light fades that by itself, and a blend towards a
+    // mode it cannot show would show that mode: there the resolved mode is the target.
     if (state && state->progress < 1.0 && !previewMode_.get() && !override_.get() &&
-        !appRule_.get()) {
+        !appRule_.get() && control == ColourControl::tables) {
         target = ModeBlend::target(state->from, state->to, state->progress);
         switch (boostLimit_->kind()) {
             case ModeResolver::BoostLimit::Kind::cap:

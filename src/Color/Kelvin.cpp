@@ -93,6 +93,19 @@ RGBGains gains(double kelvin) {
     return entries[i].lerp(entries[i + 1], f);
 }
 
+double matching(const RGBGains& tint) {
+    if (!(tint.r > 0.0)) return maximum;
+    const double blue = tint.b / tint.r;
+    if (!(blue < 1.0)) return maximum;
+    double low = minimum, high = maximum;
+    if (blue <= gains(low).b) return low;
+    for (int i = 0; i < 40; ++i) {
+        const double middle = (low + high) / 2;
+        (gains(middle).b < blue ? low : high) = middle;
+    }
+    return (low + high) / 2;
+}
+
 double interpolate(double from, double to, double t) {
     return 1e6 / (1e6 / from + t * (1e6 / to - 1e6 / from));
 }

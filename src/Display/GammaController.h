@@ -39,6 +39,7 @@ class GammaController {
     // what was applied, then applies `gains` (so baselines are read from untinted tables).
     void reapplyAfterReconfiguration(const std::map<DisplayID, RGBGains>& gains);
     void restore();
+    ColourControl colourControl() const { return gamma_.colourControl(); }
     // Gives every display its own table back, unless that already happened in this run.
     void restoreOnce();
 

@@ -37,6 +37,11 @@ public:
     virtual std::vector<PlatformScreen> screens() const = 0;
 };
 
+// How far the desktop lets this program change the displays' colour. `tables`: any table,
+// the normal case. `nightLight`: the desktop keeps the displays' colour to itself and lends
+// only its own night light, a warm tint (no boost, no red). `none`: nothing at all.
+enum class ColourControl { tables, nightLight, none };
+
 // Per-display transfer tables. Tables are three float arrays; 0 is black and 1 the display's
 // normal white, entries above 1 carry boost where the platform can show it.
 class DisplayGamma {
@@ -52,6 +57,13 @@ public:
                            const float* b) = 0;
     // Gives every display its own colour settings back.
     virtual void restoreAll() = 0;
+
+    // What this platform lets the program do (see ColourControl). With `nightLight`, a table
+    // written is shown as the colour temperature its white point comes closest to.
+    virtual ColourControl colourControl() const { return ColourControl::tables; }
+    // True while a tint of this program's is on screen through the desktop's night light:
+    // then that night light being on is our doing, not somebody else's.
+    virtual bool showsThroughNightLight() const { return false; }
 
     // Several reads or writes at once, answered as the calls above would answer them one by
     // one (`result` and `count` as they set them). A platform that talks to a server sends

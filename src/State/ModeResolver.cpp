@@ -18,6 +18,22 @@ DisplayMode applyRule(const DisplayMode& mode, std::optional<AppRuleEffect> rule
 
 Resolution resolve(const Input& input) {
     DisplayMode mode = input.override ? *input.override : applyRule(input.scheduled, input.appRule);
+    if (mode.kind() == DisplayMode::Kind::off) return {mode, std::nullopt};
+    switch (input.control) {
+        case ColourControl::tables: break;
+        case ColourControl::none:
+            return {DisplayMode::off(), "This desktop keeps the display's colour to itself"};
+        case ColourControl::nightLight:
+            switch (mode.kind()) {
+                case DisplayMode::Kind::warm: return {mode, "Warm through the desktop's Night Light"};
+                case DisplayMode::Kind::bright:
+                    return {DisplayMode::off(), "Bright isn't available on this desktop"};
+                case DisplayMode::Kind::red:
+                    return {DisplayMode::off(), "Red isn't available on this desktop"};
+                case DisplayMode::Kind::off: break;
+            }
+            break;
+    }
     if (mode.kind() != DisplayMode::Kind::bright) return {mode, std::nullopt};
 
     double level = mode.strength();

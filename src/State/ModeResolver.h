@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "Platform/DisplayServices.h"
 #include "State/DisplayMode.h"
 
 namespace vesperine::ModeResolver {
@@ -59,10 +60,13 @@ struct Input {
     std::optional<DisplayMode> override;    // a running preview, else the user's override
     BoostLimit boostLimit;
     bool boostCapable = false;              // whether any attached display can show Bright
+    ColourControl control = ColourControl::tables;  // what the desktop lets us change
 };
 
 // Combines the inputs in a fixed order: schedule, application rule, override (never paused by
-// a rule), boost limit, display capability. Pure and total.
+// a rule), what the desktop lets us change, boost limit, display capability. Where the desktop
+// lends only its night light, Warm shows through it (said as a limitation, since it is the
+// desktop's tint, not ours) and Bright and Red are off. Pure and total.
 Resolution resolve(const Input& input);
 
 }  // namespace vesperine::ModeResolver

@@ -50,7 +50,11 @@ void ConflictDetector::refresh() {
     std::vector<std::string> unreadable;
 
     switch (services_.nightLight.status()) {
-        case SystemFeatureStatus::on: found.push_back(Conflict::nightLight()); break;
+        case SystemFeatureStatus::on:
+            // Our own Warm, shown through the night light where the desktop lends nothing
+            // else, is not a competitor.
+            if (!services_.gamma.showsThroughNightLight()) found.push_back(Conflict::nightLight());
+            break;
         case SystemFeatureStatus::unavailable: unreadable.emplace_back(nightLightName); break;
         case SystemFeatureStatus::off: break;
     }

@@ -16,8 +16,9 @@
 
 namespace vesperine {
 
-// Finds other software that changes the displays' colours: the desktop's night light, a
-// competing program that is running, and tables on a display that somebody else has set.
+// Finds other software that changes the displays' colours: the desktop's night light (unless
+// it shows our own Warm: DisplayGamma::showsThroughNightLight), a competing program that is
+// running, and tables on a display that somebody else has set.
 // Publishes them as `conflicts`, each with a message and, where one exists, a fix. Refreshes
 // every minute (no unprivileged launch events exist to replace the poll), when the night
 // light changes, when a listed competitor ends, and when asked. Main loop only; everything

@@ -103,6 +103,16 @@ TEST_F(AppStateTest, BoostLimitsApplyToTheBlendToo) {
     EXPECT_EQ(pipeline.target()->boost, 1.5);
 }
 
+TEST_F(AppStateTest, WhereTheDesktopLendsOnlyItsNightLightNoBlendShowsBright) {
+    useSchedule(dayAndEvening());
+    time.setWallClock(at(20, 24));  // fading from Bright into Warm
+    displays.setColourControl(ColourControl::nightLight);
+    auto state = make();
+    state->reevaluate();
+    EXPECT_EQ(pipeline.target().get(), DisplayMode::warm(3400).target());
+    EXPECT_EQ(state->resolution()->limitation, "Warm through the desktop's Night Light");
+}
+
 TEST_F(AppStateTest, SlidersStepsAndToggles) {
     useSchedule({{TimeAnchor::clock(8, 0), DisplayMode::bright(1.8), 0},
                  {TimeAnchor::clock(20, 0), DisplayMode::off(), 0}});

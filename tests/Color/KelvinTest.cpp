@@ -37,5 +37,26 @@ TEST(Kelvin, FadesEvenlyInMiredAndOnlyWarmsAsKelvinFalls) {
     }
 }
 
+TEST(Kelvin, MatchingFindsTheTemperatureOfATintDimmedOrNot) {
+    struct Case {
+        const char* name;
+        RGBGains tint;
+        double expected;
+    } cases[] = {
+        {"3400 K", Kelvin::gains(3400), 3400},
+        {"between table rows", Kelvin::gains(2725), 2725},
+        {"dimmed to half", {Kelvin::gains(4100).r * 0.5, Kelvin::gains(4100).g * 0.5, Kelvin::gains(4100).b * 0.5}, 4100},
+        {"neutral", {1, 1, 1}, Kelvin::maximum},
+        {"bluer than red", {0.8, 0.9, 1.0}, Kelvin::maximum},
+        {"black", {0, 0, 0}, Kelvin::maximum},
+        {"redder than the warmest", {1, 0.1, 0}, Kelvin::minimum},
+        {"NaN", {std::nan(""), 1, 1}, Kelvin::maximum},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(Kelvin::matching(c.tint), c.expected, 1.0);
+    }
+}
+
 }  // namespace
 }  // namespace vesperine

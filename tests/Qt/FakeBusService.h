@@ -69,6 +69,8 @@ class FakeBusService {
                                        name.c_str(), nullptr);
         connection_->flush();
     }
+    // The service's own connection (to emit signals from it), null once stopped.
+    BusConnection* connection() const { return connection_.get(); }
     // The service stops: its name goes.
     void stop() {
         slot_ = sd_bus_slot_unref(slot_);

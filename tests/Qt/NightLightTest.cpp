@@ -28,6 +28,18 @@ class SettingsEnvironment : public testing::Environment {
   <schema id="org.example.vesperine.color" path="/org/example/vesperine/color/">
     <key name="night-light-enabled" type="b"><default>false</default></key>
   </schema>
+  <schema id="org.example.vesperine.tint" path="/org/example/vesperine/tint/">
+    <key name="night-light-enabled" type="b"><default>false</default></key>
+    <key name="night-light-temperature" type="u">
+      <range min="1700" max="4700"/><default>2700</default>
+    </key>
+    <key name="night-light-schedule-automatic" type="b"><default>true</default></key>
+    <key name="night-light-schedule-from" type="d"><default>20.0</default></key>
+    <key name="night-light-schedule-to" type="d"><default>6.0</default></key>
+  </schema>
+  <schema id="org.example.vesperine.text" path="/org/example/vesperine/text/">
+    <key name="night-light-enabled" type="s"><default>'yes'</default></key>
+  </schema>
 </schemalist>)");
         ASSERT_EQ(std::system(("glib-compile-schemas " + dir_.root()).c_str()), 0);
         ::setenv("GSETTINGS_SCHEMA_DIR", dir_.root().c_str(), 1);

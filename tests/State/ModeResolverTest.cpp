@@ -39,6 +39,22 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
         {"scheduled bright without capable display",
          {DisplayMode::bright(2), {}, {}, none, false},
          {DisplayMode::off(), "Bright needs an HDR display"}},
+        {"night light only: warm shows through it",
+         {DisplayMode::warm(3400), {}, {}, none, false, ColourControl::nightLight},
+         {DisplayMode::warm(3400), "Warm through the desktop's Night Light"}},
+        {"night light only: its reason wins over a power limit",
+         {DisplayMode::off(), {}, DisplayMode::bright(2), BoostLimit::disabled("x"), true,
+          ColourControl::nightLight},
+         {DisplayMode::off(), "Bright isn't available on this desktop"}},
+        {"night light only: no red",
+         {DisplayMode::red(0.5), {}, {}, none, true, ColourControl::nightLight},
+         {DisplayMode::off(), "Red isn't available on this desktop"}},
+        {"night light only: off says nothing",
+         {DisplayMode::warm(3000), AppRuleEffect::pauseAll, {}, none, true, ColourControl::nightLight},
+         {DisplayMode::off(), {}}},
+        {"nothing lent: warm is off",
+         {DisplayMode::warm(3000), {}, {}, none, true, ColourControl::none},
+         {DisplayMode::off(), "This desktop keeps the display's colour to itself"}},
     };
     for (const auto& [name, input, expected] : cases) {
         SCOPED_TRACE(name);

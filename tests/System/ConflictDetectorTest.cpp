@@ -72,7 +72,10 @@ TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
         bool appOwnsGamma;
         std::vector<std::string> ids;
         std::vector<std::string> unavailable;
+        bool oursThroughNightLight = false;
     } cases[] = {
+        {"night light on, nothing else", Status::on, {}, {}, false, {"nightLight"}, {}},
+        {"night light on with our Warm in it", Status::on, {}, {}, true, {}, {}, true},
         {"no night light on this desktop", Status::unavailable, {}, {}, false, {}, {"Night Light"}},
         {"two instances are two conflicts; strangers none", Status::off,
          {{40, "gammastep"}, {7, "redshift"}, {90, "redshift"}, {12, "firefox"}}, {}, false,
@@ -85,6 +88,7 @@ TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
         SCOPED_TRACE(c.name);
         Machine m;
         if (c.secondTable) m.displays.setTable(2, *c.secondTable);
+        m.displays.setShowsThroughNightLight(c.oursThroughNightLight);
         m.nightLight.setStatus(c.nightLight);
         for (const auto& [pid, executable] : c.running) m.processes.start(pid, executable);
         ConflictDetector d({m.nightLight, m.processes, m.displays, m.displays, m.time, m.logger},

@@ -40,6 +40,10 @@ class SimulatedDisplays final : public DisplayList, public DisplayGamma, public 
     Failures& failures(DisplayID id) { return displays_.at(id).failures; }
     bool has(DisplayID id) const { return displays_.count(id) > 0; }
 
+    // A desktop that lends only its night light, or nothing (see ColourControl).
+    void setColourControl(ColourControl control) { control_ = control; }
+    void setShowsThroughNightLight(bool shows) { showsThroughNightLight_ = shows; }
+
     int writes() const { return writes_; }
     int restores() const { return restores_; }
     int writesTo(DisplayID id) const;
@@ -52,6 +56,8 @@ class SimulatedDisplays final : public DisplayList, public DisplayGamma, public 
     int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
                    const float* b) override;
     void restoreAll() override;
+    ColourControl colourControl() const override { return control_; }
+    bool showsThroughNightLight() const override { return showsThroughNightLight_; }
     void readTables(std::span<TableRead> reads) override;
     void writeTables(std::span<TableWrite> writes) override;
     // Batches of reads and of writes so far (each as a server would get it: one round trip).
@@ -73,6 +79,8 @@ class SimulatedDisplays final : public DisplayList, public DisplayGamma, public 
     };
     std::vector<DisplayID> order_;
     std::map<DisplayID, Entry> displays_;
+    ColourControl control_ = ColourControl::tables;
+    bool showsThroughNightLight_ = false;
     std::map<std::uint64_t, Callback> callbacks_;
     std::uint64_t nextCallback_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
