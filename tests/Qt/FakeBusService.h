@@ -1,4 +1,4 @@
-// A desktop service played by the test: one object with boolean or text properties
+// A desktop service played by the test: one object with boolean, number or text properties
 // and methods, published on a private bus through its own BusConnection on the same loop.
 // Property types are fixed when published, so a service answering with the wrong types is
 // one line to play.
@@ -6,6 +6,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -21,7 +22,7 @@ namespace vesperine {
 
 class FakeBusService {
   public:
-    using Value = std::variant<bool, std::string>;
+    using Value = std::variant<bool, std::uint32_t, std::string>;
     // Answers a call (sd_bus_reply_method_return...).
     using Method = std::function<int(sd_bus_message* call)>;
 
@@ -44,7 +45,9 @@ class FakeBusService {
         sd_bus* bus = connection_->raw();
         table_.push_back(SD_BUS_VTABLE_START(0));
         for (auto& [name, value] : properties_) {
-            const char* signature = std::holds_alternative<bool>(value) ? "b" : "s";
+            const char* signature = std::holds_alternative<bool>(value)            ? "b"
+                                    : std::holds_alternative<std::uint32_t>(value) ? "u"
+                                                                                   : "s";
             sd_bus_vtable entry = SD_BUS_PROPERTY(keepText(name), signature, &FakeBusService::get,
                                                   0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE);
             table_.push_back(entry);
@@ -88,6 +91,7 @@ class FakeBusService {
                    void* self, sd_bus_error*) {
         const auto& value = static_cast<FakeBusService*>(self)->properties_.at(property);
         if (auto* b = std::get_if<bool>(&value)) return sd_bus_message_append(reply, "b", int(*b));
+        if (auto* u = std::get_if<std::uint32_t>(&value)) return sd_bus_message_append(reply, "u", *u);
         return sd_bus_message_append(reply, "s", std::get<std::string>(value).c_str());
     }
     static int call(sd_bus_message* message, void* self, sd_bus_error*) {
