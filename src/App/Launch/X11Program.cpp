@@ -19,7 +19,9 @@
 #include "App/LaunchClock.h"
 #include "App/LegacyMigration.h"
 #include "Persistence/ScheduleStore.h"
+#include "App/RemoteControl.h"
 #include "Platform/Linux/AutostartLoginItem.h"
+#include "Platform/Linux/BusControlService.h"
 #include "Platform/Linux/BusConnection.h"
 #include "Platform/Linux/DesktopEntries.h"
 #include "Platform/Linux/DesktopNightLight.h"
@@ -97,9 +99,12 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     if (auto opened = BusConnection::open(BusConnection::Bus::system, loop, loop)) {
         systemBus = std::move(opened).value();
     } else {
-        log.error("%s", opened.error().description.c_str());
+        // A machine without one (a container, a minimal session) is not a fault: each
+        // backend that needs it says once, in the debug log, what it cannot observe.
+        log.info("%s", opened.error().description.c_str());
     }
-    // The session bus, for the desktop's night light; none outside a desktop session.
+    // The session bus, for the desktop's night light and our control interface; none
+    // outside a desktop session.
     std::unique_ptr<BusConnection> sessionBus;
     if (auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop)) {
         sessionBus = std::move(opened).value();
@@ -229,6 +234,21 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
     }
     log.notice("%s %s started on %s", info.displayName.c_str(), info.version.c_str(),
                DisplayString(connection->display()));
+    // The control interface, for scripts, panels and later launches; without a session bus
+    // later launches still reach this instance through the instance socket.
+    RemoteControl control(app.state());
+    std::unique_ptr<BusControlService> controlService;
+    if (sessionBus) {
+        auto published =
+            BusControlService::publish(*sessionBus, ControlBusNames::of(info.bundleIdentifier),
+                                       control, [&] { app.onActivate(); }, logger);
+        if (published) {
+            controlService = std::move(published).value();
+        } else {
+            log.error("%s; \"vesperine status\" and the other commands won't reach this instance",
+                      published.error().description.c_str());
+        }
+    }
     settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
         app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(), app.guide(),
         app.updater(), loginItem, relaunch, workspace, defaults, loop, info, entries.folders(),
