@@ -82,11 +82,13 @@ Result<ControlCommand> ControlCommand::parse(const std::vector<std::string>& wor
         const double lower = range->lower * unit.perCoreUnit;
         const double upper = range->upper * unit.perCoreUnit;
         const auto value = number(words[1], unit.suffix);
-        if (!value || *value < lower || *value > upper) {
+        // Compared in the core's units: 110 / 100 is the range's own 1.1, 1.1 * 100 is not 110.
+        const double strength = value.value_or(0) / unit.perCoreUnit;
+        if (!value || strength < range->lower || strength > range->upper) {
             return Error{words[0] + " wants a strength from " + shown(lower) + unit.suffix +
                          " to " + shown(upper) + unit.suffix + ", not '" + words[1] + "'"};
         }
-        command.strength = *value / unit.perCoreUnit;
+        command.strength = strength;
     }
     return command;
 }

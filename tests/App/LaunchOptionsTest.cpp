@@ -88,6 +88,7 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
         {{"red", "80"}, Verb::red, 0.8},
         {{"red", "20%"}, Verb::red, 0.2},
         {{"bright", "400"}, Verb::bright, 4.0},
+        {{"bright", "110%"}, Verb::bright, 1.1},
         {{"off"}, Verb::off, std::nullopt},
         {{"resume"}, Verb::resume, std::nullopt},
         {{"reset"}, Verb::reset, std::nullopt},
