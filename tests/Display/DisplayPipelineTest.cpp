@@ -88,20 +88,6 @@ TEST_F(DisplayPipelineTest, FadesByElapsedTimeAt33msFramesAndEndsExactlyOnTarget
     EXPECT_EQ(displays.writesTo(1), 31);
 }
 
-TEST_F(DisplayPipelineTest, ANewApplyStartsWhereTheOldFadeStopped) {
-    auto pipeline = make();
-    pipeline->apply({1.0, Kelvin::gains(2000)}, 10);
-    time.advance(2s);
-    const DisplayTarget shown = pipeline->current().get();
-    pipeline->apply(DisplayTarget::off(), 0);
-    time.runDue();
-    EXPECT_EQ(pipeline->current().get(), DisplayTarget::off());  // transition 0: first frame
-    EXPECT_NE(shown, DisplayTarget::off());
-    const int writes = displays.writes();
-    time.advance(10s);
-    EXPECT_EQ(displays.writes(), writes);  // the cancelled fade writes nothing more
-}
-
 TEST_F(DisplayPipelineTest, BoostIsLimitedByHeadroomAndOnlyOnCapableDisplays) {
     auto pipeline = make();
     const DisplayTarget boosted{2.0, {1, 1, 1}};
