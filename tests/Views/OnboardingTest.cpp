@@ -171,6 +171,9 @@ TEST_F(OnboardingTest, TheSteps) {
     click("backButton");
     EXPECT_EQ(window()->step(), 2);
 
+    EXPECT_EQ(label("trayNote"),
+              "Vesperine lives in the system tray. Reset Display in its menu, or Ctrl+Alt+0, "
+              "always puts the screen back to normal.");
     EXPECT_EQ(boostNote(),
               "Bright needs an HDR display, which this computer doesn't have. Warm, Red and "
               "schedules all work.");

@@ -100,6 +100,8 @@ TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
     world.start();
     AppRules& rules = world.services->appRules;
     open();
+    EXPECT_EQ(text("appsExplanation").left(44), "While one of these apps is in front, Vesperi");
+
     auto* picker = window->findChild<QWidget*>("rule:vlc")->findChild<QComboBox*>();
     picker->setCurrentIndex(1);
     picker->activated(1);
