@@ -59,6 +59,7 @@ TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
         const char* value;
     } cases[] = {
         {Kind::red, 0.35, "Red", "Red brightness", "35%"},
+        {Kind::red, 1.0, "Red", "Red brightness", "100%"},  // the same kind: the value follows
         {Kind::warm, 3412, "Warm 3400K", "Warmth", "3400K"},
         {Kind::bright, 2.5, "Bright 250%", "Boost", "250%"},
         {Kind::off, 0, "Off", nullptr, nullptr},
