@@ -22,11 +22,6 @@ using Kind = DisplayMode::Kind;
 
 class MenuPanelTest : public testing::Test {
 protected:
-    // A display that can boost, up to 160% right now.
-    void addHdrDisplay() {
-        world.world.machine.displays.remove(1);
-        world.world.machine.displays.add({2, "HDR", {0, 0, 1512, 982}, 2.0, true, 16.0, 2.56});
-    }
     MenuPanel& open(std::optional<QRect> icon = QRect(1400, 0, 24, 24)) {
         if (!panel) panel = std::make_unique<MenuPanel>(*world.services);
         panel->popUp(icon);
@@ -48,7 +43,7 @@ protected:
 };
 
 TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
-    addHdrDisplay();
+    world.world.addHdrDisplay();
     world.start();
     open();
     struct Case {
@@ -98,7 +93,7 @@ TEST_F(MenuPanelTest, BrightCannotBePickedWithoutADisplayThatShowsIt) {
 }
 
 TEST_F(MenuPanelTest, TheBoostNoteSaysWhatTheDisplaysAllowNow) {
-    addHdrDisplay();
+    world.world.addHdrDisplay();
     world.start();
     open();
     for (const auto& [level, note] :
