@@ -8,10 +8,12 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libicu-dev libhowardhinnant-date-dev tzdata libsystemd-dev
     libx11-dev libx11-xcb-dev libxcb-randr0-dev libxrandr-dev libxtst-dev libxext-dev qt6-base-dev libqt6svg6 fonts-dejavu-core
+    libwayland-dev wayland-protocols
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool xauth
     clang libclang-rt-14-dev dbus python3-dbusmock libglib2.0-dev desktop-file-utils
     redshift  # a competing program the conflict tests run
     trayer    # an XEmbed system tray the tray-icon tests dock in
+    sway      # a real Wayland compositor (headless) the Wayland tests follow outputs on
 )
 
 missing=()
