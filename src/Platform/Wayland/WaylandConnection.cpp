@@ -111,6 +111,13 @@ bool WaylandConnection::flush() {
     return true;
 }
 
+bool WaylandConnection::drained() {
+    if (!alive_) return false;
+    if (wl_display_flush(display_) >= 0) return true;
+    if (errno != EAGAIN) lost();
+    return false;
+}
+
 void WaylandConnection::attach(IoWatcher& loop, Scheduler& queue) {
     queue_ = &queue;
     std::weak_ptr<bool> token = token_;

@@ -60,6 +60,10 @@ class WaylandConnection {
     bool roundtrip(wl_event_queue* queue);
     // Sends what is buffered. False when the connection is lost.
     bool flush();
+    // Sends what is buffered; false when some of it must wait because the compositor has not
+    // read what was sent before (or the connection is lost). A request carrying a file must
+    // not be queued then: libwayland ends the connection when its queue of files is full.
+    bool drained();
 
     // Starts reading events on `loop`; `queue` is the loop's queue (see above).
     void attach(IoWatcher& loop, Scheduler& queue);

@@ -344,8 +344,14 @@ void WaylandDisplays::writeTables(std::span<TableWrite> writes) {
         for (auto& write : writes) write.result = connectionLost;
         return;
     }
+    // Each table travels as a file; libwayland cannot queue many of those behind a full socket.
+    const bool busy = !connection_.drained();
     for (std::size_t i = 0; i < writes.size(); ++i) {
         if (!targets[i]) continue;
+        if (busy) {
+            writes[i].result = connection_.isAlive() ? compositorBusy : connectionLost;
+            continue;
+        }
         // A control that failed meanwhile has taken its output with it: look it up again.
         auto found = outputs_.find(writes[i].display);
         if (found == outputs_.end()) {

@@ -40,12 +40,15 @@ namespace vesperine {
 // while a new control is asked for at most every `retryAfter` (doubling up to
 // `longestRetry`), or at once when the output is announced again. Without the protocol every
 // write fails with `noGammaControl` and `colourControl` is `none`, said once in the log.
+// A compositor that has not yet read what we sent before gets no new table: those writes fail
+// with `compositorBusy` (the next frame, or the watchdog, writes again).
 class WaylandDisplays final : public DisplayList, public DisplayGamma, public DisplayEvents {
   public:
     static constexpr int noSuchDisplay = 1001;
     static constexpr int unusableGammaSize = 1004;
     static constexpr int heldByAnother = 1005;
     static constexpr int noGammaControl = 1006;
+    static constexpr int compositorBusy = 1007;
     static constexpr int connectionLost = 1010;
 
     struct Retry {
