@@ -36,6 +36,7 @@ class WaylandWorkspace final : public Workspace {
     WaylandWorkspace& operator=(const WaylandWorkspace&) = delete;
 
     bool available() const { return manager_ != nullptr; }
+    bool reportsFrontmost() const override { return available(); }
 
     const Observable<Frontmost>& frontmost() const override { return frontmost_; }
     void followFullScreen(bool follow) override;
