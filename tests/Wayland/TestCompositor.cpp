@@ -44,6 +44,7 @@ struct TestCompositor::State {
     wl_display* display = nullptr;
     wl_event_loop* loop = nullptr;
     int wake = -1;
+    wl_event_source* wakeSource = nullptr;
     std::mutex mutex;
     std::deque<std::function<void()>> jobs;
     bool quit = false;
@@ -241,7 +242,7 @@ TestCompositor::TestCompositor(Options options) : state_(std::make_unique<State>
     state.display = wl_display_create();
     state.loop = wl_display_get_event_loop(state.display);
     state.wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    wl_event_loop_add_fd(
+    state.wakeSource = wl_event_loop_add_fd(
         state.loop, state.wake, WL_EVENT_READABLE,
         [](int fd, std::uint32_t, void* data) {
             std::uint64_t count;
@@ -299,6 +300,7 @@ TestCompositor::TestCompositor(Options options) : state_(std::make_unique<State>
             wl_display_flush_clients(state.display);
             wl_event_loop_dispatch(state.loop, 50);
         }
+        wl_event_source_remove(state.wakeSource);
         wl_display_destroy_clients(state.display);
         wl_display_destroy(state.display);
         state.display = nullptr;
