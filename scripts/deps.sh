@@ -9,6 +9,7 @@ run_packages=(
     nlohmann-json3-dev libicu-dev libhowardhinnant-date-dev tzdata libsystemd-dev libglib2.0-dev
     libx11-dev libx11-xcb-dev libxcb-randr0-dev libxrandr-dev libxtst-dev libxext-dev
     qt6-base-dev libqt6svg6
+    libwayland-dev wayland-protocols
     x11-xserver-utils  # xrandr: scripts/run.sh asks it whether a display answers
 )
 test_packages=(
@@ -18,6 +19,7 @@ test_packages=(
     desktop-file-utils appstream  # validate the installed desktop entry and metainfo
     redshift  # a competing program the conflict tests run
     trayer    # an XEmbed system tray the tray-icon tests dock in
+    sway      # a real Wayland compositor (headless) the Wayland tests follow outputs on
 )
 
 case "${1:-test}" in
