@@ -79,7 +79,8 @@ void BM_Refresh(benchmark::State& state) {
     SimulatedDisplays displays;
     displays.add({1, "Built-in", {}, 1, true});
     displays.add({2, "External", {}, 1, false});
-    ConflictDetector detector({nightLight, processes, displays, displays, time, logger}, "Vesperine");
+    Observable<std::vector<DisplayInfo>> known{{{1, "Built-in"}, {2, "External"}}};
+    ConflictDetector detector({nightLight, processes, known, displays, time, logger}, "Vesperine");
     for (auto _ : state) detector.refresh();
     state.counters["processes"] = processCount();
 }

@@ -4,7 +4,8 @@
 // And, when DISPLAY names an X server (a dummy-driver one: bench/compare-peers.sh), one
 // written frame of a fade on it as the program makes it (the blend, the per-display gains,
 // the scaled table, its conversion to the CRTC's ramp and the request with its round trip),
-// and one watchdog tick over every lit output.
+// and one watchdog tick over every lit output. And the same written frame on the Wayland
+// backend, to the compositor of the Wayland tests.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,6 +19,10 @@
 #include "Platform/Simulated/VirtualTime.h"
 #include "Schedule/ModeBlend.h"
 
+#if VESPERINE_BENCH_WAYLAND
+#include "Platform/Wayland/WaylandDisplays.h"
+#include "TestCompositor.h"
+#endif
 #if VESPERINE_BENCH_X11
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11Displays.h"
@@ -125,6 +130,58 @@ void x11WatchdogTick(benchmark::State& state) {
     state.counters["outputs"] = static_cast<double>(outputs.size());
 }
 BENCHMARK(x11WatchdogTick)->Unit(benchmark::kMicrosecond);
+#endif
+
+#if VESPERINE_BENCH_WAYLAND
+// One written frame of a fade on the Wayland backend, to the tests' compositor (on a thread of
+// its own, over a real socket): the blend, the gains, the table resampled to each output's
+// size, its memory file and the request, on two outputs of 256 and 1024 entries. No reply is
+// awaited; the compositor's reading of the file runs on the other thread, and `sync` counts
+// the frames it received. The argument is the number of outputs: one of 256 entries, or that
+// and one of 1024.
+void waylandFadeFrame(benchmark::State& state) {
+    testing::TestCompositor compositor;
+    compositor.addOutput("DP-1", "Left", 256);
+    if (state.range(0) > 1) compositor.addOutput("DP-2", "Right", 1024, 1920);
+    CapturingLogger logger;
+    VirtualTime time;
+    auto connection = WaylandConnection::adopt(compositor.connectClient(), logger);
+    if (!connection) {
+        state.SkipWithError(connection.error().description.c_str());
+        return;
+    }
+    WaylandDisplays displays(*connection.value(), time, logger);
+    SimulatedEDRSurfaces surfaces;
+    DisplayPipeline pipeline(displays, displays, surfaces, time, logger);
+    bool warmer = true;
+    pipeline.apply({1.0, Kelvin::gains(4000)}, 0);
+    time.runDue();
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        if (!pipeline.isFading()) {
+            state.PauseTiming();
+            warmer = !warmer;
+            pipeline.apply({1.0, Kelvin::gains(warmer ? 2500 : 4000)}, 10);
+            time.runDue();
+            state.ResumeTiming();
+        }
+        time.advance(*time.nextDue() - time.monotonicNow());
+        // Frames come 33 ms apart in a run: the compositor keeps up. Here it is given the
+        // time to, or every frame after the socket fills would be skipped as `compositorBusy`.
+        if (++frames % 32 == 0) {
+            state.PauseTiming();
+            connection.value()->roundtrip();
+            state.ResumeTiming();
+        }
+    }
+    connection.value()->roundtrip();
+    state.counters["outputs"] = static_cast<double>(displays.screens().size());
+    state.counters["tables received"] = static_cast<double>(
+        compositor.tables("DP-1").size() + (state.range(0) > 1 ? compositor.tables("DP-2").size() : 0));
+    pipeline.reset();
+    state.SetItemsProcessed(frames);
+}
+BENCHMARK(waylandFadeFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 #endif
 
 }  // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # settings-window.sh [ROUNDS]: the settings window's cost in the real program on a private
 # dummy X server: the time to make and show it (from the program's log), and the program's
-# resident memory before it opens and while it is open. (Without a window manager nothing
-# closes it; the widget tests measure closing.)
+# resident memory before it opens, while it is open and after Ctrl+W closed it (given the
+# keyboard focus directly: there is no window manager). Tab switches are timed by
+# bench_SettingsWindow.
 # Run from the repository after a build; prints one line per measurement.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,13 +17,16 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 VESPERINE_LOG_STDERR=1 "$program" 2>"$home/log" &
 pid=$!
 trap "kill $pid 2>/dev/null; wait $pid 2>/dev/null; rm -rf $home" EXIT
-rss() { awk "/^VmRSS/ {print \$2}" /proc/$pid/status; }
+rss() { awk "/^VmRSS/ {r=\$2} /^RssAnon/ {a=\$2} END {print r \" kB (anonymous \" a}" /proc/$pid/status; }
 sleep 3
-echo "rss before: $(rss) kB"
+echo "rss before: $(rss) kB)"
 for round in $(seq "$rounds"); do
     "$program" >/dev/null 2>&1  # a second launch: the running one opens (or raises) the window
     sleep 1.5
-    echo "round $round: rss open: $(rss) kB"
+    echo "round $round: rss open: $(rss) kB)"
+    xdotool search --sync --onlyvisible --name " Settings$" windowfocus --sync && xdotool key ctrl+w
+    sleep 1.5
+    echo "round $round: rss closed: $(rss) kB)"
 done
 grep -o "Opened the settings window in [0-9.]* ms" "$home/log" || true
 '

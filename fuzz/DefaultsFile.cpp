@@ -1,6 +1,6 @@
 // The defaults file as the store reads it at start-up: whatever the bytes, loading must not
 // crash, every value that loaded must read back the same after the store rewrites the file, and
-// the rewritten file must hold every entry it held, whatever its form.
+// the rewritten file must hold every other entry as it was, whatever its form.
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -48,7 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Json expected = *tree;
     expected[marker] = true;
-    auto rewritten = json::parse(files.files().at(path));
-    if (!rewritten || *rewritten != expected) std::abort();
+    auto reread = json::parse(files.files().at(path));
+    if (!reread) std::abort();
+    Json rewritten = std::move(reread).value();
+    // Data may change form (base64 becomes nested JSON); its value was compared above.
+    for (const auto& [key, value] : tree->items()) {
+        if (auto loaded = store.value(key); loaded && std::holds_alternative<Data>(*loaded)) {
+            expected.erase(key);
+            rewritten.erase(key);
+        }
+    }
+    if (rewritten != expected) std::abort();
     return 0;
 }

@@ -1,18 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the program need, when any is
-# missing. Runs apt-get as root, or through sudo.
+# deps.sh [run|test]: installs the Debian 12 packages that are missing, for building and
+# running the program ("run") or for that and every test, the fuzzers and the benchmarks
+# ("test", the default). Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(
+run_packages=(
     build-essential cmake ninja-build pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libicu-dev libhowardhinnant-date-dev tzdata libsystemd-dev
-    libx11-dev libx11-xcb-dev libxcb-randr0-dev libxrandr-dev libxtst-dev libxext-dev qt6-base-dev libqt6svg6 fonts-dejavu-core
-    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool xauth
-    clang libclang-rt-14-dev dbus python3-dbusmock libglib2.0-dev desktop-file-utils
+    nlohmann-json3-dev libicu-dev libhowardhinnant-date-dev tzdata libsystemd-dev libglib2.0-dev
+    libx11-dev libx11-xcb-dev libxcb-randr0-dev libxrandr-dev libxtst-dev libxext-dev
+    qt6-base-dev libqt6svg6
+    libwayland-dev wayland-protocols
+    x11-xserver-utils  # xrandr: scripts/run.sh asks it whether a display answers
+)
+test_packages=(
+    libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
+    xserver-xorg-core xserver-xorg-video-dummy xdotool xauth
+    clang libclang-rt-14-dev dbus python3-dbusmock
+    desktop-file-utils appstream  # validate the installed desktop entry and metainfo
     redshift  # a competing program the conflict tests run
     trayer    # an XEmbed system tray the tray-icon tests dock in
+    sway      # a real Wayland compositor (headless) the Wayland tests follow outputs on
 )
+
+case "${1:-test}" in
+    run) packages=("${run_packages[@]}") ;;
+    test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: deps.sh [run|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

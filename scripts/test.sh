@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 
-bash scripts/deps.sh
+bash scripts/deps.sh test
 
 echo "== Build (RelWithDebInfo) =="
 bash scripts/build.sh build -DVESPERINE_BUILD_APP=ON -DVESPERINE_BUILD_TESTS=ON \

@@ -16,7 +16,7 @@ AppDelegate::AppDelegate(Platform platform, LaunchOptions options, ClockSetting 
       appRules_(platform_.defaults, platform_.workspace, AppInfo::current().bundleIdentifier),
       powerGuard_(platform_.defaults, platform_.power, platform_.scheduler),
       hotkeys_(platform_.defaults, platform_.hotkeys, platform_.logger),
-      conflicts_({platform_.nightLight, platform_.processes, platform_.displays, platform_.gamma,
+      conflicts_({platform_.nightLight, platform_.processes, pipeline_.displays(), platform_.gamma,
                   platform_.scheduler, platform_.logger},
                  AppInfo::current().displayName),
       onboarding_(platform_.onboarding),

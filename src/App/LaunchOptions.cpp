@@ -73,7 +73,8 @@ Result<LaunchOptions> LaunchOptions::parse(const std::vector<std::string>& argum
             isFlag = true;
         }
         if (isFlag) continue;
-        if (name != "--replay-seconds" && name != "--clock-scale" && name != "--clock-start") {
+        if (name != "--replay-seconds" && name != "--clock-scale" && name != "--clock-start" &&
+            name != "--backend") {
             return Error{
                 (argument.starts_with('-') ? "unknown option '" : "unexpected argument '") +
                 argument + "'"};
@@ -82,7 +83,15 @@ Result<LaunchOptions> LaunchOptions::parse(const std::vector<std::string>& argum
             if (i + 1 == arguments.size()) return Error{name + " needs a value"};
             value = arguments[++i];
         }
-        if (name == "--clock-start") {
+        if (name == "--backend") {
+            if (*value == "x11") {
+                options.backend = Backend::x11;
+            } else if (*value == "wayland") {
+                options.backend = Backend::wayland;
+            } else {
+                return malformed(name, "x11 or wayland", *value);
+            }
+        } else if (name == "--clock-start") {
             options.clockStartMinutes = clockTime(*value);
             if (!options.clockStartMinutes)
                 return malformed(name, "a time of day from 00:00 to 23:59 (HH:MM)", *value);
@@ -101,10 +110,35 @@ Result<LaunchOptions> LaunchOptions::parse(int argc, const char* const* argv) {
     return parse(arguments);
 }
 
+LaunchOptions::Session LaunchOptions::Session::fromEnvironment() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    return {set("WAYLAND_DISPLAY"), type && std::string_view(type) == "wayland", set("DISPLAY")};
+}
+
+LaunchOptions::Backend LaunchOptions::backendFor(const Session& session) const {
+    if (backend) return *backend;
+    return session.waylandDisplay || session.waylandSession ? Backend::wayland : Backend::x11;
+}
+
+LaunchOptions::Run LaunchOptions::run(const Session& session) const {
+    const bool named = backendFor(session) == Backend::wayland
+                           ? session.waylandDisplay || session.waylandSession || backend.has_value()
+                           : session.x11Display;
+    return run(named);
+}
+
 Status LaunchOptions::checkFor(Run run) const {
     if (run == Run::replay && onboarding) {
         return Status::failure(
             "--onboarding shows a window: it does not apply to the simulated replay");
+    }
+    if (run == Run::replay && backend) {
+        return Status::failure("--backend chooses a display server: it does not apply to the "
+                               "simulated replay");
     }
     if (run == Run::display && replaySeconds) {
         return Status::failure(
@@ -123,14 +157,16 @@ const char* LaunchOptions::helpText() {
            "       vesperine COMMAND [STRENGTH]\n"
            "\n"
            "Changes how every display renders brightness and colour through the day, following\n"
-           "the active schedule. Runs on the X display named by DISPLAY; without one it runs on\n"
-           "simulated displays (as with --simulated).\n"
+           "the active schedule. Runs on the Wayland display of a Wayland session, else on the X\n"
+           "display named by DISPLAY; without either it runs on simulated displays (as with\n"
+           "--simulated).\n"
            "\n"
            "  --reset               give every display its own colours back and hold Off until\n"
            "                        you pick something, instead of following the schedule\n"
            "  --simulated           run on simulated displays: replay one day of the active\n"
            "                        schedule quickly and print each change\n"
            "  --replay-seconds=N    with the replay: take N real seconds for the day (60)\n"
+           "  --backend=x11|wayland talk to that display server whatever the session is\n"
            "  --clock-scale=N       on a display: run the schedule's clock N times faster than\n"
            "                        real time (for trying a schedule out; the default is 1)\n"
            "  --clock-start=HH:MM   start the schedule's clock (or the replayed day) at HH:MM\n"

@@ -37,8 +37,21 @@ struct LaunchOptions {
     // the running instance: it starts no user interface and touches no display.
     std::optional<ControlCommand> command;
 
-    // The two ways the program runs: on the X display, or replaying a day on simulated ones.
+    // The display server the program talks to.
+    enum class Backend { x11, wayland };
+    // "--backend=x11|wayland": talk to that server whatever the session says.
+    std::optional<Backend> backend;
+
+    // The two ways the program runs: on a display, or replaying a day on simulated ones.
     enum class Run { display, replay };
+
+    // What the environment says about the session the program starts in.
+    struct Session {
+        bool waylandDisplay = false;  // WAYLAND_DISPLAY is set
+        bool waylandSession = false;  // XDG_SESSION_TYPE is "wayland"
+        bool x11Display = false;      // DISPLAY is set
+        static Session fromEnvironment();
+    };
 
     // A value follows its switch after "=" or as the next argument. Fails with one line
     // naming the first argument that is not a switch or whose value is malformed.
@@ -49,6 +62,14 @@ struct LaunchOptions {
     Run run(bool displayNamed) const {
         return simulated || !displayNamed ? Run::replay : Run::display;
     }
+    // The server chosen: `--backend` when given, else Wayland in a Wayland session (its
+    // display named, or the session type saying so), else X11. In a Wayland session the X
+    // server is Xwayland, whose ramps change nothing on the real screens.
+    Backend backendFor(const Session& session) const;
+    // The run chosen for the session: the replay when asked for or when the chosen server
+    // is not named at all (Wayland falls back to its default socket only in a session that
+    // says it is one, or when asked for by name).
+    Run run(const Session& session) const;
     // Refuses, with one line, a switch that `run` would not honour.
     Status checkFor(Run run) const;
 

@@ -12,6 +12,7 @@
 #include "Platform/Linux/StandardStreams.h"
 #include "Platform/Linux/StartupSignalGuard.h"
 #include "Platform/Linux/SystemLogger.h"
+#include "Platform/Wayland/WaylandConnection.h"
 #include "Platform/X11/X11Connection.h"
 
 namespace {
@@ -50,8 +51,8 @@ int main(int argc, char** argv) {
                     info.build.c_str());
         return 0;
     }
-    const char* display = std::getenv("DISPLAY");
-    const auto run = options.run(display && *display);
+    const auto session = LaunchOptions::Session::fromEnvironment();
+    const auto run = options.run(session);
     if (auto applies = options.checkFor(run); !applies) return refuse(applies.error().description);
 
     if (run == LaunchOptions::Run::replay) {
@@ -71,8 +72,21 @@ int main(int argc, char** argv) {
                                                             : SystemLogger::Sink::automatic,
                         options.verbose ? LogLevel::debug : LogLevel::info,
                         options.verbose || ::isatty(STDERR_FILENO) == 1);
-    auto connection = openX11WhenReady(logger);
-    if (!connection) return 1;
+    // In a Wayland session the X server is Xwayland: its ramps change nothing on the screens.
+    const bool wayland = options.backendFor(session) == LaunchOptions::Backend::wayland;
+    std::unique_ptr<X11Connection> x11;
+    std::unique_ptr<WaylandConnection> compositor;
+    if (wayland) {
+        auto opened = WaylandConnection::open("", logger);
+        if (!opened) {
+            Log(logger, "app").error("%s", opened.error().description.c_str());
+            return 1;
+        }
+        compositor = std::move(opened).value();
+    } else {
+        x11 = openX11WhenReady(logger);
+        if (!x11) return 1;
+    }
     // On a display the program has windows: Qt Widgets with the desktop's style. Qt opens
     // its own connection to the display, so only once the display has answered ours.
     QApplication application(argc, argv);
@@ -80,7 +94,9 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QString::fromStdString(info.bundleIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);  // windows come and go; the program stays
     ExecRelaunch relaunch(RunningProgram::path(), {argv + 1, argv + argc}, logger);
-    const int status = runOnX11(options, info, std::move(connection), logger, guard, relaunch);
+    const int status =
+        wayland ? runOnWayland(options, info, std::move(compositor), logger, guard, relaunch)
+                : runOnX11(options, info, std::move(x11), logger, guard, relaunch);
     // Everything is given back and closed: start the program asked for in this one's place.
     if (relaunch.pending()) return relaunch.execPending() ? 0 : 1;
     return status;

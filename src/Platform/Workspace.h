@@ -26,6 +26,11 @@ public:
 
     virtual ~Workspace() = default;
 
+    // Whether the desktop tells other programs which application is in front at all. Where
+    // it does not (some Wayland desktops), `frontmost` never names one and app rules never
+    // apply; the settings say so.
+    virtual bool reportsFrontmost() const { return true; }
+
     // Changes whenever another application comes to the front or the front window enters
     // or leaves full screen; observers hear each change once.
     virtual const Observable<Frontmost>& frontmost() const = 0;

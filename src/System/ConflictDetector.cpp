@@ -104,8 +104,10 @@ void ConflictDetector::fix(const Conflict& conflict) {
 }
 
 bool ConflictDetector::displaysHaveForeignGamma() const {
-    for (const auto& screen : services_.displays.screens()) {
-        const auto table = GammaController::read(services_.gamma, screen.id);
+    std::vector<DisplayID> ids;
+    for (const auto& display : services_.displays.get()) ids.push_back(display.id);
+    if (ids.empty()) return false;
+    for (const auto& [id, table] : GammaController::readAll(services_.gamma, ids)) {
         if (table && isForeign(*table)) return true;
     }
     return false;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Display/DisplayInfo.h"
 #include "Display/GammaTable.h"
 #include "Platform/DisplayServices.h"
 #include "Platform/Logger.h"
@@ -34,7 +35,9 @@ class ConflictDetector {
     struct Services {
         SystemColourFeature& nightLight;
         Processes& processes;
-        DisplayList& displays;
+        // The displays already known (the display output's list): looking for foreign tables
+        // reads theirs in one batch instead of listing the outputs again every minute.
+        const Observable<std::vector<DisplayInfo>>& displays;
         DisplayGamma& gamma;
         Scheduler& scheduler;
         Logger& logger;

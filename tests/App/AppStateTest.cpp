@@ -201,18 +201,6 @@ TEST_F(AppStateTest, StoredOverridesLoadAndDamagedOnesAreDropped) {
     EXPECT_FALSE(state->override().get());  // long past: expired at the first evaluation
 }
 
-TEST_F(AppStateTest, ResetHoldsOffUntilTheUserPicks) {
-    useSchedule(dayAndEvening());
-    auto state = make();
-    state->reevaluate();
-    time.advance(1s);
-    state->resetDisplay();
-    EXPECT_EQ(state->override().get()->lifetime, Lifetime::indefinitely());
-    EXPECT_EQ(state->resolution()->mode, DisplayMode::off());
-    EXPECT_EQ(pipeline.current().get(), DisplayTarget::off());
-    EXPECT_EQ(displays.table(1).g.back(), 1.0f);
-}
-
 TEST_F(AppStateTest, NextScheduledModeIsTheLastStepAtThatInstant) {
     useSchedule({{TimeAnchor::clock(8, 0), DisplayMode::warm(3000), 0},
                  {TimeAnchor::clock(20, 0), DisplayMode::red(0.3), 0},

@@ -126,5 +126,39 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
     EXPECT_TRUE(LaunchOptions::parse(Arguments{"--verbose"})->verbose);
 }
 
+// Wayland wherever the session is one (Xwayland's ramps would change nothing on the screens),
+// X11 otherwise, and whatever --backend names above both.
+TEST(LaunchOptions, TheSessionChoosesTheBackendUnlessOneIsNamed) {
+    using Backend = LaunchOptions::Backend;
+    using Run = LaunchOptions::Run;
+    struct Case {
+        Arguments arguments;
+        LaunchOptions::Session session;  // WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland, DISPLAY
+        Backend backend;
+        Run run;
+    };
+    const Case cases[] = {
+        {{}, {true, true, true}, Backend::wayland, Run::display},
+        {{}, {true, false, false}, Backend::wayland, Run::display},
+        {{}, {false, true, false}, Backend::wayland, Run::display},  // its default socket
+        {{}, {false, false, true}, Backend::x11, Run::display},
+        {{}, {false, false, false}, Backend::x11, Run::replay},
+        {{"--backend=x11"}, {true, true, true}, Backend::x11, Run::display},
+        {{"--backend", "x11"}, {true, true, false}, Backend::x11, Run::replay},
+        {{"--backend=wayland"}, {false, false, true}, Backend::wayland, Run::display},
+        {{"--backend=wayland", "--simulated"}, {true, true, true}, Backend::wayland, Run::replay},
+    };
+    for (const auto& [arguments, session, backend, run] : cases) {
+        auto options = LaunchOptions::parse(arguments);
+        ASSERT_TRUE(options.ok());
+        EXPECT_EQ(options->backendFor(session), backend);
+        EXPECT_EQ(options->run(session), run);
+    }
+    auto bad = LaunchOptions::parse(Arguments{"--backend=mir"});
+    ASSERT_FALSE(bad.ok());
+    EXPECT_EQ(bad.error().description, "--backend wants x11 or wayland, not 'mir'");
+    EXPECT_FALSE(LaunchOptions::parse(Arguments{"--backend=wayland"})->checkFor(Run::replay).ok());
+}
+
 }  // namespace
 }  // namespace vesperine

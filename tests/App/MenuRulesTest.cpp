@@ -46,9 +46,8 @@ TEST(MenuRules, TheBoostNoteOnlyWhenTheLevelAsksForMoreThanTheDisplaysAllow) {
         std::optional<double> ceiling;
         std::optional<long long> percent;
     } cases[] = {
-        {3.0, 1.6, 160},   {1.6, 1.6, std::nullopt},
-        {1.61, 1.6, 160},  {3.0, std::nullopt, std::nullopt},
-        {2.0, 1.256, 126},
+        {1.6, 1.6, std::nullopt},          {1.61, 1.6, 160},
+        {3.0, std::nullopt, std::nullopt}, {2.0, 1.256, 126},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MenuRules::boostNotePercent(c.level, c.ceiling), c.percent) << c.level;

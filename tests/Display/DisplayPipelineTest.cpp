@@ -88,18 +88,20 @@ TEST_F(DisplayPipelineTest, FadesByElapsedTimeAt33msFramesAndEndsExactlyOnTarget
     EXPECT_EQ(displays.writesTo(1), 31);
 }
 
-TEST_F(DisplayPipelineTest, ANewApplyStartsWhereTheOldFadeStopped) {
+// A slow fade is paced by a far-off next frame: a new apply must not wait for it.
+TEST_F(DisplayPipelineTest, ANewApplyCancelsTheSlowFadeAtOnce) {
     auto pipeline = make();
-    pipeline->apply({1.0, Kelvin::gains(2000)}, 10);
-    time.advance(2s);
-    const DisplayTarget shown = pipeline->current().get();
-    pipeline->apply(DisplayTarget::off(), 0);
+    pipeline->apply({1.0, Kelvin::gains(3400)}, 1800);
+    time.advance(10min);
+    ASSERT_TRUE(pipeline->isFading());
+    const DisplayTarget red{1.0, {0.8, 0, 0}};
+    pipeline->apply(red, 0);
     time.runDue();
-    EXPECT_EQ(pipeline->current().get(), DisplayTarget::off());  // transition 0: first frame
-    EXPECT_NE(shown, DisplayTarget::off());
+    EXPECT_EQ(pipeline->current().get(), red);
+    EXPECT_EQ(lastGreen(displays, 1), 0.0f);
     const int writes = displays.writes();
-    time.advance(10s);
-    EXPECT_EQ(displays.writes(), writes);  // the cancelled fade writes nothing more
+    time.advance(30min);
+    EXPECT_EQ(displays.writes(), writes);
 }
 
 TEST_F(DisplayPipelineTest, BoostIsLimitedByHeadroomAndOnlyOnCapableDisplays) {

@@ -101,25 +101,5 @@ TEST(FramePacing, ShownStaysWithinAVisibleStepOfEveryFrameAndEndsOnTheTarget) {
     }
 }
 
-TEST(FramePacing, ANewApplyCancelsTheSlowFadeAtOnce) {
-    SimulatedDisplays displays;
-    displays.add(screen(1));
-    SimulatedEDRSurfaces surfaces;
-    VirtualTime time;
-    CapturingLogger logger;
-    DisplayPipeline pipeline(displays, displays, surfaces, time, logger);
-    pipeline.apply({1.0, Kelvin::gains(3400)}, 1800);
-    time.advance(10min);
-    ASSERT_TRUE(pipeline.isFading());
-    const DisplayTarget red{1.0, {0.8, 0, 0}};
-    pipeline.apply(red, 0);
-    time.runDue();
-    EXPECT_EQ(pipeline.current().get(), red);
-    EXPECT_EQ(lastGreen(displays, 1), 0.0f);
-    const int writes = displays.writes();
-    time.advance(30min);
-    EXPECT_EQ(displays.writes(), writes);
-}
-
 }  // namespace
 }  // namespace vesperine

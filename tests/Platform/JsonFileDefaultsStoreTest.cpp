@@ -78,17 +78,64 @@ TEST_F(JsonFileDefaultsStoreTest, EachDamagedFileIsKeptAsideNotOverwritten) {
     }
 }
 
+// Records are nested JSON in the file, and read back byte for byte; bytes that would not (text
+// spelled otherwise than the tree writes it, a lone string, our own "$" wrapping) stay base64.
+TEST_F(JsonFileDefaultsStoreTest, RecordsAreNestedJsonAndReadBackExactly) {
+    const std::pair<std::string, bool> records[] = {
+        {R"({"a":[1,2.5,"Zürich"],"b":{"c":null,"d":true}})", true},
+        {R"([{"id":1},[]])", true},
+        {"{}", true},
+        {R"({"b":1,"a":2})", false},     // keys out of order
+        {R"({"a": 1})", false},          // spaced
+        {R"({"a":1e2})", false},         // a number spelled otherwise
+        {R"({"$data":"eA=="})", false},  // looks like our wrapping
+        {R"("text")", false},            // would read back as a string value
+        {"{\"a\":1}\n", false},
+    };
+    {
+        JsonFileDefaultsStore store(files_, logger_, path_);
+        for (int i = 0; const auto& [bytes, nested] : records)
+            store.setData(std::to_string(i++), bytes);
+    }
+    const Json file = *json::parse(dir_.read(path_));
+    JsonFileDefaultsStore again(files_, logger_, path_);
+    for (int i = 0; const auto& [bytes, nested] : records) {
+        const std::string key = std::to_string(i++);
+        SCOPED_TRACE(bytes);
+        EXPECT_EQ(again.data(key), bytes);
+        EXPECT_EQ(file[key].contains("$data"), !nested);
+    }
+    EXPECT_TRUE(logger_.lines().empty());
+}
+
+// A file as the earlier base64-only build wrote it loads as it did; the next save nests it.
+TEST_F(JsonFileDefaultsStoreTest, AFileOfTheBase64FormLoadsUnchanged) {
+    dir_.write(path_, R"({"preferences":{"$data":"eyJ3YXJtS2VsdmluIjoyOTAwfQ=="},"flag":true})");
+    JsonFileDefaultsStore store(files_, logger_, path_);
+    EXPECT_EQ(store.data("preferences"), R"({"warmKelvin":2900})");
+    store.setData("preferences", R"({"warmKelvin":2900})");  // equal: nothing written
+    EXPECT_TRUE(dir_.read(path_).starts_with(R"({"preferences":{"$data")"));
+    store.set("count", std::int64_t{1});
+    EXPECT_EQ(*json::parse(dir_.read(path_)),
+              *json::parse(R"({"preferences":{"warmKelvin":2900},"flag":true,"count":1})"));
+}
+
 // Entries written by a newer version or by hand used to vanish at the next save of another key.
 TEST_F(JsonFileDefaultsStoreTest, EntriesOfUnknownFormsReadAsAbsentAndAreKept) {
-    const std::string text = R"({"preferences":{"$data":"!!not base64!!"},"flag":"yes","count":1.5,)"
-                             R"("x":{"$double":"huh"},"list":[1,"a",null],"none":null,)"
-                             R"("record":{"a":{"b":[]}},"huge":18446744073709551615})";
+    const std::string text =
+        R"({"preferences":{"$data":"!!not base64!!"},"flag":"yes","count":1.5,)"
+        R"("x":{"$double":"huh"},"y":{"$newer":1},"list":[1,"a",null],"none":null,)"
+        R"("record":{"a":{"b":[]}, "n": 1e2},"huge":18446744073709551615})";
     dir_.write(path_, text);
     JsonFileDefaultsStore store(files_, logger_, path_);
     EXPECT_FALSE(store.data("preferences"));
     EXPECT_FALSE(store.boolean("flag"));
     EXPECT_EQ(store.integer("count"), 0);
-    EXPECT_FALSE(store.value("list"));
+    EXPECT_FALSE(store.value("y"));
+    EXPECT_FALSE(store.value("none"));
+    // Lists and objects edited by hand are records, in the text they write back as.
+    EXPECT_EQ(store.data("list"), R"([1,"a",null])");
+    EXPECT_EQ(store.data("record"), R"({"a":{"b":[]},"n":100.0})");
     EXPECT_EQ(Preferences::load(store), Preferences{});
     store.set("added", true);
     Json expected = *json::parse(text);

@@ -1,11 +1,9 @@
 #include "Platform/Linux/BusConnection.h"
 
-#include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
-#include "Platform/Qt/QtMainLoop.h"
+#include "BusFixture.h"
 #include "Spin.h"
-#include "Support/PrivateBus.h"
 
 namespace vesperine {
 namespace {
@@ -20,15 +18,8 @@ BusConnection::Member method(BusConnection::Member m, const char* name) {
     return m;
 }
 
-class BusConnectionTest : public testing::Test {
+class BusConnectionTest : public BusFixture<> {
   protected:
-    void SetUp() override {
-        if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
-        auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop, bus.address());
-        ASSERT_TRUE(opened) << opened.error().description;
-        connection = std::move(opened).value();
-    }
-
     // Waits for an answer from the daemon: what was sent before has been handled.
     void roundTrip() {
         bool answered = false;
@@ -36,10 +27,6 @@ class BusConnectionTest : public testing::Test {
                                        [&](sd_bus_message*, const std::string&) { answered = true; });
         ASSERT_TRUE(spin([&] { return answered; }));
     }
-
-    PrivateBus bus;
-    QtMainLoop loop;
-    std::unique_ptr<BusConnection> connection;
 };
 
 // Replies, errors from names nobody owns and timeouts of owners that never answer, with the

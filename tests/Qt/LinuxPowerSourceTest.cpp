@@ -1,14 +1,11 @@
 #include "Platform/Linux/LinuxPowerSource.h"
 
-#include <gtest/gtest.h>
-
+#include "BusFixture.h"
 #include "DbusMock.h"
 #include "Guards/PowerGuard.h"
-#include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Spin.h"
-#include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
 
 namespace vesperine {
@@ -25,13 +22,10 @@ PowerInputs inputs(bool onBattery, std::optional<int> percent, bool lowPower = f
     return {onBattery, percent, lowPower, ThermalState::nominal};
 }
 
-class LinuxPowerSourceTest : public testing::Test {
+class LinuxPowerSourceTest : public BusFixture<BusConnection::Bus::system> {
   protected:
     void SetUp() override {
-        if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
-        auto opened = BusConnection::open(BusConnection::Bus::system, loop, loop, bus.address());
-        ASSERT_TRUE(opened) << opened.error().description;
-        connection = std::move(opened).value();
+        BusFixture::SetUp();
         // What /sys says when UPower doesn't: a charging battery at 90%.
         supplies.values({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
         zones.values({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
@@ -70,11 +64,8 @@ class LinuxPowerSourceTest : public testing::Test {
                         {"--template", "power_profiles_daemon", "-p", parameters});
     }
 
-    QtMainLoop loop;
-    PrivateBus bus;
     CapturingLogger logger;
     TempFolder supplies, zones;
-    std::unique_ptr<BusConnection> connection;
     std::unique_ptr<LinuxPowerSource> source;
     Handle observing;
     int notified = 0;

@@ -3,12 +3,12 @@
 
 #include <cstdlib>
 
+#include "BusFixture.h"
 #include "FakeBusService.h"
 #include "Platform/Linux/GnomeNightLight.h"
 #include "Platform/Linux/KWinNightLight.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
-#include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
 
 namespace vesperine {
@@ -57,13 +57,10 @@ GnomeNightLight::Names testNames(const char* schema = "org.example.vesperine.col
     return names;
 }
 
-class NightLightTest : public testing::Test {
+class NightLightTest : public BusFixture<> {
   protected:
     void SetUp() override {
-        if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
-        auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop, bus.address());
-        ASSERT_TRUE(opened) << opened.error().description;
-        connection = std::move(opened).value();
+        BusFixture::SetUp();
         setKey(false);
     }
     static void setKey(bool on) {
@@ -109,10 +106,7 @@ class NightLightTest : public testing::Test {
         return answer;
     }
 
-    PrivateBus bus;
-    QtMainLoop loop;
     CapturingLogger logger;
-    std::unique_ptr<BusConnection> connection;
     std::string inhibitedBy;
     std::uint32_t uninhibited = 0;
 };

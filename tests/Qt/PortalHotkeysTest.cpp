@@ -4,11 +4,11 @@
 #include <set>
 #include <vector>
 
+#include "BusFixture.h"
 #include "FakeBusService.h"
 #include "Platform/Linux/PortalHotkeys.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
-#include "Support/PrivateBus.h"
 
 namespace vesperine {
 namespace {
@@ -117,14 +117,8 @@ class FakePortal {
     }
 };
 
-class PortalHotkeysTest : public testing::Test {
+class PortalHotkeysTest : public BusFixture<> {
   protected:
-    void SetUp() override {
-        if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon";
-        auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop, bus.address());
-        ASSERT_TRUE(opened) << opened.error().description;
-        connection = std::move(opened).value();
-    }
     std::unique_ptr<PortalHotkeys> service() {
         auto made = std::make_unique<PortalHotkeys>(
             connection.get(), loop, logger, [](HotkeyID id) { return "Action " + std::to_string(id.id); },
@@ -138,10 +132,7 @@ class PortalHotkeysTest : public testing::Test {
         return registration ? std::move(registration).value() : Handle();
     }
 
-    PrivateBus bus;
-    QtMainLoop loop;
     CapturingLogger logger;
-    std::unique_ptr<BusConnection> connection;
     Handle changes;
     int changed = 0;
 };

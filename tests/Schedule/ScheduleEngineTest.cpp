@@ -146,8 +146,6 @@ TEST(ScheduleEngine, ClockChangeNights) {
     } cases[] = {
         {"Berlin spring forward", "Europe/Berlin", 2026, 3, 29, 2, 30, "03:00", 120},
         {"Berlin fall back (first 02:30)", "Europe/Berlin", 2026, 10, 25, 2, 30, "02:30", 150},
-        {"New York spring forward", "America/New_York", 2026, 3, 8, 2, 30, "03:00", 120},
-        {"New York fall back (first 01:30)", "America/New_York", 2026, 11, 1, 1, 30, "01:30", 90},
         {"Lord Howe half-hour forward", "Australia/Lord_Howe", 2026, 10, 4, 2, 15, "02:30", 120},
         {"Lord Howe half-hour back (first 01:45)", "Australia/Lord_Howe", 2026, 4, 5, 1, 45, "01:45", 105},
         {"Chatham forward from 02:45", "Pacific/Chatham", 2026, 9, 27, 3, 0, "03:45", 165},

@@ -35,6 +35,7 @@ struct Machine {
     VirtualTime time;
     CapturingLogger logger;
     SimulatedDisplays displays;
+    Observable<std::vector<DisplayInfo>> known{{{1, "Built-in"}, {2, "External"}}};
     SimulatedColourFeature nightLight{time};
     SimulatedProcesses processes{time};
 };
@@ -43,7 +44,7 @@ class ConflictDetectorTest : public testing::Test, protected Machine {
   protected:
     std::size_t logged() const { return logger.count("conflicts: ", "conflicts"); }
 
-    ConflictDetector detector{{nightLight, processes, displays, displays, time, logger}, "Vesperine"};
+    ConflictDetector detector{{nightLight, processes, known, displays, time, logger}, "Vesperine"};
 };
 
 TEST(ConflictDetector, ForeignTablesAreJudgedByTheirFullInputOutputs) {
@@ -91,7 +92,7 @@ TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
         m.displays.setShowsThroughNightLight(c.oursThroughNightLight);
         m.nightLight.setStatus(c.nightLight);
         for (const auto& [pid, executable] : c.running) m.processes.start(pid, executable);
-        ConflictDetector d({m.nightLight, m.processes, m.displays, m.displays, m.time, m.logger},
+        ConflictDetector d({m.nightLight, m.processes, m.known, m.displays, m.time, m.logger},
                            "Vesperine");
         d.appOwnsGamma = [&] { return c.appOwnsGamma; };
         d.refresh();
@@ -178,7 +179,7 @@ TEST_F(ConflictDetectorTest, FixesActThenRefreshNowAndASecondLater) {
 
 TEST_F(ConflictDetectorTest, NothingRunsOnceTheDetectorIsGone) {
     auto gone = std::make_unique<ConflictDetector>(
-        ConflictDetector::Services{nightLight, processes, displays, displays, time, logger}, "V");
+        ConflictDetector::Services{nightLight, processes, known, displays, time, logger}, "V");
     processes.start(7, "redshift");
     gone->start();
     gone->fix(Conflict::app("Redshift", "redshift"));

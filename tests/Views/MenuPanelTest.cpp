@@ -22,11 +22,6 @@ using Kind = DisplayMode::Kind;
 
 class MenuPanelTest : public testing::Test {
 protected:
-    // A display that can boost, up to 160% right now.
-    void addHdrDisplay() {
-        world.world.machine.displays.remove(1);
-        world.world.machine.displays.add({2, "HDR", {0, 0, 1512, 982}, 2.0, true, 16.0, 2.56});
-    }
     MenuPanel& open(std::optional<QRect> icon = QRect(1400, 0, 24, 24)) {
         if (!panel) panel = std::make_unique<MenuPanel>(*world.services);
         panel->popUp(icon);
@@ -48,7 +43,7 @@ protected:
 };
 
 TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
-    addHdrDisplay();
+    world.world.addHdrDisplay();
     world.start();
     open();
     struct Case {
@@ -59,7 +54,7 @@ TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
         const char* value;
     } cases[] = {
         {Kind::red, 0.35, "Red", "Red brightness", "35%"},
-        {Kind::red, 1.0, "Red", "Red brightness", "100%"},
+        {Kind::red, 1.0, "Red", "Red brightness", "100%"},  // the same kind: the value follows
         {Kind::warm, 3412, "Warm 3400K", "Warmth", "3400K"},
         {Kind::bright, 2.5, "Bright 250%", "Boost", "250%"},
         {Kind::off, 0, "Off", nullptr, nullptr},
@@ -95,11 +90,10 @@ TEST_F(MenuPanelTest, BrightCannotBePickedWithoutADisplayThatShowsIt) {
     EXPECT_TRUE(get<QAbstractButton>("mode:off")->isChecked());
     EXPECT_EQ(text("modeShown"), "Off");
     EXPECT_TRUE(visible("limitation"));
-    EXPECT_EQ(text("limitation"), "Bright needs an HDR display");
 }
 
 TEST_F(MenuPanelTest, TheBoostNoteSaysWhatTheDisplaysAllowNow) {
-    addHdrDisplay();
+    world.world.addHdrDisplay();
     world.start();
     open();
     for (const auto& [level, note] :
@@ -186,7 +180,7 @@ TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
     EXPECT_TRUE(visible("conflicts"));
 }
 
-// (Their keys, Ctrl+, and Ctrl+Q, are pressed in the program on an X server: TrayTest.)
+// (Ctrl+Q is pressed in the program on an X server: TrayTest.)
 TEST_F(MenuPanelTest, TheButtons) {
     world.start();
     open();
@@ -196,7 +190,6 @@ TEST_F(MenuPanelTest, TheButtons) {
     EXPECT_TRUE(world.services->pipeline.current()->isOff());
     EXPECT_EQ(guide().record().count(TipEvent::displayReset), 1);
     EXPECT_EQ(get<QAbstractButton>("settings")->toolTip(), "Settings (Ctrl+,)");
-    EXPECT_EQ(get<QAbstractButton>("quit")->shortcut(), QKeySequence("Ctrl+Q"));
     for (const auto& [button, settings, quits] : {std::tuple{"settings", 1, 0}, {"quit", 1, 1}}) {
         open();
         click(button);

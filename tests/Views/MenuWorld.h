@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "App/Views/MenuServices.h"
 #include "ViewWorld.h"
 
 namespace vesperine {
@@ -12,11 +11,10 @@ namespace vesperine {
 struct MenuWorld {
     // Starts the program's services; plant in `world.machine` first when the test needs to.
     MenuServices& start() {
-        AppDelegate& app = world.start();
-        services = std::make_unique<MenuServices>(
-            MenuServices{app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(),
-                         world.machine.time, world.logger, AppInfo::current(),
-                         [this] { ++settingsOpened; }, [this] { ++quits; }});
+        world.start();
+        services = std::make_unique<MenuServices>(world.menuServices());
+        services->openSettings = [this] { ++settingsOpened; };
+        services->quit = [this] { ++quits; };
         return *services;
     }
 

@@ -138,11 +138,8 @@ TEST_F(OnboardingTest, SetupAgainFromTheSettingsShowsOneWindow) {
     defaults().set(OnboardingWindowController::completeKey, true);
     defaults().set(Guide::hintShownKey, true);
     launch();
-    SettingsServices services{app().state(), app().appRules(), app().powerGuard(), app().hotkeys(),
-                              app().conflicts(), app().guide(), app().updater(), loginItem,
-                              world.machine.relaunch, world.machine.workspace, defaults(),
-                              world.machine.time, AppInfo::current(), {}, {},
-                              [this] { app().showOnboarding(); }};
+    SettingsServices services = world.settingsServices(loginItem);
+    services.showOnboarding = [this] { app().showOnboarding(); };
     SettingsWindow settings(services);  // the program's settings scene
     settings.setAttribute(Qt::WA_DeleteOnClose, false);
     EXPECT_EQ(window(), nullptr);

@@ -92,6 +92,13 @@ TEST_F(SettingsWindowTest, CoordinatesUseOnlyFiniteNumbersInRange) {
     EXPECT_EQ(text("locationOutcome"), QString::fromUtf8("Location set to 33.92° S, 18.42° E"));
 }
 
+TEST_F(SettingsWindowTest, AppsSaysWhyRulesCannotApplyWhereNoAppIsNamedInFront) {
+    world.world.machine.workspace.setReportsFrontmost(false);
+    world.start();
+    open();
+    EXPECT_TRUE(text("appsUnseen").endsWith("so these rules cannot apply here."));
+}
+
 TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
     SimulatedWorkspace& workspace = world.world.machine.workspace;
     const RunningApplication self{AppInfo::current().bundleIdentifier, "Vesperine", 1},
@@ -101,6 +108,7 @@ TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
     AppRules& rules = world.services->appRules;
     open();
     EXPECT_EQ(text("appsExplanation").left(44), "While one of these apps is in front, Vesperi");
+    EXPECT_EQ(window->findChild<QLabel*>("appsUnseen"), nullptr);
 
     auto* picker = window->findChild<QWidget*>("rule:vlc")->findChild<QComboBox*>();
     picker->setCurrentIndex(1);

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "Platform/Simulated/SimulatedLoginItem.h"
-#include "Settings/Views/SettingsServices.h"
 #include "Settings/Views/SettingsWindow.h"
 #include "ViewWorld.h"
 
@@ -21,18 +20,13 @@ namespace vesperine {
 struct SettingsWorld {
     // Starts the program's services; plant in `world.machine` first when the test needs to.
     SettingsServices& start() {
-        AppDelegate& app = world.start();
-        services = std::make_unique<SettingsServices>(SettingsServices{
-            app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(),
-            app.guide(), app.updater(), loginItem, world.machine.relaunch, world.machine.workspace,
-            world.machine.defaults, world.machine.time, AppInfo::current(),
-            {"/nonexistent/applications"},
-            [this](const std::string& path) -> std::optional<DesktopApplication> {
-                auto found = desktopFiles.find(path);
-                if (found == desktopFiles.end()) return std::nullopt;
-                return found->second;
-            },
-            {}});
+        world.start();
+        services = std::make_unique<SettingsServices>(world.settingsServices(loginItem));
+        services->applicationFolders = {"/nonexistent/applications"};
+        services->readDesktopEntry = [this](const std::string& path) {
+            auto found = desktopFiles.find(path);
+            return found == desktopFiles.end() ? std::nullopt : std::optional(found->second);
+        };
         return *services;
     }
 

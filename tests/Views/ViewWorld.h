@@ -8,9 +8,11 @@
 #include <memory>
 
 #include "App/AppDelegate.h"
+#include "App/Views/MenuServices.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
+#include "Settings/Views/SettingsServices.h"
 
 namespace vesperine {
 
@@ -32,6 +34,22 @@ struct ViewWorld {
     AppDelegate& start() {
         make().applicationDidFinishLaunching();
         return *app;
+    }
+    // A display that can boost, up to 160% right now, in place of the built-in one.
+    void addHdrDisplay() {
+        machine.displays.remove(1);
+        machine.displays.add({2, "HDR", {0, 0, 1512, 982}, 2.0, true, 16.0, 2.56});
+    }
+    // The tray panel's and the settings window's services over the started program; what
+    // their buttons and "Choose App…" do is the caller's to set.
+    MenuServices menuServices() {
+        return {app->state(), app->pipeline(), app->appRules(), app->conflicts(), app->guide(),
+                machine.time, logger, AppInfo::current(), {}, {}};
+    }
+    SettingsServices settingsServices(LoginItem& loginItem) {
+        return {app->state(), app->appRules(), app->powerGuard(), app->hotkeys(), app->conflicts(),
+                app->guide(), app->updater(), loginItem, machine.relaunch, machine.workspace,
+                machine.defaults, machine.time, AppInfo::current(), {}, {}, {}};
     }
 
     LaunchOptions options;

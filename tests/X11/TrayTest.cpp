@@ -82,27 +82,24 @@ bool isIcon(const OurWindow& w) {
 // it says a host is there and remembers the item that registers.
 class FakeWatcher {
 public:
-    explicit FakeWatcher(const std::string& address) {
-        sd_bus_new(&bus_);
-        sd_bus_set_address(bus_, address.c_str());
-        sd_bus_set_bus_client(bus_, 1);
-        if (sd_bus_start(bus_) < 0) return;
-        if (sd_bus_add_object_vtable(bus_, nullptr, "/StatusNotifierWatcher",
-                                     "org.kde.StatusNotifierWatcher", table, this) < 0)
+    explicit FakeWatcher(const std::string& address) : client_(address, nullptr) {
+        sd_bus* bus = client_.raw();
+        if (!client_.ok() || sd_bus_add_object_vtable(bus, nullptr, "/StatusNotifierWatcher",
+                                                      "org.kde.StatusNotifierWatcher", table,
+                                                      this) < 0)
             return;
-        ok_ = sd_bus_request_name(bus_, "org.kde.StatusNotifierWatcher", 0) >= 0;
-        thread_ = std::thread([this] {
+        ok_ = sd_bus_request_name(bus, "org.kde.StatusNotifierWatcher", 0) >= 0;
+        thread_ = std::thread([this, bus] {
             while (!stop_) {
-                while (sd_bus_process(bus_, nullptr) > 0) {
+                while (sd_bus_process(bus, nullptr) > 0) {
                 }
-                sd_bus_wait(bus_, 50'000);
+                sd_bus_wait(bus, 50'000);
             }
         });
     }
     ~FakeWatcher() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
-        sd_bus_flush_close_unref(bus_);
     }
     bool ok() const { return ok_; }
     std::optional<std::string> item() const {
@@ -135,7 +132,7 @@ private:
         SD_BUS_METHOD("RegisterStatusNotifierItem", "s", "", registerItem, 0),
         SD_BUS_PROPERTY("IsStatusNotifierHostRegistered", "b", yes, 0, 0), SD_BUS_VTABLE_END};
 
-    sd_bus* bus_ = nullptr;
+    BusClient client_;
     bool ok_ = false;
     std::atomic<bool> stop_ = false;
     mutable std::mutex mutex_;
@@ -230,19 +227,15 @@ TEST_F(TrayTest, RegistersWithAStatusNotifierWatcherAndActivateOpensThePanel) {
     ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
 
     ASSERT_EQ(run("xdotool mousemove 600 400"), 0);  // the panel opens at the pointer
-    sd_bus* client = nullptr;
-    sd_bus_new(&client);
-    sd_bus_set_address(client, bus.address().c_str());
-    sd_bus_set_bus_client(client, 1);
-    ASSERT_GE(sd_bus_start(client), 0);
+    BusClient client(bus.address(), nullptr);
+    ASSERT_TRUE(client.ok());
     sd_bus_error error = SD_BUS_ERROR_NULL;
-    EXPECT_GE(sd_bus_call_method(client, watcher.item()->c_str(), "/StatusNotifierItem",
+    EXPECT_GE(sd_bus_call_method(client.raw(), watcher.item()->c_str(), "/StatusNotifierItem",
                                  "org.kde.StatusNotifierItem", "Activate", &error, nullptr, "ii",
                                  600, 400),
               0)
         << (error.message ? error.message : "");
     sd_bus_error_free(&error);
-    sd_bus_flush_close_unref(client);
     std::optional<OurWindow> panel;
     ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
         << program.log();

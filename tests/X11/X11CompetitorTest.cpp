@@ -26,7 +26,10 @@ TEST_F(X11DisplayFixture, RedshiftIsListedItsRampsAreForeignAndFixEndsIt) {
                           {{1, "/dev/null"}});
     if (redshift.pid() <= 0) GTEST_SKIP() << "redshift is not installed";
     SimulatedColourFeature nightLight{loop, SystemFeatureStatus::off};
-    ConflictDetector detector({nightLight, processes, *displays, *displays, loop, logger},
+    std::vector<DisplayInfo> lit;
+    for (const auto& screen : displays->screens()) lit.push_back({screen.id, screen.name});
+    const Observable<std::vector<DisplayInfo>> known{lit};
+    ConflictDetector detector({nightLight, processes, known, *displays, loop, logger},
                               "Vesperine");
     bool ownTint = false;
     detector.appOwnsGamma = [&] { return ownTint; };

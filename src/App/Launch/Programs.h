@@ -11,6 +11,7 @@ namespace vesperine {
 
 class StartupSignalGuard;
 class X11Connection;
+class WaylandConnection;
 class ExecRelaunch;
 
 // The program on a real X display: RandR gamma on every output, key grabs, the Linux and X11
@@ -22,6 +23,14 @@ class ExecRelaunch;
 int runOnX11(const LaunchOptions& options, const AppInfo& info,
              std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard,
              ExecRelaunch& relaunch);
+
+// The program on a Wayland compositor: wlr-gamma-control tables on every output where the
+// compositor offers them, else the desktop's night light (GNOME) or nothing (KDE Plasma), said
+// so; hot keys through the desktop portal; the application in front from the compositor's
+// toplevel list. Otherwise as `runOnX11`; X11 ramps are never written through Xwayland.
+int runOnWayland(const LaunchOptions& options, const AppInfo& info,
+                 std::unique_ptr<WaylandConnection> connection, Logger& logger,
+                 StartupSignalGuard& guard, ExecRelaunch& relaunch);
 
 // Opens the X display named by DISPLAY, waiting for it when it does not answer yet (a
 // session that starts us before its server is ready): tries again after 0.25 s, doubling to

@@ -10,11 +10,31 @@ namespace vesperine {
 
 namespace {
 
+// An object with one member named "$..." is a value in our own wrapping ($data, $double,
+// or a newer version's), never a record.
+bool isWrapped(const Json& j) {
+    return j.is_object() && j.size() == 1 && j.begin().key().starts_with('$');
+}
+
+// Bytes that are the compact text of a JSON object or list (as every settings record is) go
+// into the file as that tree, so the file reads and edits by hand. Only text that the tree
+// writes back byte for byte qualifies: whitespace, key order or a number spelled another way
+// would otherwise change what a caller reads back, so such bytes stay base64.
+std::optional<Json> asRecord(const std::string& bytes) {
+    if (bytes.empty() || (bytes.front() != '{' && bytes.front() != '[')) return std::nullopt;
+    auto tree = json::parse(bytes);
+    if (!tree || isWrapped(*tree)) return std::nullopt;
+    auto text = json::serialize(*tree);
+    if (!text || *text != bytes) return std::nullopt;
+    return std::move(tree).value();
+}
+
 Json toJson(const DefaultsValue& value) {
     return std::visit(
         [](const auto& v) -> Json {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, Data>) {
+                if (auto record = asRecord(v.bytes)) return std::move(*record);
                 return Json{{"$data", base64::encode(v.bytes)}};
             } else if constexpr (std::is_same_v<T, double>) {
                 if (std::isnan(v)) return Json{{"$double", "nan"}};
@@ -37,7 +57,13 @@ std::optional<DefaultsValue> fromJson(const Json& j) {
     if (j.is_number_integer() && !j.is_number_unsigned()) return DefaultsValue(j.get<std::int64_t>());
     if (j.is_number()) return DefaultsValue(j.get<double>());
     if (j.is_string()) return DefaultsValue(j.get<std::string>());
-    if (j.is_object() && j.size() == 1) {
+    if ((j.is_object() && !isWrapped(j)) || j.is_array()) {
+        // A record, as written or edited by hand: its bytes are its compact text. One
+        // holding a number JSON cannot write back (1e999) is left as read.
+        if (auto text = json::serialize(j)) return DefaultsValue(Data{std::move(text).value()});
+        return std::nullopt;
+    }
+    if (j.is_object()) {
         if (auto it = j.find("$data"); it != j.end() && it->is_string()) {
             if (auto bytes = base64::decode(it->get<std::string>())) return DefaultsValue(Data{*bytes});
         }
@@ -104,10 +130,14 @@ void JsonFileDefaultsStore::load() {
         }
         return;
     }
-    for (const auto& [key, j] : tree->items()) {
-        if (auto v = fromJson(j)) values_.emplace(key, std::move(*v));
-    }
     file_ = std::move(tree).value();
+    for (auto item : file_.items()) {
+        auto v = fromJson(item.value());
+        if (!v) continue;
+        // A record an earlier build kept as base64 is written nested from the next save on.
+        if (std::holds_alternative<Data>(*v)) item.value() = toJson(*v);
+        values_.emplace(item.key(), std::move(*v));
+    }
 }
 
 std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) const {
@@ -147,12 +177,14 @@ void JsonFileDefaultsStore::save() {
         }
         return;
     }
-    auto text = json::serialize(file_);
-    if (!text) {
+    // Checked first: a number JSON cannot hold is refused rather than written as null.
+    if (auto text = json::serialize(file_); !text) {
         log_.error("Couldn't save defaults: %s", text.error().description.c_str());
         return;
     }
-    auto written = files_.writeAtomically(path_, *text);
+    // Indented, one member a line, for reading and editing by hand.
+    auto written = files_.writeAtomically(
+        path_, file_.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
     if (!written) log_.error("Couldn't save defaults: %s", written.error().description.c_str());
 }
 

@@ -14,10 +14,13 @@ namespace vesperine {
 // The per-user defaults as one JSON object in one file ($XDG_CONFIG_HOME/<bundle id>/
 // defaults.json). Every change rewrites the file atomically; an equal value writes nothing.
 //
-// File form: booleans, integers, numbers and strings are plain JSON values; data values are
-// {"$data": "<base64>"}; a number that JSON cannot hold (NaN, infinity) is {"$double": "nan"}.
-// Values of other forms (lists, null, other objects: a newer version's, or written by hand)
-// read as absent but are written back unchanged when other keys are saved.
+// File form: booleans, integers, numbers and strings are plain JSON values; a data value
+// that is the compact JSON text of an object or list (a settings record) is that object or
+// list, nested, and other data values are {"$data": "<base64>"}; a number that JSON cannot
+// hold (NaN, infinity) is {"$double": "nan"}. Any object or list reads back as data: its
+// compact text, byte for byte what was stored. Values of other forms (null, an object with a
+// single "$..." member we do not know: a newer version's) read as absent but are written
+// back unchanged when other keys are saved. The file is indented, for reading by hand.
 //
 // A file that does not parse is moved aside to "<name>.corrupt" ("<name>.corrupt-2", ... when
 // taken) and the store starts empty, so each damaged content stays available and is never

@@ -18,6 +18,7 @@ public:
     const Observable<Frontmost>& frontmost() const override { return frontmost_; }
     void followFullScreen(bool follow) override;
     std::vector<RunningApplication> runningApplications() override { return running_; }
+    bool reportsFrontmost() const override { return reportsFrontmost_; }
     Handle observeTerminations(std::function<void(const RunningApplication&)> callback) override {
         return terminations_.add(std::move(callback));
     }
@@ -34,9 +35,12 @@ public:
     void quit(const RunningApplication& application);
 
     bool followsFullScreen() const { return follows_; }
+    // A desktop that names no application in front (some Wayland desktops).
+    void setReportsFrontmost(bool reports) { reportsFrontmost_ = reports; }
 
 private:
     void publish();
+    bool reportsFrontmost_ = true;
 
     Observable<Frontmost> frontmost_;
     std::optional<RunningApplication> front_;

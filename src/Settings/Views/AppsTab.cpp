@@ -37,6 +37,14 @@ AppsTab::AppsTab(SettingsServices& services, QWidget* parent)
     explanation->setObjectName("appsExplanation");
     explanation->setWordWrap(true);
     layout->addWidget(explanation);
+    if (!services.workspace.reportsFrontmost()) {
+        auto* unseen = new QLabel(tr("This desktop does not tell other programs which app is in "
+                                     "front, so these rules cannot apply here."),
+                                  this);
+        unseen->setObjectName("appsUnseen");
+        unseen->setWordWrap(true);
+        layout->addWidget(unseen);
+    }
 
     auto* list = new QWidget(this);
     rows_ = new QVBoxLayout(list);

@@ -12,12 +12,6 @@ struct HeldServices final : QObject {
     std::unique_ptr<MenuServices> services;
 };
 
-// A display that can boost, up to 160% right now.
-void addHdrDisplay(ViewWorld& world) {
-    world.machine.displays.remove(1);
-    world.machine.displays.add({2, "HDR", {0, 0, 1512, 982}, 2.0, true, 16.0, 2.56});
-}
-
 // The panel over a started world, after `act` (what the user did before it opened).
 std::unique_ptr<QWidget> panel(ViewWorld& world,
                                const std::function<void(AppDelegate&)>& act = {}) {
@@ -25,16 +19,7 @@ std::unique_ptr<QWidget> panel(ViewWorld& world,
     if (act) act(app);
     world.machine.time.advanceSeconds(10);  // fades over
     auto* held = new HeldServices;
-    held->services = std::make_unique<MenuServices>(MenuServices{app.state(),
-                                                                 app.pipeline(),
-                                                                 app.appRules(),
-                                                                 app.conflicts(),
-                                                                 app.guide(),
-                                                                 world.machine.time,
-                                                                 world.logger,
-                                                                 AppInfo::current(),
-                                                                 {},
-                                                                 {}});
+    held->services = std::make_unique<MenuServices>(world.menuServices());
     auto window = std::make_unique<MenuPanel>(*held->services);
     held->setParent(window.get());
     window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);  // shown, not popped up
@@ -54,7 +39,7 @@ VESPERINE_SCENES(addMenuScenes) {
         return panel(world, [](AppDelegate& app) { select(app, DisplayMode::Kind::bright); });
     });
     scenes.add("panel-bright-limited", [](ViewWorld& world) {
-        addHdrDisplay(world);
+        world.addHdrDisplay();
         return panel(
             world, [](AppDelegate& app) { app.state().setLevel(3.0, DisplayMode::Kind::bright); });
     });

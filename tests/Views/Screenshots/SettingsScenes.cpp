@@ -16,13 +16,10 @@ struct SceneServices final : QObject {
 };
 
 std::unique_ptr<QWidget> settings(ViewWorld& world, const QString& tab) {
-    AppDelegate& app = world.start();
+    world.start();
     auto* held = new SceneServices;
-    held->services = std::make_unique<SettingsServices>(SettingsServices{
-        app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(),
-        app.guide(), app.updater(), held->loginItem, world.machine.relaunch,
-        world.machine.workspace, world.machine.defaults, world.machine.time, AppInfo::current(),
-        {}, {}, [] {}});  // as in the program: "Run Setup Again…" shows
+    held->services = std::make_unique<SettingsServices>(world.settingsServices(held->loginItem));
+    held->services->showOnboarding = [] {};  // as in the program: "Run Setup Again…" shows
     auto window = std::make_unique<SettingsWindow>(*held->services);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     held->setParent(window.get());

@@ -1,0 +1,258 @@
+#include "App/Launch/DesktopProgram.h"
+
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QPixmapCache>
+#include <malloc.h>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "App/Views/TrayIcon.h"
+#include "Onboarding/Views/OnboardingWindowOpener.h"
+#include "Settings/Views/SettingsWindowOpener.h"
+
+#include "App/AppDelegate.h"
+#include "App/Launch/ProgramAlerts.h"
+#include "App/LaunchClock.h"
+#include "App/LegacyMigration.h"
+#include "App/RemoteControl.h"
+#include "Persistence/ScheduleStore.h"
+#include "Platform/Linux/AutostartLoginItem.h"
+#include "Platform/Linux/BusControlService.h"
+#include "Platform/Linux/DesktopNightLight.h"
+#include "Platform/Linux/ExecRelaunch.h"
+#include "Platform/Linux/FreedesktopTrash.h"
+#include "Platform/Linux/LinuxPowerSource.h"
+#include "Platform/Linux/ProcProcesses.h"
+#include "Platform/Linux/RunningProgram.h"
+#include "Platform/Linux/SignalWatcher.h"
+#include "Platform/Linux/StartupSignalGuard.h"
+#include "Platform/Linux/UserInstaller.h"
+#include "Platform/MergedSystemEvents.h"
+
+namespace vesperine {
+
+namespace {
+
+// No display server has extended dynamic range for us: no display reports headroom, so no
+// surface is ever made and the pipeline keeps no trigger.
+class NoEDRSurfaces final : public EDRSurfaceFactory {
+  public:
+    std::unique_ptr<EDRSurface> make(const PlatformScreen&) override { return nullptr; }
+};
+
+std::unique_ptr<BusConnection> openBus(BusConnection::Bus bus, QtMainLoop& loop, Log& log) {
+    auto opened = BusConnection::open(bus, loop, loop);
+    if (opened) return std::move(opened).value();
+    // A machine without one (a container, a minimal session) is not a fault: each backend
+    // that needs it says once, in the debug log, what it cannot observe.
+    log.info("%s", opened.error().description.c_str());
+    return nullptr;
+}
+
+}  // namespace
+
+DesktopProgram::DesktopProgram(const LaunchOptions& options, const AppInfo& info, Logger& logger,
+                               StartupSignalGuard& guard, ExecRelaunch& relaunch)
+    : options_(options),
+      info_(info),
+      logger_(logger),
+      guard_(guard),
+      relaunch_(relaunch),
+      zones_(logger),
+      paths_(XdgPaths::fromEnvironment()),
+      // Atomic writes make the folders they need, so nothing is created before the first save.
+      defaults_(files_, logger, paths_.defaultsFile(info.bundleIdentifier)),
+      instance_(loop_, loop_, logger, paths_.runtimeFolders(info.bundleIdentifier),
+                info.bundleIdentifier),
+      entries_(DesktopEntries::fromEnvironment(logger)) {
+    Log log(logger, "app");
+    // One system-bus connection for every backend that listens there; none when the machine
+    // has no system bus (each backend then says what it cannot observe). The session bus is
+    // for the desktop's night light and portal.
+    systemBus_ = openBus(BusConnection::Bus::system, loop_, log);
+    sessionBus_ = openBus(BusConnection::Bus::session, loop_, log);
+}
+
+DesktopProgram::~DesktopProgram() = default;
+
+RunningApplication DesktopProgram::self() const {
+    return RunningApplication{info_.bundleIdentifier, info_.displayName, ::getpid()};
+}
+
+void DesktopProgram::serverLost(const std::string& why) {
+    Log(logger_, "app").error("Quitting: %s, so no display can be reset", why.c_str());
+    if (app_) app_->applicationWillTerminate();
+    status_ = 1;
+    QCoreApplication::exit(1);
+}
+
+int DesktopProgram::run(const Session& session) {
+    Log log(logger_, "app");
+    const std::string support = paths_.applicationSupport(info_.bundleIdentifier);
+    LinuxSystemEvents linuxEvents(loop_, systemBus_.get(), logger_);
+    std::vector<SystemEvents*> sources{&linuxEvents};
+    if (session.serverEvents) sources.insert(sources.begin(), session.serverEvents);
+    MergedSystemEvents events(sources);
+    NoEDRSurfaces surfaces;
+    LinuxPowerSource power(systemBus_.get(), loop_, loop_, logger_);
+    auto nightLight = DesktopNightLight::onSessionBus(sessionBus_.get(), loop_, logger_);
+    ProcProcesses processes(loop_, loop_, logger_);
+    UserInstaller installer(logger_, info_.bundleIdentifier, RunningProgram::path(), paths_);
+    auto alerts = makeProgramAlerts(info_, logger_);
+    FreedesktopTrash trash(FreedesktopTrash::homeTrash(paths_.dataHome), clock_);
+    const std::string solvo = LegacyMigration::predecessorIdentifier;
+    LegacyMigration::Predecessor predecessor{
+        [&] {
+            return JsonFileDefaultsStore::openReadOnly(files_, logger_, paths_.defaultsFile(solvo));
+        },
+        ScheduleStore::defaultPath(paths_.applicationSupport(solvo)),
+        paths_.home + "/.local/bin/solvo",
+        [&] {
+            std::vector<Status> asked;
+            for (const auto& running : processes.list({"solvo"})) {
+                asked.push_back(processes.terminate(running));
+            }
+            return asked;
+        }};
+
+    // Onboarding's window, made when start-up or the settings show it and gone when closed.
+    auto onboarding = std::make_unique<OnboardingWindowOpener>(defaults_, loop_, info_);
+    AppDelegate app({session.displays,
+                     session.gamma,
+                     session.displayEvents,
+                     surfaces,
+                     events,
+                     loop_,
+                     clock_,
+                     zones_,
+                     defaults_,
+                     files_,
+                     logger_,
+                     session.hotkeys,
+                     instance_,
+                     session.workspace,
+                     power,
+                     *nightLight,
+                     processes,
+                     installer,
+                     *alerts,
+                     relaunch_,
+                     trash,
+                     predecessor,
+                     ScheduleStore::defaultPath(support),
+                     std::getenv(testHarnessVariable) != nullptr,
+                     onboarding.get()},
+                    options_, launchClock(options_, zones_.current(), clock_.now()));
+    app_ = &app;
+    struct Forget {
+        AppDelegate*& app;
+        ~Forget() { app = nullptr; }
+    } forget{app_};
+    // The settings window, made when asked for and gone when closed; the tray icon asks for
+    // it, and so does a second launch where there is no tray.
+    AutostartLoginItem loginItem(logger_, paths_.configHome + "/autostart", info_.bundleIdentifier,
+                                 RunningProgram::path());
+    std::unique_ptr<SettingsWindowOpener> settings;
+    std::unique_ptr<TrayIcon> tray;
+    const auto openSettings = [&] {
+        if (!settings) return;
+        const bool made = settings->window() == nullptr;
+        const auto started = std::chrono::steady_clock::now();
+        settings->open();
+        if (made) {
+            log.info("Opened the settings window in %.1f ms",
+                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                               started)
+                         .count());
+        }
+    };
+    app.onActivate = [&] {
+        log.notice("Asked to come to the front by a second launch");
+        if (tray && TrayIcon::isAvailable()) {
+            tray->openPanel();
+        } else {
+            openSettings();
+        }
+    };
+    app.onAboutToTouchDisplays = [this] { guard_.release(); };
+
+    // A termination signal and "Quit" end the program the same way.
+    const auto endCleanly = [&](const std::string& why) {
+        log.notice("%s; giving the displays back", why.c_str());
+        app.applicationWillTerminate();
+        QCoreApplication::exit(0);
+    };
+    SignalWatcher signalWatcher(
+        loop_, [&](int signal) { endCleanly(std::string("Received ") + strsignal(signal)); },
+        [&] {
+            if (!app.didStart()) return;
+            log.notice("Received %s; switching between the schedule and Off",
+                       strsignal(SignalWatcher::toggleSignal));
+            app.state().perform(HotkeyAction::offOrResume);
+        });
+
+    switch (app.applicationDidFinishLaunching()) {
+        case AppDelegate::Outcome::testHarness:
+        case AppDelegate::Outcome::relaunching:
+            return 0;
+        case AppDelegate::Outcome::handedOver:
+            std::printf("%s\n", app.handOverReport().c_str());
+            return 0;
+        case AppDelegate::Outcome::handOverFailed:
+            std::fprintf(stderr, "%s\n", app.handOverReport().c_str());
+            return 1;
+        case AppDelegate::Outcome::started:
+            break;
+    }
+    log.notice("%s %s started on %s", info_.displayName.c_str(), info_.version.c_str(),
+               session.where.c_str());
+    if (session.started) session.started(app);
+    // The control interface, for scripts, panels and later launches; without a session bus
+    // later launches still reach this instance through the instance socket.
+    RemoteControl control(app.state());
+    std::unique_ptr<BusControlService> controlService;
+    if (sessionBus_) {
+        auto published =
+            BusControlService::publish(*sessionBus_, ControlBusNames::of(info_.bundleIdentifier),
+                                       control, [&] { app.onActivate(); }, logger_);
+        if (published) {
+            controlService = std::move(published).value();
+        } else {
+            log.error("%s; \"vesperine status\" and the other commands won't reach this instance",
+                      published.error().description.c_str());
+        }
+    }
+    settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
+        app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(), app.guide(),
+        app.updater(), loginItem, relaunch_, session.workspace, defaults_, loop_, info_,
+        entries_.folders(),
+        [this](const std::string& path) -> std::optional<DesktopApplication> {
+            auto entry = entries_.entryAt(path);
+            if (!entry) return std::nullopt;
+            return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
+        },
+        [&app] { app.showOnboarding(); }});
+    settings->onClosed = [] {
+        // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
+        // its widgets used, which malloc would otherwise keep for the next allocation.
+        QPixmapCache::clear();
+        malloc_trim(0);
+    };
+    tray = std::make_unique<TrayIcon>(MenuServices{
+        app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop_, logger_,
+        info_, openSettings, [&] { endCleanly("Quit from the menu"); }});
+    app.showMenuBarHint = [&] { tray->hint().show(); };
+    // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
+    relaunch_.setOnQuit([] { QCoreApplication::exit(0); });
+    const int result = QCoreApplication::exec();
+    tray.reset();      // the panel and a window still open go before the services they show
+    settings.reset();
+    onboarding.reset();
+    app.applicationWillTerminate();
+    log.info("Ran %llu timer callbacks", static_cast<unsigned long long>(loop_.timerCallbacksRun()));
+    return status_ != 0 ? status_ : result;
+}
+
+}  // namespace vesperine

@@ -1,0 +1,83 @@
+#include <cstdlib>
+#include <string_view>
+
+#include "App/Launch/DesktopProgram.h"
+
+#include "App/AppDelegate.h"
+#include "App/Launch/Programs.h"
+#include "Input/HotkeyAction.h"
+#include "Platform/Linux/GnomeNightLightTint.h"
+#include "Platform/Linux/LogOnce.h"
+#include "Platform/Linux/NightLightGamma.h"
+#include "Platform/Linux/PortalHotkeys.h"
+#include "Platform/Wayland/WaylandConnection.h"
+#include "Platform/Wayland/WaylandDisplays.h"
+#include "Platform/Wayland/WaylandWorkspace.h"
+
+namespace vesperine {
+
+namespace {
+
+// Whether XDG_CURRENT_DESKTOP ("ubuntu:GNOME", "KDE") names `desktop`.
+bool currentDesktopIs(std::string_view desktop) {
+    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
+    std::string_view names = current ? current : "";
+    while (!names.empty()) {
+        const auto colon = names.find(':');
+        if (names.substr(0, colon) == desktop) return true;
+        if (colon == std::string_view::npos) break;
+        names.remove_prefix(colon + 1);
+    }
+    return false;
+}
+
+}  // namespace
+
+int runOnWayland(const LaunchOptions& options, const AppInfo& info,
+                 std::unique_ptr<WaylandConnection> connection, Logger& logger,
+                 StartupSignalGuard& guard, ExecRelaunch& relaunch) {
+    DesktopProgram program(options, info, logger, guard, relaunch);
+    QtMainLoop& loop = program.loop();
+    connection->attach(loop, loop);
+    WaylandDisplays displays(*connection, loop, logger);
+    // GNOME and KDE Plasma lend no gamma tables to other programs: there only the desktop's
+    // own night light can show a tint (GNOME lends its settings; KWin's interface is the
+    // desktop's own, so on Plasma nothing can be shown, and that is said).
+    std::unique_ptr<GnomeNightLightTint> tint;
+    std::unique_ptr<NightLightGamma> nightLight;
+    DisplayGamma* gamma = &displays;
+    if (!displays.offersGammaControl()) {
+        // Before anything reads the night light: a run that was killed gives the user's own
+        // settings back here.
+        if (currentDesktopIs("GNOME")) tint = std::make_unique<GnomeNightLightTint>(program.defaults(), logger);
+        nightLight = std::make_unique<NightLightGamma>(tint.get(), logger);
+        gamma = nightLight.get();
+    }
+    WaylandWorkspace workspace(*connection, program.entries(), program.self(), logger);
+    // No program may grab keys on Wayland: the desktop portal binds them, where it offers that.
+    PortalHotkeys hotkeys(program.sessionBus(), loop, logger, [](HotkeyID id) {
+        auto action = hotkeyActionAt(id.id);
+        return std::string(action ? label(*action) : "Vesperine");
+    });
+    LogOnce hotkeyLog(logger, "hotkeys");
+    Handle portalAnswers;
+    connection->setOnLost([&] { program.serverLost("the Wayland compositor is gone"); });
+    const auto sayWhereKeysGo = [&] {
+        if (hotkeys.state() != PortalHotkeys::State::unavailable) return;
+        hotkeyLog.write(LogLevel::notice,
+                        "This desktop offers no global shortcuts: bind the command line "
+                        "(vesperine warm 3400, vesperine off, ...) in the compositor's "
+                        "configuration instead");
+    };
+    const char* named = std::getenv("WAYLAND_DISPLAY");
+    return program.run({displays, *gamma, displays, nullptr, hotkeys, workspace,
+                        named && *named ? named : "wayland-0", [&](AppDelegate& app) {
+                            sayWhereKeysGo();
+                            portalAnswers = hotkeys.observe([&] {
+                                sayWhereKeysGo();
+                                app.hotkeys().registerAll();
+                            });
+                        }});
+}
+
+}  // namespace vesperine
