@@ -2,6 +2,7 @@
 
 #include "App/AppInfo.h"
 #include "App/MoveToApplications.h"
+#include "App/StartupSummary.h"
 
 namespace vesperine {
 
@@ -128,6 +129,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
         pipeline_.takeOver();
         appState.reevaluate();
     }
+    log_.notice("%s", startupSummary(appState).c_str());
 
     // A new user is walked through the program; after that, the tray icon is pointed out once.
     if (!platform_.defaults.boolean(OnboardingWindowController::completeKey) ||
@@ -171,10 +173,18 @@ void AppDelegate::reassertSoon() {
 
 AppDelegate::Outcome AppDelegate::report(const SingleInstance::Claim& claim,
                                          SingleInstance::Request request) {
+    auto [outcome, line] = describeHandOver(options_, claim, request);
+    handOverReport_ = std::move(line);
+    return outcome;
+}
+
+std::pair<AppDelegate::Outcome, std::string> AppDelegate::describeHandOver(
+    const LaunchOptions& options, const SingleInstance::Claim& claim,
+    SingleInstance::Request request) {
     using Outcome = SingleInstance::Outcome;
     const std::string name = AppInfo::defaultDisplayName;
     const bool reset = request == SingleInstance::Request::resetDisplays;
-    std::string& line = handOverReport_;
+    std::string line;
     if (claim.outcome == Outcome::handedOver) {
         line = reset ? "Asked the running " + name + " to reset the displays"
                      : name + " is already running; asked it to come to the front";
@@ -188,19 +198,20 @@ AppDelegate::Outcome AppDelegate::report(const SingleInstance::Claim& claim,
     // has no way to be asked for yet. Say so rather than drop them.
     std::string left;
     const std::pair<bool, const char*> switches[] = {
-        {options_.checkForUpdates, "--check-for-updates"},
-        {options_.onboarding, "--onboarding"},
-        {options_.resetTips, "--reset-tips"},
-        {options_.clockScale.has_value(), "--clock-scale"},
-        {options_.clockStartMinutes.has_value(), "--clock-start"},
+        {options.checkForUpdates, "--check-for-updates"},
+        {options.onboarding, "--onboarding"},
+        {options.resetTips, "--reset-tips"},
+        {options.clockScale.has_value(), "--clock-scale"},
+        {options.clockStartMinutes.has_value(), "--clock-start"},
     };
     for (const auto& [given, name] : switches) {
         if (given) left += std::string(left.empty() ? "" : ", ") + name;
     }
     if (!left.empty()) line += "; it can't take " + left + " from a later launch: quit it first";
-    return claim.outcome == Outcome::handedOver && left.empty()
-               ? AppDelegate::Outcome::handedOver
-               : AppDelegate::Outcome::handOverFailed;
+    return {claim.outcome == Outcome::handedOver && left.empty()
+                ? AppDelegate::Outcome::handedOver
+                : AppDelegate::Outcome::handOverFailed,
+            line};
 }
 
 void AppDelegate::handle(SingleInstance::Request request) {

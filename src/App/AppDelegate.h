@@ -101,6 +101,12 @@ public:
     // After `handedOver` or `handOverFailed`: one line for whoever launched, saying what
     // happened ("Asked the running Vesperine to reset the displays").
     const std::string& handOverReport() const { return handOverReport_; }
+    // The same for a launch with `options` whose `request` reached a running instance with
+    // the outcome `claim` (also over the session bus, before anything else starts): whether
+    // the launch did all it was asked (`handedOver`) or not (`handOverFailed`), and its line.
+    static std::pair<Outcome, std::string> describeHandOver(const LaunchOptions& options,
+                                                            const SingleInstance::Claim& claim,
+                                                            SingleInstance::Request request);
     // Gives every display its own colours back, once, if start-up ran. Safe to call again.
     void applicationWillTerminate();
 

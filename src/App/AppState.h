@@ -52,6 +52,7 @@ public:
     const Observable<ModeResolver::BoostLimit>& boostLimit() const { return boostLimit_; }
     const ScheduleClock& clock() const { return clock_; }
     ScheduleStore& store() { return store_; }
+    const ScheduleStore& store() const { return store_; }
     // What the displays show and can show (views ask it whether any display can boost).
     const DisplayPipeline& pipeline() const { return pipeline_; }
 

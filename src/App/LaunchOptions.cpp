@@ -40,6 +40,12 @@ Error malformed(const std::string& name, const char* wanted, const std::string& 
 
 Result<LaunchOptions> LaunchOptions::parse(const std::vector<std::string>& arguments) {
     LaunchOptions options;
+    if (!arguments.empty() && ControlCommand::verbNamed(arguments[0])) {
+        auto command = ControlCommand::parse(arguments);
+        if (!command) return command.error();
+        options.command = std::move(command).value();
+        return options;
+    }
     const std::pair<std::string_view, bool LaunchOptions::*> flags[] = {
         {"--reset", &LaunchOptions::reset},
         {"--check-for-updates", &LaunchOptions::checkForUpdates},
@@ -48,6 +54,7 @@ Result<LaunchOptions> LaunchOptions::parse(const std::vector<std::string>& argum
         {"--help", &LaunchOptions::help},
         {"-h", &LaunchOptions::help},
         {"--version", &LaunchOptions::version},
+        {"--verbose", &LaunchOptions::verbose},
         {"--simulated", &LaunchOptions::simulated},
     };
     constexpr const char* number = "a number greater than 0 and at most 86400";
@@ -147,6 +154,7 @@ Status LaunchOptions::checkFor(Run run) const {
 
 const char* LaunchOptions::helpText() {
     return "Usage: vesperine [options]\n"
+           "       vesperine COMMAND [STRENGTH]\n"
            "\n"
            "Changes how every display renders brightness and colour through the day, following\n"
            "the active schedule. Runs on the Wayland display of a Wayland session, else on the X\n"
@@ -167,8 +175,21 @@ const char* LaunchOptions::helpText() {
            "  --reset-tips          show the tips and the tray hint again from the start\n"
            "  --check-for-updates   look for a new version at start (a build without an\n"
            "                        update feed says so in the log)\n"
+           "  --verbose             log to the terminal as well, debug lines included (a\n"
+           "                        terminal gets the log without it, from info up)\n"
            "  --version             print the version and exit\n"
            "  -h, --help            print this text and exit\n"
+           "\n"
+           "Commands for the running Vesperine (they exit with 1 when none runs):\n"
+           "  status                what is shown, why, and what comes next\n"
+           "  warm [KELVIN]         Warm, at 1200K to 6500K when given\n"
+           "  red [PERCENT]         Red, at 20% to 100% intensity when given\n"
+           "  bright [PERCENT]      Bright, at 110% to 400% when given\n"
+           "  off                   Off until the next scheduled change\n"
+           "  resume                follow the schedule again\n"
+           "  reset                 give every display its own colours back and hold Off\n"
+           "A picked mode lasts until the next scheduled change, unless a pick already runs:\n"
+           "a new strength keeps its lifetime.\n"
            "\n"
            "A second start while Vesperine runs asks the running one to come to the front, or\n"
            "with --reset to reset the displays, and says on the terminal what happened.\n"

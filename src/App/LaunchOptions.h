@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "App/ControlCommand.h"
 #include "Support/Result.h"
 
 namespace vesperine {
@@ -20,6 +21,7 @@ struct LaunchOptions {
 
     // Ours, for a terminal.
     bool help = false;       // "--help" or "-h"
+    bool verbose = false;    // "--verbose": the log on stderr too, debug lines included
     bool version = false;    // "--version"
     bool simulated = false;  // "--simulated": run on simulated displays, replaying a day
     // "--replay-seconds=N": real seconds the simulated replay of one day takes (default 60).
@@ -29,6 +31,11 @@ struct LaunchOptions {
     // "--clock-start=HH:MM": the schedule clock (or the replay's day) starts at that local
     // time today.
     std::optional<int> clockStartMinutes;
+
+    // A command for the running instance ("vesperine warm 3400"): given as the first
+    // argument, with nothing after it but its own arguments. The program then only talks to
+    // the running instance: it starts no user interface and touches no display.
+    std::optional<ControlCommand> command;
 
     // The display server the program talks to.
     enum class Backend { x11, wayland };

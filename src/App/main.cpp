@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -29,14 +30,18 @@ int main(int argc, char** argv) {
     using namespace vesperine;
     // Before anything opens a file, or it could take the number of stdout or stderr.
     StandardStreams::ensureOpen();
-    // Before anything can start a thread: every thread inherits the blocked signals, which
-    // then wait for the start-up guard or the main loop.
-    SignalWatcher::prepareProcess();
 
     const auto parsed = LaunchOptions::parse(argc, argv);
     if (!parsed) return refuse(parsed.error().description);
     const LaunchOptions& options = parsed.value();
     const AppInfo info = AppInfo::current();
+    // A command only talks to the running instance: no window, no display, and Ctrl-C ends
+    // it as it ends any command.
+    if (options.command) return runControlCommand(*options.command, info);
+
+    // Before anything can start a thread: every thread inherits the blocked signals, which
+    // then wait for the start-up guard or the main loop.
+    SignalWatcher::prepareProcess();
     if (options.help) {
         std::fputs(LaunchOptions::helpText(), stdout);
         return 0;
@@ -55,11 +60,18 @@ int main(int argc, char** argv) {
         return runSimulatedReplay(options, info);
     }
 
+    // A running instance that answers on the session bus takes this launch's request before
+    // the display is opened; otherwise the instance lock decides, later.
+    if (auto handedOver = handOverOnSessionBus(options, info)) return *handedOver;
+
     StartupSignalGuard guard;
-    // VESPERINE_LOG_STDERR keeps the log on stderr even where a journal runs.
-    SystemLogger logger(info.bundleIdentifier, std::getenv("VESPERINE_LOG_STDERR")
-                                                   ? SystemLogger::Sink::standardError
-                                                   : SystemLogger::Sink::automatic);
+    // VESPERINE_LOG_STDERR keeps the log on stderr only, even where a journal runs. Started
+    // from a terminal, or with --verbose, the log shows there as well as in the journal.
+    SystemLogger logger(info.bundleIdentifier,
+                        std::getenv("VESPERINE_LOG_STDERR") ? SystemLogger::Sink::standardError
+                                                            : SystemLogger::Sink::automatic,
+                        options.verbose ? LogLevel::debug : LogLevel::info,
+                        options.verbose || ::isatty(STDERR_FILENO) == 1);
     // In a Wayland session the X server is Xwayland: its ramps change nothing on the screens.
     const bool wayland = options.backendFor(session) == LaunchOptions::Backend::wayland;
     std::unique_ptr<X11Connection> x11;

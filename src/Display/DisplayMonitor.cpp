@@ -62,7 +62,7 @@ DisplayMonitor::DisplayMonitor(DisplayEvents& displayEvents, SystemEvents& syste
 void DisplayMonitor::start() {
     for (const auto& entry : observed) {
         if (!systemEvents_.canObserve(entry.source)) {
-            log_.info("display event %s cannot be observed on this system", rawValue(entry.event));
+            log_.debug("display event %s cannot be observed on this system", rawValue(entry.event));
             continue;
         }
         observers_.push_back(systemEvents_.observe(

@@ -61,6 +61,9 @@ void DisplayPipeline::show(const DisplayTarget& value) {
 
 void DisplayPipeline::refreshDisplays() {
     displays_.set(DisplayCapabilities::all(list_));
+    std::map<DisplayID, std::string> names;
+    for (const auto& display : displays_.get()) names[display.id] = display.name;
+    gamma_.setNames(std::move(names));
 }
 
 void DisplayPipeline::apply(const DisplayTarget& target, double transition) {

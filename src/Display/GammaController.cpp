@@ -98,6 +98,12 @@ GammaController::Write GammaController::scaledFor(DisplayID display, const RGBGa
     return {display, gains, GammaTable::scaled(baseline(display), gains)};
 }
 
+std::string GammaController::nameOf(DisplayID display) const {
+    const auto found = names_.find(display);
+    if (found != names_.end() && !found->second.empty()) return found->second;
+    return "display " + std::to_string(display);
+}
+
 bool GammaController::showsOwn(DisplayID display) const {
     return touched_ && !touched_->count(display);
 }
@@ -119,7 +125,8 @@ void GammaController::write(std::vector<Write> batch) {
             auto [it, first] = lastFailure_.emplace(display, result);
             if (first || it->second != result) {
                 it->second = result;
-                log_.error("CGSetDisplayTransferByTable failed on %u: %d", display, result);
+                log_.error("Couldn't write the gamma table of %s: %d", nameOf(display).c_str(),
+                           result);
             }
             failed_[display] = batch[i].gains;
             written_.erase(display);
@@ -247,7 +254,7 @@ void GammaController::checkTables() {
         auto last = lastDrift_.find(display);
         if (last != lastDrift_.end() && std::abs(last->second - drift) < 0.01) continue;
         lastDrift_[display] = drift;
-        log_.notice("Gamma drifted on %u by %f; re-applying", display, drift);
+        log_.notice("Gamma drifted on %s by %f; re-applying", nameOf(display).c_str(), drift);
         applied_.erase(display);
         // Straight to this one display's table: neutral gains here (a display without boost
         // beside a boosted one) must not take the all-neutral path that restores everything.

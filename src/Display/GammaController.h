@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "Display/GammaTable.h"
@@ -39,6 +40,8 @@ class GammaController {
     // what was applied, then applies `gains` (so baselines are read from untinted tables).
     void reapplyAfterReconfiguration(const std::map<DisplayID, RGBGains>& gains);
     void restore();
+    // The displays' names, for the log (a display without one is named by its number).
+    void setNames(std::map<DisplayID, std::string> names) { names_ = std::move(names); }
     ColourControl colourControl() const { return gamma_.colourControl(); }
     // Gives every display its own table back, unless that already happened in this run.
     void restoreOnce();
@@ -78,6 +81,8 @@ class GammaController {
     std::map<DisplayID, GammaTable::Channels> baselines_;
     std::map<DisplayID, RGBGains> applied_;
     std::map<DisplayID, double> lastDrift_;
+    std::map<DisplayID, std::string> names_;
+    std::string nameOf(DisplayID display) const;
     // The error last logged per display, to log once per cause.
     std::map<DisplayID, int> lastFailure_;
     // The gains of each display whose latest write failed; the watchdog tries them again.

@@ -72,7 +72,9 @@ ScheduleStore::ScheduleStore(FileSystem& files, Logger& logger, std::string path
       activeID_(Presets::defaultSchedule().id) {
     load();
     if (!location_.get()) {
-        if (auto city = Cities::guess(zones.current())) (void)setLocation(city->location());
+        if (auto city = Cities::guess(zones.current())) {
+            locationGuessed_ = setLocation(city->location()).ok();
+        }
     }
 }
 

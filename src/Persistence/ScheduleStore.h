@@ -39,6 +39,9 @@ public:
     const Observable<Uuid>& activeID() const { return activeID_; }
     const Observable<std::optional<Location>>& location() const { return location_; }
     const std::string& path() const { return path_; }
+    // Whether this run found no location and took the time zone's city (saved as the
+    // location from then on, so the next run finds it).
+    bool locationGuessed() const { return locationGuessed_; }
 
     // Presets::all() followed by the custom schedules.
     std::vector<Schedule> schedules() const;
@@ -80,7 +83,8 @@ private:
     Observable<Uuid> activeID_;
     Observable<std::optional<Location>> location_;
     bool isLoading_ = false;
-    bool mustMoveAside_ = false;  // the file on disk failed to read or decode
+    bool mustMoveAside_ = false;
+    bool locationGuessed_ = false;  // the file on disk failed to read or decode
     Status lastSave_ = success();
 };
 

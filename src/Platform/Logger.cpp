@@ -10,10 +10,10 @@ const char* logLevelName(LogLevel level) {
     switch (level) {
         case LogLevel::debug: return "debug";
         case LogLevel::info: return "info";
-        case LogLevel::notice: return "default";
+        case LogLevel::notice: return "notice";
         case LogLevel::error: return "error";
     }
-    return "default";
+    return "notice";
 }
 
 namespace {

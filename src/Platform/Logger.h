@@ -5,7 +5,8 @@
 
 namespace vesperine {
 
-// Levels in rising order. `notice` is the "default" level: applied changes, resets, repairs.
+// Levels in rising order, named as syslog names them. `notice` is the level of what a user
+// may want to know happened: applied changes, resets, repairs.
 enum class LogLevel { debug, info, notice, error };
 
 const char* logLevelName(LogLevel level);

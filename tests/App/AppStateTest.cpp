@@ -1,4 +1,6 @@
 #include "App/AppState.h"
+#include "App/RemoteControl.h"
+#include "App/StartupSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +208,47 @@ TEST_F(AppStateTest, NextScheduledModeIsTheLastStepAtThatInstant) {
     auto state = make();
     state->reevaluate();
     EXPECT_EQ(state->nextScheduledMode(), DisplayMode::warm(2000));
+}
+
+// What other programs do through the control interface, and the status they follow; a
+// strength or a preview out of range is refused and changes nothing.
+TEST_F(AppStateTest, RemoteControlActsOnTheStateAndPublishesItsStatus) {
+    useSchedule(dayAndEvening());
+    auto state = make();
+    state->reevaluate();
+    RemoteControl control(*state);
+    const auto shows = [&](const char* mode, const char* source) {
+        EXPECT_EQ(control.status()->mode, mode);
+        EXPECT_EQ(control.status()->source, source);
+    };
+    shows("Bright 200%", "schedule");
+    EXPECT_EQ(control.status()->schedule, "Test");
+    EXPECT_EQ(control.status()->nextMode, "Warm 3400K");
+    EXPECT_EQ(control.status()->nextChange, static_cast<std::int64_t>(at(20, 0).unixSeconds()));
+    EXPECT_EQ(startupSummary(*state),
+              "Following the schedule \"Test\"; showing Bright 200%; next change at 20:00 to "
+              "Warm 3400K");
+
+    EXPECT_FALSE(control.setStrength(DisplayMode::Kind::warm, 7000).ok());
+    EXPECT_FALSE(control.setStrength(DisplayMode::Kind::off, 1).ok());
+    EXPECT_FALSE(control.preview(DisplayMode::warm(3000), 61).ok());
+    EXPECT_FALSE(control.preview(DisplayMode::red(3), 5).ok());
+    shows("Bright 200%", "schedule");
+
+    ASSERT_TRUE(control.setStrength(DisplayMode::Kind::warm, 2700).ok());
+    shows("Warm 2700K", "nextChange");
+    control.select(DisplayMode::Kind::red, LifetimeChoice::oneHour);
+    shows("Red", "until");
+    EXPECT_EQ(control.status()->until, static_cast<std::int64_t>(at(13, 0).unixSeconds()));
+    ASSERT_TRUE(control.preview(DisplayMode::warm(3000), 2).ok());
+    shows("Warm 3000K", "preview");
+    time.advance(2s);
+    shows("Red", "until");
+    control.resume();
+    shows("Bright 200%", "schedule");
+    control.reset();
+    shows("Off", "indefinitely");
+    EXPECT_EQ(pipeline.target().get(), DisplayTarget::off());
 }
 
 }  // namespace

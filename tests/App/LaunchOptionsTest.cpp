@@ -75,6 +75,57 @@ TEST(LaunchOptions, SwitchesThatDoNotApplyToTheRunAreRefused) {
     }
 }
 
+// A command word first makes the launch a command for the running instance; a strength is
+// typed as the panel shows it and checked against the kind's own range, ends included.
+TEST(LaunchOptions, CommandsForTheRunningInstance) {
+    using Verb = ControlCommand::Verb;
+    const std::tuple<Arguments, Verb, std::optional<double>> accepted[] = {
+        {{"status"}, Verb::status, std::nullopt},
+        {{"warm"}, Verb::warm, std::nullopt},
+        {{"warm", "3400"}, Verb::warm, 3400.0},
+        {{"warm", "1200K"}, Verb::warm, 1200.0},
+        {{"warm", "6500k"}, Verb::warm, 6500.0},
+        {{"red", "80"}, Verb::red, 0.8},
+        {{"red", "20%"}, Verb::red, 0.2},
+        {{"bright", "400"}, Verb::bright, 4.0},
+        {{"bright", "110%"}, Verb::bright, 1.1},
+        {{"off"}, Verb::off, std::nullopt},
+        {{"resume"}, Verb::resume, std::nullopt},
+        {{"reset"}, Verb::reset, std::nullopt},
+    };
+    for (const auto& [arguments, verb, strength] : accepted) {
+        SCOPED_TRACE(arguments.back());
+        const auto options = LaunchOptions::parse(arguments);
+        ASSERT_TRUE(options.ok()) << options.error().description;
+        ASSERT_TRUE(options->command);
+        EXPECT_EQ(options->command->verb, verb);
+        ASSERT_EQ(options->command->strength.has_value(), strength.has_value());
+        if (strength) {
+            EXPECT_DOUBLE_EQ(*options->command->strength, *strength);
+        }
+    }
+    const std::pair<Arguments, std::string> refused[] = {
+        {{"warm", "1199"}, "warm wants a strength from 1200K to 6500K, not '1199'"},
+        {{"warm", "7000"}, "warm wants a strength from 1200K to 6500K, not '7000'"},
+        {{"warm", "80%"}, "warm wants a strength from 1200K to 6500K, not '80%'"},
+        {{"red", "0.8"}, "red wants a strength from 20% to 100%, not '0.8'"},
+        {{"bright", "100"}, "bright wants a strength from 110% to 400%, not '100'"},
+        {{"bright", "-200"}, "bright wants a strength from 110% to 400%, not '-200'"},
+        {{"warm", "nan"}, "warm wants a strength from 1200K to 6500K, not 'nan'"},
+        {{"warm", "3400", "5"}, "warm takes one strength at most, not '5'"},
+        {{"off", "3"}, "off takes no argument, not '3'"},
+        {{"status", "--verbose"}, "status takes no argument, not '--verbose'"},
+    };
+    for (const auto& [arguments, problem] : refused) {
+        const auto options = LaunchOptions::parse(arguments);
+        ASSERT_FALSE(options.ok()) << arguments.back();
+        EXPECT_EQ(options.error().description, problem);
+    }
+    // Only the first word is a command: a switch before it is a launch's mistake.
+    EXPECT_FALSE(LaunchOptions::parse(Arguments{"--verbose", "status"}).ok());
+    EXPECT_TRUE(LaunchOptions::parse(Arguments{"--verbose"})->verbose);
+}
+
 // Wayland wherever the session is one (Xwayland's ramps would change nothing on the screens),
 // X11 otherwise, and whatever --backend names above both.
 TEST(LaunchOptions, TheSessionChoosesTheBackendUnlessOneIsNamed) {

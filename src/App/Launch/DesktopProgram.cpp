@@ -16,8 +16,10 @@
 #include "App/Launch/ProgramAlerts.h"
 #include "App/LaunchClock.h"
 #include "App/LegacyMigration.h"
+#include "App/RemoteControl.h"
 #include "Persistence/ScheduleStore.h"
 #include "Platform/Linux/AutostartLoginItem.h"
+#include "Platform/Linux/BusControlService.h"
 #include "Platform/Linux/DesktopNightLight.h"
 #include "Platform/Linux/ExecRelaunch.h"
 #include "Platform/Linux/FreedesktopTrash.h"
@@ -43,9 +45,9 @@ class NoEDRSurfaces final : public EDRSurfaceFactory {
 std::unique_ptr<BusConnection> openBus(BusConnection::Bus bus, QtMainLoop& loop, Log& log) {
     auto opened = BusConnection::open(bus, loop, loop);
     if (opened) return std::move(opened).value();
-    // A machine without a system bus is odd; a run outside a desktop session has no session bus.
-    log.write(bus == BusConnection::Bus::system ? LogLevel::error : LogLevel::info,
-              opened.error().description);
+    // A machine without one (a container, a minimal session) is not a fault: each backend
+    // that needs it says once, in the debug log, what it cannot observe.
+    log.info("%s", opened.error().description.c_str());
     return nullptr;
 }
 
@@ -207,6 +209,21 @@ int DesktopProgram::run(const Session& session) {
     log.notice("%s %s started on %s", info_.displayName.c_str(), info_.version.c_str(),
                session.where.c_str());
     if (session.started) session.started(app);
+    // The control interface, for scripts, panels and later launches; without a session bus
+    // later launches still reach this instance through the instance socket.
+    RemoteControl control(app.state());
+    std::unique_ptr<BusControlService> controlService;
+    if (sessionBus_) {
+        auto published =
+            BusControlService::publish(*sessionBus_, ControlBusNames::of(info_.bundleIdentifier),
+                                       control, [&] { app.onActivate(); }, logger_);
+        if (published) {
+            controlService = std::move(published).value();
+        } else {
+            log.error("%s; \"vesperine status\" and the other commands won't reach this instance",
+                      published.error().description.c_str());
+        }
+    }
     settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
         app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(), app.guide(),
         app.updater(), loginItem, relaunch_, session.workspace, defaults_, loop_, info_,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "App/AppInfo.h"
 #include "App/LaunchOptions.h"
@@ -37,6 +38,19 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
 // StartupSignalGuard, which ends the process on a termination signal while it waits or while
 // a server that accepted the connection does not answer.
 std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds = 120);
+
+// A command for the running instance ("vesperine warm 3400"), over the session bus: prints
+// what the instance now shows (or, for status, its status) and returns 0; says why on stderr
+// and returns 1 when no instance runs or it refused. Starts no user interface and touches no
+// display.
+int runControlCommand(const ControlCommand& command, const AppInfo& info);
+
+// A later launch's request (come to the front, or "--reset") handed to the running instance
+// over the session bus, before anything opens the display. None when no instance answers
+// there (none runs, no session bus, or one too old to know the request): the launch then
+// goes on as usual, and the instance lock decides. Otherwise prints the outcome and gives
+// the exit status.
+std::optional<int> handOverOnSessionBus(const LaunchOptions& options, const AppInfo& info);
 
 // The program on simulated displays: replays one day of the default schedule at a high clock
 // scale and prints, at each change, the schedule time, the mode and each display's target.

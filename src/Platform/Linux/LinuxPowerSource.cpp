@@ -14,7 +14,7 @@ LinuxPowerSource::LinuxPowerSource(BusConnection* systemBus, IoWatcher& loop,
         upower_ = std::make_unique<UPowerReader>(*systemBus, logger, tell, options_.busTimeout);
         profiles_ = std::make_unique<PowerProfilesReader>(*systemBus, logger, tell, options_.busTimeout);
     } else {
-        log_.write(LogLevel::info, "No system bus: the battery is read from " +
+        log_.write(LogLevel::debug, "No system bus: the battery is read from " +
                                        options_.powerSupplyRoot + " and Low Power Mode counts as off");
     }
     thermal_ = std::make_unique<ThermalWatch>(loop, scheduler, logger, tell, options_.thermal);

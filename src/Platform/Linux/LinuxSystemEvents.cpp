@@ -22,7 +22,7 @@ LinuxSystemEvents::LinuxSystemEvents(IoWatcher& loop, BusConnection* systemBus, 
         sleep_ = std::make_unique<SleepWatch>(*systemBus, logger,
                                               [this] { observers_.notify(SystemEvent::wake); });
     } else {
-        log_.error("Wake from sleep cannot be observed: there is no system bus");
+        log_.debug("Wake from sleep cannot be observed: there is no system bus");
     }
 }
 

@@ -31,13 +31,14 @@ bool journalRunning() {
 
 }  // namespace
 
-SystemLogger::SystemLogger(std::string subsystem, Sink sink, LogLevel minimum)
+SystemLogger::SystemLogger(std::string subsystem, Sink sink, LogLevel minimum, bool echo)
     : subsystem_(std::move(subsystem)), minimum_(minimum) {
 #ifdef VESPERINE_HAVE_JOURNAL
     journal_ = sink == Sink::journal || (sink == Sink::automatic && journalRunning());
 #else
     (void)sink;
 #endif
+    standardError_ = !journal_ || echo;
 }
 
 void SystemLogger::write(LogLevel level, std::string_view category, std::string_view message) {
@@ -47,11 +48,11 @@ void SystemLogger::write(LogLevel level, std::string_view category, std::string_
 #ifdef VESPERINE_HAVE_JOURNAL
     if (journal_) {
         sd_journal_send("MESSAGE=%s", text.c_str(), "PRIORITY=%d", priorityOf(level),
-                        "SYSLOG_IDENTIFIER=vesperine", "VESPERINE_SUBSYSTEM=%s", subsystem_.c_str(),
-                        "VESPERINE_CATEGORY=%s", cat.c_str(), nullptr);
-        return;
+                        "SYSLOG_IDENTIFIER=%s", identifier, "VESPERINE_SUBSYSTEM=%s",
+                        subsystem_.c_str(), "VESPERINE_CATEGORY=%s", cat.c_str(), nullptr);
     }
 #endif
+    if (!standardError_) return;
     std::timespec now{};
     std::timespec_get(&now, TIME_UTC);
     std::tm local{};

@@ -49,7 +49,7 @@ void ThermalWatch::reread() {
     }
     zonesRead_ = reading.zonesRead;
     if (zonesRead_ == 0) {
-        log_.write(LogLevel::info, "none",
+        log_.write(LogLevel::debug, "none",
                    "No thermal zone could be read under " + options_.root +
                        "; the computer counts as cool");
     }

@@ -146,7 +146,9 @@ std::vector<PlatformScreen> X11Displays::screens() const {
                                                  static_cast<std::size_t>(output->nameLen));
                     const std::string monitor =
                         edidMonitorName(edidOf(display, resources->outputs[i]));
-                    screen.name = monitor.empty() ? outputName : monitor;
+                    // The output as RandR (and xrandr) names it, and the monitor as its EDID
+                    // does: the log and the replay show both, never the output's XID.
+                    screen.name = monitor.empty() ? outputName : outputName + " (" + monitor + ")";
                     screen.frame = {double(crtc->x), double(crtc->y), double(crtc->width),
                                     double(crtc->height)};
                     screen.isBuiltin = outputName.starts_with("eDP") ||
@@ -468,7 +470,8 @@ void X11Displays::restoreAll() {
     std::vector<std::string> restored;
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (const int error = batch[i].result) {
-            log_.error("Couldn't restore the gamma ramp of output %u: %d", outputs[i], error);
+            log_.error("Couldn't restore the gamma ramp of %s: %d",
+                       originals_.at(outputs[i]).key.name.c_str(), error);
             crtcs_.erase(outputs[i]);
         } else {
             restored.push_back(originals_.at(outputs[i]).key.name);

@@ -1,0 +1,65 @@
+#include "App/RemoteControl.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "App/Preferences.h"
+
+namespace vesperine {
+
+namespace {
+
+Status inRange(DisplayMode::Kind kind, double value) {
+    const auto range = strengthRange(kind);
+    if (!range) return Status::failure(std::string(label(kind)) + " has no strength");
+    if (!(value >= range->lower && value <= range->upper)) {
+        char text[128];
+        std::snprintf(text, sizeof text, "%s wants a strength from %g to %g, not %g", label(kind),
+                      range->lower, range->upper, value);
+        return Status::failure(text);
+    }
+    return success();
+}
+
+}  // namespace
+
+RemoteControl::RemoteControl(AppState& state)
+    : state_(state), status_(ControlStatus::of(state)) {
+    const auto changed = [this](const auto&) { refresh(); };
+    watches_.push_back(state_.resolution().observe(changed));
+    watches_.push_back(state_.override().observe(changed));
+    watches_.push_back(state_.scheduleState().observe(changed));
+    watches_.push_back(state_.previewMode().observe(changed));
+    watches_.push_back(state_.store().activeID().observe(changed));
+    watches_.push_back(state_.store().custom().observe(changed));
+}
+
+void RemoteControl::select(DisplayMode::Kind kind, LifetimeChoice lifetime) {
+    state_.select(kind, vesperine::lifetime(lifetime, state_.now()));
+}
+
+Status RemoteControl::setStrength(DisplayMode::Kind kind, double value) {
+    if (auto valid = inRange(kind, value); !valid) return valid;
+    state_.setLevel(value, kind);
+    return success();
+}
+
+Status RemoteControl::preview(const DisplayMode& mode, double seconds) {
+    if (mode.kind() != DisplayMode::Kind::off) {
+        if (auto valid = inRange(mode.kind(), mode.strength()); !valid) return valid;
+    }
+    if (!(seconds > 0 && seconds <= longestPreview)) {
+        return Status::failure("a preview lasts more than 0 and at most 60 seconds");
+    }
+    state_.preview(mode, seconds);
+    return success();
+}
+
+void RemoteControl::resume() {
+    state_.setOverride(std::nullopt);
+    state_.reevaluate();
+}
+
+void RemoteControl::reset() { state_.resetDisplay(); }
+
+}  // namespace vesperine

@@ -1,0 +1,239 @@
+#include "Platform/Linux/BusControlService.h"
+
+#include <systemd/sd-bus.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace vesperine {
+
+namespace {
+
+// One property: its bus name, signature and how it reads from a status.
+struct Property {
+    const char* name;
+    const char* signature;
+    int (*append)(sd_bus_message* reply, const ControlStatus& status);
+    bool (*same)(const ControlStatus& a, const ControlStatus& b);
+};
+
+int append(sd_bus_message* reply, const std::string& value) {
+    return sd_bus_message_append_basic(reply, 's', value.c_str());
+}
+int append(sd_bus_message* reply, double value) {
+    return sd_bus_message_append_basic(reply, 'd', &value);
+}
+int append(sd_bus_message* reply, std::int64_t value) {
+    return sd_bus_message_append_basic(reply, 'x', &value);
+}
+
+#define VESPERINE_PROPERTY(busName, sig, field)                                               \
+    Property {                                                                                \
+        busName, sig,                                                                         \
+            [](sd_bus_message* reply, const ControlStatus& status) {                          \
+                return append(reply, status.field);                                           \
+            },                                                                                \
+            [](const ControlStatus& a, const ControlStatus& b) { return a.field == b.field; } \
+    }
+
+const Property properties[] = {
+    VESPERINE_PROPERTY("Mode", "s", mode),
+    VESPERINE_PROPERTY("Kind", "s", kind),
+    VESPERINE_PROPERTY("Strength", "d", strength),
+    VESPERINE_PROPERTY("Limitation", "s", limitation),
+    VESPERINE_PROPERTY("Source", "s", source),
+    VESPERINE_PROPERTY("Until", "x", until),
+    VESPERINE_PROPERTY("Schedule", "s", schedule),
+    VESPERINE_PROPERTY("NextMode", "s", nextMode),
+    VESPERINE_PROPERTY("NextChange", "x", nextChange),
+};
+
+#undef VESPERINE_PROPERTY
+
+int invalid(sd_bus_error* error, const std::string& why) {
+    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, why.c_str());
+}
+
+std::optional<DisplayMode::Kind> readKind(sd_bus_message* message, sd_bus_error* error,
+                                          int& r) {
+    const char* word = nullptr;
+    r = sd_bus_message_read(message, "s", &word);
+    if (r < 0) return std::nullopt;
+    const auto kind = kindFromRawValue(word);
+    if (!kind) r = invalid(error, std::string("no kind of mode is called '") + word + "'");
+    return kind;
+}
+
+}  // namespace
+
+// The vtable's handlers: plain functions that find the service in their user data.
+struct ControlBusVtable {
+    static BusControlService& of(void* data) { return *static_cast<BusControlService*>(data); }
+    static const char* sender(sd_bus_message* m) {
+        const char* name = sd_bus_message_get_sender(m);
+        return name ? name : "?";
+    }
+
+    static int activate(sd_bus_message* m, void* data, sd_bus_error*) {
+        BusControlService& service = of(data);
+        service.log_.info("Activate from %s", sender(m));
+        if (service.onActivate_) service.onActivate_();
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int select(sd_bus_message* m, void* data, sd_bus_error* error) {
+        int r = 0;
+        const auto kind = readKind(m, error, r);
+        if (!kind) return r;
+        const char* word = nullptr;
+        if ((r = sd_bus_message_read(m, "s", &word)) < 0) return r;
+        const auto lifetime = lifetimeChoiceFromRawValue(word);
+        if (!lifetime) {
+            return invalid(error, std::string("a pick lasts \"nextChange\", \"oneHour\" or "
+                                              "\"untilOff\", not '") + word + "'");
+        }
+        of(data).log_.info("Select %s for %s from %s", rawValue(*kind), word, sender(m));
+        of(data).control_.select(*kind, *lifetime);
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int setStrength(sd_bus_message* m, void* data, sd_bus_error* error) {
+        int r = 0;
+        const auto kind = readKind(m, error, r);
+        if (!kind) return r;
+        double value = 0;
+        if ((r = sd_bus_message_read(m, "d", &value)) < 0) return r;
+        of(data).log_.info("SetStrength %s %g from %s", rawValue(*kind), value, sender(m));
+        if (auto done = of(data).control_.setStrength(*kind, value); !done)
+            return invalid(error, done.error().description);
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int preview(sd_bus_message* m, void* data, sd_bus_error* error) {
+        int r = 0;
+        const auto kind = readKind(m, error, r);
+        if (!kind) return r;
+        double strength = 0, seconds = 0;
+        if ((r = sd_bus_message_read(m, "dd", &strength, &seconds)) < 0) return r;
+        DisplayMode mode = DisplayMode::off();
+        switch (*kind) {
+            case DisplayMode::Kind::bright: mode = DisplayMode::bright(strength); break;
+            case DisplayMode::Kind::warm: mode = DisplayMode::warm(strength); break;
+            case DisplayMode::Kind::red: mode = DisplayMode::red(strength); break;
+            case DisplayMode::Kind::off: break;
+        }
+        of(data).log_.info("Preview %s for %g s from %s", mode.shortDescription().c_str(),
+                           seconds, sender(m));
+        if (auto done = of(data).control_.preview(mode, seconds); !done)
+            return invalid(error, done.error().description);
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int resume(sd_bus_message* m, void* data, sd_bus_error*) {
+        of(data).log_.info("Resume from %s", sender(m));
+        of(data).control_.resume();
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int reset(sd_bus_message* m, void* data, sd_bus_error*) {
+        of(data).log_.notice("Reset from %s: giving the displays their own colours back",
+                             sender(m));
+        of(data).control_.reset();
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int property(sd_bus*, const char*, const char*, const char* name,
+                        sd_bus_message* reply, void* data, sd_bus_error*) {
+        for (const Property& p : properties) {
+            if (std::strcmp(p.name, name) == 0) return p.append(reply, of(data).shown_);
+        }
+        return -ENOENT;
+    }
+
+    // Methods first, then one property for each row of `properties`.
+    static std::vector<sd_bus_vtable> make() {
+        std::vector<sd_bus_vtable> vtable = {
+            SD_BUS_VTABLE_START(0),
+            SD_BUS_METHOD("Activate", "", "", activate, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD_WITH_NAMES("Select", "ss", SD_BUS_PARAM(kind) SD_BUS_PARAM(lifetime),
+                                     "", , select, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD_WITH_NAMES("SetStrength", "sd",
+                                     SD_BUS_PARAM(kind) SD_BUS_PARAM(strength), "", ,
+                                     setStrength, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD_WITH_NAMES("Preview", "sdd",
+                                     SD_BUS_PARAM(kind) SD_BUS_PARAM(strength)
+                                         SD_BUS_PARAM(seconds),
+                                     "", , preview, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD("Resume", "", "", resume, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD("Reset", "", "", reset, SD_BUS_VTABLE_UNPRIVILEGED),
+        };
+        for (const Property& p : properties) {
+            vtable.push_back(SD_BUS_PROPERTY(p.name, p.signature, property, 0,
+                                             SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE));
+        }
+        vtable.push_back(SD_BUS_VTABLE_END);
+        return vtable;
+    }
+    static const sd_bus_vtable* table() {
+        static const std::vector<sd_bus_vtable> vtable = make();
+        return vtable.data();
+    }
+};
+
+Result<std::unique_ptr<BusControlService>> BusControlService::publish(
+    BusConnection& bus, const ControlBusNames& names, RemoteControl& control,
+    std::function<void()> onActivate, Logger& logger) {
+    std::unique_ptr<BusControlService> service(
+        new BusControlService(bus, names, control, std::move(onActivate), logger));
+    const auto failed = [&](const char* what, int r) {
+        return Error{std::string(what) + " " + names.name + " on the session bus: " +
+                     std::strerror(-r)};
+    };
+    int r = sd_bus_add_object_vtable(bus.raw(), &service->slot_, names.path.c_str(),
+                                     names.interface.c_str(), ControlBusVtable::table(),
+                                     service.get());
+    if (r < 0) return failed("Couldn't publish", r);
+    // Owning the name is what later launches and scripts look for: ask for it only once the
+    // object answers. Not queued: a name held by another process stays its own.
+    r = sd_bus_request_name(bus.raw(), names.name.c_str(), 0);
+    if (r < 0) return failed("Couldn't take the name", r);
+    service->ownsName_ = true;
+    bus.flush();
+    return service;
+}
+
+BusControlService::BusControlService(BusConnection& bus, ControlBusNames names,
+                                     RemoteControl& control, std::function<void()> onActivate,
+                                     Logger& logger)
+    : bus_(bus),
+      names_(std::move(names)),
+      control_(control),
+      onActivate_(std::move(onActivate)),
+      log_(logger, "control"),
+      shown_(control.status().get()) {
+    watch_ = control_.status().observe([this](const ControlStatus& status) {
+        const ControlStatus before = shown_;
+        shown_ = status;
+        announce(before, status);
+    });
+}
+
+BusControlService::~BusControlService() {
+    watch_.reset();
+    if (bus_.isConnected() && ownsName_) {
+        sd_bus_release_name(bus_.raw(), names_.name.c_str());
+    }
+    sd_bus_slot_unref(slot_);
+    bus_.flush();
+}
+
+void BusControlService::announce(const ControlStatus& before, const ControlStatus& after) {
+    if (!bus_.isConnected() || !ownsName_) return;
+    std::vector<char*> changed;
+    for (const Property& p : properties) {
+        if (!p.same(before, after)) changed.push_back(const_cast<char*>(p.name));
+    }
+    if (changed.empty()) return;
+    changed.push_back(nullptr);
+    const int r = sd_bus_emit_properties_changed_strv(bus_.raw(), names_.path.c_str(),
+                                                       names_.interface.c_str(), changed.data());
+    if (r < 0) log_.debug("Couldn't announce a change of status: %s", std::strerror(-r));
+    bus_.flush();
+}
+
+}  // namespace vesperine

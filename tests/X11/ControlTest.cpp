@@ -1,0 +1,163 @@
+// The real program on the test X server with a private session bus: the commands a user
+// types reach it over its control interface, and what they do shows on the outputs.
+#include "ProgramRun.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <regex>
+
+#include "State/DisplayMode.h"
+#include "Support/PrivateBus.h"
+#include "Support/TempFolder.h"
+
+namespace vesperine::testing_x11 {
+namespace {
+
+class ControlTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(other.display(), nullptr) << "no test X server";
+        ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+        other.setRamp("DUMMY0", identity);
+    }
+    void TearDown() override { other.setRamp("DUMMY0", identity); }
+
+    struct Ran {
+        int status = -1;
+        std::string output;  // stdout and stderr
+    };
+    // `vesperine <arguments>` as a user runs it, on the test's session bus.
+    Ran command(const std::string& arguments) const {
+        const std::string line = "DBUS_SESSION_BUS_ADDRESS='" + bus.address() + "' TZ=UTC " +
+                                 VESPERINE_PROGRAM + " " + arguments + " 2>&1";
+        Ran ran;
+        FILE* out = ::popen(line.c_str(), "r");
+        if (!out) return ran;
+        char buffer[512];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+            ran.output.append(buffer, n);
+        const int status = ::pclose(out);
+        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return ran;
+    }
+    bool showsBlue(double gain) const {
+        return std::abs(end(other.ramp("DUMMY0").b) - gain) < 0.01;
+    }
+    bool showsWarm(double kelvin) const {
+        return showsBlue(DisplayMode::warm(kelvin).target().gains.b) &&
+               std::abs(end(other.ramp("DUMMY0").r) - 1.0) < 0.01;
+    }
+
+    XClient other;
+    TempFolder home;
+    PrivateBus bus;
+};
+
+// The control interface's declarations, one line each ("arg direction=in name=kind type=s"),
+// without comments and annotations.
+std::vector<std::string> declarations(std::string xml) {
+    xml = std::regex_replace(xml, std::regex("<!--[\\s\\S]*?-->"), "");
+    const auto from = xml.find("<interface name=\"com.brevan.vesperine.Control\"");
+    const auto to = xml.find("</interface>", from);
+    if (from == std::string::npos || to == std::string::npos) return {};
+    const std::string body = xml.substr(from, to - from);
+    const std::regex tag("<(method|arg|property|signal)\\b([^>]*?)/?>");
+    const std::regex attribute("(\\w+)=\"([^\"]*)\"");
+    std::vector<std::string> found;
+    for (std::sregex_iterator it(body.begin(), body.end(), tag), last; it != last; ++it) {
+        const std::string attributes = (*it)[2];
+        std::vector<std::string> pairs;
+        for (std::sregex_iterator a(attributes.begin(), attributes.end(), attribute); a != last;
+             ++a)
+            pairs.push_back((*a)[1].str() + "=" + (*a)[2].str());
+        std::sort(pairs.begin(), pairs.end());
+        std::string line = (*it)[1];
+        for (const auto& pair : pairs) line += " " + pair;
+        found.push_back(line);
+    }
+    return found;
+}
+
+std::string introspect(sd_bus* bus) {
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    std::string xml;
+    const char* text = nullptr;
+    if (sd_bus_call_method(bus, "com.brevan.vesperine", "/com/brevan/vesperine",
+                           "org.freedesktop.DBus.Introspectable", "Introspect", &error, &reply,
+                           "") >= 0 &&
+        sd_bus_message_read(reply, "s", &text) >= 0)
+        xml = text;
+    sd_bus_message_unref(reply);
+    sd_bus_error_free(&error);
+    return xml;
+}
+
+// With no instance, a command says so and fails; bad input is a usage error. Then each
+// command changes what the output shows (21:00: the default schedule's Warm 3400 K), status
+// words it, every change is announced, a later launch is answered over the bus, and the
+// interface is the one the repository documents.
+TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
+    const Ran none = command("warm 3400");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.output, "vesperine: Vesperine isn't running; start it with \"vesperine\"\n");
+    EXPECT_EQ(command("warm 9000").status, 2);
+
+    const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
+    Program program(home.path(), {"--clock-start=21:00"}, {session});
+    ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
+    ASSERT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
+
+    BusClient watcher(bus.address(), nullptr);
+    ASSERT_TRUE(watcher.ok());
+    int changes = 0;
+    ASSERT_GE(sd_bus_match_signal(
+                  watcher.raw(), nullptr, "com.brevan.vesperine", "/com/brevan/vesperine",
+                  "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                  [](sd_bus_message*, void* count, sd_bus_error*) {
+                      ++*static_cast<int*>(count);
+                      return 0;
+                  },
+                  &changes),
+              0);
+
+    const Ran warm = command("warm 2700");
+    EXPECT_EQ(warm.status, 0);
+    EXPECT_EQ(warm.output, "Showing Warm 2700K\n");
+    EXPECT_TRUE(spin([&] { return showsWarm(2700); }, 3s));
+    EXPECT_EQ(command("status").output,
+              "Showing Warm 2700K\nWhy: picked by hand, until the next scheduled change\n"
+              "Schedule: Day & Night; next change at 23:00 to Red\n");
+    EXPECT_TRUE(spin([&] {
+        while (sd_bus_process(watcher.raw(), nullptr) > 0) {
+        }
+        return changes > 0;
+    }));
+
+    EXPECT_EQ(command("off").output, "Showing Off\n");
+    EXPECT_TRUE(spin([&] { return other.ramp("DUMMY0") == identity; }, 3s));
+    EXPECT_EQ(command("resume").output, "Showing Warm 3400K\n");
+    EXPECT_TRUE(spin([&] { return showsWarm(3400); }, 3s));
+    EXPECT_EQ(command("reset").status, 0);
+    EXPECT_TRUE(spin([&] { return other.ramp("DUMMY0") == identity; }, 3s));
+    EXPECT_NE(command("status").output.find("Why: picked by hand, until changed"),
+              std::string::npos);
+
+    // A later launch is answered over the bus, before it opens the display.
+    Program second(home / "second", {}, {session, "XDG_RUNTIME_DIR=" + (home / "run").string()});
+    EXPECT_EQ(second.wait(5s), 0) << second.log();
+    EXPECT_TRUE(spin([&] { return program.log().find("Activate from") != std::string::npos; }));
+
+    std::ifstream file(VESPERINE_CONTROL_XML);
+    const std::string documented{std::istreambuf_iterator<char>(file), {}};
+    const auto published = declarations(introspect(watcher.raw()));
+    EXPECT_FALSE(published.empty());
+    EXPECT_EQ(published, declarations(documented));
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(5s), 0) << program.log();
+}
+
+}  // namespace
+}  // namespace vesperine::testing_x11
