@@ -33,6 +33,36 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Writes one frame per iteration of a fade between two tints fast enough that every 33 ms
+// frame writes, on every display of `displays`; `afterFrame` runs after each. Returns
+// the number of displays.
+template <class AfterFrame>
+std::size_t writeFrames(benchmark::State& state, DisplayList& displays, DisplayGamma& gamma,
+                        VirtualTime& time, Logger& logger, AfterFrame afterFrame) {
+    SimulatedEDRSurfaces surfaces;
+    DisplayPipeline pipeline(displays, gamma, surfaces, time, logger);
+    bool warmer = true;
+    pipeline.apply({1.0, Kelvin::gains(4000)}, 0);
+    time.runDue();
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        if (!pipeline.isFading()) {
+            state.PauseTiming();
+            warmer = !warmer;
+            pipeline.apply({1.0, Kelvin::gains(warmer ? 2500 : 4000)}, 10);
+            time.runDue();  // the first frame: nothing new to show
+            state.ResumeTiming();
+        }
+        time.advance(*time.nextDue() - time.monotonicNow());
+        ++frames;
+        afterFrame();
+    }
+    const std::size_t count = pipeline.displays()->size();
+    pipeline.reset();
+    state.SetItemsProcessed(frames);
+    return count;
+}
+
 void eveningFade(benchmark::State& state) {
     int boosted = 0, plain = 0;
     for (auto _ : state) {
@@ -92,27 +122,10 @@ struct X11Machine {
 void x11FadeFrame(benchmark::State& state) {
     X11Machine machine;
     if (!machine.open(state)) return;
-    SimulatedEDRSurfaces surfaces;
     VirtualTime time;
-    DisplayPipeline pipeline(*machine.displays, *machine.displays, surfaces, time, machine.logger);
-    bool warmer = true;
-    pipeline.apply({1.0, Kelvin::gains(4000)}, 0);
-    time.runDue();
-    std::int64_t frames = 0;
-    for (auto _ : state) {
-        if (!pipeline.isFading()) {
-            state.PauseTiming();
-            warmer = !warmer;
-            pipeline.apply({1.0, Kelvin::gains(warmer ? 2500 : 4000)}, 10);
-            time.runDue();  // the first frame: nothing new to show
-            state.ResumeTiming();
-        }
-        time.advance(*time.nextDue() - time.monotonicNow());
-        ++frames;
-    }
-    pipeline.reset();
-    state.counters["outputs"] = static_cast<double>(pipeline.displays()->size());
-    state.SetItemsProcessed(frames);
+    const auto outputs =
+        writeFrames(state, *machine.displays, *machine.displays, time, machine.logger, [] {});
+    state.counters["outputs"] = static_cast<double>(outputs);
 }
 BENCHMARK(x11FadeFrame)->Unit(benchmark::kMicrosecond);
 
@@ -151,35 +164,19 @@ void waylandFadeFrame(benchmark::State& state) {
         return;
     }
     WaylandDisplays displays(*connection.value(), time, logger);
-    SimulatedEDRSurfaces surfaces;
-    DisplayPipeline pipeline(displays, displays, surfaces, time, logger);
-    bool warmer = true;
-    pipeline.apply({1.0, Kelvin::gains(4000)}, 0);
-    time.runDue();
     std::int64_t frames = 0;
-    for (auto _ : state) {
-        if (!pipeline.isFading()) {
-            state.PauseTiming();
-            warmer = !warmer;
-            pipeline.apply({1.0, Kelvin::gains(warmer ? 2500 : 4000)}, 10);
-            time.runDue();
-            state.ResumeTiming();
-        }
-        time.advance(*time.nextDue() - time.monotonicNow());
-        // Frames come 33 ms apart in a run: the compositor keeps up. Here it is given the
-        // time to, or every frame after the socket fills would be skipped as `compositorBusy`.
-        if (++frames % 32 == 0) {
-            state.PauseTiming();
-            connection.value()->roundtrip();
-            state.ResumeTiming();
-        }
-    }
+    // Frames come 33 ms apart in a run: the compositor keeps up. Here it is given the time to,
+    // or every frame after the socket fills would be skipped as `compositorBusy`.
+    const auto outputs = writeFrames(state, displays, displays, time, logger, [&] {
+        if (++frames % 32 != 0) return;
+        state.PauseTiming();
+        connection.value()->roundtrip();
+        state.ResumeTiming();
+    });
     connection.value()->roundtrip();
-    state.counters["outputs"] = static_cast<double>(displays.screens().size());
+    state.counters["outputs"] = static_cast<double>(outputs);
     state.counters["tables received"] = static_cast<double>(
         compositor.tables("DP-1").size() + (state.range(0) > 1 ? compositor.tables("DP-2").size() : 0));
-    pipeline.reset();
-    state.SetItemsProcessed(frames);
 }
 BENCHMARK(waylandFadeFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 #endif

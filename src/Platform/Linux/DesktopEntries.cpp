@@ -63,7 +63,7 @@ std::string unescaped(std::string_view value) {
 }
 
 // "Name[...]" keys for a locale lang_COUNTRY.ENCODING@MODIFIER, in the order the Desktop
-// Entry specification matches them: lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang.
+// Entry format matches them: lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang.
 std::vector<std::string> nameKeysFor(std::string_view locale) {
     std::string_view modifier;
     if (auto at = locale.find('@'); at != std::string_view::npos) {
