@@ -26,6 +26,14 @@ add_custom_command(OUTPUT "${man_page}"
 add_custom_target(vesperine_man ALL DEPENDS "${man_page}")
 install(FILES "${man_page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
+# The licence, where Debian keeps each package's, as soon as the repository has one.
+foreach(licence LICENSE COPYING)
+    if(EXISTS "${CMAKE_SOURCE_DIR}/${licence}")
+        install(FILES "${licence}" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/vesperine"
+                RENAME copyright)
+    endif()
+endforeach()
+
 set(CPACK_PACKAGE_NAME vesperine)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tint every display through the day")
