@@ -200,12 +200,14 @@ TEST_F(JsonFileDefaultsStoreTest, HandEditsMadeWhileRunningSurviveTheNextSave) {
     // A second round: what was written last is the new starting point.
     dir_.write(path_, R"({"edited":6,"ours":4})");
     store.set("added", true);
-    EXPECT_EQ(*json::parse(dir_.read(path_)), *json::parse(R"({"edited":6,"ours":4,"added":true})"));
+    EXPECT_EQ(*json::parse(dir_.read(path_)),
+              *json::parse(R"({"edited":6,"ours":4,"added":true})"));
 
     dir_.write(path_, R"({"edited":7,)");  // saved half-way through an edit
     store.set("added", false);
     EXPECT_EQ(dir_.read(path_ + ".corrupt"), R"({"edited":7,)");
-    EXPECT_EQ(*json::parse(dir_.read(path_)), *json::parse(R"({"edited":6,"ours":4,"added":false})"));
+    EXPECT_EQ(*json::parse(dir_.read(path_)),
+              *json::parse(R"({"edited":6,"ours":4,"added":false})"));
     EXPECT_EQ(logger_.count("changed by hand and does not read as settings"), 1u);
 }
 

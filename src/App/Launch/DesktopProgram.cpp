@@ -236,27 +236,28 @@ int DesktopProgram::run(const Session& session) {
                       published.error().description.c_str());
         }
     }
+    // The tray icon and the settings window, where they can be seen.
     if (windows) {
-    settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
-        app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(), app.guide(),
-        app.updater(), loginItem, relaunch_, session.workspace, defaults_, loop_, info_,
-        entries_.folders(),
-        [this](const std::string& path) -> std::optional<DesktopApplication> {
-            auto entry = entries_.entryAt(path);
-            if (!entry) return std::nullopt;
-            return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
-        },
-        [&app] { app.showOnboarding(); }});
-    settings->onClosed = [] {
-        // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
-        // its widgets used, which malloc would otherwise keep for the next allocation.
-        QPixmapCache::clear();
-        malloc_trim(0);
-    };
-    tray = std::make_unique<TrayIcon>(MenuServices{
-        app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop_, logger_,
-        info_, openSettings, [&] { endCleanly("Quit from the menu"); }});
-    app.showMenuBarHint = [&] { tray->hint().show(); };
+        settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
+            app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(),
+            app.guide(), app.updater(), loginItem, relaunch_, session.workspace, defaults_, loop_,
+            info_, entries_.folders(),
+            [this](const std::string& path) -> std::optional<DesktopApplication> {
+                auto entry = entries_.entryAt(path);
+                if (!entry) return std::nullopt;
+                return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
+            },
+            [&app] { app.showOnboarding(); }});
+        settings->onClosed = [] {
+            // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
+            // its widgets used, which malloc would otherwise keep for the next allocation.
+            QPixmapCache::clear();
+            malloc_trim(0);
+        };
+        tray = std::make_unique<TrayIcon>(MenuServices{
+            app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop_,
+            logger_, info_, openSettings, [&] { endCleanly("Quit from the menu"); }});
+        app.showMenuBarHint = [&] { tray->hint().show(); };
     }
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch_.setOnQuit([] { QCoreApplication::exit(0); });

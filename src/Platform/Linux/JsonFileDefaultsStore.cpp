@@ -179,7 +179,8 @@ Status JsonFileDefaultsStore::takeInHandEdits() {
     }
     std::vector<std::string> removed;
     for (const auto& item : file_.items()) {
-        if (!disk.contains(item.key()) && !changed_.contains(item.key())) removed.push_back(item.key());
+        const std::string& key = item.key();
+        if (!disk.contains(key) && !changed_.contains(key)) removed.push_back(key);
     }
     for (const auto& key : removed) {
         file_.erase(key);

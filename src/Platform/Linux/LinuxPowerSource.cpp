@@ -4,8 +4,8 @@
 
 namespace vesperine {
 
-LinuxPowerSource::LinuxPowerSource(BusConnection* systemBus, IoWatcher& loop,
-                                   Scheduler& scheduler, Logger& logger, Options options)
+LinuxPowerSource::LinuxPowerSource(BusConnection* systemBus, IoWatcher& loop, Scheduler& scheduler,
+                                   Logger& logger, Options options)
     : options_(std::move(options)),
       log_(logger, "power"),
       loop_(loop),
@@ -13,14 +13,18 @@ LinuxPowerSource::LinuxPowerSource(BusConnection* systemBus, IoWatcher& loop,
       logger_(logger) {
     auto tell = alive_.guard([this] { changed(); });
     if (systemBus) {
-        upower_ = std::make_unique<UPowerReader>(*systemBus, logger, alive_.guard([this] {
+        // UPower answering or going away decides whether the files are followed.
+        auto heard = alive_.guard([this] {
             followSupplies();
             changed();
-        }), options_.busTimeout);
-        profiles_ = std::make_unique<PowerProfilesReader>(*systemBus, logger, tell, options_.busTimeout);
+        });
+        upower_ = std::make_unique<UPowerReader>(*systemBus, logger, heard, options_.busTimeout);
+        profiles_ =
+            std::make_unique<PowerProfilesReader>(*systemBus, logger, tell, options_.busTimeout);
     } else {
         log_.write(LogLevel::debug, "No system bus: the battery is read from " +
-                                       options_.powerSupply.root + " and Low Power Mode counts as off");
+                                        options_.powerSupply.root +
+                                        " and Low Power Mode counts as off");
     }
     followSupplies();
     thermal_ = std::make_unique<ThermalWatch>(loop, scheduler, logger, tell, options_.thermal);

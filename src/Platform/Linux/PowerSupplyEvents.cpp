@@ -29,8 +29,8 @@ std::string describe(const char* what, int error) {
 Result<std::unique_ptr<PowerSupplyEvents>> PowerSupplyEvents::open(
     IoWatcher& loop, std::function<void()> onEvent,
     std::function<void(const std::string& reason)> onFailure) {
-    const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                            NETLINK_KOBJECT_UEVENT);
+    const int fd =
+        ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT);
     if (fd < 0) return Error{describe("Couldn't open the kernel's device events", errno)};
     sockaddr_nl address{};
     address.nl_family = AF_NETLINK;
@@ -43,7 +43,8 @@ Result<std::unique_ptr<PowerSupplyEvents>> PowerSupplyEvents::open(
     std::unique_ptr<PowerSupplyEvents> events(new PowerSupplyEvents(fd));
     events->onEvent_ = std::move(onEvent);
     events->onFailure_ = std::move(onFailure);
-    events->watch_ = loop.watchReadable(fd, events->alive_.guard([raw = events.get()] { raw->drain(); }));
+    events->watch_ =
+        loop.watchReadable(fd, events->alive_.guard([raw = events.get()] { raw->drain(); }));
     return events;
 }
 

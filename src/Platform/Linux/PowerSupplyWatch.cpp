@@ -11,12 +11,11 @@ PowerSupplyWatch::PowerSupplyWatch(IoWatcher& loop, Scheduler& scheduler, Logger
       onChange_(std::move(onChange)),
       options_(std::move(options)) {
     if (options_.useEvents) {
-        auto opened = PowerSupplyEvents::open(
-            loop, alive_.guard([this] { reread(); }),
-            alive_.guard([this](const std::string& reason) {
-                events_.reset();
-                pollFromNowOn(reason);
-            }));
+        auto opened = PowerSupplyEvents::open(loop, alive_.guard([this] { reread(); }),
+                                              alive_.guard([this](const std::string& reason) {
+                                                  events_.reset();
+                                                  pollFromNowOn(reason);
+                                              }));
         if (opened) {
             events_ = std::move(opened).value();
             mode_ = Mode::events;
@@ -47,9 +46,10 @@ void PowerSupplyWatch::reread() {
 
 void PowerSupplyWatch::pollFromNowOn(const std::string& reason) {
     mode_ = Mode::polling;
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(options_.pollInterval).count();
     log_.write(LogLevel::info, "poll",
-               reason + "; reading " + options_.root + " every " +
-                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(options_.pollInterval).count()) +
+               reason + "; reading " + options_.root + " every " + std::to_string(seconds) +
                    " s while there is a battery");
     armPoll();
 }
