@@ -48,7 +48,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 # The libraries the program links come from dpkg-shlibdeps; these are loaded or read at run
-# time: Qt's SVG icon engine (the icons are SVG) and the time-zone rules.
+# time: Qt's SVG icon engine (the icons are SVG), Qt's Wayland platform (windows in a Wayland
+# session without Xwayland) and the time-zone rules.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, tzdata")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-wayland, tzdata")
 include(CPack)

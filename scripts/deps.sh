@@ -9,6 +9,7 @@ run_packages=(
     nlohmann-json3-dev libicu-dev libhowardhinnant-date-dev tzdata libsystemd-dev libglib2.0-dev
     libx11-dev libx11-xcb-dev libxcb-randr0-dev libxrandr-dev libxtst-dev libxext-dev
     qt6-base-dev libqt6svg6
+    qt6-wayland  # Qt's Wayland platform: the windows in a Wayland session without Xwayland
     libwayland-dev wayland-protocols
     x11-xserver-utils  # xrandr: scripts/run.sh asks it whether a display answers
 )

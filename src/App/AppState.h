@@ -55,6 +55,8 @@ public:
     const ScheduleStore& store() const { return store_; }
     // What the displays show and can show (views ask it whether any display can boost).
     const DisplayPipeline& pipeline() const { return pipeline_; }
+    // Where the preferences and the override are kept (views show a failed save).
+    const DefaultsStore& defaults() const { return defaults_; }
 
     // The schedule clock's current time.
     Instant now() const { return clock_.now(realClock_.now()); }

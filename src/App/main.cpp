@@ -2,9 +2,12 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "App/AppInfo.h"
 #include "App/Launch/Programs.h"
+#include "App/Launch/QtPlatforms.h"
 #include "App/LaunchOptions.h"
 #include "Platform/Linux/ExecRelaunch.h"
 #include "Platform/Linux/RunningProgram.h"
@@ -88,8 +91,16 @@ int main(int argc, char** argv) {
         if (!x11) return 1;
     }
     // On a display the program has windows: Qt Widgets with the desktop's style. Qt opens
-    // its own connection to the display, so only once the display has answered ours.
-    QApplication application(argc, argv);
+    // its own connection to the display, so only once the display has answered ours. Where
+    // no platform of Qt's can start, the last resort keeps the program running without
+    // windows. Given as Qt's own switch, so that nothing we start inherits it.
+    std::string platforms = QtPlatforms::toTry(std::getenv("QT_QPA_PLATFORM"), wayland);
+    std::string platformSwitch = "-platform";
+    std::vector<char*> qtArguments(argv, argv + argc);
+    qtArguments.insert(qtArguments.begin() + 1, {platformSwitch.data(), platforms.data()});
+    int qtArgumentCount = static_cast<int>(qtArguments.size());
+    qtArguments.push_back(nullptr);
+    QApplication application(qtArgumentCount, qtArguments.data());
     QApplication::setApplicationName(QString::fromStdString(info.displayName));
     QApplication::setDesktopFileName(QString::fromStdString(info.bundleIdentifier));
     QApplication::setQuitOnLastWindowClosed(false);  // windows come and go; the program stays

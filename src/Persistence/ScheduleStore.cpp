@@ -99,6 +99,7 @@ void ScheduleStore::load() {
     activeID_.set(file->activeID);
     location_.set(file->location);
     isLoading_ = false;
+    loadedFromFile_ = true;
 }
 
 Status ScheduleStore::moveAsideUnreadableFile() {

@@ -42,6 +42,8 @@ public:
     // Whether this run found no location and took the time zone's city (saved as the
     // location from then on, so the next run finds it).
     bool locationGuessed() const { return locationGuessed_; }
+    // Whether the schedules and the active one came from the file (it was there and decoded).
+    bool loadedFromFile() const { return loadedFromFile_; }
 
     // Presets::all() followed by the custom schedules.
     std::vector<Schedule> schedules() const;
@@ -84,7 +86,8 @@ private:
     Observable<std::optional<Location>> location_;
     bool isLoading_ = false;
     bool mustMoveAside_ = false;
-    bool locationGuessed_ = false;  // the file on disk failed to read or decode
+    bool locationGuessed_ = false;
+    bool loadedFromFile_ = false;  // the file on disk failed to read or decode
     Status lastSave_ = success();
 };
 

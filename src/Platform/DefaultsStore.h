@@ -6,6 +6,8 @@
 #include <string_view>
 #include <variant>
 
+#include "Support/Observable.h"
+
 namespace vesperine {
 
 // Bytes stored under a key (the JSON text of a settings record, for instance).
@@ -23,9 +25,13 @@ public:
     virtual ~DefaultsStore() = default;
 
     virtual std::optional<DefaultsValue> value(std::string_view key) const = 0;
-    // Setting a value equal to the stored one writes nothing.
+    // Setting a value equal to the stored one writes nothing. A change that cannot be written
+    // is kept for this run all the same, and `writeFailure` says why it was not.
     virtual void set(std::string_view key, DefaultsValue value) = 0;
     virtual void remove(std::string_view key) = 0;
+    // Why the latest write failed (a read-only folder, a full disk), for the person who made
+    // the change; none before the first write and again once one succeeds.
+    virtual const Observable<std::optional<std::string>>& writeFailure() const = 0;
 
     std::optional<std::string> data(std::string_view key) const;
     void setData(std::string_view key, std::string bytes) { set(key, Data{std::move(bytes)}); }

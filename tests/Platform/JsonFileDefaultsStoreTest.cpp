@@ -8,6 +8,7 @@
 #include "App/Preferences.h"
 #include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryFileSystem.h"
 #include "Support/TempFolder.h"
 
 namespace fs = std::filesystem;
@@ -156,10 +157,58 @@ TEST_F(JsonFileDefaultsStoreTest, AFileThatCannotBeReadIsNeverWrittenOver) {
         store.set("flag", true);
         store.set("flag2", true);
         EXPECT_TRUE(store.boolean("flag"));  // kept in memory for this run
+        EXPECT_TRUE(store.writeFailure().get());
     }
     EXPECT_EQ(dir_.read(inside), "precious");
     EXPECT_EQ(logger_.count("Couldn't read defaults", "store"), 1u);
     EXPECT_EQ(logger_.count("Couldn't save defaults", "store"), 1u);  // once, not per change
+}
+
+// A failed write used to be only logged: the person who made the change must be told, until
+// a write succeeds again; the change itself is kept meanwhile and written then.
+TEST_F(JsonFileDefaultsStoreTest, AFailedWriteIsSaidUntilOneSucceeds) {
+    MemoryFileSystem memory;
+    JsonFileDefaultsStore store(memory, logger_, "/config/defaults.json");
+    EXPECT_FALSE(store.writeFailure().get());
+    memory.failWrites("/config/defaults.json", "Read-only file system");
+    store.set("flag", true);
+    EXPECT_EQ(store.writeFailure().get(), "Read-only file system");
+    EXPECT_TRUE(store.boolean("flag"));
+    memory.failWrites("/config/defaults.json", "");
+    store.set("other", true);
+    EXPECT_FALSE(store.writeFailure().get());
+    EXPECT_TRUE(JsonFileDefaultsStore(memory, logger_, "/config/defaults.json").boolean("flag"));
+}
+
+// A hand edit of the file while the program ran used to be overwritten by the next save.
+// The person's changes, additions and removals are taken in; a key this run changed since it
+// last read or wrote the file keeps this run's value; an edit that doesn't parse is kept aside.
+TEST_F(JsonFileDefaultsStoreTest, HandEditsMadeWhileRunningSurviveTheNextSave) {
+    dir_.write(path_, R"({"kept":1,"edited":1,"removed":1,"ours":1,"oursGone":1})");
+    JsonFileDefaultsStore store(files_, logger_, path_);
+    dir_.write(path_, R"({"kept":1,"edited":5,"ours":3,"oursGone":1,"mine":"by hand",)"
+                      R"("newer":{"$newer":1},"record":{"a":[1]}})");
+    store.set("ours", std::int64_t{4});
+    store.remove("oursGone");
+    EXPECT_EQ(*json::parse(dir_.read(path_)),
+              *json::parse(R"({"kept":1,"edited":5,"ours":4,"mine":"by hand",)"
+                           R"("newer":{"$newer":1},"record":{"a":[1]}})"));
+    EXPECT_EQ(store.integer("edited"), 5);
+    EXPECT_FALSE(store.value("removed"));
+    EXPECT_EQ(store.data("record"), R"({"a":[1]})");
+
+    // A second round: what was written last is the new starting point.
+    dir_.write(path_, R"({"edited":6,"ours":4})");
+    store.set("added", true);
+    EXPECT_EQ(*json::parse(dir_.read(path_)),
+              *json::parse(R"({"edited":6,"ours":4,"added":true})"));
+
+    dir_.write(path_, R"({"edited":7,)");  // saved half-way through an edit
+    store.set("added", false);
+    EXPECT_EQ(dir_.read(path_ + ".corrupt"), R"({"edited":7,)");
+    EXPECT_EQ(*json::parse(dir_.read(path_)),
+              *json::parse(R"({"edited":6,"ours":4,"added":false})"));
+    EXPECT_EQ(logger_.count("changed by hand and does not read as settings"), 1u);
 }
 
 TEST_F(JsonFileDefaultsStoreTest, AnotherProgramsFileOpensReadOnlyOrNotAtAll) {

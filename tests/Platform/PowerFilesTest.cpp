@@ -6,11 +6,16 @@
 #include <cstring>
 #include <vector>
 
+#include "Guards/PowerGuard.h"
+#include "Platform/Linux/LinuxPowerSource.h"
+#include "Platform/Linux/PowerSupplyEvents.h"
 #include "Platform/Linux/PowerSupplyFiles.h"
+#include "Platform/Linux/PowerSupplyWatch.h"
 #include "Platform/Linux/ThermalEvents.h"
 #include "Platform/Linux/ThermalWatch.h"
 #include "Platform/Linux/ThermalZones.h"
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Platform/Simulated/VirtualTime.h"
 #include "Support/TempFolder.h"
 
@@ -62,6 +67,26 @@ TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
         EXPECT_EQ(!reading.problems.empty(), problems);
     }
     EXPECT_FALSE(PowerSupplyFiles::read("/nonexistent/power_supply").onBattery);
+}
+
+TEST(PowerSupplyEvents, OnlyKernelEventsOfThePowerSupplyCount) {
+    using namespace std::string_literals;
+    const auto battery = "change@/devices/LNXSYSTM:00/PNP0C0A:00/power_supply/BAT0\0ACTION=change\0"
+                         "DEVPATH=/devices/LNXSYSTM:00/PNP0C0A:00/power_supply/BAT0\0"
+                         "SUBSYSTEM=power_supply\0POWER_SUPPLY_NAME=BAT0\0"s;
+    const std::tuple<const char*, std::string> cases[] = {
+        {"a battery's change", battery},
+        {"a charger plugged in, the field last and unterminated",
+         "change@/devices/AC\0ACTION=change\0SUBSYSTEM=power_supply"s},
+        {"another subsystem", "add@/devices/usb1\0ACTION=add\0SUBSYSTEM=usb\0"s},
+        {"a name that only begins alike", "change@/x\0SUBSYSTEM=power_supply_x\0"s},
+        {"udev's own re-broadcast", "libudev\0\xfe\xed\xca\xfeSUBSYSTEM=power_supply\0"s},
+        {"cut before the field", battery.substr(0, 40)},
+    };
+    for (int row = 0; const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(PowerSupplyEvents::holdsPowerSupplyEvent(bytes.data(), bytes.size()), row++ < 2);
+    }
 }
 
 Files zone(const std::string& name, const std::string& temp,
@@ -169,6 +194,51 @@ TEST(ThermalWatch, PollsEvery30SecondsOnlyWhenThereIsAZoneToRead) {
     EXPECT_EQ(watch.state(), ThermalState::nominal);
     EXPECT_EQ(logger.count("no readable temp"), 1u);
     EXPECT_EQ(time.callbacksRun(), 21u);  // one wake-up per 30 s, nothing else
+}
+
+// Without UPower the battery used to be read only when something else made the guard look:
+// the low-battery cut-off never came on, and once on never lifted. The kernel's events
+// tell of the charger; the charge is read every minute on battery, and on mains only where
+// there are no events (nothing else would tell of the charger being pulled out).
+TEST(PowerSupplyWatch, TheCutOffComesOnAndLiftsWithoutUPowerWakingOnlyOnBattery) {
+    VirtualTime time;
+    NoLoop loop;
+    CapturingLogger logger;
+    TempFolder supplies, zones;
+    const Files mains = {{"AC/type", "Mains"}};
+    supplies.values(mains + battery("BAT0", "Charging", "90"));
+    int changes = 0;
+    PowerSupplyWatch events(loop, time, logger, [&] { ++changes; }, {supplies.root(), true, 60s});
+    if (events.mode() != PowerSupplyWatch::Mode::events) {
+        GTEST_SKIP() << "the kernel's uevent socket cannot be read here";
+    }
+    EXPECT_FALSE(events.polling());  // on mains: nothing to read until the kernel tells
+    supplies.values(battery("BAT0", "Discharging", "90"));
+    events.reread();  // as the kernel's event does
+    EXPECT_TRUE(events.reading().onBattery);
+    EXPECT_TRUE(events.polling());
+    supplies.values(battery("BAT0", "Charging", "90"));
+    events.reread();
+    EXPECT_FALSE(events.polling());
+    EXPECT_EQ(changes, 2);
+
+    LinuxPowerSource::Options options;
+    options.powerSupply = {supplies.root(), false, 60s};
+    options.thermal.root = zones.root();
+    LinuxPowerSource source(nullptr, loop, time, logger, options);
+    MemoryDefaultsStore defaults;
+    PowerGuard guard(defaults, source, time);
+    guard.start();
+    EXPECT_EQ(time.armedTimers(), 1u);  // without events, the files are read on mains too
+    supplies.values(battery("BAT0", "Discharging", "19"));
+    time.advance(60s);
+    EXPECT_EQ(guard.limit().get(), ModeResolver::BoostLimit::disabled("battery low"));
+    supplies.values(battery("BAT0", "Charging", "19"));
+    time.advance(60s);
+    EXPECT_EQ(guard.limit().get(), ModeResolver::BoostLimit::none());
+    supplies.values({{"BAT0/type", "Mains"}});  // the battery taken out
+    time.advance(60s);
+    EXPECT_EQ(time.armedTimers(), 0u);
 }
 
 }  // namespace

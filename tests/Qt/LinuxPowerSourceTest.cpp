@@ -33,7 +33,7 @@ class LinuxPowerSourceTest : public BusFixture<BusConnection::Bus::system> {
     }
     LinuxPowerSource& make(Duration timeout = 2s) {
         LinuxPowerSource::Options options;
-        options.powerSupplyRoot = supplies.root();
+        options.powerSupply.root = supplies.root();
         options.thermal.root = zones.root();
         options.busTimeout = timeout;
         source = std::make_unique<LinuxPowerSource>(connection.get(), loop, loop, logger, options);

@@ -79,6 +79,22 @@ TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
 }
 
 // Noon: the schedule's Bright step; then Warm picked; then Bright from a hot key.
+// With a read-only config folder a pick used to be lost at the next start with nothing on
+// screen: it stays in use, and the panel says why it was not kept until a save succeeds.
+TEST_F(MenuPanelTest, APickThatCannotBeSavedIsInUseAndSaysSo) {
+    world.start();
+    open();
+    EXPECT_FALSE(visible("saveFailure"));
+    world.world.machine.defaults.failWrites("Read-only file system");
+    click("mode:red");
+    EXPECT_EQ(text("modeShown"), "Red");
+    EXPECT_TRUE(visible("saveFailure"));
+    EXPECT_EQ(text("saveFailure"), "Couldn't save: Read-only file system");
+    world.world.machine.defaults.failWrites("");
+    click("mode:off");
+    EXPECT_FALSE(visible("saveFailure"));
+}
+
 TEST_F(MenuPanelTest, BrightCannotBePickedWithoutADisplayThatShowsIt) {
     world.start();
     open();

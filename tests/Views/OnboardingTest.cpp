@@ -80,6 +80,22 @@ TEST_F(OnboardingTest, FirstStartWalksThroughThenPointsAtTheTray) {
     EXPECT_EQ(hints, 2);
 }
 
+// Done with a read-only config folder used to close as if kept: the window stays to say why
+// it was not (onboarding will come back), and Done closes it then; this run counts it done.
+TEST_F(OnboardingTest, DoneThatCannotBeSavedSaysSoBeforeClosing) {
+    launch();
+    world.machine.defaults.failWrites("Read-only file system");
+    finish();
+    settle();
+    ASSERT_NE(window(), nullptr);
+    EXPECT_EQ(label("saveFailure"), "Couldn't save: Read-only file system");
+    EXPECT_TRUE(window()->findChild<QLabel*>("saveFailure")->isVisibleTo(window()));
+    click("continueButton");
+    settle();
+    EXPECT_EQ(window(), nullptr);
+    EXPECT_TRUE(defaults().boolean(OnboardingWindowController::completeKey));
+}
+
 TEST_F(OnboardingTest, StartUpChoosesOnboardingTheHintOrNothing) {
     const struct Case {
         const char* what;

@@ -54,6 +54,13 @@ TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {
     EXPECT_TRUE(login->isChecked());  // still on: the change was refused
     EXPECT_EQ(text("loginError"), "Couldn't change login item: The autostart folder is read-only");
     EXPECT_TRUE(shown(find<QLabel>(window.get(), "loginError")));
+
+    // A setting that cannot be saved is said under the tabs, whichever tab changed it.
+    EXPECT_FALSE(find(window.get(), "saveFailure")->isVisibleTo(window.get()));
+    world.world.machine.defaults.failWrites("No space left on device");
+    find<QCheckBox>(window.get(), "thermalProtection")->click();
+    EXPECT_EQ(text("saveFailure"), "Couldn't save: No space left on device");
+    EXPECT_TRUE(find(window.get(), "saveFailure")->isVisibleTo(window.get()));
 }
 
 TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {

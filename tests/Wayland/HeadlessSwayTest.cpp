@@ -18,6 +18,9 @@
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/VirtualTime.h"
 #include "Platform/Wayland/WaylandDisplays.h"
+#include "Support/ChildProcess.h"
+#include "Support/PrivateBus.h"
+#include "Support/TempFolder.h"
 
 namespace vesperine {
 namespace {
@@ -130,6 +133,52 @@ TEST(HeadlessSway, OutputsAreFollowedAndARefusedTableIsSaidOnceWithoutACrash) {
     time.advance(130s);
     EXPECT_EQ(logger.count("refuses our tables"), ids.size());
     EXPECT_TRUE(connection.value()->isAlive());
+}
+
+// Without Xwayland (no DISPLAY) and with no Qt platform that can start, the program used to be
+// ended by Qt before it did anything. It runs on without windows, says why once, takes the
+// commands and writes its tables.
+TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
+    HeadlessSway sway;
+    if (!sway.running()) GTEST_SKIP() << "sway could not start on its headless backend";
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+    TempFolder home;
+    fs::create_directories(home / "run");
+    ::chmod((home / "run").c_str(), 0700);
+    const std::string log = home / "stderr.log";
+    const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
+    ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, log}}, SIGTERM,
+                         std::vector<std::string>{
+                             "WAYLAND_DISPLAY=" + sway.socket(), "QT_QPA_PLATFORM=xcb",
+                             "XDG_RUNTIME_DIR=" + (home / "run").string(), "HOME=" + home.root(),
+                             "XDG_CONFIG_HOME=" + (home / "config").string(),
+                             "XDG_DATA_HOME=" + (home / "data").string(), session,
+                             "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
+                             "VESPERINE_LOG_STDERR=1", "TZ=UTC"});
+    const auto command = [&](const std::string& arguments) {
+        const std::string line = session + " " + VESPERINE_PROGRAM + " " + arguments + " 2>&1";
+        std::string output;
+        FILE* out = ::popen(line.c_str(), "r");
+        char buffer[512];
+        for (std::size_t n; out && (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+            output.append(buffer, n);
+        return out && ::pclose(out) == 0 ? output : std::string();
+    };
+    std::string status;
+    for (auto waited = 0ms; status.empty() && waited < 10s; waited += 100ms) {
+        ASSERT_FALSE(program.wait(100ms)) << home.read("stderr.log");
+        status = command("status");
+    }
+    ASSERT_FALSE(status.empty()) << home.read("stderr.log");
+    EXPECT_NE(command("warm 3400"), "");
+    EXPECT_NE(command("status").find("Warm"), std::string::npos);
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(10s), 0);
+    const std::string said = home.read("stderr.log");
+    EXPECT_EQ(said.find("No windows"), said.rfind("No windows")) << said;
+    EXPECT_NE(said.find("No windows, tray icon or alerts"), std::string::npos) << said;
+    EXPECT_NE(said.find("refuses our tables"), std::string::npos) << said;
 }
 
 }  // namespace

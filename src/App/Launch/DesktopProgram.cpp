@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPixmapCache>
 #include <malloc.h>
 #include <chrono>
@@ -14,6 +15,7 @@
 
 #include "App/AppDelegate.h"
 #include "App/Launch/ProgramAlerts.h"
+#include "App/Launch/QtPlatforms.h"
 #include "App/LaunchClock.h"
 #include "App/LegacyMigration.h"
 #include "App/RemoteControl.h"
@@ -100,7 +102,16 @@ int DesktopProgram::run(const Session& session) {
     auto nightLight = DesktopNightLight::onSessionBus(sessionBus_.get(), loop_, logger_);
     ProcProcesses processes(loop_, loop_, logger_);
     UserInstaller installer(logger_, info_.bundleIdentifier, RunningProgram::path(), paths_);
-    auto alerts = makeProgramAlerts(info_, logger_);
+    // Qt on its last resort: no window, tray icon or alert can be seen, so none is made, and
+    // the program goes on with what needs none.
+    const bool windows = QtPlatforms::showsWindows(QGuiApplication::platformName().toStdString(),
+                                                   std::getenv("QT_QPA_PLATFORM"));
+    if (!windows) {
+        log.error("No windows, tray icon or alerts: none of Qt's platforms could start here "
+                  "(Qt says why above; on Wayland its plugin comes with the qt6-wayland package); "
+                  "the displays are tinted on schedule and the vesperine commands work as usual");
+    }
+    auto alerts = makeProgramAlerts(info_, logger_, windows);
     FreedesktopTrash trash(FreedesktopTrash::homeTrash(paths_.dataHome), clock_);
     const std::string solvo = LegacyMigration::predecessorIdentifier;
     LegacyMigration::Predecessor predecessor{
@@ -118,7 +129,8 @@ int DesktopProgram::run(const Session& session) {
         }};
 
     // Onboarding's window, made when start-up or the settings show it and gone when closed.
-    auto onboarding = std::make_unique<OnboardingWindowOpener>(defaults_, loop_, info_);
+    auto onboarding =
+        windows ? std::make_unique<OnboardingWindowOpener>(defaults_, loop_, info_) : nullptr;
     AppDelegate app({session.displays,
                      session.gamma,
                      session.displayEvents,
@@ -224,26 +236,29 @@ int DesktopProgram::run(const Session& session) {
                       published.error().description.c_str());
         }
     }
-    settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
-        app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(), app.guide(),
-        app.updater(), loginItem, relaunch_, session.workspace, defaults_, loop_, info_,
-        entries_.folders(),
-        [this](const std::string& path) -> std::optional<DesktopApplication> {
-            auto entry = entries_.entryAt(path);
-            if (!entry) return std::nullopt;
-            return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
-        },
-        [&app] { app.showOnboarding(); }});
-    settings->onClosed = [] {
-        // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
-        // its widgets used, which malloc would otherwise keep for the next allocation.
-        QPixmapCache::clear();
-        malloc_trim(0);
-    };
-    tray = std::make_unique<TrayIcon>(MenuServices{
-        app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop_, logger_,
-        info_, openSettings, [&] { endCleanly("Quit from the menu"); }});
-    app.showMenuBarHint = [&] { tray->hint().show(); };
+    // The tray icon and the settings window, where they can be seen.
+    if (windows) {
+        settings = std::make_unique<SettingsWindowOpener>(SettingsServices{
+            app.state(), app.appRules(), app.powerGuard(), app.hotkeys(), app.conflicts(),
+            app.guide(), app.updater(), loginItem, relaunch_, session.workspace, defaults_, loop_,
+            info_, entries_.folders(),
+            [this](const std::string& path) -> std::optional<DesktopApplication> {
+                auto entry = entries_.entryAt(path);
+                if (!entry) return std::nullopt;
+                return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
+            },
+            [&app] { app.showOnboarding(); }});
+        settings->onClosed = [] {
+            // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
+            // its widgets used, which malloc would otherwise keep for the next allocation.
+            QPixmapCache::clear();
+            malloc_trim(0);
+        };
+        tray = std::make_unique<TrayIcon>(MenuServices{
+            app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop_,
+            logger_, info_, openSettings, [&] { endCleanly("Quit from the menu"); }});
+        app.showMenuBarHint = [&] { tray->hint().show(); };
+    }
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch_.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();

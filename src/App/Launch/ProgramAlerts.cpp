@@ -32,12 +32,13 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Alerts> makeProgramAlerts(const AppInfo& info, Logger& logger) {
+std::unique_ptr<Alerts> makeProgramAlerts(const AppInfo& info, Logger& logger,
+                                          bool showsWindows) {
     if (const char* script = std::getenv(alertAnswersVariable)) {
         return std::make_unique<LoggedAlerts>(
             std::make_unique<SimulatedAlerts>(SimulatedAlerts::parseScript(script)), logger);
     }
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
+    if (showsWindows && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
         return std::make_unique<LoggedAlerts>(std::make_unique<QtAlerts>(info.displayName), logger);
     }
     return std::make_unique<LoggedAlerts>(std::make_unique<SimulatedAlerts>(), logger);

@@ -14,8 +14,9 @@ namespace vesperine {
 inline constexpr const char* alertAnswersVariable = "VESPERINE_ALERT_ANSWERS";
 
 // The alerts the program shows: scripted ones when the test hook is set; message boxes when
-// the program runs with a QApplication; otherwise none can be shown (a program without a
-// screen), so each alert is logged and closed without an answer.
-std::unique_ptr<Alerts> makeProgramAlerts(const AppInfo& info, Logger& logger);
+// the program runs with a QApplication that `showsWindows`; otherwise none can be shown (a
+// program without a screen), so each alert is logged and closed without an answer.
+std::unique_ptr<Alerts> makeProgramAlerts(const AppInfo& info, Logger& logger,
+                                          bool showsWindows);
 
 }  // namespace vesperine

@@ -52,9 +52,10 @@ int runControlCommand(const ControlCommand& command, const AppInfo& info);
 // the exit status.
 std::optional<int> handOverOnSessionBus(const LaunchOptions& options, const AppInfo& info);
 
-// The program on simulated displays: replays one day of the default schedule at a high clock
-// scale and prints, at each change, the schedule time, the mode and each display's target.
-// Touches no display and none of the user's files.
+// The program on simulated displays: replays one day of the user's active schedule at their
+// location (from the stored schedule file, read and never written; else the default schedule
+// at the time zone's city), says which, and prints, at each change, the schedule time, the
+// mode and each display's target. Touches no display and writes none of the user's files.
 int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info);
 
 }  // namespace vesperine

@@ -4,14 +4,20 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 #include "App/AppDelegate.h"
 #include "App/Launch/Programs.h"
 #include "App/LaunchClock.h"
+#include "Persistence/ScheduleStore.h"
+#include "Platform/Linux/PosixFileSystem.h"
 #include "Platform/Linux/SignalWatcher.h"
 #include "Platform/Linux/SystemClock.h"
 #include "Platform/Linux/SystemLogger.h"
 #include "Platform/Linux/SystemTimeZone.h"
+#include "Platform/Linux/XdgPaths.h"
+#include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryFileSystem.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 #include "Schedule/Calendar.h"
 
@@ -73,14 +79,47 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     // No desktop answers for a night light here.
     machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
 
+    // The user's schedules and location, copied into the simulated machine's files when they
+    // decode (tried on a scratch copy first, whose store would set a damaged file aside):
+    // whatever the replay does to them (a location guessed and saved) stays in memory, and
+    // nothing of the user's is written.
+    const std::string stored = ScheduleStore::defaultPath(
+        XdgPaths::fromEnvironment().applicationSupport(info.bundleIdentifier));
+    const ReadResult read = PosixFileSystem().read(stored);
+    std::string unusable = read.ok ? "" : read.description;
+    if (read.ok) {
+        MemoryFileSystem scratch;
+        scratch.put(stored, read.bytes);
+        CapturingLogger complaints;
+        if (ScheduleStore(scratch, complaints, stored, zones, realClock).loadedFromFile()) {
+            machine.files.put("/simulated/schedules.json", read.bytes);
+        } else if (!complaints.lines().empty()) {
+            std::string_view why = complaints.lines().front().message;
+            if (const auto colon = why.find(": "); colon != std::string_view::npos) {
+                why.remove_prefix(colon + 2);  // "Couldn't read schedules: ", said below
+            }
+            unusable = "couldn't read " + stored + ": " + std::string(why);
+        }
+    }
+
     AppDelegate app(machine.platform(zones, logger, "/simulated/schedules.json"), options);
     AppState& state = app.state();
-    const auto location = state.store().location().get();
+    const ScheduleStore& store = state.store();
     const double seconds = replaySeconds(options);
-    std::printf("Replaying one day of the schedule \"%s\" from %s in %.0f s (time zone %s, %s)\n",
-                state.store().active().name.c_str(), localTime(time.now(), zone).c_str(), seconds,
-                zone.identifier.c_str(),
-                location ? location->name.c_str() : "no location: solar steps at 07:00 and 19:00");
+    const std::string schedule =
+        store.loadedFromFile()
+            ? "your active schedule \"" + store.active().name + "\" (from " + stored + ")"
+            : "the default schedule \"" + store.active().name + "\" (" +
+                  (read.ok || read.failure == ReadFailure::unreadable ? unusable
+                                                                      : "no schedules stored yet") +
+                  ")";
+    const auto& location = store.location().get();
+    const std::string place = !location ? "no location: solar steps at 07:00 and 19:00"
+                              : store.locationGuessed() ? location->name + ", the time zone's city"
+                                                        : "your location " + location->name;
+    std::printf("Replaying one day of %s from %s in %.0f s (time zone %s, %s)\n",
+                schedule.c_str(), localTime(time.now(), zone).c_str(), seconds,
+                zone.identifier.c_str(), place.c_str());
     std::printf("Simulated displays; each line: time of day, mode, each display's RGB gains\n");
     std::fflush(stdout);
 

@@ -14,6 +14,7 @@
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
 #include "Support/Views/Rows.h"
+#include "Support/Views/SaveFailureLine.h"
 #include "System/Views/ConflictList.h"
 
 namespace vesperine {
@@ -30,6 +31,7 @@ MenuContent::MenuContent(MenuServices& services, QWidget* parent)
     layout->addWidget(new StrengthControl(services_, this));
     layout->addWidget(new OverrideStatus(services_, this));
     layout->addWidget(limitation());
+    layout->addWidget(new SaveFailureLine(services_.state.defaults(), this));
     layout->addWidget(new AppRuleControl(services_, this));
     layout->addWidget(conflicts());
     layout->addWidget(PanelText::divider(this));

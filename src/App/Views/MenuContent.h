@@ -10,7 +10,8 @@ namespace vesperine {
 
 // What the tray panel shows, top to bottom: the program's name and the mode shown, the
 // schedule lines, the mode picker, the strength, the override's lifetime, why the mode is
-// limited, the rule for the last application in front, the conflicts, and the buttons.
+// limited, a failed save, the rule for the last application in front, the conflicts, and the
+// buttons.
 // Each row follows the services it shows and hides itself when it has nothing to say.
 class MenuContent final : public QWidget {
     Q_OBJECT

@@ -11,6 +11,7 @@
 #include "Onboarding/Views/OnboardingPages.h"
 #include "Onboarding/Views/StepDots.h"
 #include "Support/Views/Icons.h"
+#include "Support/Views/SaveFailureLine.h"
 
 namespace vesperine {
 
@@ -56,6 +57,7 @@ OnboardingWindow::OnboardingWindow(Services services, std::function<void()> onFi
     layout->setContentsMargins(margin, margin, margin, margin * 2 / 3);
     layout->setSpacing(margin / 2);
     layout->addWidget(pages_, 1);
+    layout->addWidget(new SaveFailureLine(services.state.defaults(), this));
     layout->addLayout(buttons);
 
     // Ctrl+W, as desktops close a window from the keyboard (Escape: keyPressEvent).

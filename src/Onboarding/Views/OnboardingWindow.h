@@ -14,8 +14,9 @@ namespace vesperine {
 class StepDots;
 
 // The onboarding window: its steps one page at a time (OnboardingPages), the step dots, and
-// Back, Continue and, on the last step, Done, which calls `onFinish`. Closing it any other way
-// (its close button, Escape, Ctrl+W) ends it unfinished. It deletes itself when closed.
+// Back, Continue and, on the last step, Done, which calls `onFinish`; above the buttons, why
+// the settings could not be saved while that stands. Closing it any other way (its close
+// button, Escape, Ctrl+W) ends it unfinished. It deletes itself when closed.
 class OnboardingWindow final : public QWidget {
     Q_OBJECT
 public:

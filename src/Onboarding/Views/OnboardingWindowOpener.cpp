@@ -16,7 +16,11 @@ void OnboardingWindowOpener::show(AppState& state, ConflictDetector& conflicts,
     if (!window_) {
         window_ = new OnboardingWindow(
             {state, conflicts, scheduler_, QString::fromStdString(info_.displayName)}, [this] {
+                const bool toldAlready = defaults_.writeFailure().get().has_value();
                 defaults_.set(completeKey, true);
+                // Done but not saved: the window stays to say so (onboarding would come back
+                // at the next start), and Done closes it from then on.
+                if (defaults_.writeFailure().get() && !toldAlready) return;
                 window_->close();
             });
         closed_ = QObject::connect(window_, &QObject::destroyed, [onClose = std::move(onClose)] {

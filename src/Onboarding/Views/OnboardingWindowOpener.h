@@ -11,7 +11,8 @@
 namespace vesperine {
 
 // The program's onboarding: an OnboardingWindow made when shown, raised when shown again while
-// open, gone when closed. Done stores "onboardingComplete" and closes it. The defaults store
+// open, gone when closed. Done stores "onboardingComplete" and closes it (once the window has
+// said why, where that could not be saved). The defaults store
 // and the scheduler are borrowed and must outlive it.
 class OnboardingWindowOpener final : public OnboardingWindowController {
 public:

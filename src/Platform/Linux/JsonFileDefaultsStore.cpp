@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "Support/Base64.h"
 #include "Support/Json.h"
@@ -130,14 +131,64 @@ void JsonFileDefaultsStore::load() {
         }
         return;
     }
-    file_ = std::move(tree).value();
-    for (auto item : file_.items()) {
-        auto v = fromJson(item.value());
-        if (!v) continue;
-        // A record an earlier build kept as base64 is written nested from the next save on.
-        if (std::holds_alternative<Data>(*v)) item.value() = toJson(*v);
-        values_.emplace(item.key(), std::move(*v));
+    onDisk_ = std::move(read.bytes);
+    for (const auto& item : tree->items()) adopt(item.key(), item.value());
+}
+
+void JsonFileDefaultsStore::adopt(const std::string& key, const Json& entry) {
+    auto v = fromJson(entry);
+    // A record an earlier build kept as base64 is written nested from the next save on.
+    file_[key] = v && std::holds_alternative<Data>(*v) ? toJson(*v) : entry;
+    if (v) {
+        values_.insert_or_assign(key, std::move(*v));
+    } else if (auto it = values_.find(key); it != values_.end()) {
+        values_.erase(it);
     }
+}
+
+Status JsonFileDefaultsStore::takeInHandEdits() {
+    ReadResult read = files_.read(path_);
+    if (!read.ok && read.failure == ReadFailure::unreadable) {
+        // Whatever is there now was never seen: writing would lose it.
+        return Error{read.description + "; left as it is"};
+    }
+    std::optional<std::string> now;
+    if (read.ok) now = std::move(read.bytes);
+    if (now == onDisk_) return success();
+
+    Json disk = Json::object();
+    if (now) {
+        auto tree = json::parse(*now);
+        if (!tree || !tree->is_object()) {
+            auto aside = files_.moveAside(path_, ".corrupt");
+            if (!aside) {
+                return Error{"it was changed by hand, does not read as settings and couldn't be "
+                             "kept aside: " + aside.error().description};
+            }
+            log_.error("The defaults file was changed by hand and does not read as settings; "
+                       "kept it as %s and saved the settings in use", aside->c_str());
+            onDisk_.reset();
+            return success();
+        }
+        disk = std::move(tree).value();
+    }
+    // Keys the person changed or added take their value, and keys they removed stay removed,
+    // except where this run changed the same key since.
+    for (const auto& item : disk.items()) {
+        if (!changed_.contains(item.key())) adopt(item.key(), item.value());
+    }
+    std::vector<std::string> removed;
+    for (const auto& item : file_.items()) {
+        const std::string& key = item.key();
+        if (!disk.contains(key) && !changed_.contains(key)) removed.push_back(key);
+    }
+    for (const auto& key : removed) {
+        file_.erase(key);
+        if (auto it = values_.find(key); it != values_.end()) values_.erase(it);
+    }
+    log_.notice("Took in the changes made to %s since it was last read", path_.c_str());
+    onDisk_ = std::move(now);
+    return success();
 }
 
 std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) const {
@@ -155,6 +206,7 @@ void JsonFileDefaultsStore::set(std::string_view key, DefaultsValue value) {
         return;
     values_.insert_or_assign(std::string(key), std::move(value));
     file_[std::string(key)] = std::move(form);
+    changed_.emplace(key);
     save();
 }
 
@@ -162,6 +214,7 @@ void JsonFileDefaultsStore::remove(std::string_view key) {
     // Also an entry of a form we do not know: whoever removes a key wants it gone.
     if (file_.erase(std::string(key)) == 0) return;
     if (auto it = values_.find(key); it != values_.end()) values_.erase(it);
+    changed_.emplace(key);
     save();
 }
 
@@ -175,17 +228,32 @@ void JsonFileDefaultsStore::save() {
                        path_.c_str());
             warnedUnsaved_ = true;
         }
+        writeFailure_.set("\"" + path_ + "\" could not be read and is left as it is");
+        return;
+    }
+    if (auto merged = takeInHandEdits(); !merged) {
+        failed(merged.error().description);
         return;
     }
     // Checked first: a number JSON cannot hold is refused rather than written as null.
     if (auto text = json::serialize(file_); !text) {
-        log_.error("Couldn't save defaults: %s", text.error().description.c_str());
+        failed(text.error().description);
         return;
     }
     // Indented, one member a line, for reading and editing by hand.
-    auto written = files_.writeAtomically(
-        path_, file_.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
-    if (!written) log_.error("Couldn't save defaults: %s", written.error().description.c_str());
+    std::string text = file_.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    if (auto written = files_.writeAtomically(path_, text); !written) {
+        failed(written.error().description);
+        return;
+    }
+    onDisk_ = std::move(text);
+    changed_.clear();
+    writeFailure_.set(std::nullopt);
+}
+
+void JsonFileDefaultsStore::failed(std::string reason) {
+    log_.error("Couldn't save defaults: %s", reason.c_str());
+    writeFailure_.set(std::move(reason));
 }
 
 }  // namespace vesperine

@@ -2,6 +2,8 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "Platform/DefaultsStore.h"
@@ -13,6 +15,15 @@ namespace vesperine {
 
 // The per-user defaults as one JSON object in one file ($XDG_CONFIG_HOME/<bundle id>/
 // defaults.json). Every change rewrites the file atomically; an equal value writes nothing.
+//
+// The file is the person's as much as ours: it may be edited by hand while the program runs.
+// Before each write the file is read again, and when it differs from what we last read or
+// wrote, the hand edits are taken in first: a key the person changed, added or removed takes
+// their value (or stays removed), unless this run set or removed the same key since, whose
+// value wins. So nothing written by hand is lost to the next save, and `value` answers with
+// the person's values from then on. (The program's services keep what they loaded: a hand
+// edit reaches them at the next start.) A hand edit that does not parse is kept aside as a
+// damaged file is at start, and named in the log.
 //
 // File form: booleans, integers, numbers and strings are plain JSON values; a data value
 // that is the compact JSON text of an object or list (a settings record) is that object or
@@ -40,6 +51,9 @@ public:
     std::optional<DefaultsValue> value(std::string_view key) const override;
     void set(std::string_view key, DefaultsValue value) override;
     void remove(std::string_view key) override;
+    const Observable<std::optional<std::string>>& writeFailure() const override {
+        return writeFailure_;
+    }
 
     const std::string& path() const { return path_; }
 
@@ -48,15 +62,24 @@ private:
     JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path, ReadOnly);
 
     void load();
+    // Takes `tree`'s entries in as read: known forms into `values_`, every entry into `file_`.
+    void adopt(const std::string& key, const Json& entry);
+    // Takes in what was written to the file since we last read or wrote it; an error when
+    // the file may not be written over now.
+    Status takeInHandEdits();
     void save();
+    void failed(std::string reason);
 
     FileSystem& files_;
     Log log_;
     std::string path_;
     std::map<std::string, DefaultsValue, std::less<>> values_;  // the entries of known forms
     Json file_ = Json::object();  // every entry in file form, the unknown ones as they were read
+    std::optional<std::string> onDisk_;  // the file as last read or written; none: no file
+    std::set<std::string, std::less<>> changed_;  // keys set or removed since then
     bool readFailed_ = false;  // an unreadable (not missing) file: never write over it
     bool warnedUnsaved_ = false;
+    Observable<std::optional<std::string>> writeFailure_;
     bool readOnly_ = false;
     bool found_ = false;                  // read-only: the file exists
     std::optional<Error> readOnlyError_;  // read-only: why it could not be read

@@ -11,6 +11,7 @@
 #include "Platform/Linux/BusConnection.h"
 #include "Platform/Linux/LogOnce.h"
 #include "Platform/Linux/PowerProfilesReader.h"
+#include "Platform/Linux/PowerSupplyWatch.h"
 #include "Platform/Linux/ThermalWatch.h"
 #include "Platform/Linux/UPowerReader.h"
 #include "Platform/PowerSource.h"
@@ -21,8 +22,9 @@ namespace vesperine {
 
 // The machine's power on Linux, put together from three sources:
 // - the power supply from UPower on the system bus; while UPower has not answered (not
-//   installed, not running, slow, or no system bus) from /sys/class/power_supply, read at each
-//   `current()` (no event tells of a change there: it is seen at the next evaluation);
+//   installed, not running, slow, or no system bus) from /sys/class/power_supply, followed
+//   through the kernel's power-supply events and read every minute while on battery
+//   (PowerSupplyWatch, which stops while UPower answers);
 // - Low Power Mode from the power-profiles daemon ("power-saver"); off without it;
 // - the thermal state from the kernel's thermal zones against their trip points.
 // Each reader caches what it last heard, so `current()` sends nothing on the bus. Every source
@@ -30,7 +32,7 @@ namespace vesperine {
 class LinuxPowerSource final : public PowerSource {
 public:
     struct Options {
-        std::string powerSupplyRoot = "/sys/class/power_supply";
+        PowerSupplyWatch::Options powerSupply;
         ThermalWatch::Options thermal;
         Duration busTimeout = std::chrono::seconds(2);  // bound of every D-Bus call
     };
@@ -48,15 +50,22 @@ public:
     Handle observe(std::function<void()> onChange) override;
 
     const ThermalWatch& thermal() const { return *thermal_; }
+    // The files' watch, while UPower has not answered; none while it does.
+    const PowerSupplyWatch* powerSupplyFiles() const { return supplies_.get(); }
 
 private:
+    void followSupplies();
     void changed();
 
     Options options_;
     LogOnce log_;
     std::map<std::uint64_t, std::function<void()>> observers_;
     std::uint64_t nextObserver_ = 0;
+    IoWatcher& loop_;
+    Scheduler& scheduler_;
+    Logger& logger_;
     std::unique_ptr<UPowerReader> upower_;
+    std::unique_ptr<PowerSupplyWatch> supplies_;
     std::unique_ptr<PowerProfilesReader> profiles_;
     std::unique_ptr<ThermalWatch> thermal_;
     Alive alive_;

@@ -41,6 +41,7 @@ Reading read(const std::string& root) {
         const std::string folder = root + "/" + name;
         if (SysfsAttribute::text(folder + "/type") != "Battery") continue;
         if (SysfsAttribute::text(folder + "/scope") == "Device") continue;
+        reading.battery = true;
         auto status = SysfsAttribute::text(folder + "/status");
         if (!status) reading.problems.push_back(name + ": no readable status");
         reading.onBattery = status == "Discharging";

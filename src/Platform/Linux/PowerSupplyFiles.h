@@ -17,6 +17,7 @@
 namespace vesperine::PowerSupplyFiles {
 
 struct Reading {
+    bool battery = false;  // an internal battery is there
     bool onBattery = false;
     std::optional<int> percent;
     std::vector<std::string> problems;  // one line each, naming the entry and the file

@@ -12,14 +12,19 @@ void MemoryDefaultsStore::set(std::string_view key, DefaultsValue value) {
     auto it = values_.find(key);
     if (it != values_.end() && it->second == value) return;
     values_.insert_or_assign(std::string(key), std::move(value));
-    ++writes_;
+    wrote();
 }
 
 void MemoryDefaultsStore::remove(std::string_view key) {
     auto it = values_.find(key);
     if (it == values_.end()) return;
     values_.erase(it);
+    wrote();
+}
+
+void MemoryDefaultsStore::wrote() {
     ++writes_;
+    writeFailure_.set(failWrites_.empty() ? std::nullopt : std::optional<std::string>(failWrites_));
 }
 
 }  // namespace vesperine

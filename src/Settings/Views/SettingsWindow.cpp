@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -16,6 +17,7 @@
 #include "Settings/Views/ShortcutsTab.h"
 #include "Settings/Views/ScheduleTab.h"
 #include "Support/Views/Icons.h"
+#include "Support/Views/SaveFailureLine.h"
 
 namespace vesperine {
 
@@ -69,6 +71,11 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs_);
+    // Under every tab: whichever tab's change could not be saved, it is still in use.
+    auto* failure = new SaveFailureLine(services.defaults, this);
+    const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    failure->setContentsMargins(margin, 0, margin, margin);
+    layout->addWidget(failure);
     // Ctrl+W, as desktops close a settings window from the keyboard.
     auto* closing = new QShortcut(QKeySequence::Close, this);
     connect(closing, &QShortcut::activated, this, &QWidget::close);
