@@ -188,6 +188,10 @@ std::pair<AppDelegate::Outcome, std::string> AppDelegate::describeHandOver(
     if (claim.outcome == Outcome::handedOver) {
         line = reset ? "Asked the running " + name + " to reset the displays"
                      : name + " is already running; asked it to come to the front";
+    } else if (claim.outcome == Outcome::unanswered) {
+        // It has the request and may act on it once it runs again: "not done" could be wrong.
+        line = "The running " + name + " " + claim.detail + "; it may still " +
+               (reset ? "reset the displays" : "come to the front") + " once it answers";
     } else {
         line = "Couldn't ask the running " + name +
                (reset ? " to reset the displays" : " to come to the front") + ": it " +
@@ -208,9 +212,10 @@ std::pair<AppDelegate::Outcome, std::string> AppDelegate::describeHandOver(
         if (given) left += std::string(left.empty() ? "" : ", ") + name;
     }
     if (!left.empty()) line += "; it can't take " + left + " from a later launch: quit it first";
-    return {claim.outcome == Outcome::handedOver && left.empty()
-                ? AppDelegate::Outcome::handedOver
-                : AppDelegate::Outcome::handOverFailed,
+    if (!left.empty() || (claim.outcome != Outcome::handedOver && claim.outcome != Outcome::unanswered))
+        return {AppDelegate::Outcome::handOverFailed, line};
+    return {claim.outcome == Outcome::handedOver ? AppDelegate::Outcome::handedOver
+                                                 : AppDelegate::Outcome::handOverUnanswered,
             line};
 }
 

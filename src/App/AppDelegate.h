@@ -88,6 +88,8 @@ public:
         testHarness,
         handedOver,      // another instance runs and did what this launch asked
         handOverFailed,  // another instance runs and did not, or not all of it
+        handOverUnanswered,  // another instance was asked and did not answer in time: it may
+                             // still do it
     };
 
     AppDelegate(Platform platform, LaunchOptions options, ClockSetting clock);
@@ -98,12 +100,12 @@ public:
     AppDelegate& operator=(const AppDelegate&) = delete;
 
     Outcome applicationDidFinishLaunching();
-    // After `handedOver` or `handOverFailed`: one line for whoever launched, saying what
-    // happened ("Asked the running Vesperine to reset the displays").
+    // After a hand-over outcome: one line for whoever launched, saying what happened
+    // ("Asked the running Vesperine to reset the displays").
     const std::string& handOverReport() const { return handOverReport_; }
     // The same for a launch with `options` whose `request` reached a running instance with
-    // the outcome `claim` (also over the session bus, before anything else starts): whether
-    // the launch did all it was asked (`handedOver`) or not (`handOverFailed`), and its line.
+    // the outcome `claim`: whether the launch did all it was asked (`handedOver`), not
+    // (`handOverFailed`) or cannot tell (`handOverUnanswered`), and its line.
     static std::pair<Outcome, std::string> describeHandOver(const LaunchOptions& options,
                                                             const SingleInstance::Claim& claim,
                                                             SingleInstance::Request request);

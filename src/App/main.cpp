@@ -9,6 +9,7 @@
 #include "App/Launch/Programs.h"
 #include "App/Launch/QtPlatforms.h"
 #include "App/LaunchOptions.h"
+#include "Platform/Linux/BusConnection.h"
 #include "Platform/Linux/ExecRelaunch.h"
 #include "Platform/Linux/RunningProgram.h"
 #include "Platform/Linux/SignalWatcher.h"
@@ -63,10 +64,8 @@ int main(int argc, char** argv) {
         return runSimulatedReplay(options, info);
     }
 
-    // A running instance that answers on the session bus takes this launch's request before
-    // the display is opened; otherwise the instance lock decides, later.
-    if (auto handedOver = handOverOnSessionBus(options, info)) return *handedOver;
-
+    // A running instance is handed this launch's request only once the install offer and the
+    // migration have run (start-up's own order): the instance lock decides, in start-up.
     StartupSignalGuard guard;
     // VESPERINE_LOG_STDERR keeps the log on stderr only, even where a journal runs. Started
     // from a terminal, or with --verbose, the log shows there as well as in the journal.
@@ -87,8 +86,20 @@ int main(int argc, char** argv) {
         }
         compositor = std::move(opened).value();
     } else {
-        x11 = openX11WhenReady(logger);
+        // A session may start us before its X server answers: autostart waits for it. Typed
+        // in a terminal (standard input or error one), a display that does not answer is a
+        // mistyped or stale DISPLAY, and the person waiting wants the reason now.
+        const bool fromTerminal = ::isatty(STDIN_FILENO) == 1 || ::isatty(STDERR_FILENO) == 1;
+        x11 = openX11WhenReady(logger, fromTerminal ? 0 : 120);
         if (!x11) return 1;
+    }
+    // Qt talks to the session bus on its own (the tray, accessibility, the desktop's
+    // settings), each time blocking the main loop for as long as a daemon that takes the
+    // connection and never answers keeps it. Ask once, within our bound: such a bus is no bus
+    // for this process, Qt's connections and ours then failing at once.
+    if (auto silent = BusConnection::silence(BusConnection::Bus::session, std::chrono::seconds(2))) {
+        Log(logger, "app").error("%s; running without the session bus", silent->c_str());
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null", 1);
     }
     // On a display the program has windows: Qt Widgets with the desktop's style. Qt opens
     // its own connection to the display, so only once the display has answered ours. Where

@@ -19,13 +19,15 @@ public:
                      // runs without the guarantee, which the backend has logged)
         handedOver,  // another instance runs and has carried out the request
         refused,     // another instance runs and answered that it cannot carry it out
-        noAnswer,    // another instance holds the claim but did not answer in time or could
-                     // not be talked to
+        noAnswer,    // another instance holds the claim but could not be talked to: the
+                     // request never reached it
+        unanswered,  // another instance holds the claim and was sent the request, but did
+                     // not answer in time: it may still carry it out once it runs again
     };
     struct Claim {
         Outcome outcome = Outcome::claimed;
-        // For `refused` and `noAnswer`: why, as words that follow "the running instance",
-        // such as "did not answer within 2 s".
+        // For the others: why, as words that follow "the running instance", such as "did not
+        // answer within 2 s".
         std::string detail;
     };
 

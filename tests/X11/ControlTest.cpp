@@ -2,6 +2,8 @@
 // types reach it over its control interface, and what they do shows on the outputs.
 #include "ProgramRun.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -27,10 +29,12 @@ protected:
         int status = -1;
         std::string output;  // stdout and stderr
     };
-    // `vesperine <arguments>` as a user runs it, on the test's session bus.
-    Ran command(const std::string& arguments) const {
-        const std::string line = "DBUS_SESSION_BUS_ADDRESS='" + bus.address() + "' TZ=UTC " +
-                                 VESPERINE_PROGRAM + " " + arguments + " 2>&1";
+    // `vesperine <arguments>` as a user runs it in the session of the program the test
+    // starts: on the test's session bus (or `on`), with the program's runtime folder.
+    Ran command(const std::string& arguments, const std::string& on = "") const {
+        const std::string line = "DBUS_SESSION_BUS_ADDRESS='" + (on.empty() ? bus.address() : on) +
+                                 "' XDG_RUNTIME_DIR='" + (home / "run").string() + "' TZ=UTC " +
+                                 VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null";
         Ran ran;
         FILE* out = ::popen(line.c_str(), "r");
         if (!out) return ran;
@@ -144,10 +148,11 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     EXPECT_NE(command("status").output.find("Why: picked by hand, until changed"),
               std::string::npos);
 
-    // A later launch is answered over the bus, before it opens the display.
+    // A later launch on the same bus is answered, as every later launch is, by the holder
+    // of the instance lock.
     Program second(home / "second", {}, {session, "XDG_RUNTIME_DIR=" + (home / "run").string()});
     EXPECT_EQ(second.wait(5s), 0) << second.log();
-    EXPECT_TRUE(spin([&] { return program.log().find("Activate from") != std::string::npos; }));
+    EXPECT_TRUE(spin([&] { return program.log().find("by a second launch") != std::string::npos; }));
 
     std::ifstream file(VESPERINE_CONTROL_XML);
     const std::string documented{std::istreambuf_iterator<char>(file), {}};
@@ -157,6 +162,75 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
 
     program.signal(SIGTERM);
     EXPECT_EQ(program.wait(5s), 0) << program.log();
+}
+
+// The bus name is a way to reach the instance, the instance lock what makes it one: a
+// process that took the name first is named and never taken for Vesperine, does not keep the
+// program from starting, and the program takes the name once it is free. A command the
+// program receives while it is stopped may still take effect, and says so.
+TEST_F(ControlTest, TheNameIsTrustedOnlyFromTheLockHolder) {
+    auto squatter = std::make_unique<BusClient>(bus.address(), "com.brevan.vesperine");
+    ASSERT_TRUE(squatter->ok());
+    const std::string us = "process " + std::to_string(::getpid());
+    const Ran alone = command("status");
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_NE(alone.output.find(us + " (vesperine_x11_tests) holds com.brevan.vesperine on the "
+                                     "session bus, but Vesperine isn't running"),
+              std::string::npos)
+        << alone.output;
+
+    Program program(home.path(), {"--clock-start=21:00"},
+                    {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
+    ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
+    EXPECT_TRUE(spin([&] { return program.log().find(us + " (vesperine_x11_tests) holds the name") !=
+                                  std::string::npos; }))
+        << program.log();
+    const Ran held = command("warm 2700");
+    EXPECT_EQ(held.status, 1);
+    EXPECT_NE(held.output.find("not the running Vesperine (process " +
+                               std::to_string(program.pid())),
+              std::string::npos)
+        << held.output;
+    squatter.reset();
+    EXPECT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
+
+    program.signal(SIGSTOP);
+    const Ran late = command("red 40");
+    program.signal(SIGCONT);
+    EXPECT_EQ(late.status, 3);
+    EXPECT_EQ(late.output, "vesperine: The running Vesperine did not answer within 2 s; what was "
+                           "asked may still take effect once it answers\n");
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(5s), 0) << program.log();
+}
+
+// A bus daemon that takes connections and never answers costs a command its bound, said as
+// such, and costs the program nothing: it starts, later launches reach it through the
+// instance lock, and a termination signal ends it.
+TEST_F(ControlTest, ASilentBusCostsNoMoreThanTheBound) {
+    const std::string socket = home / "silent-bus";
+    sockaddr_un address{AF_UNIX, {}};
+    std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);  // connections queue up, never accepted
+    const std::string silent = "unix:path=" + socket;
+
+    const auto started = std::chrono::steady_clock::now();
+    const Ran status = command("status", silent);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
+    EXPECT_EQ(status.status, 1);
+    EXPECT_EQ(status.output, "vesperine: Couldn't connect to the session bus: it did not answer "
+                             "within 2 s; no running Vesperine was asked\n");
+
+    const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + silent;
+    Program program(home.path(), {"--clock-start=21:00"}, {session});
+    ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
+    Program second(home / "second", {}, {session, "XDG_RUNTIME_DIR=" + (home / "run").string()});
+    EXPECT_EQ(second.wait(8s), 0) << second.log();
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(5s), 0) << program.log();
+    ::close(listener);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The install offer end to end on the real program: started from a download folder of a home
-// with an awkward name, the alert answered through the program's test hook. The old installed
-// copy is asked to quit, the new copy replaces it and starts in the first one's place.
+// with an awkward name, the alert answered through the program's test hook, on a session bus
+// the running copy answers on. The old installed copy is asked to quit, the new copy replaces
+// it and starts in the first one's place.
 #include <gtest/gtest.h>
 
 #include "Qt/Spin.h"
 #include "Support/ChildProcess.h"
+#include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
 
 namespace vesperine {
@@ -15,11 +17,14 @@ using namespace std::chrono_literals;
 // One run of a copy of the program on the test's display, its output kept in `<name>.log`.
 class Copy : public ChildProcess {
 public:
-    Copy(const TempFolder& home, const std::string& program, const std::string& name)
+    Copy(const TempFolder& home, const PrivateBus& bus, const std::string& program,
+         const std::string& name)
         : ChildProcess({program, "--clock-start=21:00"},
-                       {{1, home / (name + ".log")}, {2, home / (name + ".log")}}, SIGTERM,
+                       {{0, "/dev/null"}, {1, home / (name + ".log")}, {2, home / (name + ".log")}},
+                       SIGTERM,
                        std::vector<std::string>{
                            "HOME=" + home.root(), "XDG_RUNTIME_DIR=" + (home / "run").string(),
+                           "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
                            "DISPLAY=" + std::string(std::getenv("DISPLAY")),
                            "VESPERINE_ALERT_ANSWERS=Install", "VESPERINE_LOG_STDERR=1", "TZ=UTC"}),
           home_(home), name_(name) {}
@@ -38,6 +43,8 @@ private:
 };
 
 TEST(InstallOffer, TheDownloadedCopyReplacesTheRunningOldOneAndStartsInstalled) {
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
     TempFolder home(TempFolder::awkward);
     std::filesystem::create_directories(home / "run");
     ::chmod((home / "run").c_str(), 0700);
@@ -46,13 +53,13 @@ TEST(InstallOffer, TheDownloadedCopyReplacesTheRunningOldOneAndStartsInstalled) 
     home.write("Downloads/vesperine", build, 0755);
     home.write(".local/bin/vesperine", build, 0755);
 
-    Copy inBuild(home, VESPERINE_PROGRAM, "build");  // a build never asks
+    Copy inBuild(home, bus, VESPERINE_PROGRAM, "build");  // a build never asks
     ASSERT_TRUE(inBuild.started()) << inBuild.log();
     EXPECT_EQ(inBuild.end(), 0);
-    Copy old(home, installed, "old");
+    Copy old(home, bus, installed, "old");
     ASSERT_TRUE(old.started()) << old.log();
     home.write(".local/bin/vesperine", build + "an older version", 0755);  // it runs on
-    Copy fresh(home, home / "Downloads/vesperine", "fresh");
+    Copy fresh(home, bus, home / "Downloads/vesperine", "fresh");
     EXPECT_TRUE(fresh.started()) << fresh.log();
     EXPECT_EQ(old.wait(10s), 0) << old.log();
     EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(fresh.pid()) + "/exe"),

@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 
 // How the program's standard streams are set up.
 enum class Streams {
-    logged,       // stderr kept in a file, stdout on /dev/null
+    logged,       // stderr kept in a file, stdout on /dev/null, no terminal on stdin
+    typed,        // as logged, with a terminal on stdin, as when typed in one
     errorsPiped,  // stderr into a pipe the test may close, as with `vesperine 2>&1 | head`
     closed,       // descriptors 0, 1 and 2 closed
 };
@@ -44,7 +45,11 @@ private:
         return arguments;
     }
     static std::map<int, std::string> files(const fs::path& home, Streams streams) {
-        if (streams == Streams::logged) return {{1, "/dev/null"}, {2, home / "stderr.log"}};
+        // A pseudo-terminal's master side is a terminal to isatty(3).
+        if (streams == Streams::logged || streams == Streams::typed)
+            return {{0, streams == Streams::typed ? "/dev/ptmx" : "/dev/null"},
+                    {1, "/dev/null"},
+                    {2, home / "stderr.log"}};
         if (streams == Streams::closed) return {{0, ""}, {1, ""}, {2, ""}};
         return {};
     }

@@ -1,16 +1,19 @@
 #include <cstdio>
 #include <ctime>
 
-#include "App/AppDelegate.h"
 #include "App/Launch/Programs.h"
 #include "Platform/Linux/BusControlClient.h"
+#include "Platform/Linux/LockFileSingleInstance.h"
+#include "Platform/Linux/ProcessInfo.h"
+#include "Platform/Linux/XdgPaths.h"
+#include "State/Override.h"
 
 namespace vesperine {
 
 namespace {
 
-// As long as a later launch waits on the instance socket: a stopped instance costs a
-// command no more than it costs a launch.
+// As long as a later launch waits on the instance socket: a stopped instance or bus daemon
+// costs a command no more than it costs a launch.
 constexpr Duration patience = std::chrono::seconds(2);
 
 // A time on the instance's schedule clock, in this process's time zone (the user's, as the
@@ -23,21 +26,55 @@ std::string clockTime(std::int64_t seconds) {
     return text;
 }
 
-int fail(const std::string& problem) {
+int fail(const std::string& problem, int status = 1) {
     std::fprintf(stderr, "vesperine: %s\n", problem.c_str());
-    return 1;
+    return status;
+}
+
+std::string process(pid_t pid) {
+    const auto name = ProcessInfo::executableName(pid);
+    return "process " + std::to_string(pid) + (name ? " (" + *name + ")" : "");
+}
+
+// Why the owner of the bus name is not the running instance, when it is not. The lock is the
+// guarantee of one instance, the name only a way to reach it: the owner is trusted when it
+// holds the lock, or when the lock cannot be told from here.
+std::optional<std::string> distrust(std::optional<pid_t> owner,
+                                    const Result<std::optional<pid_t>>& holder,
+                                    const std::string& name, const std::string& busName) {
+    const std::string start = "; start it with \"vesperine\"";
+    const bool held = holder && holder->has_value();
+    if (!owner) {
+        if (held) {
+            return "The running " + name + " (" + process(**holder) +
+                   ") isn't on the session bus, so commands can't reach it";
+        }
+        return name + " isn't running" + start;
+    }
+    if (!holder || (held && **holder == *owner)) return std::nullopt;
+    const std::string squatter = process(*owner) + " holds " + busName + " on the session bus";
+    if (!held) return squatter + ", but " + name + " isn't running" + start;
+    return squatter + ", not the running " + name + " (" + process(**holder) +
+           "), so commands can't reach it";
 }
 
 }  // namespace
 
 int runControlCommand(const ControlCommand& command, const AppInfo& info) {
     const std::string name = info.displayName;
-    auto opened = BusControlClient::open(ControlBusNames::of(info.bundleIdentifier), patience);
-    if (!opened) return fail("Couldn't reach a running " + name + ": " + opened.error().description);
+    const ControlBusNames names = ControlBusNames::of(info.bundleIdentifier);
+    auto opened = BusControlClient::open(names, patience);
+    if (!opened) return fail(opened.error().description + "; no running " + name + " was asked");
     BusControlClient& client = *opened.value();
-    if (!client.instanceRuns()) {
-        return fail(name + " isn't running; start it with \"vesperine\"");
+    const auto owner = client.ownerProcess();
+    if (!owner) {
+        return fail("Couldn't ask the session bus whether " + name + " runs: it " +
+                    owner.error().description);
     }
+    const auto holder = LockFileSingleInstance::holder(
+        XdgPaths::fromEnvironment().runtimeFolders(info.bundleIdentifier), info.bundleIdentifier);
+    if (auto refused = distrust(*owner, holder, name, names.name)) return fail(*refused);
+
     Status done = success();
     using Verb = ControlCommand::Verb;
     switch (command.verb) {
@@ -54,6 +91,12 @@ int runControlCommand(const ControlCommand& command, const AppInfo& info) {
             break;
         }
     }
+    if (!done && client.lastCallTimedOut()) {
+        // The request is with the instance, which may carry it out once it runs again.
+        return fail("The running " + name + " " + done.error().description +
+                        "; what was asked may still take effect once it answers",
+                    unansweredStatus);
+    }
     if (!done) return fail("Couldn't ask the running " + name + ": it " + done.error().description);
     const auto status = client.status();
     if (!status) {
@@ -66,23 +109,6 @@ int runControlCommand(const ControlCommand& command, const AppInfo& info) {
                                             : text.substr(0, text.find('\n') + 1).c_str(),
                stdout);
     return 0;
-}
-
-std::optional<int> handOverOnSessionBus(const LaunchOptions& options, const AppInfo& info) {
-    auto opened = BusControlClient::open(ControlBusNames::of(info.bundleIdentifier), patience);
-    if (!opened || !opened.value()->instanceRuns()) return std::nullopt;
-    BusControlClient& client = *opened.value();
-    const auto request =
-        options.reset ? SingleInstance::Request::resetDisplays : SingleInstance::Request::activate;
-    const Status done = options.reset ? client.reset() : client.activate();
-    if (!done && BusControlClient::isUnknownMethod(done.error())) return std::nullopt;
-    SingleInstance::Claim claim;
-    claim.outcome = done ? SingleInstance::Outcome::handedOver : SingleInstance::Outcome::noAnswer;
-    if (!done) claim.detail = done.error().description;
-    const auto [outcome, line] = AppDelegate::describeHandOver(options, claim, request);
-    const bool handedOver = outcome == AppDelegate::Outcome::handedOver;
-    std::fprintf(handedOver ? stdout : stderr, "%s\n", line.c_str());
-    return handedOver ? 0 : 1;
 }
 
 }  // namespace vesperine

@@ -15,6 +15,7 @@
 
 #include "App/AppDelegate.h"
 #include "App/Launch/ProgramAlerts.h"
+#include "App/Launch/Programs.h"
 #include "App/Launch/QtPlatforms.h"
 #include "App/LaunchClock.h"
 #include "App/LegacyMigration.h"
@@ -215,6 +216,9 @@ int DesktopProgram::run(const Session& session) {
         case AppDelegate::Outcome::handOverFailed:
             std::fprintf(stderr, "%s\n", app.handOverReport().c_str());
             return 1;
+        case AppDelegate::Outcome::handOverUnanswered:
+            std::fprintf(stderr, "%s\n", app.handOverReport().c_str());
+            return unansweredStatus;
         case AppDelegate::Outcome::started:
             break;
     }

@@ -34,23 +34,23 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
 
 // Opens the X display named by DISPLAY, waiting for it when it does not answer yet (a
 // session that starts us before its server is ready): tries again after 0.25 s, doubling to
-// at most 8 s between tries, for `patienceSeconds` in all; every try is logged. Runs under a
-// StartupSignalGuard, which ends the process on a termination signal while it waits or while
-// a server that accepted the connection does not answer.
+// at most 8 s between tries, for `patienceSeconds` in all; every try is logged. With no
+// patience it tries once and logs why it failed. Runs under a StartupSignalGuard, which ends
+// the process on a termination signal while it waits or while a server that accepted the
+// connection does not answer.
 std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds = 120);
+
+// The exit status of a launch or a command whose request the running instance was sent but
+// did not answer in time: it may still carry it out. (0: done; 1: not done; 2: refused.)
+inline constexpr int unansweredStatus = 3;
 
 // A command for the running instance ("vesperine warm 3400"), over the session bus: prints
 // what the instance now shows (or, for status, its status) and returns 0; says why on stderr
-// and returns 1 when no instance runs or it refused. Starts no user interface and touches no
+// and returns 1 when no instance runs, it refused or it could not be asked, and
+// `unansweredStatus` when it was asked and did not answer in time. The bus name's owner is
+// trusted only when it holds the instance lock. Starts no user interface and touches no
 // display.
 int runControlCommand(const ControlCommand& command, const AppInfo& info);
-
-// A later launch's request (come to the front, or "--reset") handed to the running instance
-// over the session bus, before anything opens the display. None when no instance answers
-// there (none runs, no session bus, or one too old to know the request): the launch then
-// goes on as usual, and the instance lock decides. Otherwise prints the outcome and gives
-// the exit status.
-std::optional<int> handOverOnSessionBus(const LaunchOptions& options, const AppInfo& info);
 
 // The program on simulated displays: replays one day of the user's active schedule at their
 // location (from the stored schedule file, read and never written; else the default schedule

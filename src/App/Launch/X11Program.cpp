@@ -25,7 +25,12 @@ std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceS
             return std::move(connection).value();
         }
         if (waited >= patienceSeconds) {
-            log.error("Gave up after %.0f s: %s", waited, connection.error().description.c_str());
+            if (attempt == 1) {
+                log.error("%s", connection.error().description.c_str());
+            } else {
+                log.error("Gave up after %.0f s: %s", waited,
+                          connection.error().description.c_str());
+            }
             return nullptr;
         }
         delay = std::min(delay, patienceSeconds - waited);

@@ -4,6 +4,7 @@
 #include <systemd/sd-bus.h>
 #include <time.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace vesperine {
@@ -50,7 +51,64 @@ std::string quoted(const std::string& text) {
     return "'" + text + "'";
 }
 
+// sd-bus starts the connection without waiting: the authentication and the Hello are
+// exchanged as the connection is processed. Process it here, against our own deadline.
+Status awaitReady(sd_bus* bus, Duration patience, const std::string& which, bool& silent) {
+    silent = false;
+    const std::uint64_t deadline =
+        monotonicMicroseconds() +
+        static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(patience).count());
+    for (;;) {
+        const int r = sd_bus_process(bus, nullptr);
+        if (r < 0) return Error{describe(("Couldn't connect to " + which).c_str(), r)};
+        if (sd_bus_is_ready(bus) > 0) return success();
+        if (r > 0) continue;
+        const std::uint64_t now = monotonicMicroseconds();
+        if (now >= deadline) {
+            silent = true;
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(patience);
+            return Error{"Couldn't connect to " + which + ": it did not answer within " +
+                         std::to_string(std::max<std::int64_t>(seconds.count(), 1)) + " s"};
+        }
+        std::uint64_t due = deadline;
+        if (std::uint64_t own = 0; sd_bus_get_timeout(bus, &own) >= 0) due = std::min(due, own);
+        const int events = sd_bus_get_events(bus);
+        pollfd entry{sd_bus_get_fd(bus), static_cast<short>(events > 0 ? events : 0), 0};
+        const auto wait = due > now ? (due - now + 999) / 1000 : 0;
+        if (::poll(&entry, 1, static_cast<int>(std::min<std::uint64_t>(wait, 60'000))) < 0 &&
+            errno != EINTR) {
+            return Error{describe(("Couldn't connect to " + which).c_str(), -errno)};
+        }
+    }
+}
+
 }  // namespace
+
+Result<sd_bus*> BusConnection::connectReady(Bus kind, const std::string& address,
+                                            Duration patience, bool* silent) {
+    if (silent) *silent = false;
+    auto bus = connect(kind, address);
+    if (!bus) return bus.error();
+    const std::string which = !address.empty()        ? "the bus at " + address
+                              : kind == Bus::system ? std::string("the system bus")
+                                                    : std::string("the session bus");
+    bool timedOut = false;
+    if (auto ready = awaitReady(*bus, patience, which, timedOut); !ready) {
+        sd_bus_close_unref(*bus);  // not flushed: a flush waits for the daemon again
+        if (silent) *silent = timedOut;
+        return ready.error();
+    }
+    return *bus;
+}
+
+std::optional<std::string> BusConnection::silence(Bus kind, Duration patience) {
+    bool silent = false;
+    auto bus = connectReady(kind, "", patience, &silent);
+    if (bus) sd_bus_flush_close_unref(*bus);
+    if (!silent) return std::nullopt;
+    return bus.error().description;
+}
 
 struct BusConnection::Entry {
     std::uint64_t id = 0;
@@ -108,8 +166,9 @@ struct BusTrampoline {
 
 Result<std::unique_ptr<BusConnection>> BusConnection::open(Bus kind, IoWatcher& loop,
                                                            Scheduler& scheduler,
-                                                           const std::string& address) {
-    auto bus = connect(kind, address);
+                                                           const std::string& address,
+                                                           Duration patience) {
+    auto bus = connectReady(kind, address, patience);
     if (!bus) return bus.error();
     std::unique_ptr<BusConnection> connection(new BusConnection(*bus, scheduler));
     const int fd = sd_bus_get_fd(connection->bus_);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Platform/IoWatcher.h"
@@ -48,10 +49,24 @@ public:
     using SignalHandler = std::function<void(sd_bus_message* signal)>;
 
     // Connects to the standard bus of `kind` (the environment's DBUS_SYSTEM_BUS_ADDRESS or
-    // DBUS_SESSION_BUS_ADDRESS apply), or to `address` when one is given (tests).
+    // DBUS_SESSION_BUS_ADDRESS apply), or to `address` when one is given (tests). Blocks
+    // until the bus daemon has taken us in, `patience` at most (see `connectReady`).
     static Result<std::unique_ptr<BusConnection>> open(Bus kind, IoWatcher& loop,
                                                        Scheduler& scheduler,
-                                                       const std::string& address = "");
+                                                       const std::string& address = "",
+                                                       Duration patience = std::chrono::seconds(2));
+    // The connection itself, for a blocking client (a command), which owns it and closes it
+    // with sd_bus_flush_close_unref. It is returned only once the daemon has authenticated
+    // us and answered our Hello, after `patience` at most: a daemon that accepts the
+    // connection and never answers (a stopped one) costs that long, not sd-bus's own
+    // 90-second authentication limit, and then fails saying so (and sets `silent`, when
+    // given; a bus that is missing or refuses fails at once and leaves it false).
+    static Result<sd_bus*> connectReady(Bus kind, const std::string& address, Duration patience,
+                                        bool* silent = nullptr);
+    // Why the standard bus of `kind` is silent, when it takes a connection and does not
+    // answer within `patience` (a stopped daemon); none when it answers, or is missing or
+    // refuses (which any client learns at once).
+    static std::optional<std::string> silence(Bus kind, Duration patience);
     ~BusConnection();
     BusConnection(const BusConnection&) = delete;
     BusConnection& operator=(const BusConnection&) = delete;

@@ -1,7 +1,10 @@
 #include "Platform/Linux/BusControlClient.h"
 
+#include "Platform/Linux/BusConnection.h"
+
 #include <systemd/sd-bus.h>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
@@ -9,45 +12,48 @@ namespace vesperine {
 
 namespace {
 
-constexpr const char* unknownMethodPrefix = "[UnknownMethod] ";
-
-// Words that follow "it" (the instance): its own message for an error it raised, else what
-// the bus said.
-Error describe(const sd_bus_error& error, int r) {
-    if (error.name && std::strcmp(error.name, SD_BUS_ERROR_UNKNOWN_METHOD) == 0)
-        return Error{std::string(unknownMethodPrefix) + (error.message ? error.message : "")};
-    if (error.name && std::strcmp(error.name, SD_BUS_ERROR_NO_REPLY) == 0)
-        return Error{"did not answer in time"};
-    if (error.name && std::strcmp(error.name, SD_BUS_ERROR_INVALID_ARGS) == 0)
-        return Error{std::string("refused: ") + (error.message ? error.message : "")};
-    return Error{std::string("could not be asked: ") +
-                 (error.message ? error.message : std::strerror(-r))};
+bool named(const char* name, const char* wanted) {
+    return name && std::strcmp(name, wanted) == 0;
 }
 
 }  // namespace
 
+Error BusControlClient::describe(const char* name, const char* message, int r) {
+    // sd-bus says ETIMEDOUT (or the daemon NoReply) once a call has waited its whole time.
+    timedOut_ = r == -ETIMEDOUT || named(name, SD_BUS_ERROR_NO_REPLY) ||
+                named(name, SD_BUS_ERROR_TIMEOUT);
+    if (timedOut_) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(patience_).count();
+        return Error{"did not answer within " + std::to_string(std::max<std::int64_t>(seconds, 1)) +
+                     " s"};
+    }
+    if (named(name, SD_BUS_ERROR_INVALID_ARGS))
+        return Error{std::string("refused: ") + (message ? message : "")};
+    return Error{std::string("could not be asked: ") + (message ? message : std::strerror(-r))};
+}
+
 Result<std::unique_ptr<BusControlClient>> BusControlClient::open(const ControlBusNames& names,
                                                                  Duration patience) {
-    sd_bus* bus = nullptr;
-    const int r = sd_bus_open_user(&bus);
-    if (r < 0) return Error{std::string("no session bus (") + std::strerror(-r) + ")"};
+    auto bus = BusConnection::connectReady(BusConnection::Bus::session, "", patience);
+    if (!bus) return bus.error();
     sd_bus_set_method_call_timeout(
-        bus, static_cast<std::uint64_t>(
-                 std::chrono::duration_cast<std::chrono::microseconds>(patience).count()));
-    return std::unique_ptr<BusControlClient>(new BusControlClient(bus, names));
+        *bus, static_cast<std::uint64_t>(
+                  std::chrono::duration_cast<std::chrono::microseconds>(patience).count()));
+    return std::unique_ptr<BusControlClient>(new BusControlClient(*bus, names, patience));
 }
 
 BusControlClient::~BusControlClient() { sd_bus_flush_close_unref(bus_); }
 
-bool BusControlClient::instanceRuns() const {
+Result<std::optional<pid_t>> BusControlClient::ownerProcess() {
     sd_bus_creds* creds = nullptr;
-    const int r = sd_bus_get_name_creds(bus_, names_.name.c_str(), 0, &creds);
+    // The daemon's GetConnectionUnixProcessID for the name's owner.
+    int r = sd_bus_get_name_creds(bus_, names_.name.c_str(), SD_BUS_CREDS_PID, &creds);
+    pid_t pid = 0;
+    if (r >= 0) r = sd_bus_creds_get_pid(creds, &pid);
     sd_bus_creds_unref(creds);
-    return r >= 0;
-}
-
-bool BusControlClient::isUnknownMethod(const Error& error) {
-    return error.description.starts_with(unknownMethodPrefix);
+    if (r == -ENXIO) return std::optional<pid_t>();  // NameHasNoOwner
+    if (r < 0) return describe(nullptr, nullptr, r);
+    return std::optional<pid_t>(pid);
 }
 
 Status BusControlClient::call(const char* method, const char* signature, ...) {
@@ -63,7 +69,7 @@ Status BusControlClient::call(const char* method, const char* signature, ...) {
     sd_bus_error error = SD_BUS_ERROR_NULL;
     if (r >= 0) r = sd_bus_call(bus_, message, 0, &error, nullptr);
     sd_bus_message_unref(message);
-    Status outcome = r >= 0 ? success() : Status(describe(error, r));
+    Status outcome = r >= 0 ? success() : Status(describe(error.name, error.message, r));
     sd_bus_error_free(&error);
     return outcome;
 }
@@ -83,7 +89,7 @@ Result<ControlStatus> BusControlClient::status() {
                                "org.freedesktop.DBus.Properties", "GetAll", &error, &reply, "s",
                                names_.interface.c_str());
     if (r < 0) {
-        Error failure = describe(error, r);
+        Error failure = describe(error.name, error.message, r);
         sd_bus_error_free(&error);
         return failure;
     }

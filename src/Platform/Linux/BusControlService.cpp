@@ -1,5 +1,7 @@
 #include "Platform/Linux/BusControlService.h"
 
+#include "Platform/Linux/ProcessInfo.h"
+
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
@@ -188,11 +190,40 @@ Result<std::unique_ptr<BusControlService>> BusControlService::publish(
                                      names.interface.c_str(), ControlBusVtable::table(),
                                      service.get());
     if (r < 0) return failed("Couldn't publish", r);
-    // Owning the name is what later launches and scripts look for: ask for it only once the
-    // object answers. Not queued: a name held by another process stays its own.
-    r = sd_bus_request_name(bus.raw(), names.name.c_str(), 0);
+    // Owning the name is what scripts look for: ask for it only once the object answers.
+    // The instance lock, not the name, makes this the one instance, so a name another
+    // process holds is queued for: the daemon hands it over once that process lets it go.
+    service->acquired_ = bus.match(
+        {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameAcquired"},
+        [raw = service.get()](sd_bus_message* signal) {
+            const char* acquired = nullptr;
+            if (sd_bus_message_read(signal, "s", &acquired) >= 0 && acquired &&
+                raw->names_.name == acquired && !raw->ownsName_) {
+                raw->ownsName_ = true;
+                raw->log_.notice("Took the name %s on the session bus, now that it is free",
+                                 acquired);
+            }
+        });
+    r = sd_bus_request_name(bus.raw(), names.name.c_str(), SD_BUS_NAME_QUEUE);
     if (r < 0) return failed("Couldn't take the name", r);
-    service->ownsName_ = true;
+    service->queued_ = true;
+    if (r > 0) {
+        service->ownsName_ = true;
+    } else {
+        sd_bus_creds* creds = nullptr;
+        pid_t pid = 0;
+        std::string holder = "another process";
+        if (sd_bus_get_name_creds(bus.raw(), names.name.c_str(), SD_BUS_CREDS_PID, &creds) >= 0 &&
+            sd_bus_creds_get_pid(creds, &pid) >= 0) {
+            const auto program = ProcessInfo::executableName(pid);
+            holder = "process " + std::to_string(pid) + (program ? " (" + *program + ")" : "");
+        }
+        sd_bus_creds_unref(creds);
+        service->log_.error(
+            "%s holds the name %s on the session bus; commands can't reach this instance "
+            "until it lets the name go, and then it is taken",
+            holder.c_str(), names.name.c_str());
+    }
     bus.flush();
     return service;
 }
@@ -215,7 +246,9 @@ BusControlService::BusControlService(BusConnection& bus, ControlBusNames names,
 
 BusControlService::~BusControlService() {
     watch_.reset();
-    if (bus_.isConnected() && ownsName_) {
+    acquired_.cancel();
+    // Also leaves the queue, when the name never came.
+    if (bus_.isConnected() && queued_) {
         sd_bus_release_name(bus_.raw(), names_.name.c_str());
     }
     sd_bus_slot_unref(slot_);

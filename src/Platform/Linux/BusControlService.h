@@ -16,14 +16,15 @@ namespace vesperine {
 // The running instance's control object on the session bus (see ControlBusNames and
 // data/dbus/<interface>.xml): its methods call the RemoteControl's operations one to one,
 // and its read-only properties mirror the RemoteControl's status, each change announced
-// with PropertiesChanged. It also takes the requests of later launches (Activate, Reset),
-// so a second start reaches the first one here first; the instance lock stays the guarantee
-// of one instance. Owns the bus name while it lives. `bus`, `control` and `logger` must
+// with PropertiesChanged. Later launches reach the instance through the instance lock's
+// socket, never here: the lock is the guarantee of one instance. Owns the bus name while it
+// lives (from when it is free). `bus`, `control` and `logger` must
 // outlive it.
 class BusControlService {
 public:
-    // Publishes the object and asks for the name; fails (saying why) when the name is
-    // taken or the bus refuses. `onActivate` runs for Activate.
+    // Publishes the object and asks for the name; fails (saying why) when the bus refuses.
+    // A name another process holds is logged with that process and taken once it is free.
+    // `onActivate` runs for Activate.
     static Result<std::unique_ptr<BusControlService>> publish(BusConnection& bus,
                                                               const ControlBusNames& names,
                                                               RemoteControl& control,
@@ -48,7 +49,9 @@ private:
     Log log_;
     ControlStatus shown_;
     sd_bus_slot* slot_ = nullptr;
+    bool queued_ = false;    // asked for the name: it is ours, or will be once free
     bool ownsName_ = false;
+    Handle acquired_;
     Subscription watch_;
 };
 

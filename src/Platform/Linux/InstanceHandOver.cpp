@@ -110,6 +110,8 @@ Claim InstanceHandOver::send(const std::string& socketPath, SingleInstance::Requ
         }
     }
 
+    // The whole line is with the instance now: one that answers late may still act on it.
+    const Claim late{Outcome::unanswered, silent.detail};
     std::string answer;
     while (answer.find('\n') == std::string::npos && answer.size() < InstanceProtocol::maxLine) {
         char buffer[InstanceProtocol::maxLine];
@@ -117,7 +119,7 @@ Claim InstanceHandOver::send(const std::string& socketPath, SingleInstance::Requ
         if (n > 0) {
             answer.append(buffer, static_cast<std::size_t>(n));
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (!waitFor(fd, POLLIN, deadline, clock)) return silent;
+            if (!waitFor(fd, POLLIN, deadline, clock)) return late;
         } else {
             break;
         }

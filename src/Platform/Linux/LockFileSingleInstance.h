@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Platform/SingleInstance.h"
+#include "Support/Result.h"
 
 namespace vesperine {
 
@@ -35,6 +38,12 @@ public:
     LockFileSingleInstance(IoWatcher& watcher, Scheduler& scheduler, Logger& logger,
                            std::vector<std::string> folders, std::string bundleId);
     ~LockFileSingleInstance() override;
+
+    // The process that holds the lock in `folders` (the first private one, as a claim would
+    // pick it), read from /proc/locks without touching the lock; none when nobody holds it.
+    // Fails when that cannot be told (no private folder, no /proc/locks).
+    static Result<std::optional<pid_t>> holder(const std::vector<std::string>& folders,
+                                               const std::string& bundleId);
 
     Claim claimOrHandOver(Request request) override;
     void setOnRequest(std::function<void(Request)> onRequest) override {
