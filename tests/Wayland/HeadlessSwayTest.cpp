@@ -157,7 +157,9 @@ TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
                              "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
                              "VESPERINE_LOG_STDERR=1", "TZ=UTC"});
     const auto command = [&](const std::string& arguments) {
-        const std::string line = session + " " + VESPERINE_PROGRAM + " " + arguments + " 2>&1";
+        // The command finds the instance's lock in the same runtime folder as the program.
+        const std::string line = session + " XDG_RUNTIME_DIR=" + (home / "run").string() + " " +
+                                 VESPERINE_PROGRAM + " " + arguments + " 2>&1";
         std::string output;
         FILE* out = ::popen(line.c_str(), "r");
         char buffer[512];
