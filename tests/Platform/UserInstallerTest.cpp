@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <fstream>
+
 #include "Platform/Linux/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
@@ -72,6 +74,52 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) 
     EXPECT_EQ(i.installer.places().installFolder, i.home / ".local/bin");
     EXPECT_EQ(i.installer.places().moreMovable,
               std::vector<std::string>{i.home / "Téléchargements"});
+}
+
+TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {
+    using O = Installer::Occupant;
+    // This test program is a build of ours: it carries the identity the program does, in
+    // its headers and notes, which are all that is read (so its first pages are enough).
+    std::ifstream self("/proc/self/exe", std::ios::binary);
+    std::string build(64 * 1024, '\0');
+    self.read(build.data(), static_cast<std::streamsize>(build.size()));
+    const std::tuple<const char*, std::function<void(Install&)>, O> cases[] = {
+        {"nothing", [](Install& i) { fs::remove(i.destination); }, O::nothing},
+        {"an older copy", [&](Install& i) { i.home.write(".local/bin/v", build, 0755); },
+         O::ourCopy},
+        {"a wrapper script that names us",
+         [](Install& i) {
+             i.home.write(".local/bin/v",
+                          "#!/bin/sh\n# Vesperine " VESPERINE_VERSION " (" VESPERINE_BUILD
+                          ") com.brevan.vesperine\nexec ~/src/vesperine/build/v \"$@\"\n",
+                          0755);
+         },
+         O::other},
+        {"another program",
+         [](Install& i) {
+             fs::copy_file("/bin/true", i.destination, fs::copy_options::overwrite_existing);
+         },
+         O::other},
+        {"a link to a build of ours",
+         [&](Install& i) {
+             i.home.write("build/v", build, 0755);
+             fs::remove(i.destination);
+             fs::create_symlink(i.home / "build/v", i.destination);
+         },
+         O::other},
+        {"a folder",
+         [](Install& i) {
+             fs::remove(i.destination);
+             fs::create_directory(i.destination);
+         },
+         O::other},
+    };
+    for (const auto& [name, make, occupant] : cases) {
+        SCOPED_TRACE(name);
+        Install i;
+        make(i);
+        EXPECT_EQ(i.installer.occupant(i.destination), occupant);
+    }
 }
 
 TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {

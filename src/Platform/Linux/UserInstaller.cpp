@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 
+#include "Platform/Linux/BuildIdentity.h"
 #include "Platform/Linux/DesktopEntry.h"
 #include "Platform/Linux/InstallResources.h"
 #include "Platform/Linux/PosixFileSystem.h"
@@ -130,6 +131,21 @@ bool UserInstaller::isSameFile(const std::string& a, const std::string& b) const
     }, second{};
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+Installer::Occupant UserInstaller::occupant(const std::string& path) const {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        // Nothing there, or no folder to hold it; anything else (a folder we may not read)
+        // is treated as something of the user's.
+        return errno == ENOENT || errno == ENOTDIR ? Occupant::nothing : Occupant::other;
+    }
+    // A link is never a copy of ours (installs put files), whatever it leads to.
+    if (!S_ISREG(info.st_mode)) return Occupant::other;
+    const auto identity = BuildIdentity::ofFile(path);
+    if (!identity) return Occupant::other;
+    log_.info("%s is %s", path.c_str(), identity->c_str());
+    return Occupant::ourCopy;
 }
 
 Status UserInstaller::endOtherInstances() {
