@@ -10,7 +10,9 @@ namespace vesperine {
 // The program as a file on this computer, and a copy of it where the user's own programs live.
 class Installer {
 public:
-    // The places that decide whether to offer an install.
+    // The places that decide whether to offer an install. All but `installFolder` are the
+    // folders as the running path names them: links resolved, as the kernel resolves the
+    // path of a running program.
     struct Places {
         std::string home;                      // the user's home folder
         std::vector<std::string> moreMovable;  // the user's own download and desktop folders

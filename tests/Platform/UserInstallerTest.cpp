@@ -8,6 +8,7 @@
 
 #include <fstream>
 
+#include "App/MoveToApplications.h"
 #include "Platform/Linux/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
@@ -61,7 +62,7 @@ TEST(UserInstaller, ReplacesTheOldCopyAndAddsMenuEntryAndIconButNotOverTheUsersO
     }
 }
 
-TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) {
+TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersResolved) {
     Install i;
     fs::rename(i.home / ".local/bin", i.home / "bin");
     fs::create_directory_symlink(i.home / "bin", i.home / ".local/bin");
@@ -71,9 +72,27 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) 
     EXPECT_EQ(i.home.read("bin/v"), newCopy);
     EXPECT_TRUE(i.installer.isSameFile(i.home / "bin/v", i.destination));
     EXPECT_FALSE(i.installer.isSameFile(i.source, i.destination));
-    EXPECT_EQ(i.installer.places().installFolder, i.home / ".local/bin");
-    EXPECT_EQ(i.installer.places().moreMovable,
-              std::vector<std::string>{i.home / "Téléchargements"});
+
+    // A home reached through a link: the kernel names the running program by its real path,
+    // so the places it is compared with are real paths too; the install folder stays as named.
+    fs::create_directories(i.home / "Téléchargements");
+    const TempFolder elsewhere;
+    const std::string linked = elsewhere / "home";
+    fs::create_directory_symlink(i.home.root(), linked);
+    XdgPaths paths = i.paths;
+    paths.home = linked;
+    paths.configHome = linked + "/.config";
+    const UserInstaller throughLink{i.logger, "com.brevan.vesperine", i.source, paths, ""};
+    const auto places = throughLink.places();
+    const std::string real = fs::canonical(i.home.root());
+    EXPECT_EQ(places.home, real);
+    EXPECT_EQ(places.installFolder, linked + "/.local/bin");
+    EXPECT_EQ(places.moreMovable, std::vector<std::string>{real + "/Téléchargements"});
+    for (const char* folder : {"/Downloads/v", "/Téléchargements/v"}) {
+        EXPECT_EQ(MoveToApplications::classify(real + folder, places),
+                  MoveToApplications::Location::movable)
+            << folder;
+    }
 }
 
 TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {

@@ -37,6 +37,17 @@ std::string nameOf(const std::string& path) {
     return path.substr(path.find_last_of('/') + 1);
 }
 
+// `folder` with its links resolved, as the kernel names the running program's path (a home
+// reached through a link, /home -> /data/home); as it stands when it cannot be resolved.
+std::string resolved(const std::string& folder) {
+    if (folder.empty()) return folder;
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (real == nullptr) return folder;
+    std::string path = real;
+    std::free(real);
+    return path;
+}
+
 struct Descriptor {
     int fd = -1;
     ~Descriptor() {
@@ -112,14 +123,16 @@ std::string UserInstaller::defaultBuildTree() {
 }
 
 Installer::Places UserInstaller::places() const {
-    Places places{paths_.home, {}, buildTree_, paths_.home + "/.local/bin"};
+    // The running path comes resolved from the kernel, so the folders it is compared with
+    // are resolved too. The install folder stays as the user names it: it may be a link.
+    Places places{resolved(paths_.home), {}, resolved(buildTree_), paths_.home + "/.local/bin"};
     PosixFileSystem files;
     const ReadResult dirs = files.read(paths_.configHome + "/user-dirs.dirs");
     if (dirs.ok) {
         auto named = UserDirs::parse(dirs.bytes, paths_.home);
         for (const char* name : {"XDG_DOWNLOAD_DIR", "XDG_DESKTOP_DIR"}) {
             if (auto found = named.find(name); found != named.end()) {
-                places.moreMovable.push_back(found->second);
+                places.moreMovable.push_back(resolved(found->second));
             }
         }
     }
