@@ -52,7 +52,7 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     // The offer to install a downloaded copy; the installed one then starts in its place.
     const AppInfo info = AppInfo::current();
     if (MoveToApplications(platform_.installer, platform_.alerts, platform_.relaunch,
-                           platform_.logger, info)
+                           platform_.trash, platform_.logger, info)
             .offerIfNeeded()) {
         return Outcome::relaunching;
     }

@@ -55,10 +55,11 @@ MoveToApplications::Location classifyIn(std::string_view path, std::string_view 
 }  // namespace
 
 MoveToApplications::MoveToApplications(Installer& installer, Alerts& alerts, Relaunch& relaunch,
-                                       Logger& logger, AppInfo info)
+                                       Trash& trash, Logger& logger, AppInfo info)
     : installer_(installer),
       alerts_(alerts),
       relaunch_(relaunch),
+      trash_(trash),
       log_(logger, "install"),
       info_(AppInfo::withFallbacks(std::move(info))) {}
 
@@ -111,11 +112,15 @@ bool MoveToApplications::offerIfNeeded() {
     }
 
     const std::string& name = info_.displayName;
-    const auto answer = alerts_.run(
-        {"Install " + name + " for this user?",
-         name + " works best installed: it's needed for Open at Login, and you won't have to "
-                "keep the download around.",
-         {"Install", "Not Now"}});
+    std::string informative = name +
+                              " works best installed: it's needed for Open at Login, and you "
+                              "won't have to keep the download around.";
+    if (installer_.occupant(destination) == Installer::Occupant::other) {
+        informative += "\n\nThere is already a file at " + destination + " that isn't " + name +
+                       ". Installing moves it to the Trash.";
+    }
+    const auto answer =
+        alerts_.run({"Install " + name + " for this user?", informative, {"Install", "Not Now"}});
     if (answer != 0u) return false;
 
     // An instance left running would take the relaunched copy's request and keep the old
@@ -123,21 +128,34 @@ bool MoveToApplications::offerIfNeeded() {
     if (auto ended = installer_.endOtherInstances(); !ended) {
         log_.error("%s", ended.error().description.c_str());
     }
+    // Looked at again: the question may have stood open a while. Only our own older copy is
+    // replaced in place; whatever else is there stays the user's, in the Trash.
+    if (installer_.occupant(destination) == Installer::Occupant::other) {
+        auto trashed = trash_.moveToTrash(destination);
+        if (!trashed) {
+            showFailure(trashed.error().description);
+            return false;
+        }
+        log_.notice("Moved %s, which isn't %s, to the Trash as %s", destination.c_str(),
+                    name.c_str(), trashed->c_str());
+    }
     if (auto installed = installer_.install(source, destination); !installed) {
-        const std::string& why = installed.error().description;
-        log_.error("Move failed: %s", why.c_str());
-        (void)alerts_.run({"Couldn't install " + name,
-                           "Copy " + name +
-                               " into ~/.local/bin yourself, then open it from "
-                               "there.\n\n" +
-                               why,
-                           {}});
+        showFailure(installed.error().description);
         return false;
     }
     log_.notice("Installed %s as %s; starting it with %s", source.c_str(), destination.c_str(),
                 shellQuote(destination).c_str());
     relaunch_.into(destination);
     return true;
+}
+
+void MoveToApplications::showFailure(const std::string& why) {
+    const std::string& name = info_.displayName;
+    log_.error("Move failed: %s", why.c_str());
+    (void)alerts_.run(
+        {"Couldn't install " + name,
+         "Copy " + name + " into ~/.local/bin yourself, then open it from there.\n\n" + why,
+         {}});
 }
 
 }  // namespace vesperine

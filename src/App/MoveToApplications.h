@@ -8,13 +8,16 @@
 #include "Platform/Installer.h"
 #include "Platform/Logger.h"
 #include "Platform/Relaunch.h"
+#include "Platform/Trash.h"
 
 namespace vesperine {
 
 // Offers, once at start-up, to install a program that runs from where downloads and
-// removable media land, and relaunches the installed copy. The classification and the
-// quoting are pure; the rest goes through the installer, alert and relaunch seams.
-// Main loop only. Logs in the category "install".
+// removable media land, and relaunches the installed copy. An older copy of the program at
+// the destination is replaced; anything else there (the user's own script or build) is moved
+// to the Trash first, which the question says, and the install stops when that fails.
+// The classification and the quoting are pure; the rest goes through the installer, alert,
+// trash and relaunch seams. Main loop only. Logs in the category "install".
 class MoveToApplications {
 public:
     // Where the program runs from. `inApplications`: installed (under /usr, /opt, ~/.local or
@@ -22,8 +25,8 @@ public:
     // volume, a mounted image, ~/Downloads, ~/Desktop). `elsewhere`: anything else.
     enum class Location { inApplications, movable, elsewhere };
 
-    MoveToApplications(Installer& installer, Alerts& alerts, Relaunch& relaunch, Logger& logger,
-                       AppInfo info);
+    MoveToApplications(Installer& installer, Alerts& alerts, Relaunch& relaunch, Trash& trash,
+                       Logger& logger, AppInfo info);
 
     // True when it has installed the program and asked for the installed copy to start in
     // this one's place: start-up then stops and the program ends. False otherwise (not
@@ -42,9 +45,13 @@ public:
     static std::string shellQuote(std::string_view text);
 
 private:
+    // Logs the failure and says it, with what the user can do instead.
+    void showFailure(const std::string& why);
+
     Installer& installer_;
     Alerts& alerts_;
     Relaunch& relaunch_;
+    Trash& trash_;
     Log log_;
     AppInfo info_;
 };

@@ -16,11 +16,13 @@ struct RunningProcess {
     bool operator==(const RunningProcess&) const = default;
 };
 
-// The running programs of this user, by executable name: list some, ask one to quit, hear
-// when one ends. A process is known from the listing that found it until it ends or a later
+// The running programs of this user that work on our displays, by executable name: list
+// some, ask one to quit, hear when one ends. One of another session (another login, another
+// X display or Wayland session of the same user) draws on other screens: it is never listed,
+// so never signalled. A process is known from the listing that found it until it ends or a later
 // listing of its executable no longer finds it; `terminate` reaches only known processes,
 // so a process id reused by another program after the listing is never signalled.
-// Processes of other users are never listed or signalled. Main loop only.
+// Processes of other users are never listed or signalled either. Main loop only.
 class Processes {
   public:
     virtual ~Processes() = default;

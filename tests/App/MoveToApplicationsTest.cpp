@@ -6,6 +6,7 @@
 #include "Platform/Simulated/SimulatedAlerts.h"
 #include "Platform/Simulated/SimulatedInstaller.h"
 #include "Platform/Simulated/SimulatedRelaunch.h"
+#include "Platform/Simulated/SimulatedTrash.h"
 
 namespace vesperine {
 namespace {
@@ -41,54 +42,84 @@ TEST(MoveToApplications, ClassifiesByTheFirstRuleThatMatches) {
 }
 
 TEST(MoveToApplications, AsksOnlyFromWhereDownloadsLandAndInstallsOnlyOnTheFirstButton) {
+    using O = Installer::Occupant;
     const std::string downloaded = "/home/alex/Downloads/v", installed = "/home/alex/.local/bin/v";
-    const Alert question{"Install Vesperine for this user?",
-                         "Vesperine works best installed: it's needed for Open at Login, and "
-                         "you won't have to keep the download around.",
-                         {"Install", "Not Now"}};
-    const Alert failure{"Couldn't install Vesperine",
-                        "Copy Vesperine into ~/.local/bin yourself, then open it from there.\n\n"
-                        "Couldn't copy: Input/output error",
-                        {}};
+    const std::string informative =
+        "Vesperine works best installed: it's needed for Open at Login, and you won't have to "
+        "keep the download around.";
+    const Alert question{"Install Vesperine for this user?", informative, {"Install", "Not Now"}};
+    // Something of the user's own where the copy goes is named, and goes to the Trash.
+    const Alert questionOverTheirs{"Install Vesperine for this user?",
+                                   informative +
+                                       "\n\nThere is already a file at "
+                                       "/home/alex/.local/bin/v that isn't Vesperine. Installing "
+                                       "moves it to the Trash.",
+                                   {"Install", "Not Now"}};
+    const auto failure = [](const std::string& why) {
+        return Alert{"Couldn't install Vesperine",
+                     "Copy Vesperine into ~/.local/bin yourself, then open it from there.\n\n" +
+                         why,
+                     {}};
+    };
+    const std::string copyError = "Couldn't copy: Input/output error";
+    const std::string trashError = "Couldn't move \"/home/alex/.local/bin/v\" to the Trash: "
+                                   "Permission denied";
     struct Case {
         const char* name;
         std::string path;
         std::vector<std::string> answers;
         bool linked, failing;
         std::vector<Alert> asked;
-        bool installs, relaunched;
+        std::size_t steps;  // of "end others" and the install
+        bool relaunched;
+        O occupant = O::nothing;
+        bool trashFails = false;
     } cases[] = {
-        {"installed", installed, {"Install"}, false, false, {}, false, false},
-        {"a build", "/home/alex/Downloads/b/v", {"Install"}, false, false, {}, false, false},
-        {"bin is a link here", downloaded, {"Install"}, true, false, {}, false, false},
-        {"not now", downloaded, {"Not Now"}, false, false, {question}, false, false},
-        {"closed", downloaded, {}, false, false, {question}, false, false},
-        {"install", downloaded, {"Install"}, false, false, {question}, true, true},
-        {"failing", downloaded, {"Install"}, false, true, {question, failure}, true, false},
+        {"installed", installed, {"Install"}, false, false, {}, 0, false},
+        {"a build", "/home/alex/Downloads/b/v", {"Install"}, false, false, {}, 0, false},
+        {"bin is a link here", downloaded, {"Install"}, true, false, {}, 0, false},
+        {"not now", downloaded, {"Not Now"}, false, false, {question}, 0, false},
+        {"closed", downloaded, {}, false, false, {question}, 0, false},
+        {"install", downloaded, {"Install"}, false, false, {question}, 2, true},
+        {"failing", downloaded, {"Install"}, false, true, {question, failure(copyError)}, 2, false},
+        {"over our older copy", downloaded, {"Install"}, false, false, {question}, 2, true,
+         O::ourCopy},
+        {"over their own file", downloaded, {"Install"}, false, false, {questionOverTheirs}, 2,
+         true, O::other},
+        {"their file and a Trash that refuses", downloaded, {"Install"}, false, false,
+         {questionOverTheirs, failure(trashError)}, 1, false, O::other, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SimulatedInstaller installer;
         SimulatedAlerts alerts(c.answers);
         SimulatedRelaunch relaunch;
+        SimulatedTrash trash;
         CapturingLogger logger;
         installer.setPlaces({"/home/alex", {}, "/home/alex/Downloads/b", "/home/alex/.local/bin"});
         installer.setRunningPath(c.path);
+        installer.place(installed, c.occupant);
         if (c.linked) installer.link(downloaded, installed);
-        if (c.failing) installer.failInstall("Couldn't copy: Input/output error");
+        if (c.failing) installer.failInstall(copyError);
+        if (c.trashFails) trash.failWith(trashError);
         // Another instance that does not quit does not stop the install.
         installer.failEnding("The running instance (process 42) did not quit within 5 s");
-        MoveToApplications offer(installer, alerts, relaunch, logger, AppInfo::current());
+        MoveToApplications offer(installer, alerts, relaunch, trash, logger, AppInfo::current());
 
         EXPECT_EQ(offer.offerIfNeeded(), c.relaunched);
         EXPECT_EQ(alerts.asked(), c.asked);
         const std::vector<std::string> steps{"end others", downloaded + " -> " + installed};
-        EXPECT_EQ(installer.steps(), c.installs ? steps : std::vector<std::string>{});
+        EXPECT_EQ(installer.steps(),
+                  std::vector<std::string>(steps.begin(), steps.begin() + c.steps));
+        // Only what isn't ours is put aside; a refusal leaves it where it was.
+        EXPECT_EQ(trash.trashed(), c.occupant == O::other && c.steps > 0 && !c.trashFails
+                                       ? std::vector{installed}
+                                       : std::vector<std::string>{});
         EXPECT_EQ(relaunch.requests(),
                   c.relaunched ? std::vector{installed} : std::vector<std::string>{});
         EXPECT_EQ(logger.contains("Move failed: Couldn't copy: Input/output error", "install"),
                   c.failing);
-        EXPECT_EQ(logger.contains("did not quit within 5 s", "install"), c.installs);
+        EXPECT_EQ(logger.contains("did not quit within 5 s", "install"), c.steps > 0);
     }
 }
 

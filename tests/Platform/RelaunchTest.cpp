@@ -2,8 +2,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "Platform/Linux/ExecRelaunch.h"
@@ -53,34 +56,100 @@ TEST(ExecRelaunch, TheNewProgramGetsTheArgumentsAndNothingElseOfTheOldProcess) {
     EXPECT_FALSE(failing.pending());
 }
 
-TEST(RunningInstances, OnlyHoldersOfOurLockAreAskedToQuitAndWaitedFor) {
+// A copy of this test program, a build of ours, that holds the instance lock in `folder` as
+// an instance does (its flock) and waits to be told to quit, or, stubborn, ignores that.
+class Instance {
+public:
+    Instance(const std::string& folder, bool stubborn) {
+        int ready[2];
+        if (::pipe(ready) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::signal(SIGTERM, stubborn ? SIG_IGN : SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            const int lock = ::open((folder + "/com.example.lock").c_str(), O_RDWR | O_CREAT, 0600);
+            if (lock < 0 || ::flock(lock, LOCK_EX | LOCK_NB) != 0) ::_exit(2);
+            if (::write(ready[1], "!", 1) != 1) ::_exit(2);
+            for (;;) ::pause();
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        if (::read(ready[0], &byte, 1) != 1) pid_ = -1;  // it could not take the lock
+        ::close(ready[0]);
+    }
+    ~Instance() {
+        if (pid_ > 0 && ::kill(pid_, SIGKILL) == 0) ::waitpid(pid_, nullptr, 0);
+    }
+    pid_t pid() const { return pid_; }
+    std::optional<int> wait(std::chrono::milliseconds limit) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        for (int status = 0; pid_ > 0; std::this_thread::sleep_for(10ms)) {
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            if (std::chrono::steady_clock::now() >= until) break;
+        }
+        return std::nullopt;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+TEST(RunningInstances, OnlyOurProgramHoldingOurLockIsAskedToQuitAndWaitedFor) {
     TempFolder home(TempFolder::awkward);
-    const std::string run = home / "run", other = home / "other";
+    const std::string run = home / "run", other = home / "other", lock = run + "/com.example.lock";
     for (const auto& folder : {run, other}) {
         std::filesystem::create_directories(folder);
         ::chmod(folder.c_str(), 0700);
     }
     const RunningInstances instances({run, other}, "com.example");
-    // A process that holds the lock file in `folder` open until told to quit (or, stubborn,
-    // never), once it does.
-    const auto holder = [&](const std::string& folder, bool stubborn) {
-        auto child = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "sh", "-c", std::string(stubborn ? "trap '' TERM; " : "") + "exec 3<>\"$0\"; exec sleep 60",
-            folder + "/com.example.lock"});
-        for (int i = 0; i < 100 && instances.find().empty(); ++i) std::this_thread::sleep_for(10ms);
-        return child;
+    const auto pids = [&] {
+        std::vector<pid_t> found;
+        for (const auto& instance : instances.find()) found.push_back(instance.pid());
+        return found;
     };
-    const auto elsewhere = holder(other, false), ours = holder(run, false);
-    EXPECT_EQ(instances.find(), std::vector<pid_t>{ours->pid()});
-    EXPECT_TRUE(instances.endAll(2s));
-    EXPECT_EQ(ours->wait(1s), 128 + SIGTERM);
+    const auto locked = [&] {
+        struct stat info {};
+        std::ifstream in("/proc/locks");
+        const std::string locks{std::istreambuf_iterator<char>(in), {}};
+        return ::stat(lock.c_str(), &info) == 0 &&
+               !RunningInstances::lockHolders(locks, info.st_dev, info.st_ino).empty();
+    };
+    // None of these is an instance: one of ours on another folder's lock, a reader that only
+    // has the lock file open (a `tail -f` of it), another program that holds the lock.
+    Instance elsewhere(other, false);
+    ASSERT_GT(elsewhere.pid(), 0);
+    home.write("run/com.example.lock", "");
+    ChildProcess reader({"sh", "-c", "exec 3<\"$0\"; exec sleep 60", lock});
+    auto stranger = std::make_unique<ChildProcess>(std::vector<std::string>{
+        "perl", "-e", "open(F, '>>', $ARGV[0]) or die; flock(F, 2) or die; sleep 60", lock});
+    for (int i = 0; i < 200 && !locked(); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(locked());
+    for (int i = 0; i < 100 && openDescriptors(reader.pid()) < 4; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(pids(), std::vector<pid_t>{});
+    EXPECT_TRUE(instances.endAll(200ms));
+    stranger.reset();
 
-    const auto stubborn = holder(run, true);
+    Instance ours(run, false);
+    ASSERT_GT(ours.pid(), 0);
+    EXPECT_EQ(pids(), std::vector<pid_t>{ours.pid()});
+    EXPECT_TRUE(instances.endAll(2s));
+    EXPECT_EQ(ours.wait(1s), 128 + SIGTERM);
+
+    Instance stubborn(run, true);
+    ASSERT_GT(stubborn.pid(), 0);
     const Status refused = instances.endAll(200ms);
     EXPECT_EQ(refused ? "" : refused.error().description, "The running instance (process " +
-                                                              std::to_string(stubborn->pid()) +
+                                                              std::to_string(stubborn.pid()) +
                                                               ") did not quit within 0.2 s");
-    EXPECT_EQ(elsewhere->wait(0ms), std::nullopt);  // left running
+    EXPECT_EQ(elsewhere.wait(0ms), std::nullopt);  // left running, like the reader
+    EXPECT_EQ(reader.wait(0ms), std::nullopt);
 }
 
 }  // namespace

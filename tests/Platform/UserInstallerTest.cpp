@@ -6,6 +6,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <fstream>
+
+#include "App/MoveToApplications.h"
 #include "Platform/Linux/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
@@ -59,7 +62,7 @@ TEST(UserInstaller, ReplacesTheOldCopyAndAddsMenuEntryAndIconButNotOverTheUsersO
     }
 }
 
-TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) {
+TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersResolved) {
     Install i;
     fs::rename(i.home / ".local/bin", i.home / "bin");
     fs::create_directory_symlink(i.home / "bin", i.home / ".local/bin");
@@ -69,9 +72,73 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFolders) 
     EXPECT_EQ(i.home.read("bin/v"), newCopy);
     EXPECT_TRUE(i.installer.isSameFile(i.home / "bin/v", i.destination));
     EXPECT_FALSE(i.installer.isSameFile(i.source, i.destination));
-    EXPECT_EQ(i.installer.places().installFolder, i.home / ".local/bin");
-    EXPECT_EQ(i.installer.places().moreMovable,
-              std::vector<std::string>{i.home / "Téléchargements"});
+
+    // A home reached through a link: the kernel names the running program by its real path,
+    // so the places it is compared with are real paths too; the install folder stays as named.
+    fs::create_directories(i.home / "Téléchargements");
+    const TempFolder elsewhere;
+    const std::string linked = elsewhere / "home";
+    fs::create_directory_symlink(i.home.root(), linked);
+    XdgPaths paths = i.paths;
+    paths.home = linked;
+    paths.configHome = linked + "/.config";
+    const UserInstaller throughLink{i.logger, "com.brevan.vesperine", i.source, paths, ""};
+    const auto places = throughLink.places();
+    const std::string real = fs::canonical(i.home.root());
+    EXPECT_EQ(places.home, real);
+    EXPECT_EQ(places.installFolder, linked + "/.local/bin");
+    EXPECT_EQ(places.moreMovable, std::vector<std::string>{real + "/Téléchargements"});
+    for (const char* folder : {"/Downloads/v", "/Téléchargements/v"}) {
+        EXPECT_EQ(MoveToApplications::classify(real + folder, places),
+                  MoveToApplications::Location::movable)
+            << folder;
+    }
+}
+
+TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {
+    using O = Installer::Occupant;
+    // This test program is a build of ours: it carries the identity the program does, in
+    // its headers and notes, which are all that is read (so its first pages are enough).
+    std::ifstream self("/proc/self/exe", std::ios::binary);
+    std::string build(64 * 1024, '\0');
+    self.read(build.data(), static_cast<std::streamsize>(build.size()));
+    const std::tuple<const char*, std::function<void(Install&)>, O> cases[] = {
+        {"nothing", [](Install& i) { fs::remove(i.destination); }, O::nothing},
+        {"an older copy", [&](Install& i) { i.home.write(".local/bin/v", build, 0755); },
+         O::ourCopy},
+        {"a wrapper script that names us",
+         [](Install& i) {
+             i.home.write(".local/bin/v",
+                          "#!/bin/sh\n# Vesperine " VESPERINE_VERSION " (" VESPERINE_BUILD
+                          ") com.brevan.vesperine\nexec ~/src/vesperine/build/v \"$@\"\n",
+                          0755);
+         },
+         O::other},
+        {"another program",
+         [](Install& i) {
+             fs::copy_file("/bin/true", i.destination, fs::copy_options::overwrite_existing);
+         },
+         O::other},
+        {"a link to a build of ours",
+         [&](Install& i) {
+             i.home.write("build/v", build, 0755);
+             fs::remove(i.destination);
+             fs::create_symlink(i.home / "build/v", i.destination);
+         },
+         O::other},
+        {"a folder",
+         [](Install& i) {
+             fs::remove(i.destination);
+             fs::create_directory(i.destination);
+         },
+         O::other},
+    };
+    for (const auto& [name, make, occupant] : cases) {
+        SCOPED_TRACE(name);
+        Install i;
+        make(i);
+        EXPECT_EQ(i.installer.occupant(i.destination), occupant);
+    }
 }
 
 TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {

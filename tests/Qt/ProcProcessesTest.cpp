@@ -17,30 +17,63 @@ void PrintTo(const RunningProcess& p, std::ostream* out) {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
-// A real child process (so pidfds, signals and exits are real).
+// A real child process (so pidfds, signals and exits are real), on our X display.
 struct Child : ChildProcess {
-    explicit Child(const std::string& program = "/bin/sleep") : ChildProcess({program, "600"}) {}
+    explicit Child(const std::string& program = "/bin/sleep")
+        : ChildProcess({program, "600"}, {}, SIGKILL, std::vector<std::string>{"DISPLAY=:0"}) {}
 };
 
 class ProcProcessesTest : public testing::Test {
 protected:
-    // A /proc entry for `pid` whose kernel name is `comm` and command line `argv0`.
-    void fake(int pid, const std::string& comm, char state = 'S', std::string argv0 = "") {
+    // A /proc entry for `pid` whose kernel name is `comm`, command line `argv0` and
+    // environment `environment` (entries separated by "|"; by default on our X display).
+    void fake(int pid, const std::string& comm, char state = 'S', std::string argv0 = "",
+              std::string environment = "HOME=/h|DISPLAY=:0") {
         const std::string dir = std::to_string(pid) + "/";
         root.write(dir + "stat", std::to_string(pid) + " (" + comm + ") " + state + " 1 1 1 0 -1\n");
         root.write(dir + "comm", comm + "\n");
-        root.write(dir + "cmdline", (argv0.empty() ? comm : argv0) + std::string("\0-l\0", 4));
+        root.write(dir + "cmdline", (argv0.empty() ? comm : argv0) + "\0-l\0"s);
+        std::replace(environment.begin(), environment.end(), '|', '\0');
+        root.write(dir + "environ", environment + '\0');
     }
 
     TempFolder root;
+    // Ours: outside a login session (a user service), on X display :0 and a Wayland socket.
+    const ProcessSession ours{"", ":0", "/run/user/1000/wayland-1"};
     QtMainLoop loop;
     CapturingLogger logger;
 };
 
-TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsByExecutableName) {
-    Child a, b, c, d, e, f, g, h;
+TEST(ProcessSession, ProcessesShareOurDisplaysByLoginSessionElseByTheirEnvironment) {
+    const ProcessSession inSession{"3", ":0", ""}, outside{"", ":0", "/run/user/1000/wayland-1"};
+    const std::tuple<const char*, ProcessSession, std::string, std::string, bool> cases[] = {
+        {"our login session, another display", inSession, "DISPLAY=:1", "3", true},
+        {"another login session, our display", inSession, "DISPLAY=:0", "5", false},
+        {"no session of theirs: our display by another name", inSession,
+         "HOME=/h\0DISPLAY=:0.0"s, "", true},
+        {"no session of ours: the local host named", outside, "DISPLAY=unix:0", "7", true},
+        {"a display forwarded over TCP", outside, "DISPLAY=localhost:0.0", "", false},
+        {"another X display", outside, "DISPLAY=:1", "", false},
+        {"our Wayland socket, named relative to the runtime folder", outside,
+         "WAYLAND_DISPLAY=wayland-1\0XDG_RUNTIME_DIR=/run/user/1000"s, "", true},
+        {"another Wayland session", outside,
+         "WAYLAND_DISPLAY=wayland-0\0XDG_RUNTIME_DIR=/run/user/1000"s, "", false},
+        {"no display at all", outside, "HOME=/h", "", false},
+        {"the first of a name counts", outside, "DISPLAY=:1\0DISPLAY=:0"s, "",
+         false},
+    };
+    for (const auto& [name, ours, environment, session, shared] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ours.sharesDisplaysWith(ProcessSession::fromEnvironment(environment, session)),
+                  shared);
+    }
+}
+
+TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsOnOurDisplaysByExecutableName) {
+    Child a, b, c, d, e, f, g, h, i, j, k;
     fake(a.pid(), "redshift");
     fake(b.pid(), "gammastep");
     fake(c.pid(), "redshift", 'Z');                             // ended, not yet reaped
@@ -54,14 +87,18 @@ TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsByExecutableName) {
         ASSERT_EQ(::chown((root / std::to_string(h.pid())).c_str(), 12345, 12345), 0);
     }
     fake(999'999'9, "redshift");  // a process that has gone since /proc was read
+    fake(i.pid(), "redshift", 'S', "", "DISPLAY=:1");  // of the user's other X session
+    fake(j.pid(), "gammastep", 'S', "", "XDG_RUNTIME_DIR=/run/user/1000|WAYLAND_DISPLAY=wayland-1");
+    fake(k.pid(), "redshift", 'S', "", "TERM=linux");  // on no display at all
     root.write("self", "not a process");
     fs::create_directories(root / "sys");
 
-    ProcProcesses processes(loop, loop, logger, root.root());
+    ProcProcesses processes(loop, loop, logger, root.root(), ours);
     const auto found =
         processes.list({"redshift", "gammastep", "wl-gammarelay-rs", "x (y) z)"});
     std::vector<RunningProcess> expected = {{a.pid(), "redshift"},
                                             {b.pid(), "gammastep"},
+                                            {j.pid(), "gammastep"},
                                             {d.pid(), "wl-gammarelay-rs"},
                                             {g.pid(), "x (y) z)"}};
     if (::geteuid() != 0) expected.push_back({h.pid(), "redshift"});
@@ -80,7 +117,7 @@ TEST_F(ProcProcessesTest, AProcessThatVanishedAfterTheListingIsNeverSignalled) {
     Child listed, unlisted;
     fake(listed.pid(), "gammastep");
     fake(unlisted.pid(), "redshift");
-    ProcProcesses processes(loop, loop, logger, root.root());
+    ProcProcesses processes(loop, loop, logger, root.root(), ours);
     std::vector<RunningProcess> ended;
     Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
     const auto found = processes.list({"gammastep"});
@@ -114,7 +151,7 @@ TEST_F(ProcProcessesTest, ARealProcessIsFoundByItsNameAskedToQuitAndItsEndHeard)
         std::getline(std::ifstream(cmdline), first, '\0');
         return first == link.string();
     });
-    ProcProcesses processes(loop, loop, logger);
+    ProcProcesses processes(loop, loop, logger, "/proc", ours);
     std::vector<RunningProcess> ended;
     Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
     const auto found = processes.list({"vesperine-test-competitor"});

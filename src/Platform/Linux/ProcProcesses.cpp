@@ -2,27 +2,25 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+
+#include "Platform/Linux/ProcessHandle.h"
 
 namespace vesperine {
 
 struct ProcProcesses::Known {
     RunningProcess process;
-    int pidfd = -1;  // -1: the kernel has no pidfds; the process can be neither signalled nor watched
+    ProcessHandle handle;  // empty: the kernel has no pidfds; neither signalled nor watched
     IoWatch watch;
 
-    ~Known() {
-        watch.cancel();  // before the descriptor it watches goes
-        if (pidfd >= 0) ::close(pidfd);
-    }
+    ~Known() { watch.cancel(); }  // before the descriptor it watches goes
 };
 
 namespace {
@@ -34,40 +32,51 @@ bool isPid(const char* name) {
     return true;
 }
 
-// Reads a small /proc file whole (they are generated on read: one read call is one snapshot).
-std::optional<std::string> slurp(int directory, const std::string& path) {
+// Reads a /proc file whole, up to `limit` bytes. They are generated on read: a small one
+// comes in one call, one snapshot; an environment comes a page per call.
+std::optional<std::string> slurp(int directory, const std::string& path,
+                                 std::size_t limit = 1024) {
     const int fd = ::openat(directory, path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
-    char buffer[1024];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    std::string text;
+    char buffer[4096];
+    while (text.size() < limit) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, limit - text.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
     ::close(fd);
-    if (n < 0) return std::nullopt;
-    return std::string(buffer, static_cast<std::size_t>(n));
+    return text;
 }
 
-// Through syscall(2): this glibc declares its wrappers without C linkage for C++.
-int pidfdOpen(int pid) {
-    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-}
+// The environment a program was started with; larger ones than this are not ours to read.
+constexpr std::size_t maxEnvironment = 1024 * 1024;
 
-int pidfdSendSignal(int pidfd, int signal) {
-    return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
-}
-
-bool hasEnded(int pidfd) {
-    pollfd p{pidfd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0;
+bool ownedByUs(int directory, const std::string& pid) {
+    struct stat owner {};
+    return ::fstatat(directory, pid.c_str(), &owner, 0) == 0 && owner.st_uid == ::geteuid();
 }
 
 }  // namespace
 
 ProcProcesses::ProcProcesses(IoWatcher& loop, Scheduler& scheduler, Logger& logger,
-                             std::string root)
-    : loop_(loop), scheduler_(scheduler), log_(logger, "conflicts"), root_(std::move(root)) {}
+                             std::string root, ProcessSession ours)
+    : loop_(loop),
+      scheduler_(scheduler),
+      log_(logger, "conflicts"),
+      root_(std::move(root)),
+      ours_(std::move(ours)) {}
 
 ProcProcesses::~ProcProcesses() = default;
 
-std::optional<ProcProcesses::Found> ProcProcesses::read(int directory, const std::string& pid) const {
+std::optional<std::string> ProcProcesses::match(
+    int directory, const std::string& pid, const std::vector<std::string>& executables) const {
+    if (!ownedByUs(directory, pid)) return std::nullopt;
     // "<pid> (<comm>) <state> ...": the comm may itself hold spaces and parentheses, so it
     // runs from the first "(" to the last ")".
     const auto stat = slurp(directory, pid + "/stat");
@@ -78,19 +87,41 @@ std::optional<ProcProcesses::Found> ProcProcesses::read(int directory, const std
         close + 2 >= stat->size())
         return std::nullopt;
     const char state = (*stat)[close + 2];
-    return Found{stat->substr(open + 1, close - open - 1), state == 'Z' || state == 'X'};
+    if (state == 'Z' || state == 'X') return std::nullopt;
+    const std::string comm = stat->substr(open + 1, close - open - 1);
+
+    std::optional<std::string> found;
+    for (const auto& executable : executables) {
+        if (comm != commOf(executable)) continue;
+        if (executable.size() <= comm.size()) {
+            found = executable;
+            break;
+        }
+        // A cut name: the first word of the command line names the file it was started as.
+        const auto cmdline = slurp(directory, pid + "/cmdline");
+        if (!cmdline || cmdline->empty()) continue;
+        std::string first = cmdline->substr(0, cmdline->find('\0'));
+        if (const auto slash = first.rfind('/'); slash != std::string::npos) {
+            first.erase(0, slash + 1);
+        }
+        if (first == executable) {
+            found = executable;
+            break;
+        }
+    }
+    if (!found || !onOurDisplays(directory, pid)) return std::nullopt;
+    return found;
 }
 
-bool ProcProcesses::isExecutable(int directory, const std::string& pid, const Found& found,
-                                 const std::string& executable) const {
-    if (found.comm != commOf(executable)) return false;
-    if (executable.size() <= found.comm.size()) return true;
-    // A cut name: the first word of the command line names the file it was started as.
-    const auto cmdline = slurp(directory, pid + "/cmdline");
-    if (!cmdline || cmdline->empty()) return false;
-    std::string first = cmdline->substr(0, cmdline->find('\0'));
-    if (const auto slash = first.rfind('/'); slash != std::string::npos) first.erase(0, slash + 1);
-    return first == executable;
+bool ProcProcesses::onOurDisplays(int directory, const std::string& pid) const {
+    const auto environment = slurp(directory, pid + "/environ", maxEnvironment);
+    if (!environment) return false;
+    // Its login session counts only where we have one to compare it with.
+    const std::string session =
+        ours_.loginSession.empty()
+            ? std::string()
+            : ProcessSession::loginSessionOf(static_cast<pid_t>(std::atol(pid.c_str())));
+    return ours_.sharesDisplaysWith(ProcessSession::fromEnvironment(*environment, session));
 }
 
 std::vector<RunningProcess> ProcProcesses::list(const std::vector<std::string>& executables) {
@@ -102,12 +133,9 @@ std::vector<RunningProcess> ProcProcesses::list(const std::vector<std::string>& 
         return found;
     }
     const int directory = ::dirfd(dir);
-    const uid_t self = ::geteuid();
     while (const dirent* entry = ::readdir(dir)) {
-        if (!isPid(entry->d_name)) continue;
-        struct stat owner {};
         // A process of another user is never ours to stop; its files are not even read.
-        if (::fstatat(directory, entry->d_name, &owner, 0) != 0 || owner.st_uid != self) continue;
+        if (!isPid(entry->d_name) || !ownedByUs(directory, entry->d_name)) continue;
         // The name alone first (a cheap file); the full record only for a likely match.
         const auto comm = slurp(directory, std::string(entry->d_name) + "/comm");
         if (!comm) continue;
@@ -115,13 +143,8 @@ std::vector<RunningProcess> ProcProcesses::list(const std::vector<std::string>& 
         if (std::none_of(executables.begin(), executables.end(),
                          [&](const std::string& e) { return commOf(e) == name; }))
             continue;
-        const auto process = read(directory, entry->d_name);
-        if (!process || process->zombie) continue;
-        for (const auto& executable : executables) {
-            if (isExecutable(directory, entry->d_name, *process, executable)) {
-                found.push_back({std::atoi(entry->d_name), executable});
-                break;
-            }
+        if (auto executable = match(directory, entry->d_name, executables)) {
+            found.push_back({std::atoi(entry->d_name), *executable});
         }
     }
     std::sort(found.begin(), found.end(),
@@ -130,7 +153,7 @@ std::vector<RunningProcess> ProcProcesses::list(const std::vector<std::string>& 
     // Hold each found process; forget the ones of these executables that were not found.
     std::vector<RunningProcess> held;
     for (const auto& process : found) {
-        if (hold(directory, process) != -2) held.push_back(process);
+        if (hold(directory, process)) held.push_back(process);
     }
     ::closedir(dir);
     std::vector<int> gone;
@@ -144,44 +167,34 @@ std::vector<RunningProcess> ProcProcesses::list(const std::vector<std::string>& 
     return held;
 }
 
-// Returns the pidfd (-1 when the kernel offers none), or -2 when the process has gone.
-int ProcProcesses::hold(int directory, const RunningProcess& process) {
+bool ProcProcesses::hold(int directory, const RunningProcess& process) {
     if (auto it = known_.find(process.pid); it != known_.end()) {
         const Known& known = *it->second;
-        if (known.process == process && (known.pidfd < 0 || !hasEnded(known.pidfd))) {
-            return known.pidfd;
+        if (known.process == process && (!known.handle.valid() || !known.handle.hasEnded())) {
+            return true;
         }
         forget(process.pid, true);  // ended, and its id now belongs to another process
     }
-    const int pidfd = pidfdOpen(process.pid);
-    if (pidfd < 0 && errno == ESRCH) return -2;
-    if (pidfd < 0) {
+    ProcessHandle handle = ProcessHandle::open(process.pid);
+    if (!handle.valid() && errno == ESRCH) return false;
+    if (!handle.valid()) {
         logOnce("pidfd_open", std::string("Running programs can be listed but not stopped: ") +
                                   "pidfd_open failed: " + std::strerror(errno));
-    }
-    if (pidfd >= 0) {
-        // The id may have changed hands between the read and the open. Read it again: if the
-        // process held is still alive after that read, the read was of this process.
-        struct stat owner {};
-        const std::string pid = std::to_string(process.pid);
-        const auto again = read(directory, pid);
-        if (::fstatat(directory, pid.c_str(), &owner, 0) != 0 || owner.st_uid != ::geteuid() ||
-            !again || again->zombie || !isExecutable(directory, pid, *again, process.executable) ||
-            hasEnded(pidfd)) {
-            ::close(pidfd);
-            return -2;
-        }
+    } else {
+        // The id may have changed hands between the check and the open. Check it again: if
+        // the process held is still alive after that, the check was of this process.
+        const auto again = match(directory, std::to_string(process.pid), {process.executable});
+        if (!again || handle.hasEnded()) return false;
     }
     auto known = std::make_unique<Known>();
     known->process = process;
-    known->pidfd = pidfd;
-    if (pidfd >= 0) {
-        known->watch = loop_.watchReadable(pidfd, alive_.guard([this, pid = process.pid] {
-            ended(pid);
-        }));
+    known->handle = std::move(handle);
+    if (known->handle.valid()) {
+        known->watch = loop_.watchReadable(known->handle.fd(),
+                                           alive_.guard([this, pid = process.pid] { ended(pid); }));
     }
     known_[process.pid] = std::move(known);
-    return pidfd;
+    return true;
 }
 
 Status ProcProcesses::terminate(const RunningProcess& process) {
@@ -189,13 +202,10 @@ Status ProcProcesses::terminate(const RunningProcess& process) {
     if (it == known_.end() || it->second->process != process) {
         return Status::failure("it is not running (any more)");
     }
-    if (it->second->pidfd < 0) {
+    if (!it->second->handle.valid()) {
         return Status::failure("this kernel can't signal a process without risking another");
     }
-    if (pidfdSendSignal(it->second->pidfd, SIGTERM) != 0) {
-        return Status::failure(std::strerror(errno));
-    }
-    return success();
+    return it->second->handle.signal(SIGTERM);
 }
 
 void ProcProcesses::ended(int pid) {
@@ -209,7 +219,8 @@ void ProcProcesses::ended(int pid) {
 void ProcProcesses::forget(int pid, bool reportIfEnded) {
     auto it = known_.find(pid);
     if (it == known_.end()) return;
-    const bool report = reportIfEnded && it->second->pidfd >= 0 && hasEnded(it->second->pidfd);
+    const ProcessHandle& handle = it->second->handle;
+    const bool report = reportIfEnded && handle.valid() && handle.hasEnded();
     const RunningProcess process = it->second->process;
     known_.erase(it);
     // Its end was not heard yet (the listing came first): tell on a later turn, as the

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 
+#include "Platform/Linux/BuildIdentity.h"
 #include "Platform/Linux/DesktopEntry.h"
 #include "Platform/Linux/InstallResources.h"
 #include "Platform/Linux/PosixFileSystem.h"
@@ -34,6 +35,17 @@ std::string parentOf(const std::string& path) {
 
 std::string nameOf(const std::string& path) {
     return path.substr(path.find_last_of('/') + 1);
+}
+
+// `folder` with its links resolved, as the kernel names the running program's path (a home
+// reached through a link, /home -> /data/home); as it stands when it cannot be resolved.
+std::string resolved(const std::string& folder) {
+    if (folder.empty()) return folder;
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (real == nullptr) return folder;
+    std::string path = real;
+    std::free(real);
+    return path;
 }
 
 struct Descriptor {
@@ -111,14 +123,16 @@ std::string UserInstaller::defaultBuildTree() {
 }
 
 Installer::Places UserInstaller::places() const {
-    Places places{paths_.home, {}, buildTree_, paths_.home + "/.local/bin"};
+    // The running path comes resolved from the kernel, so the folders it is compared with
+    // are resolved too. The install folder stays as the user names it: it may be a link.
+    Places places{resolved(paths_.home), {}, resolved(buildTree_), paths_.home + "/.local/bin"};
     PosixFileSystem files;
     const ReadResult dirs = files.read(paths_.configHome + "/user-dirs.dirs");
     if (dirs.ok) {
         auto named = UserDirs::parse(dirs.bytes, paths_.home);
         for (const char* name : {"XDG_DOWNLOAD_DIR", "XDG_DESKTOP_DIR"}) {
             if (auto found = named.find(name); found != named.end()) {
-                places.moreMovable.push_back(found->second);
+                places.moreMovable.push_back(resolved(found->second));
             }
         }
     }
@@ -130,6 +144,21 @@ bool UserInstaller::isSameFile(const std::string& a, const std::string& b) const
     }, second{};
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+Installer::Occupant UserInstaller::occupant(const std::string& path) const {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        // Nothing there, or no folder to hold it; anything else (a folder we may not read)
+        // is treated as something of the user's.
+        return errno == ENOENT || errno == ENOTDIR ? Occupant::nothing : Occupant::other;
+    }
+    // A link is never a copy of ours (installs put files), whatever it leads to.
+    if (!S_ISREG(info.st_mode)) return Occupant::other;
+    const auto identity = BuildIdentity::ofFile(path);
+    if (!identity) return Occupant::other;
+    log_.info("%s is %s", path.c_str(), identity->c_str());
+    return Occupant::ourCopy;
 }
 
 Status UserInstaller::endOtherInstances() {

@@ -15,8 +15,10 @@ namespace vesperine {
 //
 // The copy goes to a hidden temporary file beside the destination, is flushed to disk, made
 // executable and only then renamed over whatever was there, so a failed copy (a full disk, a
-// read-only folder, an unreadable source) leaves the old copy as it was. A desktop entry of
-// the user's own under our name (one without our mark) is never replaced.
+// read-only folder, an unreadable source) leaves the old copy as it was. Only a build of this
+// program is ever replaced so (`occupant`: its BuildIdentity); what else lies there is the
+// caller's to put aside first. A desktop entry of the user's own under our name (one without
+// our mark) is never replaced.
 class UserInstaller final : public Installer {
 public:
     // The key that marks the desktop entries the program wrote itself.
@@ -32,6 +34,7 @@ public:
     std::string runningPath() const override { return runningPath_; }
     Places places() const override;
     bool isSameFile(const std::string& a, const std::string& b) const override;
+    Occupant occupant(const std::string& path) const override;
     Status endOtherInstances() override;
     Status install(const std::string& source, const std::string& destination) override;
 

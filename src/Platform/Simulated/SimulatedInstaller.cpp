@@ -10,6 +10,11 @@ bool SimulatedInstaller::isSameFile(const std::string& a, const std::string& b) 
     return a == b || linked(a, b) || linked(b, a);
 }
 
+Installer::Occupant SimulatedInstaller::occupant(const std::string& path) const {
+    const auto found = occupants_.find(path);
+    return found != occupants_.end() ? found->second : Occupant::nothing;
+}
+
 Status SimulatedInstaller::endOtherInstances() {
     steps_.push_back("end others");
     if (endingFailure_) return Status::failure(*endingFailure_);
@@ -19,6 +24,7 @@ Status SimulatedInstaller::endOtherInstances() {
 Status SimulatedInstaller::install(const std::string& source, const std::string& destination) {
     steps_.push_back(source + " -> " + destination);
     if (installFailure_) return Status::failure(*installFailure_);
+    occupants_[destination] = Occupant::ourCopy;
     return success();
 }
 

@@ -16,6 +16,7 @@ public:
     std::string runningPath() const override { return runningPath_; }
     Places places() const override { return places_; }
     bool isSameFile(const std::string& a, const std::string& b) const override;
+    Occupant occupant(const std::string& path) const override;
     Status endOtherInstances() override;
     Status install(const std::string& source, const std::string& destination) override;
 
@@ -24,6 +25,8 @@ public:
     void setPlaces(Places places) { places_ = std::move(places); }
     // Makes `a` and `b` the same file (a link between their folders).
     void link(std::string a, std::string b) { links_[std::move(a)] = std::move(b); }
+    // What lies at `path` (nothing unless set).
+    void place(std::string path, Occupant occupant) { occupants_[std::move(path)] = occupant; }
     void failInstall(std::string description) { installFailure_ = std::move(description); }
     void failEnding(std::string description) { endingFailure_ = std::move(description); }
     // "source -> destination" for each install, and "end others" for each call, in order.
@@ -33,6 +36,7 @@ private:
     std::string runningPath_;
     Places places_{"/home/alex", {}, {}, "/home/alex/.local/bin"};
     std::map<std::string, std::string> links_;
+    std::map<std::string, Occupant> occupants_;
     std::optional<std::string> installFailure_;
     std::optional<std::string> endingFailure_;
     std::vector<std::string> steps_;
