@@ -14,6 +14,19 @@ std::optional<HotkeyAction> sharedWith(const HotkeyBindings& bindings, HotkeyAct
     return std::nullopt;
 }
 
+std::optional<HotkeyAction> heldBy(const HotkeyBindings& bindings,
+                                   const std::set<HotkeyAction>& refused, HotkeyAction action) {
+    auto own = bindings.find(action);
+    if (own == bindings.end()) return std::nullopt;
+    for (const auto& [other, combo] : bindings) {
+        if (other != action && !refused.count(other) && combo.keyCode == own->second.keyCode &&
+            combo.modifiers == own->second.modifiers) {
+            return other;
+        }
+    }
+    return std::nullopt;
+}
+
 Json JsonCodec<HotkeyBindings>::encode(const HotkeyBindings& bindings) {
     Json array = Json::array();
     for (const auto& [action, combo] : bindings) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 
 #include "Input/HotkeyAction.h"
 #include "Input/KeyCombo.h"
@@ -15,6 +16,12 @@ using HotkeyBindings = std::map<HotkeyAction, KeyCombo>;
 // Another action bound to the same keys as `action` (the first in declaration order), or
 // none. Such a pair is not refused: registration decides, and the settings point it out.
 std::optional<HotkeyAction> sharedWith(const HotkeyBindings& bindings, HotkeyAction action);
+
+// Who holds the keys of `action`, whose registration was refused: another action of ours on
+// the same keys whose registration was not (`refused` are the actions refused, `action`
+// among them), or none, when another program holds them.
+std::optional<HotkeyAction> heldBy(const HotkeyBindings& bindings,
+                                   const std::set<HotkeyAction>& refused, HotkeyAction action);
 
 // Stored as one JSON array that alternates keys and values: the stored text of an action,
 // then the object of its combination, for each binding:

@@ -39,7 +39,9 @@ public:
     // wake-up for every property change of that window, so it is off until asked for.
     virtual void followFullScreen(bool follow) = 0;
 
-    // The applications that have windows now, each once, in the order their windows came.
+    // The applications that have windows a person would call an application's now (not docks,
+    // panels, the desktop or windows kept off the taskbar), each once, in the order their
+    // windows came.
     virtual std::vector<RunningApplication> runningApplications() = 0;
 
     // Called when an application quits: the last of its windows has gone. The application

@@ -86,14 +86,19 @@ TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBoundAndChangesLast) {
 
 TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
     using Change = std::optional<std::pair<HotkeyAction, KeyCombo>>;
-    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction> cases[] = {
-        {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright},
+    using Holder = std::optional<HotkeyAction>;  // of ours, holding the keys refused
+    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction, Holder> cases[] = {
+        {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright, {}},
         {"the same combination twice: the later action loses",
-         {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm},
+         {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm,
+         HotkeyAction::toggleBright},
         {"a different label does not make it different",
-         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp},
+         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp,
+         HotkeyAction::toggleBright},
+        {"twice, and taken by another program", {{HotkeyAction::toggleWarm, controlOptionB}},
+         controlOptionB, HotkeyAction::toggleBright, {}},
     };
-    for (const auto& [name, change, takenElsewhere, conflict] : cases) {
+    for (const auto& [name, change, takenElsewhere, conflict, holder] : cases) {
         SCOPED_TRACE(name);
         SimulatedHotkeys fresh;
         MemoryDefaultsStore store;
@@ -103,7 +108,11 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
         hotkeys.onAction = [&](HotkeyAction a) { heard.push_back(a); };
         hotkeys.start();
         if (change) hotkeys.set(change->second, change->first);
-        EXPECT_EQ(hotkeys.conflicts().get(), std::set{conflict});
+        const auto& refused = hotkeys.conflicts().get();
+        EXPECT_TRUE(refused.count(conflict));
+        EXPECT_EQ(heldBy(hotkeys.bindings().get(), refused, conflict), holder);
+        if (!holder && change) continue;  // both refused: the rest is the first case's
+        EXPECT_EQ(refused, std::set{conflict});
         EXPECT_EQ(fresh.registrations().size(), 5u);
         EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));
         EXPECT_EQ(heard, std::vector{HotkeyAction::stepDown});

@@ -8,12 +8,15 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
 #include "App/Views/MenuPanel.h"
 #include "MenuWorld.h"
+#include "Support/Contrast.h"
 
 namespace vesperine {
 namespace {
@@ -108,6 +111,40 @@ TEST_F(MenuPanelTest, BrightCannotBePickedWithoutADisplayThatShowsIt) {
     EXPECT_TRUE(visible("limitation"));
 }
 
+// Secondary texts and the warning read at the contrast body text needs, in the light palette
+// and after the desktop switches to a dark one; the warning keeps a warm hue.
+TEST_F(MenuPanelTest, SecondaryTextAndTheWarningReadInLightAndDark) {
+    world.start();
+    open();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+    const QPalette before = QApplication::palette();
+    const auto rgb = [](const QColor& c) {
+        return Contrast::Rgb{std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue())};
+    };
+    const auto seen = [&](const QColor& c, const QColor& behind) {  // a palette's hint: half opaque
+        return Contrast::mix(rgb(behind), rgb(c), c.alphaF());
+    };
+    for (const auto& [theme, palette] :
+         {std::pair{"light", QApplication::style()->standardPalette()}, std::pair{"dark", dark}}) {
+        SCOPED_TRACE(theme);
+        QApplication::setPalette(palette);
+        const QColor background = panel->palette().color(QPalette::Window);
+        for (const char* name : {"modeShown", "nextChange", "locationNote", "limitation"}) {
+            auto* label = get<QLabel>(name);
+            const QColor shown = label->palette().color(label->foregroundRole());
+            EXPECT_GE(Contrast::ratio(seen(shown, background), rgb(background)),
+                      Contrast::textMinimum)
+                << name;
+        }
+        const QColor warning = get<QLabel>("limitation")->palette().color(QPalette::WindowText);
+        EXPECT_GT(warning.red(), warning.blue());
+    }
+    QApplication::setPalette(before);
+}
+
 TEST_F(MenuPanelTest, TheBoostNoteSaysWhatTheDisplaysAllowNow) {
     world.world.addHdrDisplay();
     world.start();
@@ -167,8 +204,9 @@ TEST_F(MenuPanelTest, TheLastApplicationInFrontCanBePausedAndFreedAgain) {
     EXPECT_FALSE(visible("pauseIn"));
     const RunningApplication vlc{"org.inkscape.Inkscape", "Inkscape", 7};
     world.world.machine.workspace.activate(vlc);
-    EXPECT_EQ(get<QToolButton>("pauseIn")->text(), "Pause in Inkscape");
-    get<QToolButton>("pauseIn")->menu()->findChild<QAction*>("pauseBoost")->trigger();
+    auto* pauseIn = get<QPushButton>("pauseIn");
+    EXPECT_EQ(pauseIn->text(), "Pause in Inkscape");
+    pauseIn->menu()->findChild<QAction*>("pauseBoost")->trigger();
     EXPECT_EQ(world.services->appRules.rule(vlc.bundleID)->behavior, AppRule::Behavior::pauseBoost);
     EXPECT_EQ(text("appRule"), "Pause boost in Inkscape");
     EXPECT_FALSE(visible("pauseIn"));
@@ -177,7 +215,31 @@ TEST_F(MenuPanelTest, TheLastApplicationInFrontCanBePausedAndFreedAgain) {
     EXPECT_FALSE(world.services->appRules.rule(vlc.bundleID));
     EXPECT_TRUE(visible("pauseIn"));
     world.world.machine.workspace.activate(RunningApplication{std::nullopt, "xterm", 8});
-    EXPECT_FALSE(get<QToolButton>("pauseIn")->isEnabled());  // nothing to tell it by next time
+    EXPECT_FALSE(pauseIn->isEnabled());  // nothing to tell it by next time
+}
+
+// A name longer than the panel is cut short where it is shown, and kept whole in the tooltip
+// and for screen readers; the panel stays as wide as it is.
+TEST_F(MenuPanelTest, ALongApplicationNameIsCutShortToThePanel) {
+    world.start();
+    open();
+    const std::string name = "GraphicsEditorProfessionalEditionWithEveryPluginInstalled";
+    const RunningApplication editor{"org.example.Editor", name, 9};
+    world.world.machine.workspace.activate(editor);
+    const QString offer = QString::fromStdString("Pause in " + name);
+    auto* pauseIn = get<QPushButton>("pauseIn");
+    EXPECT_TRUE(pauseIn->text().startsWith("Pause in Graphics")) << pauseIn->text().toStdString();
+    EXPECT_TRUE(pauseIn->text().endsWith(QChar(0x2026)));
+    EXPECT_EQ(pauseIn->toolTip(), offer);
+    EXPECT_EQ(pauseIn->accessibleName(), offer);
+    EXPECT_LE(pauseIn->sizeHint().width(), pauseIn->parentWidget()->width());
+    EXPECT_LE(panel->minimumSizeHint().width(), MenuPanel::panelWidth);
+    world.services->appRules.set(AppRule::Behavior::pauseAll, editor);
+    const QString rule = QString::fromStdString("Pause everything in " + name);
+    EXPECT_TRUE(text("appRule").endsWith(QChar(0x2026))) << text("appRule").toStdString();
+    EXPECT_EQ(get<QLabel>("appRule")->toolTip(), rule);
+    EXPECT_EQ(get<QLabel>("appRule")->accessibleName(), rule);
+    EXPECT_LE(panel->minimumSizeHint().width(), MenuPanel::panelWidth);
 }
 
 TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
@@ -245,7 +307,15 @@ TEST_F(MenuPanelTest, TheGuidesTipShowsAtItsPlaceUntilClosed) {
     EXPECT_EQ(find<QLabel>(tip, "tipTitle")->text(), "Pick a mode");
     EXPECT_TRUE(
         find<QLabel>(tip, "tipMessage")->text().startsWith("<b>Bright</b> boosts your screen."));
-    QTest::mouseClick(find<QAbstractButton>(tip, "tipClose"), Qt::LeftButton);
+    // Tab reaches its close button where the tip is, after the mode picker and not after
+    // Quit; with the focus, the button shows it.
+    auto* close = find<QAbstractButton>(tip, "closeTip");
+    EXPECT_LT(tabPlace(get("mode:off")), tabPlace(close));
+    EXPECT_LT(tabPlace(close), tabPlace(get("slider")));
+    EXPECT_LT(tabPlace(close), tabPlace(get("quit")));
+    close->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(qobject_cast<QToolButton*>(close)->autoRaise());
+    QTest::mouseClick(close, Qt::LeftButton);
     EXPECT_FALSE(visible("tip:modePicker"));
     panel->hide();
     open();

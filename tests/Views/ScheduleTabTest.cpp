@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include "Schedule/Presets.h"
+#include "Settings/Views/DeleteQuestion.h"
 #include "Settings/Views/KeyframeRow.h"
 #include "Settings/Views/LeaveQuestion.h"
 #include "Settings/Views/NamingSheet.h"
@@ -107,10 +109,30 @@ TEST_F(ScheduleTabTest, ListActionsGoThroughTheStore) {
     ASSERT_EQ(store().custom()->size(), 1u);
     EXPECT_EQ(store().custom()->at(0).name, "Day & Night copy");
 
-    (void)store().setActiveID(store().custom()->at(0).id);
-    find<QAction>("deleteAction", listRow("Day & Night copy"))->trigger();
-    settle();
-    EXPECT_TRUE(store().custom()->empty());
+    // Use, from the row's menu: the schedule in force from now, the pick dropped.
+    state().select(DisplayMode::Kind::red, Override::Lifetime::indefinitely());
+    find<QAction>("useAction", listRow("Day & Night copy"))->trigger();
+    EXPECT_EQ(store().activeID().get(), store().custom()->at(0).id);
+    EXPECT_FALSE(state().override().get());
+    EXPECT_TRUE(shown("activeLabel", listRow("Day & Night copy")));
+    EXPECT_FALSE(find<QAction>("useAction", listRow("Day & Night copy"))->isVisible());
+
+    // Delete asks first, naming the schedule, with Cancel what Enter and Escape choose.
+    for (const auto& [answer, kept] : {std::pair{"cancelAnswer", true}, {"deleteAnswer", false}}) {
+        SCOPED_TRACE(answer);
+        find<QAction>("deleteAction", listRow("Day & Night copy"))->trigger();
+        auto* question = tab.findChild<DeleteQuestion*>();
+        ASSERT_TRUE(question);
+        EXPECT_EQ(question->text(), "Delete \u201cDay & Night copy\u201d?");
+        EXPECT_EQ(question->defaultButton(), find<QPushButton>("cancelAnswer", question));
+        EXPECT_EQ(question->escapeButton(), find<QAbstractButton>("cancelAnswer", question));
+        EXPECT_EQ(question->buttonRole(find<QAbstractButton>("deleteAnswer", question)),
+                  QMessageBox::DestructiveRole);
+        EXPECT_EQ(store().custom()->size(), 1u);  // nothing gone while it asks
+        click(answer, question);
+        settle();
+        EXPECT_EQ(store().custom()->size(), kept ? 1u : 0u);
+    }
     EXPECT_EQ(store().activeID().get(), Presets::dayAndNight().id);
     EXPECT_TRUE(shown("activeLabel", listRow("Day & Night")));
 
@@ -121,8 +143,20 @@ TEST_F(ScheduleTabTest, ListActionsGoThroughTheStore) {
     click("backButton");
     settle();
     EXPECT_FALSE(tab.editingID());
-    click("openButton", listRow("Manual"));
-    EXPECT_EQ(tab.editingID(), Presets::manual().id);
+
+    // A row opens by its chevron, by a click anywhere on it, and by Enter.
+    const std::pair<const char*, std::function<void(ScheduleListRow*)>> ways[] = {
+        {"chevron", [&](ScheduleListRow* row) { click("openButton", row); }},
+        {"click", [](ScheduleListRow* row) { QTest::mouseClick(row, Qt::LeftButton); }},
+        {"Enter", [](ScheduleListRow* row) { QTest::keyClick(row, Qt::Key_Return); }},
+    };
+    for (const auto& [way, openRow] : ways) {
+        SCOPED_TRACE(way);
+        openRow(listRow("Manual"));
+        EXPECT_EQ(tab.editingID(), Presets::manual().id);
+        tab.setEditingID(std::nullopt);
+        settle();
+    }
 }
 
 TEST_F(ScheduleTabTest, EditorRowsFollowTheSchedulesKindAndState) {
@@ -200,7 +234,8 @@ TEST_F(ScheduleTabTest, StepControlsChangeTheDraft) {
          }, TimeAnchor::solar(SolarEvent::sunrise, 15), DisplayMode::warm(3400), 30, "offsetStepper", "+15 min"},
         {"clock time where the step fell today", [&] { pick(find<QComboBox>("anchorPicker"), "Clock time"); },
          TimeAnchor::clock(7, 15), DisplayMode::warm(3400), 30, "todayTime", ""},
-        {"warmer", [&] { QTest::keyClick(find<QSlider>("strengthSlider"), Qt::Key_Left); },
+        {"warmer to the right, as in the panel",
+         [&] { QTest::keyClick(find<QSlider>("strengthSlider"), Qt::Key_Right); },
          TimeAnchor::clock(7, 15), DisplayMode::warm(3350), 30, "strengthValue", "3350K"},
         {"bright at its remembered level", [&] { pick(find<QComboBox>("modePicker"), "Bright"); },
          TimeAnchor::clock(7, 15), DisplayMode::bright(2.0), 30, "strengthValue", "200%"},
@@ -257,19 +292,37 @@ TEST_F(ScheduleTabTest, AStoredTimeThatFormsNoTimeStaysUntilTheUserPicksOne) {
 }
 
 // Save writes through the store and says so for three seconds; a write that fails says why
-// and keeps the changes unsaved, so Save can try again.
+// and keeps the changes unsaved, so Save can try again. The status keeps its line, so the
+// steps stay where they are, and Save leaves the focus where it was.
 TEST_F(ScheduleTabTest, SaveSaysWhetherTheWriteWorked) {
     const Schedule evenings = open({{TimeAnchor::clock(21, 0), DisplayMode::warm(3400), 30}});
+    tab.resize(640, 540);
+    tab.show();
+    tab.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&tab));
+    const auto stepsTop = [&] {
+        QCoreApplication::processEvents();  // laid out again
+        return find("steps")->y();
+    };
+    const int top = stepsTop();
+    auto* fade = find<QSpinBox>("fadeStepper");
+    auto* save = find<QAbstractButton>("saveButton");
+    fade->setFocus(Qt::TabFocusReason);
     lengthenFade();
+    EXPECT_EQ(text("saveStatus"), "Unsaved changes");
+    EXPECT_FALSE(find<QLabel>("saveStatusIcon")->pixmap().isNull());
+    EXPECT_EQ(stepsTop(), top);
     world.machine.files.failWrites("/data/schedules.json", "No space left on device");
     click("saveButton");
     EXPECT_EQ(text("saveStatus"), "Couldn't save: No space left on device");
-    EXPECT_TRUE(find<QAbstractButton>("saveButton")->isEnabled());
+    EXPECT_TRUE(save->isEnabled());
     EXPECT_TRUE(tab.hasUnsavedChanges());
 
     world.machine.files.failWrites("/data/schedules.json", "");
-    click("saveButton");
+    QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_EQ(text("saveStatus"), "Saved");
+    EXPECT_TRUE(fade->hasFocus());
+    EXPECT_EQ(stepsTop(), top);
     EXPECT_EQ(store().schedule(evenings.id)->keyframes.at(0).transitionMinutes, 35);
     EXPECT_NE(world.machine.files.files().at("/data/schedules.json").find("35"), std::string::npos);
     EXPECT_FALSE(tab.hasUnsavedChanges());
@@ -277,7 +330,15 @@ TEST_F(ScheduleTabTest, SaveSaysWhetherTheWriteWorked) {
     EXPECT_EQ(flash->interval(), 3000);
     flash->setInterval(1);
     QTest::qWait(20);
-    EXPECT_FALSE(shown("saveStatus"));
+    EXPECT_EQ(text("saveStatus"), "");
+    EXPECT_EQ(stepsTop(), top);
+
+    // Reached by Tab and pressed, Save hands the focus to its neighbour, not to the name.
+    lengthenFade();
+    save->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(save, Qt::Key_Space);
+    EXPECT_FALSE(tab.hasUnsavedChanges());
+    EXPECT_TRUE(find("saveAsNewButton")->hasFocus());
 }
 
 TEST_F(ScheduleTabTest, UseSavesEditsThenMakesTheScheduleActive) {
@@ -382,6 +443,11 @@ TEST_F(ScheduleTabTest, TheTipsShowOnTheirPagesUntilDoneOrClosed) {
 
     ScheduleTab next(state(), guide);
     next.show();
+    // Tab reaches the tip's close button where it is drawn: after New Schedule, before the
+    // schedules.
+    auto* close = find("closeTip", &next);
+    EXPECT_LT(tabPlace(find("newScheduleButton", &next)), tabPlace(close));
+    EXPECT_LT(tabPlace(close), tabPlace(next.findChild<ScheduleListRow*>()));
     click("closeTip", &next);
     EXPECT_FALSE(next.findChild<QWidget*>("tip:ScheduleListTip")->isVisible());
     EXPECT_TRUE(guide.record().history(ScheduleTip::scheduleList).closed);

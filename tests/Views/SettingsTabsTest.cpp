@@ -43,10 +43,12 @@ TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
 
 TEST_F(SettingsWindowTest, ChoosingACitySavesItAndSaysSoForAWhile) {
     world.start();
+    // The stand-in times in the one format of every time the windows show: the locale's.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     open();
+    QLocale::setDefault(QLocale::system());
     ScheduleStore& store = world.services->state.store();
-    EXPECT_EQ(text("currentLocation"),
-              "No location set. Sunrise and sunset steps use 7:00 AM and 7:00 PM.");
+    EXPECT_EQ(text("currentLocation"), "No location set. Sunrise and sunset steps use 07:00 and 19:00.");
     find<QLineEdit>(window.get(), "searchCities")->setText("berlin");
     auto* cities = find<QListWidget>(window.get(), "cities");
     cities->itemActivated(cities->item(0));

@@ -75,13 +75,17 @@ TEST_F(SettingsWindowTest, RecordingAShortcut) {
     EXPECT_EQ(hotkeys.bindings()->at(HotkeyAction::toggleBright),
               (KeyCombo{40, 0x1A00, "K"}));
 
-    // Esc leaves the old keys; the keys of another action are taken but pointed out.
+    // Esc leaves the old keys; the keys of another action are taken, and both rows say so:
+    // the later one cannot have them.
     click("keys:toggleWarm");
     QTest::keyClick(warm, Qt::Key_Escape);
     EXPECT_EQ(warm->text(), "Ctrl+Alt+W");
     click("keys:toggleWarm");
     QTest::keyClick(warm, Qt::Key_K, ctrlAlt | Qt::ShiftModifier);
-    EXPECT_EQ(text("shared:toggleWarm"), "Same as Bright on/off");
+    EXPECT_EQ(text("inUse:toggleWarm"), "In use by Vesperine for Bright on/off");
+    EXPECT_TRUE(shown(find(window.get(), "inUse:toggleWarm")->parentWidget()));
+    EXPECT_FALSE(shown(find(window.get(), "shared:toggleWarm")));
+    EXPECT_EQ(text("shared:toggleBright"), "Same as Warm on/off");
 
     click("clear:toggleRed");
     EXPECT_EQ(hotkeys.bindings()->count(HotkeyAction::toggleRed), 0u);
@@ -94,8 +98,15 @@ TEST_F(SettingsWindowTest, RecordingAShortcut) {
     click("restoreShortcutDefaults");
     EXPECT_EQ(hotkeys.bindings().get(), KeyCombo::defaults());
     EXPECT_TRUE(shown(find(window.get(), "inUse:stepDown")->parentWidget()));
+    EXPECT_EQ(text("inUse:stepDown"), "In use by another app");
     EXPECT_FALSE(shown(find(window.get(), "inUse:stepUp")->parentWidget()));
-    EXPECT_FALSE(shown(find(window.get(), "shared:toggleWarm")));
+    EXPECT_FALSE(shown(find(window.get(), "shared:toggleBright")));
+    // On one line where the window has room for it.
+    window->tabs()->setCurrentWidget(window->tabs()->widget(window->tabs()->count() - 1));
+    window->show();
+    QCoreApplication::processEvents();
+    auto* inUse = find<QLabel>(window.get(), "inUse:stepDown");
+    EXPECT_LT(inUse->height(), 2 * inUse->fontMetrics().lineSpacing());
 }
 
 TEST_F(SettingsWindowTest, ClosingWhileRecordingGivesTheShortcutsBack) {

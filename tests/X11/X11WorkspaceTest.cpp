@@ -162,15 +162,37 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
     const RunningApplication videos{"org.gnome.Totem", "Videos", 0};
     Window first = childWindow(vlcClass), second = childWindow(vlcClass), totem = desktop.window();
     desktop.text(totem, "_GTK_APPLICATION_ID", "org.gnome.Totem");
+    // Windows of programs that are no applications to a person: a tray panel (trayer) and a
+    // window kept off the taskbar. A dialog is an application's window.
+    Window dock = desktop.window(), hidden = desktop.window(), dialog = desktop.window();
+    const auto type = [&](Window w, std::vector<const char*> names) {
+        std::vector<long> atoms;
+        for (const char* name : names) atoms.push_back(long(desktop.atom(name)));
+        desktop.longs(w, "_NET_WM_WINDOW_TYPE", "ATOM", atoms);
+    };
+    desktop.text(dock, "WM_CLASS", std::string("trayer\0trayer\0", 14));
+    type(dock, {"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_DOCK"});
+    desktop.text(hidden, "WM_CLASS", std::string("hidden\0Hidden\0", 14));
+    desktop.longs(hidden, "_NET_WM_STATE", "ATOM", {long(desktop.atom("_NET_WM_STATE_SKIP_TASKBAR"))});
+    desktop.text(dialog, "WM_CLASS", std::string("dialog\0Dialog\0", 14));
+    type(dialog, {"_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_WINDOW_TYPE_NORMAL"});
+    const RunningApplication trayer{"trayer", std::nullopt, 0}, dialogs{"Dialog", std::nullopt, 0},
+        hiddenApp{"Hidden", std::nullopt, 0};
     // A change of the client list, the applications running and those that quit since.
     using Apps = std::vector<RunningApplication>;
     const std::tuple<const char*, std::function<void()>, Apps, Apps> steps[] = {
-        {"all listed", [&] { desktop.clients({first, second, totem}); }, {vlc, videos}, {}},
-        {"one of two windows closed", [&] { desktop.clients({second, totem}); }, {vlc, videos}, {}},
+        {"all listed, but not the panel or what keeps off the taskbar",
+         [&] { desktop.clients({dock, first, hidden, second, totem, dialog}); },
+         {vlc, videos, dialogs}, {}},
+        {"the dialog closed", [&] { desktop.clients({dock, first, hidden, second, totem}); },
+         {vlc, videos}, {dialogs}},
+        {"one of two windows closed", [&] { desktop.clients({dock, hidden, second, totem}); },
+         {vlc, videos}, {dialogs}},
         {"a list that is none", [&] { desktop.text(desktop.root(), "_NET_CLIENT_LIST", "x"); },
-         {vlc, videos}, {}},
-        {"the last window closed", [&] { desktop.clients({totem}); }, {videos}, {vlc}},
-        {"nothing left", [&] { desktop.clients({}); }, {}, {vlc, videos}},
+         {vlc, videos}, {dialogs}},
+        {"the last window closed", [&] { desktop.clients({dock, hidden, totem}); }, {videos},
+         {dialogs, vlc}},
+        {"nothing left", [&] { desktop.clients({}); }, {}, {dialogs, vlc, videos, trayer, hiddenApp}},
     };
     for (const auto& [name, change, running, gone] : steps) {
         SCOPED_TRACE(name);

@@ -15,6 +15,7 @@
 #include "Support/Views/ObservableWatch.h"
 #include "Support/Views/Rows.h"
 #include "Support/Views/SaveFailureLine.h"
+#include "Support/Views/TextTone.h"
 #include "System/Views/ConflictList.h"
 
 namespace vesperine {
@@ -65,7 +66,7 @@ QWidget* MenuContent::limitation() {
     auto* line = Rows::iconLine(Icons::named(QStringLiteral("dialog-warning")), {},
                                 QStringLiteral("limitation"), box);
     QLabel* text = Rows::textOf(line);
-    PanelText::secondary(text);
+    TextTone::warning(text);
     layout->addWidget(line);
     layout->addWidget(new TipSpot(services_.guide, MenuSpot::boostLimit, box));
     watch(services_.state.resolution(), box, [this, box, text] {

@@ -1,5 +1,7 @@
 #include "App/Views/PanelText.h"
 
+#include "Support/Views/TextTone.h"
+
 namespace vesperine::PanelText {
 
 QLabel* label(const QString& text, const QString& name, QWidget* parent) {
@@ -22,11 +24,7 @@ void caption(QLabel* label) {
     label->setFont(font);
 }
 
-void secondary(QLabel* label) {
-    // The palette's colour for hints (placeholder text) reads as secondary in light and dark,
-    // and follows the palette when the desktop switches between them.
-    label->setForegroundRole(QPalette::PlaceholderText);
-}
+void secondary(QLabel* label) { TextTone::secondary(label); }
 
 QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);

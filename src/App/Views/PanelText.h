@@ -14,7 +14,7 @@ QLabel* label(const QString& text, const QString& name, QWidget* parent);
 void headline(QLabel* label);
 // Smaller text for notes under a row.
 void caption(QLabel* label);
-// Text that says less than the controls around it: the palette's secondary colour.
+// Text that says less than the controls around it, in a colour that still reads (TextTone).
 void secondary(QLabel* label);
 // A thin horizontal line between groups of rows.
 QFrame* divider(QWidget* parent);

@@ -19,8 +19,9 @@ namespace vesperine {
 
 // The applications on a Wayland desktop, from wlr-foreign-toplevel-management where the
 // compositor offers it (wlroots compositors): the application in front is that of the
-// activated toplevel, the running ones those with toplevels, and an application quits when
-// its last toplevel closes. A toplevel's app id is matched against the desktop entries as a
+// activated toplevel, the running ones those with toplevels (the panels and docks of
+// Wayland programs are layer surfaces, which that list does not have), and an application
+// quits when its last toplevel closes. A toplevel's app id is matched against the desktop entries as a
 // window's application id would be (see DesktopEntries::identify); ours is reported as
 // `self`. The compositor names no process: process ids are 0. Full screen is the activated
 // toplevel's fullscreen state, which comes with every state change anyway.

@@ -48,9 +48,15 @@ X11Workspace::X11Workspace(X11Connection& connection, DesktopEntries& entries,
     if (::gethostname(host, sizeof host - 1) == 0) hostName_ = host;
     if (!connection_.isAlive()) return;
 
-    const char* names[] = {"_NET_ACTIVE_WINDOW",       "_NET_CLIENT_LIST", "_NET_WM_STATE",
-                           "_NET_WM_STATE_FULLSCREEN", "_NET_WM_PID",      "_GTK_APPLICATION_ID",
-                           "_KDE_NET_WM_DESKTOP_FILE"};
+    const char* names[] = {"_NET_ACTIVE_WINDOW",         "_NET_CLIENT_LIST",
+                           "_NET_WM_STATE",              "_NET_WM_STATE_FULLSCREEN",
+                           "_NET_WM_PID",                "_GTK_APPLICATION_ID",
+                           "_KDE_NET_WM_DESKTOP_FILE",   "_NET_WM_STATE_SKIP_TASKBAR",
+                           "_NET_WM_WINDOW_TYPE",        "_NET_WM_WINDOW_TYPE_NORMAL",
+                           "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_WINDOW_TYPE_DESKTOP",
+                           "_NET_WM_WINDOW_TYPE_DOCK",   "_NET_WM_WINDOW_TYPE_TOOLBAR",
+                           "_NET_WM_WINDOW_TYPE_MENU",   "_NET_WM_WINDOW_TYPE_UTILITY",
+                           "_NET_WM_WINDOW_TYPE_SPLASH", "_NET_WM_WINDOW_TYPE_NOTIFICATION"};
     Atom atoms[std::size(names)] = {};
     {
         X11ErrorTrap trap(display_);
@@ -66,7 +72,17 @@ X11Workspace::X11Workspace(X11Connection& connection, DesktopEntries& entries,
             return;
         }
     }
-    atoms_ = {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4], atoms[5], atoms[6]};
+    atoms_.activeWindow = atoms[0];
+    atoms_.clientList = atoms[1];
+    atoms_.wmState = atoms[2];
+    atoms_.fullScreen = atoms[3];
+    atoms_.wmPid = atoms[4];
+    atoms_.gtkApplicationID = atoms[5];
+    atoms_.kdeDesktopFile = atoms[6];
+    atoms_.skipTaskbar = atoms[7];
+    atoms_.windowType = atoms[8];
+    atoms_.applicationTypes = {atoms[9], atoms[10]};
+    atoms_.otherTypes.assign(atoms + 11, atoms + std::size(names));
     listener_ = connection_.addListener([this](const XEvent& event) { onEvent(event); });
     updateClients();
     updateFrontmost();
@@ -90,12 +106,37 @@ void X11Workspace::followFullScreen(bool follow) {
 
 std::vector<RunningApplication> X11Workspace::runningApplications() {
     std::vector<RunningApplication> out;
+    if (!connection_.isAlive()) return out;
+    X11ErrorTrap trap(display_);
     for (Window window : clientOrder_) {
         const auto& app = clients_.at(window);
         auto seen = [&](const RunningApplication& other) { return sameApplication(app, other); };
-        if (std::none_of(out.begin(), out.end(), seen)) out.push_back(app);
+        if (std::none_of(out.begin(), out.end(), seen) && isApplicationWindow(window))
+            out.push_back(app);
     }
+    (void)trap.check();  // a window gone since the list was read: it is left out
     return out;
+}
+
+bool X11Workspace::isApplicationWindow(Window window) {
+    // Read now rather than when the window was first seen: a window may leave or join the
+    // taskbar at any time, and this is asked only when someone looks at the list.
+    auto types = properties_.read(window, atoms_.windowType, stateLength);
+    if (!types) return false;  // gone
+    if (*types) {
+        // EWMH: the types in order of preference; a window manager takes the first it knows.
+        // A window with none it knows, like one without the property, is a normal window.
+        for (unsigned long type : (*types)->list(XA_ATOM).value_or(std::vector<unsigned long>{})) {
+            if (std::count(atoms_.applicationTypes.begin(), atoms_.applicationTypes.end(), type))
+                break;
+            if (std::count(atoms_.otherTypes.begin(), atoms_.otherTypes.end(), type)) return false;
+        }
+    }
+    auto states = properties_.read(window, atoms_.wmState, stateLength);
+    if (!states) return false;
+    if (!*states) return true;
+    const auto list = (*states)->list(XA_ATOM).value_or(std::vector<unsigned long>{});
+    return std::find(list.begin(), list.end(), atoms_.skipTaskbar) == list.end();
 }
 
 void X11Workspace::onEvent(const XEvent& event) {

@@ -23,6 +23,11 @@ namespace vesperine {
 // that list. Full screen is _NET_WM_STATE_FULLSCREEN in the _NET_WM_STATE of the active
 // window. Everything follows PropertyNotify events on the connection; nothing is polled.
 //
+// Only applications with a window a person would call one are listed as running: a window
+// of the normal or dialog _NET_WM_WINDOW_TYPE (or without one) that is not kept off the
+// taskbar (_NET_WM_STATE_SKIP_TASKBAR). Docks, panels, desktops and the like are left out;
+// they still count as windows for the application in front and for quitting.
+//
 // A window's application is found once, when it is first seen, from its _GTK_APPLICATION_ID,
 // _KDE_NET_WM_DESKTOP_FILE, WM_CLASS and the executable of its _NET_WM_PID, matched against
 // the desktop entries (see DesktopEntries::identify); the entries are read again when a
@@ -55,6 +60,9 @@ private:
     // The application of `window`; none when the window has gone away.
     std::optional<RunningApplication> lookup(Window window);
     std::optional<RunningApplication> identify(Window window);
+    // Whether `window` is one a person thinks of as an application's: of the normal or dialog
+    // type (or of none) and not kept off the taskbar. False for a window that has gone.
+    bool isApplicationWindow(Window window);
     Window readActiveWindow();
     bool readFullScreen(Window window);
     // Selects property changes of `window` (None: of no window) instead of the last one.
@@ -70,7 +78,9 @@ private:
     X11WindowProperties properties_;
     struct Atoms {
         Atom activeWindow = 0, clientList = 0, wmState = 0, fullScreen = 0, wmPid = 0,
-             gtkApplicationID = 0, kdeDesktopFile = 0;
+             gtkApplicationID = 0, kdeDesktopFile = 0, skipTaskbar = 0, windowType = 0;
+        std::vector<Atom> applicationTypes;  // normal, dialog
+        std::vector<Atom> otherTypes;        // dock, desktop, toolbar, menu, utility, ...
     } atoms_;
     Window watched_ = 0;
     bool follows_ = false;

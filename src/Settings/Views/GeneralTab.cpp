@@ -8,6 +8,7 @@
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
 #include "Support/Views/Rows.h"
+#include "Support/Views/TextTone.h"
 #include "System/Views/ConflictList.h"
 
 namespace vesperine {
@@ -102,7 +103,7 @@ void GeneralTab::showUnavailable() {
             Icons::named("dialog-information"),
             tr("%1 can't be checked on this desktop.").arg(QString::fromStdString(feature)),
             "unavailable", unavailable_->parentWidget());
-        line->setForegroundRole(QPalette::PlaceholderText);
+        TextTone::secondary(line);
         unavailable_->addWidget(line);
     }
 }

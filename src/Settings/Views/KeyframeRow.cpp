@@ -10,9 +10,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
+#include "App/MenuRules.h"
 #include "Settings/KeyframeEdits.h"
 #include "Settings/Views/ScheduleTexts.h"
 #include "Settings/Views/StepperBox.h"
@@ -23,9 +23,6 @@ namespace vesperine {
 namespace {
 
 using KeyframeEdits::AnchorKind;
-
-// Sliders move in whole numbers: kelvin as they are, levels and intensities in hundredths.
-double sliderScale(DisplayMode::Kind kind) { return kind == DisplayMode::Kind::warm ? 1.0 : 100.0; }
 
 int clampedToInt(std::int64_t value) {
     return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
@@ -200,24 +197,20 @@ void KeyframeRow::displayMode() {
         const QSignalBlocker blockKind(modePicker_);
         modePicker_->setCurrentIndex(static_cast<int>(mode.kind()));
     }
-    const auto range = strengthRange(mode.kind());
-    strengthSlider_->setVisible(range.has_value());
-    strengthValue_->setVisible(range.has_value());
-    if (!range) return;
-    const double scale = sliderScale(mode.kind());
+    // The same slider as the panel's, warmer towards the right end as there.
+    const auto slider = MenuRules::slider(mode.kind());
+    strengthSlider_->setVisible(slider.has_value());
+    strengthValue_->setVisible(slider.has_value());
+    if (!slider) return;
     const QSignalBlocker blockSlider(strengthSlider_);
-    strengthSlider_->setRange(static_cast<int>(std::lround(range->lower * scale)),
-                              static_cast<int>(std::lround(range->upper * scale)));
-    strengthSlider_->setSingleStep(mode.kind() == DisplayMode::Kind::warm ? 50 : 1);
-    strengthSlider_->setPageStep(mode.kind() == DisplayMode::Kind::warm ? 250 : 10);
+    strengthSlider_->setRange(slider->minimum, slider->maximum);
+    strengthSlider_->setSingleStep(slider->singleStep);
+    strengthSlider_->setPageStep(slider->pageStep);
+    strengthSlider_->setInvertedAppearance(slider->reversed);
+    strengthSlider_->setInvertedControls(slider->reversed);
     // A strength from a file beyond the range shows at the slider's end, and stays as it is
     // until the slider is moved.
-    const double value = mode.strength() * scale;
-    if (std::isfinite(value)) {
-        strengthSlider_->setValue(static_cast<int>(
-            std::clamp(std::round(value), static_cast<double>(strengthSlider_->minimum()),
-                       static_cast<double>(strengthSlider_->maximum()))));
-    }
+    strengthSlider_->setValue(MenuRules::position(*slider, mode.strength()));
     strengthValue_->setText(ScheduleTexts::strength(mode));
     strengthSlider_->setAccessibleName(mode.kind() == DisplayMode::Kind::warm
                                            ? tr("Colour temperature")
@@ -255,7 +248,9 @@ void KeyframeRow::modeKindPicked(int index) {
 
 void KeyframeRow::strengthMoved(int value) {
     const auto kind = keyframe_.mode.kind();
-    const double strength = value / sliderScale(kind);
+    const auto slider = MenuRules::slider(kind);
+    if (!slider) return;
+    const double strength = MenuRules::strength(*slider, value);
     Keyframe changed = keyframe_;
     switch (kind) {
         case DisplayMode::Kind::bright: changed.mode = DisplayMode::bright(strength); break;

@@ -6,8 +6,10 @@
 
 #include "Schedule/Cities.h"
 #include "Settings/CoordinateInput.h"
+#include "Settings/Views/ScheduleTexts.h"
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
+#include "Support/Views/TextTone.h"
 
 namespace vesperine {
 
@@ -42,11 +44,12 @@ LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, QWidget* p
         tr("Used only on this computer to work out sunrise and sunset. Never sent anywhere."), this);
     caption->setObjectName("privacyCaption");
     caption->setWordWrap(true);
-    caption->setForegroundRole(QPalette::PlaceholderText);
+    TextTone::secondary(caption);
 
     search_ = new QLineEdit(this);
     search_->setObjectName("searchCities");
     search_->setPlaceholderText(tr("Search cities"));
+    TextTone::placeholder(search_);
     search_->setAccessibleName(tr("Search cities"));
     search_->setClearButtonEnabled(true);
     cities_ = new QListWidget(this);
@@ -62,10 +65,12 @@ LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, QWidget* p
     latitude_ = new QLineEdit(this);
     latitude_->setObjectName("latitude");
     latitude_->setPlaceholderText(tr("Latitude"));
+    TextTone::placeholder(latitude_);
     latitude_->setAccessibleName(tr("Latitude"));
     longitude_ = new QLineEdit(this);
     longitude_->setObjectName("longitude");
     longitude_->setPlaceholderText(tr("Longitude"));
+    TextTone::placeholder(longitude_);
     longitude_->setAccessibleName(tr("Longitude"));
     auto* use = new QPushButton(tr("Use"), this);
     use->setObjectName("useCoordinates");
@@ -116,8 +121,12 @@ LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, QWidget* p
 void LocationPicker::showCurrent() {
     const auto& location = state_.store().location().get();
     if (!location) {
-        current_->setText(
-            tr("No location set. Sunrise and sunset steps use 7:00 AM and 7:00 PM."));
+        const auto clock = [](SolarEvent event) {
+            const auto [hour, minute] = TimeAnchor::fallback(event);
+            return ScheduleTexts::clockTime(hour, minute);
+        };
+        current_->setText(tr("No location set. Sunrise and sunset steps use %1 and %2.")
+                              .arg(clock(SolarEvent::sunrise), clock(SolarEvent::sunset)));
         return;
     }
     const QString coordinates =

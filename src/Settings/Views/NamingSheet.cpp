@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "Support/Views/TextTone.h"
+
 namespace vesperine {
 
 NamingSheet::NamingSheet(const QString& name, QWidget* parent) : QDialog(parent) {
@@ -15,6 +17,7 @@ NamingSheet::NamingSheet(const QString& name, QWidget* parent) : QDialog(parent)
     field_ = new QLineEdit(name, this);
     field_->setObjectName(QStringLiteral("newName"));
     field_->setPlaceholderText(tr("My schedule"));
+    TextTone::placeholder(field_);
     field_->setAccessibleName(tr("Name"));
     field_->selectAll();
     auto* buttons = new QDialogButtonBox(this);

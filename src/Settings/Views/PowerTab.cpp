@@ -10,6 +10,7 @@
 
 #include "Support/Views/ObservableWatch.h"
 #include "Support/Views/Rows.h"
+#include "Support/Views/TextTone.h"
 
 namespace vesperine {
 
@@ -100,7 +101,7 @@ PowerTab::PowerTab(SettingsServices& services, QWidget* parent)
     caption_ = new QLabel(this);
     caption_->setObjectName("powerCaption");
     caption_->setWordWrap(true);
-    caption_->setForegroundRole(QPalette::PlaceholderText);
+    TextTone::secondary(caption_);
 
     auto* statusBox = new QGroupBox(tr("Now"), this);
     status_ = new QFormLayout(statusBox);

@@ -1,13 +1,14 @@
 #include "Settings/Views/ScheduleEditor.h"
 
-#include <QStyle>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Settings/ScheduleToday.h"
 #include "Settings/Views/KeyframeRow.h"
@@ -16,8 +17,10 @@
 #include "Settings/Views/ScheduleEditorFooter.h"
 #include "Settings/Views/ScheduleEditorHeader.h"
 #include "Settings/Views/ScheduleTipSlot.h"
+#include "Support/Views/FocusOrder.h"
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
+#include "Support/Views/TextTone.h"
 
 namespace vesperine {
 
@@ -37,14 +40,23 @@ ScheduleEditor::ScheduleEditor(AppState& state, Guide& guide, Uuid scheduleID,
     builtInNote_->setObjectName(QStringLiteral("builtInNote"));
     builtInNote_->setWordWrap(true);
 
-    statusIcon_ = new QLabel(this);
-    status_ = new QLabel(this);
+    // The status has a line of its own even while it says nothing, so the steps under it
+    // stay where they are when "Unsaved changes" comes and goes.
+    statusRow_ = new QWidget(this);
+    statusIcon_ = new QLabel(statusRow_);
+    statusIcon_->setObjectName(QStringLiteral("saveStatusIcon"));
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    statusIcon_->setFixedSize(iconSize, iconSize);
+    status_ = new QLabel(statusRow_);
     status_->setObjectName(QStringLiteral("saveStatus"));
     status_->setWordWrap(true);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* statusRow = new QHBoxLayout;
-    statusRow->addWidget(statusIcon_);
+    status_->setMinimumHeight(std::max(iconSize, status_->fontMetrics().height()));
+    auto* statusRow = new QHBoxLayout(statusRow_);
+    statusRow->setContentsMargins(0, 0, 0, 0);
+    statusRow->addWidget(statusIcon_, 0, Qt::AlignTop);
     statusRow->addWidget(status_, 1);
+    QWidget* nameRow = buildNameRow();
 
     footer_ = new ScheduleEditorFooter({[this] { draft_.revert(); }, [this] { askForNewName(); },
                                         [this] { save(); }},
@@ -61,8 +73,8 @@ ScheduleEditor::ScheduleEditor(AppState& state, Guide& guide, Uuid scheduleID,
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(header_);
-    layout->addWidget(buildNameRow());
-    layout->addLayout(statusRow);
+    layout->addWidget(nameRow);
+    layout->addWidget(statusRow_);
     layout->addWidget(builtInNote_);
     tip_ = new ScheduleTipSlot(guide_, ScheduleTip::previewStep);
     layout->addLayout(tip_);
@@ -85,6 +97,7 @@ QWidget* ScheduleEditor::buildNameRow() {
     nameField_->setObjectName(QStringLiteral("nameField"));
     nameField_->setAccessibleName(tr("Name"));
     nameField_->setPlaceholderText(tr("Enter a name to save"));
+    TextTone::placeholder(nameField_);
     connect(nameField_, &QLineEdit::textEdited, this,
             [this](const QString& text) { draft_.setName(text.toStdString()); });
     auto* label = new QLabel(tr("Name"), nameRow_);
@@ -128,7 +141,14 @@ QWidget* ScheduleEditor::buildSteps() {
 void ScheduleEditor::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Without steps there is nothing to preview yet.
-    if (!draft_.draft()->keyframes.empty()) tip_->pageShown(this);
+    if (!draft_.draft()->keyframes.empty() && tip_->pageShown(this)) orderFocus();
+}
+
+void ScheduleEditor::orderFocus() {
+    QList<QWidget*> parts{header_, nameRow_, tip_->view()};
+    for (int i = 0; i < rows_->count(); ++i) parts << rows_->itemAt(i)->widget();
+    parts << addStep_ << footer_;
+    FocusOrder::chain(parts);
 }
 
 void ScheduleEditor::preview(Uuid step) {
@@ -159,19 +179,22 @@ void ScheduleEditor::refreshStatus() {
     const int size = style()->pixelMetric(QStyle::PM_SmallIconSize);
     QIcon icon;
     QString text;
-    if (const auto& failure = draft_.saveFailure().get()) {
+    const auto& failure = draft_.saveFailure().get();
+    if (failure) {
         icon = Icons::named("dialog-warning");
         text = tr("Couldn't save: %1").arg(QString::fromStdString(*failure));
     } else if (!draft_.isBuiltIn() && draft_.isDirty()) {
+        icon = Icons::named("com.brevan.vesperine-unsaved-symbolic");
         text = tr("Unsaved changes");
     } else if (savedFlash_) {
         icon = Icons::named("emblem-ok");
         text = tr("Saved");
     }
     status_->setText(text);
-    status_->setVisible(!text.isEmpty());
     statusIcon_->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(size, size));
-    statusIcon_->setVisible(!icon.isNull());
+    // A built-in schedule is never saved in place: its line would stay empty, unless the
+    // switch to it could not be written.
+    statusRow_->setVisible(!draft_.isBuiltIn() || failure);
 }
 
 void ScheduleEditor::refreshSteps() {
@@ -213,6 +236,7 @@ void ScheduleEditor::refreshSteps() {
         ++position;
     }
     noSteps_->setVisible(keyframes.empty());
+    orderFocus();
 }
 
 void ScheduleEditor::save() {

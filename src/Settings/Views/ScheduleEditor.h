@@ -49,6 +49,8 @@ private:
     void refresh();
     void refreshStatus();
     void refreshSteps();
+    // Tab goes down the page as it is drawn: rows are made as steps are added.
+    void orderFocus();
     void save();
     void use();
     void askForNewName();
@@ -64,6 +66,7 @@ private:
 
     ScheduleEditorHeader* header_ = nullptr;
     QWidget* nameRow_ = nullptr;
+    QWidget* statusRow_ = nullptr;
     QLineEdit* nameField_ = nullptr;
     QLabel* statusIcon_ = nullptr;
     QLabel* status_ = nullptr;

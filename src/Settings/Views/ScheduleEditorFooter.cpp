@@ -19,6 +19,11 @@ ScheduleEditorFooter::ScheduleEditorFooter(Callbacks callbacks, QWidget* parent)
     save_->setDefault(true);
     connect(save_, &QPushButton::clicked, this, std::move(callbacks.onSave));
 
+    // A click on Revert or Save leaves the focus on the control that was being edited:
+    // both buttons go away or grey out once they have done their work.
+    revert_->setFocusPolicy(Qt::TabFocus);
+    save_->setFocusPolicy(Qt::TabFocus);
+
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(revert_);
@@ -28,9 +33,15 @@ ScheduleEditorFooter::ScheduleEditorFooter(Callbacks callbacks, QWidget* parent)
 }
 
 void ScheduleEditorFooter::refresh(const ScheduleDraft& draft) {
-    revert_->setVisible(draft.isDirty());
+    const bool revertable = draft.isDirty();
+    const bool savable = draft.canSave();
+    // Reached by Tab and pressed, a button that now goes away hands the focus to its
+    // neighbour: left to itself, Qt would move it on to the next part of the window.
+    if ((revert_->hasFocus() && !revertable) || (save_->hasFocus() && !savable))
+        saveAsNew_->setFocus(Qt::OtherFocusReason);
+    revert_->setVisible(revertable);
     save_->setVisible(!draft.isBuiltIn());
-    save_->setEnabled(draft.canSave());
+    save_->setEnabled(savable);
 }
 
 }  // namespace vesperine

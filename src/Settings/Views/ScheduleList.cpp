@@ -7,10 +7,13 @@
 #include <QVBoxLayout>
 
 #include "Schedule/Presets.h"
+#include "Settings/ScheduleDraft.h"
 #include "Settings/ScheduleToday.h"
+#include "Settings/Views/DeleteQuestion.h"
 #include "Settings/Views/ScheduleListRow.h"
 #include "Settings/Views/ScheduleTipSlot.h"
 #include "Settings/Views/ScheduleTexts.h"
+#include "Support/Views/FocusOrder.h"
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
 
@@ -34,14 +37,14 @@ ScheduleList::ScheduleList(AppState& state, Guide& guide, std::function<void(Uui
     : QWidget(parent), state_(state), onEdit_(std::move(onEdit)) {
     setObjectName(QStringLiteral("scheduleList"));
     auto* title = heading(tr("Schedules"), 2, this);
-    auto* addNew = new QPushButton(Icons::named("list-add"), tr("New Schedule"), this);
-    addNew->setObjectName(QStringLiteral("newScheduleButton"));
-    connect(addNew, &QPushButton::clicked, this, &ScheduleList::addNew);
-    setFocusProxy(addNew);
+    newSchedule_ = new QPushButton(Icons::named("list-add"), tr("New Schedule"), this);
+    newSchedule_->setObjectName(QStringLiteral("newScheduleButton"));
+    connect(newSchedule_, &QPushButton::clicked, this, &ScheduleList::addNew);
+    setFocusProxy(newSchedule_);
     auto* top = new QHBoxLayout;
     top->addWidget(title);
     top->addStretch();
-    top->addWidget(addNew);
+    top->addWidget(newSchedule_);
 
     auto* content = new QWidget;
     builtIn_ = new QVBoxLayout;
@@ -83,7 +86,17 @@ ScheduleList::ScheduleList(AppState& state, Guide& guide, std::function<void(Uui
 
 void ScheduleList::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    tip_->pageShown(this);
+    if (tip_->pageShown(this)) orderFocus();
+}
+
+void ScheduleList::orderFocus() {
+    // Down the page as drawn: rows are made as schedules are added, and the tip when the
+    // page is first seen.
+    QList<QWidget*> parts{newSchedule_, tip_->view()};
+    for (QVBoxLayout* section : {builtIn_, yours_}) {
+        for (int i = 0; i < section->count(); ++i) parts << section->itemAt(i)->widget();
+    }
+    FocusOrder::chain(parts);
 }
 
 void ScheduleList::refresh() {
@@ -96,6 +109,7 @@ void ScheduleList::refresh() {
     }
     rows_ = std::move(kept);
     noneOfYours_->setVisible(state_.store().custom()->empty());
+    orderFocus();
 }
 
 void ScheduleList::syncSection(QVBoxLayout* section, const std::vector<Schedule>& schedules,
@@ -110,8 +124,8 @@ void ScheduleList::syncSection(QVBoxLayout* section, const std::vector<Schedule>
             rows_.erase(found);
         } else {
             const Uuid id = schedule.id;
-            row = new ScheduleListRow({[this, id] { onEdit_(id); }, [this, id] { duplicate(id); },
-                                       [this, id] { remove(id); }},
+            row = new ScheduleListRow({[this, id] { onEdit_(id); }, [this, id] { use(id); },
+                                       [this, id] { duplicate(id); }, [this, id] { remove(id); }},
                                       this);
         }
         const auto engine = state_.engine(schedule);
@@ -139,12 +153,24 @@ void ScheduleList::duplicate(Uuid id) {
     }
 }
 
+void ScheduleList::use(Uuid id) {
+    // As the editor's Use This Schedule does, on a schedule without edits.
+    showOutcome(ScheduleDraft(state_, id).use());
+}
+
 void ScheduleList::remove(Uuid id) {
-    if (auto schedule = state_.store().schedule(id)) {
-        const Status saved = state_.store().deleteSchedule(*schedule);
-        state_.reevaluate();
-        showOutcome(saved);
-    }
+    const auto schedule = state_.store().schedule(id);
+    if (!schedule || schedule->isBuiltIn) return;
+    auto* question = new DeleteQuestion(QString::fromStdString(schedule->name), this);
+    question->onDelete = [this, id] {
+        // Looked up again: the schedule may have changed while the question was open.
+        if (auto current = state_.store().schedule(id)) {
+            const Status saved = state_.store().deleteSchedule(*current);
+            state_.reevaluate();
+            showOutcome(saved);
+        }
+    };
+    question->open();
 }
 
 void ScheduleList::showOutcome(const Status& saved) {

@@ -55,7 +55,11 @@ QString ScheduleTexts::timeFormat() {
 QString ScheduleTexts::time(std::optional<Instant> instant, const TimeZone& zone) {
     const auto wall = instant ? ScheduleToday::wallTime(*instant, zone) : std::nullopt;
     if (!wall) return tr("no time");
-    return QLocale().toString(QTime(wall->hour, wall->minute), timeFormat());
+    return clockTime(wall->hour, wall->minute);
+}
+
+QString ScheduleTexts::clockTime(int hour, int minute) {
+    return QLocale().toString(QTime(hour, minute), timeFormat());
 }
 
 QString ScheduleTexts::offset(std::int64_t offsetMinutes) {

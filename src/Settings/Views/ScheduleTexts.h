@@ -23,9 +23,12 @@ public:
     // The strength beside a slider: "250%", "3400K", "80%"; empty for off.
     static QString strength(const DisplayMode& mode);
     // The locale's short time format, hours and minutes only (some locales' short format
-    // carries seconds, which a schedule never has).
+    // carries seconds, which a schedule never has). Every time of day the windows show, or
+    // let the user pick, is in this format.
     static QString timeFormat();
-    // `instant`'s wall-clock time in `zone` in the locale's short time format.
+    // A time of day in that format: "19:00", or "7:00 PM" where the locale's clock has 12 hours.
+    static QString clockTime(int hour, int minute);
+    // `instant`'s wall-clock time in `zone` in that format.
     static QString time(std::optional<Instant> instant, const TimeZone& zone);
     // "exactly", "+15 min", "−15 min" (with the minus sign).
     static QString offset(std::int64_t offsetMinutes);

@@ -16,8 +16,9 @@ class ScheduleTipSlot final : public QVBoxLayout {
 public:
     ScheduleTipSlot(Guide& guide, ScheduleTip tip);
 
-    // The page shows: the first time, asks the guide whether the tip may show here.
-    void pageShown(QWidget* page);
+    // The page shows: the first time, asks the guide whether the tip may show here. True
+    // when it now shows (the page then puts it in its focus order).
+    bool pageShown(QWidget* page);
     // What the tip teaches was just done: the tip goes.
     void dismiss();
     TipView* view() const { return view_; }

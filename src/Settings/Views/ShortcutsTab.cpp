@@ -1,6 +1,7 @@
 #include "Settings/Views/ShortcutsTab.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
@@ -9,6 +10,7 @@
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
 #include "Support/Views/Rows.h"
+#include "Support/Views/TextTone.h"
 
 namespace vesperine {
 
@@ -47,10 +49,17 @@ ShortcutsTab::ShortcutsTab(SettingsServices& services, QWidget* parent)
         row.clear->setIcon(Icons::named("edit-clear"));
         row.clear->setToolTip(tr("Clear"));
         row.clear->setAccessibleName(tr("Clear the shortcut for %1").arg(actionLabel(action)));
-        row.conflict = Rows::iconLine(Icons::named("dialog-warning"), tr("In use by another app"),
-                                      "inUse:" + name, this);
-        row.shared = new QLabel(this);
+        // What is wrong with the keys, beside them: one cell that takes the rest of the row,
+        // so a note wraps only where the window is narrow.
+        auto* note = new QWidget(this);
+        auto* noteLayout = new QHBoxLayout(note);
+        noteLayout->setContentsMargins(0, 0, 0, 0);
+        row.conflict = Rows::iconLine(Icons::named("dialog-warning"), {}, "inUse:" + name, note);
+        row.shared = new QLabel(note);
         row.shared->setObjectName("shared:" + name);
+        row.shared->setWordWrap(true);
+        noteLayout->addWidget(row.conflict, 1);
+        noteLayout->addWidget(row.shared, 1);
         connect(row.keys, &QPushButton::clicked, this, [this, action] {
             say({});
             recorder_.begin(action);
@@ -62,12 +71,11 @@ ShortcutsTab::ShortcutsTab(SettingsServices& services, QWidget* parent)
         grid->addWidget(label, line, 0);
         grid->addWidget(row.keys, line, 1);
         grid->addWidget(row.clear, line, 2);
-        grid->addWidget(row.conflict, line, 3);
-        grid->addWidget(row.shared, line, 4);
+        grid->addWidget(note, line, 3);
         rows_[action] = row;
         ++line;
     }
-    grid->setColumnStretch(5, 1);
+    grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
     message_ = new QLabel(this);
     message_->setObjectName("recordingMessage");
@@ -79,7 +87,7 @@ ShortcutsTab::ShortcutsTab(SettingsServices& services, QWidget* parent)
         this);
     caption->setObjectName("shortcutsCaption");
     caption->setWordWrap(true);
-    caption->setForegroundRole(QPalette::PlaceholderText);
+    TextTone::secondary(caption);
     layout->addWidget(caption);
     auto* restore = new QPushButton(tr("Restore Defaults"), this);
     restore->setObjectName("restoreShortcutDefaults");
@@ -115,8 +123,17 @@ void ShortcutsTab::showBindings() {
                                   : QString::fromStdString(shortcutText(bound->second)));
         }
         row.clear->setEnabled(bound != bindings.end());
-        row.conflict->setVisible(conflicts.count(action) > 0);
-        const auto other = sharedWith(bindings, action);
+        // Refused keys are held by one of our own actions (registered first) or by another
+        // program; keys that work but are shared say with which action.
+        const bool refused = conflicts.count(action) > 0;
+        const auto holder = refused ? heldBy(bindings, conflicts, action) : std::nullopt;
+        Rows::textOf(row.conflict)
+            ->setText(holder ? tr("In use by %1 for %2")
+                                   .arg(QString::fromStdString(services_.info.displayName),
+                                        actionLabel(*holder))
+                             : tr("In use by another app"));
+        row.conflict->setVisible(refused);
+        const auto other = refused ? std::nullopt : sharedWith(bindings, action);
         row.shared->setText(other ? tr("Same as %1").arg(actionLabel(*other)) : QString());
         row.shared->setVisible(other.has_value());
     }

@@ -13,7 +13,8 @@
 namespace vesperine {
 
 // The Shortcuts tab: one row per hot-key action with its keys, a clear button and, when the
-// desktop refused the keys, "In use by another app". Clicking the keys records new ones: while
+// keys were refused, who holds them: another of our actions ("In use by Vesperine for Warm
+// on/off") or another program ("In use by another app"). Clicking the keys records new ones: while
 // recording, every key press in the program goes to the recorder (so no shortcut or mnemonic
 // fires), and the hot keys themselves are suspended.
 class ShortcutsTab final : public QWidget {

@@ -71,6 +71,20 @@ VESPERINE_SCENES(addMenuScenes) {
                 RunningApplication{"org.gnome.Loupe", "Image Viewer", 78});
         });
     });
+    // A name longer than the panel, in the offer and in a rule: cut short, the panel as wide.
+    const RunningApplication longName{"org.example.Editor",
+                                      "Graphics Editor Professional Edition 2026", 79};
+    scenes.add("panel-long-app-name", [longName](ViewWorld& world) {
+        return panel(world, [&world, longName](AppDelegate&) {
+            world.machine.workspace.activate(longName);
+        });
+    });
+    scenes.add("panel-long-app-name-rule", [longName](ViewWorld& world) {
+        return panel(world, [&world, longName](AppDelegate& app) {
+            world.machine.workspace.activate(longName);
+            app.appRules().set(AppRule::Behavior::pauseBoost, longName);
+        });
+    });
     scenes.add("panel-tip", [](ViewWorld& world) {
         auto window = panel(world);
         Guide& guide = world.app->guide();

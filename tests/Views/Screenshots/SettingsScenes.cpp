@@ -63,6 +63,12 @@ VESPERINE_SCENES(addSettingsScenes) {
                                                 true);
         return settings(world, "Shortcuts");
     });
+    scenes.add("settings-shortcuts-shared", [](ViewWorld& world) {
+        auto window = settings(world, "Shortcuts");
+        world.app->hotkeys().set(KeyCombo::defaults().at(HotkeyAction::toggleBright),
+                                 HotkeyAction::toggleRed);
+        return window;
+    });
 }
 
 }  // namespace vesperine
