@@ -4,6 +4,7 @@
 #include "App/AppDelegate.h"
 #include "App/Launch/Programs.h"
 #include "Platform/Linux/BusControlClient.h"
+#include "Support/SafeText.h"
 
 namespace vesperine {
 
@@ -24,7 +25,7 @@ std::string clockTime(std::int64_t seconds) {
 }
 
 int fail(const std::string& problem) {
-    std::fprintf(stderr, "vesperine: %s\n", problem.c_str());
+    std::fprintf(stderr, "vesperine: %s\n", SafeText::forPeople(problem).c_str());
     return 1;
 }
 
@@ -81,7 +82,7 @@ std::optional<int> handOverOnSessionBus(const LaunchOptions& options, const AppI
     if (!done) claim.detail = done.error().description;
     const auto [outcome, line] = AppDelegate::describeHandOver(options, claim, request);
     const bool handedOver = outcome == AppDelegate::Outcome::handedOver;
-    std::fprintf(handedOver ? stdout : stderr, "%s\n", line.c_str());
+    std::fprintf(handedOver ? stdout : stderr, "%s\n", SafeText::forPeople(line).c_str());
     return handedOver ? 0 : 1;
 }
 

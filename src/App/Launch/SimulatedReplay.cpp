@@ -14,6 +14,7 @@
 #include "Platform/Linux/SystemTimeZone.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 #include "Schedule/Calendar.h"
+#include "Support/SafeText.h"
 
 namespace vesperine {
 
@@ -78,7 +79,7 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     const auto location = state.store().location().get();
     const double seconds = replaySeconds(options);
     std::printf("Replaying one day of the schedule \"%s\" from %s in %.0f s (time zone %s, %s)\n",
-                state.store().active().name.c_str(), localTime(time.now(), zone).c_str(), seconds,
+                SafeText::forPeople(state.store().active().name).c_str(), localTime(time.now(), zone).c_str(), seconds,
                 zone.identifier.c_str(),
                 location ? location->name.c_str() : "no location: solar steps at 07:00 and 19:00");
     std::printf("Simulated displays; each line: time of day, mode, each display's RGB gains\n");

@@ -5,6 +5,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "Platform/Linux/BusOpenFailure.h"
+
 namespace vesperine {
 
 namespace {
@@ -30,7 +32,7 @@ Result<std::unique_ptr<BusControlClient>> BusControlClient::open(const ControlBu
                                                                  Duration patience) {
     sd_bus* bus = nullptr;
     const int r = sd_bus_open_user(&bus);
-    if (r < 0) return Error{std::string("no session bus (") + std::strerror(-r) + ")"};
+    if (r < 0) return Error{busOpenFailure(false, r)};
     sd_bus_set_method_call_timeout(
         bus, static_cast<std::uint64_t>(
                  std::chrono::duration_cast<std::chrono::microseconds>(patience).count()));
@@ -92,7 +94,8 @@ Result<ControlStatus> BusControlClient::status() {
     const std::pair<const char*, std::string*> texts[] = {
         {"Mode", &status.mode},         {"Kind", &status.kind},
         {"Limitation", &status.limitation}, {"Source", &status.source},
-        {"Schedule", &status.schedule}, {"NextMode", &status.nextMode}};
+        {"Schedule", &status.schedule}, {"NextMode", &status.nextMode},
+        {"Application", &status.application}, {"Guard", &status.guard}};
     const std::pair<const char*, std::int64_t*> times[] = {{"Until", &status.until},
                                                            {"NextChange", &status.nextChange}};
     r = sd_bus_message_enter_container(reply, 'a', "{sv}");
