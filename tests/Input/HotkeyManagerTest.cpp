@@ -86,14 +86,20 @@ TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBoundAndChangesLast) {
 
 TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
     using Change = std::optional<std::pair<HotkeyAction, KeyCombo>>;
-    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction> cases[] = {
-        {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright},
-        {"the same combination twice: the later action loses",
-         {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm},
-        {"a different label does not make it different",
-         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp},
-    };
-    for (const auto& [name, change, takenElsewhere, conflict] : cases) {
+    // The log names keys and actions as the Shortcuts tab does.
+    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction, const char*>
+        cases[] = {
+            {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright,
+             "Hot key Ctrl+Alt+B for \"Bright on/off\" is not available: Ctrl+Alt+B is held "
+             "by another program."},
+            {"the same combination twice: the later action loses",
+             {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm,
+             "Hot key Ctrl+Alt+B for \"Warm on/off\" is not available"},
+            {"a different label does not make it different",
+             {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp,
+             "Hot key Ctrl+Alt+b for \"Boost or warmth up\" is not available"},
+        };
+    for (const auto& [name, change, takenElsewhere, conflict, logged] : cases) {
         SCOPED_TRACE(name);
         SimulatedHotkeys fresh;
         MemoryDefaultsStore store;
@@ -104,6 +110,7 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
         hotkeys.start();
         if (change) hotkeys.set(change->second, change->first);
         EXPECT_EQ(hotkeys.conflicts().get(), std::set{conflict});
+        EXPECT_TRUE(logger.contains(logged, "hotkeys")) << logger.lines().back().message;
         EXPECT_EQ(fresh.registrations().size(), 5u);
         EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));
         EXPECT_EQ(heard, std::vector{HotkeyAction::stepDown});
