@@ -32,7 +32,7 @@ Result<std::unique_ptr<BusControlClient>> BusControlClient::open(const ControlBu
                                                                  Duration patience) {
     sd_bus* bus = nullptr;
     const int r = sd_bus_open_user(&bus);
-    if (r < 0) return Error{busOpenFailure(false, r)};
+    if (r < 0) return Error{"Couldn't connect to " + busOpenFailure(false, r)};
     sd_bus_set_method_call_timeout(
         bus, static_cast<std::uint64_t>(
                  std::chrono::duration_cast<std::chrono::microseconds>(patience).count()));

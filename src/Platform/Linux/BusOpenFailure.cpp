@@ -23,7 +23,8 @@ std::string busOpenFailure(bool system, int result) {
     const std::string bus = system ? "the system bus" : "the session bus";
     const int error = -result;
     if (error == ENOMEDIUM && !system)
-        return "no session bus: neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set";
+        return bus + ": none is named here (neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR "
+                     "is set)";
     const std::string address = addressOf(system);
     if (error == ENOENT || error == ECONNREFUSED)
         return bus + ": nothing listens at " + (address.empty() ? "its address" : address);
