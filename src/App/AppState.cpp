@@ -58,12 +58,10 @@ void AppState::reevaluate(std::optional<double> transition) {
         setOverride(std::nullopt);
     }
 
-    std::optional<DisplayMode> overriding = previewMode_.get();
-    if (!overriding && override_.get()) overriding = override_.get()->mode;
-    const bool capable = pipeline_.anyDisplaySupportsBoost();
-    const ColourControl control = pipeline_.gamma().colourControl();
-    resolution_.set(ModeResolver::resolve({state ? state->to : DisplayMode::off(), appRule_.get(),
-                                           overriding, boostLimit_.get(), capable, control}));
+    const ModeResolver::Input input = resolverInput();
+    const bool capable = input.boostCapable;
+    const ColourControl control = input.control;
+    resolution_.set(ModeResolver::resolve(input));
 
     DisplayTarget target = resolution_->mode.target();
     bool fading = false;
@@ -245,6 +243,14 @@ void AppState::updateBoostLimit(const ModeResolver::BoostLimit& limit) {
     if (limit == boostLimit_.get()) return;
     boostLimit_.set(limit);
     reevaluate();
+}
+
+ModeResolver::Input AppState::resolverInput() const {
+    const auto& state = scheduleState_.get();
+    std::optional<DisplayMode> overriding = previewMode_.get();
+    if (!overriding && override_.get()) overriding = override_.get()->mode;
+    return {state ? state->to : DisplayMode::off(), appRule_.get(), overriding, boostLimit_.get(),
+            pipeline_.anyDisplaySupportsBoost(), pipeline_.gamma().colourControl()};
 }
 
 std::optional<DisplayMode> AppState::nextScheduledMode() const {

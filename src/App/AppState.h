@@ -79,6 +79,10 @@ public:
     // The mode of the step that begins at the next transition (the last of several steps at
     // that instant, the one that will really show).
     std::optional<DisplayMode> nextScheduledMode() const;
+    // What the resolver weighs now: the scheduled mode, the rule, the preview or override,
+    // the boost limit and what the displays and the desktop can show. The resolution is
+    // resolve() of it; resolving it with one input left out tells whether that input decides.
+    ModeResolver::Input resolverInput() const;
 
     // While held, re-evaluations resolve and arm their timers but hand nothing to the
     // pipeline: start-up holds the output until its first evaluation (or reset).

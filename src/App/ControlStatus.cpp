@@ -4,6 +4,8 @@
 
 #include "App/AppState.h"
 #include "App/MenuRules.h"
+#include "Rules/AppRules.h"
+#include "Support/SafeText.h"
 
 namespace vesperine {
 
@@ -16,15 +18,31 @@ std::int64_t seconds(Instant instant) {
     return static_cast<std::int64_t>(value);
 }
 
+// Every mode with its strength: the menu's short words leave Red's intensity to its slider.
+std::string withStrength(const DisplayMode& mode) {
+    if (mode.kind() != DisplayMode::Kind::red) return mode.shortDescription();
+    const auto shown = mode.shownStrength();
+    return shown ? "Red " + std::to_string(*shown) + "%" : "Red";
+}
+
 }  // namespace
 
-ControlStatus ControlStatus::of(const AppState& state) {
+ControlStatus ControlStatus::of(const AppState& state, const AppRules* rules) {
     ControlStatus status;
     const auto& resolution = state.resolution().get();
-    status.mode = resolution.mode.shortDescription();
+    status.mode = withStrength(resolution.mode);
     status.kind = rawValue(resolution.mode.kind());
     status.strength = resolution.mode.strength();
     status.limitation = resolution.limitation.value_or("");
+
+    // An input decides when leaving it out would show something else.
+    const ModeResolver::Input input = state.resolverInput();
+    const ModeResolver::Resolution resolved = ModeResolver::resolve(input);
+    const auto decides = [&](auto leaveOut) {
+        ModeResolver::Input without = input;
+        leaveOut(without);
+        return !(ModeResolver::resolve(without) == resolved);
+    };
     if (state.previewMode().get()) {
         status.source = "preview";
     } else if (const auto& picked = state.override().get()) {
@@ -40,11 +58,24 @@ ControlStatus ControlStatus::of(const AppState& state) {
                 status.source = "indefinitely";
                 break;
         }
+    } else if (input.appRule && decides([](auto& i) { i.appRule.reset(); })) {
+        status.source = "appRule";
+        std::optional<RunningApplication> front;
+        if (rules) front = rules->lastExternalApp().get();
+        if (front) {
+            status.application = front->name.value_or(front->bundleID.value_or(""));
+            // Without a rule of its own, the application pauses for its full-screen window.
+            if (!rules->rule(front->bundleID)) status.source = "fullScreen";
+        }
+    }
+    if (input.boostLimit.kind() != ModeResolver::BoostLimit::Kind::none &&
+        decides([](auto& i) { i.boostLimit = ModeResolver::BoostLimit::none(); })) {
+        status.guard = input.boostLimit.reason();
     }
     status.schedule = state.store().active().name;
     if (const auto next = MenuRules::nextChange(state.scheduleState().get(),
                                                 state.nextScheduledMode())) {
-        status.nextMode = next->mode.shortDescription();
+        status.nextMode = withStrength(next->mode);
         status.nextChange = seconds(next->at);
     }
     return status;
@@ -52,24 +83,32 @@ ControlStatus ControlStatus::of(const AppState& state) {
 
 std::string ControlStatus::describe(
     const std::function<std::string(std::int64_t)>& clockTime) const {
-    std::string text = "Showing " + mode + (limitation.empty() ? "" : ": " + limitation) + "\n";
-    text += "Why: ";
+    const auto safe = [](const std::string& text) { return SafeText::forPeople(text); };
+    const std::string app = application.empty() ? "the application in front" : safe(application);
+    std::string why;
     if (source == "preview") {
-        text += "a preview, which ends by itself in a moment";
+        why = "a preview, which ends by itself in a moment";
     } else if (source == "nextChange") {
-        text += "picked by hand, until the next scheduled change";
+        why = "a pick by hand, until the next scheduled change";
     } else if (source == "until") {
-        text += "picked by hand, until " + clockTime(until);
+        why = "a pick by hand, until " + clockTime(until);
     } else if (source == "indefinitely") {
-        text += "picked by hand, until changed (\"vesperine resume\" follows the schedule)";
+        why = "a pick by hand, until changed (\"vesperine resume\" follows the schedule)";
+    } else if (source == "appRule") {
+        why = "the rule for " + app + ", while it is in front";
+    } else if (source == "fullScreen") {
+        why = app + " in front, full screen (\"Pause while a window is full screen\" is on)";
     } else {
-        text += "the schedule";
+        why = "the schedule";
     }
-    text += "\nSchedule: " + schedule;
+    // The guard's reason is the limitation above; here it is named as what decided.
+    if (!guard.empty()) why = "the power guard, over " + why;
+    std::string text = "Showing " + safe(mode) + (limitation.empty() ? "" : ": " + safe(limitation));
+    text += "\nWhy: " + why + "\nSchedule: " + safe(schedule);
     if (nextMode.empty()) {
         text += "; no change ahead";
     } else {
-        text += "; next change at " + clockTime(nextChange) + " to " + nextMode;
+        text += "; next change at " + clockTime(nextChange) + " to " + safe(nextMode);
     }
     return text + "\n";
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "App/Preferences.h"
+#include "State/ModeResolver.h"
 
 namespace vesperine::MenuRules {
 
@@ -22,7 +23,7 @@ const char* trayIconName(DisplayMode::Kind kind) {
 }
 
 bool isSelectable(DisplayMode::Kind kind, bool anyDisplaySupportsBoost) {
-    return kind != DisplayMode::Kind::bright || anyDisplaySupportsBoost;
+    return !ModeResolver::unavailable(kind, anyDisplaySupportsBoost, ColourControl::tables);
 }
 
 std::optional<NextChange> nextChange(const std::optional<ScheduleEngine::State>& state,

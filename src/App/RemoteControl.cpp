@@ -23,23 +23,37 @@ Status inRange(DisplayMode::Kind kind, double value) {
 
 }  // namespace
 
-RemoteControl::RemoteControl(AppState& state)
-    : state_(state), status_(ControlStatus::of(state)) {
+RemoteControl::RemoteControl(AppState& state, const AppRules* rules)
+    : state_(state), rules_(rules), status_(ControlStatus::of(state, rules)) {
     const auto changed = [this](const auto&) { refresh(); };
     watches_.push_back(state_.resolution().observe(changed));
     watches_.push_back(state_.override().observe(changed));
     watches_.push_back(state_.scheduleState().observe(changed));
     watches_.push_back(state_.previewMode().observe(changed));
+    watches_.push_back(state_.appRule().observe(changed));
+    watches_.push_back(state_.boostLimit().observe(changed));
     watches_.push_back(state_.store().activeID().observe(changed));
     watches_.push_back(state_.store().custom().observe(changed));
+    if (rules_) watches_.push_back(rules_->lastExternalApp().observe(changed));
 }
 
-void RemoteControl::select(DisplayMode::Kind kind, LifetimeChoice lifetime) {
+Status RemoteControl::showable(DisplayMode::Kind kind) const {
+    const auto& pipeline = state_.pipeline();
+    if (auto why = ModeResolver::unavailable(kind, pipeline.anyDisplaySupportsBoost(),
+                                             pipeline.gamma().colourControl()))
+        return Status::failure(*why);
+    return success();
+}
+
+Status RemoteControl::select(DisplayMode::Kind kind, LifetimeChoice lifetime) {
+    if (auto can = showable(kind); !can) return can;
     state_.select(kind, vesperine::lifetime(lifetime, state_.now()));
+    return success();
 }
 
 Status RemoteControl::setStrength(DisplayMode::Kind kind, double value) {
     if (auto valid = inRange(kind, value); !valid) return valid;
+    if (auto can = showable(kind); !can) return can;
     state_.setLevel(value, kind);
     return success();
 }
@@ -47,6 +61,7 @@ Status RemoteControl::setStrength(DisplayMode::Kind kind, double value) {
 Status RemoteControl::preview(const DisplayMode& mode, double seconds) {
     if (mode.kind() != DisplayMode::Kind::off) {
         if (auto valid = inRange(mode.kind(), mode.strength()); !valid) return valid;
+        if (auto can = showable(mode.kind()); !can) return can;
     }
     if (!(seconds > 0 && seconds <= longestPreview)) {
         return Status::failure("a preview lasts more than 0 and at most 60 seconds");

@@ -4,6 +4,7 @@
 
 #include "App/AppState.h"
 #include "App/ControlStatus.h"
+#include "Rules/AppRules.h"
 #include "State/Override.h"
 #include "Support/Observable.h"
 #include "Support/Result.h"
@@ -12,22 +13,27 @@ namespace vesperine {
 
 // What other programs may do to the running instance and see of it: the operations of the
 // app state a panel, a script or a key binding asks for, checked as a user's input is (a
-// strength out of the kind's range is refused, not clamped), and the status they follow.
-// The control interface on the bus is a thin adapter over this. Main loop only; `state`
-// must outlive it.
+// strength out of the kind's range is refused, not clamped, and so is a kind the displays or
+// the desktop cannot show at all), and the status they follow. A refused request changes
+// nothing. The control interface on the bus is a thin adapter over this. Main loop only;
+// `state` and `rules` (which name the application whose rule decides; may be null) must
+// outlive it.
 class RemoteControl {
 public:
-    explicit RemoteControl(AppState& state);
+    explicit RemoteControl(AppState& state, const AppRules* rules = nullptr);
 
     // Follows the app state: set again after every change that could alter a field.
     const Observable<ControlStatus>& status() const { return status_; }
 
-    // Shows `kind` at its remembered strength for `lifetime`.
-    void select(DisplayMode::Kind kind, LifetimeChoice lifetime);
+    // Shows `kind` at its remembered strength for `lifetime`. Refuses a kind that cannot
+    // be shown here (ModeResolver::unavailable).
+    Status select(DisplayMode::Kind kind, LifetimeChoice lifetime);
     // Remembers `value` as the strength of `kind` and shows it (a running pick keeps its
-    // lifetime). Refuses off and a value outside the kind's range.
+    // lifetime). Refuses off, a value outside the kind's range and a kind that cannot be
+    // shown here.
     Status setStrength(DisplayMode::Kind kind, double value);
     // Shows `mode` for `seconds` (more than 0, at most 60), then what was shown before.
+    // Refuses what setStrength refuses, off aside.
     Status preview(const DisplayMode& mode, double seconds);
     // Drops the pick: the schedule decides again.
     void resume();
@@ -37,9 +43,11 @@ public:
     static constexpr double longestPreview = 60;
 
 private:
-    void refresh() { status_.set(ControlStatus::of(state_)); }
+    void refresh() { status_.set(ControlStatus::of(state_, rules_)); }
+    Status showable(DisplayMode::Kind kind) const;
 
     AppState& state_;
+    const AppRules* rules_;
     Observable<ControlStatus> status_;
     std::vector<Subscription> watches_;
 };

@@ -18,13 +18,16 @@
 #include "Platform/Linux/SystemLogger.h"
 #include "Platform/Wayland/WaylandConnection.h"
 #include "Platform/X11/X11Connection.h"
+#include "Support/SafeText.h"
 
 namespace {
 
-// A command line we cannot honour ends here, before any display is touched.
+// A command line we cannot honour ends here, before any display is touched: the one line that
+// says what is wrong (it may quote what was typed, so made safe to print), and where the
+// usage is, as GNU programs do.
 int refuse(const std::string& problem) {
-    std::fprintf(stderr, "vesperine: %s\n\n%s", problem.c_str(),
-                 vesperine::LaunchOptions::helpText());
+    std::fprintf(stderr, "vesperine: %s\nTry 'vesperine --help'.\n",
+                 vesperine::SafeText::forPeople(problem).c_str());
     return 2;
 }
 

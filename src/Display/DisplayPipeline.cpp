@@ -168,7 +168,9 @@ void DisplayPipeline::handle(DisplayMonitor::Event event) {
     const bool changed = !(newLayout == layout_);
     layout_ = std::move(newLayout);
     if (changed) {
-        log_.notice("Display layout changed; rebuilding EDR triggers");
+        // Where no display can boost (every X11 and Wayland display here) there are none.
+        log_.notice(anyDisplaySupportsBoost() ? "Display layout changed; rebuilding EDR triggers"
+                                              : "Display layout changed");
         hideTriggers();
         gamma_.reapplyAfterReconfiguration(gains(current_.get()));
     }

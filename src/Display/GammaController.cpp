@@ -125,8 +125,8 @@ void GammaController::write(std::vector<Write> batch) {
             auto [it, first] = lastFailure_.emplace(display, result);
             if (first || it->second != result) {
                 it->second = result;
-                log_.error("Couldn't write the gamma table of %s: %d", nameOf(display).c_str(),
-                           result);
+                log_.error("Couldn't write the gamma table of %s: %s (%d)",
+                           nameOf(display).c_str(), gamma_.errorText(result).c_str(), result);
             }
             failed_[display] = batch[i].gains;
             written_.erase(display);

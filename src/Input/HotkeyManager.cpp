@@ -1,5 +1,6 @@
 #include "Input/HotkeyManager.h"
 
+#include "Input/ShortcutText.h"
 #include "Persistence/Stored.h"
 
 namespace vesperine {
@@ -39,8 +40,9 @@ void HotkeyManager::registerAll() {
             refs_.emplace(action, std::move(registration).value());
         } else {
             failed.insert(action);
-            log_.info("Hot key %s for %s is not available: %s", bound->second.display().c_str(),
-                      rawValue(action), registration.error().description.c_str());
+            log_.info("Hot key %s for \"%s\" is not available: %s",
+                      shortcutText(bound->second).c_str(), label(action),
+                      registration.error().description.c_str());
         }
     }
     conflicts_.set(std::move(failed));

@@ -28,15 +28,6 @@ Result<std::uint32_t> unsigned32(const Json& object, const char* name) {
 
 }  // namespace
 
-std::string KeyCombo::display() const {
-    std::string text;
-    if (modifiers & controlMask) text += "⌃";
-    if (modifiers & optionMask) text += "⌥";
-    if (modifiers & shiftMask) text += "⇧";
-    if (modifiers & commandMask) text += "⌘";
-    return text + key;
-}
-
 std::string KeyCombo::keyLabel(std::uint32_t keyCode, std::string_view characters) {
     switch (keyCode) {
         case 36: return "↩";

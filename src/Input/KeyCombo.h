@@ -28,9 +28,8 @@ struct KeyCombo {
 
     bool operator==(const KeyCombo&) const = default;
 
-    // The modifier symbols in the fixed order ⌃ ⌥ ⇧ ⌘ (each only when its bit is set), then
-    // `key`: "⌃⌥B".
-    std::string display() const;
+    // How a combination is written for a person, on screen and in the log alike, is
+    // shortcutText (Input/ShortcutText.h): "Ctrl+Alt+B".
 
     // The combination a recorded key-down makes, or none when neither control, option nor
     // command is held (shift alone does not make a shortcut).

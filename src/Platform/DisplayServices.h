@@ -58,6 +58,19 @@ public:
     // Gives every display its own colour settings back.
     virtual void restoreAll() = 0;
 
+    // Codes every platform uses in the same sense.
+    static constexpr int noSuchDisplay = 1001;
+    static constexpr int unusableGammaSize = 1004;
+    // What an error code of readTable or writeTable means, in words for the log ("another
+    // program holds its gamma"). A platform with codes of its own words them.
+    virtual std::string errorText(int code) const {
+        switch (code) {
+            case noSuchDisplay: return "no such display is attached";
+            case unusableGammaSize: return "its gamma table has a size that cannot be used";
+            default: return "an unexplained platform error";
+        }
+    }
+
     // What this platform lets the program do (see ColourControl). With `nightLight`, a table
     // written is shown as the colour temperature its white point comes closest to.
     virtual ColourControl colourControl() const { return ColourControl::tables; }

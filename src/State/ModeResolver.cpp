@@ -53,4 +53,19 @@ Resolution resolve(const Input& input) {
     return {DisplayMode::bright(level), limitation};
 }
 
+std::optional<std::string> unavailable(DisplayMode::Kind kind, bool boostCapable,
+                                       ColourControl control) {
+    if (kind == DisplayMode::Kind::off) return std::nullopt;
+    switch (control) {
+        case ColourControl::tables: break;
+        case ColourControl::none: return "This desktop keeps the display's colour to itself.";
+        case ColourControl::nightLight:
+            if (kind == DisplayMode::Kind::warm) return std::nullopt;
+            return std::string(label(kind)) + " isn't available on this desktop.";
+    }
+    if (kind == DisplayMode::Kind::bright && !boostCapable)
+        return "Bright needs an HDR display, which this computer doesn't have.";
+    return std::nullopt;
+}
+
 }  // namespace vesperine::ModeResolver

@@ -69,4 +69,10 @@ struct Input {
 // desktop's tint, not ours) and Bright and Red are off. Pure and total.
 Resolution resolve(const Input& input);
 
+// Why a mode of `kind` cannot be shown at all here, in a sentence for the person who asked for
+// it; none when it can (Off always can). Only what the displays and the desktop allow counts:
+// a boost limit passes with the battery or the heat and is no reason to refuse a pick.
+std::optional<std::string> unavailable(DisplayMode::Kind kind, bool boostCapable,
+                                       ColourControl control);
+
 }  // namespace vesperine::ModeResolver

@@ -73,10 +73,12 @@ void ConflictDetector::refresh() {
     if (!appOwnsGamma() && displaysHaveForeignGamma()) found.push_back(Conflict::foreignGamma());
 
     if (found != conflicts_.get()) {
-        std::vector<std::string> ids;
-        for (const auto& conflict : found) ids.push_back(conflict.id());
-        log_.notice("conflicts: %s unavailable: %s", joined(ids).c_str(),
-                    joined(unreadable).c_str());
+        // In the words the panel shows them in, so the log reads like the screen.
+        std::string line = found.empty() ? "Conflicts: none." : "Conflicts:";
+        for (const auto& conflict : found) line += " " + conflict.message(appName_);
+        if (!unreadable.empty())
+            line += " " + joined(unreadable) + " can't be checked on this desktop.";
+        log_.notice("%s", line.c_str());
         conflicts_.set(std::move(found));
     }
     unavailable_.set(std::move(unreadable));

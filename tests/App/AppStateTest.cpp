@@ -11,7 +11,9 @@
 #include "Platform/Simulated/MemoryFileSystem.h"
 #include "Platform/Simulated/SimulatedDisplays.h"
 #include "Platform/Simulated/SimulatedEDRSurfaces.h"
+#include "Platform/Simulated/SimulatedWorkspace.h"
 #include "Platform/Simulated/VirtualTime.h"
+#include "Rules/AppRules.h"
 #include "Schedule/ModeBlend.h"
 #include "Schedule/Presets.h"
 
@@ -210,13 +212,16 @@ TEST_F(AppStateTest, NextScheduledModeIsTheLastStepAtThatInstant) {
     EXPECT_EQ(state->nextScheduledMode(), DisplayMode::warm(2000));
 }
 
-// What other programs do through the control interface, and the status they follow; a
-// strength or a preview out of range is refused and changes nothing.
+// What other programs do through the control interface, and the status they follow, which
+// names what decides; a strength or a preview out of range, or a kind no display can show,
+// is refused and changes nothing.
 TEST_F(AppStateTest, RemoteControlActsOnTheStateAndPublishesItsStatus) {
     useSchedule(dayAndEvening());
     auto state = make();
     state->reevaluate();
-    RemoteControl control(*state);
+    SimulatedWorkspace workspace;
+    AppRules rules(defaults, workspace, "com.brevan.vesperine");
+    RemoteControl control(*state, &rules);
     const auto shows = [&](const char* mode, const char* source) {
         EXPECT_EQ(control.status()->mode, mode);
         EXPECT_EQ(control.status()->source, source);
@@ -235,17 +240,46 @@ TEST_F(AppStateTest, RemoteControlActsOnTheStateAndPublishesItsStatus) {
     EXPECT_FALSE(control.preview(DisplayMode::red(3), 5).ok());
     shows("Bright 200%", "schedule");
 
+    // The rule of the application in front, by its name, and the power guard.
+    rules.start();
+    rules.set(AppRule::Behavior::pauseBoost, "org.gimp.GIMP", "GIMP");
+    workspace.activate(RunningApplication{"org.gimp.GIMP", "GIMP", 7});
+    state->updateAppRule(rules.effect().get());
+    shows("Off", "appRule");
+    EXPECT_EQ(control.status()->application, "GIMP");
+    workspace.activate(std::nullopt);
+    workspace.quit(RunningApplication{"org.gimp.GIMP", "GIMP", 7});
+    state->updateAppRule(rules.effect().get());
+    state->updateBoostLimit(ModeResolver::BoostLimit::disabled("battery low"));
+    shows("Off", "schedule");
+    EXPECT_EQ(control.status()->guard, "battery low");
+    state->updateBoostLimit({});
+
     ASSERT_TRUE(control.setStrength(DisplayMode::Kind::warm, 2700).ok());
     shows("Warm 2700K", "nextChange");
-    control.select(DisplayMode::Kind::red, LifetimeChoice::oneHour);
-    shows("Red", "until");
+    EXPECT_TRUE(control.status()->guard.empty());
+    ASSERT_TRUE(control.select(DisplayMode::Kind::red, LifetimeChoice::oneHour).ok());
+    shows("Red 80%", "until");
     EXPECT_EQ(control.status()->until, static_cast<std::int64_t>(at(13, 0).unixSeconds()));
     ASSERT_TRUE(control.preview(DisplayMode::warm(3000), 2).ok());
     shows("Warm 3000K", "preview");
     time.advance(2s);
-    shows("Red", "until");
+    shows("Red 80%", "until");
+
+    // Without the display that boosts, Bright is refused: nothing remembered, nothing shown.
+    displays.remove(1);
+    pipeline.handle(DisplayMonitor::Event::reconfigured);
+    const auto refused = control.setStrength(DisplayMode::Kind::bright, 1.5);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().description,
+              "Bright needs an HDR display, which this computer doesn't have.");
+    EXPECT_FALSE(control.select(DisplayMode::Kind::bright, LifetimeChoice::nextChange).ok());
+    EXPECT_FALSE(control.preview(DisplayMode::bright(2), 5).ok());
+    EXPECT_EQ(state->preferences()->boostLevel, 2.0);
+    shows("Red 80%", "until");
+
     control.resume();
-    shows("Bright 200%", "schedule");
+    shows("Off", "schedule");  // the schedule's Bright, which no display shows
     control.reset();
     shows("Off", "indefinitely");
     EXPECT_EQ(pipeline.target().get(), DisplayTarget::off());

@@ -158,11 +158,16 @@ TEST_F(DisplayPipelineTest, EventsRefreshRebuildAndReset) {
     displays.remove(3);
     pipeline->handle(DisplayMonitor::Event::reconfigured);
     EXPECT_EQ(pipeline->displays()->size(), 2u);
+    // Without a display that can boost there are no triggers to speak of.
+    displays.remove(1);
+    pipeline->handle(DisplayMonitor::Event::reconfigured);
+    EXPECT_EQ(logger.count("Display layout changed", "pipeline"), 3u);
+    EXPECT_EQ(logger.count("rebuilding EDR triggers", "pipeline"), 2u);
 
     pipeline->reset();
     EXPECT_EQ(pipeline->current().get(), DisplayTarget::off());
     EXPECT_EQ(pipeline->target().get(), DisplayTarget::off());
-    EXPECT_EQ(lastBlue(displays, 1), 1.0f);
+    EXPECT_EQ(lastBlue(displays, 2), 1.0f);
     EXPECT_TRUE(logger.contains("Display reset", "pipeline"));
     EXPECT_FALSE(pipeline->gamma().watchdogRunning());
 }

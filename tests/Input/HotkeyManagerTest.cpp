@@ -87,18 +87,25 @@ TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBoundAndChangesLast) {
 TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
     using Change = std::optional<std::pair<HotkeyAction, KeyCombo>>;
     using Holder = std::optional<HotkeyAction>;  // of ours, holding the keys refused
-    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction, Holder> cases[] = {
-        {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright, {}},
-        {"the same combination twice: the later action loses",
-         {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm,
-         HotkeyAction::toggleBright},
-        {"a different label does not make it different",
-         {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp,
-         HotkeyAction::toggleBright},
-        {"twice, and taken by another program", {{HotkeyAction::toggleWarm, controlOptionB}},
-         controlOptionB, HotkeyAction::toggleBright, {}},
-    };
-    for (const auto& [name, change, takenElsewhere, conflict, holder] : cases) {
+    // The log names keys and actions as the Shortcuts tab does.
+    const std::tuple<const char*, Change, std::optional<KeyCombo>, HotkeyAction, Holder,
+                     const char*>
+        cases[] = {
+            {"taken by another program", {}, controlOptionB, HotkeyAction::toggleBright, {},
+             "Hot key Ctrl+Alt+B for \"Bright on/off\" is not available: Ctrl+Alt+B is held "
+             "by another program."},
+            {"the same combination twice: the later action loses",
+             {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm,
+             HotkeyAction::toggleBright, "Hot key Ctrl+Alt+B for \"Warm on/off\" is not available"},
+            {"a different label does not make it different",
+             {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp,
+             HotkeyAction::toggleBright,
+             "Hot key Ctrl+Alt+b for \"Boost or warmth up\" is not available"},
+            {"twice, and taken by another program", {{HotkeyAction::toggleWarm, controlOptionB}},
+             controlOptionB, HotkeyAction::toggleBright, {},
+             "Hot key Ctrl+Alt+B for \"Bright on/off\" is not available"},
+        };
+    for (const auto& [name, change, takenElsewhere, conflict, holder, logged] : cases) {
         SCOPED_TRACE(name);
         SimulatedHotkeys fresh;
         MemoryDefaultsStore store;
@@ -111,6 +118,7 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
         const auto& refused = hotkeys.conflicts().get();
         EXPECT_TRUE(refused.count(conflict));
         EXPECT_EQ(heldBy(hotkeys.bindings().get(), refused, conflict), holder);
+        EXPECT_TRUE(logger.contains(logged, "hotkeys")) << logger.lines().back().message;
         if (!holder && change) continue;  // both refused: the rest is the first case's
         EXPECT_EQ(refused, std::set{conflict});
         EXPECT_EQ(fresh.registrations().size(), 5u);

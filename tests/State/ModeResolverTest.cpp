@@ -64,5 +64,25 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
     }
 }
 
+// A pick the displays or the desktop cannot show is refused with the reason; the power
+// guard's limit passes and is no reason.
+TEST(ModeResolver, WhatCannotBeShownAtAll) {
+    using Kind = DisplayMode::Kind;
+    const std::tuple<Kind, bool, ColourControl, std::optional<std::string>> cases[] = {
+        {Kind::bright, false, ColourControl::tables,
+         "Bright needs an HDR display, which this computer doesn't have."},
+        {Kind::bright, true, ColourControl::tables, std::nullopt},
+        {Kind::red, false, ColourControl::tables, std::nullopt},
+        {Kind::red, true, ColourControl::nightLight, "Red isn't available on this desktop."},
+        {Kind::warm, false, ColourControl::nightLight, std::nullopt},
+        {Kind::warm, true, ColourControl::none,
+         "This desktop keeps the display's colour to itself."},
+        {Kind::off, false, ColourControl::none, std::nullopt},
+    };
+    for (const auto& [kind, capable, control, reason] : cases) {
+        EXPECT_EQ(unavailable(kind, capable, control), reason) << rawValue(kind);
+    }
+}
+
 }  // namespace
 }  // namespace vesperine

@@ -42,7 +42,7 @@ struct Machine {
 
 class ConflictDetectorTest : public testing::Test, protected Machine {
   protected:
-    std::size_t logged() const { return logger.count("conflicts: ", "conflicts"); }
+    std::size_t logged() const { return logger.count("Conflicts: ", "conflicts"); }
 
     ConflictDetector detector{{nightLight, processes, known, displays, time, logger}, "Vesperine"};
 };
@@ -108,13 +108,15 @@ TEST_F(ConflictDetectorTest, OnlyAChangedListIsLoggedAndStored) {
     detector.refresh();
     detector.refresh();
     EXPECT_EQ(logged(), 1u);
-    EXPECT_TRUE(logger.contains("conflicts: nightLight unavailable: ", "conflicts"));
+    EXPECT_TRUE(logger.contains(
+        "Conflicts: Night Light is on and will tint the screen on top of Vesperine.", "conflicts"));
     EXPECT_EQ(told, 1);
     // The unavailable list alone changing is stored but not logged.
     nightLight.setStatus(Status::unavailable);
     processes.start(8, "redshift");
     detector.refresh();
-    EXPECT_TRUE(logger.contains("conflicts: app:redshift unavailable: Night Light"));
+    EXPECT_TRUE(logger.contains("Conflicts: Redshift is running and will fight Vesperine over "
+                                "the display. Night Light can't be checked on this desktop."));
     nightLight.setStatus(Status::off);
     detector.refresh();
     EXPECT_EQ(logged(), 2u);

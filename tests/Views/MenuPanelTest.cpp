@@ -16,6 +16,7 @@
 
 #include "App/Views/MenuPanel.h"
 #include "MenuWorld.h"
+#include "Schedule/Presets.h"
 #include "Support/Contrast.h"
 
 namespace vesperine {
@@ -248,6 +249,15 @@ TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
     EXPECT_EQ(text("scheduleLine"), "Schedule: Day & Night");
     EXPECT_TRUE(text("nextChange").startsWith("Warm 3400K at "))
         << text("nextChange").toStdString();
+    // Whatever a name holds shows as it is stored, as text: never as markup.
+    for (const std::string& name : {std::string("Night\uFFFF"), std::string("a\0b", 3),
+                                   std::string("\u202Ethgin"), std::string(10'000, 'x'),
+                                   std::string("<b>Bold</b> <img src=\"/etc/x.png\">")}) {
+        ASSERT_EQ(state().store().addNew(Presets::dayAndNight(), name, true).name, name);
+        EXPECT_EQ(text("scheduleLine"), "Schedule: " + QString::fromStdString(name));
+        EXPECT_EQ(get<QLabel>("scheduleLine")->textFormat(), Qt::PlainText);
+    }
+    ASSERT_TRUE(state().store().setActiveID(Presets::dayAndNight().id).ok());
     EXPECT_TRUE(visible("locationNote"));
     ASSERT_TRUE(state().store().setLocation(Location{"Lisbon", 38.7, -9.1}));
     EXPECT_FALSE(visible("locationNote"));

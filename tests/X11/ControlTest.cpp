@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "State/DisplayMode.h"
+#include "Support/Json.h"
 #include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
 
@@ -30,11 +31,13 @@ protected:
         std::string output;  // stdout and stderr
     };
     // `vesperine <arguments>` as a user runs it in the session of the program the test
-    // starts: on the test's session bus (or `on`), with the program's runtime folder.
-    Ran command(const std::string& arguments, const std::string& on = "") const {
+    // starts: on the test's session bus (or `on`), with the program's runtime folder, after
+    // `prefix` (which may change that environment).
+    Ran command(const std::string& arguments, const std::string& on = "",
+                const std::string& prefix = "") const {
         const std::string line = "DBUS_SESSION_BUS_ADDRESS='" + (on.empty() ? bus.address() : on) +
                                  "' XDG_RUNTIME_DIR='" + (home / "run").string() + "' TZ=UTC " +
-                                 VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null";
+                                 prefix + VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null";
         Ran ran;
         FILE* out = ::popen(line.c_str(), "r");
         if (!out) return ran;
@@ -100,18 +103,41 @@ std::string introspect(sd_bus* bus) {
 
 // With no instance, a command says so and fails; bad input is a usage error. Then each
 // command changes what the output shows (21:00: the default schedule's Warm 3400 K), status
-// words it, every change is announced, a later launch is answered over the bus, and the
-// interface is the one the repository documents.
+// words it, every change is announced, what no display here can show is refused, a later
+// launch is answered over the bus, and the interface is the one the repository documents.
 TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     const Ran none = command("warm 3400");
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.output, "vesperine: Vesperine isn't running; start it with \"vesperine\"\n");
-    EXPECT_EQ(command("warm 9000").status, 2);
+    const Ran typo = command("warm 9000");
+    EXPECT_EQ(typo.status, 2);
+    EXPECT_EQ(typo.output,
+              "vesperine: warm wants a strength from 1200K to 6500K, not '9000'\n"
+              "Try 'vesperine --help'.\n");
+    const Ran nowhere = command("status", "", "env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR ");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.output.find("Couldn't connect to the session bus: none is named here "
+                                  "(neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set)"),
+              std::string::npos)
+        << nowhere.output;
 
     const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
     Program program(home.path(), {"--clock-start=21:00"}, {session});
     ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
     ASSERT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
+
+    // The dummy server's outputs have no HDR: Bright is refused, with or without a strength,
+    // and nothing changes.
+    for (const char* bright : {"bright 200", "bright"}) {
+        const Ran refused = command(bright);
+        EXPECT_EQ(refused.status, 1) << bright;
+        EXPECT_NE(refused.output.find(
+                      "Bright needs an HDR display, which this computer doesn't have."),
+                  std::string::npos)
+            << refused.output;
+    }
+    EXPECT_TRUE(showsWarm(3400));
+    EXPECT_NE(command("status").output.find("Why: the schedule\n"), std::string::npos);
 
     BusClient watcher(bus.address(), nullptr);
     ASSERT_TRUE(watcher.ok());
@@ -131,8 +157,8 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     EXPECT_EQ(warm.output, "Showing Warm 2700K\n");
     EXPECT_TRUE(spin([&] { return showsWarm(2700); }, 3s));
     EXPECT_EQ(command("status").output,
-              "Showing Warm 2700K\nWhy: picked by hand, until the next scheduled change\n"
-              "Schedule: Day & Night; next change at 23:00 to Red\n");
+              "Showing Warm 2700K\nWhy: a pick by hand, until the next scheduled change\n"
+              "Schedule: Day & Night; next change at 23:00 to Red 80%\n");
     EXPECT_TRUE(spin([&] {
         while (sd_bus_process(watcher.raw(), nullptr) > 0) {
         }
@@ -145,7 +171,7 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     EXPECT_TRUE(spin([&] { return showsWarm(3400); }, 3s));
     EXPECT_EQ(command("reset").status, 0);
     EXPECT_TRUE(spin([&] { return other.ramp("DUMMY0") == identity; }, 3s));
-    EXPECT_NE(command("status").output.find("Why: picked by hand, until changed"),
+    EXPECT_NE(command("status").output.find("Why: a pick by hand, until changed"),
               std::string::npos);
 
     // A later launch on the same bus is answered, as every later launch is, by the holder
@@ -231,6 +257,62 @@ TEST_F(ControlTest, ASilentBusCostsNoMoreThanTheBound) {
     program.signal(SIGTERM);
     EXPECT_EQ(program.wait(5s), 0) << program.log();
     ::close(listener);
+}
+
+// A schedule name the file keeps but the bus cannot carry as it stands (a noncharacter, a
+// NUL), with terminal escapes, a bidirectional override and 10,000 more characters: the
+// status reads over the bus with U+FFFD in place of what it cannot carry, commands succeed,
+// the terminal and the log get visible escapes, and the file keeps the name as it was.
+TEST_F(ControlTest, AHostileScheduleNameNeverBreaksTheInterfaceOrTheTerminal) {
+    std::string accents;
+    for (int i = 0; i < 10'000; ++i) accents += "é";
+    const fs::path file = home / "data/com.brevan.vesperine/schedules.json";
+    fs::create_directories(file.parent_path());
+    std::ofstream(file)
+        << R"({"custom":[{"id":"5C1B6A52-0009-4000-8000-000000000009","name":)"
+        << R"("Night\uffff\u001b[2J\u001b]0;owned\u0007\u202e)" << accents
+        << R"(\u0000","keyframes":[{"id":"5C1B6A52-0001-4000-8000-00000000000A","time":{"clock":)"
+        << R"({"hour":0,"minute":0}},"mode":{"warm":{"kelvin":3400}},"transitionMinutes":0}],)"
+        << R"("isBuiltIn":false}],"activeID":"5C1B6A52-0009-4000-8000-000000000009"})";
+
+    Program program(home.path(), {}, {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
+    ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
+    ASSERT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
+
+    const Ran status = command("status");
+    // What the bus carried, made safe for the terminal.
+    EXPECT_NE(status.output.find("\nSchedule: Night\uFFFD\\x1B[2J\\x1B]0;owned\\x07\\u202E" +
+                                 accents + "\uFFFD;"),
+              std::string::npos)
+        << status.output.substr(0, 200);
+    const Ran warm = command("warm 2700");
+    EXPECT_EQ(warm.status, 0) << warm.output;
+    EXPECT_TRUE(spin([&] { return showsWarm(2700); }, 3s));
+
+    BusClient reader(bus.address(), nullptr);
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    char* name = nullptr;
+    ASSERT_GE(sd_bus_get_property_string(reader.raw(), "com.brevan.vesperine",
+                                         "/com/brevan/vesperine", "com.brevan.vesperine.Control",
+                                         "Schedule", &error, &name),
+              0)
+        << (error.message ? error.message : "");
+    EXPECT_EQ(std::string(name),
+              "Night\uFFFD\x1B[2J\x1B]0;owned\x07\u202E" + accents + "\uFFFD");
+    std::free(name);
+    sd_bus_error_free(&error);
+
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(5s), 0) << program.log();
+    EXPECT_EQ(program.log().find('\x1B'), std::string::npos);
+    EXPECT_NE(program.log().find("Night\uFFFF\\x1B[2J\\x1B]0;owned\\x07\\u202E"),
+              std::string::npos);
+    std::stringstream kept;
+    kept << std::ifstream(file).rdbuf();
+    const auto tree = json::parse(kept.str());
+    ASSERT_TRUE(tree.ok());
+    EXPECT_EQ((*tree)["custom"][0]["name"],
+              "Night\uFFFF\x1B[2J\x1B]0;owned\x07\u202E" + accents + std::string(1, '\0'));
 }
 
 }  // namespace

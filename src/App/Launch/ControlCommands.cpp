@@ -7,6 +7,7 @@
 #include "Platform/Linux/ProcessInfo.h"
 #include "Platform/Linux/XdgPaths.h"
 #include "State/Override.h"
+#include "Support/SafeText.h"
 
 namespace vesperine {
 
@@ -27,7 +28,7 @@ std::string clockTime(std::int64_t seconds) {
 }
 
 int fail(const std::string& problem, int status = 1) {
-    std::fprintf(stderr, "vesperine: %s\n", problem.c_str());
+    std::fprintf(stderr, "vesperine: %s\n", SafeText::forPeople(problem).c_str());
     return status;
 }
 

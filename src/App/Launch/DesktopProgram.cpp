@@ -33,6 +33,7 @@
 #include "Platform/Linux/StartupSignalGuard.h"
 #include "Platform/Linux/UserInstaller.h"
 #include "Platform/MergedSystemEvents.h"
+#include "Support/SafeText.h"
 
 namespace vesperine {
 
@@ -211,13 +212,13 @@ int DesktopProgram::run(const Session& session) {
         case AppDelegate::Outcome::relaunching:
             return 0;
         case AppDelegate::Outcome::handedOver:
-            std::printf("%s\n", app.handOverReport().c_str());
+            std::printf("%s\n", SafeText::forPeople(app.handOverReport()).c_str());
             return 0;
         case AppDelegate::Outcome::handOverFailed:
-            std::fprintf(stderr, "%s\n", app.handOverReport().c_str());
+            std::fprintf(stderr, "%s\n", SafeText::forPeople(app.handOverReport()).c_str());
             return 1;
         case AppDelegate::Outcome::handOverUnanswered:
-            std::fprintf(stderr, "%s\n", app.handOverReport().c_str());
+            std::fprintf(stderr, "%s\n", SafeText::forPeople(app.handOverReport()).c_str());
             return unansweredStatus;
         case AppDelegate::Outcome::started:
             break;
@@ -227,7 +228,7 @@ int DesktopProgram::run(const Session& session) {
     if (session.started) session.started(app);
     // The control interface, for scripts, panels and later launches; without a session bus
     // later launches still reach this instance through the instance socket.
-    RemoteControl control(app.state());
+    RemoteControl control(app.state(), &app.appRules());
     std::unique_ptr<BusControlService> controlService;
     if (sessionBus_) {
         auto published =

@@ -20,6 +20,7 @@
 #include "Platform/Simulated/MemoryFileSystem.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 #include "Schedule/Calendar.h"
+#include "Support/SafeText.h"
 
 namespace vesperine {
 
@@ -118,7 +119,7 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
                               : store.locationGuessed() ? location->name + ", the time zone's city"
                                                         : "your location " + location->name;
     std::printf("Replaying one day of %s from %s in %.0f s (time zone %s, %s)\n",
-                schedule.c_str(), localTime(time.now(), zone).c_str(), seconds,
+                SafeText::forPeople(schedule).c_str(), localTime(time.now(), zone).c_str(), seconds,
                 zone.identifier.c_str(), place.c_str());
     std::printf("Simulated displays; each line: time of day, mode, each display's RGB gains\n");
     std::fflush(stdout);

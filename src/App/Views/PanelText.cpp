@@ -6,6 +6,9 @@ namespace vesperine::PanelText {
 
 QLabel* label(const QString& text, const QString& name, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    // Panel lines carry names from files and windows: one that looks like markup ("<b>") is
+    // still shown as the text it is.
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(name);
     label->setWordWrap(true);
     return label;

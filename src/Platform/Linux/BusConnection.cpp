@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Platform/Linux/BusOpenFailure.h"
+
 namespace vesperine {
 
 namespace {
@@ -20,11 +22,7 @@ Result<sd_bus*> connect(BusConnection::Bus kind, const std::string& address) {
     if (address.empty()) {
         const bool system = kind == BusConnection::Bus::system;
         const int r = system ? sd_bus_open_system(&bus) : sd_bus_open_user(&bus);
-        if (r < 0) {
-            return Error{describe(system ? "Couldn't connect to the system bus"
-                                         : "Couldn't connect to the session bus",
-                                  r)};
-        }
+        if (r < 0) return Error{"Couldn't connect to " + busOpenFailure(system, r)};
         return bus;
     }
     int r = sd_bus_new(&bus);

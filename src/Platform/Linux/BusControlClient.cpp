@@ -8,6 +8,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "Platform/Linux/BusOpenFailure.h"
+
 namespace vesperine {
 
 namespace {
@@ -98,7 +100,8 @@ Result<ControlStatus> BusControlClient::status() {
     const std::pair<const char*, std::string*> texts[] = {
         {"Mode", &status.mode},         {"Kind", &status.kind},
         {"Limitation", &status.limitation}, {"Source", &status.source},
-        {"Schedule", &status.schedule}, {"NextMode", &status.nextMode}};
+        {"Schedule", &status.schedule}, {"NextMode", &status.nextMode},
+        {"Application", &status.application}, {"Guard", &status.guard}};
     const std::pair<const char*, std::int64_t*> times[] = {{"Until", &status.until},
                                                            {"NextChange", &status.nextChange}};
     r = sd_bus_message_enter_container(reply, 'a', "{sv}");

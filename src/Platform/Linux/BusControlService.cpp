@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "Support/SafeText.h"
+
 namespace vesperine {
 
 namespace {
@@ -20,8 +22,11 @@ struct Property {
     bool (*same)(const ControlStatus& a, const ControlStatus& b);
 };
 
+// Names come from the schedule file and from applications' windows: what the bus would refuse
+// (a noncharacter, a NUL, bytes that are not UTF-8) is replaced on the way out, so a property
+// always reads and a status always arrives. The stored name stays as it is.
 int append(sd_bus_message* reply, const std::string& value) {
-    return sd_bus_message_append_basic(reply, 's', value.c_str());
+    return sd_bus_message_append_basic(reply, 's', SafeText::forBus(value).c_str());
 }
 int append(sd_bus_message* reply, double value) {
     return sd_bus_message_append_basic(reply, 'd', &value);
@@ -46,6 +51,8 @@ const Property properties[] = {
     VESPERINE_PROPERTY("Limitation", "s", limitation),
     VESPERINE_PROPERTY("Source", "s", source),
     VESPERINE_PROPERTY("Until", "x", until),
+    VESPERINE_PROPERTY("Application", "s", application),
+    VESPERINE_PROPERTY("Guard", "s", guard),
     VESPERINE_PROPERTY("Schedule", "s", schedule),
     VESPERINE_PROPERTY("NextMode", "s", nextMode),
     VESPERINE_PROPERTY("NextChange", "x", nextChange),
@@ -54,7 +61,7 @@ const Property properties[] = {
 #undef VESPERINE_PROPERTY
 
 int invalid(sd_bus_error* error, const std::string& why) {
-    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, why.c_str());
+    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, SafeText::forBus(why).c_str());
 }
 
 std::optional<DisplayMode::Kind> readKind(sd_bus_message* message, sd_bus_error* error,
@@ -77,6 +84,12 @@ struct ControlBusVtable {
         return name ? name : "?";
     }
 
+    // A request the instance will not carry out: said to the caller and in the log.
+    static int refuse(void* data, sd_bus_error* error, const Error& why) {
+        of(data).log_.info("Refused: %s", why.description.c_str());
+        return invalid(error, why.description);
+    }
+
     static int activate(sd_bus_message* m, void* data, sd_bus_error*) {
         BusControlService& service = of(data);
         service.log_.info("Activate from %s", sender(m));
@@ -95,7 +108,8 @@ struct ControlBusVtable {
                                               "\"untilOff\", not '") + word + "'");
         }
         of(data).log_.info("Select %s for %s from %s", rawValue(*kind), word, sender(m));
-        of(data).control_.select(*kind, *lifetime);
+        if (auto done = of(data).control_.select(*kind, *lifetime); !done)
+            return refuse(data, error, done.error());
         return sd_bus_reply_method_return(m, "");
     }
     static int setStrength(sd_bus_message* m, void* data, sd_bus_error* error) {
@@ -106,7 +120,7 @@ struct ControlBusVtable {
         if ((r = sd_bus_message_read(m, "d", &value)) < 0) return r;
         of(data).log_.info("SetStrength %s %g from %s", rawValue(*kind), value, sender(m));
         if (auto done = of(data).control_.setStrength(*kind, value); !done)
-            return invalid(error, done.error().description);
+            return refuse(data, error, done.error());
         return sd_bus_reply_method_return(m, "");
     }
     static int preview(sd_bus_message* m, void* data, sd_bus_error* error) {
@@ -125,7 +139,7 @@ struct ControlBusVtable {
         of(data).log_.info("Preview %s for %g s from %s", mode.shortDescription().c_str(),
                            seconds, sender(m));
         if (auto done = of(data).control_.preview(mode, seconds); !done)
-            return invalid(error, done.error().description);
+            return refuse(data, error, done.error());
         return sd_bus_reply_method_return(m, "");
     }
     static int resume(sd_bus_message* m, void* data, sd_bus_error*) {

@@ -67,4 +67,12 @@ void NightLightGamma::restoreAll() {
     if (tint_) tint_->release();
 }
 
+std::string NightLightGamma::errorText(int code) const {
+    switch (code) {
+        case ENOTSUP: return "this desktop lends no night light to tint with";
+        case EINVAL: return "the table cannot be shown as a night light";
+        default: return DisplayGamma::errorText(code);
+    }
+}
+
 }  // namespace vesperine

@@ -34,6 +34,7 @@ class NightLightGamma final : public DisplayGamma {
     int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
                    const float* b) override;
     void restoreAll() override;
+    std::string errorText(int code) const override;
     ColourControl colourControl() const override;
     bool showsThroughNightLight() const override { return tint_ && tint_->showing(); }
 

@@ -10,6 +10,8 @@
 #include <systemd/sd-journal.h>
 #endif
 
+#include "Support/SafeText.h"
+
 namespace vesperine {
 
 namespace {
@@ -43,8 +45,10 @@ SystemLogger::SystemLogger(std::string subsystem, Sink sink, LogLevel minimum, b
 
 void SystemLogger::write(LogLevel level, std::string_view category, std::string_view message) {
     if (level < minimum_) return;
-    const std::string cat(category);
-    const std::string text(message);
+    // Messages carry names from files, windows and other programs: a control code in one
+    // must neither act on the terminal that shows the log nor forge a line of its own.
+    const std::string cat = SafeText::forPeople(category);
+    const std::string text = SafeText::forPeople(message);
 #ifdef VESPERINE_HAVE_JOURNAL
     if (journal_) {
         sd_journal_send("MESSAGE=%s", text.c_str(), "PRIORITY=%d", priorityOf(level),

@@ -11,7 +11,8 @@ namespace vesperine {
 // `journalctl --user -t vesperine VESPERINE_CATEGORY=gamma` picks one area), otherwise one
 // line per message on stderr ("21:30:00.000 <subsystem> [gamma] notice: ..."). With `echo`
 // the journal's lines go to stderr as well, for a user who started the program from a
-// terminal.
+// terminal. Control characters in a message are written as visible escapes (see
+// SafeText::forPeople) in both places, so every message stays one line of plain text.
 class SystemLogger final : public Logger {
 public:
     enum class Sink { automatic, journal, standardError };

@@ -1,5 +1,7 @@
 #include "Platform/Simulated/SimulatedHotkeys.h"
 
+#include "Input/ShortcutText.h"
+
 namespace vesperine {
 
 Result<Handle> SimulatedHotkeys::installPressHandler(std::function<void(HotkeyID)> onPress) {
@@ -16,11 +18,11 @@ Result<Handle> SimulatedHotkeys::installPressHandler(std::function<void(HotkeyID
 Result<Handle> SimulatedHotkeys::registerHotkey(const KeyCombo& combo, HotkeyID id) {
     ++attempts_;
     if (takenElsewhere_.count(keyOf(combo))) {
-        return Error{combo.display() + " is held by another program."};
+        return Error{shortcutText(combo) + " is held by another program."};
     }
     for (const auto& [_, registration] : registrations_) {
         if (keyOf(registration.combo) == keyOf(combo)) {
-            return Error{combo.display() + " is already registered."};
+            return Error{shortcutText(combo) + " is already registered."};
         }
     }
     const auto serial = next_++;

@@ -421,4 +421,14 @@ void WaylandDisplays::reconfigured(DisplayID display) {
     callbacks_.notify(display, 0u);
 }
 
+std::string WaylandDisplays::errorText(int code) const {
+    switch (code) {
+        case heldByAnother: return "another program holds its gamma";
+        case noGammaControl: return "the compositor offers no gamma control";
+        case compositorBusy: return "the compositor has not yet read the last table";
+        case connectionLost: return "the connection to the compositor is lost";
+        default: return DisplayGamma::errorText(code);
+    }
+}
+
 }  // namespace vesperine

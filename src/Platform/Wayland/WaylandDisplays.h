@@ -44,8 +44,7 @@ namespace vesperine {
 // with `compositorBusy` (the next frame, or the watchdog, writes again).
 class WaylandDisplays final : public DisplayList, public DisplayGamma, public DisplayEvents {
   public:
-    static constexpr int noSuchDisplay = 1001;
-    static constexpr int unusableGammaSize = 1004;
+    // Besides DisplayGamma's noSuchDisplay and unusableGammaSize:
     static constexpr int heldByAnother = 1005;
     static constexpr int noGammaControl = 1006;
     static constexpr int compositorBusy = 1007;
@@ -72,6 +71,7 @@ class WaylandDisplays final : public DisplayList, public DisplayGamma, public Di
     int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
                    const float* b) override;
     void restoreAll() override;
+    std::string errorText(int code) const override;
     // Controls still missing are all asked for first: one round trip for the batch at most.
     void writeTables(std::span<TableWrite> writes) override;
     ColourControl colourControl() const override;

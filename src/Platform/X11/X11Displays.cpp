@@ -510,4 +510,9 @@ void X11Displays::onEvent(const XEvent& event) {
     for (auto& [key, callback] : snapshot) callback(id, 0);
 }
 
+std::string X11Displays::errorText(int code) const {
+    if (code == requestFailed) return "the X server refused the request";
+    return DisplayGamma::errorText(code);
+}
+
 }  // namespace vesperine

@@ -28,8 +28,7 @@ namespace vesperine {
 // again once its own ramp is back (see OwnRampRecord).
 class X11Displays final : public DisplayList, public DisplayGamma, public DisplayEvents {
 public:
-    static constexpr int noSuchDisplay = 1001;
-    static constexpr int unusableGammaSize = 1004;
+    // Besides DisplayGamma's noSuchDisplay and unusableGammaSize:
     static constexpr int requestFailed = 1010;
     // Gamma sizes beyond this are driver garbage; nothing is allocated for them.
     static constexpr int largestGammaSize = 65536;
@@ -44,6 +43,7 @@ public:
     int writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
                    const float* b) override;
     void restoreAll() override;
+    std::string errorText(int code) const override;
     // Batches go out whole before any reply is awaited: one round trip for all of them.
     void readTables(std::span<TableRead> reads) override;
     void writeTables(std::span<TableWrite> writes) override;

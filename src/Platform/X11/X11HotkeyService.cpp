@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "Input/ShortcutText.h"
 #include "Platform/X11/X11KeyMap.h"
 
 namespace vesperine {
@@ -98,11 +99,17 @@ Result<Handle> X11HotkeyService::installPressHandler(std::function<void(HotkeyID
 Result<Handle> X11HotkeyService::registerHotkey(const KeyCombo& combo, HotkeyID id) {
     if (!connection_.isAlive()) return Error{"The X server has gone away"};
     auto keysym = X11KeyMap::keysymFor(combo.keyCode);
-    if (!keysym) return Error{"Key code " + std::to_string(combo.keyCode) + " has no X11 key"};
+    if (!keysym) {
+        return Error{"No X11 key is known for " + shortcutText(combo) + " (stored key code " +
+                     std::to_string(combo.keyCode) + ")"};
+    }
     auto modifiers = X11KeyMap::modifierMaskFor(combo.modifiers);
     if (!modifiers) return modifiers.error();
     const KeyCode keycode = XKeysymToKeycode(display_, *keysym);
-    if (keycode == 0) return Error{"This keyboard has no key for " + combo.key};
+    if (keycode == 0) {
+        return Error{"This keyboard has no key for " +
+                     shortcutText(KeyCombo{combo.keyCode, 0, combo.key})};
+    }
     for (const auto& [_, grab] : grabs_) {
         if (grab.keycode == keycode && grab.modifiers == *modifiers) {
             return Error{"This key combination is already registered"};
@@ -167,13 +174,13 @@ void X11HotkeyService::keyboardMappingChanged(const XEvent& event) {
         grab.keycode = XKeysymToKeycode(display_, grab.keysym);
         if (grab.keycode == 0) {
             log_.error("After a keyboard change no key types the hot key %s",
-                       grab.combo.display().c_str());
+                       shortcutText(grab.combo).c_str());
             continue;
         }
         auto grabbed = grabKey(grab.keycode, grab.modifiers);
         if (!grabbed) {
             log_.error("After a keyboard change the hot key %s could not be grabbed: %s",
-                       grab.combo.display().c_str(), grabbed.error().description.c_str());
+                       shortcutText(grab.combo).c_str(), grabbed.error().description.c_str());
             grab.keycode = 0;
         }
     }
