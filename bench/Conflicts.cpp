@@ -9,7 +9,7 @@
 
 #include <dirent.h>
 
-#include "Platform/Linux/ProcProcesses.h"
+#include "Platform/Linux/Process/ProcProcesses.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/SimulatedColourFeature.h"
 #include "Platform/Simulated/SimulatedDisplays.h"

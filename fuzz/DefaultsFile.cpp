@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Platform/Linux/JsonFileDefaultsStore.h"
+#include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/MemoryFileSystem.h"
 #include "Support/Json.h"

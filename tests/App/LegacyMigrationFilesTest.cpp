@@ -12,9 +12,9 @@
 #include <map>
 
 #include "App/LegacyMigration.h"
-#include "Platform/Linux/FreedesktopTrash.h"
-#include "Platform/Linux/JsonFileDefaultsStore.h"
-#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/Files/FreedesktopTrash.h"
+#include "Platform/Linux/Files/JsonFileDefaultsStore.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/VirtualTime.h"
 #include "Support/TempFolder.h"

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "Persistence/ScheduleStore.h"
-#include "Platform/Linux/JsonFileDefaultsStore.h"
-#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/Files/JsonFileDefaultsStore.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/VirtualTime.h"

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/VirtualTime.h"

@@ -1,9 +1,9 @@
-#include "Platform/Linux/AutostartLoginItem.h"
+#include "Platform/Linux/Install/AutostartLoginItem.h"
 
 #include <gtest/gtest.h>
 
 #include "App/MoveToApplications.h"
-#include "Platform/Linux/DesktopEntry.h"
+#include "Platform/Linux/Install/DesktopEntry.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
 

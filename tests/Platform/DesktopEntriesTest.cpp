@@ -1,4 +1,4 @@
-#include "Platform/Linux/DesktopEntries.h"
+#include "Platform/Linux/Install/DesktopEntries.h"
 
 #include <gtest/gtest.h>
 

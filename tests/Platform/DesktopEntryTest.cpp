@@ -1,11 +1,11 @@
-#include "Platform/Linux/DesktopEntry.h"
+#include "Platform/Linux/Install/DesktopEntry.h"
 
 #include <gtest/gtest.h>
 
 #include "App/MoveToApplications.h"
-#include "Platform/Linux/RunningProgram.h"
-#include "Platform/Linux/UserDirs.h"
-#include "Platform/Linux/UserInstaller.h"
+#include "Platform/Linux/Process/RunningProgram.h"
+#include "Platform/Linux/Files/UserDirs.h"
+#include "Platform/Linux/Install/UserInstaller.h"
 #include "Support/TempFolder.h"
 
 namespace vesperine {

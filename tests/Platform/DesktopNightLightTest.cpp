@@ -1,4 +1,4 @@
-#include "Platform/Linux/DesktopNightLight.h"
+#include "Platform/Linux/NightLight/DesktopNightLight.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Platform/Linux/FreedesktopTrash.h"
+#include "Platform/Linux/Files/FreedesktopTrash.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "Platform/Linux/JsonFileDefaultsStore.h"
+#include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "App/Preferences.h"
-#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/MemoryFileSystem.h"
 #include "Support/TempFolder.h"

@@ -1,6 +1,6 @@
 // Stored files reached through links (dotfile set-ups), and things in a stored file's place that
 // are not files of ours.
-#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
 
 #include <sys/stat.h>
 

@@ -9,8 +9,8 @@
 #include <iterator>
 #include <thread>
 
-#include "Platform/Linux/ExecRelaunch.h"
-#include "Platform/Linux/RunningInstances.h"
+#include "Platform/Linux/Process/ExecRelaunch.h"
+#include "Platform/Linux/Instance/RunningInstances.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/ChildProcess.h"
 #include "Support/TempFolder.h"

@@ -1,4 +1,4 @@
-#include "Platform/Linux/SystemTimeZone.h"
+#include "Platform/Linux/System/SystemTimeZone.h"
 
 #include <gtest/gtest.h>
 

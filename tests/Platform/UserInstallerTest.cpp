@@ -1,6 +1,6 @@
 // Installing for this user on a home of its own: the copy, the desktop entry and the icon,
 // and damaged starts that must leave everything of ours and the user's as it was.
-#include "Platform/Linux/UserInstaller.h"
+#include "Platform/Linux/Install/UserInstaller.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "App/MoveToApplications.h"
-#include "Platform/Linux/InstallResources.h"
+#include "Platform/Linux/Install/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
 

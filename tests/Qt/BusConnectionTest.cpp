@@ -1,4 +1,4 @@
-#include "Platform/Linux/BusConnection.h"
+#include "Platform/Linux/DBus/BusConnection.h"
 
 #include <systemd/sd-bus.h>
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "Platform/Linux/BusConnection.h"
+#include "Platform/Linux/DBus/BusConnection.h"
 #include "Platform/Qt/QtMainLoop.h"
 #include "Support/PrivateBus.h"
 

@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "Platform/Linux/BusConnection.h"
+#include "Platform/Linux/DBus/BusConnection.h"
 #include "Platform/Qt/QtMainLoop.h"
 
 namespace vesperine {

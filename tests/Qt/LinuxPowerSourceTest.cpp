@@ -1,4 +1,4 @@
-#include "Platform/Linux/LinuxPowerSource.h"
+#include "Platform/Linux/Power/LinuxPowerSource.h"
 
 #include "BusFixture.h"
 #include "DbusMock.h"

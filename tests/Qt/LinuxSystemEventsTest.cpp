@@ -1,4 +1,4 @@
-#include "Platform/Linux/LinuxSystemEvents.h"
+#include "Platform/Linux/System/LinuxSystemEvents.h"
 
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>

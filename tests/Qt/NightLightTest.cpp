@@ -5,8 +5,8 @@
 
 #include "BusFixture.h"
 #include "FakeBusService.h"
-#include "Platform/Linux/GnomeNightLight.h"
-#include "Platform/Linux/KWinNightLight.h"
+#include "Platform/Linux/NightLight/GnomeNightLight.h"
+#include "Platform/Linux/NightLight/KWinNightLight.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
 #include "Support/TempFolder.h"

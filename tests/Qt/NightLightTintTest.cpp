@@ -6,8 +6,8 @@
 
 #include "Color/Kelvin.h"
 #include "Display/GammaTable.h"
-#include "Platform/Linux/GnomeNightLightTint.h"
-#include "Platform/Linux/NightLightGamma.h"
+#include "Platform/Linux/NightLight/GnomeNightLightTint.h"
+#include "Platform/Linux/NightLight/NightLightGamma.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 

@@ -6,7 +6,7 @@
 
 #include "BusFixture.h"
 #include "FakeBusService.h"
-#include "Platform/Linux/PortalHotkeys.h"
+#include "Platform/Linux/Portal/PortalHotkeys.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
 

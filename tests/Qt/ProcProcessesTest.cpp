@@ -1,4 +1,4 @@
-#include "Platform/Linux/ProcProcesses.h"
+#include "Platform/Linux/Process/ProcProcesses.h"
 
 #include <gtest/gtest.h>
 

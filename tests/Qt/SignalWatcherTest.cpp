@@ -1,4 +1,4 @@
-#include "Platform/Linux/SignalWatcher.h"
+#include "Platform/Linux/Process/SignalWatcher.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

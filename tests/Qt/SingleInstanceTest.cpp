@@ -4,7 +4,7 @@
 #include <fstream>
 #include <future>
 
-#include "Platform/Linux/LockFileSingleInstance.h"
+#include "Platform/Linux/Instance/LockFileSingleInstance.h"
 #include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"

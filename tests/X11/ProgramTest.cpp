@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "Persistence/Stored.h"
-#include "Platform/Linux/JsonFileDefaultsStore.h"
-#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/Files/JsonFileDefaultsStore.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
 #include "State/Override.h"
 #include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"

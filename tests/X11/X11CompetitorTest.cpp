@@ -1,6 +1,6 @@
 #include "X11Harness.h"
 
-#include "Platform/Linux/ProcProcesses.h"
+#include "Platform/Linux/Process/ProcProcesses.h"
 #include "Platform/Simulated/SimulatedColourFeature.h"
 #include "System/ConflictDetector.h"
 

@@ -1,7 +1,7 @@
 #include "X11Harness.h"
 
 #include "Display/GammaController.h"
-#include "Platform/Linux/PosixFileSystem.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Support/TempFolder.h"
 
 namespace vesperine::testing_x11 {

@@ -2,10 +2,10 @@
 #include <ctime>
 
 #include "App/Launch/Programs.h"
-#include "Platform/Linux/BusControlClient.h"
-#include "Platform/Linux/LockFileSingleInstance.h"
-#include "Platform/Linux/ProcessInfo.h"
-#include "Platform/Linux/XdgPaths.h"
+#include "Platform/Linux/Control/BusControlClient.h"
+#include "Platform/Linux/Instance/LockFileSingleInstance.h"
+#include "Platform/Linux/Process/ProcessInfo.h"
+#include "Platform/Linux/Files/XdgPaths.h"
 #include "State/Override.h"
 #include "Support/SafeText.h"
 

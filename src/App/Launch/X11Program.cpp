@@ -6,7 +6,7 @@
 #include "App/Launch/DesktopProgram.h"
 
 #include "App/Launch/Programs.h"
-#include "Platform/Linux/OwnRampRecord.h"
+#include "Platform/X11/OwnRampRecord.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11Displays.h"
 #include "Platform/X11/X11HotkeyService.h"

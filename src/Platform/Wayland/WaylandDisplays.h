@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Platform/DisplayServices.h"
-#include "Platform/Linux/LogOnce.h"
+#include "Platform/LogOnce.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Wayland/WaylandConnection.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Linux/DesktopEntries.h"
-#include "Platform/Linux/LogOnce.h"
+#include "Platform/Linux/Install/DesktopEntries.h"
+#include "Platform/LogOnce.h"
 #include "Platform/Wayland/WaylandConnection.h"
 #include "Platform/Workspace.h"
 #include "Support/CallbackList.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Platform/DisplayServices.h"
-#include "Platform/Linux/OwnRampRecord.h"
+#include "Platform/X11/OwnRampRecord.h"
 #include "Platform/Logger.h"
 #include "Platform/X11/X11Connection.h"
 

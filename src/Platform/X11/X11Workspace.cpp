@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Platform/Linux/ProcessInfo.h"
+#include "Platform/Linux/Process/ProcessInfo.h"
 
 namespace vesperine {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Linux/DesktopEntries.h"
+#include "Platform/Linux/Install/DesktopEntries.h"
 #include "Platform/Logger.h"
 #include "Platform/Workspace.h"
 #include "Platform/X11/X11Connection.h"

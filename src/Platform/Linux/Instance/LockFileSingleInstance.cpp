@@ -1,0 +1,220 @@
+#include "Platform/Linux/Instance/LockFileSingleInstance.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "Platform/Linux/Instance/InstanceHandOver.h"
+#include "Platform/Linux/Instance/InstanceProtocol.h"
+
+namespace vesperine {
+
+namespace {
+
+constexpr int listenBacklog = 32;
+
+bool fillAddress(sockaddr_un& address, const std::string& path) {
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+std::optional<uid_t> peerUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return std::nullopt;
+    return peer.uid;
+}
+
+// True when the other end has closed: a launch that gave up waiting is not served late.
+bool peerHasGone(int fd) {
+    pollfd entry{fd, POLLRDHUP, 0};
+    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+// The pid of the process holding an exclusive flock on the file `device`:`inode`, from the
+// kernel's table ("1: FLOCK  ADVISORY  WRITE 4321 00:1a:98765 0 EOF"; a waiter's line has
+// "->" after the number and is not a holder).
+Result<std::optional<pid_t>> flockHolder(dev_t device, ino_t inode) {
+    std::ifstream locks("/proc/locks");
+    if (!locks) return Error{"/proc/locks cannot be read"};
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream words(line);
+        std::string number, kind, advisory, mode, file;
+        long pid = 0;
+        if (!(words >> number >> kind >> advisory >> mode >> pid >> file)) continue;
+        if (kind != "FLOCK" || mode != "WRITE") continue;
+        unsigned deviceMajor = 0, deviceMinor = 0;
+        unsigned long long node = 0;
+        if (std::sscanf(file.c_str(), "%x:%x:%llu", &deviceMajor, &deviceMinor, &node) != 3)
+            continue;
+        if (deviceMajor != major(device) || deviceMinor != minor(device) || node != inode)
+            continue;
+        // A holder outside our view of the processes shows as 0.
+        if (pid <= 0) return Error{"the lock is held by a process this one cannot see"};
+        return std::optional<pid_t>(static_cast<pid_t>(pid));
+    }
+    return std::optional<pid_t>();
+}
+
+}  // namespace
+
+// A later launch that has connected and not yet been answered.
+struct LockFileSingleInstance::Launch {
+    explicit Launch(int descriptor) : fd(descriptor) {}
+    ~Launch() {
+        watch.cancel();
+        ::close(fd);
+    }
+    int fd;
+    std::string received;
+    IoWatch watch;
+    Timer expiry;
+};
+
+LockFileSingleInstance::LockFileSingleInstance(IoWatcher& watcher, Scheduler& scheduler,
+                                               Logger& logger, std::vector<std::string> folders,
+                                               std::string bundleId)
+    : watcher_(watcher),
+      scheduler_(scheduler),
+      log_(logger, "state"),
+      folders_(std::move(folders)),
+      lockName_(bundleId + ".lock"),
+      socketName_(bundleId + ".socket") {}
+
+LockFileSingleInstance::~LockFileSingleInstance() {
+    launches_.clear();
+    watch_.cancel();
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        ::unlinkat(folder_->descriptor(), socketName_.c_str(), 0);
+    }
+    if (lockFd_ >= 0) ::close(lockFd_);  // releases the lock
+}
+
+Result<std::optional<pid_t>> LockFileSingleInstance::holder(const std::vector<std::string>& folders,
+                                                            const std::string& bundleId) {
+    const std::string name = bundleId + ".lock";
+    for (const std::string& candidate : folders) {
+        auto folder = PrivateFolder::open(candidate);
+        if (!folder) continue;
+        const int fd = ::openat(folder->descriptor(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) return std::optional<pid_t>();
+        if (fd < 0) continue;  // skipped by a claim too
+        struct stat file {};
+        const bool known = ::fstat(fd, &file) == 0;
+        ::close(fd);
+        if (!known) break;
+        return flockHolder(file.st_dev, file.st_ino);
+    }
+    return Error{"no private folder holds the instance lock"};
+}
+
+SingleInstance::Claim LockFileSingleInstance::claimOrHandOver(Request request) {
+    if (lockFd_ >= 0) return {};
+    for (const std::string& candidate : folders_) {
+        auto folder = PrivateFolder::open(candidate);
+        if (!folder) {
+            log_.notice("Not keeping the instance lock in %s: %s", candidate.c_str(),
+                        folder.error().description.c_str());
+            continue;
+        }
+        auto lock = folder->openOwnFile(lockName_);
+        if (!lock) {
+            log_.notice("Not keeping the instance lock in %s: %s", candidate.c_str(),
+                        lock.error().description.c_str());
+            continue;
+        }
+        folder_ = std::move(folder).value();
+        if (::flock(*lock, LOCK_EX | LOCK_NB) != 0) {
+            ::close(*lock);
+            return InstanceHandOver::send(folder_->entryPath(socketName_), request, scheduler_,
+                                          exchangeLimit);
+        }
+        lockFd_ = *lock;
+        listen();
+        return {};
+    }
+    // Running twice is better than not running at all.
+    log_.error(
+        "No private folder for the instance lock; running without single-instance "
+        "protection, so a second launch will start a second instance");
+    return {};
+}
+
+void LockFileSingleInstance::listen() {
+    const std::string shown = folder_->path() + "/" + socketName_;
+    sockaddr_un address{};
+    if (!fillAddress(address, folder_->entryPath(socketName_))) return;
+    ::unlinkat(folder_->descriptor(), socketName_.c_str(), 0);  // left by a holder that died
+    listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listenFd_ < 0 ||
+        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenFd_, listenBacklog) != 0) {
+        log_.error("Couldn't listen on %s: %s; later launches will not reach this instance",
+                   shown.c_str(), std::strerror(errno));
+        if (listenFd_ >= 0) ::close(listenFd_);
+        listenFd_ = -1;
+        return;
+    }
+    watch_ = watcher_.watchReadable(listenFd_, [this] { acceptWaiting(); });
+}
+
+void LockFileSingleInstance::acceptWaiting() {
+    for (;;) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;  // none left (or out of descriptors: the waiting ones time out)
+        auto launch = std::make_unique<Launch>(fd);
+        if (const auto user = peerUser(fd); !user || *user != ::geteuid()) {
+            log_.error("Ignored a connection to the instance socket from user %d",
+                       user ? static_cast<int>(*user) : -1);
+            continue;
+        }
+        if (launches_.size() >= maxWaitingLaunches) launches_.erase(launches_.begin());
+        const std::uint64_t id = nextLaunch_++;
+        launch->watch = watcher_.watchReadable(fd, [this, id] { read(id); });
+        launch->expiry = scheduler_.oneShot(exchangeLimit, [this, id] { launches_.erase(id); });
+        launches_.emplace(id, std::move(launch));
+    }
+}
+
+void LockFileSingleInstance::read(std::uint64_t id) {
+    const auto found = launches_.find(id);
+    if (found == launches_.end()) return;
+    Launch& launch = *found->second;
+    char buffer[InstanceProtocol::maxLine];
+    const ssize_t n = ::recv(launch.fd, buffer, sizeof buffer, 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (n > 0) launch.received.append(buffer, static_cast<std::size_t>(n));
+    const bool complete = launch.received.find('\n') != std::string::npos;
+    if (n > 0 && !complete && launch.received.size() < InstanceProtocol::maxLine) return;
+
+    // Answered or not, this launch is done: take it out before the request runs.
+    const std::unique_ptr<Launch> done = std::move(found->second);
+    launches_.erase(found);
+    if (!complete || peerHasGone(done->fd)) return;
+    const auto request = InstanceProtocol::parseRequest(done->received);
+    std::string_view answer = InstanceProtocol::unsupported;
+    if (request && onRequest_) {
+        onRequest_(*request);
+        answer = InstanceProtocol::done;
+    }
+    // A few bytes into an empty socket buffer: never blocks, and a launch gone meanwhile
+    // raises no SIGPIPE.
+    (void)::send(done->fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+}  // namespace vesperine
