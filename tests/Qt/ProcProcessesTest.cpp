@@ -138,6 +138,24 @@ TEST_F(ProcProcessesTest, AProcessThatVanishedAfterTheListingIsNeverSignalled) {
     EXPECT_EQ(ended, found);
 }
 
+TEST_F(ProcProcessesTest, AProcessALaterListingMissesInItsExitStillHasItsEndHeard) {
+    Child child;
+    fake(child.pid(), "redshift");
+    ProcProcesses processes(loop, loop, logger, root.root(), ours);
+    std::vector<RunningProcess> ended;
+    Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
+    const auto found = processes.list({"redshift"});
+    ASSERT_EQ(found.size(), 1u);
+    // Asked to quit, it gives its memory back first: its environment reads empty, so a
+    // listing in between no longer counts it, and it is no longer ours to signal.
+    fake(child.pid(), "redshift", 'S', "", "");
+    EXPECT_TRUE(processes.list({"redshift"}).empty());
+    EXPECT_FALSE(processes.terminate(found[0]));
+    child.signal(SIGKILL);
+    ASSERT_TRUE(spin([&] { return !ended.empty(); }));
+    EXPECT_EQ(ended, found);
+}
+
 TEST_F(ProcProcessesTest, ARealProcessIsFoundByItsNameAskedToQuitAndItsEndHeard) {
     // The kernel names a process after the file it was started from, here a link whose name
     // is longer than the 15 characters the kernel keeps.

@@ -202,13 +202,13 @@ TEST_F(TrayTest, DocksInAnXEmbedTrayAndAClickOpensThePanel) {
                   std::to_string(icon->y + icon->height / 2) + " click 1"),
               0);
     std::optional<OurWindow> panel;
-    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
+    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 20s))
         << program.log();
     std::printf("[ measured ] panel mapped %.0f ms after the click\n",
                 since(clicked, SteadyClock::now()));
     EXPECT_GE(panel->y, icon->y + icon->height);  // under the icon of a tray at the top
     ASSERT_TRUE(
-        spin([&] { return program.log().find("Opened the panel in") != std::string::npos; }, 5s));
+        spin([&] { return program.log().find("Opened the panel in") != std::string::npos; }, 20s));
     pickRedThenQuit(program);
 }
 
@@ -237,7 +237,7 @@ TEST_F(TrayTest, RegistersWithAStatusNotifierWatcherAndActivateOpensThePanel) {
         << (error.message ? error.message : "");
     sd_bus_error_free(&error);
     std::optional<OurWindow> panel;
-    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 5s))
+    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 20s))
         << program.log();
     EXPECT_LE(std::abs(panel->x + 150 - 600), 1);  // centred on the pointer
     pickRedThenQuit(program);

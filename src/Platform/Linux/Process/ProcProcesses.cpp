@@ -19,6 +19,11 @@ struct ProcProcesses::Known {
     RunningProcess process;
     ProcessHandle handle;  // empty: the kernel has no pidfds; neither signalled nor watched
     IoWatch watch;
+    // False once a listing no longer finds it while it still runs: it is then no longer
+    // signalled, but its end is still heard. A program in its exit has given its memory back
+    // before it ends, and with it the environment that made it ours: dropping the watch
+    // there would lose the end that a caller who asked it to quit waits for.
+    bool listed = true;
 
     ~Known() { watch.cancel(); }  // before the descriptor it watches goes
 };
@@ -163,7 +168,14 @@ std::vector<RunningProcess> ProcProcesses::list(const std::vector<std::string>& 
         const bool listed = std::find(held.begin(), held.end(), known->process) != held.end();
         if (asked && !listed) gone.push_back(pid);
     }
-    for (int pid : gone) forget(pid, true);
+    for (int pid : gone) {
+        Known& known = *known_.at(pid);
+        if (known.handle.valid() && !known.handle.hasEnded()) {
+            known.listed = false;
+        } else {
+            forget(pid, true);
+        }
+    }
     return held;
 }
 
@@ -171,6 +183,7 @@ bool ProcProcesses::hold(int directory, const RunningProcess& process) {
     if (auto it = known_.find(process.pid); it != known_.end()) {
         const Known& known = *it->second;
         if (known.process == process && (!known.handle.valid() || !known.handle.hasEnded())) {
+            it->second->listed = true;
             return true;
         }
         forget(process.pid, true);  // ended, and its id now belongs to another process
@@ -199,7 +212,7 @@ bool ProcProcesses::hold(int directory, const RunningProcess& process) {
 
 Status ProcProcesses::terminate(const RunningProcess& process) {
     auto it = known_.find(process.pid);
-    if (it == known_.end() || it->second->process != process) {
+    if (it == known_.end() || it->second->process != process || !it->second->listed) {
         return Status::failure("it is not running (any more)");
     }
     if (!it->second->handle.valid()) {
