@@ -3,13 +3,14 @@
 #include <cstdint>
 
 #include "Input/KeyCombo.h"
+#include "Input/KeySymbols.h"
 #include "Input/ShortcutText.h"
-// Last: Xlib's macros must not meet Qt's headers.
-#include "Platform/X11/X11KeyMap.h"
 
 namespace vesperine {
 
 namespace {
+
+namespace K = KeySymbols;
 
 // Qt gives a shifted symbol for shift plus a key ("!" for Shift+1); the stored code names the
 // key, so the symbol goes back to what the same key types unshifted on a US keyboard.
@@ -22,42 +23,42 @@ char unshifted(char symbol) {
     return symbol;
 }
 
-// The keysym of a Qt key: Latin-1 keys share their numbers (upper case), the rest by table.
-std::optional<KeySym> keysymFor(int key, bool keypad) {
+// The symbol of a Qt key: Latin-1 keys share their numbers (upper case), the rest by table.
+std::optional<K::Symbol> symbolFor(int key, bool keypad) {
     if (keypad) {
-        if (key >= Qt::Key_0 && key <= Qt::Key_9) return XK_KP_0 + (key - Qt::Key_0);
+        if (key >= Qt::Key_0 && key <= Qt::Key_9) return K::keypad0 + (key - Qt::Key_0);
         switch (key) {
-            case Qt::Key_Plus: return XK_KP_Add;
-            case Qt::Key_Minus: return XK_KP_Subtract;
-            case Qt::Key_Asterisk: return XK_KP_Multiply;
-            case Qt::Key_Slash: return XK_KP_Divide;
+            case Qt::Key_Plus: return K::keypadAdd;
+            case Qt::Key_Minus: return K::keypadSubtract;
+            case Qt::Key_Asterisk: return K::keypadMultiply;
+            case Qt::Key_Slash: return K::keypadDivide;
             case Qt::Key_Period:
-            case Qt::Key_Comma: return XK_KP_Decimal;
-            case Qt::Key_Equal: return XK_KP_Equal;
-            case Qt::Key_Enter: return XK_KP_Enter;
+            case Qt::Key_Comma: return K::keypadDecimal;
+            case Qt::Key_Equal: return K::keypadEqual;
+            case Qt::Key_Enter: return K::keypadEnter;
             default: break;
         }
     }
-    if (key >= 0x20 && key <= 0x7e) return static_cast<KeySym>(unshifted(static_cast<char>(key)));
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F20) return XK_F1 + (key - Qt::Key_F1);
+    if (key >= 0x20 && key <= 0x7e) return static_cast<K::Symbol>(unshifted(static_cast<char>(key)));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F20) return K::f1 + (key - Qt::Key_F1);
     struct Entry {
         int key;
-        KeySym keysym;
+        K::Symbol symbol;
     };
     static constexpr Entry table[] = {
-        {Qt::Key_Escape, XK_Escape},       {Qt::Key_Tab, XK_Tab},
-        {Qt::Key_Backtab, XK_ISO_Left_Tab}, {Qt::Key_Backspace, XK_BackSpace},
-        {Qt::Key_Return, XK_Return},       {Qt::Key_Enter, XK_KP_Enter},
-        {Qt::Key_Insert, XK_Insert},       {Qt::Key_Delete, XK_Delete},
-        {Qt::Key_Home, XK_Home},           {Qt::Key_End, XK_End},
-        {Qt::Key_PageUp, XK_Prior},        {Qt::Key_PageDown, XK_Next},
-        {Qt::Key_Left, XK_Left},           {Qt::Key_Right, XK_Right},
-        {Qt::Key_Up, XK_Up},               {Qt::Key_Down, XK_Down},
-        {Qt::Key_VolumeUp, 0x1008FF13},    {Qt::Key_VolumeDown, 0x1008FF11},
-        {Qt::Key_VolumeMute, 0x1008FF12},
+        {Qt::Key_Escape, K::escape},       {Qt::Key_Tab, K::tab},
+        {Qt::Key_Backtab, K::leftTab},     {Qt::Key_Backspace, K::backSpace},
+        {Qt::Key_Return, K::returnKey},    {Qt::Key_Enter, K::keypadEnter},
+        {Qt::Key_Insert, K::insert},       {Qt::Key_Delete, K::deleteKey},
+        {Qt::Key_Home, K::home},           {Qt::Key_End, K::end},
+        {Qt::Key_PageUp, K::pageUp},       {Qt::Key_PageDown, K::pageDown},
+        {Qt::Key_Left, K::left},           {Qt::Key_Right, K::right},
+        {Qt::Key_Up, K::up},               {Qt::Key_Down, K::down},
+        {Qt::Key_VolumeUp, K::volumeUp},   {Qt::Key_VolumeDown, K::volumeDown},
+        {Qt::Key_VolumeMute, K::volumeMute},
     };
     for (const auto& entry : table) {
-        if (entry.key == key) return entry.keysym;
+        if (entry.key == key) return entry.symbol;
     }
     return std::nullopt;
 }
@@ -94,8 +95,8 @@ RecordedKey RecordedKey::from(int qtKey, Qt::KeyboardModifiers modifiers) {
     if (modifiers & Qt::MetaModifier) flags |= KeyEvent::commandFlag;
     recorded.event.modifierFlags = flags;
 
-    const auto keysym = keysymFor(qtKey, modifiers & Qt::KeypadModifier);
-    const auto code = keysym ? X11KeyMap::storedKeyCodeFor(*keysym) : std::nullopt;
+    const auto symbol = symbolFor(qtKey, modifiers & Qt::KeypadModifier);
+    const auto code = symbol ? K::storedKeyCodeFor(*symbol) : std::nullopt;
     if (!code) return recorded;  // unknown
     recorded.kind = Kind::key;
     recorded.event.keyCode = *code;
@@ -103,12 +104,12 @@ RecordedKey RecordedKey::from(int qtKey, Qt::KeyboardModifiers modifiers) {
     const std::string name = shortcutText(KeyCombo{*code, 0, ""});
     if (!name.empty()) {
         recorded.event.characters = name;
-    } else if (*keysym >= 0x20 && *keysym <= 0x7e) {
-        recorded.event.characters = std::string(1, static_cast<char>(*keysym));
+    } else if (*symbol >= 0x20 && *symbol <= 0x7e) {
+        recorded.event.characters = std::string(1, static_cast<char>(*symbol));
         if (recorded.event.characters[0] >= 'A' && recorded.event.characters[0] <= 'Z')
             recorded.event.characters[0] = static_cast<char>(recorded.event.characters[0] + 32);
-    } else if (*keysym >= XK_KP_0 && *keysym <= XK_KP_9) {
-        recorded.event.characters = std::string(1, static_cast<char>('0' + (*keysym - XK_KP_0)));
+    } else if (*symbol >= K::keypad0 && *symbol <= K::keypad0 + 9) {
+        recorded.event.characters = std::string(1, static_cast<char>('0' + (*symbol - K::keypad0)));
     }
     return recorded;
 }

@@ -8,7 +8,7 @@
 namespace vesperine {
 
 // A Qt key press as the shortcut recorder takes it: the key's stored key code (the place of
-// that key on a US keyboard, found through the keysym the hot keys are grabbed with), the
+// that key on a US keyboard, found through the symbol it types, as the hot keys are grabbed), the
 // held modifiers, and what the key types without them.
 struct RecordedKey {
     enum class Kind {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "Input/KeySymbols.h"
 #include "Input/ShortcutText.h"
 #include "Platform/X11/X11KeyMap.h"
 
@@ -98,7 +99,7 @@ Result<Handle> X11HotkeyService::installPressHandler(std::function<void(HotkeyID
 
 Result<Handle> X11HotkeyService::registerHotkey(const KeyCombo& combo, HotkeyID id) {
     if (!connection_.isAlive()) return Error{"The X server has gone away"};
-    auto keysym = X11KeyMap::keysymFor(combo.keyCode);
+    auto keysym = KeySymbols::forStoredKeyCode(combo.keyCode);
     if (!keysym) {
         return Error{"No X11 key is known for " + shortcutText(combo) + " (stored key code " +
                      std::to_string(combo.keyCode) + ")"};
