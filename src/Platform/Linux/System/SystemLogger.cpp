@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
-#ifdef VESPERINE_HAVE_JOURNAL
 #include <systemd/sd-journal.h>
-#endif
 
 #include "Support/SafeText.h"
 
@@ -35,11 +33,7 @@ bool journalRunning() {
 
 SystemLogger::SystemLogger(std::string subsystem, Sink sink, LogLevel minimum, bool echo)
     : subsystem_(std::move(subsystem)), minimum_(minimum) {
-#ifdef VESPERINE_HAVE_JOURNAL
     journal_ = sink == Sink::journal || (sink == Sink::automatic && journalRunning());
-#else
-    (void)sink;
-#endif
     standardError_ = !journal_ || echo;
 }
 
@@ -49,13 +43,11 @@ void SystemLogger::write(LogLevel level, std::string_view category, std::string_
     // must neither act on the terminal that shows the log nor forge a line of its own.
     const std::string cat = SafeText::forPeople(category);
     const std::string text = SafeText::forPeople(message);
-#ifdef VESPERINE_HAVE_JOURNAL
     if (journal_) {
         sd_journal_send("MESSAGE=%s", text.c_str(), "PRIORITY=%d", priorityOf(level),
                         "SYSLOG_IDENTIFIER=%s", identifier, "VESPERINE_SUBSYSTEM=%s",
                         subsystem_.c_str(), "VESPERINE_CATEGORY=%s", cat.c_str(), nullptr);
     }
-#endif
     if (!standardError_) return;
     std::timespec now{};
     std::timespec_get(&now, TIME_UTC);
