@@ -65,7 +65,7 @@ void AppState::reevaluate(std::optional<double> transition) {
 
     DisplayTarget target = resolution_->mode.target();
     bool fading = false;
-    double duration = transition.value_or(0.5);
+    double duration = transition.value_or(changeFadeSeconds);
     // A desktop that lends only its night light fades that by itself, and a blend towards a
     // mode it cannot show would show that mode: there the resolved mode is the target.
     if (state && state->progress < 1.0 && !previewMode_.get() && !override_.get() &&
@@ -83,7 +83,7 @@ void AppState::reevaluate(std::optional<double> transition) {
         }
         if (!capable) target.boost = 1.0;
         fading = true;
-        duration = transition.value_or(std::min(remainingFadeReal(now), 5.0));
+        duration = transition.value_or(std::min(remainingFadeReal(now), fadePieceSeconds));
     }
 
     if (!outputHeld_ && !(pipeline_.target().get() == target)) {
@@ -95,10 +95,15 @@ void AppState::reevaluate(std::optional<double> transition) {
     scheduleWake();
 }
 
+void AppState::resume() {
+    setOverride(std::nullopt);
+    reevaluate();
+}
+
 double AppState::remainingFadeReal(Instant now) const {
     const auto& state = scheduleState_.get();
-    if (!state || !state->fadeEnds) return 0.5;
-    return std::max(clock_.realSpan(*state->fadeEnds - now), 0.5);
+    if (!state || !state->fadeEnds) return changeFadeSeconds;
+    return std::max(clock_.realSpan(*state->fadeEnds - now), changeFadeSeconds);
 }
 
 void AppState::scheduleWake() {
@@ -108,7 +113,7 @@ void AppState::scheduleWake() {
     std::vector<double> candidates;
     const auto& state = scheduleState_.get();
     if (state) {
-        if (state->progress < 1.0) candidates.push_back(5.0);
+        if (state->progress < 1.0) candidates.push_back(fadePieceSeconds);
         candidates.push_back(clock_.realSpan(state->nextTransition - now));
     }
     if (const auto& current = override_.get()) {

@@ -71,6 +71,8 @@ public:
     void setOverrideLifetime(Override::Lifetime lifetime);
     // Assigns the override (persisting it); absent resumes the schedule at the next evaluation.
     void setOverride(std::optional<Override> value);
+    // Ends the override and shows what the schedule shows now.
+    void resume();
     void perform(HotkeyAction action);
     void preview(const DisplayMode& mode, double seconds);
     void resetDisplay();
@@ -94,6 +96,12 @@ public:
     }
 
 private:
+    // A change of mode fades in this long (real seconds) unless the caller says otherwise.
+    static constexpr double changeFadeSeconds = 0.5;
+    // A schedule's fade is handed to the displays in pieces of at most this long, so that a
+    // time or location change during it is taken up within one piece.
+    static constexpr double fadePieceSeconds = 5.0;
+
     ScheduleEngine engine() const { return engine(store_.active()); }
     void toggle(DisplayMode::Kind kind);
     void step(bool up);

@@ -71,8 +71,7 @@ Status RemoteControl::preview(const DisplayMode& mode, double seconds) {
 }
 
 void RemoteControl::resume() {
-    state_.setOverride(std::nullopt);
-    state_.reevaluate();
+    state_.resume();
 }
 
 void RemoteControl::reset() { state_.resetDisplay(); }

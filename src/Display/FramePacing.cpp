@@ -12,7 +12,6 @@ namespace {
 // Aim a hair short of the step, so that rounding in the inverse easing and in timer
 // arithmetic can never let a frame come after the target has moved by a whole step.
 constexpr double aim = visibleStep * (1.0 - 1e-6);
-constexpr double inverseGamma = 1.0 / 2.2;
 }  // namespace
 
 double easedSpan(const TransitionPlan::Step& step, const std::vector<DisplayInfo>& displays) {
@@ -26,13 +25,13 @@ double easedSpan(const TransitionPlan::Step& step, const std::vector<DisplayInfo
     double span = std::numeric_limits<double>::infinity();
     for (const auto& display : displays) {
         // A display's gains are the tint times a boost factor f(boost): 1 without boost,
-        // else tableGain (a power 1/2.2 of the level, steepest at the lowest level).
+        // else tableGain (a power of the level, steepest at the lowest level).
         double factor = 1.0, slope = 0.0, jump = 0.0;
         if (boosted && display.supportsBoost) {
             const double b0 = step.from.boost, b1 = step.to.boost;
             const double lowest = std::max(1.0, std::min(b0, b1));
             factor = BoostMapping::tableGain(std::max(b0, b1), display.currentHeadroom);
-            slope = inverseGamma * std::pow(lowest, inverseGamma - 1.0) * std::abs(b1 - b0);
+            slope = BoostMapping::tableGainSlope(lowest) * std::abs(b1 - b0);
             // Where boost starts to count, the factor steps from 1 to just above it.
             if (!step.from.hasBoost() || !step.to.hasBoost()) {
                 jump = BoostMapping::tableGain(1.0 + DisplayTarget::boostTolerance,

@@ -43,8 +43,16 @@ struct ViewWorld {
     // The tray panel's and the settings window's services over the started program; what
     // their buttons and "Choose App…" do is the caller's to set.
     MenuServices menuServices() {
-        return {app->state(), app->pipeline(), app->appRules(), app->conflicts(), app->guide(),
-                machine.time, logger, AppInfo::current(), {}, {}};
+        return {.state = app->state(),
+                .pipeline = app->pipeline(),
+                .appRules = app->appRules(),
+                .conflicts = app->conflicts(),
+                .guide = app->guide(),
+                .scheduler = machine.time,
+                .logger = logger,
+                .info = AppInfo::current(),
+                .openSettings = {},
+                .quit = {}};
     }
     SettingsServices settingsServices(LoginItem& loginItem) {
         return {app->state(), app->appRules(), app->powerGuard(), app->hotkeys(), app->conflicts(),

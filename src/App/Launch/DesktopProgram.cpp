@@ -260,8 +260,16 @@ int DesktopProgram::run(const Session& session) {
             malloc_trim(0);
         };
         tray = std::make_unique<TrayIcon>(MenuServices{
-            app.state(), app.pipeline(), app.appRules(), app.conflicts(), app.guide(), loop_,
-            logger_, info_, openSettings, [&] { endCleanly("Quit from the menu"); }});
+            .state = app.state(),
+            .pipeline = app.pipeline(),
+            .appRules = app.appRules(),
+            .conflicts = app.conflicts(),
+            .guide = app.guide(),
+            .scheduler = loop_,
+            .logger = logger_,
+            .info = info_,
+            .openSettings = openSettings,
+            .quit = [&] { endCleanly("Quit from the menu"); }});
         app.showMenuBarHint = [&] { tray->hint().show(); };
     }
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.

@@ -42,9 +42,7 @@ MenuContent::MenuContent(MenuServices& services, QWidget* parent)
 }
 
 QWidget* MenuContent::header() {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
+    const auto [row, layout] = Rows::box(QBoxLayout::LeftToRight, this);
     auto* name = PanelText::label(QString::fromStdString(services_.info.displayName),
                                   QStringLiteral("appName"), row);
     PanelText::headline(name);
@@ -60,9 +58,7 @@ QWidget* MenuContent::header() {
 }
 
 QWidget* MenuContent::limitation() {
-    auto* box = new QWidget(this);
-    auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
+    const auto [box, layout] = Rows::box(QBoxLayout::TopToBottom, this);
     auto* line = Rows::iconLine(Icons::named(QStringLiteral("dialog-warning")), {},
                                 QStringLiteral("limitation"), box);
     QLabel* text = Rows::textOf(line);
@@ -78,10 +74,8 @@ QWidget* MenuContent::limitation() {
 }
 
 QWidget* MenuContent::conflicts() {
-    auto* box = new QWidget(this);
+    const auto [box, layout] = Rows::box(QBoxLayout::TopToBottom, this);
     box->setObjectName(QStringLiteral("conflicts"));
-    auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PanelText::divider(box));
     layout->addWidget(new ConflictList(services_.conflicts, {}, true, box));
     watch(services_.conflicts.conflicts(), box,
@@ -91,9 +85,7 @@ QWidget* MenuContent::conflicts() {
 
 QWidget* MenuContent::buttons() {
     // One row: the reset on its own at the left, the ways out of the panel at the right.
-    auto* box = new QWidget(this);
-    auto* layout = new QHBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
+    const auto [box, layout] = Rows::box(QBoxLayout::LeftToRight, this);
     const auto add = [&](const QString& text, const char* name, const QKeySequence& keys) {
         auto* button = new QPushButton(text, box);
         button->setObjectName(QString::fromLatin1(name));

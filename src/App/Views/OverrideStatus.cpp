@@ -64,8 +64,7 @@ void OverrideStatus::keep(LifetimeChoice choice) {
 }
 
 void OverrideStatus::resume() {
-    services_.state.setOverride(std::nullopt);
-    services_.state.reevaluate();
+    services_.state.resume();
 }
 
 }  // namespace vesperine

@@ -15,6 +15,13 @@ void clear(QLayout* layout) {
     }
 }
 
+Box box(QBoxLayout::Direction direction, QWidget* parent) {
+    auto* widget = new QWidget(parent);
+    auto* layout = new QBoxLayout(direction, widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return {widget, layout};
+}
+
 QWidget* iconLine(const QIcon& icon, const QString& text, const QString& name, QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);

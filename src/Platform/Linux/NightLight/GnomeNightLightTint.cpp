@@ -23,33 +23,6 @@ struct KeyType {
     const GVariantType* type;
 };
 
-std::string encode(const GnomeNightLightTint::Own& own) {
-    return Json{{"enabled", own.enabled}, {"temperature", own.temperature},
-                {"automatic", own.automatic}, {"from", own.from}, {"to", own.to}}
-        .dump();
-}
-
-// None when the text is not a record of ours: then nothing is given back on its word.
-std::optional<GnomeNightLightTint::Own> decode(const std::string& text) {
-    const Json json = Json::parse(text, nullptr, false);
-    if (!json.is_object()) return std::nullopt;
-    auto has = [&](const char* name, auto check) { return json.contains(name) && check(json[name]); };
-    auto boolean = [](const Json& j) { return j.is_boolean(); };
-    auto number = [](const Json& j) { return j.is_number() && std::isfinite(j.get<double>()); };
-    if (!has("enabled", boolean) || !has("automatic", boolean) ||
-        !has("temperature", [](const Json& j) { return j.is_number_unsigned(); }) ||
-        !has("from", number) || !has("to", number))
-        return std::nullopt;
-    GnomeNightLightTint::Own own;
-    own.enabled = json["enabled"].get<bool>();
-    own.automatic = json["automatic"].get<bool>();
-    own.temperature = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(json["temperature"].get<std::uint64_t>(), UINT32_MAX));
-    own.from = json["from"].get<double>();
-    own.to = json["to"].get<double>();
-    return own;
-}
-
 }  // namespace
 
 GnomeNightLightTint::GnomeNightLightTint(DefaultsStore& defaults, Logger& logger,
@@ -95,7 +68,7 @@ GnomeNightLightTint::GnomeNightLightTint(DefaultsStore& defaults, Logger& logger
 
     // A run that ended while holding the night light left the user's values behind.
     if (auto stored = defaults_.data(defaultsKey)) {
-        if (auto own = decode(*stored)) {
+        if (auto own = json::decode<Own>(*stored)) {
             write(*own);
             g_settings_sync();
             log_.always(LogLevel::notice,
@@ -144,7 +117,12 @@ void GnomeNightLightTint::show(double kelvin) {
     if (!settings_) return;
     if (!held_) {
         held_ = read();
-        defaults_.setData(defaultsKey, encode(*held_));
+        if (auto record = json::encode(*held_)) {
+            defaults_.setData(defaultsKey, *record);
+        } else {
+            log_.write(LogLevel::error, "keep", "Couldn't keep GNOME's Night Light settings: " +
+                                                    record.error().description);
+        }
     }
     Own wanted{true, clampTemperature(kelvin), false, 0, 0};
     if (read() != wanted) write(wanted);
@@ -158,6 +136,28 @@ void GnomeNightLightTint::release() {
     g_settings_sync();
     held_.reset();
     defaults_.remove(defaultsKey);
+}
+
+Json JsonCodec<GnomeNightLightTint::Own>::encode(const GnomeNightLightTint::Own& own) {
+    return {{"enabled", own.enabled}, {"temperature", own.temperature},
+            {"automatic", own.automatic}, {"from", own.from}, {"to", own.to}};
+}
+
+Result<GnomeNightLightTint::Own> JsonCodec<GnomeNightLightTint::Own>::decode(const Json& json) {
+    auto enabled = json::boolean(json, "enabled");
+    if (!enabled) return enabled.error();
+    auto automatic = json::boolean(json, "automatic");
+    if (!automatic) return automatic.error();
+    auto temperature = json::integer(json, "temperature");
+    if (!temperature) return temperature.error();
+    if (*temperature < 0 || *temperature > UINT32_MAX) return Error{"The temperature is out of range."};
+    auto from = json::number(json, "from");
+    if (!from) return from.error();
+    auto to = json::number(json, "to");
+    if (!to) return to.error();
+    if (!std::isfinite(*from) || !std::isfinite(*to)) return Error{"A time is not a number."};
+    return GnomeNightLightTint::Own{*enabled, static_cast<std::uint32_t>(*temperature),
+                                    *automatic, *from, *to};
 }
 
 }  // namespace vesperine

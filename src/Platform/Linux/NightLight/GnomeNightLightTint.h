@@ -7,6 +7,7 @@
 #include "Platform/DefaultsStore.h"
 #include "Platform/LogOnce.h"
 #include "Platform/NightLightTint.h"
+#include "Support/Json.h"
 
 typedef struct _GSettings GSettings;
 
@@ -62,6 +63,13 @@ class GnomeNightLightTint final : public NightLightTint {
     GSettings* settings_ = nullptr;
     std::uint32_t lowest_ = 1000, highest_ = 10000;  // the key's range, once read
     std::optional<Own> held_;
+};
+
+// {"enabled": true, "temperature": 4000, "automatic": false, "from": 20.0, "to": 6.0}
+template <>
+struct JsonCodec<GnomeNightLightTint::Own> {
+    static Json encode(const GnomeNightLightTint::Own& own);
+    static Result<GnomeNightLightTint::Own> decode(const Json& json);
 };
 
 }  // namespace vesperine
