@@ -12,7 +12,7 @@
 #include <cstring>
 #include <random>
 
-#include "Platform/Linux/Install/BuildIdentity.h"
+#include "Platform/Linux/Instance/BuildIdentity.h"
 #include "Platform/Linux/Install/DesktopEntry.h"
 #include "Platform/Linux/Install/InstallResources.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "Platform/Linux/Install/BuildIdentity.h"
+#include "Platform/Linux/Instance/BuildIdentity.h"
 #include "Platform/Linux/Files/PrivateFolder.h"
 
 namespace vesperine {

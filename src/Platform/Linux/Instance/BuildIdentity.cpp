@@ -1,4 +1,4 @@
-#include "Platform/Linux/Install/BuildIdentity.h"
+#include "Platform/Linux/Instance/BuildIdentity.h"
 
 #include <elf.h>
 #include <fcntl.h>
