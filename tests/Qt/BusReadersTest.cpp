@@ -7,6 +7,8 @@
 #include "FakeBusService.h"
 #include "Platform/Linux/NightLight/GnomeNightLight.h"
 #include "Platform/Linux/NightLight/KWinNightLight.h"
+#include "Platform/Linux/Power/PowerProfilesReader.h"
+#include "Platform/Linux/Power/UPowerReader.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
 #include "Support/TempFolder.h"
@@ -57,7 +59,7 @@ GnomeNightLight::Names testNames(const char* schema = "org.example.vesperine.col
     return names;
 }
 
-class NightLightTest : public BusFixture<> {
+class BusReadersTest : public BusFixture<> {
   protected:
     void SetUp() override {
         BusFixture::SetUp();
@@ -111,12 +113,8 @@ class NightLightTest : public BusFixture<> {
     std::uint32_t uninhibited = 0;
 };
 
-TEST_F(NightLightTest, GnomeFollowsTheDaemonAndTheSwitch) {
+TEST_F(BusReadersTest, GnomeFollowsTheDaemonAndTheSwitch) {
     GnomeNightLight light(connection.get(), loop, logger, testNames(), timeout);
-    int told = 0;
-    Handle watch = light.observe([&] { ++told; });
-    EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));  // not GNOME
-
     auto daemon = gnomeDaemon();
     daemon->property("NightLightActive", false);
     daemon->property("DisabledUntilTomorrow", false);
@@ -133,14 +131,10 @@ TEST_F(NightLightTest, GnomeFollowsTheDaemonAndTheSwitch) {
     EXPECT_FALSE(key());
     daemon->set("NightLightActive", false);
     EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
-    const int before = told;
-    daemon->stop();
-    EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));
-    EXPECT_EQ(told, before + 1);
     EXPECT_TRUE(logger.lines().empty());
 }
 
-TEST_F(NightLightTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
+TEST_F(BusReadersTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
     for (const auto* at : {&KWinNightLight::plasma6, &KWinNightLight::plasma5}) {
         SCOPED_TRACE(at->interface);
         auto fake = kwin(*at);
@@ -169,9 +163,7 @@ TEST_F(NightLightTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
     EXPECT_TRUE(logger.lines().empty());
 }
 
-TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
-    // GNOME's daemon unless said, with these properties; none: a daemon that never answers.
-    const auto& at = KWinNightLight::plasma6;
+TEST_F(BusReadersTest, OddAnswersMakeANightLightUnavailableAndAreLoggedOnce) {
     struct Case {
         const char* name;
         std::function<void(FakeBusService&)> play;
@@ -184,7 +176,6 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
          [](FakeBusService& s) { s.property("DisabledUntilTomorrow", false); }},
         {"GNOME: switch not installed",
          [](FakeBusService& s) { s.property("NightLightActive", false); }, "org.example.Missing"},
-        {"GNOME: never answers", nullptr},
         {"KWin: no inhibited",
          [](FakeBusService& s) { s.property("available", true), s.property("enabled", true); },
          "", false},
@@ -192,30 +183,116 @@ TEST_F(NightLightTest, BadAnswersMakeItUnavailableAndAreLoggedOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         logger.clear();
+        const auto& at = KWinNightLight::plasma6;
         auto fake = c.gnome ? gnomeDaemon()
                             : std::make_unique<FakeBusService>(loop, bus.address(), at.service,
                                                                at.path, at.interface);
-        std::unique_ptr<BusClient> hung;
-        if (c.play) {
-            c.play(*fake);
-            ASSERT_TRUE(fake->publish());
-        } else {
-            hung = std::make_unique<BusClient>(bus.address(), GnomeNightLight::Names().service.c_str());
-        }
+        c.play(*fake);
+        ASSERT_TRUE(fake->publish());
         std::unique_ptr<SystemColourFeature> light;
         if (c.gnome)
             light = std::make_unique<GnomeNightLight>(connection.get(), loop, logger,
                                                       testNames(c.schema), timeout);
         else
             light = std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
-        int ticks = 0;
-        Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
-        EXPECT_EQ(light->status(), Status::off);  // not answered yet
         EXPECT_TRUE(spin([&] { return light->status() == Status::unavailable; }));
-        spinFor(100ms);
-        EXPECT_GT(ticks, 5);  // the loop kept turning while the call was out
+        spinFor(50ms);
         EXPECT_EQ(logger.count("Night Light can't be read", "conflicts"), 1u);
         EXPECT_EQ(switchTo(*light, false), false);
+    }
+}
+
+// What every reader of a bus service shares: the service starting, stopping, not answering
+// or answering with an error, and coming back.
+TEST_F(BusReadersTest, EveryReaderFollowsItsServiceComingGoingAndFailing) {
+    struct Reader {
+        std::shared_ptr<void> object;
+        std::function<bool()> read;  // holds what the service said
+    };
+    using Make = std::function<Reader(std::function<void()> told)>;
+    struct Row {
+        const char* name;
+        std::string service, path, interface;
+        std::function<void(FakeBusService&)> play;  // a service that answers
+        Make make;
+    };
+    auto nightLight = [](std::shared_ptr<SystemColourFeature> light, std::function<void()> told) {
+        auto watch = std::make_shared<Handle>(light->observe(std::move(told)));
+        return Reader{std::make_shared<std::pair<decltype(light), decltype(watch)>>(light, watch),
+                      [light] { return light->status() == Status::on; }};
+    };
+    const GnomeNightLight::Names gnome;
+    const auto& kde = KWinNightLight::plasma6;
+    const std::string profiles = "org.freedesktop.UPower.PowerProfiles";
+    const Row rows[] = {
+        {"GNOME", gnome.service, gnome.path, gnome.interface,
+         [](FakeBusService& s) { s.property("NightLightActive", true); },
+         [&](std::function<void()> told) {
+             return nightLight(std::make_shared<GnomeNightLight>(connection.get(), loop, logger,
+                                                                 testNames(), timeout),
+                               std::move(told));
+         }},
+        {"KWin", kde.service, kde.path, kde.interface,
+         [](FakeBusService& s) {
+             s.property("available", true), s.property("enabled", true), s.property("inhibited", false);
+         },
+         [&](std::function<void()> told) {
+             return nightLight(std::make_shared<KWinNightLight>(connection.get(), loop, logger, timeout),
+                               std::move(told));
+         }},
+        {"UPower", "org.freedesktop.UPower", "/org/freedesktop/UPower", "org.freedesktop.UPower",
+         [](FakeBusService& s) {
+             s.property("OnBattery", false);
+             s.method("EnumerateDevices", "", "ao",
+                      [](sd_bus_message* call) { return sd_bus_reply_method_return(call, "ao", 0); });
+         },
+         [&](std::function<void()> told) {
+             auto reader = std::make_shared<UPowerReader>(*connection, loop, logger, told, timeout);
+             return Reader{reader, [reader] { return reader->reading().has_value(); }};
+         }},
+        {"power profiles", profiles, "/org/freedesktop/UPower/PowerProfiles", profiles,
+         [](FakeBusService& s) { s.property("ActiveProfile", std::string("power-saver")); },
+         [&](std::function<void()> told) {
+             auto reader = std::make_shared<PowerProfilesReader>(*connection, loop, logger, told, timeout);
+             return Reader{reader, [reader] { return reader->lowPowerMode(); }};
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        logger.clear();
+        {  // Silent: it owns the name and never answers; the loop keeps turning meanwhile.
+            BusClient hung(bus.address(), row.service.c_str());
+            ASSERT_TRUE(hung.ok());
+            auto reader = row.make([] {});
+            int ticks = 0;
+            Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
+            EXPECT_TRUE(spin([&] { return logger.contains("can't be read"); }));
+            spinFor(100ms);
+            EXPECT_GT(ticks, 5);
+            EXPECT_FALSE(reader.read());
+        }
+        // Not running yet (nothing said), then with an error for an answer, then restarted.
+        logger.clear();
+        int told = 0;
+        auto reader = row.make([&] { ++told; });
+        spinFor(50ms);
+        EXPECT_FALSE(reader.read());
+        EXPECT_EQ(logger.count("can't be read"), 0u);
+        auto failing = std::make_unique<FakeBusService>(loop, bus.address(), row.service,
+                                                        "/elsewhere", row.interface);
+        ASSERT_TRUE(failing->publish());
+        EXPECT_TRUE(spin([&] { return logger.contains("can't be read"); }));
+        EXPECT_FALSE(reader.read());
+        failing.reset();
+        FakeBusService service(loop, bus.address(), row.service, row.path, row.interface);
+        row.play(service);
+        ASSERT_TRUE(service.publish());
+        EXPECT_TRUE(spin([&] { return reader.read(); }));
+        const int before = told;
+        service.stop();
+        EXPECT_TRUE(spin([&] { return !reader.read(); }));
+        EXPECT_GT(told, before);
+        EXPECT_EQ(logger.count("can't be read"), 1u);
     }
 }
 
