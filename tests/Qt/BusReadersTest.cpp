@@ -5,11 +5,12 @@
 
 #include "BusFixture.h"
 #include "FakeBusService.h"
+#include "Guards/PowerGuard.h"
 #include "Platform/Linux/NightLight/GnomeNightLight.h"
 #include "Platform/Linux/NightLight/KWinNightLight.h"
-#include "Platform/Linux/Power/PowerProfilesReader.h"
-#include "Platform/Linux/Power/UPowerReader.h"
+#include "Platform/Linux/Power/LinuxPowerSource.h"
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Spin.h"
 #include "Support/TempFolder.h"
 
@@ -20,6 +21,11 @@ using namespace std::chrono_literals;
 using Status = SystemFeatureStatus;
 
 constexpr auto timeout = 300ms;
+constexpr const char* upowerPath = "/org/freedesktop/UPower";
+constexpr const char* upowerInterface = "org.freedesktop.UPower";
+constexpr const char* displayPath = "/org/freedesktop/UPower/devices/DisplayDevice";
+constexpr const char* deviceInterface = "org.freedesktop.UPower.Device";
+constexpr const char* battery = "/org/freedesktop/UPower/devices/bat0";
 
 // The settings store for the whole run: in memory, with a test schema compiled into a temp
 // folder. Set before anything in the process first looks at GSettings.
@@ -59,11 +65,19 @@ GnomeNightLight::Names testNames(const char* schema = "org.example.vesperine.col
     return names;
 }
 
+PowerInputs inputs(bool onBattery, std::optional<int> percent, bool lowPower = false) {
+    return {onBattery, percent, lowPower, ThermalState::nominal};
+}
+
 class BusReadersTest : public BusFixture<> {
   protected:
     void SetUp() override {
         BusFixture::SetUp();
         setKey(false);
+        // What /sys says when UPower doesn't: a charging battery at 90%.
+        supplies.values({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
+        zones.values({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
+                     {"thermal_zone0/trip_point_0_temp", "90000"}});
     }
     static void setKey(bool on) {
         GSettings* settings = g_settings_new("org.example.vesperine.color");
@@ -108,7 +122,54 @@ class BusReadersTest : public BusFixture<> {
         return answer;
     }
 
+    LinuxPowerSource& makeSource() {
+        LinuxPowerSource::Options options;
+        options.powerSupply.root = supplies.root();
+        options.thermal.root = zones.root();
+        source = std::make_unique<LinuxPowerSource>(connection.get(), loop, loop, logger, options);
+        observing = source->observe([this] { ++notified; });
+        return *source;
+    }
+    bool reaches(const PowerInputs& expected) {
+        if (spin([&] { return source->current() == expected; }, 5s)) return true;
+        const auto got = source->current();
+        ADD_FAILURE() << "on battery " << got.onBattery << ", percent " << got.batteryPercent.value_or(-1)
+                      << ", low power " << got.lowPowerMode;
+        return false;
+    }
+    // UPower with an internal battery, discharging at `percent` as its display device shows.
+    std::unique_ptr<FakeBusService> upower(FakeBusService::Value onBattery, FakeBusService::Value percent) {
+        auto daemon = std::make_unique<FakeBusService>(loop, bus.address(), "org.freedesktop.UPower",
+                                                       upowerPath, upowerInterface);
+        daemon->property("OnBattery", onBattery);
+        daemon->method("EnumerateDevices", "", "ao", [](sd_bus_message* call) {
+            return sd_bus_reply_method_return(call, "ao", 1, battery);
+        });
+        display = &daemon->add(displayPath, deviceInterface,
+                               {{"Type", 2u}, {"State", 2u}, {"Percentage", percent}});
+        daemon->add(battery, deviceInterface, {{"Type", 2u}, {"PowerSupply", true}});
+        return daemon;
+    }
+    static void signal(FakeBusService& daemon, const char* member, const char* device) {
+        sd_bus_emit_signal(daemon.connection()->raw(), upowerPath, upowerInterface, member, "o", device);
+        daemon.connection()->flush();
+    }
+    // The power-profiles daemon under its current name or its older one.
+    std::unique_ptr<FakeBusService> profiles(bool current, const std::string& active) {
+        const char* name = current ? "org.freedesktop.UPower.PowerProfiles" : "net.hadess.PowerProfiles";
+        auto daemon = std::make_unique<FakeBusService>(
+            loop, bus.address(), name,
+            current ? "/org/freedesktop/UPower/PowerProfiles" : "/net/hadess/PowerProfiles", name);
+        daemon->property("ActiveProfile", active);
+        return daemon;
+    }
+
     CapturingLogger logger;
+    FakeBusService::Object* display = nullptr;
+    TempFolder supplies, zones;
+    std::unique_ptr<LinuxPowerSource> source;
+    Handle observing;
+    int notified = 0;
     std::string inhibitedBy;
     std::uint32_t uninhibited = 0;
 };
@@ -202,98 +263,152 @@ TEST_F(BusReadersTest, OddAnswersMakeANightLightUnavailableAndAreLoggedOnce) {
     }
 }
 
-// What every reader of a bus service shares: the service starting, stopping, not answering
-// or answering with an error, and coming back.
+// What every reader of a bus service shares: the service missing, starting silent, answering
+// with an error, restarting well and stopping.
 TEST_F(BusReadersTest, EveryReaderFollowsItsServiceComingGoingAndFailing) {
-    struct Reader {
-        std::shared_ptr<void> object;
-        std::function<bool()> read;  // holds what the service said
-    };
-    using Make = std::function<Reader(std::function<void()> told)>;
-    struct Row {
-        const char* name;
-        std::string service, path, interface;
-        std::function<void(FakeBusService&)> play;  // a service that answers
-        Make make;
-    };
-    auto nightLight = [](std::shared_ptr<SystemColourFeature> light, std::function<void()> told) {
-        auto watch = std::make_shared<Handle>(light->observe(std::move(told)));
-        return Reader{std::make_shared<std::pair<decltype(light), decltype(watch)>>(light, watch),
-                      [light] { return light->status() == Status::on; }};
+    using Read = std::function<bool()>;  // whether it holds what the service said; owns it
+    auto onStatus = [](std::shared_ptr<SystemColourFeature> light, std::function<void()> told) -> Read {
+        auto held = std::make_shared<std::pair<decltype(light), Handle>>(light, light->observe(told));
+        return [held] { return held->first->status() == Status::on; };
     };
     const GnomeNightLight::Names gnome;
     const auto& kde = KWinNightLight::plasma6;
-    const std::string profiles = "org.freedesktop.UPower.PowerProfiles";
-    const Row rows[] = {
-        {"GNOME", gnome.service, gnome.path, gnome.interface,
-         [](FakeBusService& s) { s.property("NightLightActive", true); },
-         [&](std::function<void()> told) {
-             return nightLight(std::make_shared<GnomeNightLight>(connection.get(), loop, logger,
-                                                                 testNames(), timeout),
-                               std::move(told));
-         }},
-        {"KWin", kde.service, kde.path, kde.interface,
-         [](FakeBusService& s) {
-             s.property("available", true), s.property("enabled", true), s.property("inhibited", false);
+    const std::string profilesName = "org.freedesktop.UPower.PowerProfiles";
+    const struct {
+        const char* name;
+        std::string service, interface;
+        std::function<std::unique_ptr<FakeBusService>()> start;  // a service that answers
+        std::function<Read(std::function<void()> told)> make;
+    } rows[] = {
+        {"GNOME", gnome.service, gnome.interface,
+         [&] {
+             auto daemon = gnomeDaemon();
+             daemon->property("NightLightActive", true);
+             return daemon;
          },
-         [&](std::function<void()> told) {
-             return nightLight(std::make_shared<KWinNightLight>(connection.get(), loop, logger, timeout),
-                               std::move(told));
+         [&](auto told) {
+             return onStatus(std::make_shared<GnomeNightLight>(connection.get(), loop, logger,
+                                                               testNames(), timeout), told);
          }},
-        {"UPower", "org.freedesktop.UPower", "/org/freedesktop/UPower", "org.freedesktop.UPower",
-         [](FakeBusService& s) {
-             s.property("OnBattery", false);
-             s.method("EnumerateDevices", "", "ao",
-                      [](sd_bus_message* call) { return sd_bus_reply_method_return(call, "ao", 0); });
-         },
-         [&](std::function<void()> told) {
+        {"KWin", kde.service, kde.interface, [&] { return kwin(kde); },
+         [&](auto told) {
+             return onStatus(std::make_shared<KWinNightLight>(connection.get(), loop, logger, timeout), told);
+         }},
+        {"UPower", "org.freedesktop.UPower", upowerInterface, [&] { return upower(false, 50.0); },
+         [&](auto told) -> Read {
              auto reader = std::make_shared<UPowerReader>(*connection, loop, logger, told, timeout);
-             return Reader{reader, [reader] { return reader->reading().has_value(); }};
+             return [reader] { return reader->reading().has_value(); };
          }},
-        {"power profiles", profiles, "/org/freedesktop/UPower/PowerProfiles", profiles,
-         [](FakeBusService& s) { s.property("ActiveProfile", std::string("power-saver")); },
-         [&](std::function<void()> told) {
+        {"power profiles", profilesName, profilesName, [&] { return profiles(true, "power-saver"); },
+         [&](auto told) -> Read {
              auto reader = std::make_shared<PowerProfilesReader>(*connection, loop, logger, told, timeout);
-             return Reader{reader, [reader] { return reader->lowPowerMode(); }};
+             return [reader] { return reader->lowPowerMode(); };
          }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         logger.clear();
-        {  // Silent: it owns the name and never answers; the loop keeps turning meanwhile.
-            BusClient hung(bus.address(), row.service.c_str());
+        int told = 0;
+        Read read = row.make([&] { ++told; });
+        spinFor(50ms);
+        EXPECT_FALSE(read());
+        EXPECT_EQ(logger.count("can't be read"), 0u);  // not here: nothing to say
+        {
+            BusClient hung(bus.address(), row.service.c_str());  // owns the name, never answers
             ASSERT_TRUE(hung.ok());
-            auto reader = row.make([] {});
             int ticks = 0;
             Timer ticking = loop.repeating(10ms, [&] { ++ticks; });
             EXPECT_TRUE(spin([&] { return logger.contains("can't be read"); }));
-            spinFor(100ms);
-            EXPECT_GT(ticks, 5);
-            EXPECT_FALSE(reader.read());
+            EXPECT_GT(ticks, 5);  // the loop kept turning while the call was out
         }
-        // Not running yet (nothing said), then with an error for an answer, then restarted.
-        logger.clear();
-        int told = 0;
-        auto reader = row.make([&] { ++told; });
-        spinFor(50ms);
-        EXPECT_FALSE(reader.read());
-        EXPECT_EQ(logger.count("can't be read"), 0u);
-        auto failing = std::make_unique<FakeBusService>(loop, bus.address(), row.service,
-                                                        "/elsewhere", row.interface);
-        ASSERT_TRUE(failing->publish());
-        EXPECT_TRUE(spin([&] { return logger.contains("can't be read"); }));
-        EXPECT_FALSE(reader.read());
-        failing.reset();
-        FakeBusService service(loop, bus.address(), row.service, row.path, row.interface);
-        row.play(service);
-        ASSERT_TRUE(service.publish());
-        EXPECT_TRUE(spin([&] { return reader.read(); }));
+        FakeBusService failing(loop, bus.address(), row.service, "/elsewhere", row.interface);
+        ASSERT_TRUE(failing.publish());
+        EXPECT_TRUE(spin([&] { return logger.count("can't be read") == 2; }));
+        EXPECT_FALSE(read());
+        failing.stop();
+        auto service = row.start();
+        ASSERT_TRUE(service->publish());
+        EXPECT_TRUE(spin([&] { return read(); }));
         const int before = told;
-        service.stop();
-        EXPECT_TRUE(spin([&] { return !reader.read(); }));
+        service->stop();
+        EXPECT_TRUE(spin([&] { return !read(); }));
         EXPECT_GT(told, before);
-        EXPECT_EQ(logger.count("can't be read"), 1u);
+        EXPECT_EQ(logger.count("can't be read"), 2u);  // once per problem
     }
+}
+
+TEST_F(BusReadersTest, UPowerIsFollowedThroughItsSignalsAndSysfsStandsInWithoutIt) {
+    makeSource();
+    EXPECT_EQ(source->current(), inputs(false, 90));  // UPower not there: /sys answers at once
+
+    auto daemon = upower(true, 55.7);
+    ASSERT_TRUE(daemon->publish());
+    ASSERT_TRUE(reaches(inputs(true, 55)));
+    daemon->set("OnBattery", false);
+    EXPECT_TRUE(reaches(inputs(false, 55)));
+    display->set("Percentage", 30.9);
+    daemon->set("OnBattery", true);
+    EXPECT_TRUE(reaches(inputs(true, 30)));
+
+    // A battery that does not power the machine (a peripheral's) is not an internal one.
+    const char* mouse = "/org/freedesktop/UPower/devices/mouse";
+    daemon->add(mouse, deviceInterface, {{"Type", 2u}, {"PowerSupply", false}});
+    signal(*daemon, "DeviceAdded", mouse);
+    signal(*daemon, "DeviceRemoved", battery);
+    EXPECT_TRUE(reaches(inputs(false, std::nullopt)));
+
+    const int before = notified;
+    daemon->stop();
+    EXPECT_TRUE(reaches(inputs(false, 90)));
+    EXPECT_GT(notified, before);
+}
+
+TEST_F(BusReadersTest, ValuesOfTheWrongTypeAreLeftOutAndLoggedOnce) {
+    auto daemon = upower(std::string("yes"), 40.0);
+    auto old = profiles(false, "");
+    old->property("ActiveProfile", 5u);
+    ASSERT_TRUE(daemon->publish() && old->publish());
+    makeSource();
+    // OnBattery is text: the display device's state (discharging) stands in.
+    ASSERT_TRUE(reaches(inputs(true, 40)));
+    display->set("Percentage", std::string("full"));
+    EXPECT_TRUE(reaches(inputs(true, std::nullopt)));
+    display->set("Percentage", std::string("empty"));
+    spinFor(200ms);
+    EXPECT_EQ(logger.count("OnBattery is of type \"s\""), 1u);
+    EXPECT_EQ(logger.count("Percentage is not a number"), 1u);
+    EXPECT_EQ(logger.count("active power profile of net.hadess.PowerProfiles is of type"), 1u);
+}
+
+TEST_F(BusReadersTest, PowerSaverIsLowPowerModeAndTheCurrentNameIsPreferred) {
+    auto old = profiles(false, "power-saver");
+    ASSERT_TRUE(old->publish());
+    makeSource();
+    ASSERT_TRUE(reaches(inputs(false, 90, true)));
+    auto current = profiles(true, "balanced");
+    ASSERT_TRUE(current->publish());
+    EXPECT_TRUE(reaches(inputs(false, 90, false)));
+    current->stop();
+    EXPECT_TRUE(reaches(inputs(false, 90, true)));
+}
+
+TEST_F(BusReadersTest, NoWakeUpsWhileNothingChanges) {
+    auto daemon = upower(false, 80.0);
+    auto old = profiles(false, "balanced");
+    ASSERT_TRUE(daemon->publish() && old->publish());
+    makeSource();
+    MemoryDefaultsStore defaults;
+    PowerGuard guard(defaults, *source, loop);
+    guard.start();
+    spinFor(300ms);  // every first answer is in
+    const auto timers = loop.timerCallbacksRun();
+    const int notifications = notified;
+    spinFor(1500ms);
+    EXPECT_EQ(loop.timerCallbacksRun(), timers);
+    EXPECT_EQ(notified, notifications);
+    EXPECT_FALSE(guard.isTicking());
+    // Where the kernel offers thermal events to us, the zones are not polled either.
+    EXPECT_NE(source->thermal().mode(), ThermalWatch::Mode::idle);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <string_view>
 
 #include "App/Launch/DesktopProgram.h"
 

@@ -71,10 +71,10 @@ void BusServiceReader::choose(const Name& name) {
                 if (state_ == State::present) taken(BusProperties::readMap(m), false);
             }));
     }
-    reading_ = readAll(nullptr);
+    reading_ = reread(nullptr);
 }
 
-Handle BusServiceReader::readAll(std::function<void()> then) {
+Handle BusServiceReader::reread(std::function<void()> then) {
     if (!chosen_) {  // gone meanwhile: nothing to read
         scheduler_.post(alive_.guard([then = std::move(then)] {
             if (then) then();
@@ -99,10 +99,6 @@ Handle BusServiceReader::readAll(std::function<void()> then) {
             if (then) then();
         }),
         options_.timeout);
-}
-
-Handle BusServiceReader::reread(std::function<void()> then) {
-    return readAll(std::move(then));
 }
 
 Handle BusServiceReader::call(const std::string& member, const BusConnection::Writer& arguments,

@@ -68,7 +68,6 @@ private:
     void probe();
     void ask(std::size_t candidate);
     void choose(const Name& name);
-    [[nodiscard]] Handle readAll(std::function<void()> then);
     void taken(const Result<BusProperties::Map>& properties, bool all);
     void absent();
     void enter(State state);
