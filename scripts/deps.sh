@@ -16,7 +16,7 @@ run_packages=(
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
     xserver-xorg-core xserver-xorg-video-dummy xdotool xauth
-    clang libclang-rt-14-dev dbus python3-dbusmock
+    clang libclang-rt-14-dev dbus
     desktop-file-utils appstream  # validate the installed desktop entry and metainfo
     redshift  # a competing program the conflict tests run
     trayer    # an XEmbed system tray the tray-icon tests dock in

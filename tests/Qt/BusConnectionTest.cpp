@@ -30,7 +30,7 @@ class BusConnectionTest : public BusFixture<> {
 };
 
 // Replies, errors from names nobody owns and timeouts of owners that never answer, with the
-// loop turning meanwhile, are the night light's and the power source's tests.
+// loop turning meanwhile, are the bus readers' tests.
 TEST_F(BusConnectionTest, SignalsAndOwnersAreHeardUntilTheHandleGoes) {
     int pings = 0;
     std::vector<bool> owners;

@@ -11,7 +11,7 @@
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/MemoryDefaultsStore.h"
 
-// The schemas come from NightLightTest.cpp's environment (one settings store per run).
+// The schemas come from BusReadersTest.cpp's environment (one settings store per run).
 namespace vesperine {
 namespace {
 

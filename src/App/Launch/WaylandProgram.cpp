@@ -1,12 +1,11 @@
 #include <cstdlib>
-#include <string_view>
 
 #include "App/Launch/DesktopProgram.h"
 
 #include "App/AppDelegate.h"
 #include "App/Launch/Programs.h"
 #include "Input/HotkeyAction.h"
-#include "Platform/Linux/NightLight/GnomeNightLightTint.h"
+#include "Platform/Linux/NightLight/DesktopNightLight.h"
 #include "Platform/LogOnce.h"
 #include "Platform/Linux/NightLight/NightLightGamma.h"
 #include "Platform/Linux/Portal/PortalHotkeys.h"
@@ -16,23 +15,6 @@
 
 namespace vesperine {
 
-namespace {
-
-// Whether XDG_CURRENT_DESKTOP ("ubuntu:GNOME", "KDE") names `desktop`.
-bool currentDesktopIs(std::string_view desktop) {
-    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
-    std::string_view names = current ? current : "";
-    while (!names.empty()) {
-        const auto colon = names.find(':');
-        if (names.substr(0, colon) == desktop) return true;
-        if (colon == std::string_view::npos) break;
-        names.remove_prefix(colon + 1);
-    }
-    return false;
-}
-
-}  // namespace
-
 int runOnWayland(const LaunchOptions& options, const AppInfo& info,
                  std::unique_ptr<WaylandConnection> connection, Logger& logger,
                  StartupSignalGuard& guard, ExecRelaunch& relaunch) {
@@ -41,15 +23,16 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
     connection->attach(loop, loop);
     WaylandDisplays displays(*connection, loop, logger);
     // GNOME and KDE Plasma lend no gamma tables to other programs: there only the desktop's
-    // own night light can show a tint (GNOME lends its settings; KWin's interface is the
-    // desktop's own, so on Plasma nothing can be shown, and that is said).
-    std::unique_ptr<GnomeNightLightTint> tint;
+    // own night light can show a tint, where the desktop lends it (GNOME does; on Plasma
+    // nothing can be shown, and that is said).
+    std::unique_ptr<NightLightTint> tint;
     std::unique_ptr<NightLightGamma> nightLight;
     DisplayGamma* gamma = &displays;
     if (!displays.offersGammaControl()) {
         // Before anything reads the night light: a run that was killed gives the user's own
         // settings back here.
-        if (currentDesktopIs("GNOME")) tint = std::make_unique<GnomeNightLightTint>(program.defaults(), logger);
+        const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+        tint = DesktopNightLight::tintOf(desktop ? desktop : "", program.defaults(), logger);
         nightLight = std::make_unique<NightLightGamma>(tint.get(), logger);
         gamma = nightLight.get();
     }

@@ -260,15 +260,6 @@ Handle BusConnection::getProperty(const Member& object, const std::string& prope
                 std::move(onReply));
 }
 
-Handle BusConnection::getAllProperties(const Member& object, ReplyHandler onReply) {
-    const std::string interface = object.interface;
-    return call({object.destination, object.path, "org.freedesktop.DBus.Properties", "GetAll"},
-                [interface](sd_bus_message* m) {
-                    return sd_bus_message_append(m, "s", interface.c_str());
-                },
-                std::move(onReply));
-}
-
 Handle BusConnection::watchProperties(const Member& object, SignalHandler onChanged) {
     if (!connected_) return Handle{};
     auto entry = std::make_unique<Entry>();

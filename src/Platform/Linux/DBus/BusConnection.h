@@ -78,12 +78,10 @@ public:
     // Calls `onSignal` for every matching signal. An empty destination matches any sender.
     [[nodiscard]] Handle match(const Member& signal, SignalHandler onSignal);
 
-    // org.freedesktop.DBus.Properties.Get and GetAll on `object` (its interface names the
-    // properties' interface): the reply is positioned at the variant (Get) or the array of
-    // dictionary entries (GetAll).
+    // org.freedesktop.DBus.Properties.Get on `object` (its interface names the property's
+    // interface): the reply is positioned at the variant. GetAll is BusServiceReader's.
     [[nodiscard]] Handle getProperty(const Member& object, const std::string& property,
                                      ReplyHandler onReply);
-    [[nodiscard]] Handle getAllProperties(const Member& object, ReplyHandler onReply);
     // PropertiesChanged of `object`'s interface from `object.destination`; the signal is
     // positioned after the interface name (at the changed dictionary).
     [[nodiscard]] Handle watchProperties(const Member& object, SignalHandler onChanged);

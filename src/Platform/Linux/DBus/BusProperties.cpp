@@ -73,12 +73,10 @@ Result<Map> readMap(sd_bus_message* message) {
     return map;
 }
 
-Result<std::map<std::string, bool>> readBooleans(sd_bus_message* message,
-                                                 const std::set<std::string>& wanted) {
-    auto map = readMap(message);
-    if (!map) return map.error();
+Result<std::map<std::string, bool>> booleans(const Map& properties,
+                                             const std::set<std::string>& wanted) {
     std::map<std::string, bool> values;
-    for (const auto& [name, value] : *map) {
+    for (const auto& [name, value] : properties) {
         if (!wanted.count(name)) continue;
         const bool* flag = value.as<bool>();
         if (!flag) return Error{name + " is of type " + value.signature + ", not a boolean"};

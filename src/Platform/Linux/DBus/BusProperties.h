@@ -32,10 +32,10 @@ using Map = std::map<std::string, Value>;
 Result<Value> readVariant(sd_bus_message* message);
 // The a{sv} at the message's position (a GetAll reply, PropertiesChanged's changed map).
 Result<Map> readMap(sd_bus_message* message);
-// The booleans named in `wanted` from the a{sv} at the message's position. Members not
-// named are skipped and named ones that are absent are left out; a named member of another
-// type is an error naming what was found, so a wrong answer is reported, not misread.
-Result<std::map<std::string, bool>> readBooleans(sd_bus_message* message,
-                                                 const std::set<std::string>& wanted);
+// The booleans named in `wanted` among `properties`. Members not named are skipped and named
+// ones that are absent are left out; a named member of another type is an error naming what
+// was found, so a wrong answer is reported, not misread.
+Result<std::map<std::string, bool>> booleans(const Map& properties,
+                                             const std::set<std::string>& wanted);
 
 }  // namespace vesperine::BusProperties

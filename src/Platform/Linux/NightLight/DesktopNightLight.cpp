@@ -1,17 +1,55 @@
 #include "Platform/Linux/NightLight/DesktopNightLight.h"
 
 #include "Platform/Linux/NightLight/GnomeNightLight.h"
+#include "Platform/Linux/NightLight/GnomeNightLightTint.h"
 #include "Platform/Linux/NightLight/KWinNightLight.h"
 
 namespace vesperine {
+
+namespace {
+
+template <class Light>
+std::unique_ptr<SystemColourFeature> light(BusConnection* sessionBus, Scheduler& scheduler,
+                                           Logger& logger) {
+    return std::make_unique<Light>(sessionBus, scheduler, logger);
+}
+
+template <class Tint>
+std::unique_ptr<NightLightTint> tint(DefaultsStore& defaults, Logger& logger) {
+    return std::make_unique<Tint>(defaults, logger);
+}
+
+}  // namespace
+
+const std::vector<DesktopNightLight::Desktop>& DesktopNightLight::desktops() {
+    // KWin's interface is the desktop's own: it lends no tint to other programs.
+    static const std::vector<Desktop> known = {
+        {"GNOME", &light<GnomeNightLight>, &tint<GnomeNightLightTint>},
+        {"KDE", &light<KWinNightLight>, nullptr},
+    };
+    return known;
+}
 
 std::unique_ptr<DesktopNightLight> DesktopNightLight::onSessionBus(BusConnection* sessionBus,
                                                                    Scheduler& scheduler,
                                                                    Logger& logger) {
     std::vector<std::unique_ptr<SystemColourFeature>> kinds;
-    kinds.push_back(std::make_unique<GnomeNightLight>(sessionBus, scheduler, logger));
-    kinds.push_back(std::make_unique<KWinNightLight>(sessionBus, scheduler, logger));
+    for (const auto& desktop : desktops()) kinds.push_back(desktop.light(sessionBus, scheduler, logger));
     return std::make_unique<DesktopNightLight>(std::move(kinds), scheduler);
+}
+
+std::unique_ptr<NightLightTint> DesktopNightLight::tintOf(std::string_view currentDesktop,
+                                                         DefaultsStore& defaults, Logger& logger) {
+    // XDG_CURRENT_DESKTOP is a colon-separated list, most specific first.
+    for (std::string_view names = currentDesktop; !names.empty();) {
+        const auto colon = names.find(':');
+        for (const auto& desktop : desktops()) {
+            if (desktop.tint && names.substr(0, colon) == desktop.name) return desktop.tint(defaults, logger);
+        }
+        if (colon == std::string_view::npos) break;
+        names.remove_prefix(colon + 1);
+    }
+    return nullptr;
 }
 
 DesktopNightLight::DesktopNightLight(std::vector<std::unique_ptr<SystemColourFeature>> kinds,

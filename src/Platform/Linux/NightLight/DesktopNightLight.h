@@ -1,10 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "Platform/Linux/DBus/BusConnection.h"
+#include "Platform/DefaultsStore.h"
 #include "Platform/Logger.h"
+#include "Platform/NightLightTint.h"
 #include "Platform/SystemColourFeature.h"
 #include "Support/CallbackList.h"
 
@@ -16,9 +19,22 @@ namespace vesperine {
 // session bus). Switching it off switches off every one that is on.
 class DesktopNightLight final : public SystemColourFeature {
   public:
-    // GNOME's and KWin's on the given session bus (which may be null).
+    // A desktop with a night light of its own: the name XDG_CURRENT_DESKTOP gives it, its
+    // night light on the session bus, and the tint it lends where it lends one.
+    struct Desktop {
+        const char* name;
+        std::unique_ptr<SystemColourFeature> (*light)(BusConnection* sessionBus, Scheduler&, Logger&);
+        std::unique_ptr<NightLightTint> (*tint)(DefaultsStore&, Logger&);  // null: lends none
+    };
+    static const std::vector<Desktop>& desktops();
+
+    // Every desktop's night light on the given session bus (which may be null).
     static std::unique_ptr<DesktopNightLight> onSessionBus(BusConnection* sessionBus,
                                                            Scheduler& scheduler, Logger& logger);
+    // The tint of the desktop that `currentDesktop` (XDG_CURRENT_DESKTOP's value, such as
+    // "ubuntu:GNOME") names; none where that desktop lends none.
+    static std::unique_ptr<NightLightTint> tintOf(std::string_view currentDesktop,
+                                                  DefaultsStore& defaults, Logger& logger);
 
     DesktopNightLight(std::vector<std::unique_ptr<SystemColourFeature>> kinds, Scheduler& scheduler);
 

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "Platform/Linux/DBus/BusConnection.h"
+#include "Platform/Linux/DBus/BusServiceReader.h"
 #include "Platform/Linux/NightLight/GSettingsFlag.h"
-#include "Platform/Logger.h"
+#include "Platform/LogOnce.h"
 #include "Platform/SystemColourFeature.h"
 #include "Support/CallbackList.h"
 
@@ -18,8 +18,8 @@ namespace vesperine {
 // "night-light-enabled". It is on while it tints now, or while the switch is on and it has
 // not been put off until tomorrow; switching it off writes the key, as the desktop's own
 // settings do. Without a session bus, without the plugin or without the key it is
-// unavailable. Calls are asynchronous and bounded by `timeout`; a failed or odd answer is
-// logged once per cause in the "conflicts" category and asked again after `retryDelay`.
+// unavailable. The daemon is followed through BusServiceReader (calls bounded by `timeout`; a
+// failed or odd answer logged once per cause in the "conflicts" category and asked again).
 class GnomeNightLight final : public SystemColourFeature {
   public:
     struct Names {
@@ -29,8 +29,6 @@ class GnomeNightLight final : public SystemColourFeature {
         std::string schema = "org.gnome.settings-daemon.plugins.color";
         std::string key = "night-light-enabled";
     };
-
-    static constexpr auto retryDelay = std::chrono::seconds(60);
 
     // `sessionBus` may be null (no session bus): then always unavailable.
     GnomeNightLight(BusConnection* sessionBus, Scheduler& scheduler, Logger& logger);
@@ -44,36 +42,19 @@ class GnomeNightLight final : public SystemColourFeature {
     Handle observe(std::function<void()> onChange) override { return observers_.add(std::move(onChange)); }
 
   private:
-    enum class Daemon { unknown, absent, present, broken };
-
-    BusConnection::Member object() const { return {names_.service, names_.path, names_.interface, ""}; }
-    void probe();
-    void readAll();
-    void absent();
-    void broken(const std::string& cause);
-    // Takes the properties in a dictionary (all of them, or the changed ones).
-    void take(sd_bus_message* dictionary, bool all);
+    Status take(const BusProperties::Map& properties, bool all);
     void changed();
-    void logOnce(const std::string& message);
 
-    BusConnection* bus_;
     Scheduler& scheduler_;
-    Log log_;
+    LogOnce log_;
     Names names_;
-    Duration timeout_;
-    Daemon daemon_ = Daemon::unknown;
     bool active_ = false;
     bool disabledUntilTomorrow_ = false;
     std::unique_ptr<GSettingsFlag> flag_;  // made when the daemon is first seen
     SystemFeatureStatus last_ = SystemFeatureStatus::off;
-    std::string lastLogged_;
     CallbackList<> observers_;
-    Handle pending_;
-    Timer retry_;
-    Handle ownerWatch_;
-    Handle propertiesWatch_;
     Handle flagWatch_;
-    Handle lossWatch_;
+    BusServiceReader daemon_;
     Alive alive_;
 };
 

@@ -18,9 +18,10 @@ LinuxPowerSource::LinuxPowerSource(BusConnection* systemBus, IoWatcher& loop, Sc
             followSupplies();
             changed();
         });
-        upower_ = std::make_unique<UPowerReader>(*systemBus, logger, heard, options_.busTimeout);
-        profiles_ =
-            std::make_unique<PowerProfilesReader>(*systemBus, logger, tell, options_.busTimeout);
+        upower_ = std::make_unique<UPowerReader>(*systemBus, scheduler, logger, heard,
+                                                 options_.busTimeout);
+        profiles_ = std::make_unique<PowerProfilesReader>(*systemBus, scheduler, logger, tell,
+                                                          options_.busTimeout);
     } else {
         log_.write(LogLevel::debug, "No system bus: the battery is read from " +
                                         options_.powerSupply.root +

@@ -4,13 +4,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "Platform/Linux/DBus/BusConnection.h"
-#include "Platform/Linux/DBus/BusProperties.h"
+#include "Platform/Linux/DBus/BusServiceReader.h"
 #include "Platform/LogOnce.h"
-#include "Support/Alive.h"
 
 namespace vesperine {
 
@@ -19,41 +18,35 @@ namespace vesperine {
 // org.freedesktop.UPower.PowerProfiles and the older net.hadess.PowerProfiles (recent
 // daemons own both); the current name is preferred whenever it answers.
 //
-// The profile is read once when a name gains an owner and then kept from PropertiesChanged,
-// so `lowPowerMode()` never waits. Without the daemon, or with a profile that is not text,
+// Each name is followed through BusServiceReader: read once when it gains an owner and then
+// kept from PropertiesChanged, so `lowPowerMode()` never waits. Without the daemon, or with a profile that is not text,
 // Low Power Mode reads as off; each such failure is logged once.
 class PowerProfilesReader {
 public:
     // `onChange` runs on the main loop whenever `lowPowerMode()` changes.
-    PowerProfilesReader(BusConnection& systemBus, Logger& logger, std::function<void()> onChange,
-                        Duration timeout = std::chrono::seconds(2));
+    PowerProfilesReader(BusConnection& systemBus, Scheduler& scheduler, Logger& logger,
+                        std::function<void()> onChange, Duration timeout = std::chrono::seconds(2));
+    ~PowerProfilesReader();
     PowerProfilesReader(const PowerProfilesReader&) = delete;
     PowerProfilesReader& operator=(const PowerProfilesReader&) = delete;
 
     bool lowPowerMode() const { return lowPowerMode_; }
 
 private:
+    // One name of the daemon, followed on its own: the current one stands while it answers.
     struct Endpoint {
-        const char* name = nullptr;
-        const char* path = nullptr;
+        std::string name;
         std::optional<std::string> profile;  // what it said last; none when not answering
-        std::uint64_t generation = 0;
-        Handle owner, changes, call;
+        std::unique_ptr<BusServiceReader> reader;
     };
 
-    void watch(Endpoint& endpoint);
-    void read(Endpoint& endpoint);
     void apply(Endpoint& endpoint, const BusProperties::Value& value);
     void update();
 
-    BusConnection& bus_;
     LogOnce log_;
     std::function<void()> onChange_;
-    Duration timeout_;
     std::array<Endpoint, 2> endpoints_;
     bool lowPowerMode_ = false;
-    Handle loss_;
-    Alive alive_;
 };
 
 }  // namespace vesperine

@@ -22,18 +22,16 @@ constexpr std::uint32_t statePendingDischarge = 6;
 
 }  // namespace
 
-UPowerReader::UPowerReader(BusConnection& systemBus, Logger& logger,
+UPowerReader::UPowerReader(BusConnection& systemBus, Scheduler& scheduler, Logger& logger,
                            std::function<void()> onChange, Duration timeout)
-    : bus_(systemBus), log_(logger, "power"), onChange_(std::move(onChange)), timeout_(timeout) {
-    owner_ = bus_.watchNameOwner(service, alive_.guard([this](bool hasOwner) {
-        if (hasOwner) {
-            log_.always(LogLevel::info, "UPower started");
-            refresh();
-        } else {
-            log_.always(LogLevel::info, "UPower stopped");
-            forget();
-        }
-    }));
+    : bus_(systemBus), log_(logger, "power"), onChange_(std::move(onChange)),
+      daemon_(&systemBus, scheduler, log_, "UPower", {{service, daemonPath, daemonInterface}},
+              [this](const BusProperties::Map& properties, bool all) {
+                  if (all) startRound();
+                  applyDaemon(properties);
+                  return success();
+              },
+              [this] { daemonChanged(); }, {timeout}) {
     auto deviceSignal = [this](const char* member, bool added) {
         return bus_.match({service, daemonPath, daemonInterface, member},
                           alive_.guard([this, added](sd_bus_message* message) {
@@ -48,35 +46,37 @@ UPowerReader::UPowerReader(BusConnection& systemBus, Logger& logger,
     };
     added_ = deviceSignal("DeviceAdded", true);
     removed_ = deviceSignal("DeviceRemoved", false);
-    auto changes = [this](const char* path, const char* interface, bool daemon) {
-        return bus_.watchProperties({service, path, interface, ""},
-                                    alive_.guard([this, daemon](sd_bus_message* message) {
-                                        auto changed = BusProperties::readMap(message);
-                                        if (!changed) {
-                                            log_.write(LogLevel::error, "UPower sent a malformed change: " +
-                                                                            changed.error().description);
-                                            return;
-                                        }
-                                        daemon ? applyDaemon(*changed) : applyDisplay(*changed);
-                                        update();
-                                    }));
-    };
-    daemonChanges_ = changes(daemonPath, daemonInterface, true);
-    displayChanges_ = changes(displayPath, deviceInterface, false);
-    loss_ = bus_.observeLoss(alive_.guard([this] {
-        log_.write(LogLevel::error, "Lost the system bus; UPower is no longer heard");
-        forget();
-    }));
-    refresh();
+    displayChanges_ = bus_.watchProperties(
+        {service, displayPath, deviceInterface, ""}, alive_.guard([this](sd_bus_message* message) {
+            auto changed = BusProperties::readMap(message);
+            if (!changed) {
+                log_.write(LogLevel::error,
+                           "UPower sent a malformed change: " + changed.error().description);
+                return;
+            }
+            applyDisplay(*changed);
+            update();
+        }));
 }
 
-void UPowerReader::send(const BusConnection::Member& method, const BusConnection::Writer& arguments,
-                        Handler onReply) {
+void UPowerReader::daemonChanged() {
+    const bool running = daemon_.state() == BusServiceReader::State::present;
+    if (running != running_) log_.always(LogLevel::info, running ? "UPower started" : "UPower stopped");
+    running_ = running;
+    if (running) {
+        update();
+    } else {
+        forget();
+    }
+}
+
+void UPowerReader::send(const std::string& member, const std::string& path, const char* interface,
+                        const BusConnection::Writer& arguments, Handler onReply) {
     const std::uint64_t id = ++nextCall_;
     const std::uint64_t generation = generation_;
     ++outstanding_;
-    calls_[id] = bus_.call(
-        method, arguments,
+    calls_[id] = daemon_.call(
+        member, arguments,
         alive_.guard([this, id, generation, onReply = std::move(onReply)](
                          sd_bus_message* reply, const std::string& error) {
             calls_.erase(id);
@@ -84,30 +84,19 @@ void UPowerReader::send(const BusConnection::Member& method, const BusConnection
             onReply(reply, error);
             answered();
         }),
-        timeout_);
+        path, interface);
 }
 
 void UPowerReader::getAll(const std::string& path, const char* interface, Handler onReply) {
-    send({service, path, "org.freedesktop.DBus.Properties", "GetAll"},
+    send("GetAll", path, "org.freedesktop.DBus.Properties",
          [interface](sd_bus_message* m) { return sd_bus_message_append(m, "s", interface); },
          std::move(onReply));
 }
 
-void UPowerReader::refresh() {
-    forget();
-    getAll(daemonPath, daemonInterface, [this](sd_bus_message* reply, const std::string& error) {
-        if (!reply) {
-            log_.write(LogLevel::info, "daemon", "UPower didn't answer: " + error);
-            return;
-        }
-        auto properties = BusProperties::readMap(reply);
-        if (!properties) {
-            log_.write(LogLevel::error, "UPower sent a malformed answer: " + properties.error().description);
-            return;
-        }
-        daemonAnswered_ = true;
-        applyDaemon(*properties);
-    });
+// The daemon answered: its display device and its devices are asked for, and the reading
+// waits for them.
+void UPowerReader::startRound() {
+    clear();
     getAll(displayPath, deviceInterface, [this](sd_bus_message* reply, const std::string& error) {
         if (!reply) {
             log_.write(LogLevel::info, "display", "UPower has no display device: " + error);
@@ -115,7 +104,7 @@ void UPowerReader::refresh() {
         }
         if (auto properties = BusProperties::readMap(reply)) applyDisplay(*properties);
     });
-    send({service, daemonPath, daemonInterface, "EnumerateDevices"}, nullptr,
+    send("EnumerateDevices", daemonPath, daemonInterface, nullptr,
          [this](sd_bus_message* reply, const std::string& error) {
              if (!reply) {
                  log_.write(LogLevel::info, "enumerate", "UPower didn't list its devices: " + error);
@@ -129,16 +118,19 @@ void UPowerReader::refresh() {
 }
 
 void UPowerReader::forget() {
+    clear();
+    update();
+}
+
+void UPowerReader::clear() {
     ++generation_;
     calls_.clear();
     outstanding_ = 0;
-    daemonAnswered_ = false;
     onBattery_.reset();
     displayType_.reset();
     displayState_.reset();
     displayPercentage_.reset();
     devices_.clear();
-    update();
 }
 
 void UPowerReader::addDevice(const std::string& path) {
@@ -221,7 +213,7 @@ UPowerReader::Reading UPowerReader::compute() const {
 void UPowerReader::update() {
     if (outstanding_ > 0) return;  // keep the last whole reading until the round is answered
     std::optional<Reading> next;
-    if (daemonAnswered_) next = compute();
+    if (running_) next = compute();
     if (next == reading_) return;
     reading_ = next;
     if (onChange_) onChange_();

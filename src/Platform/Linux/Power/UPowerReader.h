@@ -7,8 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "Platform/Linux/DBus/BusConnection.h"
-#include "Platform/Linux/DBus/BusProperties.h"
+#include "Platform/Linux/DBus/BusServiceReader.h"
 #include "Platform/LogOnce.h"
 #include "Support/Alive.h"
 
@@ -25,9 +24,10 @@ namespace vesperine {
 //
 // Everything is heard as events (PropertiesChanged of the daemon and of the display device,
 // DeviceAdded, DeviceRemoved, the daemon starting and stopping) and cached, so `reading()`
-// never waits. Calls are asynchronous and bounded by `timeout`. A reading is published only
-// once every call of a round has been answered, so a half-known state (the daemon's flag
-// without its devices) never shows. Values of the wrong type are left out and logged once.
+// never waits; the daemon itself is followed through BusServiceReader. Calls are asynchronous
+// and bounded by `timeout`. A reading is published only once every call of a round has been
+// answered, so a half-known state (the daemon's flag without its devices) never shows. Values
+// of the wrong type are left out and logged once.
 class UPowerReader {
 public:
     struct Reading {
@@ -37,8 +37,8 @@ public:
     };
 
     // `onChange` runs on the main loop whenever `reading()` changes.
-    UPowerReader(BusConnection& systemBus, Logger& logger, std::function<void()> onChange,
-                 Duration timeout = std::chrono::seconds(2));
+    UPowerReader(BusConnection& systemBus, Scheduler& scheduler, Logger& logger,
+                 std::function<void()> onChange, Duration timeout = std::chrono::seconds(2));
     UPowerReader(const UPowerReader&) = delete;
     UPowerReader& operator=(const UPowerReader&) = delete;
 
@@ -53,10 +53,12 @@ private:
     };
     using Handler = std::function<void(sd_bus_message* reply, const std::string& error)>;
 
-    void refresh();
+    void daemonChanged();
+    void startRound();
     void forget();
-    void send(const BusConnection::Member& method, const BusConnection::Writer& arguments,
-              Handler onReply);
+    void clear();
+    void send(const std::string& member, const std::string& path, const char* interface,
+              const BusConnection::Writer& arguments, Handler onReply);
     void getAll(const std::string& path, const char* interface, Handler onReply);
     void addDevice(const std::string& path);
     void applyDaemon(const BusProperties::Map& properties);
@@ -70,21 +72,21 @@ private:
     BusConnection& bus_;
     LogOnce log_;
     std::function<void()> onChange_;
-    Duration timeout_;
 
     std::optional<bool> onBattery_;
     std::optional<std::uint32_t> displayType_;
     std::optional<std::uint32_t> displayState_;
     std::optional<double> displayPercentage_;
     std::map<std::string, Device> devices_;
-    bool daemonAnswered_ = false;
+    bool running_ = false;
     int outstanding_ = 0;  // calls of the current round not yet answered
     std::uint64_t generation_ = 0;
     std::optional<Reading> reading_;
 
     std::map<std::uint64_t, Handle> calls_;
     std::uint64_t nextCall_ = 0;
-    Handle owner_, added_, removed_, daemonChanges_, displayChanges_, loss_;
+    Handle added_, removed_, displayChanges_;
+    BusServiceReader daemon_;
     Alive alive_;
 };
 
