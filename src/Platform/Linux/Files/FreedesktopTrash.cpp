@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "Platform/Linux/Files/Descriptor.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
 
 namespace vesperine {
@@ -17,13 +18,6 @@ namespace {
 
 // Tries a name this many times (".2" up to ".999") before giving up on a crowded Trash.
 constexpr int maxNameAttempts = 999;
-
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 Error failure(const std::string& path, const std::string& why) {
     return Error{"Couldn't move \"" + path + "\" to the Trash: " + why};

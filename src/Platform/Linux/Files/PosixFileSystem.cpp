@@ -16,28 +16,15 @@
 #include <cstring>
 #include <random>
 
+#include "Platform/Linux/Files/Descriptor.h"
+#include "Platform/Linux/Files/FilePaths.h"
+
 namespace vesperine {
 
+using FilePaths::describe;
+using FilePaths::parentOf;
+
 namespace {
-
-std::string describe(const std::string& what, const std::string& path, int err) {
-    return what + " \"" + path + "\": " + std::strerror(err);
-}
-
-std::string parentOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// Closes a descriptor on every way out.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 bool writeAll(int fd, const std::string& bytes) {
     std::size_t done = 0;

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <random>
 
+#include "Platform/Linux/Files/Descriptor.h"
+#include "Platform/Linux/Files/FilePaths.h"
 #include "Platform/Linux/Instance/BuildIdentity.h"
 #include "Platform/Linux/Install/DesktopEntry.h"
 #include "Platform/Linux/Install/InstallResources.h"
@@ -21,17 +23,10 @@
 
 namespace vesperine {
 
+using FilePaths::describe;
+using FilePaths::parentOf;
+
 namespace {
-
-std::string describe(const std::string& what, const std::string& path, int err) {
-    return what + " \"" + path + "\": " + std::strerror(err);
-}
-
-std::string parentOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string nameOf(const std::string& path) {
     return path.substr(path.find_last_of('/') + 1);
@@ -47,13 +42,6 @@ std::string resolved(const std::string& folder) {
     std::free(real);
     return path;
 }
-
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 // Copies everything from `in` to `out`: in the kernel where the file systems allow it
 // (sharing blocks on those that can), else through a buffer.
