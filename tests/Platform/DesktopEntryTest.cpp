@@ -4,7 +4,6 @@
 
 #include "App/MoveToApplications.h"
 #include "Platform/Linux/Process/RunningProgram.h"
-#include "Platform/Linux/Files/UserDirs.h"
 #include "Platform/Linux/Install/UserInstaller.h"
 #include "Support/TempFolder.h"
 
@@ -37,23 +36,7 @@ TEST(DesktopEntry, ExecArgumentsAreQuotedAndEscapedAsTheFormatAsks) {
     }
 }
 
-// Writing a key is the installer's entries' test (each checked by the validator).
-TEST(DesktopEntry, KeysComeFromTheMainGroupFirstOneWinning) {
-    EXPECT_EQ(DesktopEntry::keys("# c\n[Desktop Entry]\nName = V\nHidden=false\nHidden=true\n"
-                                 "# Exec=no\n\n[Desktop Action x]\nExec=other\n"),
-              (std::map<std::string, std::string>{{"Hidden", "false"}, {"Name", "V"}}));
-}
-
-TEST(DesktopEntry, UserDirsAndTheRunningProgram) {
-    const auto dirs = UserDirs::parse(
-        "# xdg-user-dirs\nXDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\nXDG_DESKTOP_DIR=\"$HOME/\"\n"
-        "XDG_MUSIC_DIR=\"/srv/music/\"\nXDG_VIDEOS_DIR=Videos\nXDG_PICTURES_DIR=\"relative\"\n"
-        "XDG_TEMPLATES_DIR=\"$HOME/a \\\"b\\\"\"",
-        "/home/alex");
-    EXPECT_EQ(dirs, (std::map<std::string, std::string>{
-                        {"XDG_DOWNLOAD_DIR", "/home/alex/Téléchargements"},
-                        {"XDG_MUSIC_DIR", "/srv/music"},
-                        {"XDG_TEMPLATES_DIR", "/home/alex/a \"b\""}}));
+TEST(DesktopEntry, TheRunningProgram) {
     // An image is named by its file only from inside its mount.
     EXPECT_EQ(RunningProgram::choose("/usr/bin/v (deleted)", nullptr), "/usr/bin/v");
     EXPECT_EQ(RunningProgram::choose("/tmp/.mount_V1/usr/bin/v", "/home/a/V.AppImage"),

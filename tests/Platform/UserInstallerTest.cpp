@@ -24,7 +24,7 @@ struct Install {
     TempFolder home{TempFolder::awkward};
     CapturingLogger logger;
     XdgPaths paths{home.root(),     home / ".config", home / ".local/share",
-                   home / ".cache", home / "run",     "/tmp"};
+                   home / ".cache", home / "run",     "/tmp", {}, {}};
     UserInstaller installer{logger, "com.brevan.vesperine", home / "Downloads/v", paths, ""};
     std::string source = home / "Downloads/v", destination = home / ".local/bin/v";
 
@@ -66,7 +66,6 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersRe
     Install i;
     fs::rename(i.home / ".local/bin", i.home / "bin");
     fs::create_directory_symlink(i.home / "bin", i.home / ".local/bin");
-    i.home.write(".config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n");
     ASSERT_TRUE(i.installer.install(i.source, i.destination));
     EXPECT_TRUE(fs::is_symlink(i.home / ".local/bin"));
     EXPECT_EQ(i.home.read("bin/v"), newCopy);
@@ -81,7 +80,8 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersRe
     fs::create_directory_symlink(i.home.root(), linked);
     XdgPaths paths = i.paths;
     paths.home = linked;
-    paths.configHome = linked + "/.config";
+    paths.downloadDir = linked + "/Téléchargements";
+    paths.desktopDir = linked + "/";  // the home itself: none
     const UserInstaller throughLink{i.logger, "com.brevan.vesperine", i.source, paths, ""};
     const auto places = throughLink.places();
     const std::string real = fs::canonical(i.home.root());

@@ -17,7 +17,6 @@
 #include "Platform/Linux/Install/InstallResources.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Linux/Instance/RunningInstances.h"
-#include "Platform/Linux/Files/UserDirs.h"
 
 namespace vesperine {
 
@@ -126,15 +125,10 @@ Installer::Places UserInstaller::places() const {
     // The running path comes resolved from the kernel, so the folders it is compared with
     // are resolved too. The install folder stays as the user names it: it may be a link.
     Places places{resolved(paths_.home), {}, resolved(buildTree_), paths_.home + "/.local/bin"};
-    PosixFileSystem files;
-    const ReadResult dirs = files.read(paths_.configHome + "/user-dirs.dirs");
-    if (dirs.ok) {
-        auto named = UserDirs::parse(dirs.bytes, paths_.home);
-        for (const char* name : {"XDG_DOWNLOAD_DIR", "XDG_DESKTOP_DIR"}) {
-            if (auto found = named.find(name); found != named.end()) {
-                places.moreMovable.push_back(resolved(found->second));
-            }
-        }
+    // A named folder that is the home itself is the file's way of saying "none".
+    for (const std::string& folder : {paths_.downloadDir, paths_.desktopDir}) {
+        if (!folder.empty() && resolved(folder) != places.home)
+            places.moreMovable.push_back(resolved(folder));
     }
     return places;
 }
@@ -226,9 +220,10 @@ Result<std::string> UserInstaller::desktopEntryFor(const std::string& executable
         return Result<std::string>::failure("\"" + executable +
                                             "\" can't be written in a desktop entry");
     }
-    return DesktopEntry::withKey(
-        DesktopEntry::withKey(InstallResources::desktopEntry, "Exec", *argument), ownEntryKey,
-        "true");
+    auto entry = DesktopEntry::withKeys(InstallResources::desktopEntry,
+                                        {{"Exec", *argument}, {ownEntryKey, "true"}});
+    if (!entry) return Result<std::string>::failure("the built-in desktop entry can't be read");
+    return std::move(entry).value();
 }
 
 void UserInstaller::addToDesktop(const std::string& executable) const {
