@@ -25,8 +25,7 @@ std::optional<std::string> fromBase64(const std::string& text) {
     constexpr std::string_view alphabet =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     const std::size_t body = text.find_last_not_of('=') + 1;
-    if (text.size() % 4 != 0 || text.size() - body > 2 ||
-        text.find_first_not_of(alphabet) < body)
+    if (text.size() % 4 != 0 || text.size() - body > 2 || text.find_first_not_of(alphabet) < body)
         return std::nullopt;
     gsize size = 0;
     std::unique_ptr<guchar, decltype(&g_free)> bytes(g_base64_decode(text.c_str(), &size), g_free);

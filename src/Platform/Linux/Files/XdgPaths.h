@@ -11,7 +11,7 @@ namespace vesperine {
 // only as an absolute path: runtimeFolders() chooses what stands in for it (GLib would put
 // the cache folder in its place).
 struct XdgPaths {
-    std::string home;        // $HOME, else the password database's
+    std::string home;  // $HOME, else the password database's
     std::string configHome;
     std::string dataHome;
     std::string cacheHome;

@@ -148,7 +148,8 @@ std::optional<DesktopEntries::Parsed> DesktopEntries::parse(const std::string& p
         log_.info("Skipped desktop entry %s: %s", path.c_str(), problem.c_str());
         return std::nullopt;
     }
-    const bool application = valueOf(keys, "Type") == "Application" && valueOf(keys, "Hidden") != "true";
+    const bool application =
+        valueOf(keys, "Type") == "Application" && valueOf(keys, "Hidden") != "true";
     Entry entry{id, std::nullopt, valueOf(keys, "StartupWMClass")};
     // A translation left empty does not hide the next best one.
     for (const auto& key : localeKeys_) {

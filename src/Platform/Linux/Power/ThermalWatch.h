@@ -14,8 +14,8 @@ namespace vesperine {
 // Keeps the machine's thermal state (ThermalZones' reading) up to date and says when it
 // changes. The zones are read once at construction and then every `pollInterval`, so
 // `state()` never touches a file. 30 s: the power guard never moves its thermal steps faster,
-// so a finer poll (or the kernel's thermal netlink events, which some kernels keep to privileged users)
-// would buy nothing; each wake-up is one read of every zone's temperature and trip points.
+// so a finer poll (or the kernel's thermal netlink events, which some kernels keep to privileged
+// users) would buy nothing; each wake-up is one read of every zone's temperature and trip points.
 // With no readable zone there is no poll: the machine counts as cool.
 class ThermalWatch {
 public:
@@ -26,8 +26,8 @@ public:
     enum class Mode { polling, idle };
 
     // `onChange` runs on the main loop whenever `state()` changes.
-    ThermalWatch(Scheduler& scheduler, Logger& logger,
-                 std::function<void()> onChange, Options options);
+    ThermalWatch(Scheduler& scheduler, Logger& logger, std::function<void()> onChange,
+                 Options options);
     ThermalWatch(const ThermalWatch&) = delete;
     ThermalWatch& operator=(const ThermalWatch&) = delete;
 
