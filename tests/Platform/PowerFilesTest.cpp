@@ -100,7 +100,9 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
     const std::vector<std::pair<std::string, std::string>> laptop = {
         {"critical", "105000"}, {"hot", "100000"}, {"passive", "95000"}, {"active", "60000"}};
     const std::tuple<const char*, Files, T, int, bool> cases[] = {
-        {"fan running", zone("thermal_zone0", "60000", laptop), T::fair, 1, false},
+        {"fan running, its cooling device no zone",
+         zone("thermal_zone0", "60000", laptop) + Files{{"cooling_device0/cur_state", "1"}}, T::fair, 1,
+         false},
         {"throttling", zone("thermal_zone0", "96000", laptop), T::serious, 1, false},
         {"at the hot trip", zone("thermal_zone0", "100000", laptop), T::critical, 1, false},
         {"a critical trip reached",
