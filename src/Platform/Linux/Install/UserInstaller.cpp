@@ -86,23 +86,6 @@ bool copyAll(int in, int out) {
 
 constexpr std::string_view temporaryMark = ".install-";
 
-// Removes copies left in `folder` by installs of `name` that died before their rename.
-void removeStaleCopies(const std::string& folder, const std::string& name) {
-    const std::string prefix = "." + name + std::string(temporaryMark);
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string found = entry->d_name;
-        if (found.compare(0, prefix.size(), prefix) != 0) continue;
-        char* end = nullptr;
-        const long pid = std::strtol(found.c_str() + prefix.size(), &end, 10);
-        if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-        ::unlinkat(::dirfd(dir), found.c_str(), 0);
-    }
-    ::closedir(dir);
-}
-
 }  // namespace
 
 UserInstaller::UserInstaller(Logger& logger, std::string bundleId, std::string runningPath,
@@ -183,7 +166,9 @@ Status UserInstaller::copyExecutable(const std::string& source,
 
     const std::string folder = parentOf(destination);
     if (auto made = PosixFileSystem::createDirectories(folder); !made) return made;
-    removeStaleCopies(folder, nameOf(destination));
+    // Copies left by installs that died before their rename.
+    PosixFileSystem::removeStaleTemporaries(folder,
+                                            "." + nameOf(destination) + std::string(temporaryMark));
     std::random_device random;
     const std::string temporary = folder + "/." + nameOf(destination) + std::string(temporaryMark) +
                                   std::to_string(::getpid()) + "-" +
