@@ -13,10 +13,11 @@ namespace vesperine {
 
 // Keeps the machine's thermal state (ThermalZones' reading) up to date and says when it
 // changes. The zones are read once at construction and then every `pollInterval`, so
-// `state()` never touches a file. 30 s: the power guard never moves its thermal steps faster,
-// so a finer poll (or the kernel's thermal netlink events, which some kernels keep to privileged
-// users) would buy nothing; each wake-up is one read of every zone's temperature and trip points.
-// With no readable zone there is no poll: the machine counts as cool.
+// `state()` never touches a file. 30 s: the power guard spaces its thermal steps that far
+// apart, so a finer poll would buy little; each wake-up is one read of every zone's
+// temperature and trip points. A crossed trip point is thus heard up to one interval late,
+// while the kernel already throttles on it. With no readable zone there is no poll: the
+// machine counts as cool.
 class ThermalWatch {
 public:
     struct Options {
