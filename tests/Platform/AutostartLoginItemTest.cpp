@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "App/MoveToApplications.h"
-#include "Platform/Linux/Install/DesktopEntry.h"
+#include "Platform/Linux/Install/UserInstaller.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
 
@@ -40,8 +40,7 @@ TEST(AutostartLoginItem, FollowsOurEntryAndNeverTouchesTheUsersOwn) {
         EXPECT_EQ(enabled.ok(), c.ours);
         EXPECT_EQ(item.isEnabled(), c.ours);
         if (c.ours) {
-            EXPECT_EQ(DesktopEntry::keys(home.read(entryFile))["Exec"],
-                      DesktopEntry::execArgument((home / ".local/bin/v").string()));
+            EXPECT_EQ(home.read(entryFile), *UserInstaller::desktopEntryFor(home / ".local/bin/v"));
             const std::string validate =
                 "desktop-file-validate " + MoveToApplications::shellQuote(item.entryPath());
             EXPECT_EQ(std::system(validate.c_str()), 0);

@@ -124,7 +124,7 @@ TEST_F(JsonFileDefaultsStoreTest, AFileOfTheBase64FormLoadsUnchanged) {
 // Entries written by a newer version or by hand used to vanish at the next save of another key.
 TEST_F(JsonFileDefaultsStoreTest, EntriesOfUnknownFormsReadAsAbsentAndAreKept) {
     const std::string text =
-        R"({"preferences":{"$data":"!!not base64!!"},"flag":"yes","count":1.5,)"
+        R"({"preferences":{"$data":"!!not base64!!!!"},"flag":"yes","count":1.5,)"
         R"("x":{"$double":"huh"},"y":{"$newer":1},"list":[1,"a",null],"none":null,)"
         R"("record":{"a":{"b":[]}, "n": 1e2},"huge":18446744073709551615})";
     dir_.write(path_, text);

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
-#include <linux/genetlink.h>
-#include <linux/netlink.h>
-#include <linux/thermal.h>
 
-#include <cstring>
 #include <vector>
 
 #include "Guards/PowerGuard.h"
@@ -11,7 +7,6 @@
 #include "Platform/Linux/Power/PowerSupplyEvents.h"
 #include "Platform/Linux/Power/PowerSupplyFiles.h"
 #include "Platform/Linux/Power/PowerSupplyWatch.h"
-#include "Platform/Linux/Power/ThermalEvents.h"
 #include "Platform/Linux/Power/ThermalWatch.h"
 #include "Platform/Linux/Power/ThermalZones.h"
 #include "Platform/Simulated/CapturingLogger.h"
@@ -105,7 +100,9 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
     const std::vector<std::pair<std::string, std::string>> laptop = {
         {"critical", "105000"}, {"hot", "100000"}, {"passive", "95000"}, {"active", "60000"}};
     const std::tuple<const char*, Files, T, int, bool> cases[] = {
-        {"fan running", zone("thermal_zone0", "60000", laptop), T::fair, 1, false},
+        {"fan running, its cooling device no zone",
+         zone("thermal_zone0", "60000", laptop) + Files{{"cooling_device0/cur_state", "1"}}, T::fair, 1,
+         false},
         {"throttling", zone("thermal_zone0", "96000", laptop), T::serious, 1, false},
         {"at the hot trip", zone("thermal_zone0", "100000", laptop), T::critical, 1, false},
         {"a critical trip reached",
@@ -136,52 +133,24 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
     }
 }
 
-// One generic netlink message of `family` with command `cmd`.
-std::vector<char> message(std::uint16_t family, std::uint8_t cmd) {
-    std::vector<char> bytes(NLMSG_LENGTH(GENL_HDRLEN));
-    nlmsghdr header{static_cast<std::uint32_t>(bytes.size()), family, 0, 0, 0};
-    genlmsghdr genl{cmd, 1, 0};
-    std::memcpy(bytes.data(), &header, sizeof header);
-    std::memcpy(bytes.data() + NLMSG_HDRLEN, &genl, sizeof genl);
-    return bytes;
-}
-
-TEST(ThermalEvents, OnlyZoneEventsOfTheFamilyCount) {
-    auto both = message(30, THERMAL_GENL_EVENT_CDEV_STATE_UPDATE);
-    auto tripDown = message(30, THERMAL_GENL_EVENT_TZ_TRIP_DOWN);
-    both.insert(both.end(), tripDown.begin(), tripDown.end());
-    const std::tuple<const char*, std::vector<char>, bool> cases[] = {
-        {"trip crossed upwards", message(30, THERMAL_GENL_EVENT_TZ_TRIP_UP), true},
-        {"cooling device update", message(30, THERMAL_GENL_EVENT_CDEV_STATE_UPDATE), false},
-        {"another family", message(31, THERMAL_GENL_EVENT_TZ_TRIP_UP), false},
-        {"a zone event after another in one datagram", both, true},
-        {"cut short", std::vector<char>(tripDown.begin(), tripDown.begin() + 10), false},
-    };
-    for (const auto& [name, bytes, expected] : cases) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(ThermalEvents::holdsZoneEvent(bytes.data(), bytes.size(), 30), expected);
-    }
-}
-
 struct NoLoop final : IoWatcher {
     IoWatch watchReadable(int, std::function<void()>) override { return {}; }
 };
 
 TEST(ThermalWatch, PollsEvery30SecondsOnlyWhenThereIsAZoneToRead) {
     VirtualTime time;
-    NoLoop loop;
     CapturingLogger logger;
     TempFolder tree;
     int changes = 0;
-    ThermalWatch::Options options{tree.root(), false, 30s};
+    ThermalWatch::Options options{tree.root(), 30s};
     {
-        ThermalWatch empty(loop, time, logger, [&] { ++changes; }, options);
+        ThermalWatch empty(time, logger, [&] { ++changes; }, options);
         EXPECT_EQ(empty.mode(), ThermalWatch::Mode::idle);
         EXPECT_EQ(time.armedTimers(), 0u);
         EXPECT_EQ(logger.count("No thermal zone could be read"), 1u);
     }
     tree.values(zone("thermal_zone0", "50000", {{"passive", "90000"}}));
-    ThermalWatch watch(loop, time, logger, [&] { ++changes; }, options);
+    ThermalWatch watch(time, logger, [&] { ++changes; }, options);
     EXPECT_EQ(watch.mode(), ThermalWatch::Mode::polling);
     tree.values({{"thermal_zone0/temp", "91000"}});
     time.advance(29s);

@@ -11,6 +11,7 @@
 
 #include "Platform/Linux/Process/ExecRelaunch.h"
 #include "Platform/Linux/Instance/RunningInstances.h"
+#include "Platform/Linux/Process/RunningProgram.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/ChildProcess.h"
 #include "Support/TempFolder.h"
@@ -150,6 +151,16 @@ TEST(RunningInstances, OnlyOurProgramHoldingOurLockIsAskedToQuitAndWaitedFor) {
                                                               ") did not quit within 0.2 s");
     EXPECT_EQ(elsewhere.wait(0ms), std::nullopt);  // left running, like the reader
     EXPECT_EQ(reader.wait(0ms), std::nullopt);
+}
+
+// An image is named by its file only from inside its mount.
+TEST(RunningProgram, IsTheImageOnlyFromInsideItsMountAndNeverMarkedDeleted) {
+    EXPECT_EQ(RunningProgram::choose("/usr/bin/v (deleted)", nullptr), "/usr/bin/v");
+    EXPECT_EQ(RunningProgram::choose("/tmp/.mount_V1/usr/bin/v", "/home/a/V.AppImage"),
+              "/home/a/V.AppImage");
+    EXPECT_EQ(RunningProgram::choose("/tmp/.mount_V1/usr/bin/v", "V.AppImage"),
+              "/tmp/.mount_V1/usr/bin/v");
+    EXPECT_EQ(RunningProgram::choose("/usr/bin/v", "/home/a/V.AppImage"), "/usr/bin/v");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "App/MoveToApplications.h"
+#include "Platform/Linux/Install/DesktopEntry.h"
 #include "Platform/Linux/Install/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
@@ -24,7 +25,7 @@ struct Install {
     TempFolder home{TempFolder::awkward};
     CapturingLogger logger;
     XdgPaths paths{home.root(),     home / ".config", home / ".local/share",
-                   home / ".cache", home / "run",     "/tmp"};
+                   home / ".cache", home / "run",     "/tmp", {}, {}};
     UserInstaller installer{logger, "com.brevan.vesperine", home / "Downloads/v", paths, ""};
     std::string source = home / "Downloads/v", destination = home / ".local/bin/v";
 
@@ -66,7 +67,6 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersRe
     Install i;
     fs::rename(i.home / ".local/bin", i.home / "bin");
     fs::create_directory_symlink(i.home / "bin", i.home / ".local/bin");
-    i.home.write(".config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n");
     ASSERT_TRUE(i.installer.install(i.source, i.destination));
     EXPECT_TRUE(fs::is_symlink(i.home / ".local/bin"));
     EXPECT_EQ(i.home.read("bin/v"), newCopy);
@@ -81,7 +81,8 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersRe
     fs::create_directory_symlink(i.home.root(), linked);
     XdgPaths paths = i.paths;
     paths.home = linked;
-    paths.configHome = linked + "/.config";
+    paths.downloadDir = linked + "/Téléchargements";
+    paths.desktopDir = linked + "/";  // the home itself: none
     const UserInstaller throughLink{i.logger, "com.brevan.vesperine", i.source, paths, ""};
     const auto places = throughLink.places();
     const std::string real = fs::canonical(i.home.root());
@@ -189,6 +190,32 @@ TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
             "old");
         EXPECT_TRUE(i.leftovers().empty());
         EXPECT_FALSE(fs::exists(i.paths.dataHome + "/applications"));
+    }
+}
+
+// Each entry written as the format asks, and accepted by the freedesktop tools' validator.
+TEST(UserInstaller, ExecArgumentsAreQuotedAndEscapedAsTheFormatAsks) {
+    // Each path and its Exec value as written in the file, if it can be written.
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"/home/alex/.local/bin/v", "/home/alex/.local/bin/v"},
+        {"/home/Zoë O'Brien/v", "\"/home/Zoë O'Brien/v\""},
+        {"/home/say \"hi\"/v", R"("/home/say \\"hi\\"/v")"},
+        {"/home/$USER/`id`/v", R"("/home/\\$USER/\\`id\\`/v")"},
+        {"/home/back\\slash ;&|<>*?#()~/v", R"("/home/back\\\\slash ;&|<>*?#()~/v")"},
+        {"/home/100%/v", "/home/100%%/v"},
+        {"/home/line\nbreak\ttab/v", R"("/home/line\nbreak\ttab/v")"},
+        {"/home/bad\xff/v", std::nullopt},
+        {"/home/bell\a/v", std::nullopt},
+    };
+    TempFolder home(TempFolder::awkward);
+    for (const auto& [path, exec] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(DesktopEntry::execArgument(path), exec);
+        if (!exec) continue;
+        home.write("v.desktop", *UserInstaller::desktopEntryFor(path));
+        const std::string validate =
+            "desktop-file-validate " + MoveToApplications::shellQuote((home / "v.desktop").string());
+        EXPECT_EQ(std::system(validate.c_str()), 0);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "Platform/Linux/Files/FreedesktopTrash.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "Platform/Linux/Files/Descriptor.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
@@ -94,20 +96,10 @@ FreedesktopTrash::FreedesktopTrash(std::string trashFolder, const Clock& clock)
     : trashFolder_(std::move(trashFolder)), clock_(clock) {}
 
 std::string FreedesktopTrash::encodePath(std::string_view path) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-            (byte >= '0' && byte <= '9') || std::strchr("/-_.!~*'()", c) != nullptr) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += hex[byte >> 4];
-            encoded += hex[byte & 0xF];
-        }
-    }
-    return encoded;
+    const std::string text(path);
+    std::unique_ptr<char, decltype(&g_free)> encoded(
+        g_uri_escape_string(text.c_str(), "/!*'()", FALSE), g_free);
+    return encoded.get();
 }
 
 std::string FreedesktopTrash::infoText(std::string_view path, std::string_view deletionDate) {

@@ -13,6 +13,9 @@ namespace vesperine {
 // time of deletion, so a file manager can list and restore it. A name already in the Trash
 // gets ".2", ".3", ... . An item on another file system than the Trash is copied in and then
 // removed (files and links; such a folder is refused rather than copied in halves).
+// GLib's g_file_trash does less than this: it renames over an item in files/ that has no info
+// file (the user's item is lost), refuses items on another file system instead of copying
+// them, and does not say where the item went.
 class FreedesktopTrash final : public Trash {
 public:
     // `trashFolder`: the Trash itself, for instance homeTrash(dataHome). `clock` dates entries.

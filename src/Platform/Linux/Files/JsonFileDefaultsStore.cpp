@@ -1,15 +1,36 @@
 #include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 
+#include <glib.h>
+
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
-#include "Support/Base64.h"
 #include "Support/Json.h"
 
 namespace vesperine {
 
 namespace {
+
+std::string toBase64(std::string_view bytes) {
+    std::unique_ptr<gchar, decltype(&g_free)> text(
+        g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size()), g_free);
+    return text.get();
+}
+
+// GLib skips characters outside the alphabet and decodes what is left; an entry damaged by
+// hand must read as absent instead, so only the standard alphabet with its padding passes.
+std::optional<std::string> fromBase64(const std::string& text) {
+    constexpr std::string_view alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const std::size_t body = text.find_last_not_of('=') + 1;
+    if (text.size() % 4 != 0 || text.size() - body > 2 || text.find_first_not_of(alphabet) < body)
+        return std::nullopt;
+    gsize size = 0;
+    std::unique_ptr<guchar, decltype(&g_free)> bytes(g_base64_decode(text.c_str(), &size), g_free);
+    return std::string(reinterpret_cast<const char*>(bytes.get()), size);
+}
 
 // An object with one member named "$..." is a value in our own wrapping ($data, $double,
 // or a newer version's), never a record.
@@ -36,7 +57,7 @@ Json toJson(const DefaultsValue& value) {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, Data>) {
                 if (auto record = asRecord(v.bytes)) return std::move(*record);
-                return Json{{"$data", base64::encode(v.bytes)}};
+                return Json{{"$data", toBase64(v.bytes)}};
             } else if constexpr (std::is_same_v<T, double>) {
                 if (std::isnan(v)) return Json{{"$double", "nan"}};
                 if (std::isinf(v)) return Json{{"$double", v > 0 ? "inf" : "-inf"}};
@@ -66,7 +87,7 @@ std::optional<DefaultsValue> fromJson(const Json& j) {
     }
     if (j.is_object()) {
         if (auto it = j.find("$data"); it != j.end() && it->is_string()) {
-            if (auto bytes = base64::decode(it->get<std::string>())) return DefaultsValue(Data{*bytes});
+            if (auto bytes = fromBase64(it->get<std::string>())) return DefaultsValue(Data{*bytes});
         }
         if (auto it = j.find("$double"); it != j.end() && it->is_string()) {
             const auto& s = it->get_ref<const std::string&>();

@@ -39,25 +39,6 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// Removes temporary files of `path` left by writers that died before their rename (a crash, a
-// kill -9). Only files of processes that no longer exist are touched: a live writer's file
-// is its own business, even if it is another instance.
-void removeStaleTemporaries(const std::string& folder, const std::string& path) {
-    const std::string prefix = path.substr(path.find_last_of('/') + 1) + ".tmp-";
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        char* end = nullptr;
-        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
-        if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-        ::unlinkat(::dirfd(dir), name.c_str(), 0);
-    }
-    ::closedir(dir);
-}
-
 // How an error names what is in a file's place.
 std::string notRegular(const std::string& what, const std::string& path, mode_t mode) {
     const char* kind = S_ISDIR(mode)    ? "a folder"
@@ -159,6 +140,21 @@ ReadResult PosixFileSystem::read(const std::string& path) const {
     return result;
 }
 
+void PosixFileSystem::removeStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!name.starts_with(prefix)) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
+}
+
 Status PosixFileSystem::createDirectories(const std::string& path) {
     if (path.empty()) return success();
     struct stat info {};
@@ -223,7 +219,7 @@ Status PosixFileSystem::write(const std::string& path, const std::string& bytes,
             describe(keepExisting ? "Couldn't create" : "Couldn't replace", target, err));
     }
     syncFolder(folder);
-    removeStaleTemporaries(folder, target);
+    removeStaleTemporaries(folder, target.substr(target.find_last_of('/') + 1) + ".tmp-");
     return success();
 }
 

@@ -23,6 +23,10 @@ public:
     static Status createDirectories(const std::string& path);
     // rename(2) that fails with EEXIST instead of replacing `to`; errno says why on false.
     static bool renameWithoutReplacing(const std::string& from, const std::string& to);
+    // Removes the files in `folder` named "<prefix><pid>-..." whose writer process no longer
+    // exists: what a crash or a kill -9 left before the rename. A live writer's file is its
+    // own business, even if it is another instance's.
+    static void removeStaleTemporaries(const std::string& folder, const std::string& prefix);
 
 private:
     static Status write(const std::string& path, const std::string& bytes, bool keepExisting);

@@ -1,6 +1,6 @@
 #include "Platform/Linux/Files/XdgPaths.h"
 
-#include <pwd.h>
+#include <glib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,29 +15,24 @@ std::string absoluteEnv(const char* name) {
     return value;
 }
 
-std::string homeFolder() {
-    std::string home = absoluteEnv("HOME");
-    if (!home.empty()) return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-        return entry->pw_dir;
-    }
-    return "/tmp";
+std::string specialDir(GUserDirectory which) {
+    const char* folder = g_get_user_special_dir(which);
+    return folder != nullptr ? folder : "";
 }
 
 }  // namespace
 
 XdgPaths XdgPaths::fromEnvironment() {
     XdgPaths paths;
-    paths.home = homeFolder();
-    paths.configHome = absoluteEnv("XDG_CONFIG_HOME");
-    if (paths.configHome.empty()) paths.configHome = paths.home + "/.config";
-    paths.dataHome = absoluteEnv("XDG_DATA_HOME");
-    if (paths.dataHome.empty()) paths.dataHome = paths.home + "/.local/share";
-    paths.cacheHome = absoluteEnv("XDG_CACHE_HOME");
-    if (paths.cacheHome.empty()) paths.cacheHome = paths.home + "/.cache";
+    paths.home = g_get_home_dir();
+    paths.configHome = g_get_user_config_dir();
+    paths.dataHome = g_get_user_data_dir();
+    paths.cacheHome = g_get_user_cache_dir();
     paths.runtimeDir = absoluteEnv("XDG_RUNTIME_DIR");
     paths.tempDir = absoluteEnv("TMPDIR");
     if (paths.tempDir.empty()) paths.tempDir = "/tmp";
+    paths.downloadDir = specialDir(G_USER_DIRECTORY_DOWNLOAD);
+    paths.desktopDir = specialDir(G_USER_DIRECTORY_DESKTOP);
     return paths;
 }
 

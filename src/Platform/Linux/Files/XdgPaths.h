@@ -5,16 +5,21 @@
 
 namespace vesperine {
 
-// The XDG base directories for the current user: $XDG_CONFIG_HOME (else ~/.config),
-// $XDG_DATA_HOME (else ~/.local/share), $XDG_CACHE_HOME (else ~/.cache), $XDG_RUNTIME_DIR
-// (else none). A relative value in a variable is ignored, as the base-directory rules require.
+// The XDG base directories for the current user as GLib reads them for every program of the
+// session: $XDG_CONFIG_HOME (else ~/.config), $XDG_DATA_HOME (else ~/.local/share),
+// $XDG_CACHE_HOME (else ~/.cache). $XDG_RUNTIME_DIR is taken only from the variable, and
+// only as an absolute path: runtimeFolders() chooses what stands in for it (GLib would put
+// the cache folder in its place).
 struct XdgPaths {
-    std::string home;        // $HOME, else the password database's, else /tmp
+    std::string home;  // $HOME, else the password database's
     std::string configHome;
     std::string dataHome;
     std::string cacheHome;
     std::string runtimeDir;  // empty when unset
-    std::string tempDir;     // $TMPDIR, else /tmp
+    std::string tempDir;     // $TMPDIR when absolute, else /tmp
+    // The user's named folders (user-dirs.dirs, in the user's language); empty when none.
+    std::string downloadDir;
+    std::string desktopDir;
 
     static XdgPaths fromEnvironment();
 

@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <glib.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "Platform/Linux/Files/XdgPaths.h"
+#include "Platform/Linux/Install/DesktopEntry.h"
 
 namespace vesperine {
 
@@ -26,66 +29,25 @@ std::string folded(std::string_view text) {
     return out;
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// The escapes a string value may hold: \s \n \t \r \\.
-std::string unescaped(std::string_view value) {
-    std::string out;
-    out.reserve(value.size());
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out += value[i];
-            continue;
-        }
-        switch (value[++i]) {
-            case 's':
-                out += ' ';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            default:
-                out += value[i];
-        }
-    }
-    return out;
-}
-
-// "Name[...]" keys for a locale lang_COUNTRY.ENCODING@MODIFIER, in the order the Desktop
-// Entry format matches them: lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang.
-std::vector<std::string> nameKeysFor(std::string_view locale) {
-    std::string_view modifier;
-    if (auto at = locale.find('@'); at != std::string_view::npos) {
-        modifier = locale.substr(at + 1);
-        locale = locale.substr(0, at);
-    }
-    if (auto dot = locale.find('.'); dot != std::string_view::npos) locale = locale.substr(0, dot);
-    std::string_view lang = locale, country;
-    if (auto underscore = locale.find('_'); underscore != std::string_view::npos) {
-        lang = locale.substr(0, underscore);
-        country = locale.substr(underscore + 1);
-    }
-    if (lang.empty() || lang == "C" || lang == "POSIX") return {};
-    const std::string base(lang);
+// "Name[...]" keys for a locale, best match first, as the Desktop Entry format matches them
+// (lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang). None for the untranslated C.
+std::vector<std::string> nameKeysFor(const std::string& locale) {
     std::vector<std::string> keys;
-    auto add = [&](const std::string& tag) { keys.push_back("Name[" + tag + "]"); };
-    if (!country.empty() && !modifier.empty())
-        add(base + "_" + std::string(country) + "@" + std::string(modifier));
-    if (!country.empty()) add(base + "_" + std::string(country));
-    if (!modifier.empty()) add(base + "@" + std::string(modifier));
-    add(base);
+    const std::string lang = locale.substr(0, locale.find_first_of("_.@"));
+    if (lang.empty() || lang == "C" || lang == "POSIX") return keys;
+    gchar** variants = g_get_locale_variants(locale.c_str());
+    for (gchar** variant = variants; *variant != nullptr; ++variant)
+        keys.push_back(std::string("Name[") + *variant + "]");
+    g_strfreev(variants);
     return keys;
+}
+
+// The value of `key`; none when absent or empty.
+std::optional<std::string> valueOf(const std::map<std::string, std::string>& keys,
+                                   const std::string& key) {
+    const auto it = keys.find(key);
+    if (it == keys.end() || it->second.empty()) return std::nullopt;
+    return it->second;
 }
 
 }  // namespace
@@ -100,11 +62,8 @@ DesktopEntries::DesktopEntries(std::vector<std::string> applicationFolders,
 
 std::vector<std::string> DesktopEntries::applicationFoldersFromEnvironment() {
     std::vector<std::string> folders{XdgPaths::fromEnvironment().dataHome + "/applications"};
-    const char* dirs = std::getenv("XDG_DATA_DIRS");
-    std::string list = dirs != nullptr && dirs[0] != '\0' ? dirs : "/usr/local/share:/usr/share";
-    std::stringstream stream(list);
-    for (std::string dir; std::getline(stream, dir, ':');) {
-        if (!dir.empty() && dir[0] == '/') folders.push_back(dir + "/applications");
+    for (const gchar* const* dir = g_get_system_data_dirs(); *dir != nullptr; ++dir) {
+        if ((*dir)[0] == '/') folders.push_back(std::string(*dir) + "/applications");
     }
     return folders;
 }
@@ -180,41 +139,24 @@ std::optional<DesktopEntries::Parsed> DesktopEntries::parse(const std::string& p
                   error ? error.message().c_str() : "too large");
         return std::nullopt;
     }
-    std::ifstream file(path);
-    if (!file) return std::nullopt;
-    bool inEntry = false, isApplication = false, hidden = false;
-    Entry entry{id, std::nullopt, std::nullopt};
-    std::size_t nameRank = localeKeys_.size() + 1;  // lower is better; the plain Name is last
-    for (std::string raw; std::getline(file, raw);) {
-        const std::string_view line = trimmed(raw);
-        if (line.empty() || line.front() == '#') continue;
-        if (line.front() == '[') {
-            inEntry = line == "[Desktop Entry]";  // actions and other groups have names too
-            continue;
-        }
-        const auto equals = line.find('=');
-        if (!inEntry || equals == std::string_view::npos) continue;
-        const std::string_view key = trimmed(line.substr(0, equals));
-        const std::string value = unescaped(trimmed(line.substr(equals + 1)));
-        if (key == "Type") {
-            isApplication = value == "Application";
-        } else if (key == "Hidden") {
-            hidden = value == "true";
-        } else if (key == "StartupWMClass") {
-            if (!value.empty()) entry.startupWMClass = value;
-        } else if (key.starts_with("Name")) {
-            std::size_t rank = localeKeys_.size();
-            for (std::size_t i = 0; i < localeKeys_.size(); ++i) {
-                if (key == localeKeys_[i]) rank = i;
-            }
-            if (rank == localeKeys_.size() && key != "Name") continue;
-            if (rank < nameRank && !value.empty()) {
-                nameRank = rank;
-                entry.name = value;
-            }
-        }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::string problem;
+    const auto keys = DesktopEntry::keys(text, &problem);
+    if (!problem.empty()) {
+        log_.info("Skipped desktop entry %s: %s", path.c_str(), problem.c_str());
+        return std::nullopt;
     }
-    return Parsed{std::move(entry), isApplication && !hidden};
+    const bool application =
+        valueOf(keys, "Type") == "Application" && valueOf(keys, "Hidden") != "true";
+    Entry entry{id, std::nullopt, valueOf(keys, "StartupWMClass")};
+    // A translation left empty does not hide the next best one.
+    for (const auto& key : localeKeys_) {
+        if ((entry.name = valueOf(keys, key))) break;
+    }
+    if (!entry.name) entry.name = valueOf(keys, "Name");
+    return Parsed{std::move(entry), application};
 }
 
 void DesktopEntries::readFile(const std::string& path, const std::string& id) {

@@ -1,119 +1,59 @@
 #include "Platform/Linux/Install/DesktopEntry.h"
 
-#include <vector>
+#include <glib.h>
+
+#include <memory>
 
 namespace vesperine::DesktopEntry {
 
 namespace {
 
-constexpr std::string_view mainGroup = "[Desktop Entry]";
+using KeyFile = std::unique_ptr<GKeyFile, decltype(&g_key_file_free)>;
+using Text = std::unique_ptr<gchar, decltype(&g_free)>;
+constexpr const char* mainGroup = "Desktop Entry";
 
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
+// The text as a key file with its comments and every translation kept.
+std::optional<KeyFile> parse(std::string_view text, std::string* problem) {
+    KeyFile file(g_key_file_new(), g_key_file_free);
+    GError* error = nullptr;
+    const auto flags =
+        static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
+    if (!g_key_file_load_from_data(file.get(), text.data(), text.size(), flags, &error)) {
+        if (problem != nullptr) *problem = error->message;
+        g_error_free(error);
+        return std::nullopt;
     }
-    return text;
-}
-
-std::vector<std::string_view> lines(std::string_view text) {
-    std::vector<std::string_view> result;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        result.push_back(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return result;
-}
-
-bool isGroupHeader(std::string_view line) {
-    line = trim(line);
-    return !line.empty() && line.front() == '[';
-}
-
-// The key of a "Key=Value" line, or none for comments, blanks and headers.
-std::optional<std::string_view> keyOf(std::string_view line) {
-    const std::string_view trimmed = trim(line);
-    if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '[') return std::nullopt;
-    const std::size_t equals = trimmed.find('=');
-    if (equals == std::string_view::npos) return std::nullopt;
-    return trim(trimmed.substr(0, equals));
+    return file;
 }
 
 }  // namespace
 
-std::map<std::string, std::string> keys(std::string_view text) {
+std::map<std::string, std::string> keys(std::string_view text, std::string* problem) {
     std::map<std::string, std::string> result;
-    bool inMain = false;
-    for (std::string_view line : lines(text)) {
-        if (isGroupHeader(line)) {
-            inMain = trim(line) == mainGroup;
-            continue;
-        }
-        const auto key = keyOf(line);
-        if (!inMain || !key) continue;
-        const std::string_view value = trim(line.substr(line.find('=') + 1));
-        result.emplace(std::string(*key), std::string(value));
+    const auto file = parse(text, problem);
+    if (!file) return result;
+    gchar** names = g_key_file_get_keys(file->get(), mainGroup, nullptr, nullptr);
+    for (gchar** name = names; name != nullptr && *name != nullptr; ++name) {
+        const Text value(g_key_file_get_string(file->get(), mainGroup, *name, nullptr), g_free);
+        if (value) result.emplace(*name, value.get());
     }
+    g_strfreev(names);
     return result;
 }
 
-std::string withKey(std::string_view text, std::string_view key, std::string_view value) {
-    const std::string line = std::string(key) + "=" + std::string(value);
-    std::string result;
-    bool inMain = false, done = false;
-    // Where a missing key goes: after the group's last key line.
-    std::size_t endOfMain = std::string::npos;
-    for (std::string_view current : lines(text)) {
-        if (isGroupHeader(current)) inMain = trim(current) == mainGroup;
-        const auto currentKey = inMain ? keyOf(current) : std::nullopt;
-        if (!done && currentKey && *currentKey == key) {
-            result += line;
-            done = true;
-        } else {
-            result += current;
-        }
-        result += '\n';
-        if (inMain && (currentKey || isGroupHeader(current))) endOfMain = result.size();
-    }
-    if (!done && endOfMain != std::string::npos) result.insert(endOfMain, line + "\n");
-    return result;
-}
-
-bool isUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        char32_t code = 0, minimum = 0;
-        if (byte < 0x80) {
-            ++i;
-            continue;
-        } else if ((byte & 0xE0) == 0xC0) {
-            length = 2, code = byte & 0x1F, minimum = 0x80;
-        } else if ((byte & 0xF0) == 0xE0) {
-            length = 3, code = byte & 0x0F, minimum = 0x800;
-        } else if ((byte & 0xF8) == 0xF0) {
-            length = 4, code = byte & 0x07, minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        // Overlong forms, UTF-16 surrogates and values past Unicode's end are not UTF-8.
-        if (code < minimum || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
-        i += length;
-    }
-    return true;
+std::optional<std::string> withKeys(std::string_view text,
+                                    const std::vector<std::pair<std::string, std::string>>& keys) {
+    const auto file = parse(text, nullptr);
+    if (!file) return std::nullopt;
+    for (const auto& [key, value] : keys)
+        g_key_file_set_value(file->get(), mainGroup, key.c_str(), value.c_str());
+    gsize size = 0;
+    const Text data(g_key_file_to_data(file->get(), &size, nullptr), g_free);
+    return std::string(data.get(), size);
 }
 
 std::optional<std::string> execArgument(std::string_view argument) {
-    if (!isUtf8(argument)) return std::nullopt;
+    if (!g_utf8_validate_len(argument.data(), argument.size(), nullptr)) return std::nullopt;
     // The characters that make an argument need quotes, by the desktop-entry rules.
     constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
     const bool quote =

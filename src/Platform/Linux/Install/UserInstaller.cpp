@@ -19,7 +19,6 @@
 #include "Platform/Linux/Install/InstallResources.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Linux/Instance/RunningInstances.h"
-#include "Platform/Linux/Files/UserDirs.h"
 
 namespace vesperine {
 
@@ -75,23 +74,6 @@ bool copyAll(int in, int out) {
 
 constexpr std::string_view temporaryMark = ".install-";
 
-// Removes copies left in `folder` by installs of `name` that died before their rename.
-void removeStaleCopies(const std::string& folder, const std::string& name) {
-    const std::string prefix = "." + name + std::string(temporaryMark);
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string found = entry->d_name;
-        if (found.compare(0, prefix.size(), prefix) != 0) continue;
-        char* end = nullptr;
-        const long pid = std::strtol(found.c_str() + prefix.size(), &end, 10);
-        if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-        ::unlinkat(::dirfd(dir), found.c_str(), 0);
-    }
-    ::closedir(dir);
-}
-
 }  // namespace
 
 UserInstaller::UserInstaller(Logger& logger, std::string bundleId, std::string runningPath,
@@ -114,15 +96,10 @@ Installer::Places UserInstaller::places() const {
     // The running path comes resolved from the kernel, so the folders it is compared with
     // are resolved too. The install folder stays as the user names it: it may be a link.
     Places places{resolved(paths_.home), {}, resolved(buildTree_), paths_.home + "/.local/bin"};
-    PosixFileSystem files;
-    const ReadResult dirs = files.read(paths_.configHome + "/user-dirs.dirs");
-    if (dirs.ok) {
-        auto named = UserDirs::parse(dirs.bytes, paths_.home);
-        for (const char* name : {"XDG_DOWNLOAD_DIR", "XDG_DESKTOP_DIR"}) {
-            if (auto found = named.find(name); found != named.end()) {
-                places.moreMovable.push_back(resolved(found->second));
-            }
-        }
+    // A named folder that is the home itself is the file's way of saying "none".
+    for (const std::string& folder : {paths_.downloadDir, paths_.desktopDir}) {
+        if (!folder.empty() && resolved(folder) != places.home)
+            places.moreMovable.push_back(resolved(folder));
     }
     return places;
 }
@@ -177,7 +154,9 @@ Status UserInstaller::copyExecutable(const std::string& source,
 
     const std::string folder = parentOf(destination);
     if (auto made = PosixFileSystem::createDirectories(folder); !made) return made;
-    removeStaleCopies(folder, nameOf(destination));
+    // Copies left by installs that died before their rename.
+    PosixFileSystem::removeStaleTemporaries(folder,
+                                            "." + nameOf(destination) + std::string(temporaryMark));
     std::random_device random;
     const std::string temporary = folder + "/." + nameOf(destination) + std::string(temporaryMark) +
                                   std::to_string(::getpid()) + "-" +
@@ -214,9 +193,10 @@ Result<std::string> UserInstaller::desktopEntryFor(const std::string& executable
         return Result<std::string>::failure("\"" + executable +
                                             "\" can't be written in a desktop entry");
     }
-    return DesktopEntry::withKey(
-        DesktopEntry::withKey(InstallResources::desktopEntry, "Exec", *argument), ownEntryKey,
-        "true");
+    auto entry = DesktopEntry::withKeys(InstallResources::desktopEntry,
+                                        {{"Exec", *argument}, {ownEntryKey, "true"}});
+    if (!entry) return Result<std::string>::failure("the built-in desktop entry can't be read");
+    return std::move(entry).value();
 }
 
 void UserInstaller::addToDesktop(const std::string& executable) const {

@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -13,10 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "Platform/Linux/Instance/InstanceHandOver.h"
 #include "Platform/Linux/Instance/InstanceProtocol.h"
+#include "Platform/Linux/Instance/RunningInstances.h"
 
 namespace vesperine {
 
@@ -45,29 +45,16 @@ bool peerHasGone(int fd) {
     return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
-// The pid of the process holding an exclusive flock on the file `device`:`inode`, from the
-// kernel's table ("1: FLOCK  ADVISORY  WRITE 4321 00:1a:98765 0 EOF"; a waiter's line has
-// "->" after the number and is not a holder).
+// The pid of the process holding the instance lock on the file `device`:`inode` (only
+// exclusive locks are ever taken on it).
 Result<std::optional<pid_t>> flockHolder(dev_t device, ino_t inode) {
     std::ifstream locks("/proc/locks");
     if (!locks) return Error{"/proc/locks cannot be read"};
-    for (std::string line; std::getline(locks, line);) {
-        std::istringstream words(line);
-        std::string number, kind, advisory, mode, file;
-        long pid = 0;
-        if (!(words >> number >> kind >> advisory >> mode >> pid >> file)) continue;
-        if (kind != "FLOCK" || mode != "WRITE") continue;
-        unsigned deviceMajor = 0, deviceMinor = 0;
-        unsigned long long node = 0;
-        if (std::sscanf(file.c_str(), "%x:%x:%llu", &deviceMajor, &deviceMinor, &node) != 3)
-            continue;
-        if (deviceMajor != major(device) || deviceMinor != minor(device) || node != inode)
-            continue;
-        // A holder outside our view of the processes shows as 0.
-        if (pid <= 0) return Error{"the lock is held by a process this one cannot see"};
-        return std::optional<pid_t>(static_cast<pid_t>(pid));
-    }
-    return std::optional<pid_t>();
+    const auto holders = RunningInstances::lockHolders(
+        std::string(std::istreambuf_iterator<char>(locks), {}), device, inode);
+    if (holders.empty()) return std::optional<pid_t>();
+    if (holders.front() == 0) return Error{"the lock is held by a process this one cannot see"};
+    return std::optional<pid_t>(holders.front());
 }
 
 }  // namespace

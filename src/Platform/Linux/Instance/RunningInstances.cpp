@@ -61,7 +61,7 @@ std::vector<pid_t> RunningInstances::lockHolders(std::string_view locks, dev_t d
         if (major != ::major(device) || minor != ::minor(device) || node != inode) continue;
         char* rest = nullptr;
         const long holder = std::strtol(pid.c_str(), &rest, 10);
-        if (holder > 0 && rest != nullptr && *rest == '\0') {
+        if (holder >= 0 && rest != nullptr && *rest == '\0') {
             holders.push_back(static_cast<pid_t>(holder));
         }
     }
@@ -84,7 +84,7 @@ std::vector<ProcessHandle> RunningInstances::find() const {
     struct stat lockInfo {};
     if (lock.empty() || ::stat(lock.c_str(), &lockInfo) != 0) return found;
     for (const pid_t pid : lockHolders(readLocks(), lockInfo.st_dev, lockInfo.st_ino)) {
-        if (pid == ::getpid()) continue;
+        if (pid == 0 || pid == ::getpid()) continue;
         // Held first, then checked: if the process held is still alive after the checks,
         // they were of it, not of another that took its id after /proc/locks was read.
         ProcessHandle handle = ProcessHandle::open(pid);

@@ -34,7 +34,8 @@ public:
 
     // The processes holding a flock on the file (`device`, `inode`), from the text of
     // /proc/locks: "1: FLOCK  ADVISORY  WRITE 4711 00:2d:31 0 EOF", the device's major and
-    // minor number in hexadecimal. Requests still waiting for a lock ("->") hold none.
+    // minor number in hexadecimal. Requests still waiting for a lock ("->") hold none; a
+    // holder outside this process's view of the processes shows as 0.
     static std::vector<pid_t> lockHolders(std::string_view locks, dev_t device, ino_t inode);
 
 private:

@@ -28,7 +28,7 @@ LinuxPowerSource::LinuxPowerSource(BusConnection* systemBus, IoWatcher& loop, Sc
                                         " and Low Power Mode counts as off");
     }
     followSupplies();
-    thermal_ = std::make_unique<ThermalWatch>(loop, scheduler, logger, tell, options_.thermal);
+    thermal_ = std::make_unique<ThermalWatch>(scheduler, logger, tell, options_.thermal);
 }
 
 void LinuxPowerSource::followSupplies() {

@@ -1,8 +1,6 @@
 #include "Platform/Linux/Power/PowerSupplyFiles.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <limits>
 
 #include "Platform/Linux/Power/SysfsAttribute.h"
@@ -10,17 +8,6 @@
 namespace vesperine::PowerSupplyFiles {
 
 namespace {
-
-std::vector<std::string> entries(const std::string& root) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(root, error), end; !error && it != end;
-         it.increment(error)) {
-        names.push_back(it->path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // now × 100 / full, when both are plain counts and full is at least 1.
 std::optional<int> ratio(const std::string& folder, const char* now, const char* full) {
@@ -37,7 +24,7 @@ std::optional<int> ratio(const std::string& folder, const char* now, const char*
 
 Reading read(const std::string& root) {
     Reading reading;
-    for (const auto& name : entries(root)) {
+    for (const auto& name : SysfsAttribute::entries(root)) {
         const std::string folder = root + "/" + name;
         if (SysfsAttribute::text(folder + "/type") != "Battery") continue;
         if (SysfsAttribute::text(folder + "/scope") == "Device") continue;

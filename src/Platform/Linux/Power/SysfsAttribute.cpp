@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <filesystem>
 
 namespace vesperine::SysfsAttribute {
 
@@ -41,6 +43,17 @@ std::optional<std::int64_t> integer(const std::string& path) {
     auto [end, error] = std::from_chars(first, last, number);
     if (error != std::errc() || end != last) return std::nullopt;
     return number;
+}
+
+std::vector<std::string> entries(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace vesperine::SysfsAttribute

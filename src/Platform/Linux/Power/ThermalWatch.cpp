@@ -4,42 +4,14 @@
 
 namespace vesperine {
 
-ThermalWatch::ThermalWatch(IoWatcher& loop, Scheduler& scheduler, Logger& logger,
-                           std::function<void()> onChange, Options options)
-    : scheduler_(scheduler),
-      log_(logger, "power"),
-      onChange_(std::move(onChange)),
-      options_(std::move(options)) {
+ThermalWatch::ThermalWatch(Scheduler& scheduler, Logger& logger, std::function<void()> onChange,
+                           Options options)
+    : log_(logger, "power"), onChange_(std::move(onChange)), options_(std::move(options)) {
     reread();
-    if (!options_.useEvents) {
-        poll("not asked for");
-        return;
-    }
-    auto opened = ThermalEvents::open(
-        loop, alive_.guard([this] { reread(); }),
-        alive_.guard([this](const std::string& reason) {
-            events_.reset();
-            poll(reason);
-        }));
-    if (!opened) {
-        poll(opened.error().description);
-        return;
-    }
-    events_ = std::move(opened).value();
-    mode_ = Mode::events;
-}
-
-void ThermalWatch::poll(const std::string& reason) {
-    if (zonesRead_ == 0) {
-        mode_ = Mode::idle;
-        return;
-    }
+    // A machine without a readable zone at start is taken to have none: nothing to poll.
+    if (zonesRead_ == 0) return;
     mode_ = Mode::polling;
-    log_.write(LogLevel::info, "poll",
-               "No thermal events from the kernel (" + reason + "); reading the thermal zones every " +
-                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(options_.pollInterval).count()) +
-                   " s");
-    poll_ = scheduler_.repeating(options_.pollInterval, alive_.guard([this] { reread(); }));
+    poll_ = scheduler.repeating(options_.pollInterval, alive_.guard([this] { reread(); }));
 }
 
 void ThermalWatch::reread() {

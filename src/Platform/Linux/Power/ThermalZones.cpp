@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 
 #include "Platform/Linux/Power/SysfsAttribute.h"
@@ -10,18 +9,6 @@
 namespace vesperine::ThermalZones {
 
 namespace {
-
-std::vector<std::string> zones(const std::string& root) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(root, error), end; !error && it != end;
-         it.increment(error)) {
-        std::string name = it->path().filename().string();
-        if (name.rfind("thermal_zone", 0) == 0) names.push_back(std::move(name));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::optional<ThermalState> stateOfTrip(const std::string& type) {
     if (type == "active") return ThermalState::fair;
@@ -34,7 +21,8 @@ std::optional<ThermalState> stateOfTrip(const std::string& type) {
 
 Reading read(const std::string& root) {
     Reading reading;
-    for (const auto& name : zones(root)) {
+    for (const auto& name : SysfsAttribute::entries(root)) {
+        if (!name.starts_with("thermal_zone")) continue;
         const std::string folder = root + "/" + name;
         if (SysfsAttribute::text(folder + "/mode") == "disabled") continue;
         auto temperature = SysfsAttribute::integer(folder + "/temp");  // millidegrees Celsius

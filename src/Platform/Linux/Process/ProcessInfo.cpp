@@ -3,9 +3,15 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <string_view>
 
 namespace vesperine::ProcessInfo {
+
+std::string_view withoutDeletedMark(std::string_view exeTarget) {
+    constexpr std::string_view deleted = " (deleted)";
+    if (exeTarget.size() > deleted.size() && exeTarget.ends_with(deleted))
+        exeTarget.remove_suffix(deleted.size());
+    return exeTarget;
+}
 
 std::optional<std::string> executableName(std::int64_t pid) {
     if (pid <= 0) return std::nullopt;
@@ -13,10 +19,8 @@ std::optional<std::string> executableName(std::int64_t pid) {
     char target[4096];
     const ssize_t length = ::readlink((folder + "/exe").c_str(), target, sizeof target - 1);
     if (length > 0) {
-        std::string_view path(target, static_cast<std::size_t>(length));
-        // A program replaced on disk while it runs (an upgrade) is still itself.
-        constexpr std::string_view deleted = " (deleted)";
-        if (path.ends_with(deleted)) path.remove_suffix(deleted.size());
+        const std::string_view path =
+            withoutDeletedMark({target, static_cast<std::size_t>(length)});
         const auto slash = path.rfind('/');
         std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
         if (!name.empty()) return name;

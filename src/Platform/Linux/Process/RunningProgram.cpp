@@ -4,13 +4,12 @@
 
 #include <cstdlib>
 
+#include "Platform/Linux/Process/ProcessInfo.h"
+
 namespace vesperine {
 
 std::string RunningProgram::choose(std::string executable, const char* appImage) {
-    constexpr std::string_view deleted = " (deleted)";
-    if (executable.size() > deleted.size() && executable.ends_with(deleted)) {
-        executable.resize(executable.size() - deleted.size());
-    }
+    executable.resize(ProcessInfo::withoutDeletedMark(executable).size());
     // The image's runtime mounts it on $TMPDIR/.mount_XXXXXX and names the image file in
     // $APPIMAGE; a variable inherited by a program outside such a mount says nothing.
     if (appImage != nullptr && appImage[0] == '/' &&
