@@ -6,7 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$here/build/screenshots}
-tool="$here/build/tests/Views/vesperine_screenshots"
+tool="$here/build/tools/screenshots/vesperine_screenshots"
 [[ -x "$tool" ]] || { echo "build first: $tool is missing" >&2; exit 1; }
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 for scale in 1 2; do

@@ -5,14 +5,13 @@
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 #include "Schedule/Presets.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {
 
 using namespace std::chrono_literals;
-
-// 2026-06-10 12:00 UTC.
-constexpr double noon = 1'781'049'600 + 12 * 3600;
+using testing_time::noon;
 
 // Caches the zone like the system's source does, until `reset`.
 class CachingZone final : public TimeZoneSource {

@@ -16,6 +16,7 @@
 #include "Rules/AppRules.h"
 #include "Schedule/ModeBlend.h"
 #include "Schedule/Presets.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {
@@ -23,8 +24,8 @@ namespace {
 using namespace std::chrono_literals;
 using Lifetime = Override::Lifetime;
 
-// 2026-06-10 00:00 UTC; the tests run in UTC with a custom schedule of clock steps.
-constexpr double midnight = 1'781'049'600;
+// The tests run in UTC with a custom schedule of clock steps.
+using testing_time::midnight;
 
 // One display that can boost and one that cannot, attached before the pipeline looks.
 // A base, so that it is built before the fixture's members.

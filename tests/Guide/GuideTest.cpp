@@ -7,6 +7,7 @@
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {
@@ -23,7 +24,7 @@ protected:
 
     FixedTimeZone zone;
     CapturingLogger logger;
-    SimulatedPlatform machine{Instant::fromUnix(1'781'092'800)};
+    SimulatedPlatform machine{Instant::fromUnix(testing_time::noon)};
     MemoryDefaultsStore& defaults = machine.defaults;
     std::unique_ptr<AppDelegate> app;
 };

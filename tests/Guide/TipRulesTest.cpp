@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "Support/TestTime.h"
+
 namespace vesperine {
 namespace {
 
@@ -44,7 +46,7 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
         {"tips off", {}, 0, {false, true, true, true, true}, std::nullopt},
     };
     TipsRecord record;
-    Instant now = Instant::fromUnix(1'781'092'800);
+    Instant now = Instant::fromUnix(testing_time::noon);
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
         now = now + step.wait;
@@ -55,7 +57,7 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
 
 TEST(TipRules, ATipEndsAfterItsViewsOrWhenClosedButKeepsTheOpeningThatShowsIt) {
     TipsRecord record;
-    const Instant now = Instant::fromUnix(1'781'092'800);
+    const Instant now = Instant::fromUnix(testing_time::noon);
     record.donate(TipEvent::menuOpened, now);
     record.tips[MenuSpot::modePicker].views = TipRules::maxViews;
     EXPECT_EQ(TipRules::choose(record, {}, now), std::nullopt);

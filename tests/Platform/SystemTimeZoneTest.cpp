@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Schedule/TestTime.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {

@@ -2,8 +2,9 @@
 
 #include <QApplication>
 
-// The loop tests need one application object for the whole run; a widgets one, on the
-// offscreen platform, so that dialogs can be driven without a screen.
+// The loop, X11 and widget tests need one application object for the whole run; a widgets
+// one, on the offscreen platform (unless told otherwise), so that dialogs and windows can be
+// driven without a screen.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Schedule/Cities.h"
-#include "TestTime.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "Schedule/Presets.h"
 #include "Schedule/SolarCalculator.h"
-#include "TestTime.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestTime.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Schedule/TestTime.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 namespace {

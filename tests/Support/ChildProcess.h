@@ -1,5 +1,6 @@
 // Real processes for tests: a child started with posix_spawn and ended (SIGKILL unless told
-// otherwise) and reaped when it goes, and what a test reads about a process from outside.
+// otherwise) and reaped when it goes, a command line run to its end, and what a test reads
+// about a process from outside.
 #pragma once
 
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -103,6 +105,24 @@ private:
     int reader_ = -1;
     int stopSignal_;
 };
+
+// A shell command line run to its end: what it wrote to its standard output, and its exit
+// status (-1 when it could not run or a signal ended it).
+struct CommandRun {
+    int status = -1;
+    std::string output;
+};
+inline CommandRun runCommand(const std::string& line) {
+    CommandRun ran;
+    FILE* out = ::popen(line.c_str(), "r");
+    if (!out) return ran;
+    char buffer[512];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+        ran.output.append(buffer, n);
+    const int status = ::pclose(out);
+    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ran;
+}
 
 // The descriptors process `pid` has open.
 inline std::size_t openDescriptors(pid_t pid = ::getpid()) {

@@ -13,14 +13,13 @@
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 #include "Settings/Views/SettingsServices.h"
+#include "Support/TestTime.h"
 
 namespace vesperine {
 
 struct ViewWorld {
-    // 2026-06-10 12:00 UTC: midday of a summer day, no location set.
-    static constexpr double noon = 1'781'092'800;
-
-    explicit ViewWorld(Instant start = Instant::fromUnix(noon)) : machine(start) {
+    // Midday of a summer day, no location set.
+    explicit ViewWorld(Instant start = Instant::fromUnix(testing_time::noon)) : machine(start) {
         machine.displays.add({1, "Built-in", {0, 0, 1512, 982}, 2.0, true, 1.0, 1.0});
     }
     // Makes the program (after planting what the test needs), with `options` and `onboarding`.

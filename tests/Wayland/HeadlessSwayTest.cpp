@@ -4,13 +4,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 #include "Color/Kelvin.h"
@@ -41,25 +43,21 @@ class HeadlessSway {
         const bool root = ::geteuid() == 0;
         if (root && (::chown(folder, 65534, 65534) != 0 || ::chown(config.c_str(), 65534, 65534) != 0))
             return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setenv("XDG_RUNTIME_DIR", folder, 1);
-            ::setenv("WLR_BACKENDS", "headless", 1);
-            ::setenv("WLR_LIBINPUT_NO_DEVICES", "1", 1);
-            ::setenv("WLR_RENDERER", "pixman", 1);
-            ::setenv("HOME", folder, 1);
-            ::unsetenv("WAYLAND_DISPLAY");
-            ::unsetenv("DISPLAY");
-            std::freopen("/dev/null", "w", stderr);
-            std::freopen("/dev/null", "w", stdout);
-            if (root) {
-                ::execlp("setpriv", "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                         "sway", "-c", config.c_str(), nullptr);
-            } else {
-                ::execlp("sway", "sway", "-c", config.c_str(), nullptr);
-            }
-            ::_exit(127);
+        // Its own runtime folder and home, and no display of ours to find; the rest of our
+        // environment (the PATH) as it is.
+        std::vector<std::string> environment{"XDG_RUNTIME_DIR=" + runtime_, "HOME=" + runtime_,
+                                             "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                                             "WLR_RENDERER=pixman"};
+        for (char** entry = environ; *entry; ++entry) {
+            const std::string_view variable = *entry;
+            if (!variable.starts_with("WAYLAND_DISPLAY=") && !variable.starts_with("DISPLAY="))
+                environment.emplace_back(variable);
         }
+        std::vector<std::string> argv{"sway", "-c", config};
+        if (root)
+            argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        sway_.emplace(argv, std::map<int, std::string>{{1, "/dev/null"}, {2, "/dev/null"}}, SIGTERM,
+                      environment);
         // Ready once both of its sockets are there.
         for (auto waited = 0ms; waited < 3000ms; waited += 20ms) {
             for (const auto& entry : fs::directory_iterator(runtime_)) {
@@ -68,21 +66,15 @@ class HeadlessSway {
                 if (name.starts_with("sway-ipc.")) ipc_ = entry.path();
             }
             if (!socket_.empty() && !ipc_.empty()) return;
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
+            if (sway_->pid() <= 0 || sway_->wait(0ms)) return;
             std::this_thread::sleep_for(20ms);
         }
     }
     ~HeadlessSway() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        sway_.reset();  // before its folder goes
         if (!runtime_.empty()) fs::remove_all(runtime_);
     }
-    bool running() const { return pid_ > 0 && !socket_.empty() && !ipc_.empty(); }
+    bool running() const { return sway_ && sway_->pid() > 0 && !socket_.empty() && !ipc_.empty(); }
     const std::string& socket() const { return socket_; }
     bool command(const std::string& text) const {
         return std::system(("SWAYSOCK=" + ipc_ + " swaymsg -q '" + text + "' >/dev/null 2>&1").c_str()) == 0;
@@ -90,7 +82,7 @@ class HeadlessSway {
 
   private:
     std::string runtime_, socket_, ipc_;
-    pid_t pid_ = -1;
+    std::optional<ChildProcess> sway_;
 };
 
 TEST(HeadlessSway, OutputsAreFollowedAndARefusedTableIsSaidOnceWithoutACrash) {
@@ -160,12 +152,8 @@ TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
         // The command finds the instance's lock in the same runtime folder as the program.
         const std::string line = session + " XDG_RUNTIME_DIR=" + (home / "run").string() + " " +
                                  VESPERINE_PROGRAM + " " + arguments + " 2>&1";
-        std::string output;
-        FILE* out = ::popen(line.c_str(), "r");
-        char buffer[512];
-        for (std::size_t n; out && (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
-            output.append(buffer, n);
-        return out && ::pclose(out) == 0 ? output : std::string();
+        const auto ran = runCommand(line);
+        return ran.status == 0 ? ran.output : std::string();
     };
     std::string status;
     for (auto waited = 0ms; status.empty() && waited < 10s; waited += 100ms) {

@@ -4,9 +4,6 @@
 
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <regex>
 
 #include "State/DisplayMode.h"
@@ -26,10 +23,7 @@ protected:
     }
     void TearDown() override { other.setRamp("DUMMY0", identity); }
 
-    struct Ran {
-        int status = -1;
-        std::string output;  // stdout and stderr
-    };
+    using Ran = CommandRun;  // stdout and stderr
     // `vesperine <arguments>` as a user runs it in the session of the program the test
     // starts: on the test's session bus (or `on`), with the program's runtime folder, after
     // `prefix` (which may change that environment).
@@ -38,15 +32,7 @@ protected:
         const std::string line = "DBUS_SESSION_BUS_ADDRESS='" + (on.empty() ? bus.address() : on) +
                                  "' XDG_RUNTIME_DIR='" + (home / "run").string() + "' TZ=UTC " +
                                  prefix + VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null";
-        Ran ran;
-        FILE* out = ::popen(line.c_str(), "r");
-        if (!out) return ran;
-        char buffer[512];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
-            ran.output.append(buffer, n);
-        const int status = ::pclose(out);
-        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return ran;
+        return runCommand(line);
     }
     bool showsBlue(double gain) const {
         return std::abs(end(other.ramp("DUMMY0").b) - gain) < 0.01;

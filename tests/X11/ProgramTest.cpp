@@ -78,11 +78,11 @@ protected:
 // a log line nobody reads is no reason to end with the tint left on, and the log never goes into
 // a file or socket the program opened itself. Every signal a user may send that would end it
 // ends it cleanly: a fault signal sent with kill(1) as well, and one of the real-time ones.
+// (Which signals end it is the signal watcher's test; these are one of each kind it handles.)
 TEST_F(ProgramTest, FollowsTheScheduleTogglesOnSIGUSR1AndGivesTheOutputsBackWhenToldToEnd) {
     const std::pair<int, Streams> runs[] = {
-        {SIGTERM, Streams::logged}, {SIGINT, Streams::errorsPiped}, {SIGHUP, Streams::closed},
-        {SIGQUIT, Streams::logged}, {SIGUSR2, Streams::logged},     {SIGRTMIN, Streams::logged},
-        {SIGABRT, Streams::logged}, {SIGSEGV, Streams::logged}};
+        {SIGTERM, Streams::logged},  {SIGINT, Streams::errorsPiped}, {SIGHUP, Streams::closed},
+        {SIGRTMIN, Streams::logged}, {SIGABRT, Streams::logged},     {SIGSEGV, Streams::logged}};
     for (const auto& [signal, streams] : runs) {
         SCOPED_TRACE(strsignal(signal));
         Program program(home.path(), {"--clock-start=21:00"}, {}, streams);
@@ -141,8 +141,8 @@ TEST_F(ProgramTest, AScaledClockCarriesTheOutputsThroughAFade) {
 }
 
 // Later launches hand their request to the first one: plain ones leave everything alone; a
-// "--reset" is carried out before the launch ends, even while connections that say nothing
-// wait on the socket.
+// "--reset" is carried out before the launch ends. (Connections that say nothing on the socket:
+// SingleInstanceTest.)
 TEST_F(ProgramTest, LaterLaunchesActivateOrResetThroughTheRunningOne) {
     Program first(home.path(), {"--clock-start=21:00"});
     startsWarm(first);
@@ -163,13 +163,9 @@ TEST_F(ProgramTest, LaterLaunchesActivateOrResetThroughTheRunningOne) {
     EXPECT_EQ(maxDifference(other.ramp("DUMMY1"), shown), 0);
     EXPECT_EQ(openDescriptors(first.pid()), descriptors);
 
-    std::vector<int> silent;
-    for (int i = 0; i < 20; ++i)
-        silent.push_back(connectTo(home / "run/com.brevan.vesperine.socket"));
     Program reset(home / "second", {"--reset"}, {runtimeFolder()});
     EXPECT_EQ(reset.wait(5s), 0) << reset.log();
     EXPECT_TRUE(givenBack());
-    for (const int fd : silent) ::close(fd);
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(givenBack());                  // and Off holds
     EXPECT_EQ(first.wait(0ms), std::nullopt);  // still running

@@ -19,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using SteadyClock = std::chrono::steady_clock;
 
 int run(const std::string& command) {
     return std::system(command.c_str());
@@ -106,10 +105,6 @@ public:
         std::lock_guard lock(mutex_);
         return item_;
     }
-    SteadyClock::time_point registeredAt() const {
-        std::lock_guard lock(mutex_);
-        return registeredAt_;
-    }
 
 private:
     static int registerItem(sd_bus_message* call, void* self, sd_bus_error*) {
@@ -119,7 +114,6 @@ private:
         {
             std::lock_guard lock(watcher->mutex_);
             watcher->item_ = service;
-            watcher->registeredAt_ = SteadyClock::now();
         }
         return sd_bus_reply_method_return(call, nullptr);
     }
@@ -137,7 +131,6 @@ private:
     std::atomic<bool> stop_ = false;
     mutable std::mutex mutex_;
     std::optional<std::string> item_;
-    SteadyClock::time_point registeredAt_;
     std::thread thread_;
 };
 
@@ -162,9 +155,6 @@ protected:
     bool showsWarm() const { return shows(1.0, 0.527); }
     bool showsRed() const { return shows(0.8, 0.0); }
     bool givenBack() const { return x.ramp("DUMMY0") == identity; }
-    static double since(SteadyClock::time_point start, SteadyClock::time_point end) {
-        return std::chrono::duration<double, std::milli>(end - start).count();
-    }
     // Picks Red in the open panel (the keyboard starts on the mode shown), then quits from it.
     void pickRedThenQuit(Program& program) {
         ASSERT_EQ(run("xdotool key Right"), 0);
@@ -188,24 +178,18 @@ TEST_F(TrayTest, DocksInAnXEmbedTrayAndAClickOpensThePanel) {
     const Atom selection = XInternAtom(x.display(), "_NET_SYSTEM_TRAY_S0", False);
     ASSERT_TRUE(spin([&] { return XGetSelectionOwner(x.display(), selection) != None; }, 10s));
 
-    const auto launched = SteadyClock::now();
     Program program(home, {"--clock-start=21:00"});
     std::optional<OurWindow> icon;
     ASSERT_TRUE(spin([&] { return (icon = find(x.display(), isIcon)).has_value(); }, 10s))
         << program.log();
-    std::printf("[ measured ] tray icon docked %.0f ms after launch\n",
-                since(launched, SteadyClock::now()));
     ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
 
-    const auto clicked = SteadyClock::now();
     ASSERT_EQ(run("xdotool mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
                   std::to_string(icon->y + icon->height / 2) + " click 1"),
               0);
     std::optional<OurWindow> panel;
     ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 20s))
         << program.log();
-    std::printf("[ measured ] panel mapped %.0f ms after the click\n",
-                since(clicked, SteadyClock::now()));
     EXPECT_GE(panel->y, icon->y + icon->height);  // under the icon of a tray at the top
     ASSERT_TRUE(
         spin([&] { return program.log().find("Opened the panel in") != std::string::npos; }, 20s));
@@ -218,11 +202,8 @@ TEST_F(TrayTest, RegistersWithAStatusNotifierWatcherAndActivateOpensThePanel) {
     FakeWatcher watcher(bus.address());
     ASSERT_TRUE(watcher.ok());
 
-    const auto launched = SteadyClock::now();
     Program program(home, {"--clock-start=21:00"}, {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
     ASSERT_TRUE(spin([&] { return watcher.item().has_value(); }, 10s)) << program.log();
-    std::printf("[ measured ] item registered %.0f ms after launch\n",
-                since(launched, watcher.registeredAt()));
     EXPECT_FALSE(find(x.display(), [](const OurWindow& w) { return w.docked; }));  // no XEmbed
     ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
 

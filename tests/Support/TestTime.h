@@ -1,4 +1,4 @@
-// Helpers for writing local wall-clock times in schedule tests.
+// The instant tests start their machines at, and helpers for writing local wall-clock times.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,11 @@
 #include "Schedule/Calendar.h"
 
 namespace vesperine::testing_time {
+
+// 2026-06-10 12:00 UTC: midday of a summer day.
+inline constexpr double noon = 1'781'092'800;
+// The midnight before it.
+inline constexpr double midnight = noon - 12 * 3600;
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
 inline long long daysFromCivil(int y, unsigned m, unsigned d) {
