@@ -9,23 +9,23 @@
 namespace vesperine {
 namespace {
 
-using Status = SystemFeatureStatus;
+using Feature = SystemFeatureStatus;
 
 TEST(DesktopNightLight, GoesByTheDesktopsThatAnswerAndSwitchesOffEveryOneThatIsOn) {
     struct Case {
         const char* name;
-        Status gnome, kde;
+        Feature gnome, kde;
         bool kdeRefuses;
-        Status combined;
+        Feature combined;
         bool switchedOff;
         int gnomeAsked, kdeAsked;
     } cases[] = {
-        {"no desktop answers", Status::unavailable, Status::unavailable, false, Status::unavailable,
+        {"no desktop answers", Feature::unavailable, Feature::unavailable, false, Feature::unavailable,
          false, 0, 0},
-        {"GNOME's, off", Status::off, Status::unavailable, false, Status::off, true, 0, 0},
-        {"one on, one off", Status::off, Status::on, false, Status::on, true, 0, 1},
-        {"both on", Status::on, Status::on, false, Status::on, true, 1, 1},
-        {"both on, one refuses", Status::on, Status::on, true, Status::on, false, 1, 1},
+        {"GNOME's, off", Feature::off, Feature::unavailable, false, Feature::off, true, 0, 0},
+        {"one on, one off", Feature::off, Feature::on, false, Feature::on, true, 0, 1},
+        {"both on", Feature::on, Feature::on, false, Feature::on, true, 1, 1},
+        {"both on, one refuses", Feature::on, Feature::on, true, Feature::on, false, 1, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -50,7 +50,7 @@ TEST(DesktopNightLight, GoesByTheDesktopsThatAnswerAndSwitchesOffEveryOneThatIsO
     }
     VirtualTime time;
     CapturingLogger logger;
-    EXPECT_EQ(DesktopNightLight::onSessionBus(nullptr, time, logger)->status(), Status::unavailable);
+    EXPECT_EQ(DesktopNightLight::onSessionBus(nullptr, time, logger)->status(), Feature::unavailable);
 }
 
 }  // namespace

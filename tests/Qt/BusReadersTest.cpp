@@ -18,7 +18,7 @@ namespace vesperine {
 namespace {
 
 using namespace std::chrono_literals;
-using Status = SystemFeatureStatus;
+using Feature = SystemFeatureStatus;
 
 constexpr auto timeout = 300ms;
 constexpr const char* upowerPath = "/org/freedesktop/UPower";
@@ -180,18 +180,18 @@ TEST_F(BusReadersTest, GnomeFollowsTheDaemonAndTheSwitch) {
     daemon->property("NightLightActive", false);
     daemon->property("DisabledUntilTomorrow", false);
     ASSERT_TRUE(daemon->publish());
-    EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+    EXPECT_TRUE(spin([&] { return light.status() == Feature::off; }));
     setKey(true);
-    EXPECT_TRUE(spin([&] { return light.status() == Status::on; }));
+    EXPECT_TRUE(spin([&] { return light.status() == Feature::on; }));
     daemon->set("DisabledUntilTomorrow", true);
-    EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+    EXPECT_TRUE(spin([&] { return light.status() == Feature::off; }));
     daemon->set("NightLightActive", true);  // tinting now, whatever the switch says
-    EXPECT_TRUE(spin([&] { return light.status() == Status::on; }));
+    EXPECT_TRUE(spin([&] { return light.status() == Feature::on; }));
 
     EXPECT_EQ(switchTo(light, false), true);
     EXPECT_FALSE(key());
     daemon->set("NightLightActive", false);
-    EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+    EXPECT_TRUE(spin([&] { return light.status() == Feature::off; }));
     EXPECT_TRUE(logger.lines().empty());
 }
 
@@ -201,11 +201,11 @@ TEST_F(BusReadersTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
         auto fake = kwin(*at);
         ASSERT_TRUE(fake->publish());
         KWinNightLight light(connection.get(), loop, logger, timeout);
-        ASSERT_TRUE(spin([&] { return light.status() == Status::on; }));
+        ASSERT_TRUE(spin([&] { return light.status() == Feature::on; }));
         EXPECT_EQ(light.interface()->interface, at->interface);
 
         EXPECT_EQ(switchTo(light, false), true);
-        EXPECT_EQ(light.status(), Status::off);
+        EXPECT_EQ(light.status(), Feature::off);
         // The inhibition is ours, held by our connection: KWin lifts it when that closes.
         const char* ours = nullptr;
         sd_bus_get_unique_name(connection->raw(), &ours);
@@ -214,10 +214,10 @@ TEST_F(BusReadersTest, KWinIsInhibitedWhileWeRunOnEitherGeneration) {
         EXPECT_EQ(uninhibited, 7u);
 
         fake->set("enabled", false);  // the user switched it off in KWin's settings
-        EXPECT_TRUE(spin([&] { return light.status() == Status::off; }));
+        EXPECT_TRUE(spin([&] { return light.status() == Feature::off; }));
         EXPECT_EQ(switchTo(light, true), false);  // not ours to switch on
         fake->set("available", false);
-        EXPECT_TRUE(spin([&] { return light.status() == Status::unavailable; }));
+        EXPECT_TRUE(spin([&] { return light.status() == Feature::unavailable; }));
         fake->stop();
         spinFor(50ms);
     }
@@ -256,7 +256,7 @@ TEST_F(BusReadersTest, OddAnswersMakeANightLightUnavailableAndAreLoggedOnce) {
                                                       testNames(c.schema), timeout);
         else
             light = std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
-        EXPECT_TRUE(spin([&] { return light->status() == Status::unavailable; }));
+        EXPECT_TRUE(spin([&] { return light->status() == Feature::unavailable; }));
         spinFor(50ms);
         EXPECT_EQ(logger.count("Night Light can't be read", "conflicts"), 1u);
         EXPECT_EQ(switchTo(*light, false), false);
@@ -269,7 +269,7 @@ TEST_F(BusReadersTest, EveryReaderFollowsItsServiceComingGoingAndFailing) {
     using Read = std::function<bool()>;  // whether it holds what the service said; owns it
     auto onStatus = [](std::shared_ptr<SystemColourFeature> light, std::function<void()> told) -> Read {
         auto held = std::make_shared<std::pair<decltype(light), Handle>>(light, light->observe(told));
-        return [held] { return held->first->status() == Status::on; };
+        return [held] { return held->first->status() == Feature::on; };
     };
     const GnomeNightLight::Names gnome;
     const auto& kde = KWinNightLight::plasma6;

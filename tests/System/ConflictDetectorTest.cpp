@@ -14,7 +14,7 @@ namespace vesperine {
 namespace {
 
 using namespace std::chrono_literals;
-using Status = SystemFeatureStatus;
+using Feature = SystemFeatureStatus;
 
 std::vector<std::string> ids(const std::vector<Conflict>& conflicts) {
     std::vector<std::string> out;
@@ -67,7 +67,7 @@ TEST(ConflictDetector, ForeignTablesAreJudgedByTheirFullInputOutputs) {
 TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
     struct Case {
         const char* name;
-        Status nightLight;
+        Feature nightLight;
         std::vector<std::pair<int, std::string>> running;
         std::optional<SimulatedDisplays::Table> secondTable;
         bool appOwnsGamma;
@@ -75,14 +75,14 @@ TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
         std::vector<std::string> unavailable;
         bool oursThroughNightLight = false;
     } cases[] = {
-        {"night light on, nothing else", Status::on, {}, {}, false, {"nightLight"}, {}},
-        {"night light on with our Warm in it", Status::on, {}, {}, true, {}, {}, true},
-        {"no night light on this desktop", Status::unavailable, {}, {}, false, {}, {"Night Light"}},
-        {"two instances are two conflicts; strangers none", Status::off,
+        {"night light on, nothing else", Feature::on, {}, {}, false, {"nightLight"}, {}},
+        {"night light on with our Warm in it", Feature::on, {}, {}, true, {}, {}, true},
+        {"no night light on this desktop", Feature::unavailable, {}, {}, false, {}, {"Night Light"}},
+        {"two instances are two conflicts; strangers none", Feature::off,
          {{40, "gammastep"}, {7, "redshift"}, {90, "redshift"}, {12, "firefox"}}, {}, false,
          {"app:redshift", "app:gammastep", "app:redshift"}, {}},
-        {"our own tint is never foreign", Status::off, {}, ending(1.03f, 1.03f, 1.03f), true, {}, {}},
-        {"everything at once", Status::on, {{3, "xsct"}}, ending(1, 0.7f, 0.5f), false,
+        {"our own tint is never foreign", Feature::off, {}, ending(1.03f, 1.03f, 1.03f), true, {}, {}},
+        {"everything at once", Feature::on, {{3, "xsct"}}, ending(1, 0.7f, 0.5f), false,
          {"nightLight", "app:xsct", "foreignGamma"}, {}},
     };
     for (const auto& c : cases) {
@@ -104,7 +104,7 @@ TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
 TEST_F(ConflictDetectorTest, OnlyAChangedListIsLoggedAndStored) {
     int told = 0;
     auto watch = detector.conflicts().observe([&](const auto&) { ++told; });
-    nightLight.setStatus(Status::on);
+    nightLight.setStatus(Feature::on);
     detector.refresh();
     detector.refresh();
     EXPECT_EQ(logged(), 1u);
@@ -112,12 +112,12 @@ TEST_F(ConflictDetectorTest, OnlyAChangedListIsLoggedAndStored) {
         "Conflicts: Night Light is on and will tint the screen on top of Vesperine.", "conflicts"));
     EXPECT_EQ(told, 1);
     // The unavailable list alone changing is stored but not logged.
-    nightLight.setStatus(Status::unavailable);
+    nightLight.setStatus(Feature::unavailable);
     processes.start(8, "redshift");
     detector.refresh();
     EXPECT_TRUE(logger.contains("Conflicts: Redshift is running and will fight Vesperine over "
                                 "the display. Night Light can't be checked on this desktop."));
-    nightLight.setStatus(Status::off);
+    nightLight.setStatus(Feature::off);
     detector.refresh();
     EXPECT_EQ(logged(), 2u);
     EXPECT_TRUE(detector.unavailable()->empty());
@@ -139,12 +139,12 @@ TEST_F(ConflictDetectorTest, StartPollsEveryMinuteAndHearsChangesAsTheyHappen) {
     // Its end and the night light's change are heard at once.
     processes.end(21);
     EXPECT_TRUE(detector.conflicts()->empty());
-    nightLight.setStatus(Status::on);
+    nightLight.setStatus(Feature::on);
     EXPECT_EQ(ids(detector.conflicts()), std::vector<std::string>{"nightLight"});
 }
 
 TEST_F(ConflictDetectorTest, FixesActThenRefreshNowAndASecondLater) {
-    nightLight.setStatus(Status::on);
+    nightLight.setStatus(Feature::on);
     processes.start(7, "redshift");
     processes.start(9, "redshift", /*ignoresTerminate=*/true);
     processes.start(11, "gammastep");
@@ -188,7 +188,7 @@ TEST_F(ConflictDetectorTest, NothingRunsOnceTheDetectorIsGone) {
     gone.reset();
     const int listings = processes.listings();
     time.advance(2min);
-    nightLight.setStatus(Status::on);
+    nightLight.setStatus(Feature::on);
     EXPECT_EQ(processes.listings(), listings);
 }
 
