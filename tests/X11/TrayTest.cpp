@@ -184,12 +184,17 @@ TEST_F(TrayTest, DocksInAnXEmbedTrayAndAClickOpensThePanel) {
         << program.log();
     ASSERT_TRUE(spin([&] { return showsWarm(); }, 10s)) << program.log();
 
-    ASSERT_EQ(run("xdotool mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
-                  std::to_string(icon->y + icon->height / 2) + " click 1"),
-              0);
+    // The tray may still be laying the icon out when it is first seen: a click that went
+    // where the icon no longer is goes again, to where it is now.
     std::optional<OurWindow> panel;
-    ASSERT_TRUE(spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 20s))
-        << program.log();
+    for (int click = 0; click < 5 && !panel; ++click) {
+        icon = find(x.display(), isIcon).value_or(*icon);
+        ASSERT_EQ(run("xdotool mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
+                      std::to_string(icon->y + icon->height / 2) + " click 1"),
+                  0);
+        spin([&] { return (panel = find(x.display(), isPanel)).has_value(); }, 4s);
+    }
+    ASSERT_TRUE(panel) << program.log();
     EXPECT_GE(panel->y, icon->y + icon->height);  // under the icon of a tray at the top
     ASSERT_TRUE(
         spin([&] { return program.log().find("Opened the panel in") != std::string::npos; }, 20s));
