@@ -23,11 +23,11 @@ namespace vesperine {
 
 namespace {
 
-std::string describe(const std::string& what, const std::string& path, int err) {
+std::string failureText(const std::string& what, const std::string& path, int err) {
     return what + " \"" + path + "\": " + std::strerror(err);
 }
 
-std::string parentOf(const std::string& path) {
+std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
@@ -48,9 +48,9 @@ std::string resolved(const std::string& folder) {
     return path;
 }
 
-struct Descriptor {
+struct OpenFile {
     int fd = -1;
-    ~Descriptor() {
+    ~OpenFile() {
         if (fd >= 0) ::close(fd);
     }
 };
@@ -180,26 +180,26 @@ Status UserInstaller::install(const std::string& source, const std::string& dest
 
 Status UserInstaller::copyExecutable(const std::string& source,
                                      const std::string& destination) const {
-    Descriptor in{::open(source.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0) return Status::failure(describe("Couldn't open", source, errno));
+    OpenFile in{::open(source.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0) return Status::failure(failureText("Couldn't open", source, errno));
     struct stat info {};
     if (::fstat(in.fd, &info) != 0)
-        return Status::failure(describe("Couldn't read", source, errno));
+        return Status::failure(failureText("Couldn't read", source, errno));
     if (!S_ISREG(info.st_mode)) return Status::failure("\"" + source + "\" is not a file");
 
-    const std::string folder = parentOf(destination);
+    const std::string folder = folderOf(destination);
     if (auto made = PosixFileSystem::createDirectories(folder); !made) return made;
     removeStaleCopies(folder, nameOf(destination));
     std::random_device random;
     const std::string temporary = folder + "/." + nameOf(destination) + std::string(temporaryMark) +
                                   std::to_string(::getpid()) + "-" +
                                   std::to_string(random() & 0xFFFFFF);
-    Descriptor out{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
-    if (out.fd < 0) return Status::failure(describe("Couldn't create", temporary, errno));
+    OpenFile out{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (out.fd < 0) return Status::failure(failureText("Couldn't create", temporary, errno));
     const auto fail = [&](const std::string& what, const std::string& path) {
         const int err = errno;
         ::unlink(temporary.c_str());
-        return Status::failure(describe(what, path, err));
+        return Status::failure(failureText(what, path, err));
     };
     if (!copyAll(in.fd, out.fd)) return fail("Couldn't copy", source);
     if (::fchmod(out.fd, 0755) != 0) return fail("Couldn't make executable", temporary);
@@ -207,7 +207,7 @@ Status UserInstaller::copyExecutable(const std::string& source,
     if (::rename(temporary.c_str(), destination.c_str()) != 0) {
         return fail("Couldn't replace", destination);
     }
-    Descriptor dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    OpenFile dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.fd >= 0) ::fsync(dir.fd);  // best effort: the copy itself is on disk already
     return success();
 }
