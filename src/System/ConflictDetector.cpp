@@ -49,6 +49,14 @@ void ConflictDetector::refresh() {
     std::vector<Conflict> found;
     std::vector<std::string> unreadable;
 
+    // Our Warm cannot show through a night light we switched off (KWin's inhibition wins
+    // over its settings).
+    if (quietedNightLight_ && services_.gamma.showsThroughNightLight()) {
+        quietedNightLight_ = false;
+        if (services_.nightLight.status() == SystemFeatureStatus::off)
+            services_.nightLight.setEnabled(true, [](bool) {});
+    }
+
     switch (services_.nightLight.status()) {
         case SystemFeatureStatus::on:
             // Our own Warm, shown through the night light where the desktop lends nothing
@@ -87,7 +95,10 @@ void ConflictDetector::refresh() {
 void ConflictDetector::fix(const Conflict& conflict) {
     switch (conflict.kind()) {
         case Conflict::Kind::nightLight:
-            // A refusal leaves the conflict in place; the refreshes below show it again.
+            // A refusal leaves the conflict in place; the refreshes below show it again. Where
+            // it shows our own Warm it is no competitor, and off it would hide ours.
+            if (services_.gamma.showsThroughNightLight()) break;
+            quietedNightLight_ = true;
             services_.nightLight.setEnabled(false, [](bool) {});
             break;
         case Conflict::Kind::app:

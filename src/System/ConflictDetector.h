@@ -20,7 +20,9 @@ namespace vesperine {
 // Finds other software that changes the displays' colours: the desktop's night light (unless
 // it shows our own Warm: DisplayGamma::showsThroughNightLight), a competing program that is
 // running, and tables on a display that somebody else has set.
-// Publishes them as `conflicts`, each with a message and, where one exists, a fix. Refreshes
+// Publishes them as `conflicts`, each with a message and, where one exists, a fix. The night
+// light is never switched off while our Warm shows through it, and once our Warm shows
+// there, a switching-off of ours from before is undone at the next refresh. Refreshes
 // every minute (no unprivileged launch events exist to replace the poll), when the night
 // light changes, when a listed competitor ends, and when asked. Main loop only; everything
 // it is given is borrowed and must outlive it.
@@ -81,6 +83,7 @@ class ConflictDetector {
     Log log_;
     Observable<std::vector<Conflict>> conflicts_;
     Observable<std::vector<std::string>> unavailable_;
+    bool quietedNightLight_ = false;  // switched off by a fix of ours
     Handle nightLightWatch_;
     Handle exitWatch_;
     Timer poll_;

@@ -179,6 +179,22 @@ TEST_F(ConflictDetectorTest, FixesActThenRefreshNowAndASecondLater) {
     EXPECT_EQ(ids(detector.conflicts()).front(), "app:redshift");
 }
 
+TEST_F(ConflictDetectorTest, ANightLightThatShowsOurWarmIsNeverLeftSwitchedOff) {
+    nightLight.setStatus(Status::on);
+    detector.start();
+    detector.fix(Conflict::nightLight());
+    time.advance(1s);
+    EXPECT_EQ(nightLight.status(), Status::off);
+    // Our Warm now goes through it: the next refresh switches it back on, once.
+    displays.setShowsThroughNightLight(true);
+    time.advance(ConflictDetector::pollInterval);
+    EXPECT_EQ(nightLight.status(), Status::on);
+    EXPECT_EQ(nightLight.requests(), 2);
+    detector.fix(Conflict::nightLight());
+    time.advance(ConflictDetector::pollInterval);
+    EXPECT_EQ(nightLight.requests(), 2);
+}
+
 TEST_F(ConflictDetectorTest, NothingRunsOnceTheDetectorIsGone) {
     auto gone = std::make_unique<ConflictDetector>(
         ConflictDetector::Services{nightLight, processes, known, displays, time, logger}, "V");

@@ -8,7 +8,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
+#include "App/LoginStart.h"
 #include "App/Views/TrayIcon.h"
 #include "Onboarding/Views/OnboardingWindowOpener.h"
 #include "Settings/Views/SettingsWindowOpener.h"
@@ -186,6 +189,8 @@ int DesktopProgram::run(const Session& session) {
         log.notice("Asked to come to the front by a second launch");
         if (tray && TrayIcon::isAvailable()) {
             tray->openPanel();
+        } else if (tray) {
+            tray->openWindow();  // no tray to open the panel from
         } else {
             openSettings();
         }
@@ -270,7 +275,19 @@ int DesktopProgram::run(const Session& session) {
             .info = info_,
             .openSettings = openSettings,
             .quit = [&] { endCleanly("Quit from the menu"); }});
-        app.showMenuBarHint = [&] { tray->hint().show(); };
+        // Without a tray the hint's turn goes to the panel's window, which says how to get
+        // the icon.
+        app.showMenuBarHint = [&] {
+            TrayIcon::isAvailable() ? tray->hint().show() : tray->openWindow();
+        };
+        // Nothing else would show that the program runs; a start at login stays quiet, and
+        // the first start waits for the hint's turn.
+        std::ifstream cgroup("/proc/self/cgroup");
+        const std::string unit{std::istreambuf_iterator<char>(cgroup), {}};
+        if (!TrayIcon::isAvailable() && app.guide().hintShown().get() &&
+            !LoginStart::bySession(unit, std::getenv("DESKTOP_AUTOSTART_ID"))) {
+            tray->openWindow();
+        }
     }
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch_.setOnQuit([] { QCoreApplication::exit(0); });

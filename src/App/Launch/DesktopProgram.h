@@ -56,6 +56,7 @@ class DesktopProgram {
     PosixFileSystem& files() { return files_; }
     JsonFileDefaultsStore& defaults() { return defaults_; }
     DesktopEntries& entries() { return entries_; }
+    const XdgPaths& paths() const { return paths_; }
     // None when the machine or the session has no such bus.
     BusConnection* systemBus() { return systemBus_.get(); }
     BusConnection* sessionBus() { return sessionBus_.get(); }

@@ -23,8 +23,7 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
     connection->attach(loop, loop);
     WaylandDisplays displays(*connection, loop, logger);
     // GNOME and KDE Plasma lend no gamma tables to other programs: there only the desktop's
-    // own night light can show a tint, where the desktop lends it (GNOME does; on Plasma
-    // nothing can be shown, and that is said).
+    // own night light can show a tint (elsewhere nothing can be shown, and that is said).
     std::unique_ptr<NightLightTint> tint;
     std::unique_ptr<NightLightGamma> nightLight;
     DisplayGamma* gamma = &displays;
@@ -32,7 +31,9 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
         // Before anything reads the night light: a run that was killed gives the user's own
         // settings back here.
         const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-        tint = DesktopNightLight::tintOf(desktop ? desktop : "", program.defaults(), logger);
+        tint = DesktopNightLight::tintOf(desktop ? desktop : "",
+                                         {program.defaults(), program.files(), program.sessionBus(),
+                                          program.paths().configHome, logger});
         nightLight = std::make_unique<NightLightGamma>(tint.get(), logger);
         gamma = nightLight.get();
     }

@@ -43,8 +43,8 @@ TrayIcon::TrayIcon(MenuServices services, QObject* parent)
     icon_.show();
     if (!isAvailable()) {
         log_.notice(
-            "No system tray here: the icon shows once one starts; until then a "
-            "second launch opens the settings window");
+            "No system tray here: the icon shows once one starts; until then a launch "
+            "opens the panel as a window");
     }
 }
 
@@ -71,6 +71,15 @@ void TrayIcon::togglePanel() {
 MenuPanel& TrayIcon::panel() {
     if (!panel_) panel_ = std::make_unique<MenuPanel>(services_);
     return *panel_;
+}
+
+void TrayIcon::openWindow() {
+    window().open();
+}
+
+PanelWindow& TrayIcon::window() {
+    if (!window_) window_ = std::make_unique<PanelWindow>(services_);
+    return *window_;
 }
 
 std::optional<QRect> TrayIcon::iconGeometry() const {

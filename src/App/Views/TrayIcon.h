@@ -10,6 +10,7 @@
 
 #include "App/Views/MenuPanel.h"
 #include "App/Views/MenuServices.h"
+#include "App/Views/PanelWindow.h"
 #include "Guide/Views/MenuBarHint.h"
 
 namespace vesperine {
@@ -17,8 +18,9 @@ namespace vesperine {
 // The program in the system tray: an icon for the kind of mode shown (StatusNotifierItem
 // over D-Bus where the desktop runs a watcher, the XEmbed tray otherwise). A left click opens
 // the panel; the icon's context menu holds the panel's buttons for trays that only show
-// menus. Owns the panel (made on the first click and kept) and the hint that points at the
-// icon. Where no tray exists, says so once in the log.
+// menus. Owns the panel (made on the first click and kept), the panel's window for desktops
+// without a tray, and the hint that points at the icon. Where no tray exists, says so once
+// in the log.
 class TrayIcon final : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +34,10 @@ public:
     void openPanel();
     // A click on the icon: opens the panel, or closes it when it is open.
     void togglePanel();
+    // Where no tray shows the icon: the panel as an ordinary window (made on first use).
+    void openWindow();
+    bool hasWindow() const { return window_ != nullptr; }
+    PanelWindow& window();
     // The panel, made on first use.
     MenuPanel& panel();
     bool hasPanel() const { return panel_ != nullptr; }
@@ -48,6 +54,7 @@ private:
     QSystemTrayIcon icon_;
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<MenuPanel> panel_;
+    std::unique_ptr<PanelWindow> window_;
     std::map<DisplayMode::Kind, QIcon> icons_;
     MenuBarHint hint_;
 };

@@ -1,8 +1,11 @@
 #include "Platform/Linux/NightLight/DesktopNightLight.h"
 
+#include <cstdlib>
+
 #include "Platform/Linux/NightLight/GnomeNightLight.h"
 #include "Platform/Linux/NightLight/GnomeNightLightTint.h"
 #include "Platform/Linux/NightLight/KWinNightLight.h"
+#include "Platform/Linux/NightLight/KWinNightLightTint.h"
 
 namespace vesperine {
 
@@ -14,18 +17,22 @@ std::unique_ptr<SystemColourFeature> light(BusConnection* sessionBus, Scheduler&
     return std::make_unique<Light>(sessionBus, scheduler, logger);
 }
 
-template <class Tint>
-std::unique_ptr<NightLightTint> tint(DefaultsStore& defaults, Logger& logger) {
-    return std::make_unique<Tint>(defaults, logger);
+std::unique_ptr<NightLightTint> gnomeTint(const DesktopNightLight::TintServices& services) {
+    return std::make_unique<GnomeNightLightTint>(services.defaults, services.logger);
+}
+
+std::unique_ptr<NightLightTint> kwinTint(const DesktopNightLight::TintServices& services) {
+    return std::make_unique<KWinNightLightTint>(
+        services.defaults, services.files, services.sessionBus, services.logger,
+        services.configHome + "/kwinrc", KWinNightLightTint::groupFor(std::getenv("KDE_SESSION_VERSION")));
 }
 
 }  // namespace
 
 const std::vector<DesktopNightLight::Desktop>& DesktopNightLight::desktops() {
-    // KWin's interface is the desktop's own: it lends no tint to other programs.
     static const std::vector<Desktop> known = {
-        {"GNOME", &light<GnomeNightLight>, &tint<GnomeNightLightTint>},
-        {"KDE", &light<KWinNightLight>, nullptr},
+        {"GNOME", &light<GnomeNightLight>, &gnomeTint},
+        {"KDE", &light<KWinNightLight>, &kwinTint},
     };
     return known;
 }
@@ -39,12 +46,12 @@ std::unique_ptr<DesktopNightLight> DesktopNightLight::onSessionBus(BusConnection
 }
 
 std::unique_ptr<NightLightTint> DesktopNightLight::tintOf(std::string_view currentDesktop,
-                                                         DefaultsStore& defaults, Logger& logger) {
+                                                         const TintServices& services) {
     // XDG_CURRENT_DESKTOP is a colon-separated list, most specific first.
     for (std::string_view names = currentDesktop; !names.empty();) {
         const auto colon = names.find(':');
         for (const auto& desktop : desktops()) {
-            if (desktop.tint && names.substr(0, colon) == desktop.name) return desktop.tint(defaults, logger);
+            if (names.substr(0, colon) == desktop.name) return desktop.tint(services);
         }
         if (colon == std::string_view::npos) break;
         names.remove_prefix(colon + 1);

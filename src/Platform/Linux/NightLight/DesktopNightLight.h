@@ -1,11 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "Platform/Linux/DBus/BusConnection.h"
 #include "Platform/DefaultsStore.h"
+#include "Platform/FileSystem.h"
 #include "Platform/Logger.h"
 #include "Platform/NightLightTint.h"
 #include "Platform/SystemColourFeature.h"
@@ -19,12 +21,20 @@ namespace vesperine {
 // session bus). Switching it off switches off every one that is on.
 class DesktopNightLight final : public SystemColourFeature {
   public:
+    // What a desktop's tint keeps the user's values in and drives the night light through.
+    struct TintServices {
+        DefaultsStore& defaults;
+        FileSystem& files;
+        BusConnection* sessionBus;  // may be null
+        std::string configHome;     // the user's XDG configuration folder
+        Logger& logger;
+    };
     // A desktop with a night light of its own: the name XDG_CURRENT_DESKTOP gives it, its
-    // night light on the session bus, and the tint it lends where it lends one.
+    // night light on the session bus, and the tint it lends.
     struct Desktop {
         const char* name;
         std::unique_ptr<SystemColourFeature> (*light)(BusConnection* sessionBus, Scheduler&, Logger&);
-        std::unique_ptr<NightLightTint> (*tint)(DefaultsStore&, Logger&);  // null: lends none
+        std::unique_ptr<NightLightTint> (*tint)(const TintServices&);
     };
     static const std::vector<Desktop>& desktops();
 
@@ -32,9 +42,9 @@ class DesktopNightLight final : public SystemColourFeature {
     static std::unique_ptr<DesktopNightLight> onSessionBus(BusConnection* sessionBus,
                                                            Scheduler& scheduler, Logger& logger);
     // The tint of the desktop that `currentDesktop` (XDG_CURRENT_DESKTOP's value, such as
-    // "ubuntu:GNOME") names; none where that desktop lends none.
+    // "ubuntu:GNOME") names; none for a desktop not listed.
     static std::unique_ptr<NightLightTint> tintOf(std::string_view currentDesktop,
-                                                  DefaultsStore& defaults, Logger& logger);
+                                                  const TintServices& services);
 
     DesktopNightLight(std::vector<std::unique_ptr<SystemColourFeature>> kinds, Scheduler& scheduler);
 
