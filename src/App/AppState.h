@@ -57,6 +57,7 @@ public:
     const DisplayPipeline& pipeline() const { return pipeline_; }
     // Where the preferences and the override are kept (views show a failed save).
     const DefaultsStore& defaults() const { return defaults_; }
+    const TimeZoneSource& timeZones() const { return timeZones_; }
 
     // The schedule clock's current time.
     Instant now() const { return clock_.now(realClock_.now()); }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "App/Preferences.h"
+#include "Settings/CoordinateInput.h"
 
 namespace vesperine {
 
@@ -16,7 +17,7 @@ constexpr std::pair<const char*, ControlCommand::Verb> verbs[] = {
     {"status", ControlCommand::Verb::status}, {"warm", ControlCommand::Verb::warm},
     {"red", ControlCommand::Verb::red},       {"bright", ControlCommand::Verb::bright},
     {"off", ControlCommand::Verb::off},       {"resume", ControlCommand::Verb::resume},
-    {"reset", ControlCommand::Verb::reset}};
+    {"reset", ControlCommand::Verb::reset},   {"location", ControlCommand::Verb::location}};
 
 // Kelvin are typed as they are shown; a level and an intensity as the percent the panel shows.
 struct Unit {
@@ -60,7 +61,8 @@ std::optional<DisplayMode::Kind> ControlCommand::kind() const {
         case Verb::off: return DisplayMode::Kind::off;
         case Verb::status:
         case Verb::resume:
-        case Verb::reset: return std::nullopt;
+        case Verb::reset:
+        case Verb::location: return std::nullopt;
     }
     return std::nullopt;
 }
@@ -69,7 +71,24 @@ Result<ControlCommand> ControlCommand::parse(const std::vector<std::string>& wor
     if (words.empty()) return Error{"no command given"};
     const auto verb = verbNamed(words[0]);
     if (!verb) return Error{"unknown command '" + words[0] + "'"};
-    ControlCommand command{*verb, std::nullopt};
+    ControlCommand command;
+    command.verb = *verb;
+    if (*verb == ControlCommand::Verb::location) {
+        if (words.size() == 2 && words[1] == "--clear") {
+            command.clear = true;
+        } else if (words.size() > 1) {
+            if (words[1].starts_with("--")) {
+                return Error{"location takes a place or --clear, not '" + words[1] + "'"};
+            }
+            // "vesperine location New York" as well as "vesperine location 'New York'".
+            std::string text = words[1];
+            for (std::size_t i = 2; i < words.size(); ++i) text += " " + words[i];
+            auto place = CoordinateInput::readPlace(text);
+            if (!place) return place.error();
+            command.place = std::move(place).value();
+        }
+        return command;
+    }
     const auto kind = command.kind();
     const auto range = kind ? strengthRange(*kind) : std::nullopt;
     const std::size_t allowed = range ? 2 : 1;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Schedule/Location.h"
 #include "State/DisplayMode.h"
 #include "Support/Result.h"
 
@@ -17,15 +18,21 @@ namespace vesperine {
 //   off                    Off until the next scheduled change
 //   resume                 drop the pick and follow the schedule
 //   reset                  give the displays their own colours back and hold Off
+//   location [PLACE]       print the location, or set it: LAT:LON, LAT,LON or a city's name
+//                          (CoordinateInput::readPlace; a name may take several words)
+//   location --clear       forget it: the time zone's city, as on a first start
 // A strength may carry its unit ("3400K", "80%"); it must lie in the kind's own range (the
 // slider's), since the running instance would otherwise show something the user did not ask
 // for.
 struct ControlCommand {
-    enum class Verb { status, warm, red, bright, off, resume, reset };
+    enum class Verb { status, warm, red, bright, off, resume, reset, location };
 
     Verb verb = Verb::status;
     // In the core's units: kelvin, a level (2.5 = 250 %) or an intensity (0.8 = 80 %).
     std::optional<double> strength;
+    // For location: the place to set, or whether to clear it; neither prints it.
+    std::optional<Location> place;
+    bool clear = false;
 
     // The verb `word` names, if any ("warm" is one, "--reset" is not).
     static std::optional<Verb> verbNamed(const std::string& word);

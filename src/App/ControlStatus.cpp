@@ -5,6 +5,7 @@
 #include "App/AppState.h"
 #include "App/MenuRules.h"
 #include "Rules/AppRules.h"
+#include "Settings/CoordinateInput.h"
 #include "Support/SafeText.h"
 
 namespace vesperine {
@@ -78,6 +79,8 @@ ControlStatus ControlStatus::of(const AppState& state, const AppRules* rules) {
         status.nextMode = withStrength(next->mode);
         status.nextChange = seconds(next->at);
     }
+    if (const auto& location = state.store().location().get())
+        status.location = CoordinateInput::describe(*location);
     return status;
 }
 

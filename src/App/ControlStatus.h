@@ -29,6 +29,9 @@ struct ControlStatus {
     std::string schedule;      // the active schedule's name
     std::string nextMode;      // the mode of the next scheduled change; empty when none comes
     std::int64_t nextChange = 0;
+    // Where sunrise and sunset are worked out ("Paris, France (48.8566° N, 2.3522° E)");
+    // empty when no location is known.
+    std::string location;
 
     // The app state's current status; `rules` (may be null) names the application whose
     // rule decides.

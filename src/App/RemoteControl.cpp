@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "App/Preferences.h"
+#include "Schedule/Cities.h"
+#include "Settings/CoordinateInput.h"
 
 namespace vesperine {
 
@@ -34,6 +36,7 @@ RemoteControl::RemoteControl(AppState& state, const AppRules* rules)
     watches_.push_back(state_.boostLimit().observe(changed));
     watches_.push_back(state_.store().activeID().observe(changed));
     watches_.push_back(state_.store().custom().observe(changed));
+    watches_.push_back(state_.store().location().observe(changed));
     if (rules_) watches_.push_back(rules_->lastExternalApp().observe(changed));
 }
 
@@ -75,5 +78,26 @@ void RemoteControl::resume() {
 }
 
 void RemoteControl::reset() { state_.resetDisplay(); }
+
+Status RemoteControl::setLocation(const Location& location) {
+    if (!(std::fabs(location.latitude) <= 90 && std::fabs(location.longitude) <= 180)) {
+        return Status::failure("a location lies from -90 to 90 degrees north and from -180 to "
+                               "180 degrees east");
+    }
+    Location named = location;
+    // A place without a name is named by its coordinates, as the picker names them.
+    if (named.name.empty()) named.name = CoordinateInput::describe(named.latitude, named.longitude);
+    const Status saved = state_.store().setLocation(named);
+    state_.reevaluate();  // the location in use changed, saved or not
+    return saved;
+}
+
+Status RemoteControl::clearLocation() {
+    const auto city = Cities::guess(state_.timeZones().current());
+    const Status saved =
+        state_.store().setLocation(city ? std::optional(city->location()) : std::nullopt);
+    state_.reevaluate();
+    return saved;
+}
 
 }  // namespace vesperine

@@ -39,6 +39,13 @@ public:
     void resume();
     // The displays' own colours back, Off held until the next pick.
     void reset();
+    // Keeps `location` as where sunrise and sunset are worked out, and evaluates again.
+    // Refuses coordinates out of range; fails, with the location in use all the same, when
+    // it cannot be saved.
+    Status setLocation(const Location& location);
+    // Forgets the chosen location for the time zone's city, as on a first start (none where
+    // the zone has no city in the table).
+    Status clearLocation();
 
     static constexpr double longestPreview = 60;
 

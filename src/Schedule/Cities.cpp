@@ -1,5 +1,7 @@
 #include "Schedule/Cities.h"
 
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 namespace vesperine::Cities {
@@ -91,6 +93,28 @@ const std::vector<City>& all() {
     return cities;
 }
 
+namespace {
+
+// Case folded, then decomposed with the accents dropped, so that people who type without
+// them ("zurich", "sao paulo") find the city as well as those who type them.
+icu::UnicodeString folded(icu::UnicodeString text) {
+    text.foldCase();
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* decompose = icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status)) return text;
+    icu::UnicodeString parts = decompose->normalize(text, status);
+    if (U_FAILURE(status)) return text;
+    icu::UnicodeString result;
+    for (int32_t i = 0; i < parts.length();) {
+        const UChar32 c = parts.char32At(i);
+        if (u_charType(c) != U_NON_SPACING_MARK) result.append(c);
+        i += U16_LENGTH(c);
+    }
+    return result;
+}
+
+}  // namespace
+
 std::vector<City> search(std::string_view query) {
     std::size_t first = 0, last = query.size();
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -98,16 +122,12 @@ std::vector<City> search(std::string_view query) {
     while (last > first && blank(query[last - 1])) --last;
     if (first == last) return all();
 
-    // Case-insensitive containment by full Unicode case folding; accents still count
-    // ("zurich" does not find Zürich).
-    icu::UnicodeString needle =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(query.data() + first, static_cast<int32_t>(last - first)));
-    needle.foldCase();
+    const icu::UnicodeString needle = folded(icu::UnicodeString::fromUTF8(
+        icu::StringPiece(query.data() + first, static_cast<int32_t>(last - first))));
     std::vector<City> result;
     for (const auto& city : all()) {
-        icu::UnicodeString name = icu::UnicodeString::fromUTF8(city.name);
-        name.foldCase();
-        if (name.indexOf(needle) >= 0) result.push_back(city);
+        if (folded(icu::UnicodeString::fromUTF8(city.name)).indexOf(needle) >= 0)
+            result.push_back(city);
     }
     return result;
 }

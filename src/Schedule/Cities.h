@@ -24,8 +24,8 @@ struct City {
 // The 80 cities of the picker, alphabetical by name.
 const std::vector<City>& all();
 
-// The cities whose name contains `query` (trimmed of spaces and tabs), ignoring case, in
-// table order; all of them for an empty query.
+// The cities whose name contains `query` (trimmed of spaces and tabs), ignoring case and
+// accents ("zurich" finds Zürich), in table order; all of them for an empty query.
 std::vector<City> search(std::string_view query);
 
 // The city that best matches a time zone: among the cities in that zone, the first whose name

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "Schedule/Cities.h"
+
 namespace vesperine::CoordinateInput {
 
 namespace {
@@ -98,6 +100,53 @@ std::string describe(double latitude, double longitude) {
         return digits + "° " + (value < 0 && digits != "0" ? negative : positive);
     };
     return part(latitude, "N", "S") + ", " + part(longitude, "E", "W");
+}
+
+std::string describe(const Location& location) {
+    const std::string coordinates = describe(location.latitude, location.longitude);
+    return location.name == coordinates ? coordinates : location.name + " (" + coordinates + ")";
+}
+
+Result<Location> readPlace(std::string_view text) {
+    text = trimmed(text);
+    if (text.empty()) return Error{"no place given"};
+    // Two numbers: split at the colon, else at the only comma.
+    std::size_t split = text.find(':');
+    if (split == std::string_view::npos && text.find(',') == text.rfind(','))
+        split = text.find(',');
+    if (split != std::string_view::npos) {
+        const auto latitude = read(text.substr(0, split), Axis::latitude);
+        const auto longitude = read(text.substr(split + 1), Axis::longitude);
+        const auto quoted = [&](Axis axis) {
+            return "'" + std::string(trimmed(axis == Axis::latitude ? text.substr(0, split)
+                                                                     : text.substr(split + 1))) +
+                   "'";
+        };
+        if (latitude.problem == Problem::outOfRange) {
+            return Error{"a latitude lies from -90 to 90 degrees, not " + quoted(Axis::latitude)};
+        }
+        if (longitude.problem == Problem::outOfRange) {
+            return Error{"a longitude lies from -180 to 180 degrees, not " +
+                         quoted(Axis::longitude)};
+        }
+        if (latitude.problem == Problem::none && longitude.problem == Problem::none) {
+            return Location{describe(latitude.value, longitude.value), latitude.value,
+                            longitude.value};
+        }
+        // Not two numbers: perhaps a city's name with its comma ("Paris, France").
+    }
+    const auto found = Cities::search(text);
+    if (found.size() == Cities::all().size() || found.empty()) {
+        return Error{"no city of the table is called '" + std::string(text) +
+                     "'; give its latitude and longitude instead (48.85:2.35)"};
+    }
+    if (found.size() == 1) return found.front().location();
+    std::string names;
+    for (std::size_t i = 0; i < found.size() && i < 5; ++i)
+        names += (i ? "; " : "") + found[i].name;
+    if (found.size() > 5) names += "; …";
+    return Error{"'" + std::string(text) + "' matches " + std::to_string(found.size()) +
+                 " cities (" + names + "); say which"};
 }
 
 }  // namespace vesperine::CoordinateInput

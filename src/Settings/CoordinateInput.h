@@ -3,6 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "Schedule/Location.h"
+#include "Support/Result.h"
+
 namespace vesperine {
 
 // Latitude and longitude as people type them into the Location settings: an optional sign
@@ -25,6 +28,14 @@ Reading read(std::string_view text, Axis axis);
 
 // "52.52° N, 13.405° E": up to four decimals, south and west without a sign.
 std::string describe(double latitude, double longitude);
+// "Paris, France (48.8566° N, 2.3522° E)"; only the coordinates for a place named by them.
+std::string describe(const Location& location);
+
+// A place as typed on the command line: latitude and longitude joined by a colon or a comma
+// ("48.85:2.35", "-33.9,18.4"; with a comma the numbers take a decimal point), each read as
+// above, or else a name that finds one city of the table (Cities::search). Fails with one
+// line that says why: a number out of range, no city, or which cities the name finds.
+Result<Location> readPlace(std::string_view text);
 
 }  // namespace CoordinateInput
 }  // namespace vesperine

@@ -1,4 +1,5 @@
 #include "App/LaunchOptions.h"
+#include "Schedule/Cities.h"
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,7 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
         {{"off"}, Verb::off, std::nullopt},
         {{"resume"}, Verb::resume, std::nullopt},
         {{"reset"}, Verb::reset, std::nullopt},
+        {{"location"}, Verb::location, std::nullopt},
     };
     for (const auto& [arguments, verb, strength] : accepted) {
         SCOPED_TRACE(arguments.back());
@@ -115,12 +117,18 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
         {{"warm", "3400", "5"}, "warm takes one strength at most, not '5'"},
         {{"off", "3"}, "off takes no argument, not '3'"},
         {{"status", "--verbose"}, "status takes no argument, not '--verbose'"},
+        {{"location", "--auto"}, "location takes a place or --clear, not '--auto'"},
+        {{"location", "91:0"}, "a latitude lies from -90 to 90 degrees, not '91'"},
     };
     for (const auto& [arguments, problem] : refused) {
         const auto options = LaunchOptions::parse(arguments);
         ASSERT_FALSE(options.ok()) << arguments.back();
         EXPECT_EQ(options.error().description, problem);
     }
+    // A city's name may be typed as several words; --clear is a location of its own.
+    EXPECT_EQ(LaunchOptions::parse(Arguments{"location", "new", "york"})->command->place,
+              Cities::search("New York").front().location());
+    EXPECT_TRUE(LaunchOptions::parse(Arguments{"location", "--clear"})->command->clear);
     // Only the first word is a command: a switch before it is a launch's mistake.
     EXPECT_FALSE(LaunchOptions::parse(Arguments{"--verbose", "status"}).ok());
     EXPECT_TRUE(LaunchOptions::parse(Arguments{"--verbose"})->verbose);

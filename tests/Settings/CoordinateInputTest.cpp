@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace vesperine {
 namespace {
 
@@ -43,6 +45,36 @@ TEST(CoordinateInput, ReadsWhatPeopleTypeAndOnlyFiniteNumbersInRange) {
         if (c.problem == Problem::none) {
             EXPECT_DOUBLE_EQ(reading.value, c.value);
         }
+    }
+}
+
+// Each place as typed after "vesperine location": its name and coordinates, or why not.
+TEST(CoordinateInput, ReadsAPlaceAsCoordinatesOrACityName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"48.85:2.35", "48.85° N, 2.35° E 48.85 2.35"},
+        {"48.85,2.35", "48.85° N, 2.35° E 48.85 2.35"},
+        {" -33.9 : -18,4 ", "33.9° S, 18.4° W -33.9 -18.4"},
+        {"52.5 N:13.4 W", "52.5° N, 13.4° W 52.5 -13.4"},
+        {"Paris", "Paris, France 48.8566 2.3522"},
+        {"zurich", "Zürich, Switzerland 47.3769 8.5417"},
+        {"san jose", "San Jose, USA 37.3382 -121.886"},
+        {"Washington, D.C., USA", "Washington, D.C., USA 38.9072 -77.0369"},
+        {"91:0", "a latitude lies from -90 to 90 degrees, not '91'"},
+        {"0:-180.5", "a longitude lies from -180 to 180 degrees, not '-180.5'"},
+        {"Atlantis", "no city of the table is called 'Atlantis'; give its latitude and "
+                     "longitude instead (48.85:2.35)"},
+        {"48,85,2,35", "no city of the table is called '48,85,2,35'; give its latitude and "
+                       "longitude instead (48.85:2.35)"},
+        {"", "no place given"},
+        {"San", "'San' matches 4 cities (San Diego, USA; San Francisco, USA; San Jose, USA; "
+                "Santiago, Chile); say which"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const auto place = CoordinateInput::readPlace(text);
+        char coordinates[64];
+        if (place) std::snprintf(coordinates, sizeof coordinates, " %g %g", place->latitude,
+                                 place->longitude);
+        EXPECT_EQ(place ? place->name + coordinates : place.error().description, expected);
     }
 }
 

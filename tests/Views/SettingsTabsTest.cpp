@@ -25,7 +25,8 @@ TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
     const std::pair<QString, int> cases[] = {
         {"", 80},
         {"USA", 20},
-        {QString::fromUtf8("Zu\u0308rich"), -1},  // decomposed accents: any answer, no crash
+        {QString::fromUtf8("Zu\u0308rich"), 1},  // decomposed accents
+        {"zurich", 1},
         {QString::fromUtf8("Zürich"), 1},
         {QString::fromUtf8("🌇"), 0},
         {QString(10'000, 'a'), 0},

@@ -30,7 +30,9 @@ protected:
     Ran command(const std::string& arguments, const std::string& on = "",
                 const std::string& prefix = "") const {
         const std::string line = "DBUS_SESSION_BUS_ADDRESS='" + (on.empty() ? bus.address() : on) +
-                                 "' XDG_RUNTIME_DIR='" + (home / "run").string() + "' TZ=UTC " +
+                                 "' XDG_RUNTIME_DIR='" + (home / "run").string() +
+                                 "' XDG_DATA_HOME='" + (home / "data").string() +
+                                 "' XDG_CONFIG_HOME='" + (home / "config").string() + "' TZ=UTC " +
                                  prefix + VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null";
         return runCommand(line);
     }
@@ -87,14 +89,22 @@ std::string introspect(sd_bus* bus) {
     return xml;
 }
 
-// With no instance, a command says so and fails; bad input is a usage error. Then each
-// command changes what the output shows (21:00: the default schedule's Warm 3400 K), status
-// words it, every change is announced, what no display here can show is refused, a later
-// launch is answered over the bus, and the interface is the one the repository documents.
+// With no instance, a command says so and fails, but status and location work from the stored
+// file; bad input is a usage error. Then each command changes what the output shows (21:00:
+// the default schedule's Warm 3400 K), status words it, every change is announced, what no
+// display here can show is refused, the location follows at once, a later launch is answered
+// over the bus, and the interface is the one the repository documents.
 TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     const Ran none = command("warm 3400");
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.output, "vesperine: Vesperine isn't running; start it with \"vesperine\"\n");
+    const Ran stored = command("status");
+    EXPECT_EQ(stored.status, 0);
+    EXPECT_NE(stored.output.find(" by the schedule now (not running)\nSchedule: Day & Night; next "
+                                 "change at "),
+              std::string::npos)
+        << stored.output;
+    EXPECT_EQ(command("location 91:0").status, 2);
     const Ran typo = command("warm 9000");
     EXPECT_EQ(typo.status, 2);
     EXPECT_EQ(typo.output,
@@ -159,6 +169,10 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     EXPECT_TRUE(spin([&] { return other.ramp("DUMMY0") == identity; }, 3s));
     EXPECT_NE(command("status").output.find("Why: a pick by hand, until changed"),
               std::string::npos);
+    EXPECT_EQ(command("location -33.9:18.4").output, "Location: 33.9° S, 18.4° E\n");
+    EXPECT_EQ(command("location").output, "Location: 33.9° S, 18.4° E\n");
+    EXPECT_EQ(command("location --clear").output,  // UTC has no city
+              "No location set; sunrise and sunset steps use 07:00 and 19:00\n");
 
     // A later launch on the same bus is answered, as every later launch is, by the holder
     // of the instance lock.
@@ -174,6 +188,11 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
 
     program.signal(SIGTERM);
     EXPECT_EQ(program.wait(5s), 0) << program.log();
+    // Kept for the next start.
+    const std::string zurich =
+        "Location: Zürich, Switzerland (47.3769° N, 8.5417° E) (not running)\n";
+    EXPECT_EQ(command("location zurich").output, zurich);
+    EXPECT_EQ(command("location").output, zurich);
 }
 
 // The bus name is a way to reach the instance, the instance lock what makes it one: a

@@ -2,6 +2,13 @@
 #include <ctime>
 
 #include "App/Launch/Programs.h"
+#include "Persistence/ScheduleStore.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
+#include "Platform/Linux/System/SystemClock.h"
+#include "Platform/Linux/System/SystemLogger.h"
+#include "Platform/Linux/System/SystemTimeZone.h"
+#include "Schedule/Cities.h"
+#include "Settings/CoordinateInput.h"
 #include "Platform/Linux/Control/BusControlClient.h"
 #include "Platform/Linux/Instance/LockFileSingleInstance.h"
 #include "Platform/Linux/Process/ProcessInfo.h"
@@ -59,6 +66,56 @@ std::optional<std::string> distrust(std::optional<pid_t> owner,
            "), so commands can't reach it";
 }
 
+// Whether no instance runs: nobody owns the bus name and nobody holds the lock. (A process
+// that holds the name without the lock is named instead, as for every command.)
+bool nobodyRuns(std::optional<pid_t> owner, const Result<std::optional<pid_t>>& holder) {
+    return !owner && !(holder && holder->has_value());
+}
+
+std::string locationLine(const std::string& location) {
+    return location.empty() ? "No location set; sunrise and sunset steps use 07:00 and 19:00"
+                            : "Location: " + location;
+}
+
+// The commands that need no running instance: status and location work from the stored
+// schedule file, which the next start reads.
+int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
+    using Verb = ControlCommand::Verb;
+    const auto say = [](const std::string& line) {
+        std::printf("%s (not running)\n", SafeText::forPeople(line).c_str());
+        return 0;
+    };
+    if (command.verb == Verb::status || (!command.place && !command.clear)) {
+        const ControlStatus status = storedScheduleStatus(info);
+        if (command.verb == Verb::location) return say(locationLine(status.location));
+        std::string text = SafeText::forPeople(status.mode) +
+                           " by the schedule now (not running)\nSchedule: " +
+                           SafeText::forPeople(status.schedule);
+        text += status.nextMode.empty() ? "; no change ahead"
+                                        : "; next change at " + clockTime(status.nextChange) +
+                                              " to " + SafeText::forPeople(status.nextMode);
+        std::printf("%s\n", text.c_str());
+        return 0;
+    }
+    SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
+    SystemTimeZone zones(logger);
+    SystemClock clock;
+    PosixFileSystem files;
+    ScheduleStore store(files, logger,
+                        ScheduleStore::defaultPath(XdgPaths::fromEnvironment().applicationSupport(
+                            info.bundleIdentifier)),
+                        zones, clock);
+    std::optional<Location> place = command.place;
+    if (command.clear) {
+        const auto city = Cities::guess(zones.current());
+        place = city ? std::optional(city->location()) : std::nullopt;
+    }
+    if (auto saved = store.setLocation(place); !saved) {
+        return fail("Couldn't save the location: " + saved.error().description);
+    }
+    return say(locationLine(place ? CoordinateInput::describe(*place) : ""));
+}
+
 }  // namespace
 
 int runControlCommand(const ControlCommand& command, const AppInfo& info) {
@@ -74,12 +131,21 @@ int runControlCommand(const ControlCommand& command, const AppInfo& info) {
     }
     const auto holder = LockFileSingleInstance::holder(
         XdgPaths::fromEnvironment().runtimeFolders(info.bundleIdentifier), info.bundleIdentifier);
-    if (auto refused = distrust(*owner, holder, name, names.name)) return fail(*refused);
+    if (auto refused = distrust(*owner, holder, name, names.name)) {
+        const bool stored = command.verb == ControlCommand::Verb::status ||
+                            command.verb == ControlCommand::Verb::location;
+        if (stored && nobodyRuns(*owner, holder)) return runWithoutInstance(command, info);
+        return fail(*refused);
+    }
 
     Status done = success();
     using Verb = ControlCommand::Verb;
     switch (command.verb) {
         case Verb::status: break;
+        case Verb::location:
+            if (command.place) done = client.setLocation(*command.place);
+            if (command.clear) done = client.clearLocation();
+            break;
         case Verb::resume: done = client.resume(); break;
         case Verb::reset: done = client.reset(); break;
         case Verb::warm:
@@ -103,6 +169,10 @@ int runControlCommand(const ControlCommand& command, const AppInfo& info) {
     if (!status) {
         return fail("Couldn't read the status of the running " + name + ": it " +
                     status.error().description);
+    }
+    if (command.verb == Verb::location) {
+        std::printf("%s\n", SafeText::forPeople(locationLine(status->location)).c_str());
+        return 0;
     }
     const std::string text = status->describe(clockTime);
     // After a change, its first line says what shows now; status says all.

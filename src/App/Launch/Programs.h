@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "App/AppInfo.h"
+#include "App/ControlStatus.h"
 #include "App/LaunchOptions.h"
 #include "Platform/Logger.h"
 
@@ -51,6 +52,11 @@ inline constexpr int unansweredStatus = 3;
 // trusted only when it holds the instance lock. Starts no user interface and touches no
 // display.
 int runControlCommand(const ControlCommand& command, const AppInfo& info);
+
+// What the user's active schedule (from the stored schedule file, read and never written;
+// else the default schedule) shows now, what comes next and the location, as the program
+// would work them out if it ran: for a status asked while no instance runs.
+ControlStatus storedScheduleStatus(const AppInfo& info);
 
 // The program on simulated displays: replays one day of the user's active schedule at their
 // location (from the stored schedule file, read and never written; else the default schedule

@@ -26,6 +26,8 @@ namespace vesperine {
 
 namespace {
 
+constexpr const char* simulatedSchedules = "/simulated/schedules.json";
+
 std::string localTime(Instant instant, const TimeZone& zone) {
     const auto second = Calendar(zone).secondOfDay(instant);
     if (!second) return "--:--";
@@ -54,7 +56,57 @@ void printChange(AppDelegate& app, const SimulatedDisplays& displays, const Time
     std::fflush(stdout);
 }
 
+// The user's schedules and location, copied into the simulated machine's files when they
+// decode (tried on a scratch copy first, whose store would set a damaged file aside):
+// whatever the simulation does to them (a location guessed and saved) stays in memory, and
+// nothing of the user's is written.
+struct UserSchedules {
+    std::string stored;     // the user's file
+    ReadResult read;
+    std::string unusable;   // why it could not be used; empty when it could or was not there
+};
+UserSchedules copyUserSchedules(const AppInfo& info, const TimeZoneSource& zones,
+                                const Clock& clock, SimulatedPlatform& machine) {
+    UserSchedules user;
+    user.stored = ScheduleStore::defaultPath(
+        XdgPaths::fromEnvironment().applicationSupport(info.bundleIdentifier));
+    user.read = PosixFileSystem().read(user.stored);
+    user.unusable = user.read.ok ? "" : user.read.description;
+    if (user.read.ok) {
+        MemoryFileSystem scratch;
+        scratch.put(user.stored, user.read.bytes);
+        CapturingLogger complaints;
+        if (ScheduleStore(scratch, complaints, user.stored, zones, clock).loadedFromFile()) {
+            machine.files.put(simulatedSchedules, user.read.bytes);
+        } else if (!complaints.lines().empty()) {
+            std::string_view why = complaints.lines().front().message;
+            if (const auto colon = why.find(": "); colon != std::string_view::npos) {
+                why.remove_prefix(colon + 2);  // "Couldn't read schedules: ", said below
+            }
+            user.unusable = "couldn't read " + user.stored + ": " + std::string(why);
+        }
+    }
+    return user;
+}
+
 }  // namespace
+
+ControlStatus storedScheduleStatus(const AppInfo& info) {
+    SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
+    SystemTimeZone zones(logger);
+    SystemClock realClock;
+    SimulatedPlatform machine(realClock.now());
+    // A display that shows whatever the schedule asks, Bright included: what would show is
+    // the schedule's own wish.
+    machine.displays.add({1, "simulated", {0, 0, 1920, 1080}, 2.0, true, 16.0, 4.0});
+    machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
+    copyUserSchedules(info, zones, realClock, machine);
+    AppDelegate app(machine.platform(zones, logger, simulatedSchedules), LaunchOptions{});
+    app.applicationDidFinishLaunching();
+    ControlStatus status = ControlStatus::of(app.state());
+    app.applicationWillTerminate();
+    return status;
+}
 
 int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     // Only errors reach the terminal; the replay prints its own lines.
@@ -80,30 +132,8 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     // No desktop answers for a night light here.
     machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
 
-    // The user's schedules and location, copied into the simulated machine's files when they
-    // decode (tried on a scratch copy first, whose store would set a damaged file aside):
-    // whatever the replay does to them (a location guessed and saved) stays in memory, and
-    // nothing of the user's is written.
-    const std::string stored = ScheduleStore::defaultPath(
-        XdgPaths::fromEnvironment().applicationSupport(info.bundleIdentifier));
-    const ReadResult read = PosixFileSystem().read(stored);
-    std::string unusable = read.ok ? "" : read.description;
-    if (read.ok) {
-        MemoryFileSystem scratch;
-        scratch.put(stored, read.bytes);
-        CapturingLogger complaints;
-        if (ScheduleStore(scratch, complaints, stored, zones, realClock).loadedFromFile()) {
-            machine.files.put("/simulated/schedules.json", read.bytes);
-        } else if (!complaints.lines().empty()) {
-            std::string_view why = complaints.lines().front().message;
-            if (const auto colon = why.find(": "); colon != std::string_view::npos) {
-                why.remove_prefix(colon + 2);  // "Couldn't read schedules: ", said below
-            }
-            unusable = "couldn't read " + stored + ": " + std::string(why);
-        }
-    }
-
-    AppDelegate app(machine.platform(zones, logger, "/simulated/schedules.json"), options);
+    const auto [stored, read, unusable] = copyUserSchedules(info, zones, realClock, machine);
+    AppDelegate app(machine.platform(zones, logger, simulatedSchedules), options);
     AppState& state = app.state();
     const ScheduleStore& store = state.store();
     const double seconds = replaySeconds(options);

@@ -84,6 +84,11 @@ Status BusControlClient::setStrength(const std::string& kind, double strength) {
     return call("SetStrength", "sd", kind.c_str(), strength);
 }
 
+Status BusControlClient::setLocation(const Location& location) {
+    return call("SetLocation", "sdd", location.name.c_str(), location.latitude,
+                location.longitude);
+}
+
 Result<ControlStatus> BusControlClient::status() {
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* reply = nullptr;
@@ -101,7 +106,8 @@ Result<ControlStatus> BusControlClient::status() {
         {"Mode", &status.mode},         {"Kind", &status.kind},
         {"Limitation", &status.limitation}, {"Source", &status.source},
         {"Schedule", &status.schedule}, {"NextMode", &status.nextMode},
-        {"Application", &status.application}, {"Guard", &status.guard}};
+        {"Application", &status.application}, {"Guard", &status.guard},
+        {"Location", &status.location}};
     const std::pair<const char*, std::int64_t*> times[] = {{"Until", &status.until},
                                                            {"NextChange", &status.nextChange}};
     r = sd_bus_message_enter_container(reply, 'a', "{sv}");

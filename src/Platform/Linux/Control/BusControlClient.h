@@ -7,6 +7,7 @@
 #include <string>
 
 #include "App/ControlStatus.h"
+#include "Schedule/Location.h"
 #include "Platform/Linux/Control/ControlBusNames.h"
 #include "Platform/Scheduler.h"
 #include "Support/Result.h"
@@ -40,6 +41,8 @@ public:
     Status setStrength(const std::string& kind, double strength);
     Status resume() { return call("Resume", ""); }
     Status reset() { return call("Reset", ""); }
+    Status setLocation(const Location& location);
+    Status clearLocation() { return call("ClearLocation", ""); }
     Result<ControlStatus> status();
     // Whether the last call that failed was sent and not answered in time: the instance may
     // still carry it out.

@@ -56,6 +56,7 @@ const Property properties[] = {
     VESPERINE_PROPERTY("Schedule", "s", schedule),
     VESPERINE_PROPERTY("NextMode", "s", nextMode),
     VESPERINE_PROPERTY("NextChange", "x", nextChange),
+    VESPERINE_PROPERTY("Location", "s", location),
 };
 
 #undef VESPERINE_PROPERTY
@@ -153,6 +154,22 @@ struct ControlBusVtable {
         of(data).control_.reset();
         return sd_bus_reply_method_return(m, "");
     }
+    static int setLocation(sd_bus_message* m, void* data, sd_bus_error* error) {
+        const char* name = nullptr;
+        double latitude = 0, longitude = 0;
+        if (int r = sd_bus_message_read(m, "sdd", &name, &latitude, &longitude); r < 0) return r;
+        of(data).log_.info("SetLocation %s (%g, %g) from %s", SafeText::forPeople(name).c_str(),
+                           latitude, longitude, sender(m));
+        if (auto done = of(data).control_.setLocation(Location{name, latitude, longitude}); !done)
+            return refuse(data, error, done.error());
+        return sd_bus_reply_method_return(m, "");
+    }
+    static int clearLocation(sd_bus_message* m, void* data, sd_bus_error* error) {
+        of(data).log_.info("ClearLocation from %s", sender(m));
+        if (auto done = of(data).control_.clearLocation(); !done)
+            return refuse(data, error, done.error());
+        return sd_bus_reply_method_return(m, "");
+    }
     static int property(sd_bus*, const char*, const char*, const char* name,
                         sd_bus_message* reply, void* data, sd_bus_error*) {
         for (const Property& p : properties) {
@@ -177,6 +194,11 @@ struct ControlBusVtable {
                                      "", , preview, SD_BUS_VTABLE_UNPRIVILEGED),
             SD_BUS_METHOD("Resume", "", "", resume, SD_BUS_VTABLE_UNPRIVILEGED),
             SD_BUS_METHOD("Reset", "", "", reset, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD_WITH_NAMES("SetLocation", "sdd",
+                                     SD_BUS_PARAM(name) SD_BUS_PARAM(latitude)
+                                         SD_BUS_PARAM(longitude),
+                                     "", , setLocation, SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_METHOD("ClearLocation", "", "", clearLocation, SD_BUS_VTABLE_UNPRIVILEGED),
         };
         for (const Property& p : properties) {
             vtable.push_back(SD_BUS_PROPERTY(p.name, p.signature, property, 0,
