@@ -18,11 +18,7 @@ bash scripts/build.sh build -DVESPERINE_BUILD_APP=ON -DVESPERINE_BUILD_TESTS=ON 
 echo "== Tests =="
 ctest --test-dir build --output-on-failure --no-tests=error -j 2
 echo "== The Debian package =="
-# Packaged from the normal build, and judged as Debian judges its own: any error or warning
-# from lintian fails the run (its pedantic notes are shown too).
-rm -rf build/deb
-(cd build && cpack -G DEB -B deb >/dev/null)
-lintian --pedantic --fail-on error,warning build/deb/vesperine_*.deb
+bash scripts/package-check.sh build
 echo "== Screenshots of every window =="
 bash scripts/screenshots.sh build/screenshots
 
