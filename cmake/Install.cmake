@@ -26,23 +26,37 @@ add_custom_command(OUTPUT "${man_page}"
 add_custom_target(vesperine_man ALL DEPENDS "${man_page}")
 install(FILES "${man_page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
-# The licence, where Debian keeps each package's, as soon as the repository has one.
-foreach(licence LICENSE COPYING)
-    if(EXISTS "${CMAKE_SOURCE_DIR}/${licence}")
-        install(FILES "${licence}" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/vesperine"
-                RENAME copyright)
-    endif()
-endforeach()
+# Where Debian keeps each package's licence and history: the copyright file in Debian's
+# machine-readable form (it names the licence of each part and points at the full text in
+# common-licenses) and the changelog, both compressed without a time stamp.
+set(package_docs "${CMAKE_INSTALL_DATADIR}/doc/vesperine")
+install(FILES data/debian/copyright DESTINATION "${package_docs}")
+# The changelog's newest entry names the version being packaged; a release that forgets
+# the entry stops here rather than ship a package whose history lags behind it.
+file(STRINGS data/debian/changelog changelog_head LIMIT_COUNT 1)
+if(NOT changelog_head MATCHES "^vesperine \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "data/debian/changelog: the newest entry is not ${PROJECT_VERSION}")
+endif()
+set(changelog "${CMAKE_BINARY_DIR}/generated/changelog.gz")
+add_custom_command(OUTPUT "${changelog}"
+    COMMAND gzip -9 -n -c "${CMAKE_SOURCE_DIR}/data/debian/changelog" > "${changelog}"
+    DEPENDS "${CMAKE_SOURCE_DIR}/data/debian/changelog" VERBATIM)
+add_custom_target(vesperine_changelog ALL DEPENDS "${changelog}")
+install(FILES "${changelog}" DESTINATION "${package_docs}")
 
 set(CPACK_PACKAGE_NAME vesperine)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tint every display through the day")
+# The long description as apt shows it: lines under 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Vesperine changes how every attached display renders colour and brightness through the
-day, on a schedule of steps anchored to clock times or to sunrise and sunset: Bright, Warm
-(a colour temperature), Red (the red channel only) or Off. A tray icon, hot keys and the
-vesperine command switch modes for a while.")
-set(CPACK_PACKAGE_CONTACT "Vesperine developers")
+    "Vesperine changes how every attached display renders colour and brightness
+through the day, on a schedule of steps anchored to clock times or to sunrise
+and sunset: Bright, Warm (a colour temperature), Red (the red channel only) or
+Off. A tray icon, hot keys and the vesperine command switch modes for a while.")
+# A person to write to about the package (also the changelog's signature).
+set(VESPERINE_PACKAGE_CONTACT "Vesperine developers <vesperine@brevan.com>"
+    CACHE STRING "The Debian package's maintainer: a name and a mail address")
+set(CPACK_PACKAGE_CONTACT "${VESPERINE_PACKAGE_CONTACT}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

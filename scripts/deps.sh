@@ -21,6 +21,7 @@ test_packages=(
     redshift  # a competing program the conflict tests run
     trayer    # an XEmbed system tray the tray-icon tests dock in
     sway      # a real Wayland compositor (headless) the Wayland tests follow outputs on
+    lintian   # judges the Debian package as Debian judges its own
 )
 
 case "${1:-test}" in

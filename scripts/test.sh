@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, and runs every test: once in a normal build
-# (with the benchmarks built, not timed) and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Each build is configured with everything it needs, whatever
-# an earlier configuration of its folder chose, and a run in which no test ran fails.
+# (with the benchmarks built, not timed, and its Debian package checked by lintian) and once
+# under AddressSanitizer and UndefinedBehaviorSanitizer. Each build is configured with
+# everything it needs, whatever an earlier configuration of its folder chose, and a run in
+# which no test ran fails.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -16,6 +17,8 @@ bash scripts/build.sh build -DVESPERINE_BUILD_APP=ON -DVESPERINE_BUILD_TESTS=ON 
     -DVESPERINE_BUILD_BENCH=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 echo "== Tests =="
 ctest --test-dir build --output-on-failure --no-tests=error -j 2
+echo "== The Debian package =="
+bash scripts/package-check.sh build
 echo "== Screenshots of every window =="
 bash scripts/screenshots.sh build/screenshots
 

@@ -12,6 +12,7 @@ mkdir -p "$work/scripts"
 cp "$source"/scripts/{run.sh,test.sh,build.sh} "$work/scripts/"
 printf '#!/usr/bin/env bash\necho "$*" >>deps-asked\n' >"$work/scripts/deps.sh"  # nothing is installed here
 printf '#!/usr/bin/env bash\nexit 0\n' >"$work/scripts/screenshots.sh"  # nor drawn
+printf '#!/usr/bin/env bash\nexit 0\n' >"$work/scripts/package-check.sh"  # nor packaged
 cat >"$work/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.25)
 project(StandIn LANGUAGES NONE)
