@@ -180,15 +180,15 @@ TEST_F(ConflictDetectorTest, FixesActThenRefreshNowAndASecondLater) {
 }
 
 TEST_F(ConflictDetectorTest, ANightLightThatShowsOurWarmIsNeverLeftSwitchedOff) {
-    nightLight.setStatus(Status::on);
+    nightLight.setStatus(Feature::on);
     detector.start();
     detector.fix(Conflict::nightLight());
     time.advance(1s);
-    EXPECT_EQ(nightLight.status(), Status::off);
+    EXPECT_EQ(nightLight.status(), Feature::off);
     // Our Warm now goes through it: the next refresh switches it back on, once.
     displays.setShowsThroughNightLight(true);
     time.advance(ConflictDetector::pollInterval);
-    EXPECT_EQ(nightLight.status(), Status::on);
+    EXPECT_EQ(nightLight.status(), Feature::on);
     EXPECT_EQ(nightLight.requests(), 2);
     detector.fix(Conflict::nightLight());
     time.advance(ConflictDetector::pollInterval);
