@@ -143,12 +143,19 @@ std::string withLine(std::string_view text, std::string_view group, std::string_
 std::string withoutEmptyGroup(std::string_view text, std::string_view group) {
     auto lines = split(text);
     const auto section = sectionOf(lines, group);
-    if (section.header == std::string::npos || section.end != section.header + 1) return joined(lines);
+    if (section.header == std::string::npos) return joined(lines);
+    for (auto i = section.header + 1; i < section.end; ++i) {
+        if (!isBlank(lines[i])) return joined(lines);
+    }
+    // KConfig's own writer parts every group from the next by a blank line: when KWin saved
+    // the file while the group was there, that blank line goes with the group.
     const bool atEnd = section.end == lines.size();
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(section.header));
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(section.header),
+                lines.begin() + static_cast<std::ptrdiff_t>(section.end));
+    if (!atEnd) return joined(lines);
     if (section.header > 0 && isBlank(lines[section.header - 1])) {
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(section.header - 1));
-    } else if (atEnd && section.header > 0) {
+    } else if (section.header > 0) {
         // The file ended without a newline before the group came.
         lines[section.header - 1].pop_back();
     }

@@ -24,8 +24,8 @@ bool hasGroup(std::string_view text, std::string_view group);
 // `line` is none.
 std::string withLine(std::string_view text, std::string_view group, std::string_view key,
                      const std::optional<std::string>& line);
-// `text` without the "[group]" header when the group holds nothing at all, together with
-// the separation `withLine` put before it when it added the group.
+// `text` without the "[group]" header when the group holds nothing but blank lines, together
+// with those, and with the separation `withLine` put before it when it added the group.
 std::string withoutEmptyGroup(std::string_view text, std::string_view group);
 
 }  // namespace KConfigText
