@@ -22,6 +22,9 @@ test_packages=(
     trayer    # an XEmbed system tray the tray-icon tests dock in
     sway      # a real Wayland compositor (headless) the Wayland tests follow outputs on
     lintian   # judges the Debian package as Debian judges its own
+    # The desktops' own night lights our Warm is tested against, headless: KWin, and GNOME's
+    # colour plugin under mutter with its settings in dconf
+    kwin-wayland mutter gnome-settings-daemon dconf-gsettings-backend
 )
 
 case "${1:-test}" in

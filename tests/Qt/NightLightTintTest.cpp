@@ -99,24 +99,14 @@ TEST_F(NightLightTintTest, WarmShowsAllDayAndTheUsersSettingsComeBack) {
     EXPECT_FALSE(defaults.data(GnomeNightLightTint::defaultsKey));
 }
 
-TEST_F(NightLightTintTest, AnEarlierRunsKeptSettingsAreGivenBackAtStart) {
-    struct Case {
-        const char* name;
-        std::string stored;
-        Own expected;
-    } cases[] = {
-        {"kept by a run that crashed",
-         R"({"enabled":true,"temperature":4200,"automatic":false,"from":21.5,"to":7.0})",
-         {true, 4200, false, 21.5, 7.0}},
-        {"damaged: dropped, nothing touched", R"({"enabled":"yes"})", wholeDay(3000)},
-        {"not JSON", "{", wholeDay(3000)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+// (A crashed run's record given back is tested against GNOME's own daemon.)
+TEST_F(NightLightTintTest, ADamagedRecordOfAnEarlierRunIsDroppedAndNothingTouched) {
+    for (const char* stored : {R"({"enabled":"yes"})", "{"}) {
+        SCOPED_TRACE(stored);
         setKeys(wholeDay(3000));  // what the crashed run left on
-        defaults.setData(GnomeNightLightTint::defaultsKey, c.stored);
+        defaults.setData(GnomeNightLightTint::defaultsKey, stored);
         GnomeNightLightTint tint(defaults, logger, schema);
-        EXPECT_EQ(keys(), c.expected);
+        EXPECT_EQ(keys(), wholeDay(3000));
         EXPECT_FALSE(defaults.data(GnomeNightLightTint::defaultsKey));
         EXPECT_FALSE(tint.showing());
     }
