@@ -121,20 +121,38 @@ int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
 int runControlCommand(const ControlCommand& command, const AppInfo& info) {
     const std::string name = info.displayName;
     const ControlBusNames names = ControlBusNames::of(info.bundleIdentifier);
+    // A change of what shows acts on the displays itself when no instance runs, where the
+    // tables stay after their writer has gone: on an X display, not on a Wayland compositor.
+    const auto session = LaunchOptions::Session::fromEnvironment();
+    const bool oneShot = (command.kind() || command.verb == ControlCommand::Verb::reset) &&
+                         session.x11Display &&
+                         LaunchOptions{}.backendFor(session) == LaunchOptions::Backend::x11;
+    const auto lockHolder = [&] {
+        return LockFileSingleInstance::holder(
+            XdgPaths::fromEnvironment().runtimeFolders(info.bundleIdentifier),
+            info.bundleIdentifier);
+    };
     auto opened = BusControlClient::open(names, patience);
-    if (!opened) return fail(opened.error().description + "; no running " + name + " was asked");
+    if (!opened) {
+        // Without a session bus (an X session started by hand) the lock alone says whether an
+        // instance runs, and none can be reached here either way.
+        if (oneShot && nobodyRuns(std::nullopt, lockHolder())) return runOneShot(command, info);
+        return fail(opened.error().description + "; no running " + name + " was asked");
+    }
     BusControlClient& client = *opened.value();
     const auto owner = client.ownerProcess();
     if (!owner) {
         return fail("Couldn't ask the session bus whether " + name + " runs: it " +
                     owner.error().description);
     }
-    const auto holder = LockFileSingleInstance::holder(
-        XdgPaths::fromEnvironment().runtimeFolders(info.bundleIdentifier), info.bundleIdentifier);
+    const auto holder = lockHolder();
     if (auto refused = distrust(*owner, holder, name, names.name)) {
         const bool stored = command.verb == ControlCommand::Verb::status ||
                             command.verb == ControlCommand::Verb::location;
-        if (stored && nobodyRuns(*owner, holder)) return runWithoutInstance(command, info);
+        if (nobodyRuns(*owner, holder)) {
+            if (stored) return runWithoutInstance(command, info);
+            if (oneShot) return runOneShot(command, info);
+        }
         return fail(*refused);
     }
 

@@ -53,6 +53,15 @@ inline constexpr int unansweredStatus = 3;
 // display.
 int runControlCommand(const ControlCommand& command, const AppInfo& info);
 
+// A change of what the displays show (warm, red, bright, off, reset) asked while no instance
+// runs: acts once on every display of the session and exits. On X11 the tables are written
+// through the display pipeline, read back and left on the displays, which keep them after
+// their client has gone; the record of the outputs' own ramps stays, so that a later reset
+// or start gives those back (reset also clears a tint with no record: the identity).
+// Prints what now shows and returns 0 only when every display shows it; else says why on
+// stderr and returns 1.
+int runOneShot(const ControlCommand& command, const AppInfo& info);
+
 // What the user's active schedule (from the stored schedule file, read and never written;
 // else the default schedule) shows now, what comes next and the location, as the program
 // would work them out if it ran: for a status asked while no instance runs.
