@@ -40,6 +40,20 @@ Error malformed(const std::string& name, const char* wanted, const std::string& 
 
 Result<LaunchOptions> LaunchOptions::parse(const std::vector<std::string>& arguments) {
     LaunchOptions options;
+    if (!arguments.empty() && arguments[0] == "--hold") {
+        const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+        const auto verb = rest.empty() ? std::nullopt : ControlCommand::verbNamed(rest[0]);
+        using Verb = ControlCommand::Verb;
+        if (!verb || (*verb != Verb::warm && *verb != Verb::red && *verb != Verb::bright)) {
+            return Error{"--hold takes warm, red or bright (and a strength), not '" +
+                         (rest.empty() ? std::string() : rest[0]) + "'"};
+        }
+        auto command = ControlCommand::parse(rest);
+        if (!command) return command.error();
+        options.command = std::move(command).value();
+        options.hold = true;
+        return options;
+    }
     if (!arguments.empty() && ControlCommand::verbNamed(arguments[0])) {
         auto command = ControlCommand::parse(arguments);
         if (!command) return command.error();
@@ -132,6 +146,10 @@ LaunchOptions::Run LaunchOptions::run(const Session& session) const {
 }
 
 Status LaunchOptions::checkFor(Run run) const {
+    if (run == Run::replay && hold) {
+        return Status::failure("--hold shows a pick on a display: it does not apply to the "
+                               "simulated replay");
+    }
     if (run == Run::replay && onboarding) {
         return Status::failure(
             "--onboarding shows a window: it does not apply to the simulated replay");

@@ -67,5 +67,27 @@ TEST(OneShotTest, CommandsWithoutAnInstanceActOnceAndLeaveTheRamp) {
     other.setRamp("DUMMY0", identity);
 }
 
+// What a compositor's one-shot starts, on a server that keeps ramps too: an instance holding
+// the pick until a reset, which ends it and gives the output its own ramp back.
+TEST(OneShotTest, AHeldPickLastsUntilAResetEndsIt) {
+    XClient other;
+    ASSERT_NE(other.display(), nullptr) << "no test X server";
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+    TempFolder home;
+    other.setRamp("DUMMY0", identity);
+    const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
+    Program held(home.path(), {"--hold", "red", "60"}, {session});
+    ASSERT_TRUE(spin([&] { return maxDifference(other.ramp("DUMMY0"), scaled(identity, 0.6, 0, 0)) <= 2; },
+                     10s))
+        << held.log();
+    const CommandRun reset = runCommand(session + " XDG_RUNTIME_DIR='" + (home / "run").string() +
+                                        "' " + VESPERINE_PROGRAM + " reset 2>&1 </dev/null");
+    EXPECT_EQ(reset.status, 0) << reset.output;
+    EXPECT_TRUE(reset.output.starts_with("Showing Off")) << reset.output;
+    EXPECT_EQ(held.wait(5s), 0) << held.log();
+    EXPECT_EQ(other.ramp("DUMMY0"), identity);
+}
+
 }  // namespace
 }  // namespace vesperine::testing_x11

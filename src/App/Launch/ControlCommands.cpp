@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <cstdio>
 #include <ctime>
 
@@ -121,12 +122,11 @@ int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
 int runControlCommand(const ControlCommand& command, const AppInfo& info) {
     const std::string name = info.displayName;
     const ControlBusNames names = ControlBusNames::of(info.bundleIdentifier);
-    // A change of what shows acts on the displays itself when no instance runs, where the
-    // tables stay after their writer has gone: on an X display, not on a Wayland compositor.
+    // A change of what shows acts on the displays itself when no instance runs (a display
+    // server must be named for that; without one there is nothing to change).
     const auto session = LaunchOptions::Session::fromEnvironment();
     const bool oneShot = (command.kind() || command.verb == ControlCommand::Verb::reset) &&
-                         session.x11Display &&
-                         LaunchOptions{}.backendFor(session) == LaunchOptions::Backend::x11;
+                         LaunchOptions{}.run(session) == LaunchOptions::Run::display;
     const auto lockHolder = [&] {
         return LockFileSingleInstance::holder(
             XdgPaths::fromEnvironment().runtimeFolders(info.bundleIdentifier),
@@ -183,7 +183,19 @@ int runControlCommand(const ControlCommand& command, const AppInfo& info) {
                     unansweredStatus);
     }
     if (!done) return fail("Couldn't ask the running " + name + ": it " + done.error().description);
-    const auto status = client.status();
+    auto status = client.status();
+    if (!status && command.verb == Verb::reset) {
+        // An instance that only held a pick ends at a reset, and may have gone before its
+        // status could be read: then every display shows its own table again.
+        for (int tries = 0; tries < 20; ++tries) {
+            const auto still = client.ownerProcess();
+            if (still && !still->has_value()) {
+                std::printf("Showing Off (not running)\n");
+                return 0;
+            }
+            ::usleep(100'000);
+        }
+    }
     if (!status) {
         return fail("Couldn't read the status of the running " + name + ": it " +
                     status.error().description);

@@ -2,7 +2,16 @@
 #include <QCoreApplication>
 #include "Platform/Qt/QtMainLoop.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +23,9 @@
 #include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Linux/Files/XdgPaths.h"
+#include "Platform/Linux/Process/RunningProgram.h"
+#include "Platform/Wayland/WaylandConnection.h"
+#include "Platform/Wayland/WaylandDisplays.h"
 #include "Platform/X11/OwnRampRecord.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11Displays.h"
@@ -131,9 +143,141 @@ int oneShotOnX11(const ControlCommand& command, const AppInfo& info) {
     return 0;
 }
 
+// How long a held run may take to start and say whether its pick shows.
+constexpr auto holdPatience = std::chrono::seconds(15);
+
+// The pick's strength as the command line types it (kelvin, or a percent).
+std::string typed(const DisplayMode& mode) {
+    const double value =
+        mode.kind() == DisplayMode::Kind::warm ? mode.strength() : mode.strength() * 100;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+// Starts `vesperine --hold KIND STRENGTH` in a session of its own, its standard streams on
+// /dev/null, and waits for the one line it reports; returns it, or why none came.
+struct HoldStart {
+    pid_t pid = -1;
+    std::optional<std::string> report;  // empty: the pick shows
+    std::string problem;                // when there is no report
+};
+HoldStart startHeld(const DisplayMode& mode) {
+    HoldStart start;
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        start.problem = std::string("Couldn't make a pipe: ") + std::strerror(errno);
+        return start;
+    }
+    const std::string program = RunningProgram::path();
+    const std::string kind = rawValue(mode.kind());
+    const std::string strength = typed(mode);
+    const std::string fd = std::to_string(3);
+    start.pid = ::fork();
+    if (start.pid == 0) {
+        // Only async-signal-safe calls until exec.
+        ::setsid();
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        if (report[1] == 3) {
+            ::fcntl(3, F_SETFD, 0);
+        } else {
+            ::dup2(report[1], 3);
+        }
+        ::setenv(holdReportVariable, fd.c_str(), 1);
+        const char* argv[] = {"vesperine", "--hold", kind.c_str(), strength.c_str(), nullptr};
+        ::execv(program.c_str(), const_cast<char* const*>(argv));
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    if (start.pid < 0) {
+        start.problem = std::string("Couldn't start Vesperine: ") + std::strerror(errno);
+        ::close(report[0]);
+        return start;
+    }
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + holdPatience;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd ready{report[0], POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+            start.problem = "The Vesperine started to hold the pick (process " +
+                            std::to_string(start.pid) + ") didn't say within 15 s whether it shows";
+            break;
+        }
+        char buffer[512];
+        const ssize_t n = ::read(report[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n > 0) line.append(buffer, static_cast<std::size_t>(n));
+        if (const auto end = line.find('\n'); end != std::string::npos) {
+            start.report = line.substr(0, end);
+            break;
+        }
+        if (n <= 0) {
+            int status = 0;
+            const bool ended = ::waitpid(start.pid, &status, 0) == start.pid;
+            start.problem = "The Vesperine started to hold the pick ended before it showed" +
+                            (ended && WIFEXITED(status)
+                                 ? " (status " + std::to_string(WEXITSTATUS(status)) + ")"
+                                 : std::string());
+            break;
+        }
+    }
+    ::close(report[0]);
+    return start;
+}
+
+// A compositor with wlr-gamma-control gives an output its own table back once the client
+// that set another has gone: the pick is held by an instance started for it, without
+// windows, until "vesperine reset" ends it. Elsewhere on Wayland (GNOME, KDE Plasma) the
+// desktop's night light is reached only from a running instance.
+int oneShotOnWayland(const ControlCommand& command, const AppInfo& info) {
+    FirstErrorLogger logger;
+    auto connection = WaylandConnection::open("", logger);
+    if (!connection) return oneShotFailure(connection.error().description, FirstErrorLogger{});
+    int argc = 1;
+    char name[] = "vesperine";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    QtMainLoop loop;
+    std::optional<WaylandDisplays> displays;
+    displays.emplace(*connection.value(), loop, logger);
+    if (!displays->offersGammaControl()) {
+        return oneShotFailure(info.displayName + " isn't running; on this desktop the commands "
+                                                 "need it: start it with \"vesperine\"",
+                              FirstErrorLogger{});
+    }
+    PosixFileSystem files;
+    const DisplayMode mode = askedMode(command, info, files, logger);
+    if (auto why = ModeResolver::unavailable(mode.kind(), false, ColourControl::tables))
+        return oneShotFailure(*why, FirstErrorLogger{});
+    if (mode.target().isOff()) {
+        // Without a client of ours every output shows its own table already.
+        std::printf("Showing Off (not running)\n");
+        return 0;
+    }
+    displays.reset();
+    connection.value().reset();
+    const HoldStart held = startHeld(mode);
+    if (!held.report) return oneShotFailure(held.problem, FirstErrorLogger{});
+    if (!held.report->empty()) return oneShotFailure(*held.report, FirstErrorLogger{});
+    std::printf("%s\n", SafeText::forPeople("Showing " + ControlStatus::withStrength(mode) +
+                                             ", held by Vesperine without windows (process " +
+                                             std::to_string(held.pid) +
+                                             ") until \"vesperine reset\"")
+                            .c_str());
+    return 0;
+}
+
 }  // namespace
 
 int runOneShot(const ControlCommand& command, const AppInfo& info) {
+    const auto session = LaunchOptions::Session::fromEnvironment();
+    if (LaunchOptions{}.backendFor(session) == LaunchOptions::Backend::wayland)
+        return oneShotOnWayland(command, info);
     return oneShotOnX11(command, info);
 }
 

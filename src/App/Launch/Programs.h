@@ -41,6 +41,10 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
 // connection does not answer.
 std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds = 120);
 
+// Names the descriptor on which a held run (LaunchOptions::hold) reports to the command that
+// started it whether its pick shows.
+inline constexpr const char* holdReportVariable = "VESPERINE_HOLD_REPORT_FD";
+
 // The exit status of a launch or a command whose request the running instance was sent but
 // did not answer in time: it may still carry it out. (0: done; 1: not done; 2: refused.)
 inline constexpr int unansweredStatus = 3;
