@@ -22,7 +22,10 @@
 #include "Platform/EDRSurface.h"
 #include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
+#include "Platform/Linux/DBus/BusConnection.h"
 #include "Platform/Linux/Files/XdgPaths.h"
+#include "Platform/Linux/NightLight/DesktopNightLight.h"
+#include "Platform/Linux/NightLight/NightLightGamma.h"
 #include "Platform/Linux/Process/RunningProgram.h"
 #include "Platform/Wayland/WaylandConnection.h"
 #include "Platform/Wayland/WaylandDisplays.h"
@@ -230,6 +233,48 @@ HoldStart startHeld(const DisplayMode& mode) {
     return start;
 }
 
+// GNOME and KDE Plasma keep the displays' colour to themselves and lend their night light,
+// whose settings stay after the command has gone: Warm is shown through it, the user's own
+// settings kept in the defaults store as a run keeps them, so that `reset` (which makes the
+// tint, and the tint gives them back at once) or an instance that starts returns them.
+int oneShotThroughNightLight(const ControlCommand& command, const AppInfo& info,
+                             WaylandDisplays& displays, QtMainLoop& loop, PosixFileSystem& files,
+                             FirstErrorLogger& logger) {
+    // Refused before the tint is made: making it gives back what an earlier command kept,
+    // and a refusal changes nothing.
+    const DisplayMode mode = askedMode(command, info, files, logger);
+    if (auto why = ModeResolver::unavailable(mode.kind(), false, ColourControl::nightLight))
+        return oneShotFailure(*why, FirstErrorLogger{});
+    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    const XdgPaths paths = XdgPaths::fromEnvironment();
+    JsonFileDefaultsStore defaults(files, logger, paths.defaultsFile(info.bundleIdentifier));
+    auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop);
+    std::unique_ptr<BusConnection> bus = opened ? std::move(opened).value() : nullptr;
+    auto tint = DesktopNightLight::tintOf(desktop ? desktop : "",
+                                          {defaults, files, bus.get(), paths.configHome, logger});
+    if (!tint || !tint->available()) {
+        return oneShotFailure(info.displayName + " isn't running; on this desktop the commands "
+                                                 "need it: start it with \"vesperine\"",
+                              FirstErrorLogger{});
+    }
+    NightLightGamma gamma(tint.get(), logger);
+    OneShotNoEDRSurfaces surfaces;
+    DisplayPipeline pipeline(displays, gamma, surfaces, loop, logger);
+    pipeline.showNow(mode.target());
+    tint->flush();
+    const std::string shown = ControlStatus::withStrength(mode);
+    if (mode.target().isOff() == tint->showing())
+        return oneShotFailure("Couldn't show " + shown + " through the desktop's Night Light", logger);
+    std::printf("%s\n", SafeText::forPeople(
+                             "Showing " + shown +
+                             (mode.target().isOff()
+                                  ? " (not running)"
+                                  : " through the desktop's Night Light (not running: it stays "
+                                    "until \"vesperine reset\" or until Vesperine starts)"))
+                             .c_str());
+    return 0;
+}
+
 // A compositor with wlr-gamma-control gives an output its own table back once the client
 // that set another has gone: the pick is held by an instance started for it, without
 // windows, until "vesperine reset" ends it. Elsewhere on Wayland (GNOME, KDE Plasma) the
@@ -245,12 +290,9 @@ int oneShotOnWayland(const ControlCommand& command, const AppInfo& info) {
     QtMainLoop loop;
     std::optional<WaylandDisplays> displays;
     displays.emplace(*connection.value(), loop, logger);
-    if (!displays->offersGammaControl()) {
-        return oneShotFailure(info.displayName + " isn't running; on this desktop the commands "
-                                                 "need it: start it with \"vesperine\"",
-                              FirstErrorLogger{});
-    }
     PosixFileSystem files;
+    if (!displays->offersGammaControl())
+        return oneShotThroughNightLight(command, info, *displays, loop, files, logger);
     const DisplayMode mode = askedMode(command, info, files, logger);
     if (auto why = ModeResolver::unavailable(mode.kind(), false, ColourControl::tables))
         return oneShotFailure(*why, FirstErrorLogger{});
