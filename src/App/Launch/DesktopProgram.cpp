@@ -1,5 +1,6 @@
 #include "App/Launch/DesktopProgram.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -65,7 +66,7 @@ class HoldReport {
     void send(const std::string& line) {
         if (fd_ <= 2) return;
         const std::string text = line + "\n";
-        (void)!::write(fd_, text.data(), text.size());
+        (void)!::send(fd_, text.data(), text.size(), MSG_NOSIGNAL);
         ::close(fd_);
         fd_ = -1;
     }

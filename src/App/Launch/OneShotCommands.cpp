@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "App/ControlStatus.h"
@@ -70,7 +72,7 @@ DisplayMode askedMode(const ControlCommand& command, const AppInfo& info, PosixF
     const auto kind = command.kind().value_or(DisplayMode::Kind::off);
     if (kind == DisplayMode::Kind::off) return DisplayMode::off();
     Preferences remembered;
-    // Read only: a command without an instance keeps none of the user's files.
+    // Read only: a strength given here is shown, not remembered for the next pick.
     auto defaults = JsonFileDefaultsStore::openReadOnly(
         files, logger, XdgPaths::fromEnvironment().defaultsFile(info.bundleIdentifier));
     if (defaults && defaults.value()) remembered = Preferences::load(*defaults.value());
@@ -167,15 +169,22 @@ struct HoldStart {
 };
 HoldStart startHeld(const DisplayMode& mode) {
     HoldStart start;
+    // A socket rather than a pipe: a run that reports after this command gave up must not
+    // be ended by SIGPIPE (it sends with MSG_NOSIGNAL).
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) {
-        start.problem = std::string("Couldn't make a pipe: ") + std::strerror(errno);
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, report) != 0) {
+        start.problem = std::string("Couldn't make a socket: ") + std::strerror(errno);
         return start;
     }
     const std::string program = RunningProgram::path();
     const std::string kind = rawValue(mode.kind());
     const std::string strength = typed(mode);
-    const std::string fd = std::to_string(3);
+    const std::string variable = std::string(holdReportVariable) + "=3";
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry; ++entry)
+        if (!std::string_view(*entry).starts_with(holdReportVariable)) environment.push_back(*entry);
+    environment.push_back(const_cast<char*>(variable.c_str()));
+    environment.push_back(nullptr);
     start.pid = ::fork();
     if (start.pid == 0) {
         // Only async-signal-safe calls until exec.
@@ -189,9 +198,8 @@ HoldStart startHeld(const DisplayMode& mode) {
         } else {
             ::dup2(report[1], 3);
         }
-        ::setenv(holdReportVariable, fd.c_str(), 1);
         const char* argv[] = {"vesperine", "--hold", kind.c_str(), strength.c_str(), nullptr};
-        ::execv(program.c_str(), const_cast<char* const*>(argv));
+        ::execve(program.c_str(), const_cast<char* const*>(argv), environment.data());
         ::_exit(127);
     }
     ::close(report[1]);
@@ -220,8 +228,13 @@ HoldStart startHeld(const DisplayMode& mode) {
             break;
         }
         if (n <= 0) {
+            // Closed without a word: it has ended, or is about to.
             int status = 0;
-            const bool ended = ::waitpid(start.pid, &status, 0) == start.pid;
+            bool ended = false;
+            for (int tries = 0; !ended && tries < 20; ++tries) {
+                ended = ::waitpid(start.pid, &status, WNOHANG) == start.pid;
+                if (!ended) ::usleep(100'000);
+            }
             start.problem = "The Vesperine started to hold the pick ended before it showed" +
                             (ended && WIFEXITED(status)
                                  ? " (status " + std::to_string(WEXITSTATUS(status)) + ")"
@@ -278,7 +291,7 @@ int oneShotThroughNightLight(const ControlCommand& command, const AppInfo& info,
 // A compositor with wlr-gamma-control gives an output its own table back once the client
 // that set another has gone: the pick is held by an instance started for it, without
 // windows, until "vesperine reset" ends it. Elsewhere on Wayland (GNOME, KDE Plasma) the
-// desktop's night light is reached only from a running instance.
+// desktop's night light shows it.
 int oneShotOnWayland(const ControlCommand& command, const AppInfo& info) {
     FirstErrorLogger logger;
     auto connection = WaylandConnection::open("", logger);
