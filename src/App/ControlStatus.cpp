@@ -19,14 +19,14 @@ std::int64_t seconds(Instant instant) {
     return static_cast<std::int64_t>(value);
 }
 
-// Every mode with its strength: the menu's short words leave Red's intensity to its slider.
-std::string withStrength(const DisplayMode& mode) {
+}  // namespace
+
+std::string ControlStatus::withStrength(const DisplayMode& mode) {
+    // The menu's short words leave Red's intensity to its slider; a terminal has none.
     if (mode.kind() != DisplayMode::Kind::red) return mode.shortDescription();
     const auto shown = mode.shownStrength();
     return shown ? "Red " + std::to_string(*shown) + "%" : "Red";
 }
-
-}  // namespace
 
 ControlStatus ControlStatus::of(const AppState& state, const AppRules* rules) {
     ControlStatus status;

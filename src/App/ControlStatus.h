@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "State/DisplayMode.h"
+
 namespace vesperine {
 
 class AppState;
@@ -36,6 +38,9 @@ struct ControlStatus {
     // The app state's current status; `rules` (may be null) names the application whose
     // rule decides.
     static ControlStatus of(const AppState& state, const AppRules* rules = nullptr);
+
+    // A mode as `mode` words it: with its strength ("Warm 3400K", "Red 80%", "Off").
+    static std::string withStrength(const DisplayMode& mode);
 
     // A few lines for a terminal, each ending in a newline, every name in them made safe to
     // print (SafeText::forPeople): a status may come from whatever owns the bus name.

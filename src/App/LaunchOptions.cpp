@@ -40,6 +40,20 @@ Error malformed(const std::string& name, const char* wanted, const std::string& 
 
 Result<LaunchOptions> LaunchOptions::parse(const std::vector<std::string>& arguments) {
     LaunchOptions options;
+    if (!arguments.empty() && arguments[0] == "--hold") {
+        const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+        const auto verb = rest.empty() ? std::nullopt : ControlCommand::verbNamed(rest[0]);
+        using Verb = ControlCommand::Verb;
+        if (!verb || (*verb != Verb::warm && *verb != Verb::red && *verb != Verb::bright)) {
+            return Error{"--hold takes warm, red or bright (and a strength), not '" +
+                         (rest.empty() ? std::string() : rest[0]) + "'"};
+        }
+        auto command = ControlCommand::parse(rest);
+        if (!command) return command.error();
+        options.command = std::move(command).value();
+        options.hold = true;
+        return options;
+    }
     if (!arguments.empty() && ControlCommand::verbNamed(arguments[0])) {
         auto command = ControlCommand::parse(arguments);
         if (!command) return command.error();
@@ -132,6 +146,10 @@ LaunchOptions::Run LaunchOptions::run(const Session& session) const {
 }
 
 Status LaunchOptions::checkFor(Run run) const {
+    if (run == Run::replay && hold) {
+        return Status::failure("--hold shows a pick on a display: it does not apply to the "
+                               "simulated replay");
+    }
     if (run == Run::replay && onboarding) {
         return Status::failure(
             "--onboarding shows a window: it does not apply to the simulated replay");
@@ -156,12 +174,15 @@ const char* LaunchOptions::helpText() {
     return "Usage: vesperine [options]\n"
            "       vesperine COMMAND [STRENGTH]\n"
            "       vesperine location [LAT:LON | CITY | --clear]\n"
+           "       vesperine --hold warm|red|bright [STRENGTH]\n"
            "\n"
            "Changes how every display renders brightness and colour through the day, following\n"
            "the active schedule. Runs on the Wayland display of a Wayland session, else on the X\n"
            "display named by DISPLAY; without either it runs on simulated displays (as with\n"
            "--simulated).\n"
            "\n"
+           "  --hold PICK           run without tray or windows, showing PICK (\"warm 3400\")\n"
+           "                        until \"vesperine reset\" ends it; the first argument\n"
            "  --reset               give every display its own colours back and hold Off until\n"
            "                        you pick something, instead of following the schedule\n"
            "  --simulated           run on simulated displays: replay one day of the active\n"
@@ -181,8 +202,12 @@ const char* LaunchOptions::helpText() {
            "  --version             print the version and exit\n"
            "  -h, --help            print this text and exit\n"
            "\n"
-           "Commands for the running Vesperine (they exit with 1 when none runs, but status\n"
-           "and location work from the stored schedules then):\n"
+           "Commands for the running Vesperine. Without one, status and location work from\n"
+           "the stored schedules, and warm, red, off and reset act once on every display: on\n"
+           "X11 the tint stays until \"vesperine reset\" or a start; on a wlroots compositor a\n"
+           "Vesperine without windows holds it (--hold) until \"vesperine reset\"; on GNOME\n"
+           "and Plasma Warm goes through their night light until \"vesperine reset\". resume\n"
+           "and bright need a running one (exit status 1):\n"
            "  status                what is shown, why, and what comes next\n"
            "  warm [KELVIN]         Warm, at 1200K to 6500K when given\n"
            "  red [PERCENT]         Red, at 20% to 100% intensity when given\n"

@@ -36,6 +36,10 @@ struct LaunchOptions {
     // argument, with nothing after it but its own arguments. The program then only talks to
     // the running instance: it starts no user interface and touches no display.
     std::optional<ControlCommand> command;
+    // "--hold warm 3400" (red, bright): runs as the instance, without windows, showing that
+    // pick until "vesperine reset", which ends it. Where tables live only while their client
+    // runs (a Wayland compositor), this is what the command starts when no instance runs.
+    bool hold = false;
 
     // The display server the program talks to.
     enum class Backend { x11, wayland };

@@ -77,7 +77,10 @@ void RemoteControl::resume() {
     state_.resume();
 }
 
-void RemoteControl::reset() { state_.resetDisplay(); }
+void RemoteControl::reset() {
+    state_.resetDisplay();
+    if (afterReset) afterReset();
+}
 
 Status RemoteControl::setLocation(const Location& location) {
     if (!(std::fabs(location.latitude) <= 90 && std::fabs(location.longitude) <= 180)) {

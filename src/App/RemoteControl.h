@@ -49,6 +49,9 @@ public:
 
     static constexpr double longestPreview = 60;
 
+    // Called after each reset: an instance that only holds a pick for a command ends there.
+    std::function<void()> afterReset;
+
 private:
     void refresh() { status_.set(ControlStatus::of(state_, rules_)); }
     Status showable(DisplayMode::Kind kind) const;

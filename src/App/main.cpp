@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
     if (!parsed) return refuse(parsed.error().description);
     const LaunchOptions& options = parsed.value();
     const AppInfo info = AppInfo::current();
-    // A command only talks to the running instance: no window, no display, and Ctrl-C ends
-    // it as it ends any command.
-    if (options.command) return runControlCommand(*options.command, info);
+    // A command talks to the running instance, or acts once on the displays where none runs:
+    // no window, and Ctrl-C ends it as it ends any command. (A held pick is an instance.)
+    if (options.command && !options.hold) return runControlCommand(*options.command, info);
 
     // Before anything can start a thread: every thread inherits the blocked signals, which
     // then wait for the start-up guard or the main loop.

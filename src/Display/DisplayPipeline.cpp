@@ -75,6 +75,13 @@ void DisplayPipeline::apply(const DisplayTarget& target, double transition) {
     fadeTimer_ = scheduler_.oneShot(Duration::zero(), alive_.guard([this] { frame(); }));
 }
 
+void DisplayPipeline::showNow(const DisplayTarget& target) {
+    fadeTimer_.cancel();
+    fade_ = Fade{};
+    target_.set(target);
+    set(target);
+}
+
 void DisplayPipeline::frame() {
     while (fade_.step < fade_.plan.steps.size()) {
         const auto& step = fade_.plan.steps[fade_.step];

@@ -49,6 +49,9 @@ class DisplayPipeline {
 
     // Fades to `target` over `transition` seconds, from wherever the screen is now.
     void apply(const DisplayTarget& target, double transition);
+    // Shows `target` at once, with no fade and no frame left to run: for a command that
+    // writes the tables once and leaves them on the displays.
+    void showNow(const DisplayTarget& target);
     void reset();
     // Once per run, before anything is shown: every display gets its own table back, so a
     // tint left by an earlier run that was killed does not stay (or stack) while this run

@@ -83,6 +83,32 @@ Channels GammaController::cleanBaseline(const std::optional<Channels>& table) {
     return *table;
 }
 
+std::vector<DisplayID> GammaController::notShowing(DisplayGamma& gamma,
+                                                   const std::map<DisplayID, Channels>& meant) {
+    std::vector<DisplayID> displays;
+    for (const auto& [display, table] : meant) displays.push_back(display);
+    std::vector<DisplayID> result;
+    for (auto& [display, shown] : readAll(gamma, displays)) {
+        const Channels& wanted = meant.at(display);
+        if (!shown || wanted.count() < 2) {
+            result.push_back(display);
+            continue;
+        }
+        // Compared at the size meant: the server may keep more entries or fewer, in 16 bits.
+        const Channels read = GammaTable::resampled(*shown, wanted.count());
+        bool same = true;
+        for (auto channel : {&Channels::r, &Channels::g, &Channels::b}) {
+            const auto& a = read.*channel;
+            const auto& b = wanted.*channel;
+            for (std::size_t i = 0; same && i < a.size() && i < b.size(); ++i)
+                same = std::abs(a[i] - b[i]) <= 0.01f;
+            same = same && (read.*channel).size() == (wanted.*channel).size();
+        }
+        if (!same) result.push_back(display);
+    }
+    return result;
+}
+
 const Channels& GammaController::baseline(DisplayID display) {
     auto found = baselines_.find(display);
     if (found != baselines_.end()) return found->second;

@@ -55,7 +55,14 @@ class GammaController {
     // 0...1.02 (or not numbers), which no display's own table does: then the identity.
     static GammaTable::Channels cleanBaseline(const std::optional<GammaTable::Channels>& table);
 
+    // The displays of `meant` whose table, read back now, is visibly another than the one
+    // meant for it (some entry apart by more than the watchdog tolerates), or cannot be read.
+    static std::vector<DisplayID> notShowing(DisplayGamma& gamma,
+                                             const std::map<DisplayID, GammaTable::Channels>& meant);
+
     const std::map<DisplayID, RGBGains>& applied() const { return applied_; }
+    // The table last written to each display since the last restore (none where that failed).
+    const std::map<DisplayID, GammaTable::Channels>& written() const { return written_; }
     const std::map<DisplayID, GammaTable::Channels>& baselines() const { return baselines_; }
     bool watchdogRunning() const { return watchdog_.isActive(); }
 

@@ -18,6 +18,9 @@ class NightLightTint {
     virtual void release() = 0;
     // True from a `show` until the next `release`.
     virtual bool showing() const = 0;
+    // Waits until what was shown or released has reached the desktop's settings store: for a
+    // command that ends right after. Nothing where writes land at once.
+    virtual void flush() {}
 };
 
 }  // namespace vesperine

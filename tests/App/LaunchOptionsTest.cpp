@@ -119,6 +119,8 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
         {{"status", "--verbose"}, "status takes no argument, not '--verbose'"},
         {{"location", "--auto"}, "location takes a place or --clear, not '--auto'"},
         {{"location", "91:0"}, "a latitude lies from -90 to 90 degrees, not '91'"},
+        {{"--hold", "off"}, "--hold takes warm, red or bright (and a strength), not 'off'"},
+        {{"--hold", "red", "10"}, "red wants a strength from 20% to 100%, not '10'"},
     };
     for (const auto& [arguments, problem] : refused) {
         const auto options = LaunchOptions::parse(arguments);
@@ -132,6 +134,8 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
     // Only the first word is a command: a switch before it is a launch's mistake.
     EXPECT_FALSE(LaunchOptions::parse(Arguments{"--verbose", "status"}).ok());
     EXPECT_TRUE(LaunchOptions::parse(Arguments{"--verbose"})->verbose);
+    // A held pick is a launch, not a command.
+    EXPECT_TRUE(LaunchOptions::parse(Arguments{"--hold", "red", "60"})->hold);
 }
 
 // Wayland wherever the session is one (Xwayland's ramps would change nothing on the screens),

@@ -171,5 +171,39 @@ TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
     EXPECT_NE(said.find("refuses our tables"), std::string::npos) << said;
 }
 
+// With no instance, a pick is held by an instance started for it without windows, which
+// reports whether the tables show: headless outputs take none, so the command says so and
+// fails, and nothing is left running. Off needs no holder; Bright is refused before one.
+TEST(HeadlessSway, APickWithoutAnInstanceIsHeldOnlyWhereItShows) {
+    HeadlessSway sway;
+    if (!sway.running()) GTEST_SKIP() << "sway could not start on its headless backend";
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+    TempFolder home;
+    fs::create_directories(home / "run");
+    ::chmod((home / "run").c_str(), 0700);
+    const std::string environment =
+        "env -u DISPLAY WAYLAND_DISPLAY='" + sway.socket() + "' QT_QPA_PLATFORM=offscreen" +
+        " DBUS_SESSION_BUS_ADDRESS='" + bus.address() + "' DBUS_SYSTEM_BUS_ADDRESS=unix:path=" +
+        (home / "no-bus").string() + " XDG_RUNTIME_DIR=" + (home / "run").string() +
+        " HOME=" + home.root() + " XDG_CONFIG_HOME=" + (home / "config").string() +
+        " XDG_DATA_HOME=" + (home / "data").string() + " TZ=UTC ";
+    const struct {
+        const char* arguments;
+        int status;
+        const char* said;
+    } rows[] = {
+        {"warm 3400", 1, "vesperine: Couldn't show Warm 3400K on "},
+        {"bright", 1, "vesperine: Bright needs an HDR display"},
+        {"off", 0, "Showing Off (not running)\n"},
+        {"status", 0, " by the schedule now (not running)\n"},  // the holder has gone
+    };
+    for (const auto& row : rows) {
+        const auto ran = runCommand(environment + VESPERINE_PROGRAM + " " + row.arguments + " 2>&1");
+        EXPECT_EQ(ran.status, row.status) << row.arguments << ": " << ran.output;
+        EXPECT_NE(ran.output.find(row.said), std::string::npos) << row.arguments << ": " << ran.output;
+    }
+}
+
 }  // namespace
 }  // namespace vesperine

@@ -89,13 +89,13 @@ std::string introspect(sd_bus* bus) {
     return xml;
 }
 
-// With no instance, a command says so and fails, but status and location work from the stored
-// file; bad input is a usage error. Then each command changes what the output shows (21:00:
+// With no instance, a command that needs one says so and fails (status and location work from
+// the stored file, and the changes act once by themselves); bad input is a usage error. Then each command changes what the output shows (21:00:
 // the default schedule's Warm 3400 K), status words it, every change is announced, what no
 // display here can show is refused, the location follows at once, a later launch is answered
 // over the bus, and the interface is the one the repository documents.
 TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
-    const Ran none = command("warm 3400");
+    const Ran none = command("resume");
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.output, "vesperine: Vesperine isn't running; start it with \"vesperine\"\n");
     const Ran stored = command("status");

@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <cstdio>
 #include <ctime>
 
@@ -121,20 +122,37 @@ int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
 int runControlCommand(const ControlCommand& command, const AppInfo& info) {
     const std::string name = info.displayName;
     const ControlBusNames names = ControlBusNames::of(info.bundleIdentifier);
+    // A change of what shows acts on the displays itself when no instance runs (a display
+    // server must be named for that; without one there is nothing to change).
+    const auto session = LaunchOptions::Session::fromEnvironment();
+    const bool oneShot = (command.kind() || command.verb == ControlCommand::Verb::reset) &&
+                         LaunchOptions{}.run(session) == LaunchOptions::Run::display;
+    const auto lockHolder = [&] {
+        return LockFileSingleInstance::holder(
+            XdgPaths::fromEnvironment().runtimeFolders(info.bundleIdentifier),
+            info.bundleIdentifier);
+    };
     auto opened = BusControlClient::open(names, patience);
-    if (!opened) return fail(opened.error().description + "; no running " + name + " was asked");
+    if (!opened) {
+        // Without a session bus (an X session started by hand) the lock alone says whether an
+        // instance runs, and none can be reached here either way.
+        if (oneShot && nobodyRuns(std::nullopt, lockHolder())) return runOneShot(command, info);
+        return fail(opened.error().description + "; no running " + name + " was asked");
+    }
     BusControlClient& client = *opened.value();
     const auto owner = client.ownerProcess();
     if (!owner) {
         return fail("Couldn't ask the session bus whether " + name + " runs: it " +
                     owner.error().description);
     }
-    const auto holder = LockFileSingleInstance::holder(
-        XdgPaths::fromEnvironment().runtimeFolders(info.bundleIdentifier), info.bundleIdentifier);
+    const auto holder = lockHolder();
     if (auto refused = distrust(*owner, holder, name, names.name)) {
         const bool stored = command.verb == ControlCommand::Verb::status ||
                             command.verb == ControlCommand::Verb::location;
-        if (stored && nobodyRuns(*owner, holder)) return runWithoutInstance(command, info);
+        if (nobodyRuns(*owner, holder)) {
+            if (stored) return runWithoutInstance(command, info);
+            if (oneShot) return runOneShot(command, info);
+        }
         return fail(*refused);
     }
 
@@ -165,7 +183,19 @@ int runControlCommand(const ControlCommand& command, const AppInfo& info) {
                     unansweredStatus);
     }
     if (!done) return fail("Couldn't ask the running " + name + ": it " + done.error().description);
-    const auto status = client.status();
+    auto status = client.status();
+    if (!status && command.verb == Verb::reset) {
+        // An instance that only held a pick ends at a reset, and may have gone before its
+        // status could be read: then every display shows its own table again.
+        for (int tries = 0; tries < 20; ++tries) {
+            const auto still = client.ownerProcess();
+            if (still && !still->has_value()) {
+                std::printf("Showing Off (not running)\n");
+                return 0;
+            }
+            ::usleep(100'000);
+        }
+    }
     if (!status) {
         return fail("Couldn't read the status of the running " + name + ": it " +
                     status.error().description);

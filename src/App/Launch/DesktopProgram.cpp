@@ -1,10 +1,12 @@
 #include "App/Launch/DesktopProgram.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPixmapCache>
 #include <malloc.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -47,6 +49,30 @@ namespace {
 class NoEDRSurfaces final : public EDRSurfaceFactory {
   public:
     std::unique_ptr<EDRSurface> make(const PlatformScreen&) override { return nullptr; }
+};
+
+// The command that started a held run (see LaunchOptions::hold) waits on this descriptor
+// for one line: empty once the pick shows on every display, else why it could not. Taken
+// from the environment at once, so that nothing this run starts inherits it.
+class HoldReport {
+  public:
+    HoldReport() {
+        if (const char* fd = std::getenv(holdReportVariable)) {
+            fd_ = std::atoi(fd);
+            ::unsetenv(holdReportVariable);
+        }
+    }
+    ~HoldReport() { send("Vesperine ended before the pick showed"); }
+    void send(const std::string& line) {
+        if (fd_ <= 2) return;
+        const std::string text = line + "\n";
+        (void)!::send(fd_, text.data(), text.size(), MSG_NOSIGNAL);
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_ = -1;
 };
 
 std::unique_ptr<BusConnection> openBus(BusConnection::Bus bus, QtMainLoop& loop, Log& log) {
@@ -109,9 +135,13 @@ int DesktopProgram::run(const Session& session) {
     UserInstaller installer(logger_, info_.bundleIdentifier, RunningProgram::path(), paths_);
     // Qt on its last resort: no window, tray icon or alert can be seen, so none is made, and
     // the program goes on with what needs none.
-    const bool windows = QtPlatforms::showsWindows(QGuiApplication::platformName().toStdString(),
-                                                   std::getenv("QT_QPA_PLATFORM"));
-    if (!windows) {
+    // A held pick has no windows at all: it only keeps the tables its command asked for.
+    const bool held = options_.hold && options_.command;
+    HoldReport holdReport;
+    const bool qtShows = QtPlatforms::showsWindows(
+        QGuiApplication::platformName().toStdString(), std::getenv("QT_QPA_PLATFORM"));
+    const bool windows = qtShows && !held;
+    if (!qtShows && !held) {
         log.error("No windows, tray icon or alerts: none of Qt's platforms could start here "
                   "(Qt says why above; on Wayland its plugin comes with the qt6-wayland package); "
                   "the displays are tinted on schedule and the vesperine commands work as usual");
@@ -234,6 +264,52 @@ int DesktopProgram::run(const Session& session) {
     // The control interface, for scripts, panels and later launches; without a session bus
     // later launches still reach this instance through the instance socket.
     RemoteControl control(app.state(), &app.appRules());
+    Timer holdCheck;
+    if (held) {
+        const DisplayMode::Kind kind = *options_.command->kind();
+        Status picked = control.select(kind, LifetimeChoice::untilOff);
+        if (picked && options_.command->strength)
+            picked = control.setStrength(kind, *options_.command->strength);
+        if (!picked) {
+            holdReport.send(picked.error().description);
+            app.applicationWillTerminate();
+            return 1;
+        }
+        log.notice("Holding the pick until \"vesperine reset\", which ends this run");
+        control.afterReset = [&] {
+            // After the reply has gone out.
+            loop_.post([&] { endCleanly("Reset from the command line"); });
+        };
+        // Once the fade has landed and the display server has had a turn to refuse a table:
+        // what the tables read back says whether the pick shows.
+        holdCheck = loop_.repeating(std::chrono::milliseconds(250), [&, landed = false]() mutable {
+            DisplayPipeline& pipeline = app.pipeline();
+            if (pipeline.isFading() || !(pipeline.current().get() == pipeline.target().get())) return;
+            if (!landed) {
+                landed = true;
+                return;
+            }
+            holdCheck.cancel();
+            const auto& written = pipeline.gamma().written();
+            std::vector<DisplayID> missed = GammaController::notShowing(session.gamma, written);
+            std::string names;
+            for (const auto& display : pipeline.displays().get()) {
+                const bool failed = !written.count(display.id) ||
+                                    std::find(missed.begin(), missed.end(), display.id) != missed.end();
+                if (failed) names += (names.empty() ? "" : ", ") + display.name;
+            }
+            if (pipeline.displays()->empty()) names = "any display (none is attached)";
+            if (names.empty()) {
+                holdReport.send("");
+                return;
+            }
+            holdReport.send("Couldn't show " +
+                            ControlStatus::withStrength(app.state().resolution()->mode) + " on " +
+                            names + " (the display server took no table there)");
+            status_ = 1;
+            endCleanly("The held pick cannot show");
+        });
+    }
     std::unique_ptr<BusControlService> controlService;
     if (sessionBus_) {
         auto published =

@@ -41,6 +41,10 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
 // connection does not answer.
 std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds = 120);
 
+// Names the descriptor on which a held run (LaunchOptions::hold) reports to the command that
+// started it whether its pick shows.
+inline constexpr const char* holdReportVariable = "VESPERINE_HOLD_REPORT_FD";
+
 // The exit status of a launch or a command whose request the running instance was sent but
 // did not answer in time: it may still carry it out. (0: done; 1: not done; 2: refused.)
 inline constexpr int unansweredStatus = 3;
@@ -52,6 +56,15 @@ inline constexpr int unansweredStatus = 3;
 // trusted only when it holds the instance lock. Starts no user interface and touches no
 // display.
 int runControlCommand(const ControlCommand& command, const AppInfo& info);
+
+// A change of what the displays show (warm, red, bright, off, reset) asked while no instance
+// runs: acts once on every display of the session and exits. On X11 the tables are written
+// through the display pipeline, read back and left on the displays, which keep them after
+// their client has gone; the record of the outputs' own ramps stays, so that a later reset
+// or start gives those back (reset also clears a tint with no record: the identity).
+// Prints what now shows and returns 0 only when every display shows it; else says why on
+// stderr and returns 1.
+int runOneShot(const ControlCommand& command, const AppInfo& info);
 
 // What the user's active schedule (from the stored schedule file, read and never written;
 // else the default schedule) shows now, what comes next and the location, as the program

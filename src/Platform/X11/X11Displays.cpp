@@ -339,10 +339,16 @@ void X11Displays::captureOriginal(DisplayID display, const Crtc& crtc) {
     }
     if (auto recalled = record_ ? record_->recall(*key) : std::nullopt) {
         ramp = std::move(recalled);  // what is on screen may be the tint of a killed run
-    } else if (isBlack(*ramp)) {
+    } else if (identityAsOwn_ || isBlack(*ramp)) {
         ramp = Ramp::identity(256);
     }
     originals_[display] = Original{std::move(*ramp), std::move(*key)};
+}
+
+std::optional<GammaTable::Channels> X11Displays::ownRamp(DisplayID display) const {
+    const auto found = originals_.find(display);
+    if (found == originals_.end()) return std::nullopt;
+    return found->second.ramp;
 }
 
 std::optional<OwnRampRecord::Output> X11Displays::outputKey(DisplayID id, const Crtc& crtc) const {

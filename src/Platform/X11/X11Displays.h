@@ -49,6 +49,13 @@ public:
     void writeTables(std::span<TableWrite> writes) override;
     Result<Handle> registerReconfiguration(Callback callback) override;
 
+    // From now on, an output the record holds no ramp for is taken to have the identity as its
+    // own ramp, not what it shows: for a reset asked from the command line, which must clear
+    // a tint whoever left it. Before the first read or write.
+    void takeIdentityAsOwn() { identityAsOwn_ = true; }
+    // The ramp `restoreAll` gives the output back, once it has been read or written.
+    std::optional<GammaTable::Channels> ownRamp(DisplayID display) const;
+
     // The CRTC gamma size of an output, for tests and diagnostics; none when it has no CRTC.
     std::optional<int> gammaSize(DisplayID display) const;
 
@@ -94,6 +101,7 @@ private:
     int errorBase_ = 0;
     bool hasRandr_ = false;
     OwnRampRecord* record_;
+    bool identityAsOwn_ = false;
     std::map<DisplayID, Original> originals_;
     // Output → CRTC and its gamma size, so a frame costs one request and no enumeration of
     // the screen; emptied on every RandR event.

@@ -128,6 +128,10 @@ void GnomeNightLightTint::show(double kelvin) {
     if (read() != wanted) write(wanted);
 }
 
+void GnomeNightLightTint::flush() {
+    if (settings_) g_settings_sync();
+}
+
 void GnomeNightLightTint::release() {
     if (!held_) return;
     write(*held_);

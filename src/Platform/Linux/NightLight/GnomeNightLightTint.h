@@ -51,6 +51,7 @@ class GnomeNightLightTint final : public NightLightTint {
     void show(double kelvin) override;
     void release() override;
     bool showing() const override { return held_.has_value(); }
+    void flush() override;
 
   private:
     Own read() const;
