@@ -1,4 +1,6 @@
 #include "Input/KeyCombo.h"
+#include "Input/ShortcutText.h"
+#include "Input/ShortcutTrigger.h"
 
 #include <gtest/gtest.h>
 
@@ -45,17 +47,6 @@ TEST(KeyCombo, DecodesStoredBindings) {
     }
 }
 
-TEST(KeyCombo, StoredFormRoundTripsAsAlternatingArray) {
-    HotkeyBindings bindings = KeyCombo::defaults();
-    bindings[HotkeyAction::stepDown] = {0, 0x1B00, "ä"};
-    auto text = json::encode(bindings);
-    ASSERT_TRUE(text.ok());
-    EXPECT_EQ(json::parse(*text)->size(), 12u);
-    auto back = json::decode<HotkeyBindings>(*text);
-    ASSERT_TRUE(back.ok());
-    EXPECT_EQ(*back, bindings);
-}
-
 TEST(KeyCombo, FromRecordedEvent) {
     constexpr auto shift = KeyEvent::shiftFlag, control = KeyEvent::controlFlag,
                    option = KeyEvent::optionFlag, command = KeyEvent::commandFlag;
@@ -73,6 +64,33 @@ TEST(KeyCombo, FromRecordedEvent) {
         SCOPED_TRACE(name);
         EXPECT_EQ(KeyCombo::fromEvent(event), expected);
     }
+}
+
+TEST(ShortcutText, ModifiersInTheDesktopsOrderThenTheKeysName) {
+    const std::pair<KeyCombo, const char*> cases[] = {
+        {{11, 0x1800, "B"}, "Ctrl+Alt+B"},
+        {{126, 0x1800, "↑"}, "Ctrl+Alt+Up"},
+        {{123, 0x1B00, "←"}, "Ctrl+Alt+Shift+Super+Left"},
+        {{96, 0x100, "?"}, "Super+F5"},  // a function key types nothing
+        {{121, 0x1000, "PAGE DOWN"}, "Ctrl+Page Down"},
+        {{29, 0x1200, "0"}, "Ctrl+Shift+0"},
+        {{0xFFFF, 0x800, "É"}, "Alt+É"},
+    };
+    for (const auto& [combo, text] : cases) EXPECT_EQ(shortcutText(combo), text);
+}
+
+TEST(ShortcutTrigger, PortalTriggersNameModifiersThenTheKeysym) {
+    const std::pair<KeyCombo, std::optional<std::string>> cases[] = {
+        {{11, 0x1800, "B"}, "CTRL+ALT+b"},
+        {{126, 0x1800, "↑"}, "CTRL+ALT+Up"},
+        {{123, 0x1B00, "←"}, "CTRL+ALT+SHIFT+LOGO+Left"},
+        {{33, 0x100, "["}, "LOGO+bracketleft"},
+        {{29, 0x1000, "0"}, "CTRL+0"},
+        {{83, 0x1000, "1"}, "CTRL+KP_1"},
+        {{0xFFFF, 0x800, "É"}, std::nullopt},  // no keysym known for the code
+        {{11, 0x1800 | 0x10000, "B"}, std::nullopt},  // a modifier we never store
+    };
+    for (const auto& [combo, trigger] : cases) EXPECT_EQ(shortcutTrigger(combo), trigger);
 }
 
 }  // namespace
