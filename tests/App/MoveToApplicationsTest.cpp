@@ -50,8 +50,9 @@ TEST(MoveToApplications, AsksOnlyFromWhereDownloadsLandAndInstallsOnlyOnTheFirst
                          {"Install", "Not Now"}};
     // Something of the user's own where the copy goes is named, and goes to the Trash.
     Alert questionOverTheirs = question;
-    questionOverTheirs.informativeText += "\n\nThere is already a file at /home/alex/.local/bin/v "
-                                          "that isn't Vesperine. Installing moves it to the Trash.";
+    questionOverTheirs.informativeText +=
+        "\n\nThere is already a file at /home/alex/.local/bin/v that isn't Vesperine. Installing "
+        "moves it to the Trash.";
     const auto failure = [](const std::string& why) {
         return Alert{"Couldn't install Vesperine",
                      "Copy Vesperine into ~/.local/bin yourself, then open it from there.\n\n" +

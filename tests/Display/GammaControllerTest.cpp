@@ -55,11 +55,10 @@ TEST_F(GammaControllerTest, FramesWriteOnlyWhatChangesInOneBatch) {
         bool watchdog;
     } steps[] = {
         {"neutral again: nothing", {{1, neutral}, {2, neutral}}, true, 0, 0, 1, false},
-        {"a tint beside a display showing its own", {{1, warm}, {2, neutral}}, true, 1, 0, 1, true},
+        {"a tint beside a display of its own", {{1, warm}, {2, neutral}}, true, 1, 0, 1, true},
         {"the same frame again", {{1, warm}, {2, neutral}}, true, 1, 0, 1, true},
         {"a rewrite that is asked for", {{1, warm}, {2, neutral}}, false, 2, 1, 1, true},
-        {"back to neutral: one restore, no write", {{1, neutral}, {2, neutral}}, false, 2, 1, 2,
-         false},
+        {"back to neutral: a restore", {{1, neutral}, {2, neutral}}, false, 2, 1, 2, false},
         {"and no more", {{1, neutral}, {2, neutral}}, true, 2, 1, 2, false},
         {"nothing to show", {}, false, 2, 1, 3, false},
     };

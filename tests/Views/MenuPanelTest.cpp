@@ -239,7 +239,7 @@ TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
         << text("nextChange").toStdString();
     // Whatever a name holds shows as it is stored, as text: never as markup.
     for (const std::string& name : {std::string("a\0b\u202Ethgin", 11),
-                                   std::string("<b>Bold</b> <img src=\"/etc/x.png\">")}) {
+                                    std::string("<b>Bold</b> <img src=\"/etc/x.png\">")}) {
         ASSERT_EQ(state().store().addNew(Presets::dayAndNight(), name, true).name, name);
         EXPECT_EQ(text("scheduleLine"), "Schedule: " + QString::fromStdString(name));
         EXPECT_EQ(get<QLabel>("scheduleLine")->textFormat(), Qt::PlainText);
