@@ -36,7 +36,6 @@ TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
         {DisplayMode::red(0.05), {1.0, {0.2, 0, 0}}},
         {DisplayMode::red(1.5), {1.0, {1.0, 0, 0}}},
         {DisplayMode::warm(3400), {1.0, Kelvin::gains(3400)}},
-        {DisplayMode::warm(0), {1.0, Kelvin::gains(1200)}},
         {DisplayMode::off(), DisplayTarget::off()},
     };
     for (const auto& [mode, expected] : cases) {
