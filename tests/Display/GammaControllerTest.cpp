@@ -151,7 +151,10 @@ TEST_F(GammaControllerTest, ARepairThatDoesNotHoldIsMadeOnce) {
         controller.apply(RGBGains{1, 0.8, 0.6}, {3, 4});
         time.advance(2s);
         EXPECT_EQ(logger.count("Gamma drifted"), 0u);
-        for (int tick = 0; tick < 3; ++tick) {
+        local.setTable(3, table);
+        time.advance(2s);
+        EXPECT_FLOAT_EQ(lastBlue(local, 3), 0.6f);  // the tint put back
+        for (int tick = 1; tick < 3; ++tick) {
             local.setTable(3, table);
             time.advance(2s);
         }

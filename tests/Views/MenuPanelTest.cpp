@@ -238,7 +238,7 @@ TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
     EXPECT_TRUE(text("nextChange").startsWith("Warm 3400K at "))
         << text("nextChange").toStdString();
     // Whatever a name holds shows as it is stored, as text: never as markup.
-    for (const std::string& name : {std::string("a\0b\u202Ethgin", 11),
+    for (const std::string& name : {std::string("a\0b\u202Ethgin", 11), std::string(10'000, 'x'),
                                     std::string("<b>Bold</b> <img src=\"/etc/x.png\">")}) {
         ASSERT_EQ(state().store().addNew(Presets::dayAndNight(), name, true).name, name);
         EXPECT_EQ(text("scheduleLine"), "Schedule: " + QString::fromStdString(name));
