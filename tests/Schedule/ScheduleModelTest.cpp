@@ -29,7 +29,7 @@ TEST(TimeAnchor, DecodesTheStoredFormsOnly) {
             EXPECT_EQ(*json::decode<TimeAnchor>(*json::encode(*decoded)), *expected);
         }
     }
-    EXPECT_EQ(json::decode<TimeAnchor>("{}").error().description, "Invalid number of keys found, expected one.");
+    EXPECT_FALSE(json::decode<TimeAnchor>("{}").ok());
 }
 
 TEST(Schedule, DecodingIsAllOrNothing) {
