@@ -16,9 +16,9 @@
 
 #include "App/Views/MenuPanel.h"
 #include "App/Views/PanelWindow.h"
-#include "MenuWorld.h"
 #include "Schedule/Presets.h"
 #include "Support/Contrast.h"
+#include "ViewWorld.h"
 
 namespace vesperine {
 namespace {
