@@ -44,17 +44,15 @@ TEST(MoveToApplications, ClassifiesByTheFirstRuleThatMatches) {
 TEST(MoveToApplications, AsksOnlyFromWhereDownloadsLandAndInstallsOnlyOnTheFirstButton) {
     using O = Installer::Occupant;
     const std::string downloaded = "/home/alex/Downloads/v", installed = "/home/alex/.local/bin/v";
-    const std::string informative =
-        "Vesperine works best installed: it's needed for Open at Login, and you won't have to "
-        "keep the download around.";
-    const Alert question{"Install Vesperine for this user?", informative, {"Install", "Not Now"}};
+    const Alert question{"Install Vesperine for this user?",
+                         "Vesperine works best installed: it's needed for Open at Login, and you "
+                         "won't have to keep the download around.",
+                         {"Install", "Not Now"}};
     // Something of the user's own where the copy goes is named, and goes to the Trash.
-    const Alert questionOverTheirs{"Install Vesperine for this user?",
-                                   informative +
-                                       "\n\nThere is already a file at "
-                                       "/home/alex/.local/bin/v that isn't Vesperine. Installing "
-                                       "moves it to the Trash.",
-                                   {"Install", "Not Now"}};
+    Alert questionOverTheirs = question;
+    questionOverTheirs.informativeText +=
+        "\n\nThere is already a file at /home/alex/.local/bin/v that isn't Vesperine. Installing "
+        "moves it to the Trash.";
     const auto failure = [](const std::string& why) {
         return Alert{"Couldn't install Vesperine",
                      "Copy Vesperine into ~/.local/bin yourself, then open it from there.\n\n" +

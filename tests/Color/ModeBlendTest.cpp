@@ -22,7 +22,6 @@ TEST(ModeBlend, FollowsTheMiredPathTheLinearPathOrPassesThroughOff) {
     const std::tuple<const char*, DisplayMode, DisplayMode, double, DisplayTarget> cases[] = {
         {"warm to warm, halfway in mired", warm3400, warm2700, 0.5,
          warmTarget(1e6 / ((1e6 / 3400 + 1e6 / 2700) / 2))},
-        {"off to warm at the end", off, warm3400, 1, warm3400.target()},
         {"warm to off ends untinted", warm3400, off, 1, DisplayTarget::off()},
         {"bright to warm, first quarter lowers boost", bright2, warm3400, 0.25, {1.5, {1, 1, 1}}},
         {"bright to warm, exactly halfway is off", bright2, warm3400, 0.5, DisplayTarget::off()},

@@ -55,17 +55,6 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
     }
 }
 
-TEST(TipRules, ATipEndsAfterItsViewsOrWhenClosedButKeepsTheOpeningThatShowsIt) {
-    TipsRecord record;
-    const Instant now = Instant::fromUnix(testing_time::noon);
-    record.donate(TipEvent::menuOpened, now);
-    record.tips[MenuSpot::modePicker].views = TipRules::maxViews;
-    EXPECT_EQ(TipRules::choose(record, {}, now), std::nullopt);
-    EXPECT_EQ(TipRules::choose(record, {}, now, MenuSpot::modePicker), MenuSpot::modePicker);
-    record.tips[MenuSpot::modePicker] = {0, true};
-    EXPECT_EQ(TipRules::choose(record, {}, now, MenuSpot::modePicker), std::nullopt);
-}
-
 TEST(TipRules, TheScheduleTabsTipsEndAfterTheirPagesOrWhenClosedOrUsed) {
     struct Case {
         const char* what;

@@ -36,15 +36,5 @@ TEST(KeyframeEdits, PickingAnAnchorKindKeepsWhatItCan) {
     }
 }
 
-TEST(KeyframeEdits, PickingAModeKindBringsItsRememberedStrength) {
-    const Preferences remembered{2.5, 2700, 0.6};
-    EXPECT_EQ(withModeKind(DisplayMode::warm(1900), DisplayMode::Kind::warm, remembered),
-              DisplayMode::warm(1900));
-    EXPECT_EQ(withModeKind(DisplayMode::warm(1900), DisplayMode::Kind::red, remembered),
-              DisplayMode::red(0.6));
-    EXPECT_EQ(withModeKind(DisplayMode::off(), DisplayMode::Kind::bright, remembered),
-              DisplayMode::bright(2.5));
-}
-
 }  // namespace
 }  // namespace vesperine

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "Guide/Views/MenuBarHint.h"
-#include "MenuWorld.h"
+#include "ViewWorld.h"
 
 namespace vesperine {
 namespace {

