@@ -110,11 +110,12 @@ class BusReadersTest : public BusFixture<> {
         });
         return fake;
     }
-    std::unique_ptr<SystemColourFeature> nightLight(bool gnome,
-                                                    const char* schema = "org.example.vesperine.color") {
-        if (!gnome) return std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
-        return std::make_unique<GnomeNightLight>(connection.get(), loop, logger, testNames(schema),
-                                                 timeout);
+    std::unique_ptr<SystemColourFeature> nightLight(bool gnome, const char* schema = nullptr) {
+        if (gnome)
+            return std::make_unique<GnomeNightLight>(
+                connection.get(), loop, logger,
+                schema ? testNames(schema) : testNames(), timeout);
+        return std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
     }
     // Runs the request and waits for its answer.
     std::optional<bool> switchTo(SystemColourFeature& feature, bool on) {

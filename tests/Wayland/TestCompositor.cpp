@@ -267,7 +267,8 @@ TestCompositor::TestCompositor(Options options) : state_(std::make_unique<State>
                                                    removeFrom(state->toplevelManagers, resource);
                                                });
                 state->toplevelManagers.push_back(manager);
-                for (auto& [id, toplevel] : state->toplevels) state->sendToplevel(manager, toplevel);
+                for (auto& [id, toplevel] : state->toplevels)
+                    state->sendToplevel(manager, toplevel);
             });
     }
     thread_ = std::thread([&state] {
@@ -374,7 +375,8 @@ std::uint32_t TestCompositor::addToplevel(const std::string& appID) {
         const std::uint32_t id = state_->nextToplevel++;
         Toplevel& toplevel = state_->toplevels[id];
         toplevel.appID = appID;
-        for (wl_resource* manager : state_->toplevelManagers) state_->sendToplevel(manager, toplevel);
+        for (wl_resource* manager : state_->toplevelManagers)
+            state_->sendToplevel(manager, toplevel);
         return id;
     });
 }

@@ -21,7 +21,8 @@ using testing::TestCompositor;
 // The backend on a connection of its own to `compositor`, retrying refused outputs at once.
 struct Client {
     explicit Client(TestCompositor& compositor)
-        : connection(std::move(WaylandConnection::adopt(compositor.connectClient(), logger)).value()),
+        : connection(
+              std::move(WaylandConnection::adopt(compositor.connectClient(), logger)).value()),
           displays(*connection, time, logger, WaylandDisplays::Retry{0s, 0s}) {}
     // Everything the compositor sent so far, dispatched (and everything sent to it, handled).
     void sync() { connection->roundtrip(); }
@@ -101,7 +102,8 @@ TEST(WaylandDisplays, FollowsOutputsPluggedAndUnpluggedInTheMiddleOfAFade) {
     auto registration = client.displays.registerReconfiguration(
         [&](DisplayID, std::uint32_t) { ++reconfigurations; });
     SimulatedEDRSurfaces surfaces;
-    DisplayPipeline pipeline(client.displays, client.displays, surfaces, client.time, client.logger);
+    DisplayPipeline pipeline(client.displays, client.displays, surfaces, client.time,
+                             client.logger);
     pipeline.apply({1.0, Kelvin::gains(6500)}, 0);
     pipeline.apply({1.0, Kelvin::gains(2700)}, 10);
     client.time.advance(3s);
@@ -175,7 +177,8 @@ TEST(WaylandDisplays, TheCompositorGoingAwayEndsTheConnectionOnceWithoutACrash) 
     EXPECT_FALSE(client.connection->isAlive());
     EXPECT_TRUE(client.displays.screens().empty());
     const float ramp[] = {0.0f, 1.0f};
-    EXPECT_EQ(client.displays.writeTable(left, 2, ramp, ramp, ramp), WaylandDisplays::connectionLost);
+    EXPECT_EQ(client.displays.writeTable(left, 2, ramp, ramp, ramp),
+              WaylandDisplays::connectionLost);
     gamma.restore();
     client.time.advance(4s);
     EXPECT_EQ(lost, 1);

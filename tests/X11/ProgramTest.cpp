@@ -259,7 +259,8 @@ TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
     std::this_thread::sleep_for(2s);
     const std::string log = program.log();
     std::size_t tries = 0;
-    for (auto at = log.find("trying again"); at != std::string::npos; at = log.find("trying", at + 1))
+    for (auto at = log.find("trying again"); at != std::string::npos;
+         at = log.find("trying again", at + 1))
         ++tries;
     EXPECT_TRUE(tries >= 2 && tries <= 4) << log;  // 0.25 + 0.5 + 1 s of pauses fit in 2 s
 
