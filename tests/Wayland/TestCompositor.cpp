@@ -5,7 +5,6 @@
 #include <unistd.h>
 #include <wayland-server.h>
 
-#include <algorithm>
 #include <deque>
 #include <future>
 #include <mutex>
@@ -67,10 +66,6 @@ struct TestCompositor::State {
 
 namespace {
 
-void removeFrom(std::vector<wl_resource*>& list, wl_resource* resource) {
-    list.erase(std::remove(list.begin(), list.end(), resource), list.end());
-}
-
 // wl_output
 
 const struct wl_output_interface outputRequests = {
@@ -82,7 +77,7 @@ void bindOutput(wl_client* client, void* data, std::uint32_t version, std::uint3
     wl_resource* resource = wl_resource_create(client, &wl_output_interface, int(version), id);
     wl_resource_set_implementation(resource, &outputRequests, output, [](wl_resource* resource) {
         if (auto* output = TestCompositor::State::outputOf(resource))
-            removeFrom(output->resources, resource);
+            std::erase(output->resources, resource);
     });
     output->resources.push_back(resource);
     wl_output_send_geometry(resource, output->x, 0, 300, 200, 0, "Maker", "Model", 0);
@@ -131,7 +126,7 @@ void bindXdgManager(wl_client* client, void*, std::uint32_t version, std::uint32
 // wlr-gamma-control
 
 void controlGone(wl_resource* resource) {
-    auto* output = static_cast<Output*>(wl_resource_get_user_data(resource));
+    auto* output = TestCompositor::State::outputOf(resource);
     if (output && output->holder == resource) output->holder = nullptr;
 }
 
@@ -213,7 +208,7 @@ void TestCompositor::State::sendToplevel(wl_resource* manager, Toplevel& topleve
                            wl_resource_get_version(manager), 0);
     wl_resource_set_implementation(handle, &handleRequests, this, [](wl_resource* resource) {
         auto* state = static_cast<State*>(wl_resource_get_user_data(resource));
-        for (auto& [id, toplevel] : state->toplevels) removeFrom(toplevel.handles, resource);
+        for (auto& [id, toplevel] : state->toplevels) std::erase(toplevel.handles, resource);
     });
     toplevel.handles.push_back(handle);
     zwlr_foreign_toplevel_manager_v1_send_toplevel(manager, handle);
@@ -264,7 +259,7 @@ TestCompositor::TestCompositor(Options options) : state_(std::make_unique<State>
                                                [](wl_resource* resource) {
                                                    auto* state = static_cast<State*>(
                                                        wl_resource_get_user_data(resource));
-                                                   removeFrom(state->toplevelManagers, resource);
+                                                   std::erase(state->toplevelManagers, resource);
                                                });
                 state->toplevelManagers.push_back(manager);
                 for (auto& [id, toplevel] : state->toplevels)

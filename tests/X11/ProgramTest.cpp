@@ -3,7 +3,6 @@
 // told to end, and a second launch hands its request to the first one.
 #include "ProgramRun.h"
 
-#include <fstream>
 #include <thread>
 
 #include "Persistence/Stored.h"
