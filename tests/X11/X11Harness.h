@@ -47,11 +47,13 @@ inline Ramp scaled(const Ramp& own, double r, double g, double b) {
 // A ramp of `size` entries: entry i = (i / (size - 1))^exponent × end, per channel.
 inline Ramp curve(std::size_t size, double exponent, double rEnd = 1, double gEnd = 1,
                   double bEnd = 1) {
-    std::vector<unsigned short> x;
-    for (std::size_t i = 0; i < size; ++i)
-        x.push_back(static_cast<unsigned short>(
-            std::lround(std::pow(double(i) / double(size - 1), exponent) * 65535)));
-    return scaled({x, x, x}, rEnd, gEnd, bEnd);
+    Ramp result;
+    for (std::size_t i = 0; i < size; ++i) {
+        const double x = std::pow(double(i) / double(size - 1), exponent) * 65535;
+        for (auto [c, end] : {std::pair{&result.r, rEnd}, {&result.g, gEnd}, {&result.b, bEnd}})
+            c->push_back(static_cast<unsigned short>(std::lround(x * end)));
+    }
+    return result;
 }
 inline const Ramp identity = curve(256, 1.0);
 
