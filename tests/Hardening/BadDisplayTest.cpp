@@ -1,8 +1,6 @@
 // Drivers and outputs misbehave in the field: writes refused, reads refused, outputs unplugged
 // between listing and writing, gamma sizes of 0, 1 or garbage. None of that may stop the other
 // displays from following a fade, and none of it may be logged thirty times a second.
-#include <functional>
-
 #include "Color/Kelvin.h"
 #include "Display/DisplayFixture.h"
 
@@ -18,12 +16,15 @@ struct BadDisplay {
     const char* name;
     std::size_t gammaSize;
     // Applied once the pipeline has listed the displays.
-    std::function<void(SimulatedDisplays&, DisplayID)> breakIt;
+    SimulatedDisplays::Failures failures;
+    bool vanishes;            // gone between listing and writing
     bool tinted;              // still shows the tint: the fault costs nothing visible
     const char* failureLine;  // logged exactly once over the whole run, if any
+    void breakIt(SimulatedDisplays& displays, DisplayID id) const {
+        displays.failures(id) = failures;
+        if (vanishes) displays.vanish(id);
+    }
 };
-
-void noFault(SimulatedDisplays&, DisplayID) {}
 
 constexpr const char* gone =
     "Couldn't write the gamma table of Display 9: no such display is attached (1001)";
@@ -32,24 +33,16 @@ constexpr const char* badSize =
     "(1004)";
 
 const BadDisplay badDisplays[] = {
-    {"write refused", 256,
-     [](SimulatedDisplays& d, DisplayID id) { d.failures(id).writeError = 1001; }, false, gone},
-    {"read refused", 256,
-     [](SimulatedDisplays& d, DisplayID id) { d.failures(id).readError = 1001; }, true, nullptr},
-    {"count beyond the buffer", 256,
-     [](SimulatedDisplays& d, DisplayID id) {
-         d.failures(id).reportedCount = std::size_t{1} << 40;
-     },
-     true, nullptr},
-    {"count of one", 256,
-     [](SimulatedDisplays& d, DisplayID id) { d.failures(id).reportedCount = 1; }, true, nullptr},
-    {"gone between listing and writing", 256,
-     [](SimulatedDisplays& d, DisplayID id) { d.vanish(id); }, false, gone},
-    {"gamma size 0", 0, noFault, false, badSize},
-    {"gamma size 1", 1, noFault, false, badSize},
-    {"gamma size 1024", 1024, noFault, true, nullptr},
-    {"gamma size 4096", 4096, noFault, true, nullptr},
-    {"gamma size 2^32", std::size_t{1} << 32, noFault, false, badSize},
+    {"write refused", 256, {.writeError = 1001, .reportedCount = {}}, false, false, gone},
+    {"read refused", 256, {.readError = 1001, .reportedCount = {}}, false, true, nullptr},
+    {"count beyond the buffer", 256, {.reportedCount = std::size_t{1} << 40}, false, true, nullptr},
+    {"count of one", 256, {.reportedCount = 1}, false, true, nullptr},
+    {"gone between listing and writing", 256, {}, true, false, gone},
+    {"gamma size 0", 0, {}, false, false, badSize},
+    {"gamma size 1", 1, {}, false, false, badSize},
+    {"gamma size 1024", 1024, {}, false, true, nullptr},
+    {"gamma size 4096", 4096, {}, false, true, nullptr},
+    {"gamma size 2^32", std::size_t{1} << 32, {}, false, false, badSize},
 };
 
 bool shows(const SimulatedDisplays& displays, DisplayID id, const RGBGains& gains) {

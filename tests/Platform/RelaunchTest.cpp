@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "Platform/Linux/Process/ExecRelaunch.h"
 #include "Platform/Linux/Instance/RunningInstances.h"
@@ -59,46 +58,17 @@ TEST(ExecRelaunch, TheNewProgramGetsTheArgumentsAndNothingElseOfTheOldProcess) {
 
 // A copy of this test program, a build of ours, that holds the instance lock in `folder` as
 // an instance does (its flock) and waits to be told to quit, or, stubborn, ignores that.
-class Instance {
-public:
-    Instance(const std::string& folder, bool stubborn) {
-        int ready[2];
-        if (::pipe(ready) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::signal(SIGTERM, stubborn ? SIG_IGN : SIG_DFL);
-            sigset_t none;
-            sigemptyset(&none);
-            ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            const int lock = ::open((folder + "/com.example.lock").c_str(), O_RDWR | O_CREAT, 0600);
-            if (lock < 0 || ::flock(lock, LOCK_EX | LOCK_NB) != 0) ::_exit(2);
-            if (::write(ready[1], "!", 1) != 1) ::_exit(2);
+ChildProcess instance(const std::string& folder, bool stubborn) {
+    return ChildProcess(forkWhenReady([&](int ready) {
+        ::signal(SIGTERM, stubborn ? SIG_IGN : SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        const int lock = ::open((folder + "/com.example.lock").c_str(), O_RDWR | O_CREAT, 0600);
+        if (lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 && ::write(ready, "!", 1) == 1)
             for (;;) ::pause();
-        }
-        ::close(ready[1]);
-        char byte = 0;
-        if (::read(ready[0], &byte, 1) != 1) pid_ = -1;  // it could not take the lock
-        ::close(ready[0]);
-    }
-    ~Instance() {
-        if (pid_ > 0 && ::kill(pid_, SIGKILL) == 0) ::waitpid(pid_, nullptr, 0);
-    }
-    pid_t pid() const { return pid_; }
-    std::optional<int> wait(std::chrono::milliseconds limit) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        for (int status = 0; pid_ > 0; std::this_thread::sleep_for(10ms)) {
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            if (std::chrono::steady_clock::now() >= until) break;
-        }
-        return std::nullopt;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
+    }));
+}
 
 TEST(RunningInstances, OnlyOurProgramHoldingOurLockIsAskedToQuitAndWaitedFor) {
     TempFolder home(TempFolder::awkward);
@@ -122,28 +92,25 @@ TEST(RunningInstances, OnlyOurProgramHoldingOurLockIsAskedToQuitAndWaitedFor) {
     };
     // None of these is an instance: one of ours on another folder's lock, a reader that only
     // has the lock file open (a `tail -f` of it), another program that holds the lock.
-    Instance elsewhere(other, false);
+    auto elsewhere = instance(other, false);
     ASSERT_GT(elsewhere.pid(), 0);
     home.write("run/com.example.lock", "");
     ChildProcess reader({"sh", "-c", "exec 3<\"$0\"; exec sleep 60", lock});
     auto stranger = std::make_unique<ChildProcess>(std::vector<std::string>{
         "perl", "-e", "open(F, '>>', $ARGV[0]) or die; flock(F, 2) or die; sleep 60", lock});
-    for (int i = 0; i < 200 && !locked(); ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(locked());
-    for (int i = 0; i < 100 && openDescriptors(reader.pid()) < 4; ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
+    ASSERT_TRUE(waitUntil(locked, 2s));
+    waitUntil([&] { return openDescriptors(reader.pid()) >= 4; }, 1s);
     EXPECT_EQ(pids(), std::vector<pid_t>{});
     EXPECT_TRUE(instances.endAll(200ms));
     stranger.reset();
 
-    Instance ours(run, false);
+    auto ours = instance(run, false);
     ASSERT_GT(ours.pid(), 0);
     EXPECT_EQ(pids(), std::vector<pid_t>{ours.pid()});
     EXPECT_TRUE(instances.endAll(2s));
     EXPECT_EQ(ours.wait(1s), 128 + SIGTERM);
 
-    Instance stubborn(run, true);
+    auto stubborn = instance(run, true);
     ASSERT_GT(stubborn.pid(), 0);
     const Status refused = instances.endAll(200ms);
     EXPECT_EQ(refused ? "" : refused.error().description, "The running instance (process " +

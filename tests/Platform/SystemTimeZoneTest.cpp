@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Support/TempFolder.h"
 #include "Support/TestTime.h"
 
 namespace vesperine {
@@ -31,11 +32,9 @@ TEST(SystemTimeZone, ReadsZonesFromFilesAndTzValues) {
         EXPECT_EQ(SystemTimeZone::zoneFromTz(text), inTz) << text;
     }
     // TZ=":/etc/localtime" and other links into the database name the zone they link to.
-    const auto link = std::filesystem::path(::testing::TempDir()) / "vesperine-localtime";
-    std::filesystem::remove(link);
-    std::filesystem::create_symlink("/usr/share/zoneinfo/Asia/Tokyo", link);
-    EXPECT_EQ(SystemTimeZone::zoneFromTz(":" + link.string()), "Asia/Tokyo");
-    std::filesystem::remove(link);
+    const TempFolder folder;
+    std::filesystem::create_symlink("/usr/share/zoneinfo/Asia/Tokyo", folder / "localtime");
+    EXPECT_EQ(SystemTimeZone::zoneFromTz(":" + (folder / "localtime").string()), "Asia/Tokyo");
 }
 
 TEST(SystemTimeZone, FollowsTzAfterAResetAndReportsAnUnknownOneOnce) {

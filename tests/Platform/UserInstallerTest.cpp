@@ -36,9 +36,8 @@ struct Install {
     // What is in ~/.local/bin besides the program.
     std::vector<std::string> leftovers() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(home / ".local/bin")) {
+        for (const auto& entry : fs::directory_iterator(home / ".local/bin"))
             if (entry.path().filename() != "v") names.push_back(entry.path().filename());
-        }
         return names;
     }
 };
@@ -89,11 +88,10 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersRe
     EXPECT_EQ(places.home, real);
     EXPECT_EQ(places.installFolder, linked + "/.local/bin");
     EXPECT_EQ(places.moreMovable, std::vector<std::string>{real + "/Téléchargements"});
-    for (const char* folder : {"/Downloads/v", "/Téléchargements/v"}) {
+    for (const char* folder : {"/Downloads/v", "/Téléchargements/v"})
         EXPECT_EQ(MoveToApplications::classify(real + folder, places),
                   MoveToApplications::Location::movable)
             << folder;
-    }
 }
 
 TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {
@@ -128,10 +126,7 @@ TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {
          },
          O::other},
         {"a folder",
-         [](Install& i) {
-             fs::remove(i.destination);
-             fs::create_directory(i.destination);
-         },
+         [](Install& i) { fs::remove(i.destination), fs::create_directory(i.destination); },
          O::other},
     };
     for (const auto& [name, make, occupant] : cases) {
@@ -152,16 +147,13 @@ TEST(UserInstaller, AFailedInstallLeavesTheOldCopyAndNothingElse) {
         {"Couldn't create", [](Install& i) { ::chmod((i.home / ".local/bin").c_str(), 0555); },
          true},
         {"Couldn't replace",
-         [](Install& i) {
-             fs::remove(i.destination);
-             i.home.write(".local/bin/v/keep", "old");
-         },
+         [](Install& i) { fs::remove(i.destination), i.home.write(".local/bin/v/keep", "old"); },
          false},
         {"is not a file", [](Install& i) { i.source = i.home / "Downloads"; }, false},
         {"runs inside a mounted AppImage",
          [](Install& i) {
-             i.source = i.home / ".mount_Ves1/usr/bin/v";
              i.home.write(".mount_Ves1/usr/bin/v", "inner");
+             i.source = i.home / ".mount_Ves1/usr/bin/v";
          },
          false},
         // A disk that fills shows as writes refused past a size.

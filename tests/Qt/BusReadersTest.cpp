@@ -73,22 +73,19 @@ class BusReadersTest : public BusFixture<> {
   protected:
     void SetUp() override {
         BusFixture::SetUp();
-        setKey(false);
+        key(false);
         // What /sys says when UPower doesn't: a charging battery at 90%.
         supplies.values({{"BAT0/type", "Battery"}, {"BAT0/status", "Charging"}, {"BAT0/capacity", "90"}});
         zones.values({{"thermal_zone0/temp", "40000"}, {"thermal_zone0/trip_point_0_type", "passive"},
                      {"thermal_zone0/trip_point_0_temp", "90000"}});
     }
-    static void setKey(bool on) {
+    // GNOME's night-light switch, set first when `on` is given.
+    static bool key(std::optional<bool> on = {}) {
         GSettings* settings = g_settings_new("org.example.vesperine.color");
-        g_settings_set_boolean(settings, "night-light-enabled", on);
+        if (on) g_settings_set_boolean(settings, "night-light-enabled", *on);
+        const bool now = g_settings_get_boolean(settings, "night-light-enabled");
         g_object_unref(settings);
-    }
-    static bool key() {
-        GSettings* settings = g_settings_new("org.example.vesperine.color");
-        const bool on = g_settings_get_boolean(settings, "night-light-enabled");
-        g_object_unref(settings);
-        return on;
+        return now;
     }
     std::unique_ptr<FakeBusService> gnomeDaemon() {
         const GnomeNightLight::Names names;
@@ -99,8 +96,7 @@ class BusReadersTest : public BusFixture<> {
     std::unique_ptr<FakeBusService> kwin(const KWinNightLight::Interface& at) {
         auto fake = std::make_unique<FakeBusService>(loop, bus.address(), at.service, at.path,
                                                      at.interface);
-        fake->property("available", true);
-        fake->property("enabled", true);
+        for (const char* name : {"available", "enabled"}) fake->property(name, true);
         fake->property("inhibited", false);
         fake->method("inhibit", "", "u", [this, raw = fake.get()](sd_bus_message* call) {
             inhibitedBy = sd_bus_message_get_sender(call);
@@ -113,6 +109,13 @@ class BusReadersTest : public BusFixture<> {
             return sd_bus_reply_method_return(call, "");
         });
         return fake;
+    }
+    std::unique_ptr<SystemColourFeature> nightLight(bool gnome, const char* schema = nullptr) {
+        if (gnome)
+            return std::make_unique<GnomeNightLight>(
+                connection.get(), loop, logger,
+                schema ? testNames(schema) : testNames(), timeout);
+        return std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
     }
     // Runs the request and waits for its answer.
     std::optional<bool> switchTo(SystemColourFeature& feature, bool on) {
@@ -181,7 +184,7 @@ TEST_F(BusReadersTest, GnomeFollowsTheDaemonAndTheSwitch) {
     daemon->property("DisabledUntilTomorrow", false);
     ASSERT_TRUE(daemon->publish());
     EXPECT_TRUE(spin([&] { return light.status() == Feature::off; }));
-    setKey(true);
+    key(true);
     EXPECT_TRUE(spin([&] { return light.status() == Feature::on; }));
     daemon->set("DisabledUntilTomorrow", true);
     EXPECT_TRUE(spin([&] { return light.status() == Feature::off; }));
@@ -250,12 +253,7 @@ TEST_F(BusReadersTest, OddAnswersMakeANightLightUnavailableAndAreLoggedOnce) {
                                                                at.path, at.interface);
         c.play(*fake);
         ASSERT_TRUE(fake->publish());
-        std::unique_ptr<SystemColourFeature> light;
-        if (c.gnome)
-            light = std::make_unique<GnomeNightLight>(connection.get(), loop, logger,
-                                                      testNames(c.schema), timeout);
-        else
-            light = std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
+        auto light = nightLight(c.gnome, c.schema);
         EXPECT_TRUE(spin([&] { return light->status() == Feature::unavailable; }));
         spinFor(50ms);
         EXPECT_EQ(logger.count("Night Light can't be read", "conflicts"), 1u);
@@ -286,14 +284,9 @@ TEST_F(BusReadersTest, EveryReaderFollowsItsServiceComingGoingAndFailing) {
              daemon->property("NightLightActive", true);
              return daemon;
          },
-         [&](auto told) {
-             return onStatus(std::make_shared<GnomeNightLight>(connection.get(), loop, logger,
-                                                               testNames(), timeout), told);
-         }},
+         [&](auto told) { return onStatus(nightLight(true), told); }},
         {"KWin", kde.service, kde.interface, [&] { return kwin(kde); },
-         [&](auto told) {
-             return onStatus(std::make_shared<KWinNightLight>(connection.get(), loop, logger, timeout), told);
-         }},
+         [&](auto told) { return onStatus(nightLight(false), told); }},
         {"UPower", "org.freedesktop.UPower", upowerInterface, [&] { return upower(false, 50.0); },
          [&](auto told) -> Read {
              auto reader = std::make_shared<UPowerReader>(*connection, loop, logger, told, timeout);

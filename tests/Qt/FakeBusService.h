@@ -30,8 +30,7 @@ class FakeBusService {
       public:
         void property(const std::string& name, Value value) { properties_[name] = std::move(value); }
         void method(const std::string& name, const char* in, const char* out, Method handler) {
-            methods_.push_back({name, in, out});
-            handlers_[name] = std::move(handler);
+            methods_[name] = {in, out, std::move(handler)};
         }
         // Changes a property and tells the bus (PropertiesChanged).
         void set(const std::string& name, Value value) {
@@ -47,7 +46,8 @@ class FakeBusService {
       private:
         friend class FakeBusService;
         struct MethodEntry {
-            std::string name, in, out;
+            std::string in, out;
+            Method handler;
         };
 
         Object(FakeBusService* owner, std::string path, std::string interface)
@@ -61,10 +61,9 @@ class FakeBusService {
                 table_.push_back(SD_BUS_PROPERTY(keepText(name), signatures[value.index()], &get, 0,
                                                  SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE));
             }
-            for (const auto& m : methods_) {
-                table_.push_back(SD_BUS_METHOD(keepText(m.name), keepText(m.in), keepText(m.out),
+            for (const auto& [name, m] : methods_)
+                table_.push_back(SD_BUS_METHOD(keepText(name), keepText(m.in), keepText(m.out),
                                                &call, SD_BUS_VTABLE_UNPRIVILEGED));
-            }
             table_.push_back(SD_BUS_VTABLE_END);
             return sd_bus_add_object_vtable(owner_->connection_->raw(), &slot_, path_.c_str(),
                                             interface_.c_str(), table_.data(), this) >= 0;
@@ -80,14 +79,14 @@ class FakeBusService {
             return sd_bus_message_append(reply, "s", std::get<std::string>(value).c_str());
         }
         static int call(sd_bus_message* message, void* self, sd_bus_error*) {
-            return static_cast<Object*>(self)->handlers_.at(sd_bus_message_get_member(message))(message);
+            const auto& methods = static_cast<Object*>(self)->methods_;
+            return methods.at(sd_bus_message_get_member(message)).handler(message);
         }
 
         FakeBusService* owner_;
         std::string path_, interface_;
         std::map<std::string, Value> properties_;
-        std::vector<MethodEntry> methods_;
-        std::map<std::string, Method> handlers_;
+        std::map<std::string, MethodEntry> methods_;
         std::deque<std::string> texts_;
         std::vector<sd_bus_vtable> table_;
         sd_bus_slot* slot_ = nullptr;
@@ -118,9 +117,8 @@ class FakeBusService {
     // Publishes the objects and takes the name; false when the bus refused.
     bool publish() {
         if (!connection_) return false;
-        for (auto& object : objects_) {
+        for (auto& object : objects_)
             if (!object.publish()) return false;
-        }
         published_ = sd_bus_request_name(connection_->raw(), name_.c_str(), 0) >= 0;
         connection_->flush();
         return published_;

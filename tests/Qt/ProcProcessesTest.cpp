@@ -40,11 +40,21 @@ protected:
         root.write(dir + "environ", environment + '\0');
     }
 
+    // The processes of `proc`, their ends heard into `ended`.
+    ProcProcesses& watch(const std::string& proc) {
+        processes = std::make_unique<ProcProcesses>(loop, loop, logger, proc, ours);
+        watching = processes->observeExits([&](const RunningProcess& p) { ended.push_back(p); });
+        return *processes;
+    }
+
     TempFolder root;
     // Ours: outside a login session (a user service), on X display :0 and a Wayland socket.
     const ProcessSession ours{"", ":0", "/run/user/1000/wayland-1"};
     QtMainLoop loop;
     CapturingLogger logger;
+    std::unique_ptr<ProcProcesses> processes;
+    std::vector<RunningProcess> ended;
+    Handle watching;
 };
 
 TEST(ProcessSession, ProcessesShareOurDisplaysByLoginSessionElseByTheirEnvironment) {
@@ -117,9 +127,7 @@ TEST_F(ProcProcessesTest, AProcessThatVanishedAfterTheListingIsNeverSignalled) {
     Child listed, unlisted;
     fake(listed.pid(), "gammastep");
     fake(unlisted.pid(), "redshift");
-    ProcProcesses processes(loop, loop, logger, root.root(), ours);
-    std::vector<RunningProcess> ended;
-    Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
+    ProcProcesses& processes = watch(root.root());
     const auto found = processes.list({"gammastep"});
     ASSERT_EQ(found.size(), 1u);
     // Ends and is reaped before the request: its id is free for anyone now. The signal goes
@@ -141,9 +149,7 @@ TEST_F(ProcProcessesTest, AProcessThatVanishedAfterTheListingIsNeverSignalled) {
 TEST_F(ProcProcessesTest, AProcessALaterListingMissesInItsExitStillHasItsEndHeard) {
     Child child;
     fake(child.pid(), "redshift");
-    ProcProcesses processes(loop, loop, logger, root.root(), ours);
-    std::vector<RunningProcess> ended;
-    Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
+    ProcProcesses& processes = watch(root.root());
     const auto found = processes.list({"redshift"});
     ASSERT_EQ(found.size(), 1u);
     // Asked to quit, it gives its memory back first: its environment reads empty, so a
@@ -169,9 +175,7 @@ TEST_F(ProcProcessesTest, ARealProcessIsFoundByItsNameAskedToQuitAndItsEndHeard)
         std::getline(std::ifstream(cmdline), first, '\0');
         return first == link.string();
     });
-    ProcProcesses processes(loop, loop, logger, "/proc", ours);
-    std::vector<RunningProcess> ended;
-    Handle watch = processes.observeExits([&](const RunningProcess& p) { ended.push_back(p); });
+    ProcProcesses& processes = watch("/proc");
     const auto found = processes.list({"vesperine-test-competitor"});
     ASSERT_EQ(found, (std::vector<RunningProcess>{{child.pid(), "vesperine-test-competitor"}}));
     ASSERT_TRUE(processes.terminate(found[0]));

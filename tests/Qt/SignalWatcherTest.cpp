@@ -26,9 +26,7 @@ TEST(SignalWatcher, EachSignalEndsCleanlyTogglesOrIsIgnored) {
                                SIGVTALRM, SIGPROF, SIGIO,    SIGPWR,   SIGSTKFLT,   SIGXCPU,
                                SIGABRT,   SIGTRAP, SIGRTMIN, SIGRTMAX, SIGRTMIN + 3};
     for (int signo : ending) ::kill(::getpid(), signo);
-    ::kill(::getpid(), SIGUSR1);
-    ::kill(::getpid(), SIGXFSZ);
-    ::kill(::getpid(), SIGPIPE);
+    for (int signo : {SIGUSR1, SIGXFSZ, SIGPIPE}) ::kill(::getpid(), signo);
 
     EXPECT_TRUE(spin([&] { return terminations.size() == ending.size() && toggles == 1; }));
     spinFor(50ms);  // nothing more arrives

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -87,24 +88,54 @@ public:
     }
     // Its exit status (128 + the signal that ended it), or none when it has not ended
     // within `limit`.
-    std::optional<int> wait(std::chrono::milliseconds limit) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        for (int status = 0; pid_ > 0;) {
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            if (std::chrono::steady_clock::now() >= until) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return std::nullopt;
-    }
+    std::optional<int> wait(std::chrono::milliseconds limit);
+
+    // Takes over a child this process forked itself (none: -1), as forkWhenReady gives one.
+    explicit ChildProcess(pid_t forked) : pid_(forked), stopSignal_(SIGKILL) {}
 
 private:
     pid_t pid_ = -1;
     int reader_ = -1;
     int stopSignal_;
 };
+
+// Looks every 10 ms until `done` holds or `limit` has passed; gives `done()`. For tests
+// without a loop of their own to turn.
+inline bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    for (const auto until = std::chrono::steady_clock::now() + limit; !done();) {
+        if (std::chrono::steady_clock::now() >= until) return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+inline std::optional<int> ChildProcess::wait(std::chrono::milliseconds limit) {
+    int status = 0;
+    if (pid_ <= 0 || !waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
+        return std::nullopt;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A fork of this test program that runs `body` (which never returns while all goes well) and
+// writes a byte to the descriptor it is given once it is ready: its process id once that byte
+// came, else -1 (the child ended first, and is reaped).
+inline pid_t forkWhenReady(const std::function<void(int ready)>& body) {
+    int ready[2];
+    if (::pipe(ready) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        body(ready[1]);
+        ::_exit(2);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    const bool isReady = pid > 0 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    if (!isReady && pid > 0) ::waitpid(pid, nullptr, 0);
+    return isReady ? pid : -1;
+}
 
 // A shell command line run to its end: what it wrote to its standard output, and its exit
 // status (-1 when it could not run or a signal ended it).

@@ -5,7 +5,6 @@
 #include <unistd.h>
 #include <wayland-server.h>
 
-#include <algorithm>
 #include <deque>
 #include <future>
 #include <mutex>
@@ -61,15 +60,11 @@ struct TestCompositor::State {
     static Output* outputOf(wl_resource* resource) {
         return static_cast<Output*>(wl_resource_get_user_data(resource));
     }
-    void sendToplevel(wl_resource* manager, std::uint32_t id, Toplevel& toplevel);
+    void sendToplevel(wl_resource* manager, Toplevel& toplevel);
     static void sendState(wl_resource* handle, const Toplevel& toplevel);
 };
 
 namespace {
-
-void removeFrom(std::vector<wl_resource*>& list, wl_resource* resource) {
-    list.erase(std::remove(list.begin(), list.end(), resource), list.end());
-}
 
 // wl_output
 
@@ -82,7 +77,7 @@ void bindOutput(wl_client* client, void* data, std::uint32_t version, std::uint3
     wl_resource* resource = wl_resource_create(client, &wl_output_interface, int(version), id);
     wl_resource_set_implementation(resource, &outputRequests, output, [](wl_resource* resource) {
         if (auto* output = TestCompositor::State::outputOf(resource))
-            removeFrom(output->resources, resource);
+            std::erase(output->resources, resource);
     });
     output->resources.push_back(resource);
     wl_output_send_geometry(resource, output->x, 0, 300, 200, 0, "Maker", "Model", 0);
@@ -117,11 +112,8 @@ const struct zxdg_output_manager_v1_interface xdgManagerRequests = {
                 zxdg_output_v1_send_name(resource, output->name.c_str());
                 zxdg_output_v1_send_description(resource, output->description.c_str());
             }
-            if (version >= 3) {
-                wl_output_send_done(outputResource);
-            } else {
-                zxdg_output_v1_send_done(resource);
-            }
+            if (version >= 3) wl_output_send_done(outputResource);
+            else zxdg_output_v1_send_done(resource);
         },
 };
 
@@ -134,7 +126,7 @@ void bindXdgManager(wl_client* client, void*, std::uint32_t version, std::uint32
 // wlr-gamma-control
 
 void controlGone(wl_resource* resource) {
-    auto* output = static_cast<Output*>(wl_resource_get_user_data(resource));
+    auto* output = TestCompositor::State::outputOf(resource);
     if (output && output->holder == resource) output->holder = nullptr;
 }
 
@@ -188,47 +180,35 @@ void bindGammaManager(wl_client* client, void*, std::uint32_t version, std::uint
 
 // wlr-foreign-toplevel-management
 
-const struct zwlr_foreign_toplevel_handle_v1_interface handleRequests = {
-    .set_maximized = [](wl_client*, wl_resource*) {},
-    .unset_maximized = [](wl_client*, wl_resource*) {},
-    .set_minimized = [](wl_client*, wl_resource*) {},
-    .unset_minimized = [](wl_client*, wl_resource*) {},
-    .activate = [](wl_client*, wl_resource*, wl_resource*) {},
-    .close = [](wl_client*, wl_resource*) {},
-    .set_rectangle = [](wl_client*, wl_resource*, wl_resource*, std::int32_t, std::int32_t,
-                        std::int32_t, std::int32_t) {},
-    .destroy = [](wl_client*, wl_resource* resource) { wl_resource_destroy(resource); },
-    .set_fullscreen = [](wl_client*, wl_resource*, wl_resource*) {},
-    .unset_fullscreen = [](wl_client*, wl_resource*) {},
-};
+// Our clients only ever destroy a handle; the other requests stay unset.
+const auto handleRequests = [] {
+    struct zwlr_foreign_toplevel_handle_v1_interface requests {};
+    requests.destroy = [](wl_client*, wl_resource* resource) { wl_resource_destroy(resource); };
+    return requests;
+}();
 
 }  // namespace
 
 void TestCompositor::State::sendState(wl_resource* handle, const Toplevel& toplevel) {
     wl_array states;
     wl_array_init(&states);
-    if (toplevel.activated) {
-        *static_cast<std::uint32_t*>(wl_array_add(&states, sizeof(std::uint32_t))) =
-            ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED;
-    }
-    if (toplevel.fullScreen) {
-        *static_cast<std::uint32_t*>(wl_array_add(&states, sizeof(std::uint32_t))) =
-            ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_FULLSCREEN;
-    }
+    const auto add = [&](std::uint32_t state) {
+        *static_cast<std::uint32_t*>(wl_array_add(&states, sizeof state)) = state;
+    };
+    if (toplevel.activated) add(ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_ACTIVATED);
+    if (toplevel.fullScreen) add(ZWLR_FOREIGN_TOPLEVEL_HANDLE_V1_STATE_FULLSCREEN);
     zwlr_foreign_toplevel_handle_v1_send_state(handle, &states);
     wl_array_release(&states);
     zwlr_foreign_toplevel_handle_v1_send_done(handle);
 }
 
-void TestCompositor::State::sendToplevel(wl_resource* manager, std::uint32_t id,
-                                         Toplevel& toplevel) {
+void TestCompositor::State::sendToplevel(wl_resource* manager, Toplevel& toplevel) {
     wl_resource* handle =
         wl_resource_create(wl_resource_get_client(manager), &zwlr_foreign_toplevel_handle_v1_interface,
                            wl_resource_get_version(manager), 0);
-    (void)id;
     wl_resource_set_implementation(handle, &handleRequests, this, [](wl_resource* resource) {
         auto* state = static_cast<State*>(wl_resource_get_user_data(resource));
-        for (auto& [id, toplevel] : state->toplevels) removeFrom(toplevel.handles, resource);
+        for (auto& [id, toplevel] : state->toplevels) std::erase(toplevel.handles, resource);
     });
     toplevel.handles.push_back(handle);
     zwlr_foreign_toplevel_manager_v1_send_toplevel(manager, handle);
@@ -248,24 +228,19 @@ TestCompositor::TestCompositor(Options options) : state_(std::make_unique<State>
             std::uint64_t count;
             (void)!::read(fd, &count, sizeof count);
             auto* state = static_cast<State*>(data);
-            for (;;) {
-                std::function<void()> job;
-                {
-                    std::lock_guard lock(state->mutex);
-                    if (state->jobs.empty()) break;
-                    job = std::move(state->jobs.front());
-                    state->jobs.pop_front();
-                }
-                job();
+            std::deque<std::function<void()>> jobs;
+            {
+                std::lock_guard lock(state->mutex);
+                jobs.swap(state->jobs);
             }
+            for (auto& job : jobs) job();
             return 0;
         },
         &state);
     wl_global_create(state.display, &zxdg_output_manager_v1_interface, 3, nullptr, bindXdgManager);
-    if (options.gammaControl) {
+    if (options.gammaControl)
         wl_global_create(state.display, &zwlr_gamma_control_manager_v1_interface, 1, nullptr,
                          bindGammaManager);
-    }
     if (options.toplevels) {
         static const struct zwlr_foreign_toplevel_manager_v1_interface managerRequests = {
             .stop =
@@ -284,19 +259,15 @@ TestCompositor::TestCompositor(Options options) : state_(std::make_unique<State>
                                                [](wl_resource* resource) {
                                                    auto* state = static_cast<State*>(
                                                        wl_resource_get_user_data(resource));
-                                                   removeFrom(state->toplevelManagers, resource);
+                                                   std::erase(state->toplevelManagers, resource);
                                                });
                 state->toplevelManagers.push_back(manager);
                 for (auto& [id, toplevel] : state->toplevels)
-                    state->sendToplevel(manager, id, toplevel);
+                    state->sendToplevel(manager, toplevel);
             });
     }
     thread_ = std::thread([&state] {
-        while (true) {
-            {
-                std::lock_guard lock(state.mutex);
-                if (state.quit) break;
-            }
+        while (!state.quit) {  // set by a job, on this thread
             wl_display_flush_clients(state.display);
             wl_event_loop_dispatch(state.loop, 50);
         }
@@ -314,12 +285,7 @@ TestCompositor::~TestCompositor() {
 
 void TestCompositor::stop() {
     if (!thread_.joinable()) return;
-    {
-        std::lock_guard lock(state_->mutex);
-        state_->quit = true;
-    }
-    const std::uint64_t one = 1;
-    (void)!::write(state_->wake, &one, sizeof one);
+    run([&] { state_->quit = true; });
     thread_.join();
 }
 
@@ -350,11 +316,8 @@ void TestCompositor::addOutput(const std::string& name, const std::string& descr
                                std::uint32_t gammaSize, int x, int width) {
     run([&] {
         auto output = std::make_unique<Output>();
-        output->name = name;
-        output->description = description;
-        output->gammaSize = gammaSize;
-        output->x = x;
-        output->width = width;
+        output->name = name, output->description = description, output->gammaSize = gammaSize;
+        output->x = x, output->width = width;
         output->global = wl_global_create(state_->display, &wl_output_interface,
                                           int(state_->options.outputVersion), output.get(), bindOutput);
         state_->outputs.push_back(std::move(output));
@@ -391,32 +354,26 @@ void TestCompositor::releaseCompetitor(const std::string& name) {
 }
 
 std::vector<std::vector<std::uint16_t>> TestCompositor::tables(const std::string& name) {
-    std::vector<std::vector<std::uint16_t>> result;
-    run([&] { result = state_->output(name).tables; });
-    return result;
+    return ask([&] { return state_->output(name).tables; });
 }
 
 int TestCompositor::controls(const std::string& name) {
-    int result = 0;
-    run([&] { result = state_->output(name).holder ? 1 : 0; });
-    return result;
+    return ask([&] { return state_->output(name).holder ? 1 : 0; });
 }
 
 int TestCompositor::controlsMade(const std::string& name) {
-    int result = 0;
-    run([&] { result = state_->output(name).made; });
-    return result;
+    return ask([&] { return state_->output(name).made; });
 }
 
 std::uint32_t TestCompositor::addToplevel(const std::string& appID) {
-    std::uint32_t id = 0;
-    run([&] {
-        id = state_->nextToplevel++;
+    return ask([&] {
+        const std::uint32_t id = state_->nextToplevel++;
         Toplevel& toplevel = state_->toplevels[id];
         toplevel.appID = appID;
-        for (wl_resource* manager : state_->toplevelManagers) state_->sendToplevel(manager, id, toplevel);
+        for (wl_resource* manager : state_->toplevelManagers)
+            state_->sendToplevel(manager, toplevel);
+        return id;
     });
-    return id;
 }
 
 void TestCompositor::activate(std::uint32_t id) {

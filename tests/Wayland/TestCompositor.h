@@ -57,6 +57,13 @@ class TestCompositor {
 
   private:
     void run(std::function<void()> job);
+    // What `job` gives, computed on the compositor's thread.
+    template <class Job>
+    auto ask(Job job) {
+        decltype(job()) result{};
+        run([&] { result = job(); });
+        return result;
+    }
 
     std::unique_ptr<State> state_;
     std::thread thread_;

@@ -20,13 +20,10 @@ using testing::TestCompositor;
 
 // The backend on a connection of its own to `compositor`, retrying refused outputs at once.
 struct Client {
-    explicit Client(TestCompositor& compositor) {
-        auto opened = WaylandConnection::adopt(compositor.connectClient(), logger);
-        EXPECT_TRUE(opened.ok());
-        connection = std::move(opened).value();
-        displays = std::make_unique<WaylandDisplays>(*connection, time, logger,
-                                                     WaylandDisplays::Retry{0s, 0s});
-    }
+    explicit Client(TestCompositor& compositor)
+        : connection(
+              std::move(WaylandConnection::adopt(compositor.connectClient(), logger)).value()),
+          displays(*connection, time, logger, WaylandDisplays::Retry{0s, 0s}) {}
     // Everything the compositor sent so far, dispatched (and everything sent to it, handled).
     void sync() { connection->roundtrip(); }
     // The tables the compositor has received on `output` until now.
@@ -35,7 +32,7 @@ struct Client {
         return compositor.tables(output);
     }
     DisplayID id(const std::string& name) const {
-        for (const auto& screen : displays->screens())
+        for (const auto& screen : displays.screens())
             if (screen.name.find(name) != std::string::npos) return screen.id;
         ADD_FAILURE() << "no display " << name;
         return 0;
@@ -44,13 +41,17 @@ struct Client {
     VirtualTime time;
     CapturingLogger logger;
     std::unique_ptr<WaylandConnection> connection;
-    std::unique_ptr<WaylandDisplays> displays;
+    WaylandDisplays displays;
 };
 
-// The last entry of each channel of a recorded table.
+// The last entry of each channel of a recorded table, and of gains as 16-bit entries.
 std::array<std::uint16_t, 3> whites(const std::vector<std::uint16_t>& table) {
     const std::size_t size = table.size() / 3;
     return {table[size - 1], table[2 * size - 1], table[3 * size - 1]};
+}
+std::array<std::uint16_t, 3> whites(const RGBGains& g) {
+    const auto entry = [](double gain) { return std::uint16_t(std::lround(gain * 65535)); };
+    return {entry(g.r), entry(g.g), entry(g.b)};
 }
 
 TEST(WaylandDisplays, ListsOutputsAndWritesTablesAtTheSizeEachAnnounces) {
@@ -61,15 +62,15 @@ TEST(WaylandDisplays, ListsOutputsAndWritesTablesAtTheSizeEachAnnounces) {
         compositor.addOutput("DP-2", "Big screen", 1024, 1920, 2560);
         compositor.addOutput("HDMI-A-1", "Projector", 4096, 4480);
         Client client(compositor);
-        const auto screens = client.displays->screens();
+        const auto screens = client.displays.screens();
         ASSERT_EQ(screens.size(), 3u);
         EXPECT_EQ(screens[0].name, "Built-in panel");
         EXPECT_TRUE(screens[0].isBuiltin);
         EXPECT_FALSE(screens[1].isBuiltin);
         EXPECT_EQ(screens[1].frame, (DisplayFrame{1920, 0, 2560, 1080}));
-        EXPECT_EQ(client.displays->colourControl(), ColourControl::tables);
+        EXPECT_EQ(client.displays.colourControl(), ColourControl::tables);
 
-        GammaController gamma(*client.displays, client.time, client.logger);
+        GammaController gamma(client.displays, client.time, client.logger);
         const RGBGains warm = Kelvin::gains(3400);
         gamma.apply(warm, {screens[0].id, screens[1].id, screens[2].id});
         for (const auto& [name, size] : {std::pair{"eDP-1", 256u}, {"DP-2", 1024u}, {"HDMI-A-1", 4096u}}) {
@@ -78,10 +79,7 @@ TEST(WaylandDisplays, ListsOutputsAndWritesTablesAtTheSizeEachAnnounces) {
             ASSERT_EQ(tables.size(), 1u);
             ASSERT_EQ(tables[0].size(), 3 * size);
             EXPECT_EQ(tables[0][0], 0);
-            EXPECT_EQ(whites(tables[0]), (std::array<std::uint16_t, 3>{
-                                             std::uint16_t(std::lround(warm.r * 65535)),
-                                             std::uint16_t(std::lround(warm.g * 65535)),
-                                             std::uint16_t(std::lround(warm.b * 65535))}));
+            EXPECT_EQ(whites(tables[0]), whites(warm));
             EXPECT_TRUE(std::is_sorted(tables[0].begin() + size, tables[0].begin() + 2 * size));
         }
         // Read back is what was written: the watchdog finds nothing to repair.
@@ -101,10 +99,11 @@ TEST(WaylandDisplays, FollowsOutputsPluggedAndUnpluggedInTheMiddleOfAFade) {
     compositor.addOutput("DP-2", "Right", 1024, 1920);
     Client client(compositor);
     int reconfigurations = 0;
-    auto registration = client.displays->registerReconfiguration(
+    auto registration = client.displays.registerReconfiguration(
         [&](DisplayID, std::uint32_t) { ++reconfigurations; });
     SimulatedEDRSurfaces surfaces;
-    DisplayPipeline pipeline(*client.displays, *client.displays, surfaces, client.time, client.logger);
+    DisplayPipeline pipeline(client.displays, client.displays, surfaces, client.time,
+                             client.logger);
     pipeline.apply({1.0, Kelvin::gains(6500)}, 0);
     pipeline.apply({1.0, Kelvin::gains(2700)}, 10);
     client.time.advance(3s);
@@ -116,15 +115,14 @@ TEST(WaylandDisplays, FollowsOutputsPluggedAndUnpluggedInTheMiddleOfAFade) {
     client.sync();
     client.sync();  // the new output's xdg-output answers
     EXPECT_EQ(reconfigurations, 2);
-    ASSERT_EQ(client.displays->screens().size(), 2u);
+    ASSERT_EQ(client.displays.screens().size(), 2u);
     pipeline.handle(DisplayMonitor::Event::reconfigured);
     client.time.advance(8s);
 
     const auto left = client.tables(compositor, "DP-1"), projector = client.tables(compositor, "HDMI-A-1");
     ASSERT_FALSE(projector.empty());
-    const RGBGains end = Kelvin::gains(2700);
     for (const auto* tables : {&left, &projector})
-        EXPECT_EQ(whites(tables->back())[2], std::uint16_t(std::lround(end.b * 65535)));
+        EXPECT_EQ(whites(tables->back()), whites(Kelvin::gains(2700)));
     EXPECT_EQ(projector.back().size(), 3 * 4096u);
     EXPECT_FALSE(client.logger.contains("failed"));
 }
@@ -136,7 +134,7 @@ TEST(WaylandDisplays, ARefusedOutputIsReportedOnceAndTakenBackWhenFreed) {
     compositor.addOutput("DP-1", "Left", 256);
     compositor.addOutput("DP-2", "Right", 256, 1920);
     Client client(compositor);
-    GammaController gamma(*client.displays, client.time, client.logger);
+    GammaController gamma(client.displays, client.time, client.logger);
     const auto left = client.id("Left"), right = client.id("Right");
 
     compositor.takeByCompetitor("DP-1");
@@ -167,7 +165,7 @@ TEST(WaylandDisplays, TheCompositorGoingAwayEndsTheConnectionOnceWithoutACrash) 
     Client client(compositor);
     int lost = 0;
     client.connection->setOnLost([&] { ++lost; });
-    GammaController gamma(*client.displays, client.time, client.logger);
+    GammaController gamma(client.displays, client.time, client.logger);
     const auto left = client.id("Left");
     gamma.apply(Kelvin::gains(3400), {left});
 
@@ -177,9 +175,10 @@ TEST(WaylandDisplays, TheCompositorGoingAwayEndsTheConnectionOnceWithoutACrash) 
     client.connection->dispatch();
     EXPECT_EQ(lost, 1);
     EXPECT_FALSE(client.connection->isAlive());
-    EXPECT_TRUE(client.displays->screens().empty());
+    EXPECT_TRUE(client.displays.screens().empty());
     const float ramp[] = {0.0f, 1.0f};
-    EXPECT_EQ(client.displays->writeTable(left, 2, ramp, ramp, ramp), WaylandDisplays::connectionLost);
+    EXPECT_EQ(client.displays.writeTable(left, 2, ramp, ramp, ramp),
+              WaylandDisplays::connectionLost);
     gamma.restore();
     client.time.advance(4s);
     EXPECT_EQ(lost, 1);
@@ -189,9 +188,9 @@ TEST(WaylandDisplays, WithoutGammaControlNothingIsWrittenAndTheLogSaysWhy) {
     TestCompositor compositor({.gammaControl = false});
     compositor.addOutput("DP-1", "Left", 256);
     Client client(compositor);
-    EXPECT_EQ(client.displays->colourControl(), ColourControl::none);
+    EXPECT_EQ(client.displays.colourControl(), ColourControl::none);
     const float ramp[] = {0.0f, 0.5f};
-    EXPECT_EQ(client.displays->writeTable(client.id("Left"), 2, ramp, ramp, ramp),
+    EXPECT_EQ(client.displays.writeTable(client.id("Left"), 2, ramp, ramp, ramp),
               WaylandDisplays::noGammaControl);
     EXPECT_EQ(client.logger.count("offers no gamma control"), 1u);
 }

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,9 +34,8 @@ public:
                        streams == Streams::errorsPiped ? 2 : -1),
           log_(home / "stderr.log") {}
     std::string log() const {
-        std::stringstream text;
-        text << std::ifstream(log_).rdbuf();
-        return text.str();
+        std::ifstream in(log_);
+        return {std::istreambuf_iterator<char>(in), {}};
     }
 
 private:

@@ -3,7 +3,6 @@
 // told to end, and a second launch hands its request to the first one.
 #include "ProgramRun.h"
 
-#include <fstream>
 #include <thread>
 
 #include "Persistence/Stored.h"
@@ -34,13 +33,11 @@ protected:
     }
     // Both outputs show Warm 3400 K over their own ramps (blue at about 0.527 of its own).
     bool showsWarm() const {
-        for (int i = 0; i < 2; ++i) {
-            const Ramp now = other.ramp(i == 0 ? "DUMMY0" : "DUMMY1");
-            if (std::abs(end(now.b) - 0.527 * end(own[i].b)) > 0.01 ||
-                std::abs(end(now.r) - end(own[i].r)) > 0.01)
-                return false;
-        }
-        return true;
+        const auto warm = [&](const Ramp& now, const Ramp& own) {
+            return std::abs(end(now.b) - 0.527 * end(own.b)) < 0.01 &&
+                   std::abs(end(now.r) - end(own.r)) < 0.01;
+        };
+        return warm(other.ramp("DUMMY0"), own[0]) && warm(other.ramp("DUMMY1"), own[1]);
     }
     bool givenBack() const {
         return other.ramp("DUMMY0") == own[0] && other.ramp("DUMMY1") == own[1];
@@ -56,12 +53,11 @@ protected:
         EXPECT_TRUE(givenBack());
     }
     fs::path defaultsFile() const { return home / "config/com.brevan.vesperine/defaults.json"; }
+    JsonFileDefaultsStore defaults() { return {files, fileLog, defaultsFile()}; }
     void saveOverride(DisplayMode mode) {
-        CapturingLogger logger;
-        PosixFileSystem files;
-        JsonFileDefaultsStore defaults(files, logger, defaultsFile());
+        auto store = defaults();
         ASSERT_TRUE(Stored::save(Override{mode, Override::Lifetime::indefinitely(), Instant()},
-                                 Override::defaultsKey, defaults));
+                                 Override::defaultsKey, store));
     }
     // For later launches: folders of their own, but the runtime folder of the first.
     std::string runtimeFolder() const { return "XDG_RUNTIME_DIR=" + (home / "run").string(); }
@@ -71,6 +67,8 @@ protected:
     XClient other;
     TempFolder home;
     Ramp own[2];
+    CapturingLogger fileLog;
+    PosixFileSystem files;
 };
 
 // 21:00 with no location known (UTC): the default schedule's evening step, Warm 3400 K.
@@ -263,8 +261,7 @@ TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
     for (auto at = log.find("trying again"); at != std::string::npos;
          at = log.find("trying again", at + 1))
         ++tries;
-    EXPECT_GE(tries, 2u) << log;  // 0.25 + 0.5 + 1 s of pauses fit in 2 s
-    EXPECT_LE(tries, 4u) << log;
+    EXPECT_TRUE(tries >= 2 && tries <= 4) << log;  // 0.25 + 0.5 + 1 s of pauses fit in 2 s
 
     PrivateServer server(name);
     const auto late = server.connect();
@@ -297,9 +294,7 @@ TEST_F(ProgramTest, ARecordOfAnotherServerStartIsIgnored) {
             << program.log();
         program.signal(killed ? SIGKILL : SIGTERM);
         EXPECT_EQ(program.wait(5s), killed ? 128 + SIGKILL : 0);
-        if (!killed) {
-            EXPECT_EQ(client->ramp("DUMMY0"), own);
-        }
+        EXPECT_TRUE(killed || client->ramp("DUMMY0") == own);
     }
 }
 
@@ -325,11 +320,9 @@ TEST_F(ProgramTest, ServerLossEndsTheProgramCleanlyWithItsFilesWhole) {
         << program.log();
 
     // The defaults file loads, with the override in it.
-    CapturingLogger logger;
-    PosixFileSystem files;
-    const JsonFileDefaultsStore defaults(files, logger, defaultsFile());
-    EXPECT_EQ(Stored::load<Override>(Override::defaultsKey, {}, defaults).mode, DisplayMode::red(0.8));
-    EXPECT_TRUE(logger.lines().empty());
+    EXPECT_EQ(Stored::load<Override>(Override::defaultsKey, {}, defaults()).mode,
+              DisplayMode::red(0.8));
+    EXPECT_TRUE(fileLog.lines().empty());
 }
 
 }  // namespace

@@ -35,20 +35,6 @@ struct Ramp {
     bool operator==(const Ramp&) const = default;
 };
 
-// A ramp of `size` entries: entry i = (i / (size - 1))^exponent × end, per channel.
-inline Ramp curve(std::size_t size, double exponent, double rEnd = 1, double gEnd = 1,
-                  double bEnd = 1) {
-    Ramp result;
-    for (std::size_t i = 0; i < size; ++i) {
-        const double x = std::pow(double(i) / double(size - 1), exponent) * 65535;
-        result.r.push_back(static_cast<unsigned short>(std::lround(x * rEnd)));
-        result.g.push_back(static_cast<unsigned short>(std::lround(x * gEnd)));
-        result.b.push_back(static_cast<unsigned short>(std::lround(x * bEnd)));
-    }
-    return result;
-}
-inline const Ramp identity = curve(256, 1.0);
-
 // `own` scaled per channel, as the server should hold it (16-bit, rounded).
 inline Ramp scaled(const Ramp& own, double r, double g, double b) {
     auto scale = [](std::vector<unsigned short> in, double gain) {
@@ -57,6 +43,19 @@ inline Ramp scaled(const Ramp& own, double r, double g, double b) {
     };
     return {scale(own.r, r), scale(own.g, g), scale(own.b, b)};
 }
+
+// A ramp of `size` entries: entry i = (i / (size - 1))^exponent × end, per channel.
+inline Ramp curve(std::size_t size, double exponent, double rEnd = 1, double gEnd = 1,
+                  double bEnd = 1) {
+    Ramp result;
+    for (std::size_t i = 0; i < size; ++i) {
+        const double x = std::pow(double(i) / double(size - 1), exponent) * 65535;
+        for (auto [c, end] : {std::pair{&result.r, rEnd}, {&result.g, gEnd}, {&result.b, bEnd}})
+            c->push_back(static_cast<unsigned short>(std::lround(x * end)));
+    }
+    return result;
+}
+inline const Ramp identity = curve(256, 1.0);
 
 // The end of a channel as a fraction of full scale.
 inline double end(const std::vector<unsigned short>& channel) {
@@ -96,13 +95,11 @@ public:
     RROutput output(const std::string& name) const { return find(name).first; }
 
     Ramp ramp(const std::string& name) const {
-        Ramp result;
         const RRCrtc id = find(name).second;
         XRRCrtcGamma* gamma = id ? XRRGetCrtcGamma(display_, id) : nullptr;
-        if (!gamma) return result;
-        result.r.assign(gamma->red, gamma->red + gamma->size);
-        result.g.assign(gamma->green, gamma->green + gamma->size);
-        result.b.assign(gamma->blue, gamma->blue + gamma->size);
+        if (!gamma) return {};
+        const auto channel = [&](unsigned short* c) { return std::vector(c, c + gamma->size); };
+        Ramp result{channel(gamma->red), channel(gamma->green), channel(gamma->blue)};
         XRRFreeGamma(gamma);
         return result;
     }

@@ -13,7 +13,12 @@ public:
     ~Desktop() {
         if (display()) forget();
     }
-    Window window() { return XCreateSimpleWindow(display(), root(), 0, 0, 10, 10, 0, 0, 0); }
+    // A window, with this WM_CLASS ("instance\0class\0") when given one.
+    Window window(const std::string& wmClass = "") {
+        const Window w = XCreateSimpleWindow(display(), root(), 0, 0, 10, 10, 0, 0, 0);
+        if (!wmClass.empty()) text(w, "WM_CLASS", wmClass, "STRING");
+        return w;
+    }
     void active(Window w) { longs(root(), "_NET_ACTIVE_WINDOW", "WINDOW", {long(w)}); }
     void clients(const std::vector<Window>& list) {
         longs(root(), "_NET_CLIENT_LIST", "WINDOW", {list.begin(), list.end()});
@@ -46,10 +51,9 @@ protected:
         apps.write("org.gnome.Totem.desktop", "[Desktop Entry]\nType=Application\nName=Videos\n");
         workspace = std::make_unique<X11Workspace>(*connection, entries, self, logger);
     }
-    // A window of the child's process with this WM_CLASS ("instance\0class\0").
+    // A window of the child's process with this WM_CLASS.
     Window childWindow(const std::string& wmClass) {
-        Window w = desktop.window();
-        desktop.text(w, "WM_CLASS", wmClass, "STRING");
+        const Window w = desktop.window(wmClass);
         desktop.longs(w, "_NET_WM_PID", "CARDINAL", {child.pid()});
         return w;
     }
@@ -164,17 +168,16 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
     desktop.text(totem, "_GTK_APPLICATION_ID", "org.gnome.Totem");
     // Windows of programs that are no applications to a person: a tray panel (trayer) and a
     // window kept off the taskbar. A dialog is an application's window.
-    Window dock = desktop.window(), hidden = desktop.window(), dialog = desktop.window();
+    using namespace std::string_literals;
+    Window dock = desktop.window("trayer\0trayer\0"s), hidden = desktop.window("hidden\0Hidden\0"s),
+           dialog = desktop.window("dialog\0Dialog\0"s);
     const auto type = [&](Window w, std::vector<const char*> names) {
         std::vector<long> atoms;
         for (const char* name : names) atoms.push_back(long(desktop.atom(name)));
         desktop.longs(w, "_NET_WM_WINDOW_TYPE", "ATOM", atoms);
     };
-    desktop.text(dock, "WM_CLASS", std::string("trayer\0trayer\0", 14));
     type(dock, {"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_DOCK"});
-    desktop.text(hidden, "WM_CLASS", std::string("hidden\0Hidden\0", 14));
     desktop.longs(hidden, "_NET_WM_STATE", "ATOM", {long(desktop.atom("_NET_WM_STATE_SKIP_TASKBAR"))});
-    desktop.text(dialog, "WM_CLASS", std::string("dialog\0Dialog\0", 14));
     type(dialog, {"_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_WINDOW_TYPE_NORMAL"});
     const RunningApplication trayer{"trayer", std::nullopt, 0}, dialogs{"Dialog", std::nullopt, 0},
         hiddenApp{"Hidden", std::nullopt, 0};
