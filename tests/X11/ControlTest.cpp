@@ -90,8 +90,9 @@ std::string introspect(sd_bus* bus) {
 }
 
 // With no instance, a command that needs one says so and fails (status and location work from
-// the stored file, and the changes act once by themselves); bad input is a usage error. Then each command changes what the output shows (21:00:
-// the default schedule's Warm 3400 K), status words it, every change is announced, what no
+// the stored file, and the changes act once by themselves); bad input is a usage error. Then
+// each command changes what the output shows (21:00: the default schedule's Warm 3400 K),
+// status words it, every change is announced, what no
 // display here can show is refused, the location follows at once, a later launch is answered
 // over the bus, and the interface is the one the repository documents.
 TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
