@@ -155,7 +155,7 @@ Status LaunchOptions::checkFor(Run run) const {
 const char* LaunchOptions::helpText() {
     return "Usage: vesperine [options]\n"
            "       vesperine COMMAND [STRENGTH]\n"
-           "       vesperine location [LAT:LON | CITY | --clear]\n"
+           "       vesperine location [LAT:LON | CITY | --auto | --clear]\n"
            "\n"
            "Changes how every display renders brightness and colour through the day, following\n"
            "the active schedule. Runs on the Wayland display of a Wayland session, else on the X\n"
@@ -191,7 +191,8 @@ const char* LaunchOptions::helpText() {
            "  resume                follow the schedule again\n"
            "  reset                 give every display its own colours back and hold Off\n"
            "  location [PLACE]      print the location, or set it: 48.85:2.35, 48.85,2.35 or\n"
-           "                        a city's name; --clear takes the time zone's city\n"
+           "                        a city's name; --auto asks the location service (GeoClue)\n"
+           "                        once; --clear takes the time zone's city\n"
            "A picked mode lasts until the next scheduled change, unless a pick already runs:\n"
            "a new strength keeps its lifetime.\n"
            "\n"

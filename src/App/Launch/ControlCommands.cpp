@@ -1,3 +1,5 @@
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <cstdio>
 #include <ctime>
 
@@ -11,6 +13,8 @@
 #include "Settings/CoordinateInput.h"
 #include "Platform/Linux/Control/BusControlClient.h"
 #include "Platform/Linux/Instance/LockFileSingleInstance.h"
+#include "Platform/Linux/Location/GeoClueLocator.h"
+#include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Linux/Process/ProcessInfo.h"
 #include "Platform/Linux/Files/XdgPaths.h"
 #include "State/Override.h"
@@ -77,6 +81,31 @@ std::string locationLine(const std::string& location) {
                             : "Location: " + location;
 }
 
+// Where the location service places this computer, asked once on a loop of the command's own
+// (a core application: no display), as the running instance would ask it. The instance is
+// then told the place as any typed place is, so one ask serves both cases.
+Result<Location> locateOnce(const AppInfo& info) {
+    int argc = 1;
+    char name[] = "vesperine";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    QtMainLoop loop;
+    SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
+    auto bus = BusConnection::open(BusConnection::Bus::system, loop, loop);
+    if (!bus) return bus.error();
+    GeoClueLocator locator(bus->get(), loop, logger, info.bundleIdentifier);
+    std::optional<Result<Locator::Fix>> found;
+    QEventLoop waiting;
+    const Handle asking = locator.locate([&](Result<Locator::Fix> fix) {
+        found = std::move(fix);
+        waiting.quit();
+    });
+    waiting.exec();  // answered on the loop, never before it runs; at most the service's patience
+    if (!found) return Error{"the location service was not asked"};
+    if (!*found) return found->error();
+    return CoordinateInput::located((*found)->latitude, (*found)->longitude);
+}
+
 // The commands that need no running instance: status and location work from the stored
 // schedule file, which the next start reads.
 int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
@@ -118,7 +147,13 @@ int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
 
 }  // namespace
 
-int runControlCommand(const ControlCommand& command, const AppInfo& info) {
+int runControlCommand(const ControlCommand& asked, const AppInfo& info) {
+    ControlCommand command = asked;
+    if (command.automatic) {
+        auto found = locateOnce(info);
+        if (!found) return fail("Couldn't find the location: " + found.error().description);
+        command.place = std::move(found).value();
+    }
     const std::string name = info.displayName;
     const ControlBusNames names = ControlBusNames::of(info.bundleIdentifier);
     auto opened = BusControlClient::open(names, patience);
