@@ -66,9 +66,9 @@ class FakeBusService {
             for (auto& [name, value] : properties_) {
                 static const char* const signatures[] = {"b", "u", "d", "s"};
                 if (writable_.count(name)) {
-                    table_.push_back(SD_BUS_WRITABLE_PROPERTY(keepText(name), signatures[value.index()],
-                                                              &get, &put, 0,
-                                                              SD_BUS_VTABLE_UNPRIVILEGED));
+                    table_.push_back(SD_BUS_WRITABLE_PROPERTY(
+                        keepText(name), signatures[value.index()], &get, &put, 0,
+                        SD_BUS_VTABLE_UNPRIVILEGED));
                     continue;
                 }
                 table_.push_back(SD_BUS_PROPERTY(keepText(name), signatures[value.index()], &get, 0,
@@ -92,8 +92,8 @@ class FakeBusService {
             if (auto* d = std::get_if<double>(&value)) return sd_bus_message_append(reply, "d", *d);
             return sd_bus_message_append(reply, "s", std::get<std::string>(value).c_str());
         }
-        static int put(sd_bus*, const char*, const char*, const char* property, sd_bus_message* value,
-                       void* self, sd_bus_error*) {
+        static int put(sd_bus*, const char*, const char*, const char* property,
+                       sd_bus_message* value, void* self, sd_bus_error*) {
             auto& kept = static_cast<Object*>(self)->properties_.at(property);
             int r = 0;
             if (std::holds_alternative<bool>(kept)) {

@@ -15,7 +15,8 @@ void OnboardingWindowOpener::show(AppState& state, ConflictDetector& conflicts,
                                   std::function<void()> onClose) {
     if (!window_) {
         window_ = new OnboardingWindow(
-            {state, conflicts, scheduler_, QString::fromStdString(info_.displayName), locator_}, [this] {
+            {state, conflicts, scheduler_, QString::fromStdString(info_.displayName), locator_},
+            [this] {
                 const bool toldAlready = defaults_.writeFailure().get().has_value();
                 defaults_.set(completeKey, true);
                 // Done but not saved: the window stays to say so (onboarding would come back
