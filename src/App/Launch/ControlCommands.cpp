@@ -92,7 +92,9 @@ Result<Location> locateOnce(const AppInfo& info) {
     QtMainLoop loop;
     SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
     auto bus = BusConnection::open(BusConnection::Bus::system, loop, loop);
-    if (!bus) return bus.error();
+    if (!bus) {
+        return Error{bus.error().description + "; GeoClue, the location service, wasn't asked"};
+    }
     GeoClueLocator locator(bus->get(), loop, logger, info.bundleIdentifier);
     std::optional<Result<Locator::Fix>> found;
     QEventLoop waiting;
@@ -101,9 +103,11 @@ Result<Location> locateOnce(const AppInfo& info) {
         waiting.quit();
     });
     waiting.exec();  // answered on the loop, never before it runs; at most the service's patience
-    if (!found) return Error{"the location service was not asked"};
-    if (!*found) return found->error();
-    return CoordinateInput::located((*found)->latitude, (*found)->longitude);
+    auto place = !found   ? Result<Location>(Error{"the location service was not asked"})
+                 : *found ? CoordinateInput::located((*found)->latitude, (*found)->longitude)
+                          : Result<Location>(found->error());
+    if (!place) return Error{"Couldn't find the location: " + place.error().description};
+    return place;
 }
 
 // The commands that need no running instance: status and location work from the stored
@@ -151,7 +155,7 @@ int runControlCommand(const ControlCommand& asked, const AppInfo& info) {
     ControlCommand command = asked;
     if (command.automatic) {
         auto found = locateOnce(info);
-        if (!found) return fail("Couldn't find the location: " + found.error().description);
+        if (!found) return fail(found.error().description);
         command.place = std::move(found).value();
     }
     const std::string name = info.displayName;
