@@ -124,19 +124,20 @@ TEST_F(GeoClueLocatorTest, TheLocationCommandStoresWhatGeoClueFinds) {
     TempFolder home;
     const std::string out = (home.path() / "out").string();
     // The test's bus is the session bus too: nobody there owns the instance's name.
-    ChildProcess command({VESPERINE_PROGRAM, "location", "--auto"}, {{1, out}, {2, out}}, SIGKILL,
-                         std::vector<std::string>{
-                             "DBUS_SYSTEM_BUS_ADDRESS=" + bus.address(),
-                             "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
-                             "HOME=" + home.path().string(),
-                             "XDG_RUNTIME_DIR=" + home.path().string(),
-                             "XDG_DATA_HOME=" + (home.path() / "data").string(),
-                             "XDG_CONFIG_HOME=" + (home.path() / "config").string(), "TZ=UTC"});
+    ChildProcess command(
+        {VESPERINE_PROGRAM, "location", "--auto"}, {{1, out}, {2, out}}, SIGKILL,
+        std::vector<std::string>{
+            "DBUS_SYSTEM_BUS_ADDRESS=" + bus.address(), "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+            "HOME=" + home.path().string(), "XDG_RUNTIME_DIR=" + home.path().string(),
+            "XDG_DATA_HOME=" + (home.path() / "data").string(),
+            "XDG_CONFIG_HOME=" + (home.path() / "config").string(), "TZ=UTC"});
     std::optional<int> status;
-    ASSERT_TRUE(spin([&] {
-        if (!status) status = command.wait(0ms);  // reaped once: later waits know nothing
-        return status.has_value();
-    }, 15s));
+    ASSERT_TRUE(spin(
+        [&] {
+            if (!status) status = command.wait(0ms);  // reaped once: later waits know nothing
+            return status.has_value();
+        },
+        15s));
     std::ifstream printed(out);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(printed), {}),
               "Location: Paris, France (48.86° N, 2.34° E) (not running)\n");

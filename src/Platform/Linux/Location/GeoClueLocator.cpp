@@ -11,19 +11,19 @@ namespace vesperine {
 namespace {
 
 constexpr const char* geoClueService = "org.freedesktop.GeoClue2";
-constexpr const char* managerPath = "/org/freedesktop/GeoClue2/Manager";
-constexpr const char* managerInterface = "org.freedesktop.GeoClue2.Manager";
-constexpr const char* clientInterface = "org.freedesktop.GeoClue2.Client";
-constexpr const char* locationInterface = "org.freedesktop.GeoClue2.Location";
-constexpr const char* propertiesInterface = "org.freedesktop.DBus.Properties";
+constexpr const char* geoClueManagerPath = "/org/freedesktop/GeoClue2/Manager";
+constexpr const char* geoClueManagerInterface = "org.freedesktop.GeoClue2.Manager";
+constexpr const char* geoClueClientInterface = "org.freedesktop.GeoClue2.Client";
+constexpr const char* geoClueLocationInterface = "org.freedesktop.GeoClue2.Location";
+constexpr const char* geoCluePropertiesInterface = "org.freedesktop.DBus.Properties";
 
-std::string seconds(Duration span) {
+std::string geoClueSeconds(Duration span) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", toSeconds(span));
     return text;
 }
 
-std::string refusal(const std::string& error) {
+std::string geoClueRefusal(const std::string& error) {
     return "GeoClue, the location service, refused: " + error;
 }
 
@@ -31,8 +31,11 @@ std::string refusal(const std::string& error) {
 
 GeoClueLocator::GeoClueLocator(BusConnection* systemBus, Scheduler& scheduler, Logger& logger,
                                std::string desktopId, Duration patience)
-    : bus_(systemBus), scheduler_(scheduler), log_(logger, "location"),
-      desktopId_(std::move(desktopId)), patience_(patience) {}
+    : bus_(systemBus),
+      scheduler_(scheduler),
+      log_(logger, "location"),
+      desktopId_(std::move(desktopId)),
+      patience_(patience) {}
 
 GeoClueLocator::~GeoClueLocator() {
     stopClient();
@@ -67,34 +70,36 @@ void GeoClueLocator::begin() {
     }
     deadline_ = scheduler_.oneShot(patience_, alive_.guard([this] {
         finish(Error{"GeoClue, the location service, found no position within " +
-                     seconds(patience_) + " s"});
+                     geoClueSeconds(patience_) + " s"});
     }));
     getClient();
 }
 
 void GeoClueLocator::getClient() {
-    call_ = bus_->call(
-        {geoClueService, managerPath, managerInterface, "GetClient"}, nullptr,
-        alive_.guard([this](sd_bus_message* reply, const std::string& error) {
-            const char* path = nullptr;
-            if (!error.empty()) return explainNoClient(error);
-            if (sd_bus_message_read(reply, "o", &path) < 0 || !path) {
-                return finish(Error{"GeoClue, the location service, gave no client"});
-            }
-            client_ = path;
-            setProperty("DesktopId",
-                        [id = desktopId_](sd_bus_message* m) {
-                            return sd_bus_message_append(m, "v", "s", id.c_str());
-                        },
-                        [this] {
-                            setProperty("RequestedAccuracyLevel",
-                                        [](sd_bus_message* m) {
-                                            return sd_bus_message_append(m, "v", "u", cityAccuracy);
-                                        },
-                                        [this] { startClient(); });
-                        });
-        }),
-        patience_);
+    call_ =
+        bus_->call({geoClueService, geoClueManagerPath, geoClueManagerInterface, "GetClient"},
+                   nullptr, alive_.guard([this](sd_bus_message* reply, const std::string& error) {
+                       const char* path = nullptr;
+                       if (!error.empty()) return explainNoClient(error);
+                       if (sd_bus_message_read(reply, "o", &path) < 0 || !path) {
+                           return finish(Error{"GeoClue, the location service, gave no client"});
+                       }
+                       client_ = path;
+                       setProperty(
+                           "DesktopId",
+                           [id = desktopId_](sd_bus_message* m) {
+                               return sd_bus_message_append(m, "v", "s", id.c_str());
+                           },
+                           [this] {
+                               setProperty(
+                                   "RequestedAccuracyLevel",
+                                   [](sd_bus_message* m) {
+                                       return sd_bus_message_append(m, "v", "u", cityAccuracy);
+                                   },
+                                   [this] { startClient(); });
+                           });
+                   }),
+                   patience_);
 }
 
 // An error from the manager is a refusal when GeoClue runs, and its absence otherwise (no
@@ -107,7 +112,7 @@ void GeoClueLocator::explainNoClient(const std::string& error) {
         alive_.guard([this, error](sd_bus_message* reply, const std::string& failed) {
             int runs = 0;
             if (failed.empty() && sd_bus_message_read(reply, "b", &runs) >= 0 && runs) {
-                return finish(Error{refusal(error)});
+                return finish(Error{geoClueRefusal(error)});
             }
             finish(Error{"GeoClue, the location service, isn't installed or didn't start"}, error);
         }),
@@ -117,13 +122,13 @@ void GeoClueLocator::explainNoClient(const std::string& error) {
 void GeoClueLocator::setProperty(const char* name, const BusConnection::Writer& value,
                                  std::function<void()> next) {
     call_ = bus_->call(
-        {geoClueService, client_, propertiesInterface, "Set"},
+        {geoClueService, client_, geoCluePropertiesInterface, "Set"},
         [name, value](sd_bus_message* m) {
-            const int r = sd_bus_message_append(m, "ss", clientInterface, name);
+            const int r = sd_bus_message_append(m, "ss", geoClueClientInterface, name);
             return r < 0 ? r : value(m);
         },
         alive_.guard([this, next = std::move(next)](sd_bus_message*, const std::string& error) {
-            if (!error.empty()) return finish(Error{refusal(error)});
+            if (!error.empty()) return finish(Error{geoClueRefusal(error)});
             next();
         }),
         patience_);
@@ -133,31 +138,30 @@ void GeoClueLocator::startClient() {
     // Listening first: GeoClue may report a position it already knows before Start returns.
     // The match and the call go out in this order on one connection, so the bus applies the
     // match before GeoClue can answer.
-    updates_ = bus_->match(
-        {geoClueService, client_, clientInterface, "LocationUpdated"},
-        alive_.guard([this](sd_bus_message* signal) {
-            const char *before = nullptr, *after = nullptr;
-            if (sd_bus_message_read(signal, "oo", &before, &after) < 0 || !after ||
-                std::string(after) == "/") {
-                return;
-            }
-            updates_.cancel();  // the first position is the one asked for
-            read(after);
-        }));
+    updates_ = bus_->match({geoClueService, client_, geoClueClientInterface, "LocationUpdated"},
+                           alive_.guard([this](sd_bus_message* signal) {
+                               const char *before = nullptr, *after = nullptr;
+                               if (sd_bus_message_read(signal, "oo", &before, &after) < 0 ||
+                                   !after || std::string(after) == "/") {
+                                   return;
+                               }
+                               updates_.cancel();  // the first position is the one asked for
+                               read(after);
+                           }));
     started_ = true;
-    call_ = bus_->call({geoClueService, client_, clientInterface, "Start"}, nullptr,
+    call_ = bus_->call({geoClueService, client_, geoClueClientInterface, "Start"}, nullptr,
                        alive_.guard([this](sd_bus_message*, const std::string& error) {
                            if (error.empty()) return;
                            started_ = false;
-                           finish(Error{refusal(error)});
+                           finish(Error{geoClueRefusal(error)});
                        }),
                        patience_);
 }
 
 void GeoClueLocator::read(const std::string& locationPath) {
     call_ = bus_->call(
-        {geoClueService, locationPath, propertiesInterface, "GetAll"},
-        [](sd_bus_message* m) { return sd_bus_message_append(m, "s", locationInterface); },
+        {geoClueService, locationPath, geoCluePropertiesInterface, "GetAll"},
+        [](sd_bus_message* m) { return sd_bus_message_append(m, "s", geoClueLocationInterface); },
         alive_.guard([this](sd_bus_message* reply, const std::string& error) {
             const std::string broken = "GeoClue, the location service, gave no readable position";
             if (!error.empty()) return finish(Error{broken}, error);
@@ -204,8 +208,8 @@ void GeoClueLocator::stopClient() {
     if (!started_ || client_.empty() || !bus_ || !bus_->isConnected()) return;
     started_ = false;
     // Nothing waits for the reply; the handle is kept only so that the call goes out whole.
-    stopping_ = bus_->call({geoClueService, client_, clientInterface, "Stop"}, nullptr, nullptr,
-                           patience_);
+    stopping_ = bus_->call({geoClueService, client_, geoClueClientInterface, "Stop"}, nullptr,
+                           nullptr, patience_);
     bus_->flush();
 }
 
