@@ -76,9 +76,11 @@ Result<ControlCommand> ControlCommand::parse(const std::vector<std::string>& wor
     if (*verb == ControlCommand::Verb::location) {
         if (words.size() == 2 && words[1] == "--clear") {
             command.clear = true;
+        } else if (words.size() == 2 && words[1] == "--auto") {
+            command.automatic = true;
         } else if (words.size() > 1) {
             if (words[1].starts_with("--")) {
-                return Error{"location takes a place or --clear, not '" + words[1] + "'"};
+                return Error{"location takes a place, --auto or --clear, not '" + words[1] + "'"};
             }
             // "vesperine location New York" as well as "vesperine location 'New York'".
             std::string text = words[1];

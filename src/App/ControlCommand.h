@@ -21,6 +21,7 @@ namespace vesperine {
 //   location [PLACE]       print the location, or set it: LAT:LON, LAT,LON or a city's name
 //                          (CoordinateInput::readPlace; a name may take several words)
 //   location --clear       forget it: the time zone's city, as on a first start
+//   location --auto        ask the machine's location service once and set what it finds
 // A strength may carry its unit ("3400K", "80%"); it must lie in the kind's own range (the
 // slider's), since the running instance would otherwise show something the user did not ask
 // for.
@@ -30,9 +31,11 @@ struct ControlCommand {
     Verb verb = Verb::status;
     // In the core's units: kelvin, a level (2.5 = 250 %) or an intensity (0.8 = 80 %).
     std::optional<double> strength;
-    // For location: the place to set, or whether to clear it; neither prints it.
+    // For location: the place to set, whether to clear it, or to find it first; none of
+    // them prints it.
     std::optional<Location> place;
     bool clear = false;
+    bool automatic = false;
 
     // The verb `word` names, if any ("warm" is one, "--reset" is not).
     static std::optional<Verb> verbNamed(const std::string& word);

@@ -173,7 +173,7 @@ Status LaunchOptions::checkFor(Run run) const {
 const char* LaunchOptions::helpText() {
     return "Usage: vesperine [options]\n"
            "       vesperine COMMAND [STRENGTH]\n"
-           "       vesperine location [LAT:LON | CITY | --clear]\n"
+           "       vesperine location [LAT:LON | CITY | --auto | --clear]\n"
            "       vesperine --hold warm|red|bright [STRENGTH]\n"
            "\n"
            "Changes how every display renders brightness and colour through the day, following\n"
@@ -216,7 +216,8 @@ const char* LaunchOptions::helpText() {
            "  resume                follow the schedule again\n"
            "  reset                 give every display its own colours back and hold Off\n"
            "  location [PLACE]      print the location, or set it: 48.85:2.35, 48.85,2.35 or\n"
-           "                        a city's name; --clear takes the time zone's city\n"
+           "                        a city's name; --auto asks the location service\n"
+           "                        (GeoClue) once; --clear takes the time zone's city\n"
            "A picked mode lasts until the next scheduled change, unless a pick already runs:\n"
            "a new strength keeps its lifetime.\n"
            "\n"

@@ -1,5 +1,8 @@
 #include "Schedule/Cities.h"
 
+#include <cmath>
+#include <numbers>
+
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -153,6 +156,35 @@ std::optional<City> guess(const TimeZone& zone) {
     }
     if (firstCandidate) return *firstCandidate;
     return std::nullopt;
+}
+
+double distanceKilometres(double latitudeA, double longitudeA, double latitudeB,
+                          double longitudeB) {
+    constexpr double earthRadius = 6371.0088;  // the mean radius, km
+    constexpr double radians = std::numbers::pi / 180;
+    // The haversine form stays exact for points a few metres apart, where the law of cosines
+    // loses everything to rounding.
+    const double dLatitude = (latitudeB - latitudeA) * radians;
+    const double dLongitude = (longitudeB - longitudeA) * radians;
+    const double h = std::pow(std::sin(dLatitude / 2), 2) +
+                     std::cos(latitudeA * radians) * std::cos(latitudeB * radians) *
+                         std::pow(std::sin(dLongitude / 2), 2);
+    return 2 * earthRadius * std::asin(std::sqrt(std::min(1.0, h)));
+}
+
+std::optional<City> nearest(double latitude, double longitude, double radiusKilometres) {
+    const City* best = nullptr;
+    double bestDistance = radiusKilometres;
+    for (const auto& city : all()) {
+        const double distance =
+            distanceKilometres(latitude, longitude, city.latitude, city.longitude);
+        if (distance <= bestDistance && (!best || distance < bestDistance)) {
+            best = &city;
+            bestDistance = distance;
+        }
+    }
+    if (!best) return std::nullopt;
+    return *best;
 }
 
 }  // namespace vesperine::Cities

@@ -149,4 +149,14 @@ Result<Location> readPlace(std::string_view text) {
                  " cities (" + names + "); say which"};
 }
 
+Result<Location> located(double latitude, double longitude) {
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::fabs(latitude) > 90 ||
+        std::fabs(longitude) > 180) {
+        return Error{"the location service gave no usable position (latitude " +
+                     fourDecimals(latitude) + ", longitude " + fourDecimals(longitude) + ")"};
+    }
+    const auto city = Cities::nearest(latitude, longitude, nearbyCityKilometres);
+    return Location{city ? city->name : describe(latitude, longitude), latitude, longitude};
+}
+
 }  // namespace vesperine::CoordinateInput

@@ -37,5 +37,15 @@ std::string describe(const Location& location);
 // line that says why: a number out of range, no city, or which cities the name finds.
 Result<Location> readPlace(std::string_view text);
 
+// How near a city of the table must be for a found position to take its name.
+inline constexpr double nearbyCityKilometres = 50;
+
+// A position the machine's location service found, as it is stored: named after the nearest
+// city of the table within nearbyCityKilometres ("Paris, France"), else by its coordinates,
+// and kept at the coordinates found (they are nearer the truth than the city's). Fails, with
+// a line that says so, for coordinates that are not finite or out of range: a service that
+// answers nonsense must not move the sunrise.
+Result<Location> located(double latitude, double longitude);
+
 }  // namespace CoordinateInput
 }  // namespace vesperine

@@ -117,7 +117,8 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
         {{"warm", "3400", "5"}, "warm takes one strength at most, not '5'"},
         {{"off", "3"}, "off takes no argument, not '3'"},
         {{"status", "--verbose"}, "status takes no argument, not '--verbose'"},
-        {{"location", "--auto"}, "location takes a place or --clear, not '--auto'"},
+        {{"location", "--here"}, "location takes a place, --auto or --clear, not '--here'"},
+        {{"location", "--auto", "now"}, "location takes a place, --auto or --clear, not '--auto'"},
         {{"location", "91:0"}, "a latitude lies from -90 to 90 degrees, not '91'"},
         {{"--hold", "off"}, "--hold takes warm, red or bright (and a strength), not 'off'"},
         {{"--hold", "red", "10"}, "red wants a strength from 20% to 100%, not '10'"},
@@ -131,6 +132,7 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
     EXPECT_EQ(LaunchOptions::parse(Arguments{"location", "new", "york"})->command->place,
               Cities::search("New York").front().location());
     EXPECT_TRUE(LaunchOptions::parse(Arguments{"location", "--clear"})->command->clear);
+    EXPECT_TRUE(LaunchOptions::parse(Arguments{"location", "--auto"})->command->automatic);
     // Only the first word is a command: a switch before it is a launch's mistake.
     EXPECT_FALSE(LaunchOptions::parse(Arguments{"--verbose", "status"}).ok());
     EXPECT_TRUE(LaunchOptions::parse(Arguments{"--verbose"})->verbose);

@@ -1,7 +1,8 @@
 // A desktop or system service played by the test: objects with boolean, number or text
 // properties and methods, published on a private bus through its own BusConnection on the
 // same loop. A property set to another type is published anew with it, so a service
-// answering with the wrong types is one line to play.
+// answering with the wrong types is one line to play. A writable property takes what
+// clients set (of its own type only, as sd-bus checks) and keeps it for the test to read.
 #pragma once
 
 #include <systemd/sd-bus.h>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <variant>
 #include <vector>
@@ -29,6 +31,11 @@ class FakeBusService {
     class Object {
       public:
         void property(const std::string& name, Value value) { properties_[name] = std::move(value); }
+        void writable(const std::string& name, Value value) {
+            property(name, std::move(value));
+            writable_.insert(name);
+        }
+        const Value& value(const std::string& name) const { return properties_.at(name); }
         void method(const std::string& name, const char* in, const char* out, Method handler) {
             methods_[name] = {in, out, std::move(handler)};
         }
@@ -58,6 +65,12 @@ class FakeBusService {
             table_ = {SD_BUS_VTABLE_START(0)};
             for (auto& [name, value] : properties_) {
                 static const char* const signatures[] = {"b", "u", "d", "s"};
+                if (writable_.count(name)) {
+                    table_.push_back(SD_BUS_WRITABLE_PROPERTY(
+                        keepText(name), signatures[value.index()], &get, &put, 0,
+                        SD_BUS_VTABLE_UNPRIVILEGED));
+                    continue;
+                }
                 table_.push_back(SD_BUS_PROPERTY(keepText(name), signatures[value.index()], &get, 0,
                                                  SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE));
             }
@@ -78,6 +91,29 @@ class FakeBusService {
             if (auto* d = std::get_if<double>(&value)) return sd_bus_message_append(reply, "d", *d);
             return sd_bus_message_append(reply, "s", std::get<std::string>(value).c_str());
         }
+        static int put(sd_bus*, const char*, const char*, const char* property,
+                       sd_bus_message* value, void* self, sd_bus_error*) {
+            auto& kept = static_cast<Object*>(self)->properties_.at(property);
+            int r = 0;
+            if (std::holds_alternative<bool>(kept)) {
+                int b = 0;
+                r = sd_bus_message_read(value, "b", &b);
+                kept = b != 0;
+            } else if (std::holds_alternative<std::uint32_t>(kept)) {
+                std::uint32_t u = 0;
+                r = sd_bus_message_read(value, "u", &u);
+                kept = u;
+            } else if (std::holds_alternative<double>(kept)) {
+                double d = 0;
+                r = sd_bus_message_read(value, "d", &d);
+                kept = d;
+            } else {
+                const char* s = nullptr;
+                r = sd_bus_message_read(value, "s", &s);
+                kept = std::string(s ? s : "");
+            }
+            return r;
+        }
         static int call(sd_bus_message* message, void* self, sd_bus_error*) {
             const auto& methods = static_cast<Object*>(self)->methods_;
             return methods.at(sd_bus_message_get_member(message)).handler(message);
@@ -86,6 +122,7 @@ class FakeBusService {
         FakeBusService* owner_;
         std::string path_, interface_;
         std::map<std::string, Value> properties_;
+        std::set<std::string> writable_;
         std::map<std::string, MethodEntry> methods_;
         std::deque<std::string> texts_;
         std::vector<sd_bus_vtable> table_;

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
+#include <tuple>
+
+#include "Schedule/Cities.h"
 
 namespace vesperine {
 namespace {
@@ -75,6 +79,29 @@ TEST(CoordinateInput, ReadsAPlaceAsCoordinatesOrACityName) {
                                  place->longitude);
         EXPECT_EQ(place ? place->name + coordinates : place.error().description, expected);
     }
+}
+
+// A found position takes the name of the nearest city within 50 km, never merely the first
+// one in range, and keeps its own coordinates; nonsense from the service is refused.
+TEST(CoordinateInput, NamesAFoundPositionAfterTheNearestCityWithin50Km) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::tuple<double, double, std::string> cases[] = {
+        {48.86, 2.34, "Paris, France"},
+        {49.3062, 2.3522, "Paris, France"},    // 49.99 km north
+        {49.3132, 2.3522, "49.3132° N, 2.3522° E"},  // 50.8 km
+        {37.5, -122.1, "San Jose, USA"},      // San Francisco lies within 50 km too
+        {-0.0, 180, "0° N, 180° E"},
+        {nan, 2.35, "the location service gave no usable position (latitude nan, longitude 2.35)"},
+        {90.5, 0, "the location service gave no usable position (latitude 90.5, longitude 0)"},
+    };
+    for (const auto& [latitude, longitude, expected] : cases) {
+        const auto place = CoordinateInput::located(latitude, longitude);
+        EXPECT_EQ(place ? place->name : place.error().description, expected) << latitude;
+        if (place) {
+            EXPECT_EQ(std::pair(place->latitude, place->longitude), std::pair(latitude, longitude));
+        }
+    }
+    EXPECT_NEAR(Cities::distanceKilometres(48.8566, 2.3522, 51.5074, -0.1278), 343.6, 0.1);
 }
 
 // Both hemispheres are the location tab's test; rounding happens before the side is named.

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <tuple>
 
 #include "Settings/Views/AppsTab.h"
 #include "Settings/Views/LocationPicker.h"
@@ -68,6 +69,38 @@ TEST_F(SettingsWindowTest, ChoosingACitySavesItAndSaysSoForAWhile) {
     EXPECT_EQ(text("locationOutcome"), "Couldn't save: No space left on device");
     world.world.machine.time.advanceSeconds(60);
     EXPECT_TRUE(shown(find<QLabel>(window.get(), "locationOutcome")->parentWidget()));
+}
+
+// "Locate Me" is busy while the service looks, then stores what it found as a pick would, or
+// says why it found nothing and keeps the location there was.
+TEST_F(SettingsWindowTest, LocateMeStoresTheFoundPlaceOrSaysWhyNot) {
+    world.start();
+    open();
+    ScheduleStore& store = world.services->state.store();
+    auto* locate = find<QPushButton>(window.get(), "locateMe");
+    const std::tuple<Result<Locator::Fix>, const char*, const char*> cases[] = {
+        {Locator::Fix{48.87, 2.3, 5000}, "Location set to Paris, France", "Paris, France"},
+        {Error{"GeoClue, the location service, refused: no"},
+         "Couldn't find your location: GeoClue, the location service, refused: no",
+         "Paris, France"},
+    };
+    int asked = 0;
+    for (const auto& [fix, outcome, stored] : cases) {
+        world.world.locator.answerWith(fix, 2s);
+        click("locateMe");
+        EXPECT_FALSE(locate->isEnabled());
+        click("locateMe");  // busy: not asked twice
+        EXPECT_EQ(world.world.locator.asks(), ++asked);
+        world.world.machine.time.advance(2s);
+        EXPECT_TRUE(locate->isEnabled());
+        EXPECT_EQ(locate->text(), "Locate Me");
+        EXPECT_EQ(text("locationOutcome"), QString::fromUtf8(outcome));
+        EXPECT_EQ(store.location()->value().name, stored);
+    }
+    // A window closed while asking leaves nobody waiting.
+    click("locateMe");
+    window.reset();
+    EXPECT_EQ(world.world.locator.waiting(), 0u);
 }
 
 TEST_F(SettingsWindowTest, CoordinatesUseOnlyFiniteNumbersInRange) {

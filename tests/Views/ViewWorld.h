@@ -11,6 +11,7 @@
 #include "App/Views/MenuServices.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/FixedTimeZone.h"
+#include "Platform/Simulated/SimulatedLocator.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 #include "Settings/Views/SettingsServices.h"
 #include "Support/TestTime.h"
@@ -56,7 +57,7 @@ struct ViewWorld {
     SettingsServices settingsServices(LoginItem& loginItem) {
         return {app->state(), app->appRules(), app->powerGuard(), app->hotkeys(), app->conflicts(),
                 app->guide(), app->updater(), loginItem, machine.relaunch, machine.workspace,
-                machine.defaults, machine.time, AppInfo::current(), {}, {}, {}};
+                machine.defaults, machine.time, AppInfo::current(), {}, {}, {}, &locator};
     }
 
     LaunchOptions options;
@@ -64,6 +65,7 @@ struct ViewWorld {
     FixedTimeZone zone;
     CapturingLogger logger;
     SimulatedPlatform machine;
+    SimulatedLocator locator{machine.time};  // knows no place until a test says
     std::unique_ptr<AppDelegate> app;
 };
 

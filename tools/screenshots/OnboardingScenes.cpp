@@ -9,7 +9,8 @@ namespace {
 std::unique_ptr<QWidget> onboarding(ViewWorld& world, int step) {
     AppDelegate& app = world.start();
     auto window = std::make_unique<OnboardingWindow>(
-        OnboardingWindow::Services{app.state(), app.conflicts(), world.machine.time, "Vesperine"},
+        OnboardingWindow::Services{app.state(), app.conflicts(), world.machine.time, "Vesperine",
+                                   &world.locator},
         [] {});
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->goTo(step);

@@ -1,4 +1,8 @@
 #include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
 #include <cstdio>
 #include <ctime>
 
@@ -12,6 +16,8 @@
 #include "Settings/CoordinateInput.h"
 #include "Platform/Linux/Control/BusControlClient.h"
 #include "Platform/Linux/Instance/LockFileSingleInstance.h"
+#include "Platform/Linux/Location/GeoClueLocator.h"
+#include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Linux/Process/ProcessInfo.h"
 #include "Platform/Linux/Files/XdgPaths.h"
 #include "State/Override.h"
@@ -78,6 +84,35 @@ std::string locationLine(const std::string& location) {
                             : "Location: " + location;
 }
 
+// Where the location service places this computer, asked once on a loop of the command's own
+// (a core application: no display), as the running instance would ask it. The instance is
+// then told the place as any typed place is, so one ask serves both cases.
+Result<Location> locateOnce(const AppInfo& info) {
+    int argc = 1;
+    char name[] = "vesperine";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    QtMainLoop loop;
+    SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
+    auto bus = BusConnection::open(BusConnection::Bus::system, loop, loop);
+    if (!bus) {
+        return Error{bus.error().description + "; GeoClue, the location service, wasn't asked"};
+    }
+    GeoClueLocator locator(bus->get(), loop, logger, info.bundleIdentifier);
+    std::optional<Result<Locator::Fix>> found;
+    QEventLoop waiting;
+    const Handle asking = locator.locate([&](Result<Locator::Fix> fix) {
+        found = std::move(fix);
+        waiting.quit();
+    });
+    waiting.exec();  // answered on the loop, never before it runs; at most the service's patience
+    auto place = !found   ? Result<Location>(Error{"the location service was not asked"})
+                 : *found ? CoordinateInput::located((*found)->latitude, (*found)->longitude)
+                          : Result<Location>(found->error());
+    if (!place) return Error{"Couldn't find the location: " + place.error().description};
+    return place;
+}
+
 // The commands that need no running instance: status and location work from the stored
 // schedule file, which the next start reads.
 int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
@@ -119,7 +154,13 @@ int runWithoutInstance(const ControlCommand& command, const AppInfo& info) {
 
 }  // namespace
 
-int runControlCommand(const ControlCommand& command, const AppInfo& info) {
+int runControlCommand(const ControlCommand& asked, const AppInfo& info) {
+    ControlCommand command = asked;
+    if (command.automatic) {
+        auto found = locateOnce(info);
+        if (!found) return fail(found.error().description);
+        command.place = std::move(found).value();
+    }
     const std::string name = info.displayName;
     const ControlBusNames names = ControlBusNames::of(info.bundleIdentifier);
     // A change of what shows acts on the displays itself when no instance runs (a display

@@ -27,6 +27,7 @@
 #include "App/RemoteControl.h"
 #include "Persistence/ScheduleStore.h"
 #include "Platform/Linux/Install/AutostartLoginItem.h"
+#include "Platform/Linux/Location/GeoClueLocator.h"
 #include "Platform/Linux/Control/BusControlService.h"
 #include "Platform/Linux/NightLight/DesktopNightLight.h"
 #include "Platform/Linux/Process/ExecRelaunch.h"
@@ -163,9 +164,12 @@ int DesktopProgram::run(const Session& session) {
             return asked;
         }};
 
+    // "Locate Me" in the settings and onboarding: GeoClue on the system bus, asked only then.
+    GeoClueLocator locator(systemBus_.get(), loop_, logger_, info_.bundleIdentifier);
     // Onboarding's window, made when start-up or the settings show it and gone when closed.
-    auto onboarding =
-        windows ? std::make_unique<OnboardingWindowOpener>(defaults_, loop_, info_) : nullptr;
+    auto onboarding = windows ? std::make_unique<OnboardingWindowOpener>(defaults_, loop_, info_,
+                                                                         &locator)
+                              : nullptr;
     AppDelegate app({session.displays,
                      session.gamma,
                      session.displayEvents,
@@ -333,7 +337,7 @@ int DesktopProgram::run(const Session& session) {
                 if (!entry) return std::nullopt;
                 return DesktopApplication{entry->id, entry->name.value_or(entry->id)};
             },
-            [&app] { app.showOnboarding(); }});
+            [&app] { app.showOnboarding(); }, &locator});
         settings->onClosed = [] {
             // A closed window leaves nothing behind: Qt's pixmaps go, and so do the heap pages
             // its widgets used, which malloc would otherwise keep for the next allocation.

@@ -86,13 +86,13 @@ QWidget* finding(const QString& appName, const DisplayPipeline& pipeline, QWidge
     return widget;
 }
 
-QWidget* location(AppState& state, Scheduler& scheduler, QWidget* parent) {
+QWidget* location(AppState& state, Scheduler& scheduler, Locator* locator, QWidget* parent) {
     auto* widget = new QWidget(parent);
     auto* layout = page(widget, tr("Your location"));
     layout->addWidget(paragraph(
         tr("Schedules can follow sunrise and sunset. Pick a city or enter coordinates."),
         "locationNote", widget));
-    auto* picker = new LocationPicker(state, scheduler, widget);
+    auto* picker = new LocationPicker(state, scheduler, locator, widget);
     picker->layout()->setContentsMargins(0, 0, 0, 0);  // aligned with the page's text
     layout->addWidget(picker, 1);
     return widget;

@@ -28,7 +28,7 @@ OnboardingWindow::OnboardingWindow(Services services, std::function<void()> onFi
     using namespace OnboardingPages;
     for (QWidget* page : {welcome(services.appName, pages_),
                           finding(services.appName, services.state.pipeline(), pages_),
-                          location(services.state, services.scheduler, pages_),
+                          location(services.state, services.scheduler, services.locator, pages_),
                           lastLook(services.conflicts, pages_)}) {
         pages_->addWidget(page);
     }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "App/AppState.h"
+#include "Platform/Locator.h"
 #include "Platform/Scheduler.h"
 #include "System/ConflictDetector.h"
 
@@ -25,6 +26,7 @@ public:
         ConflictDetector& conflicts;
         Scheduler& scheduler;  // the main loop, for the location picker's short delay
         QString appName;
+        Locator* locator = nullptr;  // "Locate Me" in the location step; none: not offered
     };
 
     OnboardingWindow(Services services, std::function<void()> onFinish,

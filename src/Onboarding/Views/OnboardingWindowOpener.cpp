@@ -3,8 +3,8 @@
 namespace vesperine {
 
 OnboardingWindowOpener::OnboardingWindowOpener(DefaultsStore& defaults, Scheduler& scheduler,
-                                               AppInfo info)
-    : defaults_(defaults), scheduler_(scheduler), info_(std::move(info)) {}
+                                               AppInfo info, Locator* locator)
+    : defaults_(defaults), scheduler_(scheduler), info_(std::move(info)), locator_(locator) {}
 
 OnboardingWindowOpener::~OnboardingWindowOpener() {
     QObject::disconnect(closed_);
@@ -15,7 +15,8 @@ void OnboardingWindowOpener::show(AppState& state, ConflictDetector& conflicts,
                                   std::function<void()> onClose) {
     if (!window_) {
         window_ = new OnboardingWindow(
-            {state, conflicts, scheduler_, QString::fromStdString(info_.displayName)}, [this] {
+            {state, conflicts, scheduler_, QString::fromStdString(info_.displayName), locator_},
+            [this] {
                 const bool toldAlready = defaults_.writeFailure().get().has_value();
                 defaults_.set(completeKey, true);
                 // Done but not saved: the window stays to say so (onboarding would come back

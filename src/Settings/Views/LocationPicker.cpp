@@ -33,8 +33,9 @@ QString problemText(CoordinateInput::Problem problem, CoordinateInput::Axis axis
 
 }  // namespace
 
-LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, QWidget* parent)
-    : QWidget(parent), state_(state), scheduler_(scheduler) {
+LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, Locator* locator,
+                               QWidget* parent)
+    : QWidget(parent), state_(state), scheduler_(scheduler), locator_(locator) {
     auto* layout = new QVBoxLayout(this);
     current_ = new QLabel(this);
     current_->setObjectName("currentLocation");
@@ -45,6 +46,13 @@ LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, QWidget* p
     caption->setObjectName("privacyCaption");
     caption->setWordWrap(true);
     TextTone::secondary(caption);
+    if (locator_) {
+        locate_ = new QPushButton(tr("Locate Me"), this);
+        locate_->setObjectName("locateMe");
+        locate_->setAccessibleName(tr("Locate Me"));
+        locate_->setToolTip(tr("Asks this computer's location service once, at city accuracy"));
+        connect(locate_, &QPushButton::clicked, this, &LocationPicker::locate);
+    }
 
     search_ = new QLineEdit(this);
     search_->setObjectName("searchCities");
@@ -98,6 +106,7 @@ LocationPicker::LocationPicker(AppState& state, Scheduler& scheduler, QWidget* p
 
     layout->addWidget(current_);
     layout->addWidget(caption);
+    if (locate_) layout->addWidget(locate_, 0, Qt::AlignLeft);
     layout->addWidget(search_);
     layout->addWidget(cities_, 1);
     layout->addWidget(noMatch_);
@@ -162,6 +171,28 @@ void LocationPicker::useCoordinates() {
     }
     choose(Location{CoordinateInput::describe(latitude.value, longitude.value), latitude.value,
                     longitude.value});
+}
+
+void LocationPicker::locate() {
+    locate_->setEnabled(false);
+    locate_->setText(tr("Locating…"));
+    locate_->setAccessibleDescription(tr("Asking the location service"));
+    locating_ = locator_->locate([this](const Result<Locator::Fix>& fix) { located(fix); });
+}
+
+void LocationPicker::located(const Result<Locator::Fix>& fix) {
+    locate_->setEnabled(true);
+    locate_->setText(tr("Locate Me"));
+    locate_->setAccessibleDescription({});
+    const auto place = fix ? CoordinateInput::located(fix->latitude, fix->longitude)
+                           : Result<Location>(fix.error());
+    if (place) {
+        choose(*place);
+    } else {
+        showOutcome(tr("Couldn't find your location: %1")
+                        .arg(QString::fromStdString(place.error().description)),
+                    false);
+    }
 }
 
 void LocationPicker::choose(const Location& location) {

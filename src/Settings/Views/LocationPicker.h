@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "App/AppState.h"
+#include "Platform/Locator.h"
 #include "Platform/Scheduler.h"
 #include "Schedule/Location.h"
 
@@ -22,18 +23,23 @@ public:
     // How long "Location set to …" stays.
     static constexpr int confirmationMilliseconds = 4000;
 
-    LocationPicker(AppState& state, Scheduler& scheduler, QWidget* parent = nullptr);
+    LocationPicker(AppState& state, Scheduler& scheduler, Locator* locator,
+                   QWidget* parent = nullptr);
 
 private:
     void showCurrent();
     void search(const QString& text);
     void useCoordinates();
+    void locate();
+    void located(const Result<Locator::Fix>& fix);
     void choose(const Location& location);
     void showOutcome(const QString& text, bool succeeded);
 
     AppState& state_;
     Scheduler& scheduler_;
+    Locator* locator_;
     QLabel* current_;
+    QPushButton* locate_ = nullptr;
     QLineEdit* search_;
     QListWidget* cities_;
     QLabel* noMatch_;
@@ -45,6 +51,7 @@ private:
     QLabel* outcomeIcon_;
     QLabel* outcomeText_;
     Timer hideOutcome_;
+    Handle locating_;
 };
 
 }  // namespace vesperine

@@ -11,6 +11,7 @@
 #include "Guide/Guide.h"
 #include "Input/HotkeyManager.h"
 #include "Platform/DefaultsStore.h"
+#include "Platform/Locator.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Relaunch.h"
 #include "Platform/Scheduler.h"
@@ -49,6 +50,8 @@ struct SettingsServices {
     std::function<std::optional<DesktopApplication>(const std::string& path)> readDesktopEntry;
     // Opens onboarding again; absent while the program has none ("Run Setup Again…" hidden).
     std::function<void()> showOnboarding;
+    // "Locate Me" in the Location tab; none: the tab offers only cities and coordinates.
+    Locator* locator = nullptr;
 };
 
 }  // namespace vesperine
