@@ -21,11 +21,4 @@ void SimulatedFileWatch::changed(const std::string& path) {
     for (const auto& watch : due) watch->onChanged();
 }
 
-bool SimulatedFileWatch::isWatched(const std::string& path) const {
-    for (const auto& [id, watch] : watches_) {
-        if (watch->path == path) return true;
-    }
-    return false;
-}
-
 }  // namespace vesperine

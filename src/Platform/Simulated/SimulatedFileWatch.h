@@ -18,7 +18,6 @@ public:
     // Calls every watch of `path`, as the main loop would.
     void changed(const std::string& path);
     void refuse(const std::string& path, std::string why) { refused_[path] = std::move(why); }
-    bool isWatched(const std::string& path) const;
 
 private:
     struct Watch {

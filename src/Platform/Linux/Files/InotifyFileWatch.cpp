@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <set>
 
+#include "Platform/Linux/Files/PosixFileSystem.h"
+
 namespace vesperine {
 
 namespace {
@@ -51,7 +53,8 @@ Result<FileWatchHandle> InotifyFileWatch::watchFile(const std::string& path,
     const int id = nextID_++;
     for (const auto& place : places) {
         const fs::path folder = place.parent_path();
-        fs::create_directories(folder, ignored);  // a failure is the watch's to report
+        // Made as our own writes make it (private); a failure is the watch's to report.
+        (void)PosixFileSystem::createDirectories(folder.string());
         const int wd = ::inotify_add_watch(fd_, folder.c_str(), inotifyFolderEvents);
         if (wd < 0) {
             const int error = errno;
