@@ -45,6 +45,32 @@ AppState& AppDelegate::state() {
     return *state_;
 }
 
+void AppDelegate::followHandEdits(FileWatch& watch, const std::string& defaultsFile) {
+    if (!didStart_) return;
+    handEdits_ = std::make_unique<HandEditFollower>(
+        watch, platform_.scheduler, platform_.logger,
+        std::vector<HandEditFollower::File>{{platform_.scheduleFile, [this] { schedulesEdited(); }},
+                                            {defaultsFile, [this] { defaultsEdited(); }}});
+}
+
+void AppDelegate::schedulesEdited() {
+    const Uuid active = store_->activeID().get();
+    if (!store_->reload()) return;
+    // Another schedule made active by hand is a pick of it, as "Use" in the settings is: it
+    // ends an override.
+    if (store_->activeID().get() != active) state_->setOverride(std::nullopt);
+    state_->reevaluate();
+}
+
+void AppDelegate::defaultsEdited() {
+    if (!platform_.defaults.reload()) return;
+    state_->reloadPreferences();
+    appRules_.reloadStored();
+    powerGuard_.reloadStored();
+    hotkeys_.reloadStored();
+    guide_.reloadStored();
+}
+
 AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     // Under a test harness nothing starts and nothing is touched.
     if (platform_.underTestHarness) return Outcome::testHarness;

@@ -14,6 +14,7 @@
 #include "Guide/Guide.h"
 #include "Input/HotkeyManager.h"
 #include "Onboarding/OnboardingWindowController.h"
+#include "Persistence/HandEditFollower.h"
 #include "Persistence/ScheduleStore.h"
 #include "Rules/AppRules.h"
 #include "System/ConflictDetector.h"
@@ -23,6 +24,7 @@
 #include "Platform/DisplayServices.h"
 #include "Platform/EDRSurface.h"
 #include "Platform/FileSystem.h"
+#include "Platform/FileWatch.h"
 #include "Platform/Alert.h"
 #include "Platform/HotkeyService.h"
 #include "Platform/Installer.h"
@@ -122,6 +124,12 @@ public:
     // 0.4 s after onboarding closes, unless the hint was shown before ("menuBarHintShown").
     std::function<void()> showMenuBarHint;
 
+    // Follows hand edits of the schedule file and of the defaults file (at `defaultsFile`)
+    // while the program runs, once start-up has run: each is read again a moment after it
+    // changes, and what changed takes effect as if it had been chosen in the windows. A file
+    // that cannot be watched is read at the next start, as always.
+    void followHandEdits(FileWatch& watch, const std::string& defaultsFile);
+
     // Shows onboarding (after start-up; the settings' "Run Setup Again…" calls it); once it
     // closes, the hint follows as above.
     void showOnboarding();
@@ -141,6 +149,8 @@ public:
 private:
     void handle(DisplayMonitor::Event event);
     void handle(SingleInstance::Request request);
+    void schedulesEdited();
+    void defaultsEdited();
     // Another program quit: it may have put its own tables back over ours.
     void reassertSoon();
     void showMenuBarHintAfter(Duration delay);
@@ -165,6 +175,7 @@ private:
     Handle competitorExits_;
     Timer reassert_;
     Timer menuBarHint_;
+    std::unique_ptr<HandEditFollower> handEdits_;
     std::string handOverReport_;
     bool didStart_ = false;
     bool terminated_ = false;

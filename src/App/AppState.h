@@ -72,6 +72,9 @@ public:
     void setOverrideLifetime(Override::Lifetime lifetime);
     // Assigns the override (persisting it); absent resumes the schedule at the next evaluation.
     void setOverride(std::optional<Override> value);
+    // Takes in the stored preferences again (a hand edit of the defaults), without writing
+    // them: the next pick of a kind uses the strength found there.
+    void reloadPreferences() { preferences_.set(Preferences::load(defaults_)); }
     // Ends the override and shows what the schedule shows now.
     void resume();
     void perform(HotkeyAction action);

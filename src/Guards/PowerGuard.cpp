@@ -16,6 +16,11 @@ void PowerGuard::setSettings(GuardSettings settings) {
     evaluate();
 }
 
+void PowerGuard::reloadStored() {
+    if (settings_.set(Stored::load(defaultsKey, GuardSettings{}, defaults_)) && started_)
+        evaluate();
+}
+
 void PowerGuard::start() {
     if (started_) return;
     started_ = true;

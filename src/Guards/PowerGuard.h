@@ -39,6 +39,8 @@ public:
 
     // Stores and saves the settings, then evaluates; also when they are unchanged.
     void setSettings(GuardSettings settings);
+    // Takes in the stored settings again (a hand edit of the defaults), without writing them.
+    void reloadStored();
 
     // Called with each new limit (never with an equal one). Set by the owner before start().
     std::function<void(const ModeResolver::BoostLimit&)> onChange;

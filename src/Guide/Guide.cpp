@@ -35,6 +35,10 @@ void Guide::setEnabled(bool on) {
     refreshMenu();
 }
 
+void Guide::reloadStored() {
+    if (enabled_.set(!defaults_.value(enabledKey) || defaults_.boolean(enabledKey))) refreshMenu();
+}
+
 void Guide::donate(TipEvent event) {
     record_.donate(event, clock_.now());
     if (event == TipEvent::menuOpened) {

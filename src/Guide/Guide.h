@@ -44,6 +44,8 @@ public:
     const Observable<bool>& enabled() const { return enabled_; }
     // Stores the switch under "tipsEnabled" and chooses the menu's tip again at once.
     void setEnabled(bool on);
+    // Takes in the stored switch again (a hand edit of the defaults), without writing it.
+    void reloadStored();
 
     // Records what the user did, then chooses the menu's tip again. A menu opening also
     // counts as one showing of the tip it then shows.

@@ -18,7 +18,15 @@ void HotkeyManager::setBindings(HotkeyBindings bindings) {
 
 void HotkeyManager::save() { Stored::save(bindings_.get(), defaultsKey, defaults_); }
 
+void HotkeyManager::reloadStored() {
+    if (bindings_.set(Stored::load<HotkeyBindings>(defaultsKey, KeyCombo::defaults(), defaults_)) &&
+        started_) {
+        registerAll();
+    }
+}
+
 void HotkeyManager::start() {
+    started_ = true;
     auto handler = service_.installPressHandler(
         alive_.guard([this](HotkeyID pressed) { fire(pressed.id); }));
     if (handler) {

@@ -38,6 +38,9 @@ public:
     const Observable<HotkeyBindings>& bindings() const { return bindings_; }
     // Stores and saves the bindings; does not register them.
     void setBindings(HotkeyBindings bindings);
+    // Takes in the stored bindings again (a hand edit of the defaults), without writing them,
+    // and registers them afresh once started.
+    void reloadStored();
     // Actions whose last registration was refused ("In use by another app").
     const Observable<std::set<HotkeyAction>>& conflicts() const { return conflicts_; }
 
@@ -78,6 +81,7 @@ private:
     Observable<std::set<HotkeyAction>> conflicts_;
     std::map<HotkeyAction, Handle> refs_;
     Handle handler_;
+    bool started_ = false;
     Alive alive_;
 };
 

@@ -1,6 +1,8 @@
 #include "Persistence/ScheduleStore.h"
 
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "Schedule/Cities.h"
 #include "Schedule/Presets.h"
@@ -11,8 +13,9 @@ namespace {
 
 struct File {
     std::vector<Schedule> custom;
-    Uuid activeID;
+    Uuid activeID = Presets::defaultSchedule().id;
     std::optional<Location> location;
+    Json unknown = Json::object();
 };
 
 Result<File> decodeFile(const std::string& bytes) {
@@ -35,13 +38,19 @@ Result<File> decodeFile(const std::string& bytes) {
         if (!location) return location.error();
         file.location = *location;
     }
+    for (const auto& item : tree->items()) {
+        if (item.key() != "custom" && item.key() != "activeID" && item.key() != "location")
+            file.unknown[item.key()] = item.value();
+    }
     return file;
 }
 
 Result<std::string> encodeFile(const File& file) {
     Json custom = Json::array();
     for (const auto& schedule : file.custom) custom.push_back(JsonCodec<Schedule>::encode(schedule));
-    Json tree{{"custom", std::move(custom)}, {"activeID", file.activeID.string()}};
+    Json tree = file.unknown;
+    tree["custom"] = std::move(custom);
+    tree["activeID"] = file.activeID.string();
     if (file.location) tree["location"] = JsonCodec<Location>::encode(*file.location);
     return json::serialize(tree);
 }
@@ -69,12 +78,16 @@ ScheduleStore::ScheduleStore(FileSystem& files, Logger& logger, std::string path
       log_(logger, "store"),
       path_(std::move(path)),
       clock_(clock),
+      zones_(zones),
       activeID_(Presets::defaultSchedule().id) {
     load();
-    if (!location_.get()) {
-        if (auto city = Cities::guess(zones.current())) {
-            locationGuessed_ = setLocation(city->location()).ok();
-        }
+    guessLocation();
+}
+
+void ScheduleStore::guessLocation() {
+    if (location_.get()) return;
+    if (auto city = Cities::guess(zones_.current())) {
+        locationGuessed_ = setLocation(city->location()).ok();
     }
 }
 
@@ -88,18 +101,74 @@ void ScheduleStore::load() {
         }
         return;
     }
+    onDisk_ = read.bytes;
     auto file = decodeFile(read.bytes);
     if (!file) {
         mustMoveAside_ = true;
         log_.error("Couldn't read schedules: %s", file.error().description.c_str());
         return;
     }
-    isLoading_ = true;
-    custom_.set(std::move(file->custom));
-    activeID_.set(file->activeID);
-    location_.set(file->location);
-    isLoading_ = false;
+    apply(std::move(file->custom), file->activeID, std::move(file->location),
+          std::move(file->unknown));
     loadedFromFile_ = true;
+}
+
+void ScheduleStore::apply(std::vector<Schedule> custom, Uuid activeID,
+                          std::optional<Location> location, Json unknown) {
+    isLoading_ = true;
+    custom_.set(std::move(custom));
+    activeID_.set(activeID);
+    location_.set(std::move(location));
+    unknown_ = std::move(unknown);
+    isLoading_ = false;
+}
+
+bool ScheduleStore::reload() {
+    const bool takenInBySave = std::exchange(takenIn_, false);
+    return reread() || takenInBySave;
+}
+
+bool ScheduleStore::reread() {
+    auto read = files_.read(path_);
+    if (!read.ok && read.failure == ReadFailure::unreadable) {
+        // Kept aside and replaced by the schedules in use, as a damaged edit is (below).
+        log_.error("Couldn't read schedules: %s", read.description.c_str());
+        mustMoveAside_ = true;
+        (void)save();  // the outcome is kept in lastSave()
+        return false;
+    }
+    std::optional<std::string> now;
+    if (read.ok) now = std::move(read.bytes);
+    if (now == onDisk_) return false;  // our own save, or a touch that changed nothing
+    onDisk_ = now;
+    const auto before = std::tuple(custom_.get(), activeID_.get(), location_.get());
+    const auto changed = [&] {
+        return std::tuple(custom_.get(), activeID_.get(), location_.get()) != before;
+    };
+    if (!now) {
+        // Removed by hand: what the next start would find, the defaults and a guessed place.
+        mustMoveAside_ = false;
+        apply({}, Presets::defaultSchedule().id, std::nullopt, Json::object());
+        log_.notice("The schedule file was removed; using the built-in schedules");
+        guessLocation();
+        return changed();
+    }
+    auto file = decodeFile(*now);
+    if (!file) {
+        // The schedules in use are all the person had before this edit: keep the edit aside
+        // and save them, rather than start over from the defaults as a start must.
+        log_.error("Couldn't read schedules changed by hand: %s; keeping the schedules in use",
+                   file.error().description.c_str());
+        mustMoveAside_ = true;
+        (void)save();  // the outcome is kept in lastSave()
+        return false;
+    }
+    mustMoveAside_ = false;
+    apply(std::move(file->custom), file->activeID, std::move(file->location),
+          std::move(file->unknown));
+    log_.notice("Took in the schedules changed by hand");
+    guessLocation();
+    return changed();
 }
 
 Status ScheduleStore::moveAsideUnreadableFile() {
@@ -111,12 +180,40 @@ Status ScheduleStore::moveAsideUnreadableFile() {
     auto aside = files_.moveAside(path_, ".unreadable-" + std::to_string(stamp));
     if (!aside) return aside.error();
     mustMoveAside_ = false;
+    onDisk_.reset();
     log_.error("Moved the schedule file that could not be read aside to %s", aside->c_str());
     return success();
 }
 
-Status ScheduleStore::save() {
+void ScheduleStore::takeInUnreadEdit(unsigned changing) {
+    if (mustMoveAside_) return;
+    auto read = files_.read(path_);
+    if (!read.ok && read.failure == ReadFailure::unreadable) {
+        mustMoveAside_ = true;  // what is there now was never seen: this save keeps it aside
+        return;
+    }
+    if (!read.ok || read.bytes == onDisk_) return;
+    auto file = decodeFile(read.bytes);
+    if (!file) {
+        // Kept aside by this save, like one the reload finds damaged.
+        log_.error("Couldn't read schedules changed by hand: %s; keeping the schedules in use",
+                   file.error().description.c_str());
+        mustMoveAside_ = true;
+        return;
+    }
+    isLoading_ = true;
+    if (!(changing & customPart)) custom_.set(std::move(file->custom));
+    if (!(changing & activePart)) activeID_.set(file->activeID);
+    if (!(changing & locationPart)) location_.set(std::move(file->location));
+    unknown_ = std::move(file->unknown);
+    isLoading_ = false;
+    takenIn_ = true;
+    log_.notice("Took in the schedules changed by hand before saving");
+}
+
+Status ScheduleStore::save(unsigned changing) {
     if (isLoading_) return success();
+    takeInUnreadEdit(changing);
     lastSave_ = [&]() -> Status {
         if (mustMoveAside_) {
             auto moved = moveAsideUnreadableFile();
@@ -125,9 +222,11 @@ Status ScheduleStore::save() {
                              moved.error().description + "); it is left as it is"};
             }
         }
-        auto bytes = encodeFile({custom_.get(), activeID_.get(), location_.get()});
+        auto bytes = encodeFile({custom_.get(), activeID_.get(), location_.get(), unknown_});
         if (!bytes) return bytes.error();
-        return files_.writeAtomically(path_, *bytes);
+        auto written = files_.writeAtomically(path_, *bytes);
+        if (written) onDisk_ = std::move(bytes).value();
+        return written;
     }();
     if (!lastSave_) log_.error("Couldn't save schedules: %s", lastSave_.error().description.c_str());
     return lastSave_;
@@ -155,7 +254,7 @@ std::optional<Schedule> ScheduleStore::schedule(const Uuid& id) const {
 
 Status ScheduleStore::setActiveID(const Uuid& id) {
     activeID_.set(id);
-    return save();
+    return save(activePart);
 }
 
 Status ScheduleStore::setLocation(std::optional<Location> location) {
@@ -165,7 +264,7 @@ Status ScheduleStore::setLocation(std::optional<Location> location) {
         return Error{"The coordinates are not finite numbers."};
     }
     location_.set(std::move(location));
-    return save();
+    return save(locationPart);
 }
 
 Schedule ScheduleStore::addNew(const Schedule& schedule, const std::string& name, bool activate) {
@@ -180,7 +279,7 @@ Schedule ScheduleStore::addNew(const Schedule& schedule, const std::string& name
     list.push_back(copy);
     custom_.set(std::move(list));
     if (activate) activeID_.set(copy.id);
-    (void)save();  // the outcome is kept in lastSave()
+    (void)save(activate ? customPart | activePart : customPart);  // the outcome is in lastSave()
     return copy;
 }
 
@@ -195,7 +294,7 @@ Status ScheduleStore::update(const Schedule& schedule) {
         if (own.id == schedule.id) {
             own = schedule;
             custom_.set(std::move(list));
-            return save();
+            return save(customPart);
         }
     }
     return success();
@@ -205,8 +304,12 @@ Status ScheduleStore::deleteSchedule(const Schedule& schedule) {
     auto list = custom_.get();
     std::erase_if(list, [&](const Schedule& own) { return own.id == schedule.id; });
     custom_.set(std::move(list));
-    if (activeID_.get() == schedule.id) activeID_.set(Presets::defaultSchedule().id);
-    return save();
+    unsigned changing = customPart;
+    if (activeID_.get() == schedule.id) {
+        activeID_.set(Presets::defaultSchedule().id);
+        changing |= activePart;
+    }
+    return save(changing);
 }
 
 std::string ScheduleStore::uniqueName(const std::string& base) const {

@@ -10,6 +10,7 @@
 #include "Platform/TimeZoneSource.h"
 #include "Schedule/Location.h"
 #include "Schedule/Schedule.h"
+#include "Support/Json.h"
 #include "Support/Observable.h"
 
 namespace vesperine {
@@ -22,7 +23,8 @@ namespace vesperine {
 // save after such a load it is moved aside to "schedules.json.unreadable-<unix seconds>" (with
 // "-2", "-3", ... when taken; next to the target of a link), so a damaged file or one from a
 // newer version loses nothing. If it cannot be moved (or is a device or pipe, which is not
-// ours to move), saving fails (and says so) instead.
+// ours to move), saving fails (and says so) instead. Members of the file's object that this
+// version does not know (a newer one's) are written back as they were read.
 class ScheduleStore {
 public:
     static constexpr const char* fileName = "schedules.json";
@@ -65,6 +67,15 @@ public:
     // Removes a custom schedule; the default becomes active when it was the active one.
     Status deleteSchedule(const Schedule& schedule);
 
+    // Reads the file again after a hand edit and takes it in as a start would read it: a
+    // removed "location" is guessed again, a removed file gives the defaults. Content equal to
+    // what was last read or written (our own saves) changes nothing. A file that does not
+    // decode is moved aside at once and the schedules in use are saved in its place, so
+    // neither the edit nor the schedules are lost. True when a schedule, the active one or
+    // the location changed, here or in a save since the last reload: a save first takes in
+    // an edit not read yet, all but the part it changes itself, so it undoes none of it.
+    bool reload();
+
     // The outcome of the latest save (success before any).
     const Status& lastSave() const { return lastSave_; }
 
@@ -73,7 +84,15 @@ public:
 
 private:
     void load();
-    Status save();
+    // Takes in what the file held, without saving.
+    void apply(std::vector<Schedule> custom, Uuid activeID, std::optional<Location> location,
+               Json unknown);
+    void guessLocation();
+    bool reread();
+    // What a save changes itself, and keeps against a hand edit not read yet.
+    enum Part : unsigned { customPart = 1, activePart = 2, locationPart = 4, allParts = 7 };
+    void takeInUnreadEdit(unsigned changing);
+    Status save(unsigned changing = allParts);
     Status moveAsideUnreadableFile();
     std::string uniqueName(const std::string& base) const;
 
@@ -81,6 +100,7 @@ private:
     Log log_;
     std::string path_;
     const Clock& clock_;
+    const TimeZoneSource& zones_;
     Observable<std::vector<Schedule>> custom_;
     Observable<Uuid> activeID_;
     Observable<std::optional<Location>> location_;
@@ -89,6 +109,9 @@ private:
     bool locationGuessed_ = false;
     bool loadedFromFile_ = false;  // the file on disk failed to read or decode
     Status lastSave_ = success();
+    std::optional<std::string> onDisk_;  // the file as last read or written; none: no file
+    bool takenIn_ = false;               // a save took in a hand edit since the last reload
+    Json unknown_ = Json::object();      // members of the file this version does not know
 };
 
 }  // namespace vesperine

@@ -32,6 +32,10 @@ public:
     // Why the latest write failed (a read-only folder, a full disk), for the person who made
     // the change; none before the first write and again once one succeeds.
     virtual const Observable<std::optional<std::string>>& writeFailure() const = 0;
+    // Reads what is stored again after someone else changed it (a hand edit of the file) and
+    // takes it in, except where this run set the same key since it last wrote. True when a
+    // value changed. A store that only this program writes has nothing to take in.
+    virtual bool reload() { return false; }
 
     std::optional<std::string> data(std::string_view key) const;
     void setData(std::string_view key, std::string bytes) { set(key, Data{std::move(bytes)}); }

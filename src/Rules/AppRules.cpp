@@ -65,6 +65,16 @@ void AppRules::setPauseWhileFullScreen(bool on) {
     recompute();
 }
 
+void AppRules::reloadStored() {
+    rules_.set(Stored::load<std::vector<AppRule>>(defaultsKey, AppRule::defaults(), defaults_));
+    const bool on = defaults_.boolean(fullScreenKey);
+    if (pauseWhileFullScreen_.set(on)) {
+        if (!on) lastExternalFullScreen_ = false;
+        if (started_) workspace_.followFullScreen(on);
+    }
+    recompute();
+}
+
 void AppRules::start() {
     if (started_) return;
     started_ = true;

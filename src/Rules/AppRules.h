@@ -48,6 +48,9 @@ public:
     const Observable<bool>& pauseWhileFullScreen() const { return pauseWhileFullScreen_; }
     // Saves the setting and applies it at once.
     void setPauseWhileFullScreen(bool on);
+    // Takes in the stored rules and full-screen setting again (a hand edit of the defaults)
+    // and applies them, without writing them.
+    void reloadStored();
 
     // Called with every new effect. Set by the owner before start().
     std::function<void(std::optional<ModeResolver::AppRuleEffect>)> onChange;

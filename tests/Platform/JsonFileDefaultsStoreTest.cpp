@@ -211,6 +211,29 @@ TEST_F(JsonFileDefaultsStoreTest, HandEditsMadeWhileRunningSurviveTheNextSave) {
     EXPECT_EQ(logger_.count("changed by hand and does not read as settings"), 1u);
 }
 
+// What the running program does when the file is seen to change: our own write is no news, a
+// hand edit is (also one a save took in first), and a damaged one costs no setting in use.
+TEST_F(JsonFileDefaultsStoreTest, AReloadTakesInHandEditsOnly) {
+    JsonFileDefaultsStore store(files_, logger_, path_);
+    store.set("warm", 3400.5);
+    EXPECT_FALSE(store.reload());
+    dir_.write(path_, R"({"warm":2700.5})");
+    EXPECT_TRUE(store.reload());
+    EXPECT_EQ(store.number("warm"), 2700.5);
+    EXPECT_FALSE(store.reload());
+
+    dir_.write(path_, R"({"warm":2700.5,"tips":true})");
+    store.set("ours", true);
+    EXPECT_TRUE(store.reload());
+    EXPECT_TRUE(store.boolean("tips"));
+
+    dir_.write(path_, R"({"warm":)");
+    EXPECT_FALSE(store.reload());
+    EXPECT_EQ(dir_.read(path_ + ".corrupt"), R"({"warm":)");
+    EXPECT_EQ(*json::parse(dir_.read(path_)),
+              *json::parse(R"({"warm":2700.5,"tips":true,"ours":true})"));
+}
+
 TEST_F(JsonFileDefaultsStoreTest, AnotherProgramsFileOpensReadOnlyOrNotAtAll) {
     auto none = JsonFileDefaultsStore::openReadOnly(files_, logger_, path_);
     ASSERT_TRUE(none);

@@ -32,6 +32,7 @@
 #include "Platform/Linux/NightLight/DesktopNightLight.h"
 #include "Platform/Linux/Process/ExecRelaunch.h"
 #include "Platform/Linux/Files/FreedesktopTrash.h"
+#include "Platform/Linux/Files/InotifyFileWatch.h"
 #include "Platform/Linux/Power/LinuxPowerSource.h"
 #include "Platform/Linux/Process/ProcProcesses.h"
 #include "Platform/Linux/Process/RunningProgram.h"
@@ -265,6 +266,16 @@ int DesktopProgram::run(const Session& session) {
     log.notice("%s %s started on %s", info_.displayName.c_str(), info_.version.c_str(),
                session.where.c_str());
     if (session.started) session.started(app);
+    // A hand edit of the stored files takes effect while the program runs; without inotify
+    // the next start reads it.
+    std::unique_ptr<InotifyFileWatch> fileWatch;
+    if (auto opened = InotifyFileWatch::open(loop_, logger_)) {
+        fileWatch = std::move(opened).value();
+        app.followHandEdits(*fileWatch, defaults_.path());
+    } else {
+        log.error("%s; hand edits of the settings and schedules are read at the next start",
+                  opened.error().description.c_str());
+    }
     // The control interface, for scripts, panels and later launches; without a session bus
     // later launches still reach this instance through the instance socket.
     RemoteControl control(app.state(), &app.appRules());

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "Support/Json.h"
@@ -209,7 +210,26 @@ Status JsonFileDefaultsStore::takeInHandEdits() {
     }
     log_.notice("Took in the changes made to %s since it was last read", path_.c_str());
     onDisk_ = std::move(now);
+    takenIn_ = true;
     return success();
+}
+
+bool JsonFileDefaultsStore::reload() {
+    if (readOnly_) return false;
+    const Json before = file_;
+    // A file unreadable at start may be readable now; this run's changes then join it.
+    const bool wasUnreadable = std::exchange(readFailed_, false);
+    if (auto merged = takeInHandEdits(); !merged) {
+        readFailed_ = wasUnreadable;
+        log_.error("Couldn't read the defaults changed by hand: %s",
+                   merged.error().description.c_str());
+        return false;
+    }
+    // Changes not written yet, or a damaged edit just kept aside: the file must hold the
+    // settings in use, or the next start would not find them.
+    if (!changed_.empty() || (!onDisk_ && !file_.empty())) save();
+    // A save in the moment before may have taken the edit in already: it is news all the same.
+    return std::exchange(takenIn_, false) || file_ != before;
 }
 
 std::optional<DefaultsValue> JsonFileDefaultsStore::value(std::string_view key) const {

@@ -21,9 +21,10 @@ namespace vesperine {
 // wrote, the hand edits are taken in first: a key the person changed, added or removed takes
 // their value (or stays removed), unless this run set or removed the same key since, whose
 // value wins. So nothing written by hand is lost to the next save, and `value` answers with
-// the person's values from then on. (The program's services keep what they loaded: a hand
-// edit reaches them at the next start.) A hand edit that does not parse is kept aside as a
-// damaged file is at start, and named in the log.
+// the person's values from then on. `reload` does the same when the file is seen to change,
+// so the program's services can follow at once. A hand edit that does not parse is kept
+// aside as a damaged file is at start, and named in the log, and the settings in use are
+// written in its place: unlike at start they are not lost, and the next start finds them.
 //
 // File form: booleans, integers, numbers and strings are plain JSON values; a data value
 // that is the compact JSON text of an object or list (a settings record) is that object or
@@ -51,6 +52,7 @@ public:
     std::optional<DefaultsValue> value(std::string_view key) const override;
     void set(std::string_view key, DefaultsValue value) override;
     void remove(std::string_view key) override;
+    bool reload() override;
     const Observable<std::optional<std::string>>& writeFailure() const override {
         return writeFailure_;
     }
@@ -77,6 +79,7 @@ private:
     Json file_ = Json::object();  // every entry in file form, the unknown ones as they were read
     std::optional<std::string> onDisk_;  // the file as last read or written; none: no file
     std::set<std::string, std::less<>> changed_;  // keys set or removed since then
+    bool takenIn_ = false;     // hand edits taken in by a save since the last reload
     bool readFailed_ = false;  // an unreadable (not missing) file: never write over it
     bool warnedUnsaved_ = false;
     Observable<std::optional<std::string>> writeFailure_;
