@@ -96,7 +96,11 @@ DesktopProgram::DesktopProgram(const LaunchOptions& options, const AppInfo& info
       zones_(logger),
       paths_(XdgPaths::fromEnvironment()),
       // Atomic writes make the folders they need, so nothing is created before the first save.
-      defaults_(files_, logger, paths_.defaultsFile(info.bundleIdentifier)),
+      // A held pick is the command's, not the person's choice: it leaves their settings (the
+      // pick a start shows first among them) as they were.
+      defaults_(files_, logger, paths_.defaultsFile(info.bundleIdentifier),
+                options.hold ? JsonFileDefaultsStore::Writes::thisRunOnly
+                             : JsonFileDefaultsStore::Writes::toFile),
       instance_(loop_, loop_, logger, paths_.runtimeFolders(info.bundleIdentifier),
                 info.bundleIdentifier),
       entries_(DesktopEntries::fromEnvironment(logger)) {
