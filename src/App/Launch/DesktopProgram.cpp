@@ -280,6 +280,11 @@ int DesktopProgram::run(const Session& session) {
             return 1;
         }
         log.notice("Holding the pick until \"vesperine reset\", which ends this run");
+        // Someone who starts the program expects its tray and windows, which this run does
+        // not have: it gives the displays back and the later launch starts in its place,
+        // taking them over as any start does.
+        instance_.stepAsideForLaunches(
+            [&] { endCleanly("A later launch starts Vesperine in this run's place"); });
         control.afterReset = [&] {
             // After the reply has gone out.
             loop_.post([&] { endCleanly("Reset from the command line"); });
@@ -372,6 +377,7 @@ int DesktopProgram::run(const Session& session) {
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch_.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();
+    instance_.stepAsideForLaunches(nullptr);  // what it would call ends with this run
     tray.reset();      // the panel and a window still open go before the services they show
     settings.reset();
     onboarding.reset();
