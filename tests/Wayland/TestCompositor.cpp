@@ -2,9 +2,11 @@
 
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <wayland-server.h>
 
+#include <cstring>
 #include <deque>
 #include <future>
 #include <mutex>
@@ -310,6 +312,22 @@ int TestCompositor::connectClient() {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return -1;
     run([&] { wl_client_create(state_->display, ends[0]); });
     return ends[1];
+}
+
+bool TestCompositor::listenAt(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 16) != 0) {
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    bool added = false;
+    run([&] { added = wl_display_add_socket_fd(state_->display, fd) == 0; });  // takes fd
+    return added;
 }
 
 void TestCompositor::addOutput(const std::string& name, const std::string& description,

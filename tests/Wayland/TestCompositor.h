@@ -31,6 +31,9 @@ class TestCompositor {
 
     // One end of a new client connection; the caller owns it.
     int connectClient();
+    // Listens on a socket at `path` too, for clients that find it by WAYLAND_DISPLAY (a
+    // program that starts another one); false when it cannot.
+    bool listenAt(const std::string& path);
     // The compositor goes away: every client sees its connection end.
     void stop();
 

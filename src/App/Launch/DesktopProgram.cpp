@@ -98,7 +98,11 @@ DesktopProgram::DesktopProgram(const LaunchOptions& options, const AppInfo& info
       zones_(logger),
       paths_(XdgPaths::fromEnvironment()),
       // Atomic writes make the folders they need, so nothing is created before the first save.
-      defaults_(files_, logger, paths_.defaultsFile(info.bundleIdentifier)),
+      // A held pick is the command's, not the person's choice: it leaves their settings (the
+      // pick a start shows first among them) as they were.
+      defaults_(files_, logger, paths_.defaultsFile(info.bundleIdentifier),
+                options.hold ? JsonFileDefaultsStore::Writes::thisRunOnly
+                             : JsonFileDefaultsStore::Writes::toFile),
       instance_(loop_, loop_, logger, paths_.runtimeFolders(info.bundleIdentifier),
                 info.bundleIdentifier),
       entries_(DesktopEntries::fromEnvironment(logger)) {
@@ -291,6 +295,11 @@ int DesktopProgram::run(const Session& session) {
             return 1;
         }
         log.notice("Holding the pick until \"vesperine reset\", which ends this run");
+        // Someone who starts the program expects its tray and windows, which this run does
+        // not have: it gives the displays back and the later launch starts in its place,
+        // taking them over as any start does.
+        instance_.stepAsideForLaunches(
+            [&] { endCleanly("A later launch starts Vesperine in this run's place"); });
         control.afterReset = [&] {
             // After the reply has gone out.
             loop_.post([&] { endCleanly("Reset from the command line"); });
@@ -383,6 +392,7 @@ int DesktopProgram::run(const Session& session) {
     // "Relaunch Now" and the like end the program as a quit does; the caller starts the new one.
     relaunch_.setOnQuit([] { QCoreApplication::exit(0); });
     const int result = QCoreApplication::exec();
+    instance_.stepAsideForLaunches(nullptr);  // what it would call ends with this run
     tray.reset();      // the panel and a window still open go before the services they show
     settings.reset();
     onboarding.reset();

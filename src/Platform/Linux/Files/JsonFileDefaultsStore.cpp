@@ -102,21 +102,19 @@ std::optional<DefaultsValue> fromJson(const Json& j) {
 
 }  // namespace
 
-JsonFileDefaultsStore::JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path)
-    : files_(files), log_(logger, "store"), path_(std::move(path)) {
-    load();
-}
-
 JsonFileDefaultsStore::JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path,
-                                             ReadOnly)
-    : files_(files), log_(logger, "store"), path_(std::move(path)), readOnly_(true) {
+                                             Writes writes)
+    : files_(files),
+      log_(logger, "store"),
+      path_(std::move(path)),
+      readOnly_(writes == Writes::thisRunOnly) {
     load();
 }
 
 Result<std::unique_ptr<const DefaultsStore>> JsonFileDefaultsStore::openReadOnly(
     FileSystem& files, Logger& logger, std::string path) {
     std::unique_ptr<JsonFileDefaultsStore> store(
-        new JsonFileDefaultsStore(files, logger, std::move(path), ReadOnly{}));
+        new JsonFileDefaultsStore(files, logger, std::move(path), Writes::thisRunOnly));
     if (store->readOnlyError_) return *store->readOnlyError_;
     if (!store->found_) return std::unique_ptr<const DefaultsStore>();
     return std::unique_ptr<const DefaultsStore>(std::move(store));

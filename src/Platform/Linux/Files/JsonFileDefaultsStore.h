@@ -40,7 +40,12 @@ namespace vesperine {
 // place, too large) is left as it is and never written over: changes live for this run only.
 class JsonFileDefaultsStore final : public DefaultsStore {
 public:
-    JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path);
+    // Where changes go: to the file, or only into this run's memory, the file read once and
+    // never written, moved or created (a run that must leave the person's settings as they
+    // were).
+    enum class Writes { toFile, thisRunOnly };
+    JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path,
+                          Writes writes = Writes::toFile);
 
     // Another program's defaults file in the same form, read once and never written, moved
     // or created. No file gives null; a file that can't be read or does not parse gives an
@@ -60,9 +65,6 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    struct ReadOnly {};
-    JsonFileDefaultsStore(FileSystem& files, Logger& logger, std::string path, ReadOnly);
-
     void load();
     // Takes `tree`'s entries in as read: known forms into `values_`, every entry into `file_`.
     void adopt(const std::string& key, const Json& entry);

@@ -60,8 +60,9 @@ bool sameUser(int fd) {
 
 }  // namespace
 
-Claim InstanceHandOver::send(const std::string& socketPath, SingleInstance::Request request,
-                             const Scheduler& clock, Duration patience) {
+InstanceHandOver::Answer InstanceHandOver::send(const std::string& socketPath,
+                                                SingleInstance::Request request,
+                                                const Scheduler& clock, Duration patience) {
     const MonotonicTime deadline = clock.monotonicNow() + patience;
     const Claim silent{Outcome::noAnswer,
                        "did not answer within " +
@@ -125,6 +126,11 @@ Claim InstanceHandOver::send(const std::string& socketPath, SingleInstance::Requ
         }
     }
     if (answer == InstanceProtocol::done) return {Outcome::handedOver, {}};
+    if (answer == InstanceProtocol::steppingAside) {
+        Answer stepping(Claim{});
+        stepping.stepsAside = true;
+        return stepping;
+    }
     if (answer == InstanceProtocol::unsupported)
         return {Outcome::refused, "cannot take this request"};
     return {Outcome::noAnswer, "closed the connection without answering"};

@@ -17,6 +17,9 @@ namespace InstanceProtocol {
 inline constexpr std::size_t maxLine = 64;  // bytes, the newline included
 inline constexpr std::string_view done = "ok\n";
 inline constexpr std::string_view unsupported = "unsupported\n";
+// The instance ends instead of carrying the request out (it only held a pick without
+// windows): the launch is to start in its place once the lock is free.
+inline constexpr std::string_view steppingAside = "stepping-aside\n";
 
 inline std::string_view requestLine(SingleInstance::Request request) {
     switch (request) {

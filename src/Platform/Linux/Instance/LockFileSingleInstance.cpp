@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -127,9 +128,11 @@ SingleInstance::Claim LockFileSingleInstance::claimOrHandOver(Request request) {
         }
         folder_ = std::move(folder).value();
         if (::flock(*lock, LOCK_EX | LOCK_NB) != 0) {
-            ::close(*lock);
-            return InstanceHandOver::send(folder_->entryPath(socketName_), request, scheduler_,
-                                          exchangeLimit);
+            auto claim = takeOver(*lock, request);
+            if (claim.outcome != Outcome::claimed) {
+                ::close(*lock);
+                return claim;
+            }
         }
         lockFd_ = *lock;
         listen();
@@ -140,6 +143,51 @@ SingleInstance::Claim LockFileSingleInstance::claimOrHandOver(Request request) {
         "No private folder for the instance lock; running without single-instance "
         "protection, so a second launch will start a second instance");
     return {};
+}
+
+SingleInstance::Claim LockFileSingleInstance::takeOver(int lock, Request request) {
+    // Who holds the lock now; none when nobody does or it cannot be told.
+    const auto holderOf = [lock]() -> std::optional<pid_t> {
+        struct stat file {};
+        if (::fstat(lock, &file) != 0) return std::nullopt;
+        const auto holder = flockHolder(file.st_dev, file.st_ino);
+        return holder ? holder.value() : std::nullopt;
+    };
+    const std::string socket = folder_->entryPath(socketName_);
+    const std::optional<pid_t> first = holderOf();
+    auto answer = InstanceHandOver::send(socket, request, scheduler_, exchangeLimit);
+    if (!answer.stepsAside) return answer.claim;
+
+    // It gives the displays back and lets go of the lock: this launch starts in its place.
+    const MonotonicTime deadline = scheduler_.monotonicNow() + stepAsideLimit;
+    while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        // Another launch it stepped aside for may have taken the place first: that one is
+        // the instance to hand over to.
+        if (const auto now = holderOf(); first && now && *now != *first) {
+            answer = InstanceHandOver::send(socket, request, scheduler_, exchangeLimit);
+            if (answer.stepsAside) return {Outcome::noAnswer, "is ending for another launch"};
+            return answer.claim;
+        }
+        if (scheduler_.monotonicNow() >= deadline) {
+            return {Outcome::noAnswer,
+                    "said it would end for this launch, and still runs after " +
+                        std::to_string(std::lround(toSeconds(stepAsideLimit))) + " s"};
+        }
+        ::poll(nullptr, 0, 20);
+    }
+    log_.notice("The running instance, which held a pick without windows, has ended for this "
+                "launch, which starts in its place");
+    return {};
+}
+
+void LockFileSingleInstance::stopListening() {
+    watch_.cancel();
+    if (listenFd_ < 0) return;
+    ::close(listenFd_);
+    listenFd_ = -1;
+    // Later launches find no socket and wait for the next holder's, instead of queueing on
+    // one that will never answer.
+    ::unlinkat(folder_->descriptor(), socketName_.c_str(), 0);
 }
 
 void LockFileSingleInstance::listen() {
@@ -194,6 +242,14 @@ void LockFileSingleInstance::read(std::uint64_t id) {
     launches_.erase(found);
     if (!complete || peerHasGone(done->fd)) return;
     const auto request = InstanceProtocol::parseRequest(done->received);
+    if (request && onStepAside_) {
+        const auto line = InstanceProtocol::steppingAside;
+        (void)::send(done->fd, line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        stopListening();
+        const auto stepAside = onStepAside_;  // it may let go of itself
+        stepAside();
+        return;
+    }
     std::string_view answer = InstanceProtocol::unsupported;
     if (request && onRequest_) {
         onRequest_(*request);

@@ -30,10 +30,16 @@ namespace vesperine {
 // sent no request within `exchangeLimit`, and keeps at most `maxWaitingLaunches` (dropping
 // the oldest), so idle connections cost nothing lasting. A launch waits `exchangeLimit` at
 // most for the holder to answer.
+//
+// A holder that only keeps something until the program proper starts (a pick held without
+// windows) steps aside instead: it answers each request with that, stops listening and ends;
+// the launch waits for the lock (`stepAsideLimit` at most) and claims it as a first launch
+// would.
 class LockFileSingleInstance final : public SingleInstance {
 public:
     static constexpr Duration exchangeLimit = std::chrono::seconds(2);
     static constexpr std::size_t maxWaitingLaunches = 16;
+    static constexpr Duration stepAsideLimit = std::chrono::seconds(5);
 
     LockFileSingleInstance(IoWatcher& watcher, Scheduler& scheduler, Logger& logger,
                            std::vector<std::string> folders, std::string bundleId);
@@ -49,6 +55,12 @@ public:
     void setOnRequest(std::function<void(Request)> onRequest) override {
         onRequest_ = std::move(onRequest);
     }
+    // From now on a later launch's request is not carried out: the launch is told to start
+    // in this instance's place, and `onStepAside` runs, which is to end this one (giving
+    // the displays back) soon. None: requests are carried out again.
+    void stepAsideForLaunches(std::function<void()> onStepAside) {
+        onStepAside_ = std::move(onStepAside);
+    }
 
 private:
     struct Launch;
@@ -56,6 +68,10 @@ private:
     void listen();
     void acceptWaiting();
     void read(std::uint64_t id);
+    // Hands `request` to the holder of `lock`; when that steps aside, waits to take the
+    // lock (`claimed` once it is this launch's) or hands over to whoever took it first.
+    Claim takeOver(int lock, Request request);
+    void stopListening();
 
     IoWatcher& watcher_;
     Scheduler& scheduler_;
@@ -70,6 +86,7 @@ private:
     std::map<std::uint64_t, std::unique_ptr<Launch>> launches_;  // by arrival
     std::uint64_t nextLaunch_ = 0;
     std::function<void(Request)> onRequest_;
+    std::function<void()> onStepAside_;
 };
 
 }  // namespace vesperine
