@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -21,6 +23,8 @@
 #include "Platform/Simulated/VirtualTime.h"
 #include "Platform/Wayland/WaylandDisplays.h"
 #include "Support/ChildProcess.h"
+#include "Support/FakeWatcher.h"
+#include "Support/Json.h"
 #include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
 
@@ -76,6 +80,7 @@ class HeadlessSway {
     }
     bool running() const { return sway_ && sway_->pid() > 0 && !socket_.empty() && !ipc_.empty(); }
     const std::string& socket() const { return socket_; }
+    const std::string& ipc() const { return ipc_; }
     bool command(const std::string& text) const {
         return std::system(("SWAYSOCK=" + ipc_ + " swaymsg -q '" + text + "' >/dev/null 2>&1").c_str()) == 0;
     }
@@ -169,6 +174,110 @@ TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
     EXPECT_EQ(said.find("No windows"), said.rfind("No windows")) << said;
     EXPECT_NE(said.find("No windows, tray icon or alerts"), std::string::npos) << said;
     EXPECT_NE(said.find("refuses our tables"), std::string::npos) << said;
+}
+
+// From sway's tree: its first output's size, and where the floating window titled `title` is
+// while it is shown.
+struct SwayView {
+    int outputWidth = 0, outputHeight = 0;
+    std::optional<std::array<int, 4>> window;  // x, y, width, height
+};
+SwayView swayView(const HeadlessSway& sway, const std::string& title) {
+    SwayView view;
+    const auto tree = json::parse(runCommand("SWAYSOCK=" + sway.ipc() + " swaymsg -r -t get_tree").output);
+    if (!tree) return view;
+    const std::function<void(const Json&)> walk = [&](const Json& node) {
+        const std::string type = node.value("type", "");
+        const Json& rect = node["rect"];
+        if (type == "output" && !view.outputWidth && node.value("name", "") != "__i3") {
+            view.outputWidth = rect["width"];
+            view.outputHeight = rect["height"];
+        }
+        if (type == "floating_con" && node.value("name", "") == title && node.value("visible", false))
+            view.window = std::array<int, 4>{rect["x"], rect["y"], rect["width"], rect["height"]};
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const Json& child : node.value(children, Json::array())) walk(child);
+    };
+    walk(*tree);
+    return view;
+}
+
+// Qt cannot move a window on Wayland and only the tray's host knows where the click was: the
+// panel must still open beside that point (at the pointer where the host gives none), inside
+// the output wherever the point is.
+TEST(HeadlessSway, ThePanelOpensBesideTheTrayActivationInsideTheOutput) {
+    HeadlessSway sway;
+    if (!sway.running()) GTEST_SKIP() << "sway could not start on its headless backend";
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
+    FakeWatcher watcher(bus.address());
+    ASSERT_TRUE(watcher.ok());
+    TempFolder home;
+    fs::create_directories(home / "run");
+    ::chmod((home / "run").c_str(), 0700);
+    ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
+                         std::vector<std::string>{
+                             "WAYLAND_DISPLAY=" + sway.socket(), "SWAYSOCK=" + sway.ipc(),
+                             "QT_QPA_PLATFORM=wayland", "XDG_RUNTIME_DIR=" + (home / "run").string(),
+                             "HOME=" + home.root(), "XDG_CONFIG_HOME=" + (home / "config").string(),
+                             "XDG_DATA_HOME=" + (home / "data").string(),
+                             "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+                             "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
+                             "VESPERINE_LOG_STDERR=1"});
+    const auto within = [&](const std::function<bool()>& done, std::chrono::milliseconds limit) {
+        for (auto waited = 0ms; waited < limit; waited += 50ms) {
+            if (done()) return true;
+            if (program.wait(50ms)) return false;
+        }
+        return done();
+    };
+    ASSERT_TRUE(within([&] { return watcher.item().has_value(); }, 10s)) << home.read("stderr.log");
+    BusClient host(bus.address(), nullptr);
+    ASSERT_TRUE(host.ok());
+    const auto activate = [&](int x, int y) {
+        return sd_bus_call_method(host.raw(), watcher.item()->c_str(), "/StatusNotifierItem",
+                                  "org.kde.StatusNotifierItem", "Activate", nullptr, nullptr, "ii",
+                                  x, y) >= 0;
+    };
+    const SwayView screen = swayView(sway, "Vesperine");
+    ASSERT_GT(screen.outputWidth, 0);
+    const int right = screen.outputWidth, bottom = screen.outputHeight, gap = 4;
+    struct Row {
+        const char* what;
+        int x, y;      // the point the host sends; 0, 0 is none
+        int pointerX, pointerY;
+        // The panel's top left corner, by its width and height.
+        std::function<std::array<int, 2>(int, int)> corner;
+    };
+    const std::vector<Row> rows{
+        {"below a point in the upper half, centred on it", 700, 300, 0, 0,
+         [&](int width, int) { return std::array{700 - width / 2, 300 + gap}; }},
+        {"above a point in the bottom right corner, pushed inside", right - 10, bottom - 20, 0, 0,
+         [&](int width, int height) { return std::array{right - width, bottom - 20 - gap - height}; }},
+        {"no point: at the pointer in the top left corner, inside", 0, 0, 5, 5,
+         [](int, int) { return std::array{0, 0}; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(sway.command("seat seat0 cursor set " + std::to_string(row.pointerX) + " " +
+                                 std::to_string(row.pointerY)));
+        ASSERT_TRUE(activate(row.x, row.y));
+        std::optional<std::array<int, 4>> panel;
+        const auto placed = [&] {
+            panel = swayView(sway, "Vesperine").window;
+            if (!panel) return false;
+            const auto [x, y] = row.corner((*panel)[2], (*panel)[3]);
+            return (*panel)[0] == x && (*panel)[1] == y;
+        };
+        EXPECT_TRUE(within(placed, 5s))
+            << (panel ? std::to_string((*panel)[0]) + "," + std::to_string((*panel)[1]) : "not shown")
+            << "\n" << home.read("stderr.log");
+        ASSERT_TRUE(activate(row.x, row.y));  // a second activation closes it
+        ASSERT_TRUE(within([&] { return !swayView(sway, "Vesperine").window; }, 5s));
+        std::this_thread::sleep_for(300ms);  // past the guard against an instant reopening
+    }
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(10s), 0);
 }
 
 }  // namespace
