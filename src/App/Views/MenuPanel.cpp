@@ -61,6 +61,8 @@ void MenuPanel::popUp(std::optional<QRect> icon) {
     // Told first, so the tip and the conflicts it brings are in place when the panel is sized.
     services_.guide.menuOpened();
     services_.conflicts.refresh();
+    opened_ = SteadyClock::now();
+    placeRequests_ = 0;
     anchorKnown_ = icon.has_value();
     anchor_ = icon.value_or(QRect(QCursor::pos(), QSize(0, 0)));
     fit();
@@ -97,7 +99,16 @@ void MenuPanel::placeShown(int triesLeft) {
     if (!services_.placeShown || !isVisible() || triesLeft <= 0) return;
     std::optional<std::pair<int, int>> at;
     if (anchorKnown_) at = std::pair(placed_.x(), placed_.y());
-    if (services_.placeShown(windowTitle().toStdString(), at)) return;
+    ++placeRequests_;
+    if (services_.placeShown(windowTitle().toStdString(), at)) {
+        if (opened_) {
+            const std::chrono::duration<double, std::milli> took = SteadyClock::now() - *opened_;
+            log_.info("The compositor placed the panel %.1f ms after it was asked for (%d %s)",
+                      took.count(), placeRequests_, placeRequests_ == 1 ? "request" : "requests");
+            opened_.reset();
+        }
+        return;
+    }
     if (triesLeft == 1) {
         log_.info("The compositor did not move the panel beside the icon");
         return;

@@ -53,6 +53,8 @@ private:
     QPoint placed_;             // where `fit` put the top left corner
     std::optional<std::chrono::steady_clock::time_point> asked_;  // until the first paint
     std::optional<std::chrono::steady_clock::time_point> closed_;
+    std::optional<std::chrono::steady_clock::time_point> opened_;  // until placed by the compositor
+    int placeRequests_ = 0;                                         // since it opened
 };
 
 }  // namespace vesperine
