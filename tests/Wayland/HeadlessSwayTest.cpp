@@ -90,6 +90,20 @@ class HeadlessSway {
     std::optional<ChildProcess> sway_;
 };
 
+// The program's environment on `sway` and `bus`, with its own folders in `home` (made here).
+std::vector<std::string> programEnvironment(const HeadlessSway& sway, const TempFolder& home,
+                                            const PrivateBus& bus, std::vector<std::string> more) {
+    fs::create_directories(home / "run");
+    ::chmod((home / "run").c_str(), 0700);
+    for (std::string variable :
+         {"WAYLAND_DISPLAY=" + sway.socket(), "XDG_RUNTIME_DIR=" + (home / "run").string(),
+          "HOME=" + home.root(), "XDG_CONFIG_HOME=" + (home / "config").string(),
+          "XDG_DATA_HOME=" + (home / "data").string(), "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+          "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(), std::string("VESPERINE_LOG_STDERR=1")})
+        more.push_back(std::move(variable));
+    return more;
+}
+
 TEST(HeadlessSway, OutputsAreFollowedAndARefusedTableIsSaidOnceWithoutACrash) {
     HeadlessSway sway;
     if (!sway.running()) GTEST_SKIP() << "sway could not start on its headless backend";
@@ -141,18 +155,10 @@ TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
     PrivateBus bus;
     ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
     TempFolder home;
-    fs::create_directories(home / "run");
-    ::chmod((home / "run").c_str(), 0700);
     const std::string log = home / "stderr.log";
     const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
     ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, log}}, SIGTERM,
-                         std::vector<std::string>{
-                             "WAYLAND_DISPLAY=" + sway.socket(), "QT_QPA_PLATFORM=xcb",
-                             "XDG_RUNTIME_DIR=" + (home / "run").string(), "HOME=" + home.root(),
-                             "XDG_CONFIG_HOME=" + (home / "config").string(),
-                             "XDG_DATA_HOME=" + (home / "data").string(), session,
-                             "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
-                             "VESPERINE_LOG_STDERR=1", "TZ=UTC"});
+                         programEnvironment(sway, home, bus, {"QT_QPA_PLATFORM=xcb", "TZ=UTC"}));
     const auto command = [&](const std::string& arguments) {
         // The command finds the instance's lock in the same runtime folder as the program.
         const std::string line = session + " XDG_RUNTIME_DIR=" + (home / "run").string() + " " +
@@ -176,29 +182,26 @@ TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
     EXPECT_NE(said.find("refuses our tables"), std::string::npos) << said;
 }
 
-// From sway's tree: its first output's size, and where the floating window titled `title` is
-// while it is shown.
+// From sway's tree: its first output's size, and the x, y, width and height of the floating
+// window titled `title` while it is shown.
 struct SwayView {
     int outputWidth = 0, outputHeight = 0;
-    std::optional<std::array<int, 4>> window;  // x, y, width, height
+    std::optional<std::array<int, 4>> window;
 };
 SwayView swayView(const HeadlessSway& sway, const std::string& title) {
     SwayView view;
     const auto tree = json::parse(runCommand("SWAYSOCK=" + sway.ipc() + " swaymsg -r -t get_tree").output);
-    if (!tree) return view;
     const std::function<void(const Json&)> walk = [&](const Json& node) {
-        const std::string type = node.value("type", "");
+        const std::string type = node.value("type", ""), name = node.value("name", "");
         const Json& rect = node["rect"];
-        if (type == "output" && !view.outputWidth && node.value("name", "") != "__i3") {
-            view.outputWidth = rect["width"];
-            view.outputHeight = rect["height"];
-        }
-        if (type == "floating_con" && node.value("name", "") == title && node.value("visible", false))
+        if (type == "output" && name != "__i3" && !view.outputWidth)
+            view = {rect["width"], rect["height"], view.window};
+        if (type == "floating_con" && name == title && node.value("visible", false))
             view.window = std::array<int, 4>{rect["x"], rect["y"], rect["width"], rect["height"]};
         for (const char* children : {"nodes", "floating_nodes"})
             for (const Json& child : node.value(children, Json::array())) walk(child);
     };
-    walk(*tree);
+    if (tree) walk(*tree);
     return view;
 }
 
@@ -209,71 +212,50 @@ TEST(HeadlessSway, ThePanelOpensBesideTheTrayActivationInsideTheOutput) {
     HeadlessSway sway;
     if (!sway.running()) GTEST_SKIP() << "sway could not start on its headless backend";
     PrivateBus bus;
-    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
     FakeWatcher watcher(bus.address());
-    ASSERT_TRUE(watcher.ok());
+    ASSERT_TRUE(watcher.ok()) << "no dbus-daemon";
     TempFolder home;
-    fs::create_directories(home / "run");
-    ::chmod((home / "run").c_str(), 0700);
     ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
-                         std::vector<std::string>{
-                             "WAYLAND_DISPLAY=" + sway.socket(), "SWAYSOCK=" + sway.ipc(),
-                             "QT_QPA_PLATFORM=wayland", "XDG_RUNTIME_DIR=" + (home / "run").string(),
-                             "HOME=" + home.root(), "XDG_CONFIG_HOME=" + (home / "config").string(),
-                             "XDG_DATA_HOME=" + (home / "data").string(),
-                             "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
-                             "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
-                             "VESPERINE_LOG_STDERR=1"});
-    const auto within = [&](const std::function<bool()>& done, std::chrono::milliseconds limit) {
-        for (auto waited = 0ms; waited < limit; waited += 50ms) {
+                         programEnvironment(sway, home, bus,
+                                            {"QT_QPA_PLATFORM=wayland", "SWAYSOCK=" + sway.ipc()}));
+    const auto waitFor = [&](const std::function<bool()>& done) {
+        for (auto waited = 0ms; waited < 10s && !program.wait(50ms); waited += 50ms)
             if (done()) return true;
-            if (program.wait(50ms)) return false;
-        }
-        return done();
+        return false;
     };
-    ASSERT_TRUE(within([&] { return watcher.item().has_value(); }, 10s)) << home.read("stderr.log");
+    ASSERT_TRUE(waitFor([&] { return watcher.item().has_value(); })) << home.read("stderr.log");
     BusClient host(bus.address(), nullptr);
-    ASSERT_TRUE(host.ok());
     const auto activate = [&](int x, int y) {
         return sd_bus_call_method(host.raw(), watcher.item()->c_str(), "/StatusNotifierItem",
                                   "org.kde.StatusNotifierItem", "Activate", nullptr, nullptr, "ii",
                                   x, y) >= 0;
     };
-    const SwayView screen = swayView(sway, "Vesperine");
-    ASSERT_GT(screen.outputWidth, 0);
+    const SwayView screen = swayView(sway, "");
     const int right = screen.outputWidth, bottom = screen.outputHeight, gap = 4;
+    ASSERT_TRUE(right > 0 && sway.command("seat seat0 cursor set 5 5"));
     struct Row {
         const char* what;
-        int x, y;      // the point the host sends; 0, 0 is none
-        int pointerX, pointerY;
-        // The panel's top left corner, by its width and height.
-        std::function<std::array<int, 2>(int, int)> corner;
+        int x, y;  // the point the host sends; 0, 0 is none
+        std::function<std::array<int, 2>(int width, int height)> corner;  // the panel's
     };
     const std::vector<Row> rows{
-        {"below a point in the upper half, centred on it", 700, 300, 0, 0,
+        {"below a point in the upper half, centred on it", 700, 300,
          [&](int width, int) { return std::array{700 - width / 2, 300 + gap}; }},
-        {"above a point in the bottom right corner, pushed inside", right - 10, bottom - 20, 0, 0,
+        {"above a point in the bottom right corner, pushed inside", right - 10, bottom - 20,
          [&](int width, int height) { return std::array{right - width, bottom - 20 - gap - height}; }},
-        {"no point: at the pointer in the top left corner, inside", 0, 0, 5, 5,
+        {"no point: at the pointer in the top left corner, inside", 0, 0,
          [](int, int) { return std::array{0, 0}; }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        ASSERT_TRUE(sway.command("seat seat0 cursor set " + std::to_string(row.pointerX) + " " +
-                                 std::to_string(row.pointerY)));
         ASSERT_TRUE(activate(row.x, row.y));
         std::optional<std::array<int, 4>> panel;
-        const auto placed = [&] {
+        EXPECT_TRUE(waitFor([&] {
             panel = swayView(sway, "Vesperine").window;
-            if (!panel) return false;
-            const auto [x, y] = row.corner((*panel)[2], (*panel)[3]);
-            return (*panel)[0] == x && (*panel)[1] == y;
-        };
-        EXPECT_TRUE(within(placed, 5s))
-            << (panel ? std::to_string((*panel)[0]) + "," + std::to_string((*panel)[1]) : "not shown")
-            << "\n" << home.read("stderr.log");
+            return panel && row.corner((*panel)[2], (*panel)[3]) == std::array{(*panel)[0], (*panel)[1]};
+        })) << (panel ? std::to_string((*panel)[0]) + "," + std::to_string((*panel)[1]) : "not shown");
         ASSERT_TRUE(activate(row.x, row.y));  // a second activation closes it
-        ASSERT_TRUE(within([&] { return !swayView(sway, "Vesperine").window; }, 5s));
+        ASSERT_TRUE(waitFor([&] { return !swayView(sway, "Vesperine").window; }));
         std::this_thread::sleep_for(300ms);  // past the guard against an instant reopening
     }
     program.signal(SIGTERM);
