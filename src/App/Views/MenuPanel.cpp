@@ -61,7 +61,7 @@ void MenuPanel::popUp(std::optional<QRect> icon) {
     // Told first, so the tip and the conflicts it brings are in place when the panel is sized.
     services_.guide.menuOpened();
     services_.conflicts.refresh();
-    opened_ = SteadyClock::now();
+    opened_ = asked_;
     placeRequests_ = 0;
     anchorKnown_ = icon.has_value();
     anchor_ = icon.value_or(QRect(QCursor::pos(), QSize(0, 0)));
@@ -92,7 +92,8 @@ void MenuPanel::fit() {
     placed_ = QPoint(placement.x, placement.y);
     move(placed_);
     // Grown or shrunk while open: the compositor keeps the top left corner, the rule may not.
-    if (isVisible() && !asked_) placeShown(1);
+    // (At the pointer it stays where it opened: the pointer may be over it by now.)
+    if (isVisible() && !asked_ && anchorKnown_) placeShown(1);
 }
 
 void MenuPanel::placeShown(int triesLeft) {
