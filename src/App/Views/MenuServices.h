@@ -35,7 +35,7 @@ struct MenuServices {
     // while it cannot (the window not mapped yet, a refused command). Empty where a window
     // goes where it is moved (X11) or nothing can place it (GNOME, KDE Plasma on Wayland).
     std::function<bool(const std::string& title, std::optional<std::pair<int, int>> at)>
-        placeShown;
+        placeShown{};
 };
 
 }  // namespace vesperine
