@@ -17,8 +17,11 @@ std::optional<QPoint> trayActivatedAt;
 bool trayListening = false;
 
 void seeTrayCall(const QDBusMessage& call) {
-    if (call.member() != QLatin1String("Activate") ||
-        call.interface() != QLatin1String("org.kde.StatusNotifierItem") ||
+    // A call may leave its interface out; the item's path then says what it is for.
+    const bool forItem = call.interface().isEmpty()
+                             ? call.path() == QLatin1String("/StatusNotifierItem")
+                             : call.interface() == QLatin1String("org.kde.StatusNotifierItem");
+    if (!forItem || call.member() != QLatin1String("Activate") ||
         call.signature() != QLatin1String("ii"))
         return;
     const QList<QVariant> at = call.arguments();
