@@ -5,8 +5,8 @@
 #include <utility>
 
 // QtDBus's hook for the method calls a program receives (exported since Qt 4, declared only
-// in its private headers, which Debian does not ship for every module): each external call
-// goes through the hooks on the main thread right before it is delivered.
+// in its private headers, a build dependency not worth one line): each external call goes
+// through the hooks on the main thread right before it is delivered.
 void qDBusAddSpyHook(void (*hook)(const QDBusMessage&));
 
 namespace vesperine::TrayActivation {
