@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -21,6 +23,8 @@
 #include "Platform/Simulated/VirtualTime.h"
 #include "Platform/Wayland/WaylandDisplays.h"
 #include "Support/ChildProcess.h"
+#include "Support/FakeWatcher.h"
+#include "Support/Json.h"
 #include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
 
@@ -76,6 +80,7 @@ class HeadlessSway {
     }
     bool running() const { return sway_ && sway_->pid() > 0 && !socket_.empty() && !ipc_.empty(); }
     const std::string& socket() const { return socket_; }
+    const std::string& ipc() const { return ipc_; }
     bool command(const std::string& text) const {
         return std::system(("SWAYSOCK=" + ipc_ + " swaymsg -q '" + text + "' >/dev/null 2>&1").c_str()) == 0;
     }
@@ -84,6 +89,20 @@ class HeadlessSway {
     std::string runtime_, socket_, ipc_;
     std::optional<ChildProcess> sway_;
 };
+
+// The program's environment on `sway` and `bus`, with its own folders in `home` (made here).
+std::vector<std::string> programEnvironment(const HeadlessSway& sway, const TempFolder& home,
+                                            const PrivateBus& bus, std::vector<std::string> more) {
+    fs::create_directories(home / "run");
+    ::chmod((home / "run").c_str(), 0700);
+    for (std::string variable :
+         {"WAYLAND_DISPLAY=" + sway.socket(), "XDG_RUNTIME_DIR=" + (home / "run").string(),
+          "HOME=" + home.root(), "XDG_CONFIG_HOME=" + (home / "config").string(),
+          "XDG_DATA_HOME=" + (home / "data").string(), "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+          "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(), std::string("VESPERINE_LOG_STDERR=1")})
+        more.push_back(std::move(variable));
+    return more;
+}
 
 TEST(HeadlessSway, OutputsAreFollowedAndARefusedTableIsSaidOnceWithoutACrash) {
     HeadlessSway sway;
@@ -136,18 +155,10 @@ TEST(HeadlessSway, WithoutAQtPlatformTheProgramRunsOnWithoutWindows) {
     PrivateBus bus;
     ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
     TempFolder home;
-    fs::create_directories(home / "run");
-    ::chmod((home / "run").c_str(), 0700);
     const std::string log = home / "stderr.log";
     const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
     ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, log}}, SIGTERM,
-                         std::vector<std::string>{
-                             "WAYLAND_DISPLAY=" + sway.socket(), "QT_QPA_PLATFORM=xcb",
-                             "XDG_RUNTIME_DIR=" + (home / "run").string(), "HOME=" + home.root(),
-                             "XDG_CONFIG_HOME=" + (home / "config").string(),
-                             "XDG_DATA_HOME=" + (home / "data").string(), session,
-                             "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
-                             "VESPERINE_LOG_STDERR=1", "TZ=UTC"});
+                         programEnvironment(sway, home, bus, {"QT_QPA_PLATFORM=xcb", "TZ=UTC"}));
     const auto command = [&](const std::string& arguments) {
         // The command finds the instance's lock in the same runtime folder as the program.
         const std::string line = session + " XDG_RUNTIME_DIR=" + (home / "run").string() + " " +
@@ -207,6 +218,86 @@ TEST(HeadlessSway, APickWithoutAnInstanceIsHeldOnlyWhereItShows) {
         EXPECT_EQ(ran.status, row.status) << row.arguments << ": " << ran.output;
         EXPECT_NE(ran.output.find(row.said), std::string::npos) << row.arguments << ": " << ran.output;
     }
+}
+
+// From sway's tree: its first output's size, and the x, y, width and height of the floating
+// window titled `title` while it is shown.
+struct SwayView {
+    int outputWidth = 0, outputHeight = 0;
+    std::optional<std::array<int, 4>> window;
+};
+SwayView swayView(const HeadlessSway& sway, const std::string& title) {
+    SwayView view;
+    const auto tree = json::parse(runCommand("SWAYSOCK=" + sway.ipc() + " swaymsg -r -t get_tree").output);
+    const std::function<void(const Json&)> walk = [&](const Json& node) {
+        const std::string type = node.value("type", ""), name = node.value("name", "");
+        const Json& rect = node["rect"];
+        if (type == "output" && name != "__i3" && !view.outputWidth)
+            view = {rect["width"], rect["height"], view.window};
+        if (type == "floating_con" && name == title && node.value("visible", false))
+            view.window = std::array<int, 4>{rect["x"], rect["y"], rect["width"], rect["height"]};
+        for (const char* children : {"nodes", "floating_nodes"})
+            for (const Json& child : node.value(children, Json::array())) walk(child);
+    };
+    if (tree) walk(*tree);
+    return view;
+}
+
+// Qt cannot move a window on Wayland and only the tray's host knows where the click was: the
+// panel must still open beside that point (at the pointer where the host gives none), inside
+// the output wherever the point is.
+TEST(HeadlessSway, ThePanelOpensBesideTheTrayActivationInsideTheOutput) {
+    HeadlessSway sway;
+    if (!sway.running()) GTEST_SKIP() << "sway could not start on its headless backend";
+    PrivateBus bus;
+    FakeWatcher watcher(bus.address());
+    ASSERT_TRUE(watcher.ok()) << "no dbus-daemon";
+    TempFolder home;
+    ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
+                         programEnvironment(sway, home, bus,
+                                            {"QT_QPA_PLATFORM=wayland", "SWAYSOCK=" + sway.ipc()}));
+    const auto waitFor = [&](const std::function<bool()>& done) {
+        for (auto waited = 0ms; waited < 10s && !program.wait(50ms); waited += 50ms)
+            if (done()) return true;
+        return false;
+    };
+    ASSERT_TRUE(waitFor([&] { return watcher.item().has_value(); })) << home.read("stderr.log");
+    BusClient host(bus.address(), nullptr);
+    const auto activate = [&](int x, int y) {
+        return sd_bus_call_method(host.raw(), watcher.item()->c_str(), "/StatusNotifierItem",
+                                  "org.kde.StatusNotifierItem", "Activate", nullptr, nullptr, "ii",
+                                  x, y) >= 0;
+    };
+    const SwayView screen = swayView(sway, "");
+    const int right = screen.outputWidth, bottom = screen.outputHeight, gap = 4;
+    ASSERT_TRUE(right > 0 && sway.command("seat seat0 cursor set 5 5"));
+    struct Row {
+        const char* what;
+        int x, y;  // the point the host sends; 0, 0 is none
+        std::function<std::array<int, 2>(int width, int height)> corner;  // the panel's
+    };
+    const std::vector<Row> rows{
+        {"below a point in the upper half, centred on it", 700, 300,
+         [&](int width, int) { return std::array{700 - width / 2, 300 + gap}; }},
+        {"above a point in the bottom right corner, pushed inside", right - 10, bottom - 20,
+         [&](int width, int height) { return std::array{right - width, bottom - 20 - gap - height}; }},
+        {"no point: at the pointer in the top left corner, inside", 0, 0,
+         [](int, int) { return std::array{0, 0}; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(activate(row.x, row.y));
+        std::optional<std::array<int, 4>> panel;
+        EXPECT_TRUE(waitFor([&] {
+            panel = swayView(sway, "Vesperine").window;
+            return panel && row.corner((*panel)[2], (*panel)[3]) == std::array{(*panel)[0], (*panel)[1]};
+        })) << (panel ? std::to_string((*panel)[0]) + "," + std::to_string((*panel)[1]) : "not shown");
+        ASSERT_TRUE(activate(row.x, row.y));  // a second activation closes it
+        ASSERT_TRUE(waitFor([&] { return !swayView(sway, "Vesperine").window; }));
+        std::this_thread::sleep_for(300ms);  // past the guard against an instant reopening
+    }
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(10s), 0);
 }
 
 }  // namespace

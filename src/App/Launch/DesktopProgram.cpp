@@ -374,7 +374,8 @@ int DesktopProgram::run(const Session& session) {
             .logger = logger_,
             .info = info_,
             .openSettings = openSettings,
-            .quit = [&] { endCleanly("Quit from the menu"); }});
+            .quit = [&] { endCleanly("Quit from the menu"); },
+            .placeShown = session.placeShown});
         // Without a tray the hint's turn goes to the panel's window, which says how to get
         // the icon.
         app.showMenuBarHint = [&] {

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "App/AppInfo.h"
 #include "App/LaunchOptions.h"
@@ -43,6 +45,9 @@ class DesktopProgram {
         std::string where;  // for the start line: the display's name
         // Called once start-up has run (the hot keys' own registration, for instance).
         std::function<void(AppDelegate&)> started;
+        // Where the compositor places our windows but takes commands for that: the panel's
+        // way to its place (see MenuServices::placeShown). Empty elsewhere.
+        std::function<bool(const std::string&, std::optional<std::pair<int, int>>)> placeShown{};
     };
 
     DesktopProgram(const LaunchOptions& options, const AppInfo& info, Logger& logger,

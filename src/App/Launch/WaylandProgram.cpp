@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <QGuiApplication>
 #include <cstdlib>
 
 #include "App/Launch/DesktopProgram.h"
@@ -9,6 +12,7 @@
 #include "Platform/LogOnce.h"
 #include "Platform/Linux/NightLight/NightLightGamma.h"
 #include "Platform/Linux/Portal/PortalHotkeys.h"
+#include "Platform/Wayland/SwayCommands.h"
 #include "Platform/Wayland/WaylandConnection.h"
 #include "Platform/Wayland/WaylandDisplays.h"
 #include "Platform/Wayland/WaylandWorkspace.h"
@@ -53,6 +57,26 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
                         "(vesperine warm 3400, vesperine off, ...) in the compositor's "
                         "configuration instead");
     };
+    // Qt cannot move a window on Wayland (the panel opens wherever the compositor puts a new
+    // window); sway takes a command to move one, from us as from the user.
+    std::optional<SwayCommands> sway;
+    if (const char* socket = std::getenv("SWAYSOCK"); socket && *socket) sway.emplace(socket);
+    Log placeLog(logger, "menu");
+    std::function<bool(const std::string&, std::optional<std::pair<int, int>>)> placeShown;
+    if (sway) placeShown = [&](const std::string& title, std::optional<std::pair<int, int>> at) {
+        // On Xwayland (Qt on xcb) the window moves itself.
+        if (QGuiApplication::platformName() != QLatin1String("wayland")) return true;
+        std::string command = "[pid=" + std::to_string(::getpid()) + " title=\"" +
+                              SwayCommands::exactly(title) + "\"] floating enable, move ";
+        command += at ? "absolute position " + std::to_string(at->first) + " " +
+                            std::to_string(at->second)
+                      : std::string("position cursor");
+        const Status moved = sway->run(command);
+        // Refused while the window is not mapped yet: the panel asks again, and says so if
+        // it never gets there.
+        if (!moved) placeLog.debug("sway did not move the panel: %s", moved.error().description.c_str());
+        return moved.ok();
+    };
     const char* named = std::getenv("WAYLAND_DISPLAY");
     return program.run({displays, *gamma, displays, nullptr, hotkeys, workspace,
                         named && *named ? named : "wayland-0", [&](AppDelegate& app) {
@@ -61,7 +85,8 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
                                 sayWhereKeysGo();
                                 app.hotkeys().registerAll();
                             });
-                        }});
+                        },
+                        placeShown});
 }
 
 }  // namespace vesperine

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "App/PopupPlacement.h"
@@ -13,6 +14,11 @@ namespace vesperine {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+
+// A window shown is mapped by the compositor a moment later: asked before that, sway finds
+// no window to move. Asking again every 25 ms for a quarter of a second covers a busy one.
+constexpr int placeTries = 10;
+constexpr std::chrono::milliseconds placeAgainAfter{25};
 
 PopupPlacement::Rect toRect(const QRect& r) {
     return {r.x(), r.y(), r.width(), r.height()};
@@ -55,6 +61,9 @@ void MenuPanel::popUp(std::optional<QRect> icon) {
     // Told first, so the tip and the conflicts it brings are in place when the panel is sized.
     services_.guide.menuOpened();
     services_.conflicts.refresh();
+    opened_ = asked_;
+    placeRequests_ = 0;
+    anchorKnown_ = icon.has_value();
     anchor_ = icon.value_or(QRect(QCursor::pos(), QSize(0, 0)));
     fit();
     show();
@@ -80,7 +89,32 @@ void MenuPanel::fit() {
     if (!screen) return;
     const auto placement = PopupPlacement::place(width(), this->height(), toRect(anchor_),
                                                  toRect(screen->availableGeometry()), 4);
-    move(placement.x, placement.y);
+    placed_ = QPoint(placement.x, placement.y);
+    move(placed_);
+    // Grown or shrunk while open: the compositor keeps the top left corner, the rule may not.
+    // (At the pointer it stays where it opened: the pointer may be over it by now.)
+    if (isVisible() && !asked_ && anchorKnown_) placeShown(1);
+}
+
+void MenuPanel::placeShown(int triesLeft) {
+    if (!services_.placeShown || !isVisible() || triesLeft <= 0) return;
+    std::optional<std::pair<int, int>> at;
+    if (anchorKnown_) at = std::pair(placed_.x(), placed_.y());
+    ++placeRequests_;
+    if (services_.placeShown(windowTitle().toStdString(), at)) {
+        if (opened_) {
+            const std::chrono::duration<double, std::milli> took = SteadyClock::now() - *opened_;
+            log_.info("The compositor placed the panel %.1f ms after it was asked for (%d %s)",
+                      took.count(), placeRequests_, placeRequests_ == 1 ? "request" : "requests");
+            opened_.reset();
+        }
+        return;
+    }
+    if (triesLeft == 1) {
+        log_.info("The compositor did not move the panel beside the icon");
+        return;
+    }
+    QTimer::singleShot(placeAgainAfter, this, [this, triesLeft] { placeShown(triesLeft - 1); });
 }
 
 bool MenuPanel::event(QEvent* event) {
@@ -115,6 +149,8 @@ void MenuPanel::paintEvent(QPaintEvent* event) {
         const std::chrono::duration<double, std::milli> took = SteadyClock::now() - *asked_;
         asked_.reset();
         log_.info("Opened the panel in %.1f ms", took.count());
+        // Painted: the compositor maps the window as this frame arrives.
+        QTimer::singleShot(0, this, [this] { placeShown(placeTries); });
     }
 }
 

@@ -1,6 +1,7 @@
 #include "App/Views/TrayIcon.h"
 
 #include "App/MenuRules.h"
+#include "App/Views/TrayActivation.h"
 #include "Settings/Views/ScheduleTexts.h"
 #include "Support/Views/Icons.h"
 #include "Support/Views/ObservableWatch.h"
@@ -34,6 +35,7 @@ TrayIcon::TrayIcon(MenuServices services, QObject* parent)
         if (services_.quit) services_.quit();
     });
     icon_.setContextMenu(menu_.get());
+    TrayActivation::listen();
     connect(&icon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
                 if (why == QSystemTrayIcon::Trigger) togglePanel();
@@ -55,7 +57,7 @@ bool TrayIcon::isAvailable() {
 }
 
 void TrayIcon::openPanel() {
-    panel().popUp(iconGeometry());
+    panel().popUp(anchor());
 }
 
 void TrayIcon::togglePanel() {
@@ -64,8 +66,9 @@ void TrayIcon::togglePanel() {
         opened.hide();
         return;
     }
+    const auto at = anchor();  // taken now: the host's point belongs to this activation only
     if (auto closed = opened.closedFor(); closed && *closed < reopenAfter) return;
-    opened.popUp(iconGeometry());
+    opened.popUp(at);
 }
 
 MenuPanel& TrayIcon::panel() {
@@ -86,6 +89,13 @@ std::optional<QRect> TrayIcon::iconGeometry() const {
     const QRect geometry = icon_.geometry();
     if (!geometry.isValid() || geometry.isEmpty()) return std::nullopt;
     return geometry;
+}
+
+std::optional<QRect> TrayIcon::anchor() const {
+    const auto activated = TrayActivation::take();
+    if (auto geometry = iconGeometry()) return geometry;
+    if (activated) return QRect(*activated, QSize(0, 0));
+    return std::nullopt;
 }
 
 void TrayIcon::showKind(DisplayMode::Kind kind) {

@@ -29,8 +29,8 @@ public:
 
     // Whether a tray shows the icon now.
     static bool isAvailable();
-    // Opens the panel beside the icon (at the pointer where its place is unknown); does
-    // nothing while it is open.
+    // Opens the panel beside the icon (beside the point the tray's host activated it at, or
+    // at the pointer, where the icon's place is unknown); does nothing while it is open.
     void openPanel();
     // A click on the icon: opens the panel, or closes it when it is open.
     void togglePanel();
@@ -47,6 +47,8 @@ public:
     QSystemTrayIcon& icon() { return icon_; }
 
 private:
+    // What the panel opens beside: the icon, else the point of its activation, else none.
+    std::optional<QRect> anchor() const;
     void showKind(DisplayMode::Kind kind);
 
     MenuServices services_;
