@@ -1,6 +1,5 @@
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 
 #include <cstdio>
@@ -88,10 +87,7 @@ std::string locationLine(const std::string& location) {
 // (a core application: no display), as the running instance would ask it. The instance is
 // then told the place as any typed place is, so one ask serves both cases.
 Result<Location> locateOnce(const AppInfo& info) {
-    int argc = 1;
-    char name[] = "vesperine";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
+    const CommandApplication application;
     QtMainLoop loop;
     SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
     auto bus = BusConnection::open(BusConnection::Bus::system, loop, loop);

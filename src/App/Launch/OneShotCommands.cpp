@@ -1,5 +1,4 @@
 // Qt's objects before any X11 header, whose macros would break them.
-#include <QCoreApplication>
 #include "Platform/Qt/QtMainLoop.h"
 
 #include <fcntl.h>
@@ -88,11 +87,7 @@ int oneShotOnX11(const ControlCommand& command, const AppInfo& info) {
     FirstErrorLogger logger;
     auto connection = X11Connection::open("", logger);
     if (!connection) return oneShotFailure(connection.error().description, FirstErrorLogger{});
-    // The pipeline's timers never run here, but Qt's timers want an application to exist.
-    int argc = 1;
-    char name[] = "vesperine";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
+    const CommandApplication application;
     QtMainLoop loop;
     PosixFileSystem files;
     OwnRampRecord ownRamps(files, logger, OwnRampRecord::runtimeFolder(), info.bundleIdentifier);
@@ -296,10 +291,7 @@ int oneShotOnWayland(const ControlCommand& command, const AppInfo& info) {
     FirstErrorLogger logger;
     auto connection = WaylandConnection::open("", logger);
     if (!connection) return oneShotFailure(connection.error().description, FirstErrorLogger{});
-    int argc = 1;
-    char name[] = "vesperine";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
+    const CommandApplication application;
     QtMainLoop loop;
     std::optional<WaylandDisplays> displays;
     displays.emplace(*connection.value(), loop, logger);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include <memory>
 #include <optional>
 
@@ -40,6 +42,19 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
 // the process on a termination signal while it waits or while a server that accepted the
 // connection does not answer.
 std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceSeconds = 120);
+
+// The Qt core application of a command that runs a loop of its own (bus calls, timers) and
+// opens no window: Qt's timers and socket notifiers want one to exist.
+class CommandApplication {
+  public:
+    CommandApplication() : application_(argc_, argv_) {}
+
+  private:
+    int argc_ = 1;
+    char name_[10] = "vesperine";
+    char* argv_[2] = {name_, nullptr};
+    QCoreApplication application_;
+};
 
 // Names the descriptor on which a held run (LaunchOptions::hold) reports to the command that
 // started it whether its pick shows.
