@@ -29,17 +29,18 @@ std::optional<Channels> GammaController::read(DisplayGamma& gamma, DisplayID dis
 }
 
 std::map<DisplayID, std::optional<Channels>> GammaController::readAll(
-    DisplayGamma& gamma, const std::vector<DisplayID>& displays) {
+    DisplayGamma& gamma, const std::vector<DisplayID>& displays, std::size_t capacity) {
+    capacity = std::clamp<std::size_t>(capacity, 2, readCapacity);
     const float sentinel = std::bit_cast<float>(unfilledBits);
     std::vector<Channels> tables;
     std::vector<DisplayGamma::TableRead> reads;
     tables.reserve(displays.size());
     for (auto display : displays) {
-        tables.push_back({std::vector<float>(readCapacity, sentinel),
-                          std::vector<float>(readCapacity, sentinel),
-                          std::vector<float>(readCapacity, sentinel)});
+        tables.push_back({std::vector<float>(capacity, sentinel),
+                          std::vector<float>(capacity, sentinel),
+                          std::vector<float>(capacity, sentinel)});
         auto& table = tables.back();
-        reads.push_back({display, readCapacity, table.r.data(), table.g.data(), table.b.data()});
+        reads.push_back({display, capacity, table.r.data(), table.g.data(), table.b.data()});
     }
     gamma.readTables(reads);
     std::map<DisplayID, std::optional<Channels>> result;
@@ -48,7 +49,7 @@ std::map<DisplayID, std::optional<Channels>> GammaController::readAll(
         // A driver may report more entries than fit the buffer it was given, or more than it
         // filled: use neither. Taken as part of the table, the unfilled tail would be its end,
         // and the display's baseline a curve that never reaches white.
-        std::size_t count = std::min(reads[i].count, readCapacity);
+        std::size_t count = std::min(reads[i].count, capacity);
         while (count > 0 && unfilled(table.r[count - 1]) && unfilled(table.g[count - 1]) &&
                unfilled(table.b[count - 1]))
             --count;
@@ -235,7 +236,7 @@ void GammaController::checkTables() {
     for (const auto& [display, gains] : applied_)
         if (!failed_.count(display)) displays.push_back(display);
     const auto tables = displays.empty() ? std::map<DisplayID, std::optional<Channels>>{}
-                                         : readAll(gamma_, displays);
+                                         : readAll(gamma_, displays, endsOnly);
     std::vector<Write> repairs;
     for (const auto& [display, now] : tables) {
         if (!now) continue;

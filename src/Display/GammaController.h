@@ -48,9 +48,13 @@ class GammaController {
 
     // The display's current table (at least 2 entries), or none.
     static std::optional<GammaTable::Channels> read(DisplayGamma& gamma, DisplayID display);
-    // The same for several displays, read in one batch.
+    // The same for several displays, read in one batch, each resampled to at most `capacity`
+    // entries. A capacity of 2 gives a table's two ends exactly (endsOnly): all a drift check
+    // compares, without the buffers and copies of whole tables on every tick.
+    static constexpr std::size_t endsOnly = 2;
     static std::map<DisplayID, std::optional<GammaTable::Channels>> readAll(
-        DisplayGamma& gamma, const std::vector<DisplayID>& displays);
+        DisplayGamma& gamma, const std::vector<DisplayID>& displays,
+        std::size_t capacity = readCapacity);
     // The table itself, whatever its curve, unless it is black or holds entries outside
     // 0...1.02 (or not numbers), which no display's own table does: then the identity.
     static GammaTable::Channels cleanBaseline(const std::optional<GammaTable::Channels>& table);
