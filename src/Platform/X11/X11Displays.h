@@ -63,6 +63,13 @@ private:
         int gammaSize = 0;  // as the server reports it: may be 0, 1 or absurd
     };
     std::optional<Crtc> crtcOf(DisplayID display) const;
+    // Empties the output → CRTC cache when a layout change is pending, once for a whole batch:
+    // asking for each output would cost a read from the socket per output.
+    void dropCrtcsIfLayoutChanged() const;
+    // Waits, sleeping, until `bytes` have arrived on the socket (or a few milliseconds have
+    // passed), so that collecting replies then wakes nobody up.
+    void awaitBytes(std::size_t bytes) const;
+    mutable bool layoutChecked_ = false;  // within a batch: see dropCrtcsIfLayoutChanged
     // True when a RandR notification has arrived that the event dispatch has not handled yet.
     bool layoutChangePending() const;
     struct RampRead {
