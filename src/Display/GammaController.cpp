@@ -117,6 +117,13 @@ void GammaController::write(std::vector<Write> batch) {
                           w.table.b.data()});
     }
     gamma_.writeTables(writes);
+    // The tables were just written: the next check is due two seconds from now. While a fade
+    // writes frames faster than that, each frame puts our tables back and the watchdog does
+    // not wake at all (a check then costs a round trip to the display server, and a wake-up).
+    if (watchdog_.isActive() && !checking_) {
+        watchdog_.cancel();
+        startWatchdog();
+    }
     for (std::size_t i = 0; i < batch.size(); ++i) {
         const DisplayID display = batch[i].display;
         const int result = writes[i].result;
@@ -265,7 +272,10 @@ void GammaController::checkTables() {
     // this the display would stay as it was until the target changes, which may be hours.
     // A display that keeps failing costs one call per tick, and is logged once per cause.
     for (const auto& [display, gains] : failed_) repairs.push_back(scaledFor(display, gains));
+    // Repairs keep the watchdog's rhythm.
+    checking_ = true;
     write(std::move(repairs));
+    checking_ = false;
 }
 
 }  // namespace vesperine

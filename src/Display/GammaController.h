@@ -15,9 +15,10 @@
 namespace vesperine {
 
 // Writes per-display transfer tables: each display's clean baseline (its own table before any
-// tint) times the gains. A 2-second watchdog rewrites tables that something else changed and
-// retries writes that failed, and `restore` gives the displays their own colour settings
-// back. Main loop only.
+// tint) times the gains. A watchdog rewrites tables that something else changed and retries
+// writes that failed, two seconds after the last write and every two seconds from then on (so
+// not during a fade whose frames come faster), and `restore` gives the displays their own
+// colour settings back. Main loop only.
 //
 // The displays of one call are read or written as one batch (see DisplayGamma), so a frame or
 // a watchdog tick costs one round trip to the display server whatever the number of displays.
@@ -97,6 +98,7 @@ class GammaController {
     // (a table of an earlier run may still be on any display).
     std::optional<std::set<DisplayID>> touched_;
     bool restoredThisRun_ = false;
+    bool checking_ = false;  // in a watchdog tick: its repairs do not move the next tick
     Timer watchdog_;
     Alive alive_;
 };
