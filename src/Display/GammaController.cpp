@@ -109,14 +109,14 @@ bool GammaController::showsOwn(DisplayID display) const {
     return touched_ && !touched_->count(display);
 }
 
-void GammaController::write(std::vector<Write> batch) {
+void GammaController::write(std::vector<Write> batch, bool confirmed) {
     if (batch.empty()) return;
     std::vector<DisplayGamma::TableWrite> writes;
     for (const auto& w : batch) {
         writes.push_back({w.display, w.table.count(), w.table.r.data(), w.table.g.data(),
                           w.table.b.data()});
     }
-    gamma_.writeTables(writes);
+    confirmed ? gamma_.writeTables(writes) : gamma_.sendTables(writes);
     // The tables were just written: the next check is due two seconds from now. While a fade
     // writes frames faster than that, each frame puts our tables back and the watchdog does
     // not wake at all (a check then costs a round trip to the display server, and a wake-up).
@@ -182,7 +182,9 @@ void GammaController::applyChanges(const std::map<DisplayID, RGBGains>& gains) {
         if (last != written_.end() && last->second == w.table) continue;
         batch.push_back(std::move(w));
     }
-    write(std::move(batch));
+    // A frame does not wait for the display server to confirm it: that round trip was a
+    // second wake-up per frame. A write refused later is repaired by the watchdog.
+    write(std::move(batch), false);
     startWatchdog();
 }
 

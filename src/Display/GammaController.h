@@ -73,7 +73,8 @@ class GammaController {
     const GammaTable::Channels& baseline(DisplayID display);
     Write scaledFor(DisplayID display, const RGBGains& gains);
     // Writes the batch and records, per display, what was applied or why it failed.
-    void write(std::vector<Write> batch);
+    // `confirmed`: waits for the platform to confirm each write (see DisplayGamma::sendTables).
+    void write(std::vector<Write> batch, bool confirmed = true);
     // True when the display shows its own table: restored, and not written to since.
     bool showsOwn(DisplayID display) const;
     void startWatchdog();

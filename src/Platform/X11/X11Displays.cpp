@@ -328,7 +328,7 @@ std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& er
     return std::move(read.ramp);
 }
 
-void X11Displays::sendRamps(std::span<RampWrite> batch) {
+void X11Displays::sendRamps(std::span<RampWrite> batch, bool confirmed) {
     xcb_connection_t* xcb = connection_.xcb();
     std::vector<std::optional<xcb_void_cookie_t>> cookies;
     std::vector<std::uint16_t> entries;
@@ -349,6 +349,15 @@ void X11Displays::sendRamps(std::span<RampWrite> batch) {
         cookies.push_back(xcb_randr_set_crtc_gamma_checked(xcb, write.crtc.id, size,
                                                            entries.data(), entries.data() + n,
                                                            entries.data() + 2 * n));
+    }
+    if (!confirmed) {
+        xcb_flush(xcb);
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            if (!cookies[i]) continue;
+            if (xcb_connection_has_error(xcb)) batch[i].result = requestFailed;
+            else batch[i].unconfirmed = *cookies[i];
+        }
+        return;
     }
     // The first check sends one sync behind the whole batch; its answer settles the rest.
     for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -421,6 +430,7 @@ int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, fl
 void X11Displays::readTables(std::span<TableRead> reads) {
     std::vector<RampRead> batch;
     std::vector<TableRead*> asked;
+    collectSentWrites();
     dropCrtcsIfLayoutChanged();
     LayoutCheckedScope checked(layoutChecked_);
     for (auto& read : reads) {
@@ -462,8 +472,41 @@ int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r,
 }
 
 void X11Displays::writeTables(std::span<TableWrite> writes) {
+    writeBatch(writes, true);
+}
+
+void X11Displays::sendTables(std::span<TableWrite> writes) {
+    writeBatch(writes, false);
+}
+
+void X11Displays::collectSentWrites() {
+    if (sent_.empty()) return;
+    xcb_connection_t* xcb = connection_.xcb();
+    // Known once a later reply or event has come: until then a write stays in the list (it
+    // costs nothing to keep), so collecting never waits. A long fade with no reply between
+    // its frames is bounded: the oldest answers are then dropped unread.
+    constexpr std::size_t keep = 256;
+    std::size_t done = 0;
+    for (auto& sent : sent_) {
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (!xcb_poll_for_reply(xcb, sent.cookie.sequence, &reply, &error)) {
+            if (sent_.size() - done <= keep) break;
+            xcb_discard_reply(xcb, sent.cookie.sequence);
+        } else if (error) {
+            crtcs_.erase(sent.display);  // as for a confirmed write: look it up afresh
+        }
+        std::free(reply);
+        std::free(error);
+        ++done;
+    }
+    sent_.erase(sent_.begin(), sent_.begin() + static_cast<std::ptrdiff_t>(done));
+}
+
+void X11Displays::writeBatch(std::span<TableWrite> writes, bool confirmed) {
     std::vector<RampWrite> batch;
     std::vector<TableWrite*> asked;
+    collectSentWrites();
     dropCrtcsIfLayoutChanged();
     LayoutCheckedScope checked(layoutChecked_);
     for (auto& write : writes) {
@@ -483,9 +526,10 @@ void X11Displays::writeTables(std::span<TableWrite> writes) {
         batch.push_back({*crtc, write.size, write.r, write.g, write.b});
         asked.push_back(&write);
     }
-    sendRamps(batch);
+    sendRamps(batch, confirmed);
     for (std::size_t i = 0; i < batch.size(); ++i) {
         asked[i]->result = batch[i].result;
+        if (batch[i].unconfirmed) sent_.push_back({asked[i]->display, *batch[i].unconfirmed});
         // As for reads: resolve the CRTC again next time.
         if (batch[i].result) crtcs_.erase(asked[i]->display);
     }
@@ -501,6 +545,7 @@ std::vector<DisplayID> X11Displays::litOutputs() const {
 void X11Displays::restoreAll() {
     std::vector<RampWrite> batch;
     std::vector<DisplayID> outputs;
+    collectSentWrites();
     for (DisplayID id : litOutputs()) {
         auto crtc = crtcOf(id);
         if (!crtc) continue;

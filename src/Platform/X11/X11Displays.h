@@ -47,6 +47,10 @@ public:
     // Batches go out whole before any reply is awaited: one round trip for all of them.
     void readTables(std::span<TableRead> reads) override;
     void writeTables(std::span<TableWrite> writes) override;
+    // Sent checked but not waited for: the server's answer is collected by a later call, when
+    // some reply behind it has come anyway. An output whose write was refused is looked up
+    // afresh then.
+    void sendTables(std::span<TableWrite> writes) override;
     Result<Handle> registerReconfiguration(Callback callback) override;
 
     // The CRTC gamma size of an output, for tests and diagnostics; none when it has no CRTC.
@@ -82,10 +86,19 @@ private:
         std::size_t size = 0;  // entries of r, g, b, resampled to the CRTC's gamma size
         const float *r = nullptr, *g = nullptr, *b = nullptr;
         int result = 0;
+        std::optional<xcb_void_cookie_t> unconfirmed = std::nullopt;  // sent, answer not awaited
     };
     // Each as one pipelined batch of checked requests: one round trip for the lot.
     void readRamps(std::span<RampRead> batch) const;
-    void sendRamps(std::span<RampWrite> batch);
+    void sendRamps(std::span<RampWrite> batch, bool confirmed = true);
+    void writeBatch(std::span<TableWrite> writes, bool confirmed);
+    // Collects the answers of unconfirmed writes that the server has given by now.
+    void collectSentWrites();
+    struct SentWrite {
+        DisplayID display;
+        xcb_void_cookie_t cookie;
+    };
+    std::vector<SentWrite> sent_;
     std::optional<Ramp> readRamp(const Crtc& crtc, int& error) const;
     // The outputs lit now: those of the last listing if no RandR event has come since.
     std::vector<DisplayID> litOutputs() const;
