@@ -8,6 +8,7 @@
 #            location the default schedule fades from 18:30 to 19:00, and X11 shows the tint
 #            in its second half); the peers at a longitude where the sun is now 1.5 degrees
 #            below the horizon, half-way through their own dusk transition.
+#   fade-4   the same with four lit outputs
 # After 20 s of start-up, over SECONDS (120), per minute: client CPU (all threads) and X
 # server CPU, both from the scheduler's account in /proc/PID/schedstat (nanoseconds, where
 # the clock ticks of /proc/PID/stat would round a peer's few milliseconds to 0 or 10), and
@@ -121,7 +122,8 @@ run_case() {  # run_case CASE OUTPUTS VESPERINE-CLOCK PEER-LONGITUDE
 programs=("$@")
 echo "Per minute, after $startup s of start-up: cost over $seconds s, then X requests over" \
     "$((seconds < 60 ? seconds : 60)) s in a second run (dusk at longitude $dusk, night at $night):"
-cases=${VESPERINE_CASES:-idle-1 idle-4 fade}  # a subset, for a quick look
+cases=${VESPERINE_CASES:-idle-1 idle-4 fade fade-4}  # a subset, for a quick look
 [[ " $cases " == *" idle-1 "* ]] && run_case idle-1 1 21:00 "$night"
 [[ " $cases " == *" idle-4 "* ]] && run_case idle-4 4 21:00 "$night"
 [[ " $cases " == *" fade "* ]] && run_case fade 1 18:48 "$dusk"
+[[ " $cases " == *" fade-4 "* ]] && run_case fade-4 4 18:48 "$dusk"

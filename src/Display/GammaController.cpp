@@ -29,17 +29,18 @@ std::optional<Channels> GammaController::read(DisplayGamma& gamma, DisplayID dis
 }
 
 std::map<DisplayID, std::optional<Channels>> GammaController::readAll(
-    DisplayGamma& gamma, const std::vector<DisplayID>& displays) {
+    DisplayGamma& gamma, const std::vector<DisplayID>& displays, std::size_t capacity) {
+    capacity = std::clamp<std::size_t>(capacity, 2, readCapacity);
     const float sentinel = std::bit_cast<float>(unfilledBits);
     std::vector<Channels> tables;
     std::vector<DisplayGamma::TableRead> reads;
     tables.reserve(displays.size());
     for (auto display : displays) {
-        tables.push_back({std::vector<float>(readCapacity, sentinel),
-                          std::vector<float>(readCapacity, sentinel),
-                          std::vector<float>(readCapacity, sentinel)});
+        tables.push_back({std::vector<float>(capacity, sentinel),
+                          std::vector<float>(capacity, sentinel),
+                          std::vector<float>(capacity, sentinel)});
         auto& table = tables.back();
-        reads.push_back({display, readCapacity, table.r.data(), table.g.data(), table.b.data()});
+        reads.push_back({display, capacity, table.r.data(), table.g.data(), table.b.data()});
     }
     gamma.readTables(reads);
     std::map<DisplayID, std::optional<Channels>> result;
@@ -48,7 +49,7 @@ std::map<DisplayID, std::optional<Channels>> GammaController::readAll(
         // A driver may report more entries than fit the buffer it was given, or more than it
         // filled: use neither. Taken as part of the table, the unfilled tail would be its end,
         // and the display's baseline a curve that never reaches white.
-        std::size_t count = std::min(reads[i].count, readCapacity);
+        std::size_t count = std::min(reads[i].count, capacity);
         while (count > 0 && unfilled(table.r[count - 1]) && unfilled(table.g[count - 1]) &&
                unfilled(table.b[count - 1]))
             --count;
@@ -134,14 +135,21 @@ bool GammaController::showsOwn(DisplayID display) const {
     return touched_ && !touched_->count(display);
 }
 
-void GammaController::write(std::vector<Write> batch) {
+void GammaController::write(std::vector<Write> batch, bool confirmed) {
     if (batch.empty()) return;
     std::vector<DisplayGamma::TableWrite> writes;
     for (const auto& w : batch) {
         writes.push_back({w.display, w.table.count(), w.table.r.data(), w.table.g.data(),
                           w.table.b.data()});
     }
-    gamma_.writeTables(writes);
+    confirmed ? gamma_.writeTables(writes) : gamma_.sendTables(writes);
+    // The tables were just written: the next check is due two seconds from now. While a fade
+    // writes frames faster than that, each frame puts our tables back and the watchdog does
+    // not wake at all (a check then costs a round trip to the display server, and a wake-up).
+    if (watchdog_.isActive() && !checking_) {
+        watchdog_.cancel();
+        startWatchdog();
+    }
     for (std::size_t i = 0; i < batch.size(); ++i) {
         const DisplayID display = batch[i].display;
         const int result = writes[i].result;
@@ -200,7 +208,9 @@ void GammaController::applyChanges(const std::map<DisplayID, RGBGains>& gains) {
         if (last != written_.end() && last->second == w.table) continue;
         batch.push_back(std::move(w));
     }
-    write(std::move(batch));
+    // A frame does not wait for the display server to confirm it: that round trip was a
+    // second wake-up per frame. A write refused later is repaired by the watchdog.
+    write(std::move(batch), false);
     startWatchdog();
 }
 
@@ -261,7 +271,7 @@ void GammaController::checkTables() {
     for (const auto& [display, gains] : applied_)
         if (!failed_.count(display)) displays.push_back(display);
     const auto tables = displays.empty() ? std::map<DisplayID, std::optional<Channels>>{}
-                                         : readAll(gamma_, displays);
+                                         : readAll(gamma_, displays, endsOnly);
     std::vector<Write> repairs;
     for (const auto& [display, now] : tables) {
         if (!now) continue;
@@ -290,7 +300,10 @@ void GammaController::checkTables() {
     // this the display would stay as it was until the target changes, which may be hours.
     // A display that keeps failing costs one call per tick, and is logged once per cause.
     for (const auto& [display, gains] : failed_) repairs.push_back(scaledFor(display, gains));
+    // Repairs keep the watchdog's rhythm.
+    checking_ = true;
     write(std::move(repairs));
+    checking_ = false;
 }
 
 }  // namespace vesperine

@@ -15,9 +15,10 @@
 namespace vesperine {
 
 // Writes per-display transfer tables: each display's clean baseline (its own table before any
-// tint) times the gains. A 2-second watchdog rewrites tables that something else changed and
-// retries writes that failed, and `restore` gives the displays their own colour settings
-// back. Main loop only.
+// tint) times the gains. A watchdog rewrites tables that something else changed and retries
+// writes that failed, two seconds after the last write and every two seconds from then on (so
+// not during a fade whose frames come faster), and `restore` gives the displays their own
+// colour settings back. Main loop only.
 //
 // The displays of one call are read or written as one batch (see DisplayGamma), so a frame or
 // a watchdog tick costs one round trip to the display server whatever the number of displays.
@@ -48,9 +49,13 @@ class GammaController {
 
     // The display's current table (at least 2 entries), or none.
     static std::optional<GammaTable::Channels> read(DisplayGamma& gamma, DisplayID display);
-    // The same for several displays, read in one batch.
+    // The same for several displays, read in one batch, each resampled to at most `capacity`
+    // entries. A capacity of 2 gives a table's two ends exactly (endsOnly): all a drift check
+    // compares, without the buffers and copies of whole tables on every tick.
+    static constexpr std::size_t endsOnly = 2;
     static std::map<DisplayID, std::optional<GammaTable::Channels>> readAll(
-        DisplayGamma& gamma, const std::vector<DisplayID>& displays);
+        DisplayGamma& gamma, const std::vector<DisplayID>& displays,
+        std::size_t capacity = readCapacity);
     // The table itself, whatever its curve, unless it is black or holds entries outside
     // 0...1.02 (or not numbers), which no display's own table does: then the identity.
     static GammaTable::Channels cleanBaseline(const std::optional<GammaTable::Channels>& table);
@@ -75,7 +80,8 @@ class GammaController {
     const GammaTable::Channels& baseline(DisplayID display);
     Write scaledFor(DisplayID display, const RGBGains& gains);
     // Writes the batch and records, per display, what was applied or why it failed.
-    void write(std::vector<Write> batch);
+    // `confirmed`: waits for the platform to confirm each write (see DisplayGamma::sendTables).
+    void write(std::vector<Write> batch, bool confirmed = true);
     // True when the display shows its own table: restored, and not written to since.
     bool showsOwn(DisplayID display) const;
     void startWatchdog();
@@ -100,6 +106,7 @@ class GammaController {
     // (a table of an earlier run may still be on any display).
     std::optional<std::set<DisplayID>> touched_;
     bool restoredThisRun_ = false;
+    bool checking_ = false;  // in a watchdog tick: its repairs do not move the next tick
     Timer watchdog_;
     Alive alive_;
 };

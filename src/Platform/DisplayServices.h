@@ -102,6 +102,12 @@ public:
         for (auto& write : writes)
             write.result = writeTable(write.display, write.size, write.r, write.g, write.b);
     }
+    // Writes that need not be confirmed before the call returns: a fade frame, which the next
+    // frame and the watchdog follow anyway. A platform that talks to a server sends them
+    // without waiting for its answer: `result` reports what is known at once, and a write the
+    // server refuses afterwards leaves a table that is not ours, which the watchdog finds and
+    // writes again (confirmed). Otherwise the same as writeTables.
+    virtual void sendTables(std::span<TableWrite> writes) { writeTables(writes); }
 };
 
 // Display reconfiguration callbacks, called on the main loop once per display and phase.

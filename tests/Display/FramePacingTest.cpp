@@ -49,7 +49,7 @@ TEST(FramePacing, ShownStaysWithinAVisibleStepOfEveryFrameAndEndsOnTheTarget) {
         DisplayTarget from, to;
         double seconds;
     } cases[] = {
-        // Blue moves by 0.46: a frame per 1/4096 of that, not one per 33 ms (54,546).
+        // Blue moves by 0.46: a frame per 1/1024 of that, not one per 33 ms (54,546).
         {"30-minute evening fade", off, warm, 1800},
         {"5 s piece of a scheduled fade", {1.0, Kelvin::gains(5000)}, {1.0, Kelvin::gains(4950)}, 5},
         {"hot key, 0.5 s: every frame", warm, off, 0.5},

@@ -78,10 +78,19 @@ TEST_F(GammaControllerTest, FramesWriteOnlyWhatChangesInOneBatch) {
     displays.failures(2).writeError = 0;
     gamma.applyChanges({{1, warm}, {2, warm}});
     EXPECT_FLOAT_EQ(lastBlue(displays, 2), 0.6f);
-    // One batch a watchdog tick, whatever the number of displays.
+    // One batch a watchdog tick, whatever the number of displays; none while frames come
+    // faster than the ticks, and the first one two seconds after the last frame.
     const int reads = displays.readBatches();
     time.advance(2s);
     EXPECT_EQ(displays.readBatches(), reads + 1);
+    for (double b : {0.5, 0.4, 0.3}) {
+        time.advance(1500ms);
+        gamma.applyChanges({{1, {1, 0.8, b}}, {2, warm}});
+    }
+    time.advance(1999ms);
+    EXPECT_EQ(displays.readBatches(), reads + 1);
+    time.advance(1ms);
+    EXPECT_EQ(displays.readBatches(), reads + 2);
 }
 
 TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <thread>
 
+#include <sys/ioctl.h>
+
 #include "Platform/X11/X11ServerStart.h"
 #include "Platform/X11/XlibIncludes.h"
 
@@ -40,7 +42,9 @@ std::uint16_t toHardware(float value) {
     // The ramp holds 0...65535; NaN and values outside 0...1 from upstream land on the ends.
     if (!(value > 0.0f)) return 0;
     if (value >= 1.0f) return 65535;
-    return static_cast<std::uint16_t>(std::lround(value * 65535.0));
+    // Rounds half up, as lround does for these positive values, but without a call into libm:
+    // lround was the largest single cost of a written frame. The product is exact in double.
+    return static_cast<std::uint16_t>(double(value) * 65535.0 + 0.5);
 }
 
 bool isBlack(const GammaTable::Channels& ramp) {
@@ -190,7 +194,7 @@ std::optional<X11Displays::Crtc> X11Displays::crtcOf(DisplayID id) const {
         // The layout may have changed since the cache was filled, with its notification
         // still unread: a cached CRTC the output no longer drives would take our write
         // (and may drive another output by now).
-        if (!layoutChangePending()) return cached->second;
+        if (layoutChecked_ || !layoutChangePending()) return cached->second;
         crtcs_.clear();
         lit_.reset();
     }
@@ -227,6 +231,37 @@ bool X11Displays::layoutChangePending() const {
     return scan.found || !connection_.isAlive();
 }
 
+void X11Displays::dropCrtcsIfLayoutChanged() const {
+    if (!crtcs_.empty() && connection_.isAlive() && layoutChangePending()) {
+        crtcs_.clear();
+        lit_.reset();
+    }
+}
+
+namespace {
+// Sets a flag for the lifetime of a batch.
+struct LayoutCheckedScope {
+    explicit LayoutCheckedScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~LayoutCheckedScope() { flag_ = false; }
+    LayoutCheckedScope(const LayoutCheckedScope&) = delete;
+    LayoutCheckedScope& operator=(const LayoutCheckedScope&) = delete;
+    bool& flag_;
+};
+}  // namespace
+
+void X11Displays::awaitBytes(std::size_t bytes) const {
+    const int fd = xcb_get_file_descriptor(connection_.xcb());
+    auto pause = std::chrono::microseconds(500);
+    for (auto waited = std::chrono::microseconds(0); waited < std::chrono::milliseconds(8);
+         waited += pause, pause *= 2) {
+        std::this_thread::sleep_for(pause);
+        int available = 0;
+        if (ioctl(fd, FIONREAD, &available) != 0 || available < 0 ||
+            static_cast<std::size_t>(available) >= bytes)
+            return;
+    }
+}
+
 std::optional<int> X11Displays::gammaSize(DisplayID display) const {
     auto crtc = crtcOf(display);
     if (!crtc) return std::nullopt;
@@ -249,12 +284,18 @@ void X11Displays::readRamps(std::span<RampRead> batch) const {
                                       : std::optional(xcb_randr_get_crtc_gamma(xcb, read.crtc.id)));
     }
     // The server sends a batch of ramps back in several writes (they overflow its output
-    // buffer), and waiting for each as it comes would wake us once per piece. A ramp is back
-    // within a few microseconds of its request: one short sleep, then all of them are there
-    // and collecting them wakes us once.
-    if (std::any_of(cookies.begin(), cookies.end(), [](const auto& c) { return c.has_value(); })) {
+    // buffer), and waiting for each as it comes would wake us once per piece. The replies'
+    // length is known, so we sleep until all of them are on the socket: one short sleep when
+    // the server is quick, a few longer ones on a loaded machine, never a wake-up per reply.
+    std::size_t expected = 0;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        // A 32-byte header, then three channels of 16-bit entries, padded to 4 bytes.
+        const auto size = static_cast<std::size_t>(batch[i].crtc.gammaSize);
+        if (cookies[i]) expected += 32 + ((6 * size + 3) & ~std::size_t{3});
+    }
+    if (expected > 0) {
         xcb_flush(xcb);
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        awaitBytes(expected);
     }
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (!cookies[i]) continue;
@@ -287,7 +328,7 @@ std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& er
     return std::move(read.ramp);
 }
 
-void X11Displays::sendRamps(std::span<RampWrite> batch) {
+void X11Displays::sendRamps(std::span<RampWrite> batch, bool confirmed) {
     xcb_connection_t* xcb = connection_.xcb();
     std::vector<std::optional<xcb_void_cookie_t>> cookies;
     std::vector<std::uint16_t> entries;
@@ -308,6 +349,15 @@ void X11Displays::sendRamps(std::span<RampWrite> batch) {
         cookies.push_back(xcb_randr_set_crtc_gamma_checked(xcb, write.crtc.id, size,
                                                            entries.data(), entries.data() + n,
                                                            entries.data() + 2 * n));
+    }
+    if (!confirmed) {
+        xcb_flush(xcb);
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            if (!cookies[i]) continue;
+            if (xcb_connection_has_error(xcb)) batch[i].result = requestFailed;
+            else batch[i].unconfirmed = *cookies[i];
+        }
+        return;
     }
     // The first check sends one sync behind the whole batch; its answer settles the rest.
     for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -386,6 +436,9 @@ int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, fl
 void X11Displays::readTables(std::span<TableRead> reads) {
     std::vector<RampRead> batch;
     std::vector<TableRead*> asked;
+    collectSentWrites();
+    dropCrtcsIfLayoutChanged();
+    LayoutCheckedScope checked(layoutChecked_);
     for (auto& read : reads) {
         read.count = 0;
         auto crtc = crtcOf(read.display);
@@ -425,8 +478,43 @@ int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r,
 }
 
 void X11Displays::writeTables(std::span<TableWrite> writes) {
+    writeBatch(writes, true);
+}
+
+void X11Displays::sendTables(std::span<TableWrite> writes) {
+    writeBatch(writes, false);
+}
+
+void X11Displays::collectSentWrites() {
+    if (sent_.empty()) return;
+    xcb_connection_t* xcb = connection_.xcb();
+    // Known once a later reply or event has come: until then a write stays in the list (it
+    // costs nothing to keep), so collecting never waits. A long fade with no reply between
+    // its frames is bounded: the oldest answers are then dropped unread.
+    constexpr std::size_t keep = 256;
+    std::size_t done = 0;
+    for (auto& sent : sent_) {
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (!xcb_poll_for_reply(xcb, sent.cookie.sequence, &reply, &error)) {
+            if (sent_.size() - done <= keep) break;
+            xcb_discard_reply(xcb, sent.cookie.sequence);
+        } else if (error) {
+            crtcs_.erase(sent.display);  // as for a confirmed write: look it up afresh
+        }
+        std::free(reply);
+        std::free(error);
+        ++done;
+    }
+    sent_.erase(sent_.begin(), sent_.begin() + static_cast<std::ptrdiff_t>(done));
+}
+
+void X11Displays::writeBatch(std::span<TableWrite> writes, bool confirmed) {
     std::vector<RampWrite> batch;
     std::vector<TableWrite*> asked;
+    collectSentWrites();
+    dropCrtcsIfLayoutChanged();
+    LayoutCheckedScope checked(layoutChecked_);
     for (auto& write : writes) {
         if (write.size < 2) {
             write.result = unusableGammaSize;
@@ -444,9 +532,10 @@ void X11Displays::writeTables(std::span<TableWrite> writes) {
         batch.push_back({*crtc, write.size, write.r, write.g, write.b});
         asked.push_back(&write);
     }
-    sendRamps(batch);
+    sendRamps(batch, confirmed);
     for (std::size_t i = 0; i < batch.size(); ++i) {
         asked[i]->result = batch[i].result;
+        if (batch[i].unconfirmed) sent_.push_back({asked[i]->display, *batch[i].unconfirmed});
         // As for reads: resolve the CRTC again next time.
         if (batch[i].result) crtcs_.erase(asked[i]->display);
     }
@@ -462,6 +551,7 @@ std::vector<DisplayID> X11Displays::litOutputs() const {
 void X11Displays::restoreAll() {
     std::vector<RampWrite> batch;
     std::vector<DisplayID> outputs;
+    collectSentWrites();
     for (DisplayID id : litOutputs()) {
         auto crtc = crtcOf(id);
         if (!crtc) continue;

@@ -47,6 +47,10 @@ public:
     // Batches go out whole before any reply is awaited: one round trip for all of them.
     void readTables(std::span<TableRead> reads) override;
     void writeTables(std::span<TableWrite> writes) override;
+    // Sent checked but not waited for: the server's answer is collected by a later call, when
+    // some reply behind it has come anyway. An output whose write was refused is looked up
+    // afresh then.
+    void sendTables(std::span<TableWrite> writes) override;
     Result<Handle> registerReconfiguration(Callback callback) override;
 
     // From now on, an output the record holds no ramp for is taken to have the identity as its
@@ -70,6 +74,13 @@ private:
         int gammaSize = 0;  // as the server reports it: may be 0, 1 or absurd
     };
     std::optional<Crtc> crtcOf(DisplayID display) const;
+    // Empties the output → CRTC cache when a layout change is pending, once for a whole batch:
+    // asking for each output would cost a read from the socket per output.
+    void dropCrtcsIfLayoutChanged() const;
+    // Waits, sleeping, until `bytes` have arrived on the socket (or a few milliseconds have
+    // passed), so that collecting replies then wakes nobody up.
+    void awaitBytes(std::size_t bytes) const;
+    mutable bool layoutChecked_ = false;  // within a batch: see dropCrtcsIfLayoutChanged
     // True when a RandR notification has arrived that the event dispatch has not handled yet.
     bool layoutChangePending() const;
     struct RampRead {
@@ -82,10 +93,19 @@ private:
         std::size_t size = 0;  // entries of r, g, b, resampled to the CRTC's gamma size
         const float *r = nullptr, *g = nullptr, *b = nullptr;
         int result = 0;
+        std::optional<xcb_void_cookie_t> unconfirmed = std::nullopt;  // sent, answer not awaited
     };
     // Each as one pipelined batch of checked requests: one round trip for the lot.
     void readRamps(std::span<RampRead> batch) const;
-    void sendRamps(std::span<RampWrite> batch);
+    void sendRamps(std::span<RampWrite> batch, bool confirmed = true);
+    void writeBatch(std::span<TableWrite> writes, bool confirmed);
+    // Collects the answers of unconfirmed writes that the server has given by now.
+    void collectSentWrites();
+    struct SentWrite {
+        DisplayID display;
+        xcb_void_cookie_t cookie;
+    };
+    std::vector<SentWrite> sent_;
     std::optional<Ramp> readRamp(const Crtc& crtc, int& error) const;
     // The outputs lit now: those of the last listing if no RandR event has come since.
     std::vector<DisplayID> litOutputs() const;

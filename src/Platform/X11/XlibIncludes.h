@@ -13,6 +13,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <xcb/randr.h>
+#include <xcb/xcbext.h>  // xcb_poll_for_reply: answers collected without waiting
 
 using XStatus = int;
 #undef Status
