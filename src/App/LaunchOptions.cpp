@@ -147,8 +147,9 @@ LaunchOptions::Run LaunchOptions::run(const Session& session) const {
 
 Status LaunchOptions::checkFor(Run run) const {
     if (run == Run::replay && hold) {
-        return Status::failure("--hold shows a pick on a display: it does not apply to the "
-                               "simulated replay");
+        return Status::failure(
+            "--hold shows a pick on a display: it does not apply to the "
+            "simulated replay");
     }
     if (run == Run::replay && onboarding) {
         return Status::failure(

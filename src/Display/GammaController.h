@@ -62,8 +62,8 @@ class GammaController {
 
     // The displays of `meant` whose table, read back now, is visibly another than the one
     // meant for it (some entry apart by more than the watchdog tolerates), or cannot be read.
-    static std::vector<DisplayID> notShowing(DisplayGamma& gamma,
-                                             const std::map<DisplayID, GammaTable::Channels>& meant);
+    static std::vector<DisplayID> notShowing(
+        DisplayGamma& gamma, const std::map<DisplayID, GammaTable::Channels>& meant);
 
     const std::map<DisplayID, RGBGains>& applied() const { return applied_; }
     // The table last written to each display since the last restore (none where that failed).

@@ -34,8 +34,7 @@ std::optional<City> guess(const TimeZone& zone);
 
 // The great-circle distance between two points, in kilometres, on a sphere of the Earth's
 // mean radius (off by well under 1 % from the ellipsoid: plenty to name a place by).
-double distanceKilometres(double latitudeA, double longitudeA, double latitudeB,
-                          double longitudeB);
+double distanceKilometres(double latitudeA, double longitudeA, double latitudeB, double longitudeB);
 
 // The city of the table nearest to a point, if one lies within `radiusKilometres` of it (on
 // the edge counts); the first in table order when two are as near.

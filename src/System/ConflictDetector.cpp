@@ -120,7 +120,8 @@ bool ConflictDetector::displaysHaveForeignGamma() const {
     std::vector<DisplayID> ids;
     for (const auto& display : services_.displays.get()) ids.push_back(display.id);
     if (ids.empty()) return false;
-    for (const auto& [id, table] : GammaController::readAll(services_.gamma, ids, GammaController::endsOnly)) {
+    for (const auto& [id, table] :
+         GammaController::readAll(services_.gamma, ids, GammaController::endsOnly)) {
         if (table && isForeign(*table)) return true;
     }
     return false;

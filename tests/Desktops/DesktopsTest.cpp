@@ -77,7 +77,8 @@ bool within(std::chrono::milliseconds limit, const std::function<bool()>& done) 
 }
 
 long millisecondsSince(Clock::time_point start) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
 // A login of the test's own: a home with its runtime, configuration and cache folders and a
@@ -85,7 +86,7 @@ long millisecondsSince(Clock::time_point start) {
 // here, GIO's settings and the services the bus starts (dconf) all use them, never the
 // user's. Each test runs in a process of its own.
 class PrivateSession {
-  public:
+public:
     PrivateSession() {
         for (const char* folder : {"run", "config", "cache"}) fs::create_directories(home / folder);
         fs::permissions(home / "run", fs::perms::owner_all, fs::perm_options::replace);
@@ -93,7 +94,8 @@ class PrivateSession {
         ::setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", config().c_str(), 1);
         ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "GSETTINGS_BACKEND", "QT_QPA_PLATFORM"})
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "GSETTINGS_BACKEND", "QT_QPA_PLATFORM"})
             ::unsetenv(name);
         bus_.emplace();
         ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
@@ -127,8 +129,9 @@ class PrivateSession {
     std::optional<std::uint32_t> read(const Service& at, const char* name, char type) const {
         std::uint32_t value = 0;
         sd_bus_error error = SD_BUS_ERROR_NULL;
-        const int r = sd_bus_get_property_trivial(client_->raw(), at.service.c_str(), at.path.c_str(),
-                                                  at.interface.c_str(), name, &error, type, &value);
+        const int r =
+            sd_bus_get_property_trivial(client_->raw(), at.service.c_str(), at.path.c_str(),
+                                        at.interface.c_str(), name, &error, type, &value);
         sd_bus_error_free(&error);
         if (r < 0) return std::nullopt;
         return value;
@@ -136,7 +139,7 @@ class PrivateSession {
 
     TempFolder home;
 
-  private:
+private:
     std::optional<PrivateBus> bus_;
     std::optional<BusClient> client_;
     QtMainLoop loop_;
@@ -180,8 +183,9 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
     const std::string kwin = onPath("kwin_wayland");
     if (kwin.empty()) GTEST_SKIP() << "kwin_wayland is not installed (package kwin-wayland)";
     ::setenv("KDE_SESSION_VERSION", "5", 1);  // Debian 12's Plasma: the [NightColor] group
-    std::vector<std::string> argv{kwin, "--virtual", "--no-lockscreen", "--no-global-shortcuts",
-                                  "--no-kactivities", "--socket", "vesperine-kwin"};
+    std::vector<std::string> argv{
+        kwin,       "--virtual",     "--no-lockscreen", "--no-global-shortcuts", "--no-kactivities",
+        "--socket", "vesperine-kwin"};
     if (session.start(argv).wait(500ms)) {
         // kwin_wayland's file carries a capability (to raise its own limits), and where the
         // capability bounding set lacks it (a container) the exec is refused. The loader runs
@@ -206,7 +210,8 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
     PosixFileSystem files;
     CapturingLogger logger;
     const auto kdeTint = [&](DefaultsStore& defaults) {
-        return DesktopNightLight::tintOf("KDE", {defaults, files, session.connection(), session.config(), logger});
+        return DesktopNightLight::tintOf(
+            "KDE", {defaults, files, session.connection(), session.config(), logger});
     };
     BusClient settingsModule(std::getenv("DBUS_SESSION_BUS_ADDRESS"), nullptr);
     const auto userWrites = [&](const std::string& text, Shown shows) {
@@ -227,8 +232,10 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
         tint->show(3400);
         const std::string ours = file();
         ASSERT_TRUE(within(2s, [&] { return shown() == Shown{1, constantMode, 3400}; }));
-        if (within(3s, [&] { return session.read(colorCorrect, "currentTemperature", 'u') == 3400u; }))
-            std::printf("KWin's fade from 6500 K reached 3400 K %ld ms after our pick\n", millisecondsSince(picked));
+        if (within(3s,
+                   [&] { return session.read(colorCorrect, "currentTemperature", 'u') == 3400u; }))
+            std::printf("KWin's fade from 6500 K reached 3400 K %ld ms after our pick\n",
+                        millisecondsSince(picked));
         if (!within(4s, [&] { return file() != ours; }))
             std::printf("This KWin saved nothing of its own while we held its night colour\n");
         tint->release();
@@ -246,14 +253,16 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
          "# mine\n[Desktops]\nNumber=2\n\n[NightColor]\nActive=true\nMode=Constant\n"
          "NightTemperature = 4200\n\n[Wayland]\nInputMethod=x",
          {1, constantMode, 4200}},
-        {"off, its temperature left to KWin", "[NightColor]\nActive=false\nMode=Constant\n",
+        {"off, its temperature left to KWin",
+         "[NightColor]\nActive=false\nMode=Constant\n",
          {0, constantMode, 4500}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const Shown users = c.own ? c.shows : shown().value_or(Shown{});
         if (c.own) {
-            ASSERT_TRUE(userWrites(*c.own, users)) << "KWin shows " << shown().value_or(Shown{}).target;
+            ASSERT_TRUE(userWrites(*c.own, users))
+                << "KWin shows " << shown().value_or(Shown{}).target;
         }
         const std::string own = file();
         JsonFileDefaultsStore defaults(files, logger, defaultsFile);
@@ -318,7 +327,8 @@ TEST(RealDesktops, GnomesColourPluginFollowsOurTemperatureAndTheUsersSettingsCom
                    "--wayland-display", "vesperine-mutter"});
     if (!within(10s, [&] { return fs::exists(session.home / "run/vesperine-mutter"); }))
         GTEST_SKIP() << "mutter --headless did not start:\n" << session.serversLog();
-    session.start({daemon}, {"WAYLAND_DISPLAY=vesperine-mutter", "GDK_BACKEND=wayland", "NO_AT_BRIDGE=1"});
+    session.start({daemon},
+                  {"WAYLAND_DISPLAY=vesperine-mutter", "GDK_BACKEND=wayland", "NO_AT_BRIDGE=1"});
     const GnomeNightLight::Names names;
     const Service colour{names.service, names.path, names.interface};
     const auto temperature = [&] { return session.read(colour, "Temperature", 'u'); };
@@ -342,7 +352,8 @@ TEST(RealDesktops, GnomesColourPluginFollowsOurTemperatureAndTheUsersSettingsCom
     PosixFileSystem files;
     CapturingLogger logger;
     const auto gnomeTint = [&](DefaultsStore& defaults) {
-        return DesktopNightLight::tintOf("ubuntu:GNOME", {defaults, files, session.connection(), session.config(), logger});
+        return DesktopNightLight::tintOf(
+            "ubuntu:GNOME", {defaults, files, session.connection(), session.config(), logger});
     };
     struct Case {
         const char* name;

@@ -25,7 +25,8 @@ int holdUntilKilled(int argc, char** argv) {
     PosixFileSystem files;
     CapturingLogger logger;
     JsonFileDefaultsStore defaults(files, logger, argv[4]);
-    auto tint = DesktopNightLight::tintOf(argv[2], {defaults, files, connection.value().get(), argv[5], logger});
+    auto tint = DesktopNightLight::tintOf(
+        argv[2], {defaults, files, connection.value().get(), argv[5], logger});
     if (!tint || !tint->available()) return 3;
     tint->show(std::atof(argv[3]));
     return app.exec();

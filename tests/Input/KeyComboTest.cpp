@@ -82,7 +82,7 @@ TEST(ShortcutTrigger, PortalTriggersNameModifiersThenTheKeysym) {
         {{33, 0x100, "["}, "LOGO+bracketleft"},
         {{29, 0x1000, "0"}, "CTRL+0"},
         {{83, 0x1000, "1"}, "CTRL+KP_1"},
-        {{0xFFFF, 0x800, "É"}, std::nullopt},  // no keysym known for the code
+        {{0xFFFF, 0x800, "É"}, std::nullopt},         // no keysym known for the code
         {{11, 0x1800 | 0x10000, "B"}, std::nullopt},  // a modifier we never store
     };
     for (const auto& [combo, trigger] : cases) EXPECT_EQ(shortcutTrigger(combo), trigger);

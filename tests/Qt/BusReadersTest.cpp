@@ -113,8 +113,7 @@ class BusReadersTest : public BusFixture<> {
     std::unique_ptr<SystemColourFeature> nightLight(bool gnome, const char* schema = nullptr) {
         if (gnome)
             return std::make_unique<GnomeNightLight>(
-                connection.get(), loop, logger,
-                schema ? testNames(schema) : testNames(), timeout);
+                connection.get(), loop, logger, schema ? testNames(schema) : testNames(), timeout);
         return std::make_unique<KWinNightLight>(connection.get(), loop, logger, timeout);
     }
     // Runs the request and waits for its answer.
@@ -292,7 +291,8 @@ TEST_F(BusReadersTest, EveryReaderFollowsItsServiceComingGoingAndFailing) {
              auto reader = std::make_shared<UPowerReader>(*connection, loop, logger, told, timeout);
              return [reader] { return reader->reading().has_value(); };
          }},
-        {"power profiles", profilesName, profilesName, [&] { return profiles(true, "power-saver"); },
+        {"power profiles", profilesName, profilesName,
+         [&] { return profiles(true, "power-saver"); },
          [&](auto told) -> Read {
              auto reader = std::make_shared<PowerProfilesReader>(*connection, loop, logger, told, timeout);
              return [reader] { return reader->lowPowerMode(); };

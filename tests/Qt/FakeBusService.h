@@ -66,9 +66,9 @@ class FakeBusService {
             for (auto& [name, value] : properties_) {
                 static const char* const signatures[] = {"b", "u", "d", "s"};
                 if (writable_.count(name)) {
-                    table_.push_back(SD_BUS_WRITABLE_PROPERTY(
-                        keepText(name), signatures[value.index()], &get, &put, 0,
-                        SD_BUS_VTABLE_UNPRIVILEGED));
+                    table_.push_back(SD_BUS_WRITABLE_PROPERTY(keepText(name),
+                                                              signatures[value.index()], &get, &put,
+                                                              0, SD_BUS_VTABLE_UNPRIVILEGED));
                     continue;
                 }
                 table_.push_back(SD_BUS_PROPERTY(keepText(name), signatures[value.index()], &get, 0,

@@ -99,8 +99,8 @@ TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalseAndNeeds
         EXPECT_FALSE(events->canObserve(SystemEvent::wake));
         EXPECT_TRUE(logger.contains("Wake from sleep cannot be observed", "monitor"));
         EXPECT_FALSE(events->observe(SystemEvent::wake, [] {}).isActive());
-        for (auto event : {SystemEvent::screensWake, SystemEvent::spaceChanged,
-                           SystemEvent::screenParameters})
+        for (auto event :
+             {SystemEvent::screensWake, SystemEvent::spaceChanged, SystemEvent::screenParameters})
             EXPECT_FALSE(events->canObserve(event));
     }
     PrivateBus bus;

@@ -47,9 +47,12 @@ TEST(Schedule, DecodingIsAllOrNothing) {
     const std::string bad[] = {
         schedule(keyframe, R"("isBuiltIn":"no")"),
         schedule(keyframe, R"("other":1)"),
-        schedule(R"({"id":"5C1B6A52-0001-4000-8000-00000000000A","time":{"clock":{"hour":22,"minute":0}},"mode":{"off":{}}})"),
-        schedule(R"({"id":"not-a-uuid","time":{"clock":{"hour":22,"minute":0}},"mode":{"off":{}},"transitionMinutes":0})"),
-        schedule(R"({"id":"5C1B6A52-0001-4000-8000-00000000000A","time":{"clock":{"hour":22,"minute":0}},"mode":{"off":{}},"transitionMinutes":1e400})"),
+        schedule(
+            R"({"id":"5C1B6A52-0001-4000-8000-00000000000A","time":{"clock":{"hour":22,"minute":0}},"mode":{"off":{}}})"),
+        schedule(
+            R"({"id":"not-a-uuid","time":{"clock":{"hour":22,"minute":0}},"mode":{"off":{}},"transitionMinutes":0})"),
+        schedule(
+            R"({"id":"5C1B6A52-0001-4000-8000-00000000000A","time":{"clock":{"hour":22,"minute":0}},"mode":{"off":{}},"transitionMinutes":1e400})"),
         schedule(keyframe + ",3"),
         R"({"id":"5C1B6A52-0009-4000-8000-000000000009","name":"Mine","keyframes":{},"isBuiltIn":false})",
     };

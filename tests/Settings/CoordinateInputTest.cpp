@@ -24,7 +24,9 @@ TEST(CoordinateInput, ReadsWhatPeopleTypeAndOnlyFiniteNumbersInRange) {
         {"52.52", Axis::latitude, Problem::none, 52.52},
         {"+90", Axis::latitude, Problem::none, 90},
         {"  -33,8688\t", Axis::latitude, Problem::none, -33.8688},
-        {"\u2212" "12.5", Axis::longitude, Problem::none, -12.5},
+        {"\u2212"
+         "12.5",
+         Axis::longitude, Problem::none, -12.5},
         {"-180", Axis::longitude, Problem::none, -180},
         {"13.4° W", Axis::longitude, Problem::none, -13.4},
         {"52.5s", Axis::latitude, Problem::none, -52.5},
@@ -87,9 +89,9 @@ TEST(CoordinateInput, NamesAFoundPositionAfterTheNearestCityWithin50Km) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const std::tuple<double, double, std::string> cases[] = {
         {48.86, 2.34, "Paris, France"},
-        {49.3062, 2.3522, "Paris, France"},    // 49.99 km north
+        {49.3062, 2.3522, "Paris, France"},          // 49.99 km north
         {49.3132, 2.3522, "49.3132° N, 2.3522° E"},  // 50.8 km
-        {37.5, -122.1, "San Jose, USA"},      // San Francisco lies within 50 km too
+        {37.5, -122.1, "San Jose, USA"},             // San Francisco lies within 50 km too
         {-0.0, 180, "0° N, 180° E"},
         {nan, 2.35, "the location service gave no usable position (latitude nan, longitude 2.35)"},
         {90.5, 0, "the location service gave no usable position (latitude 90.5, longitude 0)"},

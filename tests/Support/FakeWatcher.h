@@ -21,9 +21,9 @@ class FakeWatcher {
 public:
     explicit FakeWatcher(const std::string& address) : client_(address, nullptr) {
         sd_bus* bus = client_.raw();
-        if (!client_.ok() || sd_bus_add_object_vtable(bus, nullptr, "/StatusNotifierWatcher",
-                                                      "org.kde.StatusNotifierWatcher", table,
-                                                      this) < 0)
+        if (!client_.ok() ||
+            sd_bus_add_object_vtable(bus, nullptr, "/StatusNotifierWatcher",
+                                     "org.kde.StatusNotifierWatcher", table, this) < 0)
             return;
         ok_ = sd_bus_request_name(bus, "org.kde.StatusNotifierWatcher", 0) >= 0;
         thread_ = std::thread([this, bus] {

@@ -55,9 +55,23 @@ struct ViewWorld {
                 .quit = {}};
     }
     SettingsServices settingsServices(LoginItem& loginItem) {
-        return {app->state(), app->appRules(), app->powerGuard(), app->hotkeys(), app->conflicts(),
-                app->guide(), app->updater(), loginItem, machine.relaunch, machine.workspace,
-                machine.defaults, machine.time, AppInfo::current(), {}, {}, {}, &locator};
+        return {app->state(),
+                app->appRules(),
+                app->powerGuard(),
+                app->hotkeys(),
+                app->conflicts(),
+                app->guide(),
+                app->updater(),
+                loginItem,
+                machine.relaunch,
+                machine.workspace,
+                machine.defaults,
+                machine.time,
+                AppInfo::current(),
+                {},
+                {},
+                {},
+                &locator};
     }
 
     LaunchOptions options;

@@ -99,7 +99,8 @@ std::vector<std::string> programEnvironment(const HeadlessSway& sway, const Temp
          {"WAYLAND_DISPLAY=" + sway.socket(), "XDG_RUNTIME_DIR=" + (home / "run").string(),
           "HOME=" + home.root(), "XDG_CONFIG_HOME=" + (home / "config").string(),
           "XDG_DATA_HOME=" + (home / "data").string(), "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
-          "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(), std::string("VESPERINE_LOG_STDERR=1")})
+          "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
+          std::string("VESPERINE_LOG_STDERR=1")})
         more.push_back(std::move(variable));
     return more;
 }
@@ -199,9 +200,10 @@ TEST(HeadlessSway, APickWithoutAnInstanceIsHeldOnlyWhereItShows) {
     ::chmod((home / "run").c_str(), 0700);
     const std::string environment =
         "env -u DISPLAY WAYLAND_DISPLAY='" + sway.socket() + "' QT_QPA_PLATFORM=offscreen" +
-        " DBUS_SESSION_BUS_ADDRESS='" + bus.address() + "' DBUS_SYSTEM_BUS_ADDRESS=unix:path=" +
-        (home / "no-bus").string() + " XDG_RUNTIME_DIR=" + (home / "run").string() +
-        " HOME=" + home.root() + " XDG_CONFIG_HOME=" + (home / "config").string() +
+        " DBUS_SESSION_BUS_ADDRESS='" + bus.address() +
+        "' DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string() +
+        " XDG_RUNTIME_DIR=" + (home / "run").string() + " HOME=" + home.root() +
+        " XDG_CONFIG_HOME=" + (home / "config").string() +
         " XDG_DATA_HOME=" + (home / "data").string() + " TZ=UTC ";
     const struct {
         const char* arguments;
@@ -214,9 +216,11 @@ TEST(HeadlessSway, APickWithoutAnInstanceIsHeldOnlyWhereItShows) {
         {"status", 0, " by the schedule now (not running)\n"},  // the holder has gone
     };
     for (const auto& row : rows) {
-        const auto ran = runCommand(environment + VESPERINE_PROGRAM + " " + row.arguments + " 2>&1");
+        const auto ran =
+            runCommand(environment + VESPERINE_PROGRAM + " " + row.arguments + " 2>&1");
         EXPECT_EQ(ran.status, row.status) << row.arguments << ": " << ran.output;
-        EXPECT_NE(ran.output.find(row.said), std::string::npos) << row.arguments << ": " << ran.output;
+        EXPECT_NE(ran.output.find(row.said), std::string::npos)
+            << row.arguments << ": " << ran.output;
     }
 }
 
@@ -228,7 +232,8 @@ struct SwayView {
 };
 SwayView swayView(const HeadlessSway& sway, const std::string& title) {
     SwayView view;
-    const auto tree = json::parse(runCommand("SWAYSOCK=" + sway.ipc() + " swaymsg -r -t get_tree").output);
+    const auto tree =
+        json::parse(runCommand("SWAYSOCK=" + sway.ipc() + " swaymsg -r -t get_tree").output);
     const std::function<void(const Json&)> walk = [&](const Json& node) {
         const std::string type = node.value("type", ""), name = node.value("name", "");
         const Json& rect = node["rect"];
@@ -253,9 +258,9 @@ TEST(HeadlessSway, ThePanelOpensBesideTheTrayActivationInsideTheOutput) {
     FakeWatcher watcher(bus.address());
     ASSERT_TRUE(watcher.ok()) << "no dbus-daemon";
     TempFolder home;
-    ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
-                         programEnvironment(sway, home, bus,
-                                            {"QT_QPA_PLATFORM=wayland", "SWAYSOCK=" + sway.ipc()}));
+    ChildProcess program(
+        {VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
+        programEnvironment(sway, home, bus, {"QT_QPA_PLATFORM=wayland", "SWAYSOCK=" + sway.ipc()}));
     const auto waitFor = [&](const std::function<bool()>& done) {
         for (auto waited = 0ms; waited < 10s && !program.wait(50ms); waited += 50ms)
             if (done()) return true;
@@ -278,11 +283,17 @@ TEST(HeadlessSway, ThePanelOpensBesideTheTrayActivationInsideTheOutput) {
     };
     const std::vector<Row> rows{
         {"below a point in the upper half, centred on it", 700, 300,
-         [&](int width, int) { return std::array{700 - width / 2, 300 + gap}; }},
+         [&](int width, int) {
+             return std::array{700 - width / 2, 300 + gap};
+         }},
         {"above a point in the bottom right corner, pushed inside", right - 10, bottom - 20,
-         [&](int width, int height) { return std::array{right - width, bottom - 20 - gap - height}; }},
+         [&](int width, int height) {
+             return std::array{right - width, bottom - 20 - gap - height};
+         }},
         {"no point: at the pointer in the top left corner, inside", 0, 0,
-         [](int, int) { return std::array{0, 0}; }},
+         [](int, int) {
+             return std::array{0, 0};
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -290,8 +301,10 @@ TEST(HeadlessSway, ThePanelOpensBesideTheTrayActivationInsideTheOutput) {
         std::optional<std::array<int, 4>> panel;
         EXPECT_TRUE(waitFor([&] {
             panel = swayView(sway, "Vesperine").window;
-            return panel && row.corner((*panel)[2], (*panel)[3]) == std::array{(*panel)[0], (*panel)[1]};
-        })) << (panel ? std::to_string((*panel)[0]) + "," + std::to_string((*panel)[1]) : "not shown");
+            return panel &&
+                   row.corner((*panel)[2], (*panel)[3]) == std::array{(*panel)[0], (*panel)[1]};
+        })) << (panel ? std::to_string((*panel)[0]) + "," + std::to_string((*panel)[1])
+                      : "not shown");
         ASSERT_TRUE(activate(row.x, row.y));  // a second activation closes it
         ASSERT_TRUE(waitFor([&] { return !swayView(sway, "Vesperine").window; }));
         std::this_thread::sleep_for(300ms);  // past the guard against an instant reopening

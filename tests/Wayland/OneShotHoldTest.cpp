@@ -41,12 +41,16 @@ TEST(OneShotHold, APickIsHeldUntilResetOrAPlainStartTakesItsPlace) {
     const std::string socket = home / "wayland-test";
     ASSERT_TRUE(compositor.listenAt(socket));
     const std::vector<std::string> environment{
-        "WAYLAND_DISPLAY=" + socket, "XDG_SESSION_TYPE=wayland", "QT_QPA_PLATFORM=offscreen",
+        "WAYLAND_DISPLAY=" + socket,
+        "XDG_SESSION_TYPE=wayland",
+        "QT_QPA_PLATFORM=offscreen",
         "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
         "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (home / "no-bus").string(),
-        "XDG_RUNTIME_DIR=" + (home / "run").string(), "HOME=" + home.root(),
+        "XDG_RUNTIME_DIR=" + (home / "run").string(),
+        "HOME=" + home.root(),
         "XDG_CONFIG_HOME=" + (home / "config").string(),
-        "XDG_DATA_HOME=" + (home / "data").string(), "TZ=UTC"};
+        "XDG_DATA_HOME=" + (home / "data").string(),
+        "TZ=UTC"};
     std::string line = "env -i PATH=/usr/bin:/bin";
     for (const auto& variable : environment) line += " '" + variable + "'";
     const auto vesperine = [&](const std::string& arguments) {
@@ -85,8 +89,8 @@ TEST(OneShotHold, APickIsHeldUntilResetOrAPlainStartTakesItsPlace) {
     }
 
     const int holderControls = compositor.controlsMade("DP-1");
-    ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}},
-                         SIGTERM, environment);
+    ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
+                         environment);
     // The holder gives its table back and the program takes the output for its schedule.
     EXPECT_TRUE(holdsWithin(10s, [&] {
         return compositor.controlsMade("DP-1") == holderControls + 1 &&

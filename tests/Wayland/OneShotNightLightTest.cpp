@@ -1,8 +1,8 @@
 // Commands typed while no Vesperine runs, on a compositor that lends no gamma tables (as
 // GNOME's and KDE Plasma's): Warm goes through the desktop's night light, whose settings
 // stay after the command, and reset gives the user's own back.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -71,11 +71,11 @@ TEST(OneShotNightLight, WarmStaysInTheNightLightUntilResetGivesTheUsersSettingsB
             const int socket = ::fcntl(compositor.connectClient(), F_DUPFD, 3);
             const CommandRun ran = runCommand(
                 std::string("env -u DISPLAY -u WAYLAND_DISPLAY XDG_SESSION_TYPE=wayland ") +
-                desktop.environment +
-                " WAYLAND_SOCKET=" + std::to_string(socket) + " DBUS_SESSION_BUS_ADDRESS='" +
-                bus.address() + "' XDG_RUNTIME_DIR=" + home.root() + " XDG_CONFIG_HOME=" +
-                (home / "config").string() + " XDG_DATA_HOME=" + (home / "data").string() +
-                " TZ=UTC " + VESPERINE_PROGRAM + " " + row.arguments + " 2>&1 </dev/null");
+                desktop.environment + " WAYLAND_SOCKET=" + std::to_string(socket) +
+                " DBUS_SESSION_BUS_ADDRESS='" + bus.address() + "' XDG_RUNTIME_DIR=" + home.root() +
+                " XDG_CONFIG_HOME=" + (home / "config").string() +
+                " XDG_DATA_HOME=" + (home / "data").string() + " TZ=UTC " + VESPERINE_PROGRAM +
+                " " + row.arguments + " 2>&1 </dev/null");
             ::close(socket);
             EXPECT_EQ(ran.status, row.status) << row.arguments << ": " << ran.output;
             EXPECT_TRUE(ran.output.starts_with(row.said)) << row.arguments << ": " << ran.output;

@@ -114,8 +114,10 @@ const struct zxdg_output_manager_v1_interface xdgManagerRequests = {
                 zxdg_output_v1_send_name(resource, output->name.c_str());
                 zxdg_output_v1_send_description(resource, output->description.c_str());
             }
-            if (version >= 3) wl_output_send_done(outputResource);
-            else zxdg_output_v1_send_done(resource);
+            if (version >= 3)
+                wl_output_send_done(outputResource);
+            else
+                zxdg_output_v1_send_done(resource);
         },
 };
 
@@ -205,9 +207,9 @@ void TestCompositor::State::sendState(wl_resource* handle, const Toplevel& tople
 }
 
 void TestCompositor::State::sendToplevel(wl_resource* manager, Toplevel& toplevel) {
-    wl_resource* handle =
-        wl_resource_create(wl_resource_get_client(manager), &zwlr_foreign_toplevel_handle_v1_interface,
-                           wl_resource_get_version(manager), 0);
+    wl_resource* handle = wl_resource_create(wl_resource_get_client(manager),
+                                             &zwlr_foreign_toplevel_handle_v1_interface,
+                                             wl_resource_get_version(manager), 0);
     wl_resource_set_implementation(handle, &handleRequests, this, [](wl_resource* resource) {
         auto* state = static_cast<State*>(wl_resource_get_user_data(resource));
         for (auto& [id, toplevel] : state->toplevels) std::erase(toplevel.handles, resource);

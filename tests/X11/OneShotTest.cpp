@@ -55,11 +55,11 @@ TEST(OneShotTest, CommandsWithoutAnInstanceActOnceAndLeaveTheRamp) {
         if (row.before) other.setRamp("DUMMY0", *row.before);
         const std::string bus_ =
             row.withBus ? bus.address() : "unix:path=" + (home / "no-bus").string();
-        const CommandRun ran = runCommand(
-            "DBUS_SESSION_BUS_ADDRESS='" + bus_ + "' XDG_RUNTIME_DIR='" + (home / "run").string() +
-            "' XDG_DATA_HOME='" + (home / "data").string() + "' XDG_CONFIG_HOME='" +
-            (home / "config").string() + "' TZ=UTC " + VESPERINE_PROGRAM + " " + row.arguments +
-            " 2>&1 </dev/null");
+        const CommandRun ran =
+            runCommand("DBUS_SESSION_BUS_ADDRESS='" + bus_ + "' XDG_RUNTIME_DIR='" +
+                       (home / "run").string() + "' XDG_DATA_HOME='" + (home / "data").string() +
+                       "' XDG_CONFIG_HOME='" + (home / "config").string() + "' TZ=UTC " +
+                       VESPERINE_PROGRAM + " " + row.arguments + " 2>&1 </dev/null");
         EXPECT_EQ(ran.status, row.status) << row.arguments << ": " << ran.output;
         EXPECT_TRUE(ran.output.starts_with(row.said)) << row.arguments << ": " << ran.output;
         EXPECT_LE(maxDifference(other.ramp("DUMMY0"), row.shows), 2) << row.arguments;
@@ -78,8 +78,8 @@ TEST(OneShotTest, AHeldPickLastsUntilAResetEndsIt) {
     other.setRamp("DUMMY0", identity);
     const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
     Program held(home.path(), {"--hold", "red", "60"}, {session});
-    ASSERT_TRUE(spin([&] { return maxDifference(other.ramp("DUMMY0"), scaled(identity, 0.6, 0, 0)) <= 2; },
-                     10s))
+    ASSERT_TRUE(spin(
+        [&] { return maxDifference(other.ramp("DUMMY0"), scaled(identity, 0.6, 0, 0)) <= 2; }, 10s))
         << held.log();
     const CommandRun reset = runCommand(session + " XDG_RUNTIME_DIR='" + (home / "run").string() +
                                         "' " + VESPERINE_PROGRAM + " reset 2>&1 </dev/null");

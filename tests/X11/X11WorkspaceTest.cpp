@@ -177,7 +177,8 @@ TEST_F(X11WorkspaceTest, AnApplicationQuitsWithItsLastWindow) {
         desktop.longs(w, "_NET_WM_WINDOW_TYPE", "ATOM", atoms);
     };
     type(dock, {"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_DOCK"});
-    desktop.longs(hidden, "_NET_WM_STATE", "ATOM", {long(desktop.atom("_NET_WM_STATE_SKIP_TASKBAR"))});
+    desktop.longs(hidden, "_NET_WM_STATE", "ATOM",
+                  {long(desktop.atom("_NET_WM_STATE_SKIP_TASKBAR"))});
     type(dialog, {"_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_WINDOW_TYPE_NORMAL"});
     const RunningApplication trayer{"trayer", std::nullopt, 0}, dialogs{"Dialog", std::nullopt, 0},
         hiddenApp{"Hidden", std::nullopt, 0};

@@ -1,11 +1,11 @@
 #include "App/Launch/DesktopProgram.h"
 
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPixmapCache>
-#include <malloc.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,19 +26,19 @@
 #include "App/LegacyMigration.h"
 #include "App/RemoteControl.h"
 #include "Persistence/ScheduleStore.h"
-#include "Platform/Linux/Install/AutostartLoginItem.h"
-#include "Platform/Linux/Location/GeoClueLocator.h"
 #include "Platform/Linux/Control/BusControlService.h"
-#include "Platform/Linux/NightLight/DesktopNightLight.h"
-#include "Platform/Linux/Process/ExecRelaunch.h"
 #include "Platform/Linux/Files/FreedesktopTrash.h"
 #include "Platform/Linux/Files/InotifyFileWatch.h"
+#include "Platform/Linux/Install/AutostartLoginItem.h"
+#include "Platform/Linux/Install/UserInstaller.h"
+#include "Platform/Linux/Location/GeoClueLocator.h"
+#include "Platform/Linux/NightLight/DesktopNightLight.h"
 #include "Platform/Linux/Power/LinuxPowerSource.h"
+#include "Platform/Linux/Process/ExecRelaunch.h"
 #include "Platform/Linux/Process/ProcProcesses.h"
 #include "Platform/Linux/Process/RunningProgram.h"
 #include "Platform/Linux/Process/SignalWatcher.h"
 #include "Platform/Linux/Process/StartupSignalGuard.h"
-#include "Platform/Linux/Install/UserInstaller.h"
 #include "Platform/MergedSystemEvents.h"
 #include "Support/SafeText.h"
 
@@ -57,7 +57,7 @@ class NoEDRSurfaces final : public EDRSurfaceFactory {
 // for one line: empty once the pick shows on every display, else why it could not. Taken
 // from the environment at once, so that nothing this run starts inherits it.
 class HoldReport {
-  public:
+public:
     HoldReport() {
         if (const char* fd = std::getenv(holdReportVariable)) {
             fd_ = std::atoi(fd);
@@ -73,7 +73,7 @@ class HoldReport {
         fd_ = -1;
     }
 
-  private:
+private:
     int fd_ = -1;
 };
 
@@ -144,8 +144,8 @@ int DesktopProgram::run(const Session& session) {
     // A held pick has no windows at all: it only keeps the tables its command asked for.
     const bool held = options_.hold && options_.command;
     HoldReport holdReport;
-    const bool qtShows = QtPlatforms::showsWindows(
-        QGuiApplication::platformName().toStdString(), std::getenv("QT_QPA_PLATFORM"));
+    const bool qtShows = QtPlatforms::showsWindows(QGuiApplication::platformName().toStdString(),
+                                                   std::getenv("QT_QPA_PLATFORM"));
     const bool windows = qtShows && !held;
     if (!qtShows && !held) {
         log.error("No windows, tray icon or alerts: none of Qt's platforms could start here "
@@ -172,9 +172,9 @@ int DesktopProgram::run(const Session& session) {
     // "Locate Me" in the settings and onboarding: GeoClue on the system bus, asked only then.
     GeoClueLocator locator(systemBus_.get(), loop_, logger_, info_.bundleIdentifier);
     // Onboarding's window, made when start-up or the settings show it and gone when closed.
-    auto onboarding = windows ? std::make_unique<OnboardingWindowOpener>(defaults_, loop_, info_,
-                                                                         &locator)
-                              : nullptr;
+    auto onboarding =
+        windows ? std::make_unique<OnboardingWindowOpener>(defaults_, loop_, info_, &locator)
+                : nullptr;
     AppDelegate app({session.displays,
                      session.gamma,
                      session.displayEvents,
@@ -308,7 +308,8 @@ int DesktopProgram::run(const Session& session) {
         // what the tables read back says whether the pick shows.
         holdCheck = loop_.repeating(std::chrono::milliseconds(250), [&, landed = false]() mutable {
             DisplayPipeline& pipeline = app.pipeline();
-            if (pipeline.isFading() || !(pipeline.current().get() == pipeline.target().get())) return;
+            if (pipeline.isFading() || !(pipeline.current().get() == pipeline.target().get()))
+                return;
             if (!landed) {
                 landed = true;
                 return;
@@ -318,8 +319,9 @@ int DesktopProgram::run(const Session& session) {
             std::vector<DisplayID> missed = GammaController::notShowing(session.gamma, written);
             std::string names;
             for (const auto& display : pipeline.displays().get()) {
-                const bool failed = !written.count(display.id) ||
-                                    std::find(missed.begin(), missed.end(), display.id) != missed.end();
+                const bool failed =
+                    !written.count(display.id) ||
+                    std::find(missed.begin(), missed.end(), display.id) != missed.end();
                 if (failed) names += (names.empty() ? "" : ", ") + display.name;
             }
             if (pipeline.displays()->empty()) names = "any display (none is attached)";
@@ -364,18 +366,18 @@ int DesktopProgram::run(const Session& session) {
             QPixmapCache::clear();
             malloc_trim(0);
         };
-        tray = std::make_unique<TrayIcon>(MenuServices{
-            .state = app.state(),
-            .pipeline = app.pipeline(),
-            .appRules = app.appRules(),
-            .conflicts = app.conflicts(),
-            .guide = app.guide(),
-            .scheduler = loop_,
-            .logger = logger_,
-            .info = info_,
-            .openSettings = openSettings,
-            .quit = [&] { endCleanly("Quit from the menu"); },
-            .placeShown = session.placeShown});
+        tray = std::make_unique<TrayIcon>(
+            MenuServices{.state = app.state(),
+                         .pipeline = app.pipeline(),
+                         .appRules = app.appRules(),
+                         .conflicts = app.conflicts(),
+                         .guide = app.guide(),
+                         .scheduler = loop_,
+                         .logger = logger_,
+                         .info = info_,
+                         .openSettings = openSettings,
+                         .quit = [&] { endCleanly("Quit from the menu"); },
+                         .placeShown = session.placeShown});
         // Without a tray the hint's turn goes to the panel's window, which says how to get
         // the icon.
         app.showMenuBarHint = [&] {

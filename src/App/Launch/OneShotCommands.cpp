@@ -21,9 +21,9 @@
 #include "App/Preferences.h"
 #include "Display/DisplayPipeline.h"
 #include "Platform/EDRSurface.h"
+#include "Platform/Linux/DBus/BusConnection.h"
 #include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
-#include "Platform/Linux/DBus/BusConnection.h"
 #include "Platform/Linux/Files/XdgPaths.h"
 #include "Platform/Linux/NightLight/DesktopNightLight.h"
 #include "Platform/Linux/NightLight/NightLightGamma.h"
@@ -43,18 +43,18 @@ namespace {
 // The first error the backends log is the reason a command gives when it fails; the rest of
 // the log has no reader here.
 class FirstErrorLogger final : public Logger {
-  public:
+public:
     void write(LogLevel level, std::string_view, std::string_view message) override {
         if (level == LogLevel::error && first_.empty()) first_ = message;
     }
     const std::string& first() const { return first_; }
 
-  private:
+private:
     std::string first_;
 };
 
 class OneShotNoEDRSurfaces final : public EDRSurfaceFactory {
-  public:
+public:
     std::unique_ptr<EDRSurface> make(const PlatformScreen&) override { return nullptr; }
 };
 
@@ -134,11 +134,11 @@ int oneShotOnX11(const ControlCommand& command, const AppInfo& info) {
         return oneShotFailure("Couldn't show " + shown + " on " + names, logger);
     }
     std::printf("%s\n",
-                SafeText::forPeople(
-                    "Showing " + shown +
-                    (mode.target().isOff() ? " (not running)"
-                                           : " (not running: it stays until \"vesperine reset\" "
-                                             "or until Vesperine starts)"))
+                SafeText::forPeople("Showing " + shown +
+                                    (mode.target().isOff()
+                                         ? " (not running)"
+                                         : " (not running: it stays until \"vesperine reset\" "
+                                           "or until Vesperine starts)"))
                     .c_str());
     return 0;
 }
@@ -177,7 +177,8 @@ HoldStart startHeld(const DisplayMode& mode) {
     const std::string variable = std::string(holdReportVariable) + "=3";
     std::vector<char*> environment;
     for (char** entry = environ; *entry; ++entry)
-        if (!std::string_view(*entry).starts_with(holdReportVariable)) environment.push_back(*entry);
+        if (!std::string_view(*entry).starts_with(holdReportVariable))
+            environment.push_back(*entry);
     environment.push_back(const_cast<char*>(variable.c_str()));
     environment.push_back(nullptr);
     start.pid = ::fork();
@@ -261,8 +262,9 @@ int oneShotThroughNightLight(const ControlCommand& command, const AppInfo& info,
     auto tint = DesktopNightLight::tintOf(desktop ? desktop : "",
                                           {defaults, files, bus.get(), paths.configHome, logger});
     if (!tint || !tint->available()) {
-        return oneShotFailure(info.displayName + " isn't running; on this desktop the commands "
-                                                 "need it: start it with \"vesperine\"",
+        return oneShotFailure(info.displayName +
+                                  " isn't running; on this desktop the commands "
+                                  "need it: start it with \"vesperine\"",
                               FirstErrorLogger{});
     }
     NightLightGamma gamma(tint.get(), logger);
@@ -272,14 +274,15 @@ int oneShotThroughNightLight(const ControlCommand& command, const AppInfo& info,
     tint->flush();
     const std::string shown = ControlStatus::withStrength(mode);
     if (mode.target().isOff() == tint->showing())
-        return oneShotFailure("Couldn't show " + shown + " through the desktop's Night Light", logger);
+        return oneShotFailure("Couldn't show " + shown + " through the desktop's Night Light",
+                              logger);
     std::printf("%s\n", SafeText::forPeople(
-                             "Showing " + shown +
-                             (mode.target().isOff()
-                                  ? " (not running)"
-                                  : " through the desktop's Night Light (not running: it stays "
-                                    "until \"vesperine reset\" or until Vesperine starts)"))
-                             .c_str());
+                            "Showing " + shown +
+                            (mode.target().isOff()
+                                 ? " (not running)"
+                                 : " through the desktop's Night Light (not running: it stays "
+                                   "until \"vesperine reset\" or until Vesperine starts)"))
+                            .c_str());
     return 0;
 }
 
@@ -311,11 +314,11 @@ int oneShotOnWayland(const ControlCommand& command, const AppInfo& info) {
     const HoldStart held = startHeld(mode);
     if (!held.report) return oneShotFailure(held.problem, FirstErrorLogger{});
     if (!held.report->empty()) return oneShotFailure(*held.report, FirstErrorLogger{});
-    std::printf("%s\n", SafeText::forPeople("Showing " + ControlStatus::withStrength(mode) +
-                                             ", held by Vesperine without windows (process " +
-                                             std::to_string(held.pid) +
-                                             ") until \"vesperine reset\"")
-                            .c_str());
+    std::printf("%s\n",
+                SafeText::forPeople("Showing " + ControlStatus::withStrength(mode) +
+                                    ", held by Vesperine without windows (process " +
+                                    std::to_string(held.pid) + ") until \"vesperine reset\"")
+                    .c_str());
     return 0;
 }
 

@@ -46,10 +46,10 @@ std::unique_ptr<X11Connection> openX11WhenReady(Logger& logger, double patienceS
 // The Qt core application of a command that runs a loop of its own (bus calls, timers) and
 // opens no window: Qt's timers and socket notifiers want one to exist.
 class CommandApplication {
-  public:
+public:
     CommandApplication() : application_(argc_, argv_) {}
 
-  private:
+private:
     int argc_ = 1;
     char name_[10] = "vesperine";
     char* argv_[2] = {name_, nullptr};

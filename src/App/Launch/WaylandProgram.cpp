@@ -9,9 +9,9 @@
 #include "App/Launch/Programs.h"
 #include "Input/HotkeyAction.h"
 #include "Platform/Linux/NightLight/DesktopNightLight.h"
-#include "Platform/LogOnce.h"
 #include "Platform/Linux/NightLight/NightLightGamma.h"
 #include "Platform/Linux/Portal/PortalHotkeys.h"
+#include "Platform/LogOnce.h"
 #include "Platform/Wayland/SwayCommands.h"
 #include "Platform/Wayland/WaylandConnection.h"
 #include "Platform/Wayland/WaylandDisplays.h"
@@ -63,23 +63,27 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
     if (const char* socket = std::getenv("SWAYSOCK"); socket && *socket) sway.emplace(socket);
     Log placeLog(logger, "menu");
     std::function<bool(const std::string&, std::optional<std::pair<int, int>>)> placeShown;
-    if (sway) placeShown = [&](const std::string& title, std::optional<std::pair<int, int>> at) {
-        // On Xwayland (Qt on xcb) the window moves itself.
-        if (QGuiApplication::platformName() != QLatin1String("wayland")) return true;
-        std::string command = "[pid=" + std::to_string(::getpid()) + " title=\"" +
-                              SwayCommands::exactly(title) + "\"] floating enable, move ";
-        command += at ? "absolute position " + std::to_string(at->first) + " " +
-                            std::to_string(at->second)
-                      : std::string("position cursor");
-        const Status moved = sway->run(command);
-        // Refused while the window is not mapped yet: the panel asks again, and says so if
-        // it never gets there.
-        if (!moved) placeLog.debug("sway did not move the panel: %s", moved.error().description.c_str());
-        return moved.ok();
-    };
+    if (sway)
+        placeShown = [&](const std::string& title, std::optional<std::pair<int, int>> at) {
+            // On Xwayland (Qt on xcb) the window moves itself.
+            if (QGuiApplication::platformName() != QLatin1String("wayland")) return true;
+            std::string command = "[pid=" + std::to_string(::getpid()) + " title=\"" +
+                                  SwayCommands::exactly(title) + "\"] floating enable, move ";
+            command += at ? "absolute position " + std::to_string(at->first) + " " +
+                                std::to_string(at->second)
+                          : std::string("position cursor");
+            const Status moved = sway->run(command);
+            // Refused while the window is not mapped yet: the panel asks again, and says so if
+            // it never gets there.
+            if (!moved)
+                placeLog.debug("sway did not move the panel: %s",
+                               moved.error().description.c_str());
+            return moved.ok();
+        };
     const char* named = std::getenv("WAYLAND_DISPLAY");
     return program.run({displays, *gamma, displays, nullptr, hotkeys, workspace,
-                        named && *named ? named : "wayland-0", [&](AppDelegate& app) {
+                        named && *named ? named : "wayland-0",
+                        [&](AppDelegate& app) {
                             sayWhereKeysGo();
                             portalAnswers = hotkeys.observe([&] {
                                 sayWhereKeysGo();

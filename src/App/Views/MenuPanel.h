@@ -54,7 +54,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> asked_;  // until the first paint
     std::optional<std::chrono::steady_clock::time_point> closed_;
     std::optional<std::chrono::steady_clock::time_point> opened_;  // until placed by the compositor
-    int placeRequests_ = 0;                                         // since it opened
+    int placeRequests_ = 0;                                        // since it opened
 };
 
 }  // namespace vesperine

@@ -354,8 +354,10 @@ void X11Displays::sendRamps(std::span<RampWrite> batch, bool confirmed) {
         xcb_flush(xcb);
         for (std::size_t i = 0; i < batch.size(); ++i) {
             if (!cookies[i]) continue;
-            if (xcb_connection_has_error(xcb)) batch[i].result = requestFailed;
-            else batch[i].unconfirmed = *cookies[i];
+            if (xcb_connection_has_error(xcb))
+                batch[i].result = requestFailed;
+            else
+                batch[i].unconfirmed = *cookies[i];
         }
         return;
     }

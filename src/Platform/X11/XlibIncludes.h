@@ -6,11 +6,11 @@
 // instead of any <X11/...> header.
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <X11/Xlib-xcb.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <xcb/randr.h>
 #include <xcb/xcbext.h>  // xcb_poll_for_reply: answers collected without waiting

@@ -55,11 +55,12 @@ SettingsWindow::SettingsWindow(SettingsServices& services, QWidget* parent)
         {[&] { return new GeneralTab(s); }, tr("General"), "preferences-system", "general"},
         {[&] { return schedule_ = new ScheduleTab(s.state, s.guide); }, tr("Schedule"),
          "preferences-system-time", "schedule"},
-        {[&] { return new LocationPicker(s.state, s.scheduler, s.locator); }, tr("Location"), "find-location", "location"},
+        {[&] { return new LocationPicker(s.state, s.scheduler, s.locator); }, tr("Location"),
+         "find-location", "location"},
         {[&] { return new AppsTab(s); }, tr("Apps"), "applications-other", "apps"},
         {[&] { return new PowerTab(s); }, tr("Power"), "battery-good", "power"},
-        {[&] { return new ShortcutsTab(s); }, tr("Shortcuts"), "preferences-desktop-keyboard-shortcuts",
-         "shortcuts"},
+        {[&] { return new ShortcutsTab(s); }, tr("Shortcuts"),
+         "preferences-desktop-keyboard-shortcuts", "shortcuts"},
     };
     for (const Tab& tab : tabs) {
         QWidget* content = tab.make();

@@ -27,8 +27,8 @@ struct Answer {
     bool stepsAside = false;
 };
 
-Answer send(const std::string& socketPath, SingleInstance::Request request,
-            const Scheduler& clock, Duration patience);
+Answer send(const std::string& socketPath, SingleInstance::Request request, const Scheduler& clock,
+            Duration patience);
 
 }  // namespace InstanceHandOver
 

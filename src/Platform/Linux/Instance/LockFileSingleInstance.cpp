@@ -169,14 +169,15 @@ SingleInstance::Claim LockFileSingleInstance::takeOver(int lock, Request request
             return answer.claim;
         }
         if (scheduler_.monotonicNow() >= deadline) {
-            return {Outcome::noAnswer,
-                    "said it would end for this launch, and still runs after " +
-                        std::to_string(std::lround(toSeconds(stepAsideLimit))) + " s"};
+            return {Outcome::noAnswer, "said it would end for this launch, and still runs after " +
+                                           std::to_string(std::lround(toSeconds(stepAsideLimit))) +
+                                           " s"};
         }
         ::poll(nullptr, 0, 20);
     }
-    log_.notice("The running instance, which held a pick without windows, has ended for this "
-                "launch, which starts in its place");
+    log_.notice(
+        "The running instance, which held a pick without windows, has ended for this "
+        "launch, which starts in its place");
     return {};
 }
 

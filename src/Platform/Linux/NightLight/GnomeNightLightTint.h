@@ -53,7 +53,7 @@ class GnomeNightLightTint final : public NightLightTint {
     bool showing() const override { return held_.has_value(); }
     void flush() override;
 
-  private:
+private:
     Own read() const;
     void write(const Own& values);
     std::uint32_t clampTemperature(double kelvin) const;
