@@ -310,7 +310,7 @@ TEST(HeadlessSway, ThePanelOpensBesideTheTrayActivationInsideTheOutput) {
         std::this_thread::sleep_for(300ms);  // past the guard against an instant reopening
     }
     program.signal(SIGTERM);
-    EXPECT_EQ(program.wait(10s), 0);
+    EXPECT_EQ(program.wait(10s), 0) << home.read("stderr.log");
 }
 
 }  // namespace
