@@ -77,9 +77,13 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
 
     // The offer to install a downloaded copy; the installed one then starts in its place.
     const AppInfo info = AppInfo::current();
-    if (MoveToApplications(platform_.installer, platform_.alerts, platform_.relaunch,
-                           platform_.trash, platform_.logger, info)
-            .offerIfNeeded()) {
+    // A run that only holds a pick for a command ("vesperine warm 3400" where tables last only
+    // while their client runs) offers nothing and takes nothing over: the person's own next
+    // start of the program does both.
+    if (!options_.hold && MoveToApplications(platform_.installer, platform_.alerts,
+                                             platform_.relaunch, platform_.trash,
+                                             platform_.logger, info)
+                              .offerIfNeeded()) {
         return Outcome::relaunching;
     }
 
@@ -88,9 +92,11 @@ AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     const bool installed = MoveToApplications::classify(platform_.installer.runningPath(),
                                                         platform_.installer.places()) ==
                            MoveToApplications::Location::inApplications;
-    LegacyMigration({platform_.defaults, platform_.files, platform_.trash, platform_.logger},
-                    platform_.predecessor, platform_.scheduleFile)
-        .run(installed);
+    if (!options_.hold) {
+        LegacyMigration({platform_.defaults, platform_.files, platform_.trash, platform_.logger},
+                        platform_.predecessor, platform_.scheduleFile)
+            .run(installed);
+    }
 
     // One instance: a running one is handed this launch's request instead.
     const auto request =

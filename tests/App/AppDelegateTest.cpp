@@ -110,7 +110,8 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
 
 // A downloaded copy offers to install itself first and, installed, stops start-up before it
 // touches anything; an installed one takes the predecessor's schedules before its own store
-// first opens, so they are what it follows.
+// first opens, so they are what it follows. A run that only holds a command's pick does
+// neither.
 TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) {
     machine.installer.setRunningPath("/home/alex/Downloads/vesperine");
     machine.alerts.answer("Install");
@@ -119,11 +120,18 @@ TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) 
               std::vector<std::string>{"/home/alex/.local/bin/vesperine"});
     EXPECT_EQ(displays.writes() + displays.restores(), 0);
 
-    machine.installer.setRunningPath("/home/alex/.local/bin/vesperine");
     const std::string theirs = "/solvo/schedules.json";
     files.put(theirs, files.read(path).bytes);
-    files.rename(path, "/elsewhere.json");
     machine.predecessor.scheduleFile = theirs;
+    LaunchOptions held;
+    held.hold = true;
+    machine.alerts.answer("Install");
+    EXPECT_EQ(make(held)->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
+    EXPECT_EQ(machine.alerts.asked().size(), 1u);
+    EXPECT_FALSE(defaults.boolean(LegacyMigration::markerKey));
+
+    machine.installer.setRunningPath("/home/alex/.local/bin/vesperine");
+    files.rename(path, "/elsewhere.json");
     auto app = make();
     EXPECT_EQ(app->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
     EXPECT_EQ(app->state().store().active().name, "Test");
