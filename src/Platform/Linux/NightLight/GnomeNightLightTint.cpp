@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Platform/Linux/NightLight/SettingsSchema.h"
 #include "Support/Json.h"
 
 namespace vesperine {
@@ -18,53 +19,32 @@ constexpr const char* automaticKey = "night-light-schedule-automatic";
 constexpr const char* fromKey = "night-light-schedule-from";
 constexpr const char* toKey = "night-light-schedule-to";
 
-struct KeyType {
-    const char* key;
-    const GVariantType* type;
-};
-
 }  // namespace
 
 GnomeNightLightTint::GnomeNightLightTint(DefaultsStore& defaults, Logger& logger,
                                          const std::string& schema)
     : defaults_(defaults), log_(logger, "display") {
-    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    GSettingsSchema* found = source ? g_settings_schema_source_lookup(source, schema.c_str(), TRUE)
-                                    : nullptr;
-    if (!found) {
-        problem_ = "the settings schema " + schema + " is not installed";
+    const SettingsSchema::Key keys[] = {{enabledKey, G_VARIANT_TYPE_BOOLEAN},
+                                        {temperatureKey, G_VARIANT_TYPE_UINT32},
+                                        {automaticKey, G_VARIANT_TYPE_BOOLEAN},
+                                        {fromKey, G_VARIANT_TYPE_DOUBLE},
+                                        {toKey, G_VARIANT_TYPE_DOUBLE}};
+    auto opened = SettingsSchema::open(schema, keys, [this](const char* key, GSettingsSchemaKey* entry) {
+        if (std::strcmp(key, temperatureKey) != 0) return;
+        GVariant* range = g_settings_schema_key_get_range(entry);
+        const char* kind = nullptr;
+        GVariant* bounds = nullptr;
+        g_variant_get(range, "(&sv)", &kind, &bounds);
+        if (std::strcmp(kind, "range") == 0 && g_variant_is_of_type(bounds, G_VARIANT_TYPE("(uu)")))
+            g_variant_get(bounds, "(uu)", &lowest_, &highest_);
+        g_variant_unref(bounds);
+        g_variant_unref(range);
+    });
+    if (!opened) {
+        problem_ = opened.error().description;
         return;
     }
-    const KeyType keys[] = {{enabledKey, G_VARIANT_TYPE_BOOLEAN},
-                            {temperatureKey, G_VARIANT_TYPE_UINT32},
-                            {automaticKey, G_VARIANT_TYPE_BOOLEAN},
-                            {fromKey, G_VARIANT_TYPE_DOUBLE},
-                            {toKey, G_VARIANT_TYPE_DOUBLE}};
-    for (const auto& [key, type] : keys) {
-        if (!g_settings_schema_has_key(found, key)) {
-            problem_ = "the settings schema " + schema + " has no key " + key;
-            break;
-        }
-        GSettingsSchemaKey* entry = g_settings_schema_get_key(found, key);
-        if (!g_variant_type_equal(g_settings_schema_key_get_value_type(entry), type)) {
-            problem_ = std::string("the setting ") + key + " is not of the expected type";
-        } else if (std::strcmp(key, temperatureKey) == 0) {
-            GVariant* range = g_settings_schema_key_get_range(entry);
-            const char* kind = nullptr;
-            GVariant* bounds = nullptr;
-            g_variant_get(range, "(&sv)", &kind, &bounds);
-            if (std::strcmp(kind, "range") == 0 &&
-                g_variant_is_of_type(bounds, G_VARIANT_TYPE("(uu)")))
-                g_variant_get(bounds, "(uu)", &lowest_, &highest_);
-            g_variant_unref(bounds);
-            g_variant_unref(range);
-        }
-        g_settings_schema_key_unref(entry);
-        if (!problem_.empty()) break;
-    }
-    if (problem_.empty()) settings_ = g_settings_new_full(found, nullptr, nullptr);
-    g_settings_schema_unref(found);
-    if (!settings_) return;
+    settings_ = *opened;
 
     // A run that ended while holding the night light left the user's values behind.
     if (auto stored = defaults_.data(defaultsKey)) {
