@@ -29,7 +29,8 @@ std::optional<Channels> GammaController::read(DisplayGamma& gamma, DisplayID dis
 }
 
 std::map<DisplayID, std::optional<Channels>> GammaController::readAll(
-    DisplayGamma& gamma, const std::vector<DisplayID>& displays, std::size_t capacity) {
+    DisplayGamma& gamma, const std::vector<DisplayID>& displays, std::size_t capacity,
+    Reading reading) {
     capacity = std::clamp<std::size_t>(capacity, 2, readCapacity);
     const float sentinel = std::bit_cast<float>(unfilledBits);
     std::vector<Channels> tables;
@@ -42,7 +43,7 @@ std::map<DisplayID, std::optional<Channels>> GammaController::readAll(
         auto& table = tables.back();
         reads.push_back({display, capacity, table.r.data(), table.g.data(), table.b.data()});
     }
-    gamma.readTables(reads);
+    reading == Reading::now ? gamma.readTables(reads) : gamma.readTablesAskedBefore(reads);
     std::map<DisplayID, std::optional<Channels>> result;
     for (std::size_t i = 0; i < reads.size(); ++i) {
         auto& table = tables[i];
@@ -256,22 +257,41 @@ void GammaController::restore() {
 
 void GammaController::startWatchdog() {
     if (watchdog_.isActive()) return;
+    if (hearsForeignWrites() && failed_.empty()) return;  // told of writes: no rhythm needed
     watchdog_ =
         scheduler_.repeating(std::chrono::seconds(2), alive_.guard([this] { checkTables(); }));
 }
 
 void GammaController::stopWatchdog() {
     watchdog_.cancel();
+    lookSoon_.cancel();
 }
 
-void GammaController::checkTables() {
+bool GammaController::hearsForeignWrites() {
+    if (!hears_) {
+        auto heard = gamma_.hearForeignWrites(alive_.guard([this] { foreignWrite(); }));
+        hears_ = heard.ok();
+        if (heard.ok()) foreignWrites_ = std::move(heard).value();
+    }
+    return *hears_;
+}
+
+void GammaController::foreignWrite() {
+    // Nothing of ours to defend, or a look already due. The short wait lets a program that
+    // writes a table per output (or a quick burst) finish before one look takes in all.
+    if (applied_.empty() || lookSoon_.isActive()) return;
+    lookSoon_ = scheduler_.oneShot(std::chrono::milliseconds(250),
+                                   alive_.guard([this] { checkTables(Reading::now); }));
+}
+
+void GammaController::checkTables(Reading reading) {
     // One batch of reads for every display that should hold a table of ours (a display whose
     // write failed is retried below with the gains it should show, not read).
     std::vector<DisplayID> displays;
     for (const auto& [display, gains] : applied_)
         if (!failed_.count(display)) displays.push_back(display);
     const auto tables = displays.empty() ? std::map<DisplayID, std::optional<Channels>>{}
-                                         : readAll(gamma_, displays, endsOnly);
+                                         : readAll(gamma_, displays, endsOnly, reading);
     std::vector<Write> repairs;
     for (const auto& [display, now] : tables) {
         if (!now) continue;
@@ -304,6 +324,12 @@ void GammaController::checkTables() {
     checking_ = true;
     write(std::move(repairs));
     checking_ = false;
+    // Where writes are heard, the rhythm lasts only while some write of ours fails.
+    if (hearsForeignWrites() && failed_.empty()) {
+        watchdog_.cancel();
+    } else if (!applied_.empty() || !failed_.empty()) {
+        startWatchdog();
+    }
 }
 
 }  // namespace vesperine

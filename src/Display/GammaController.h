@@ -18,7 +18,12 @@ namespace vesperine {
 // tint) times the gains. A watchdog rewrites tables that something else changed and retries
 // writes that failed, two seconds after the last write and every two seconds from then on (so
 // not during a fade whose frames come faster), and `restore` gives the displays their own
-// colour settings back. Main loop only.
+// colour settings back. Main loop only. Where the platform tells when another program
+// writes a table (an X server with RECORD does), the watchdog looks a quarter of a second
+// after each such write instead of every two seconds, and an idle tint costs no wake-up.
+// Where it answers the watchdog's reads one tick late (see DisplayGamma::
+// readTablesAskedBefore), a changed table is rewritten two to four seconds later, not
+// within two: a tick then costs one wake-up, not two.
 //
 // The displays of one call are read or written as one batch (see DisplayGamma), so a frame or
 // a watchdog tick costs one round trip to the display server whatever the number of displays.
@@ -53,9 +58,13 @@ class GammaController {
     // entries. A capacity of 2 gives a table's two ends exactly (endsOnly): all a drift check
     // compares, without the buffers and copies of whole tables on every tick.
     static constexpr std::size_t endsOnly = 2;
+    // `now`: as the displays show them now. `askedBefore`: the watchdog's reads, which a
+    // platform may answer one call late (see DisplayGamma::readTablesAskedBefore); a display
+    // without such an answer yet has none.
+    enum class Reading { now, askedBefore };
     static std::map<DisplayID, std::optional<GammaTable::Channels>> readAll(
         DisplayGamma& gamma, const std::vector<DisplayID>& displays,
-        std::size_t capacity = readCapacity);
+        std::size_t capacity = readCapacity, Reading reading = Reading::now);
     // The table itself, whatever its curve, unless it is black or holds entries outside
     // 0...1.02 (or not numbers), which no display's own table does: then the identity.
     static GammaTable::Channels cleanBaseline(const std::optional<GammaTable::Channels>& table);
@@ -69,6 +78,7 @@ class GammaController {
     // The table last written to each display since the last restore (none where that failed).
     const std::map<DisplayID, GammaTable::Channels>& written() const { return written_; }
     const std::map<DisplayID, GammaTable::Channels>& baselines() const { return baselines_; }
+    // True while the watchdog looks every two seconds.
     bool watchdogRunning() const { return watchdog_.isActive(); }
 
   private:
@@ -86,7 +96,12 @@ class GammaController {
     bool showsOwn(DisplayID display) const;
     void startWatchdog();
     void stopWatchdog();
-    void checkTables();
+    void checkTables(Reading reading = Reading::askedBefore);
+    // True once the platform tells of other programs' writes (asked at the first start of
+    // the watchdog): then the watchdog looks when told, and keeps its two-second rhythm only
+    // for writes of ours that failed and must be tried again.
+    bool hearsForeignWrites();
+    void foreignWrite();
 
     DisplayGamma& gamma_;
     Scheduler& scheduler_;
@@ -108,6 +123,9 @@ class GammaController {
     bool restoredThisRun_ = false;
     bool checking_ = false;  // in a watchdog tick: its repairs do not move the next tick
     Timer watchdog_;
+    std::optional<bool> hears_;
+    Handle foreignWrites_;
+    Timer lookSoon_;  // the look after another program's write
     Alive alive_;
 };
 

@@ -61,6 +61,8 @@ public:
     // Codes every platform uses in the same sense.
     static constexpr int noSuchDisplay = 1001;
     static constexpr int unusableGammaSize = 1004;
+    // readTablesAskedBefore: no answer for this display yet (see there).
+    static constexpr int notAskedYet = 1003;
     // What an error code of readTable or writeTable means, in words for the log ("another
     // program holds its gamma"). A platform with codes of its own words them.
     virtual std::string errorText(int code) const {
@@ -108,6 +110,20 @@ public:
     // server refuses afterwards leaves a table that is not ours, which the watchdog finds and
     // writes again (confirmed). Otherwise the same as writeTables.
     virtual void sendTables(std::span<TableWrite> writes) { writeTables(writes); }
+    // The watchdog's reads, which may come one call late: a platform that talks to a server
+    // answers with the tables as they were when the previous call asked for them, and asks
+    // again for the next call, so that a check neither waits for the server nor is woken by
+    // its answer. `result` is notAskedYet where there is no such answer: at the first call,
+    // or when a write, a restore or a layout change since then made it stale. Otherwise the
+    // same as readTables.
+    virtual void readTablesAskedBefore(std::span<TableRead> reads) { readTables(reads); }
+    // Where the platform hears other programs write tables, it calls `written` on the main
+    // loop each time one does, and the watchdog looks then instead of every two seconds.
+    // Fails where it cannot hear them.
+    virtual Result<Handle> hearForeignWrites(std::function<void()> written) {
+        (void)written;
+        return Error{"this platform does not tell when others write tables"};
+    }
 };
 
 // Display reconfiguration callbacks, called on the main loop once per display and phase.

@@ -204,5 +204,58 @@ TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
     EXPECT_EQ(own.back(), 65535);
 }
 
+// The watchdog's reads come one tick late, from a connection nobody waits on: each answer is
+// the table as it was when the previous call asked, and a write or a layout change in
+// between leaves no answer rather than a stale one (which would look like drift).
+TEST_F(X11DisplayFixture, TheWatchdogsReadsAreAnsweredOneCallLateAndVoidedByWrites) {
+    settle(1);
+    std::vector<float> r(2), g(2), b(2);
+    auto asked = [&] {
+        DisplayGamma::TableRead read{first, 2, r.data(), g.data(), b.data()};
+        displays->readTablesAskedBefore({&read, 1});
+        return read.result == 0 ? std::optional(b.back()) : std::nullopt;
+    };
+    const std::vector<float> ours = {0, 0.5f};
+    DisplayGamma::TableWrite write{first, 2, ours.data(), ours.data(), ours.data()};
+    displays->writeTables({&write, 1});
+    EXPECT_EQ(asked(), std::nullopt);  // nothing asked yet
+    spinFor(50ms);                     // the server answers before the other client writes
+    other.setRamp("DUMMY0", curve(256, 1.0, 0.9, 0.9, 0.9));
+    EXPECT_NEAR(asked().value_or(-1), 0.5, 1e-3);  // asked before the other client wrote
+    EXPECT_NEAR(asked().value_or(-1), 0.9, 1e-3);
+    displays->sendTables({&write, 1});
+    EXPECT_EQ(asked(), std::nullopt);  // asked before our frame: void
+    EXPECT_NEAR(asked().value_or(-1), 0.5, 1e-3);
+    ASSERT_TRUE(addSecondMonitor());
+    settle(2);
+    EXPECT_EQ(asked(), std::nullopt);  // asked of the layout before
+    EXPECT_NEAR(asked().value_or(-1), 0.5, 1e-3);
+}
+
+// Another client's ramp is heard as it is written, and the tint is back a moment later; our
+// own writes are not heard, and a tint that nothing disturbs keeps no timer running.
+TEST_F(X11DisplayFixture, AnotherClientsRampIsHeardAndReplacedAtOnceOursAreNot) {
+    settle(1);
+    int heard = 0;
+    auto hearing = displays->hearForeignWrites([&] { ++heard; });
+    ASSERT_TRUE(hearing.ok()) << hearing.error().description;
+    const std::vector<float> ours = {0, 0.5f};
+    DisplayGamma::TableWrite write{first, 2, ours.data(), ours.data(), ours.data()};
+    displays->writeTables({&write, 1});
+    displays->sendTables({&write, 1});
+    spinFor(100ms);
+    EXPECT_EQ(heard, 0);
+    other.setRamp("DUMMY0", curve(256, 1.0, 0.9, 0.9, 0.9));
+    EXPECT_TRUE(spin([&] { return heard > 0; }));
+    hearing.value().cancel();
+
+    GammaController gamma(*displays, loop, logger);
+    gamma.apply(RGBGains{1.0, 0.8, 0.6}, {first});
+    EXPECT_FALSE(gamma.watchdogRunning());
+    other.setRamp("DUMMY0", identity);
+    EXPECT_TRUE(spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - 0.6) < 1e-3; }));
+    EXPECT_EQ(logger.count("Gamma drifted"), 1u);
+}
+
 }  // namespace
 }  // namespace vesperine::testing_x11

@@ -53,6 +53,7 @@ X11Connection::~X11Connection() {
 }
 
 void X11Connection::attach(IoWatcher& loop, Scheduler& queue) {
+    loop_ = &loop;
     queue_ = &queue;
     watch_ = loop.watchReadable(ConnectionNumber(display_), [this] { dispatchPending(); });
     dispatchPending();

@@ -38,6 +38,8 @@ public:
     // Starts reading events on `loop`. Until called, events queue up in Xlib. `queue` is the
     // loop's queue, on which events read by other requests are dispatched (see below).
     void attach(IoWatcher& loop, Scheduler& queue);
+    // The loop given to attach, for backends that watch descriptors of their own; none before.
+    IoWatcher* loop() const { return loop_; }
     // Reads and dispatches whatever is queued now (also called by the fd watch).
     void dispatchPending();
     // A request that waits for a reply (XSync, a trap's check) reads any events the server
@@ -66,6 +68,7 @@ private:
     bool alive_ = true;
     IoWatch watch_;
     Scheduler* queue_ = nullptr;
+    IoWatcher* loop_ = nullptr;
     bool dispatchPosted_ = false;
     std::uint64_t nextListener_ = 0;
     std::map<std::uint64_t, Listener> listeners_;

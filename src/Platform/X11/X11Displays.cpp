@@ -127,7 +127,9 @@ X11Displays::X11Displays(X11Connection& connection, Logger& logger, OwnRampRecor
     listener_ = connection_.addListener([this](const XEvent& event) { onEvent(event); });
 }
 
-X11Displays::~X11Displays() = default;
+X11Displays::~X11Displays() {
+    if (checks_) xcb_disconnect(checks_);
+}
 
 std::vector<PlatformScreen> X11Displays::screens() const {
     std::vector<PlatformScreen> result;
@@ -303,22 +305,34 @@ void X11Displays::readRamps(std::span<RampRead> batch) const {
         xcb_generic_error_t* error = nullptr;
         auto* reply = xcb_randr_get_crtc_gamma_reply(xcb, *cookies[i], &error);
         const std::size_t size = static_cast<std::size_t>(read.crtc.gammaSize);
-        if (!reply || error || reply->size != size) {
-            read.result = requestFailed;
-        } else {
-            Ramp ramp{std::vector<float>(size), std::vector<float>(size), std::vector<float>(size)};
-            auto decode = [&](const std::uint16_t* values, std::vector<float>& out) {
-                std::transform(values, values + size, out.begin(),
-                               [](std::uint16_t v) { return v / 65535.0f; });
-            };
-            decode(xcb_randr_get_crtc_gamma_red(reply), ramp.r);
-            decode(xcb_randr_get_crtc_gamma_green(reply), ramp.g);
-            decode(xcb_randr_get_crtc_gamma_blue(reply), ramp.b);
-            read.ramp = std::move(ramp);
-        }
+        read.ramp = error ? std::nullopt : decodeRamp(reply, size);
+        if (!read.ramp) read.result = requestFailed;
         std::free(reply);
         std::free(error);
     }
+}
+
+std::optional<X11Displays::Ramp> X11Displays::decodeRamp(xcb_randr_get_crtc_gamma_reply_t* reply,
+                                                         std::size_t size) {
+    if (!reply || reply->size != size) return std::nullopt;
+    Ramp ramp{std::vector<float>(size), std::vector<float>(size), std::vector<float>(size)};
+    auto decode = [&](const std::uint16_t* values, std::vector<float>& out) {
+        std::transform(values, values + size, out.begin(),
+                       [](std::uint16_t v) { return v / 65535.0f; });
+    };
+    decode(xcb_randr_get_crtc_gamma_red(reply), ramp.r);
+    decode(xcb_randr_get_crtc_gamma_green(reply), ramp.g);
+    decode(xcb_randr_get_crtc_gamma_blue(reply), ramp.b);
+    return ramp;
+}
+
+void X11Displays::fill(TableRead& read, const Ramp& ramp) {
+    const std::size_t n = std::min(read.capacity, ramp.r.size());
+    const auto same = [](float v) { return v; };
+    resample(ramp.r.data(), ramp.r.size(), read.r, n, same);
+    resample(ramp.g.data(), ramp.g.size(), read.g, n, same);
+    resample(ramp.b.data(), ramp.b.size(), read.b, n, same);
+    read.count = n;
 }
 
 std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& error) const {
@@ -438,7 +452,6 @@ int X11Displays::readTable(DisplayID display, std::size_t capacity, float* r, fl
 void X11Displays::readTables(std::span<TableRead> reads) {
     std::vector<RampRead> batch;
     std::vector<TableRead*> asked;
-    collectSentWrites();
     dropCrtcsIfLayoutChanged();
     LayoutCheckedScope checked(layoutChecked_);
     for (auto& read : reads) {
@@ -453,6 +466,7 @@ void X11Displays::readTables(std::span<TableRead> reads) {
         asked.push_back(&read);
     }
     readRamps(batch);
+    collectSentWrites();  // answered by now, all of them: the replies came after them
     for (std::size_t i = 0; i < batch.size(); ++i) {
         TableRead& read = *asked[i];
         read.result = batch[i].result;
@@ -461,15 +475,73 @@ void X11Displays::readTables(std::span<TableRead> reads) {
             crtcs_.erase(read.display);
             continue;
         }
-        const Ramp& ramp = *batch[i].ramp;
-        const std::size_t n = std::min(read.capacity, ramp.r.size());
-        const auto same = [](float v) { return v; };
-        resample(ramp.r.data(), ramp.r.size(), read.r, n, same);
-        resample(ramp.g.data(), ramp.g.size(), read.g, n, same);
-        resample(ramp.b.data(), ramp.b.size(), read.b, n, same);
-        read.count = n;
+        fill(read, *batch[i].ramp);
     }
     connection_.dispatchReadByRepliesSoon();
+}
+
+void X11Displays::readTablesAskedBefore(std::span<TableRead> reads) {
+    if (checks_ && xcb_connection_has_error(checks_)) {
+        asked_.clear();
+        xcb_disconnect(checks_);
+        checks_ = nullptr;
+    }
+    if (!checks_ && connection_.isAlive()) {
+        checks_ = xcb_connect(DisplayString(connection_.display()), nullptr);
+        if (xcb_connection_has_error(checks_)) {
+            xcb_disconnect(checks_);
+            checks_ = nullptr;
+        }
+    }
+    if (!checks_ || !hasRandr_) {
+        readTables(reads);  // no second connection: read now, as any other read
+        return;
+    }
+    std::vector<AskedRead> next;
+    for (auto& read : reads) {
+        read.count = 0;
+        read.result = notAskedYet;
+        auto asked = std::find_if(asked_.begin(), asked_.end(),
+                                  [&](const AskedRead& a) { return a.display == read.display; });
+        const auto crtc = crtcs_.find(read.display);
+        if (asked != asked_.end() && crtc != crtcs_.end()) {
+            void* reply = nullptr;
+            xcb_generic_error_t* error = nullptr;
+            // Taken from what lies on the socket (one read for all of them), else awaited: a
+            // server that has not answered in a whole tick is slow, and the answer is due.
+            if (!xcb_poll_for_reply(checks_, asked->cookie.sequence, &reply, &error))
+                reply = xcb_randr_get_crtc_gamma_reply(checks_, asked->cookie, &error);
+            auto* gamma = static_cast<xcb_randr_get_crtc_gamma_reply_t*>(reply);
+            const auto ramp = error ? std::nullopt
+                                    : decodeRamp(gamma, static_cast<std::size_t>(
+                                                            crtc->second.gammaSize));
+            std::free(reply);
+            std::free(error);
+            read.result = ramp ? 0 : requestFailed;
+            if (ramp) fill(read, *ramp);
+            asked_.erase(asked);
+        }
+        // The next tick's question, about the CRTC this output was last seen on: a layout
+        // change before the answer comes makes the answer void (onEvent).
+        auto ask = crtc != crtcs_.end() ? std::optional(crtc->second) : crtcOf(read.display);
+        if (ask && usableGammaSize(ask->gammaSize))
+            next.push_back({read.display, xcb_randr_get_crtc_gamma(checks_, ask->id)});
+        else if (!ask)
+            read.result = noSuchDisplay;
+    }
+    forgetAsked();  // answers to questions nobody asks again
+    // The few events every client gets unasked (a keyboard mapping change) are not ours.
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(checks_)) std::free(event);
+    asked_ = std::move(next);
+    xcb_flush(checks_);
+}
+
+void X11Displays::forgetAsked(std::optional<DisplayID> display) {
+    std::erase_if(asked_, [&](const AskedRead& asked) {
+        if (display && asked.display != *display) return false;
+        xcb_discard_reply(checks_, asked.cookie.sequence);
+        return true;
+    });
 }
 
 int X11Displays::writeTable(DisplayID display, std::size_t size, const float* r, const float* g,
@@ -493,13 +565,12 @@ void X11Displays::collectSentWrites() {
     // Known once a later reply or event has come: until then a write stays in the list (it
     // costs nothing to keep), so collecting never waits. A long fade with no reply between
     // its frames is bounded: the oldest answers are then dropped unread.
-    constexpr std::size_t keep = 256;
     std::size_t done = 0;
     for (auto& sent : sent_) {
         void* reply = nullptr;
         xcb_generic_error_t* error = nullptr;
         if (!xcb_poll_for_reply(xcb, sent.cookie.sequence, &reply, &error)) {
-            if (sent_.size() - done <= keep) break;
+            if (sent_.size() - done <= sentKept) break;
             xcb_discard_reply(xcb, sent.cookie.sequence);
         } else if (error) {
             crtcs_.erase(sent.display);  // as for a confirmed write: look it up afresh
@@ -514,7 +585,6 @@ void X11Displays::collectSentWrites() {
 void X11Displays::writeBatch(std::span<TableWrite> writes, bool confirmed) {
     std::vector<RampWrite> batch;
     std::vector<TableWrite*> asked;
-    collectSentWrites();
     dropCrtcsIfLayoutChanged();
     LayoutCheckedScope checked(layoutChecked_);
     for (auto& write : writes) {
@@ -533,6 +603,8 @@ void X11Displays::writeBatch(std::span<TableWrite> writes, bool confirmed) {
         recordOriginal(write.display);
         batch.push_back({*crtc, write.size, write.r, write.g, write.b});
         asked.push_back(&write);
+        // An answer asked before this write may come after it, or before: it tells nothing.
+        forgetAsked(write.display);
     }
     sendRamps(batch, confirmed);
     for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -541,7 +613,11 @@ void X11Displays::writeBatch(std::span<TableWrite> writes, bool confirmed) {
         // As for reads: resolve the CRTC again next time.
         if (batch[i].result) crtcs_.erase(asked[i]->display);
     }
-    connection_.dispatchReadByRepliesSoon();
+    // A frame reads nothing from the socket beyond the layout check (which hands on what it
+    // read), so it has nothing to collect or to dispatch: each would be a read that finds the
+    // socket empty. A confirmed batch waited for the server, and every earlier answer with it.
+    if (confirmed || sent_.size() > sentKept) collectSentWrites();
+    if (confirmed) connection_.dispatchReadByRepliesSoon();
 }
 
 std::vector<DisplayID> X11Displays::litOutputs() const {
@@ -553,7 +629,7 @@ std::vector<DisplayID> X11Displays::litOutputs() const {
 void X11Displays::restoreAll() {
     std::vector<RampWrite> batch;
     std::vector<DisplayID> outputs;
-    collectSentWrites();
+    forgetAsked();
     for (DisplayID id : litOutputs()) {
         auto crtc = crtcOf(id);
         if (!crtc) continue;
@@ -565,6 +641,7 @@ void X11Displays::restoreAll() {
         outputs.push_back(id);
     }
     sendRamps(batch);
+    collectSentWrites();
     std::vector<std::string> restored;
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (const int error = batch[i].result) {
@@ -578,6 +655,17 @@ void X11Displays::restoreAll() {
     // Outputs that are off keep their entries: their CRTCs may still hold our tint.
     if (record_) record_->release(restored);
     connection_.dispatchReadByRepliesSoon();
+}
+
+Result<Handle> X11Displays::hearForeignWrites(std::function<void()> written) {
+    if (!connection_.loop()) return Error{"the X connection is not on a loop"};
+    auto started = X11GammaWrites::start(connection_, *connection_.loop(), std::move(written));
+    if (!started.ok()) return started.error();
+    foreignWrites_ = std::move(started).value();
+    std::weak_ptr<bool> alive = alive_;
+    return Handle::make([this, alive] {
+        if (alive.lock()) foreignWrites_.reset();
+    });
 }
 
 Result<Handle> X11Displays::registerReconfiguration(Callback callback) {
@@ -596,6 +684,7 @@ void X11Displays::onEvent(const XEvent& event) {
     if (type == RRScreenChangeNotify) XRRUpdateConfiguration(const_cast<XEvent*>(&event));
     crtcs_.clear();
     lit_.reset();
+    forgetAsked();  // asked of CRTCs that may drive other outputs by now
     DisplayID id = 0;
     if (type == RRNotify) {
         const auto& notify = reinterpret_cast<const XRRNotifyEvent&>(event);

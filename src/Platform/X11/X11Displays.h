@@ -9,6 +9,7 @@
 #include "Platform/X11/OwnRampRecord.h"
 #include "Platform/Logger.h"
 #include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11GammaWrites.h"
 
 namespace vesperine {
 
@@ -51,6 +52,13 @@ public:
     // some reply behind it has come anyway. An output whose write was refused is looked up
     // afresh then.
     void sendTables(std::span<TableWrite> writes) override;
+    // Answered from a connection of its own, which nothing waits on and nothing watches: the
+    // server's answer to one tick's requests lies on that socket, waking nobody, until the
+    // next tick takes it and asks again. Only a tick that finds its answer not yet there
+    // waits for it.
+    void readTablesAskedBefore(std::span<TableRead> reads) override;
+    // Through the server's RECORD extension (see X11GammaWrites), once attached to a loop.
+    Result<Handle> hearForeignWrites(std::function<void()> written) override;
     Result<Handle> registerReconfiguration(Callback callback) override;
 
     // From now on, an output the record holds no ramp for is taken to have the identity as its
@@ -106,6 +114,22 @@ private:
         xcb_void_cookie_t cookie;
     };
     std::vector<SentWrite> sent_;
+    static constexpr std::size_t sentKept = 256;  // unread answers kept, at most
+    // The watchdog's requests on `checks_`, answered at its next tick.
+    struct AskedRead {
+        DisplayID display;
+        xcb_randr_get_crtc_gamma_cookie_t cookie;
+    };
+    std::vector<AskedRead> asked_;
+    xcb_connection_t* checks_ = nullptr;
+    // Drops the answers still to come for `display` (all displays: none), which a write or a
+    // layout change since they were asked has made stale.
+    void forgetAsked(std::optional<DisplayID> display = std::nullopt);
+    // The decoded ramp of a gamma reply of `size` entries per channel, or none.
+    static std::optional<Ramp> decodeRamp(xcb_randr_get_crtc_gamma_reply_t* reply,
+                                          std::size_t size);
+    // Fills `read` from `ramp`, resampled to its capacity.
+    static void fill(TableRead& read, const Ramp& ramp);
     std::optional<Ramp> readRamp(const Crtc& crtc, int& error) const;
     // The outputs lit now: those of the last listing if no RandR event has come since.
     std::vector<DisplayID> litOutputs() const;
@@ -131,6 +155,7 @@ private:
     std::map<std::uint64_t, Callback> callbacks_;
     std::uint64_t nextCallback_ = 0;
     Handle listener_;
+    std::unique_ptr<X11GammaWrites> foreignWrites_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -10,6 +10,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/record.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <xcb/randr.h>
