@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
-#include <thread>
 
 #include "Support/ChildProcess.h"
 #include "Support/PrivateBus.h"
@@ -18,14 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-bool holdsWithin(std::chrono::milliseconds patience, const std::function<bool()>& check) {
-    for (auto waited = 0ms; waited < patience; waited += 50ms) {
-        if (check()) return true;
-        std::this_thread::sleep_for(50ms);
-    }
-    return check();
-}
 
 // Row by row: Warm is held (a warm table on the output, kept by a live control) until reset
 // takes it away; held again, it gives way to a plain start, which runs as the program proper,
@@ -81,28 +70,33 @@ TEST(OneShotHold, APickIsHeldUntilResetOrAPlainStartTakesItsPlace) {
             ran = vesperine(row.arguments);
             return ran.status == 0 && ran.output.find(row.said) != std::string::npos;
         };
-        EXPECT_TRUE(row.read ? holdsWithin(5s, said) : said())
-            << row.arguments << ": " << ran.output;
-        EXPECT_TRUE(holdsWithin(3s, [&] {
-            return row.warm ? warmShows() : compositor.controls("DP-1") == 0;
-        })) << row.arguments;
+        EXPECT_TRUE(row.read ? waitUntil(said, 5s) : said()) << row.arguments << ": " << ran.output;
+        EXPECT_TRUE(waitUntil(
+            [&] { return row.warm ? warmShows() : compositor.controls("DP-1") == 0; }, 3s))
+            << row.arguments;
     }
 
     const int holderControls = compositor.controlsMade("DP-1");
     ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
                          environment);
     // The holder gives its table back and the program takes the output for its schedule.
-    EXPECT_TRUE(holdsWithin(10s, [&] {
-        return compositor.controlsMade("DP-1") == holderControls + 1 &&
-               compositor.controls("DP-1") == 1;
-    })) << home.read("stderr.log");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return compositor.controlsMade("DP-1") == holderControls + 1 &&
+                   compositor.controls("DP-1") == 1;
+        },
+        10s))
+        << home.read("stderr.log");
     EXPECT_FALSE(program.wait(0ms)) << home.read("stderr.log");
     // It runs, on its schedule: the held pick was the command's, not a choice kept for it.
     CommandRun status;
-    EXPECT_TRUE(holdsWithin(5s, [&] {
-        status = vesperine("status");
-        return status.output.find("\nWhy: the schedule\n") != std::string::npos;
-    })) << status.output;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            status = vesperine("status");
+            return status.output.find("\nWhy: the schedule\n") != std::string::npos;
+        },
+        5s))
+        << status.output;
 }
 
 }  // namespace

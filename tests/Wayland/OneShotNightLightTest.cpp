@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "Support/ChildProcess.h"
 #include "Support/PrivateBus.h"
@@ -18,12 +16,6 @@ namespace vesperine {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string contents(const fs::path& file) {
-    std::stringstream text;
-    text << std::ifstream(file).rdbuf();
-    return text.str();
-}
 
 // Row by row, on KDE Plasma (kwinrc) and GNOME (GSettings, in a key file here): a second
 // Warm replaces the first (and reset still gives back the user's values, not the first
@@ -53,8 +45,7 @@ TEST(OneShotNightLight, WarmStaysInTheNightLightUntilResetGivesTheUsersSettingsB
         SCOPED_TRACE(desktop.environment);
         TempFolder home;
         const fs::path settings = home / "config" / desktop.settings;
-        fs::create_directories(settings.parent_path());
-        std::ofstream(settings) << desktop.own;
+        home.write(settings, desktop.own);
         const struct {
             const char* arguments;
             int status;
@@ -79,7 +70,7 @@ TEST(OneShotNightLight, WarmStaysInTheNightLightUntilResetGivesTheUsersSettingsB
             ::close(socket);
             EXPECT_EQ(ran.status, row.status) << row.arguments << ": " << ran.output;
             EXPECT_TRUE(ran.output.starts_with(row.said)) << row.arguments << ": " << ran.output;
-            const std::string now = contents(settings);
+            const std::string now = home.read(settings);
             EXPECT_NE(now.find(row.holds), std::string::npos) << row.arguments << ": " << now;
         }
     }
