@@ -51,8 +51,6 @@ TEST_F(X11PipelineTest, OnlyMonitorsComingAndGoingAreReconfigurationsAndFadesEnd
     fadeEndsOn(1);
     EXPECT_EQ(reconfigurations, 0);
     EXPECT_NEAR(blueEnd("DUMMY0"), Kelvin::gains(2700).b, 1.0 / 65535);
-    EXPECT_FALSE(pipeline->isBoosting());
-    EXPECT_FALSE(pipeline->anyDisplaySupportsBoost());
 
     const DisplayTarget warm{1.0, Kelvin::gains(3000)};
     pipeline->apply(warm, 1.5);
