@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -74,11 +73,6 @@ bool within(std::chrono::milliseconds limit, const std::function<bool()>& done) 
         std::this_thread::sleep_for(2ms);
     }
     return true;
-}
-
-long millisecondsSince(Clock::time_point start) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
 // A login of the test's own: a home with its runtime, configuration and cache folders and a
@@ -228,16 +222,10 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
         JsonFileDefaultsStore defaults(files, logger, defaultsFile);
         auto tint = kdeTint(defaults);
         ASSERT_TRUE(tint && tint->available());
-        const auto picked = Clock::now();
         tint->show(3400);
         const std::string ours = file();
         ASSERT_TRUE(within(2s, [&] { return shown() == Shown{1, constantMode, 3400}; }));
-        if (within(3s,
-                   [&] { return session.read(colorCorrect, "currentTemperature", 'u') == 3400u; }))
-            std::printf("KWin's fade from 6500 K reached 3400 K %ld ms after our pick\n",
-                        millisecondsSince(picked));
-        if (!within(4s, [&] { return file() != ours; }))
-            std::printf("This KWin saved nothing of its own while we held its night colour\n");
+        within(4s, [&] { return file() != ours; });  // KWin's own save, if it makes one
         tint->release();
         EXPECT_EQ(file().find("[NightColor]"), std::string::npos) << file();
         EXPECT_EQ(file().substr(0, made.size()), made);
@@ -269,10 +257,8 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
         auto tint = kdeTint(defaults);
         ASSERT_TRUE(tint && tint->available());
 
-        const auto picked = Clock::now();
         tint->show(3412);
         ASSERT_TRUE(within(2s, [&] { return shown() == Shown{1, constantMode, 3400}; }));
-        std::printf("%s: KWin's target %ld ms after our pick\n", c.name, millisecondsSince(picked));
         tint->show(700);  // below KWin's range
         EXPECT_TRUE(within(2s, [&] { return shown() == Shown{1, constantMode, 1000}; }));
 
@@ -371,14 +357,8 @@ TEST(RealDesktops, GnomesColourPluginFollowsOurTemperatureAndTheUsersSettingsCom
         auto tint = gnomeTint(defaults);
         ASSERT_TRUE(tint && tint->available());
 
-        const auto before = temperature();
-        const auto picked = Clock::now();
         tint->show(3400);
-        EXPECT_TRUE(within(2s, [&] { return temperature() != before; }));
-        const long moved = millisecondsSince(picked);
         ASSERT_TRUE(nears(3400));
-        std::printf("%s: gsd-color set out %ld ms after our pick, within 50 K of it after %ld ms\n",
-                    c.name, moved, millisecondsSince(picked));
         tint->release();
         EXPECT_EQ(gnomeKeys(settings), c.own);
         EXPECT_TRUE(nears(c.shows));

@@ -84,12 +84,12 @@ void bindOutput(wl_client* client, void* data, std::uint32_t version, std::uint3
     output->resources.push_back(resource);
     wl_output_send_geometry(resource, output->x, 0, 300, 200, 0, "Maker", "Model", 0);
     wl_output_send_mode(resource, WL_OUTPUT_MODE_CURRENT, output->width, 1080, 60000);
-    if (version >= 2) wl_output_send_scale(resource, 1);
+    wl_output_send_scale(resource, 1);  // our clients bind version 2 or later
     if (version >= 4) {
         wl_output_send_name(resource, output->name.c_str());
         wl_output_send_description(resource, output->description.c_str());
     }
-    if (version >= 2) wl_output_send_done(resource);
+    wl_output_send_done(resource);
 }
 
 // xdg-output
@@ -110,14 +110,10 @@ const struct zxdg_output_manager_v1_interface xdgManagerRequests = {
             if (!output) return;  // an output already withdrawn
             zxdg_output_v1_send_logical_position(resource, output->x, 0);
             zxdg_output_v1_send_logical_size(resource, output->width, 1080);
-            if (version >= 2) {
-                zxdg_output_v1_send_name(resource, output->name.c_str());
-                zxdg_output_v1_send_description(resource, output->description.c_str());
-            }
-            if (version >= 3)
-                wl_output_send_done(outputResource);
-            else
-                zxdg_output_v1_send_done(resource);
+            // Our clients bind version 3: names here, and the output's done ends the batch.
+            zxdg_output_v1_send_name(resource, output->name.c_str());
+            zxdg_output_v1_send_description(resource, output->description.c_str());
+            wl_output_send_done(outputResource);
         },
 };
 

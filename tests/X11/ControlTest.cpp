@@ -9,43 +9,46 @@
 #include "State/DisplayMode.h"
 #include "Support/Json.h"
 #include "Support/PrivateBus.h"
-#include "Support/TempFolder.h"
 
 namespace vesperine::testing_x11 {
 namespace {
 
-class ControlTest : public testing::Test {
+class ControlTest : public OnTheServer {
 protected:
     void SetUp() override {
-        ASSERT_NE(other.display(), nullptr) << "no test X server";
+        OnTheServer::SetUp();
         ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
-        other.setRamp("DUMMY0", identity);
     }
-    void TearDown() override { other.setRamp("DUMMY0", identity); }
-
-    using Ran = CommandRun;  // stdout and stderr
-    // `vesperine <arguments>` as a user runs it in the session of the program the test
-    // starts: on the test's session bus (or `on`), with the program's runtime folder, after
-    // `prefix` (which may change that environment).
-    Ran command(const std::string& arguments, const std::string& on = "",
-                const std::string& prefix = "") const {
-        const std::string line = "DBUS_SESSION_BUS_ADDRESS='" + (on.empty() ? bus.address() : on) +
-                                 "' XDG_RUNTIME_DIR='" + (home / "run").string() +
-                                 "' XDG_DATA_HOME='" + (home / "data").string() +
-                                 "' XDG_CONFIG_HOME='" + (home / "config").string() + "' TZ=UTC " +
-                                 prefix + VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null";
-        return runCommand(line);
-    }
-    bool showsBlue(double gain) const {
-        return std::abs(end(other.ramp("DUMMY0").b) - gain) < 0.01;
+    CommandRun command(const std::string& arguments, const std::string& prefix = "") const {
+        return vesperine(arguments, bus.address(), prefix);
     }
     bool showsWarm(double kelvin) const {
-        return showsBlue(DisplayMode::warm(kelvin).target().gains.b) &&
-               std::abs(end(other.ramp("DUMMY0").r) - 1.0) < 0.01;
+        return shows(1.0, DisplayMode::warm(kelvin).target().gains.b);
     }
+    bool showsOff() const { return other.ramp("DUMMY0") == identity; }
 
-    XClient other;
-    TempFolder home;
+    // A command, its status, what it says (all of its output, or a part) and, where given,
+    // what DUMMY0 shows after it.
+    struct Row {
+        const char* arguments;
+        int status;
+        std::string said;
+        bool whole = true;
+        std::function<bool()> shows = {};
+    };
+    void expectRows(const std::vector<Row>& rows) const {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.arguments);
+            const CommandRun ran = command(row.arguments);
+            EXPECT_EQ(ran.status, row.status) << ran.output;
+            if (row.whole) {
+                EXPECT_EQ(ran.output, row.said);
+            } else {
+                EXPECT_NE(ran.output.find(row.said), std::string::npos) << ran.output;
+            }
+            EXPECT_TRUE(!row.shows || spin(row.shows, 3s));
+        }
+    }
     PrivateBus bus;
 };
 
@@ -92,49 +95,25 @@ std::string introspect(sd_bus* bus) {
 // With no instance, a command that needs one says so and fails (status and location work from
 // the stored file, and the changes act once by themselves); bad input is a usage error. Then
 // each command changes what the output shows (21:00: the default schedule's Warm 3400 K),
-// status words it, every change is announced, what no
-// display here can show is refused, the location follows at once, a later launch is answered
-// over the bus, and the interface is the one the repository documents.
+// status words it, every change is announced, what no display here can show is refused, the
+// location follows at once, and the interface is the one the repository documents.
 TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
-    const Ran none = command("resume");
-    EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(none.output, "vesperine: Vesperine isn't running; start it with \"vesperine\"\n");
-    const Ran stored = command("status");
-    EXPECT_EQ(stored.status, 0);
-    EXPECT_NE(stored.output.find(" by the schedule now (not running)\nSchedule: Day & Night; next "
-                                 "change at "),
-              std::string::npos)
-        << stored.output;
-    EXPECT_EQ(command("location 91:0").status, 2);
-    const Ran typo = command("warm 9000");
-    EXPECT_EQ(typo.status, 2);
-    EXPECT_EQ(typo.output,
-              "vesperine: warm wants a strength from 1200K to 6500K, not '9000'\n"
-              "Try 'vesperine --help'.\n");
-    const Ran nowhere = command("status", "", "env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR ");
+    expectRows({
+        {"resume", 1, "vesperine: Vesperine isn't running; start it with \"vesperine\"\n"},
+        {"status", 0, " by the schedule now (not running)\nSchedule: Day & Night; next change at ",
+         false},
+        {"location 91:0", 2, "", false},
+        {"warm 9000", 2,
+         "vesperine: warm wants a strength from 1200K to 6500K, not '9000'\n"
+         "Try 'vesperine --help'.\n"},
+    });
+    const CommandRun nowhere =
+        command("status", "env -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR ");
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_NE(nowhere.output.find("Couldn't connect to the session bus: none is named here "
                                   "(neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set)"),
               std::string::npos)
         << nowhere.output;
-
-    const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
-    Program program(home.path(), {"--clock-start=21:00"}, {session});
-    ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
-    ASSERT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
-
-    // The dummy server's outputs have no HDR: Bright is refused, with or without a strength,
-    // and nothing changes.
-    for (const char* bright : {"bright 200", "bright"}) {
-        const Ran refused = command(bright);
-        EXPECT_EQ(refused.status, 1) << bright;
-        EXPECT_NE(refused.output.find(
-                      "Bright needs an HDR display, which this computer doesn't have."),
-                  std::string::npos)
-            << refused.output;
-    }
-    EXPECT_TRUE(showsWarm(3400));
-    EXPECT_NE(command("status").output.find("Why: the schedule\n"), std::string::npos);
 
     BusClient watcher(bus.address(), nullptr);
     ASSERT_TRUE(watcher.ok());
@@ -148,38 +127,39 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
                   },
                   &changes),
               0);
+    Program program(home.path(), {"--clock-start=21:00"},
+                    {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
+    ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
+    ASSERT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
 
-    const Ran warm = command("warm 2700");
-    EXPECT_EQ(warm.status, 0);
-    EXPECT_EQ(warm.output, "Showing Warm 2700K\n");
-    EXPECT_TRUE(spin([&] { return showsWarm(2700); }, 3s));
-    EXPECT_EQ(command("status").output,
-              "Showing Warm 2700K\nWhy: a pick by hand, until the next scheduled change\n"
-              "Schedule: Day & Night; next change at 23:00 to Red 80%\n");
+    const auto warm = [this](double kelvin) {
+        return [this, kelvin] { return showsWarm(kelvin); };
+    };
+    const auto off = [this] { return showsOff(); };
+    // The dummy server's outputs have no HDR: Bright is refused, with or without a strength.
+    const std::string noHDR = "Bright needs an HDR display, which this computer doesn't have.";
+    expectRows({
+        {"bright 200", 1, noHDR, false, warm(3400)},
+        {"bright", 1, noHDR, false, warm(3400)},
+        {"status", 0, "Why: the schedule\n", false},
+        {"warm 2700", 0, "Showing Warm 2700K\n", true, warm(2700)},
+        {"status", 0,
+         "Showing Warm 2700K\nWhy: a pick by hand, until the next scheduled change\n"
+         "Schedule: Day & Night; next change at 23:00 to Red 80%\n"},
+        {"off", 0, "Showing Off\n", true, off},
+        {"resume", 0, "Showing Warm 3400K\n", true, warm(3400)},
+        {"reset", 0, "", false, off},
+        {"status", 0, "Why: a pick by hand, until changed", false},
+        {"location -33.9:18.4", 0, "Location: 33.9° S, 18.4° E\n"},
+        {"location", 0, "Location: 33.9° S, 18.4° E\n"},
+        {"location --clear", 0,  // UTC has no city
+         "No location set; sunrise and sunset steps use 07:00 and 19:00\n"},
+    });
     EXPECT_TRUE(spin([&] {
         while (sd_bus_process(watcher.raw(), nullptr) > 0) {
         }
         return changes > 0;
     }));
-
-    EXPECT_EQ(command("off").output, "Showing Off\n");
-    EXPECT_TRUE(spin([&] { return other.ramp("DUMMY0") == identity; }, 3s));
-    EXPECT_EQ(command("resume").output, "Showing Warm 3400K\n");
-    EXPECT_TRUE(spin([&] { return showsWarm(3400); }, 3s));
-    EXPECT_EQ(command("reset").status, 0);
-    EXPECT_TRUE(spin([&] { return other.ramp("DUMMY0") == identity; }, 3s));
-    EXPECT_NE(command("status").output.find("Why: a pick by hand, until changed"),
-              std::string::npos);
-    EXPECT_EQ(command("location -33.9:18.4").output, "Location: 33.9° S, 18.4° E\n");
-    EXPECT_EQ(command("location").output, "Location: 33.9° S, 18.4° E\n");
-    EXPECT_EQ(command("location --clear").output,  // UTC has no city
-              "No location set; sunrise and sunset steps use 07:00 and 19:00\n");
-
-    // A later launch on the same bus is answered, as every later launch is, by the holder
-    // of the instance lock.
-    Program second(home / "second", {}, {session, "XDG_RUNTIME_DIR=" + (home / "run").string()});
-    EXPECT_EQ(second.wait(5s), 0) << second.log();
-    EXPECT_TRUE(spin([&] { return program.log().find("by a second launch") != std::string::npos; }));
 
     std::ifstream file(VESPERINE_CONTROL_XML);
     const std::string documented{std::istreambuf_iterator<char>(file), {}};
@@ -187,13 +167,11 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     EXPECT_FALSE(published.empty());
     EXPECT_EQ(published, declarations(documented));
 
-    program.signal(SIGTERM);
-    EXPECT_EQ(program.wait(5s), 0) << program.log();
+    EXPECT_EQ(program.end(), 0) << program.log();
     // Kept for the next start.
     const std::string zurich =
         "Location: Zürich, Switzerland (47.3769° N, 8.5417° E) (not running)\n";
-    EXPECT_EQ(command("location zurich").output, zurich);
-    EXPECT_EQ(command("location").output, zurich);
+    expectRows({{"location zurich", 0, zurich}, {"location", 0, zurich}});
 }
 
 // The bus name is a way to reach the instance, the instance lock what makes it one: a
@@ -204,7 +182,7 @@ TEST_F(ControlTest, TheNameIsTrustedOnlyFromTheLockHolder) {
     auto squatter = std::make_unique<BusClient>(bus.address(), "com.brevan.vesperine");
     ASSERT_TRUE(squatter->ok());
     const std::string us = "process " + std::to_string(::getpid());
-    const Ran alone = command("status");
+    const CommandRun alone = command("status");
     EXPECT_EQ(alone.status, 1);
     EXPECT_NE(alone.output.find(us + " (vesperine_x11_tests) holds com.brevan.vesperine on the "
                                      "session bus, but Vesperine isn't running"),
@@ -214,10 +192,9 @@ TEST_F(ControlTest, TheNameIsTrustedOnlyFromTheLockHolder) {
     Program program(home.path(), {"--clock-start=21:00"},
                     {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
     ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
-    EXPECT_TRUE(spin([&] { return program.log().find(us + " (vesperine_x11_tests) holds the name") !=
-                                  std::string::npos; }))
+    EXPECT_TRUE(spin([&] { return program.logged(us + " (vesperine_x11_tests) holds the name"); }))
         << program.log();
-    const Ran held = command("warm 2700");
+    const CommandRun held = command("warm 2700");
     EXPECT_EQ(held.status, 1);
     EXPECT_NE(held.output.find("not the running Vesperine (process " +
                                std::to_string(program.pid())),
@@ -227,13 +204,12 @@ TEST_F(ControlTest, TheNameIsTrustedOnlyFromTheLockHolder) {
     EXPECT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
 
     program.signal(SIGSTOP);
-    const Ran late = command("red 40");
+    const CommandRun late = command("red 40");
     program.signal(SIGCONT);
     EXPECT_EQ(late.status, 3);
     EXPECT_EQ(late.output, "vesperine: The running Vesperine did not answer within 2 s; what was "
                            "asked may still take effect once it answers\n");
-    program.signal(SIGTERM);
-    EXPECT_EQ(program.wait(5s), 0) << program.log();
+    EXPECT_EQ(program.end(), 0) << program.log();
 }
 
 // A bus daemon that takes connections and never answers costs a command its bound, said as
@@ -249,7 +225,7 @@ TEST_F(ControlTest, ASilentBusCostsNoMoreThanTheBound) {
     const std::string silent = "unix:path=" + socket;
 
     const auto started = std::chrono::steady_clock::now();
-    const Ran status = command("status", silent);
+    const CommandRun status = vesperine("status", silent);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
     EXPECT_EQ(status.status, 1);
     EXPECT_EQ(status.output, "vesperine: Couldn't connect to the session bus: it did not answer "
@@ -260,8 +236,7 @@ TEST_F(ControlTest, ASilentBusCostsNoMoreThanTheBound) {
     ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
     Program second(home / "second", {}, {session, "XDG_RUNTIME_DIR=" + (home / "run").string()});
     EXPECT_EQ(second.wait(8s), 0) << second.log();
-    program.signal(SIGTERM);
-    EXPECT_EQ(program.wait(5s), 0) << program.log();
+    EXPECT_EQ(program.end(), 0) << program.log();
     ::close(listener);
 }
 
@@ -272,28 +247,28 @@ TEST_F(ControlTest, ASilentBusCostsNoMoreThanTheBound) {
 TEST_F(ControlTest, AHostileScheduleNameNeverBreaksTheInterfaceOrTheTerminal) {
     std::string accents;
     for (int i = 0; i < 10'000; ++i) accents += "é";
-    const fs::path file = home / "data/com.brevan.vesperine/schedules.json";
-    fs::create_directories(file.parent_path());
-    std::ofstream(file)
-        << R"({"custom":[{"id":"5C1B6A52-0009-4000-8000-000000000009","name":)"
-        << R"("Night\uffff\u001b[2J\u001b]0;owned\u0007\u202e)" << accents
-        << R"(\u0000","keyframes":[{"id":"5C1B6A52-0001-4000-8000-00000000000A","time":{"clock":)"
-        << R"({"hour":0,"minute":0}},"mode":{"warm":{"kelvin":3400}},"transitionMinutes":0}],)"
-        << R"("isBuiltIn":false}],"activeID":"5C1B6A52-0009-4000-8000-000000000009"})";
+    const std::string file = "data/com.brevan.vesperine/schedules.json";
+    home.write(file,
+               R"({"custom":[{"id":"5C1B6A52-0009-4000-8000-000000000009","name":)"
+               R"("Night\uffff\u001b[2J\u001b]0;owned\u0007\u202e)" +
+                   accents +
+                   R"(\u0000","keyframes":[{"id":"5C1B6A52-0001-4000-8000-00000000000A","time":)"
+                   R"({"clock":{"hour":0,"minute":0}},"mode":{"warm":{"kelvin":3400}},)"
+                   R"("transitionMinutes":0}],"isBuiltIn":false}],)"
+                   R"("activeID":"5C1B6A52-0009-4000-8000-000000000009"})");
 
     Program program(home.path(), {}, {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
     ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
     ASSERT_TRUE(spin([&] { return command("status").status == 0; }, 5s)) << program.log();
 
-    const Ran status = command("status");
+    const CommandRun status = command("status");
     // What the bus carried, made safe for the terminal.
     EXPECT_NE(status.output.find("\nSchedule: Night\uFFFD\\x1B[2J\\x1B]0;owned\\x07\\u202E" +
                                  accents + "\uFFFD;"),
               std::string::npos)
         << status.output.substr(0, 200);
-    const Ran warm = command("warm 2700");
-    EXPECT_EQ(warm.status, 0) << warm.output;
-    EXPECT_TRUE(spin([&] { return showsWarm(2700); }, 3s));
+    expectRows(
+        {{"warm 2700", 0, "Showing Warm 2700K\n", true, [this] { return showsWarm(2700); }}});
 
     BusClient reader(bus.address(), nullptr);
     sd_bus_error error = SD_BUS_ERROR_NULL;
@@ -308,14 +283,10 @@ TEST_F(ControlTest, AHostileScheduleNameNeverBreaksTheInterfaceOrTheTerminal) {
     std::free(name);
     sd_bus_error_free(&error);
 
-    program.signal(SIGTERM);
-    EXPECT_EQ(program.wait(5s), 0) << program.log();
-    EXPECT_EQ(program.log().find('\x1B'), std::string::npos);
-    EXPECT_NE(program.log().find("Night\uFFFF\\x1B[2J\\x1B]0;owned\\x07\\u202E"),
-              std::string::npos);
-    std::stringstream kept;
-    kept << std::ifstream(file).rdbuf();
-    const auto tree = json::parse(kept.str());
+    EXPECT_EQ(program.end(), 0) << program.log();
+    EXPECT_FALSE(program.logged("\x1B"));
+    EXPECT_TRUE(program.logged("Night\uFFFF\\x1B[2J\\x1B]0;owned\\x07\\u202E"));
+    const auto tree = json::parse(home.read(file));
     ASSERT_TRUE(tree.ok());
     EXPECT_EQ((*tree)["custom"][0]["name"],
               "Night\uFFFF\x1B[2J\x1B]0;owned\x07\u202E" + accents + std::string(1, '\0'));

@@ -4,10 +4,11 @@
 
 #include "State/DisplayMode.h"
 #include "Support/PrivateBus.h"
-#include "Support/TempFolder.h"
 
 namespace vesperine::testing_x11 {
 namespace {
+
+using OneShotTest = OnTheServer;
 
 Ramp warmOn(const Ramp& own, double kelvin) {
     const auto gains = DisplayMode::warm(kelvin).target().gains;
@@ -19,12 +20,9 @@ Ramp warmOn(const Ramp& own, double kelvin) {
 // nothing, off gives the calibration back from the record the tint left, a tint another
 // program left is no one's to clear but reset's, and without a session bus the lock alone
 // says that no instance runs.
-TEST(OneShotTest, CommandsWithoutAnInstanceActOnceAndLeaveTheRamp) {
-    XClient other;
-    ASSERT_NE(other.display(), nullptr) << "no test X server";
+TEST_F(OneShotTest, CommandsWithoutAnInstanceActOnceAndLeaveTheRamp) {
     PrivateBus bus;
     ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
-    TempFolder home;
     fs::create_directories(home / "run");
     const Ramp own = curve(256, 0.8);
     const Ramp foreign = scaled(identity, 1, 0.6, 0.4);
@@ -53,40 +51,12 @@ TEST(OneShotTest, CommandsWithoutAnInstanceActOnceAndLeaveTheRamp) {
     };
     for (const Row& row : rows) {
         if (row.before) other.setRamp("DUMMY0", *row.before);
-        const std::string bus_ =
-            row.withBus ? bus.address() : "unix:path=" + (home / "no-bus").string();
-        const CommandRun ran =
-            runCommand("DBUS_SESSION_BUS_ADDRESS='" + bus_ + "' XDG_RUNTIME_DIR='" +
-                       (home / "run").string() + "' XDG_DATA_HOME='" + (home / "data").string() +
-                       "' XDG_CONFIG_HOME='" + (home / "config").string() + "' TZ=UTC " +
-                       VESPERINE_PROGRAM + " " + row.arguments + " 2>&1 </dev/null");
+        const CommandRun ran = vesperine(
+            row.arguments, row.withBus ? bus.address() : "unix:path=" + (home / "no-bus").string());
         EXPECT_EQ(ran.status, row.status) << row.arguments << ": " << ran.output;
         EXPECT_TRUE(ran.output.starts_with(row.said)) << row.arguments << ": " << ran.output;
         EXPECT_LE(maxDifference(other.ramp("DUMMY0"), row.shows), 2) << row.arguments;
     }
-    other.setRamp("DUMMY0", identity);
-}
-
-// What a compositor's one-shot starts, on a server that keeps ramps too: an instance holding
-// the pick until a reset, which ends it and gives the output its own ramp back.
-TEST(OneShotTest, AHeldPickLastsUntilAResetEndsIt) {
-    XClient other;
-    ASSERT_NE(other.display(), nullptr) << "no test X server";
-    PrivateBus bus;
-    ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
-    TempFolder home;
-    other.setRamp("DUMMY0", identity);
-    const std::string session = "DBUS_SESSION_BUS_ADDRESS=" + bus.address();
-    Program held(home.path(), {"--hold", "red", "60"}, {session});
-    ASSERT_TRUE(spin(
-        [&] { return maxDifference(other.ramp("DUMMY0"), scaled(identity, 0.6, 0, 0)) <= 2; }, 10s))
-        << held.log();
-    const CommandRun reset = runCommand(session + " XDG_RUNTIME_DIR='" + (home / "run").string() +
-                                        "' " + VESPERINE_PROGRAM + " reset 2>&1 </dev/null");
-    EXPECT_EQ(reset.status, 0) << reset.output;
-    EXPECT_TRUE(reset.output.starts_with("Showing Off")) << reset.output;
-    EXPECT_EQ(held.wait(5s), 0) << held.log();
-    EXPECT_EQ(other.ramp("DUMMY0"), identity);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Support/TempFolder.h"
 #include "X11Harness.h"
 
 namespace vesperine::testing_x11 {
@@ -36,6 +37,12 @@ public:
     std::string log() const {
         std::ifstream in(log_);
         return {std::istreambuf_iterator<char>(in), {}};
+    }
+    bool logged(const std::string& text) const { return log().find(text) != std::string::npos; }
+    // Sends `signal` and waits for the end: its status, none if it did not end within 5 s.
+    std::optional<int> end(int signal = SIGTERM) {
+        this->signal(signal);
+        return wait(5s);
     }
 
 private:
@@ -70,6 +77,37 @@ private:
     }
 
     fs::path log_;
+};
+
+// A test of the program on the test server, with a home of its own: DUMMY0 shows the identity
+// and DUMMY1 is off around each test.
+class OnTheServer : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(other.display(), nullptr) << "no test X server";
+        other.setRamp("DUMMY0", identity);
+    }
+    void TearDown() override {
+        removeSecondMonitor();
+        other.setRamp("DUMMY0", identity);
+    }
+    // `vesperine <arguments>` as typed in the session of a program run in `home`: on `bus`, with
+    // the same folders, after `prefix` (which may change that environment).
+    CommandRun vesperine(const std::string& arguments, const std::string& bus,
+                         const std::string& prefix = "") const {
+        return runCommand("DBUS_SESSION_BUS_ADDRESS='" + bus + "' XDG_RUNTIME_DIR='" +
+                          (home / "run").string() + "' XDG_DATA_HOME='" + (home / "data").string() +
+                          "' XDG_CONFIG_HOME='" + (home / "config").string() + "' TZ=UTC " +
+                          prefix + VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null");
+    }
+    // Whether DUMMY0's channels end at `r` and `b` (of full scale).
+    bool shows(double r, double b) const {
+        const Ramp now = other.ramp("DUMMY0");
+        return std::abs(end(now.r) - r) < 0.01 && std::abs(end(now.b) - b) < 0.01;
+    }
+
+    XClient other;
+    TempFolder home;
 };
 
 }  // namespace vesperine::testing_x11

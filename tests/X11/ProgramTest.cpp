@@ -10,26 +10,20 @@
 #include "Platform/Linux/Files/PosixFileSystem.h"
 #include "State/Override.h"
 #include "Support/PrivateBus.h"
-#include "Support/TempFolder.h"
 
 namespace vesperine::testing_x11 {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ProgramTest : public testing::Test {
+class ProgramTest : public OnTheServer {
 protected:
     void SetUp() override {
-        ASSERT_NE(other.display(), nullptr) << "no test X server";
+        OnTheServer::SetUp();
         ASSERT_TRUE(addSecondMonitor());
-        other.setRamp("DUMMY0", identity);
         other.setRamp("DUMMY1", calibration);
         own[0] = other.ramp("DUMMY0");
         own[1] = other.ramp("DUMMY1");
-    }
-    void TearDown() override {
-        removeSecondMonitor();
-        other.setRamp("DUMMY0", identity);
     }
     // Both outputs show Warm 3400 K over their own ramps (blue at about 0.527 of its own).
     bool showsWarm() const {
@@ -48,8 +42,7 @@ protected:
     }
     // Sends `signal`, then expects the clean end: status 0 and every output's own ramp back.
     void endsCleanly(Program& program, int signal = SIGTERM) {
-        program.signal(signal);
-        EXPECT_EQ(program.wait(5s), 0) << program.log();
+        EXPECT_EQ(program.end(signal), 0) << program.log();
         EXPECT_TRUE(givenBack());
     }
     fs::path defaultsFile() const { return home / "config/com.brevan.vesperine/defaults.json"; }
@@ -64,8 +57,6 @@ protected:
 
     // As a colour profile loads it: channel ends apart.
     const Ramp calibration = curve(256, 1.1, 1.0, 0.97, 0.92);
-    XClient other;
-    TempFolder home;
     Ramp own[2];
     CapturingLogger fileLog;
     PosixFileSystem files;
@@ -157,9 +148,10 @@ TEST_F(ProgramTest, LaterLaunchesActivateOrResetThroughTheRunningOne) {
     // A switch the running one cannot take is not dropped without a word.
     Program faster(home / "second", {"--clock-scale=60"}, {runtimeFolder()});
     EXPECT_EQ(faster.wait(5s), 1);
-    EXPECT_NE(faster.log().find("can't take --clock-scale"), std::string::npos);
+    EXPECT_TRUE(faster.logged("can't take --clock-scale"));
     EXPECT_EQ(maxDifference(other.ramp("DUMMY1"), shown), 0);
     EXPECT_EQ(openDescriptors(first.pid()), descriptors);
+    EXPECT_TRUE(first.logged("Asked to come to the front by a second launch"));
 
     Program reset(home / "second", {"--reset"}, {runtimeFolder()});
     EXPECT_EQ(reset.wait(5s), 0) << reset.log();
@@ -185,8 +177,7 @@ TEST_F(ProgramTest, AStoppedFirstInstanceMakesLaterLaunchesFailQuickly) {
     }
     for (auto& launch : later) {
         EXPECT_EQ(launch->wait(20s), 3) << launch->log();  // ten at once: slow under a sanitizer
-        EXPECT_NE(launch->log().find("did not answer within 2 s; it may still reset the displays"),
-                  std::string::npos);
+        EXPECT_TRUE(launch->logged("did not answer within 2 s; it may still reset the displays"));
     }
     first.signal(SIGCONT);
     std::this_thread::sleep_for(500ms);
@@ -209,8 +200,7 @@ TEST_F(ProgramTest, NoStackingAfterAKill) {
                 spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - blue) < 0.005; }, 10s))
                 << program.log();
             std::this_thread::sleep_for(500ms);
-            program.signal(SIGKILL);
-            EXPECT_EQ(program.wait(5s), 128 + SIGKILL);
+            EXPECT_EQ(program.end(SIGKILL), 128 + SIGKILL);
         }
         const auto record = home / ("run/com.brevan.vesperine.ramps." +
                                     std::string(std::getenv("DISPLAY") + 1) + ".json");
@@ -240,8 +230,7 @@ TEST_F(ProgramTest, WakeFromSleepPutsTheTintBack) {
     other.setRamp("DUMMY1", own[1]);
     login.prepareForSleep(false);
     EXPECT_TRUE(spin([&] { return showsWarm(); }, 3s));
-    EXPECT_TRUE(
-        spin([&] { return program.log().find("display event: wake") != std::string::npos; }));
+    EXPECT_TRUE(spin([&] { return program.logged("display event: wake"); }));
     endsCleanly(program);
 }
 
@@ -252,8 +241,7 @@ TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
     const std::string name = PrivateServer::freeDisplay();
     Program typed(home / "typed", {}, {"DISPLAY=" + name}, Streams::typed);
     EXPECT_EQ(typed.wait(3s), 1) << typed.log();
-    EXPECT_NE(typed.log().find("Couldn't open X display " + name), std::string::npos)
-        << typed.log();
+    EXPECT_TRUE(typed.logged("Couldn't open X display " + name)) << typed.log();
     Program program(home.path(), {"--clock-start=21:00"}, {"DISPLAY=" + name});
     std::this_thread::sleep_for(2s);
     const std::string log = program.log();
@@ -267,8 +255,7 @@ TEST_F(ProgramTest, StartedBeforeTheServerItWaitsAndTakesOver) {
     const auto late = server.connect();
     ASSERT_TRUE(late->display());
     EXPECT_TRUE(spin([&] { return end(late->ramp("DUMMY0").b) < 0.6; }, 20s)) << program.log();
-    program.signal(SIGTERM);
-    EXPECT_EQ(program.wait(5s), 0) << program.log();
+    EXPECT_EQ(program.end(), 0) << program.log();
     EXPECT_GT(end(late->ramp("DUMMY0").b), 0.99)  // a new server's own ramp ends at 65280
         << program.log();
 }
@@ -292,8 +279,7 @@ TEST_F(ProgramTest, ARecordOfAnotherServerStartIsIgnored) {
                  10s))
             << end(client->ramp("DUMMY0").b) << "\n"
             << program.log();
-        program.signal(killed ? SIGKILL : SIGTERM);
-        EXPECT_EQ(program.wait(5s), killed ? 128 + SIGKILL : 0);
+        EXPECT_EQ(program.end(killed ? SIGKILL : SIGTERM), killed ? 128 + SIGKILL : 0);
         EXPECT_TRUE(killed || client->ramp("DUMMY0") == own);
     }
 }
@@ -315,8 +301,8 @@ TEST_F(ProgramTest, ServerLossEndsTheProgramCleanlyWithItsFilesWhole) {
     EXPECT_EQ(program.wait(10s), 1) << program.log();
     // Ours or Qt's own connection to the display may hear of the loss first; either ends the
     // program with status 1.
-    EXPECT_TRUE(program.log().find("Lost the connection to the X server") != std::string::npos ||
-                program.log().find("The X11 connection broke") != std::string::npos)
+    EXPECT_TRUE(program.logged("Lost the connection to the X server") ||
+                program.logged("The X11 connection broke"))
         << program.log();
 
     // The defaults file loads, with the override in it.

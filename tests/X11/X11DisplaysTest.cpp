@@ -1,8 +1,18 @@
+// The X11 backend's displays, events and competitors on the test server.
 #include "X11Harness.h"
 
+#include "Color/Kelvin.h"
+#include "Display/DisplayMonitor.h"
+#include "Display/DisplayPipeline.h"
 #include "Display/GammaController.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
+#include "Platform/Linux/Process/ProcProcesses.h"
+#include "Platform/Simulated/SimulatedColourFeature.h"
+#include "Platform/Simulated/SimulatedSystemEvents.h"
+#include "Platform/X11/X11EDRSurfaces.h"
+#include "Platform/X11/X11SystemEvents.h"
 #include "Support/TempFolder.h"
+#include "System/ConflictDetector.h"
 
 namespace vesperine::testing_x11 {
 namespace {
@@ -17,10 +27,7 @@ TEST_F(X11DisplayFixture, ListsOutputsWithAnActiveCrtcAndFailsWritesToOnesSwitch
     EXPECT_EQ(screens[0].name, "DUMMY0");
     EXPECT_EQ(screens[1].id, second);
     EXPECT_EQ(screens[1].frame, (DisplayFrame{2048, 0, 1024, 768}));
-    for (const auto& screen : screens) {
-        EXPECT_EQ(screen.maximumPotentialHeadroom, 1.0);  // no extended range on X11
-        EXPECT_EQ(displays->gammaSize(screen.id), 256);
-    }
+    for (const auto& screen : screens) EXPECT_EQ(displays->gammaSize(screen.id), 256);
     GammaController gamma(*displays, loop, logger);
     gamma.apply(RGBGains{1.0, 0.8, 0.6}, {first, second});
     ASSERT_TRUE(removeSecondMonitor());
@@ -155,8 +162,6 @@ TEST_F(X11DisplayFixture, ADroppedConnectionIsLoggedAndEveryCallCarriesOn) {
     gamma.apply(RGBGains{1.0, 0.7, 0.5}, {first});
     EXPECT_TRUE(logger.contains("gamma table of display " + std::to_string(first) +
                                 ": no such display is attached (1001)"));
-    gamma.restore();
-    EXPECT_FALSE(gamma.watchdogRunning());  // no watchdog ticks on a dead connection
 }
 
 // A batch goes out whole before its answers are read: each entry must still get its own
@@ -174,10 +179,13 @@ TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
         {first, 1, ramps[0].data(), ramps[0].data(), ramps[0].data()},
     };
     displays->writeTables(writes);
-    EXPECT_EQ(writes[0].result, 0);
-    EXPECT_EQ(writes[1].result, X11Displays::noSuchDisplay);
-    EXPECT_EQ(writes[2].result, 0);
-    EXPECT_EQ(writes[3].result, X11Displays::unusableGammaSize);
+    const auto results = [](const auto& batch) {
+        std::vector<int> all;
+        for (const auto& entry : batch) all.push_back(entry.result);
+        return all;
+    };
+    EXPECT_EQ(results(writes),
+              (std::vector{0, X11Displays::noSuchDisplay, 0, X11Displays::unusableGammaSize}));
     EXPECT_NEAR(other.ramp("DUMMY0").b.back(), 0.6 * 65535, 1);
     EXPECT_NEAR(other.ramp("DUMMY1").b.back(), 0.8 * 65535, 1);
 
@@ -188,12 +196,11 @@ TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
         reads[i] = {id, 16, r[i].data(), g[i].data(), b[i].data()}, ++i;
     }
     displays->readTables(reads);
-    EXPECT_EQ(reads[0].result, 0);
+    EXPECT_EQ(results(reads), (std::vector{0, X11Displays::noSuchDisplay, 0}));
     EXPECT_EQ(reads[0].count, 16u);
+    EXPECT_EQ(reads[1].count, 0u);
     EXPECT_NEAR(b[0].back(), 0.8, 1e-4);
     EXPECT_NEAR(r[0][15], 0.6, 1e-4);
-    EXPECT_EQ(reads[1].result, X11Displays::noSuchDisplay);
-    EXPECT_EQ(reads[1].count, 0u);
     EXPECT_NEAR(b[2].back(), 0.6, 1e-4);
 
     // A restore gives both their own ramps back, from the outputs already listed.
@@ -255,6 +262,150 @@ TEST_F(X11DisplayFixture, AnotherClientsRampIsHeardAndReplacedAtOnceOursAreNot) 
     other.setRamp("DUMMY0", identity);
     EXPECT_TRUE(spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - 0.6) < 1e-3; }));
     EXPECT_EQ(logger.count("Gamma drifted"), 1u);
+}
+
+// The whole display output on the real server: monitor, pipeline and gamma, on the loop.
+class X11PipelineTest : public X11DisplayFixture {
+protected:
+    void SetUp() override {
+        X11DisplayFixture::SetUp();
+        monitor = std::make_unique<DisplayMonitor>(*displays, systemEvents, loop, logger);
+        pipeline = std::make_unique<DisplayPipeline>(*displays, *displays, surfaces, loop, logger);
+        monitor->onEvent = [this](DisplayMonitor::Event event) {
+            if (event == DisplayMonitor::Event::reconfigured) ++reconfigurations;
+            pipeline->handle(event);
+        };
+        monitor->start();
+    }
+    void TearDown() override {
+        monitor.reset();
+        pipeline.reset();
+        X11DisplayFixture::TearDown();
+    }
+    // Waits for the fade to end and for the monitor's events to settle on `outputs`.
+    void fadeEndsOn(std::size_t outputs) {
+        ASSERT_TRUE(spin([this] { return !pipeline->isFading(); }, 10s));
+        spinFor(700ms);  // past the debounce: a (wrong) reconfiguration would have come
+        spin([&] { return pipeline->displays()->size() == outputs && !pipeline->isFading(); });
+        EXPECT_EQ(pipeline->displays()->size(), outputs);
+    }
+    double blueEnd(const char* output) const { return end(other.ramp(output).b); }
+
+    SimulatedSystemEvents systemEvents;
+    X11EDRSurfaces surfaces;
+    std::unique_ptr<DisplayMonitor> monitor;
+    std::unique_ptr<DisplayPipeline> pipeline;
+    int reconfigurations = 0;
+};
+
+// Our own ramp writes must not come back as reconfigurations, or every frame would make the
+// pipeline restore and re-read the tables; monitors added and removed mid-fade do, and end on
+// the target.
+TEST_F(X11PipelineTest, OnlyMonitorsComingAndGoingAreReconfigurationsAndFadesEndOnTheTarget) {
+    pipeline->apply({1.0, Kelvin::gains(2700)}, 1.0);
+    fadeEndsOn(1);
+    EXPECT_EQ(reconfigurations, 0);
+    EXPECT_NEAR(blueEnd("DUMMY0"), Kelvin::gains(2700).b, 1.0 / 65535);
+
+    const DisplayTarget warm{1.0, Kelvin::gains(3000)};
+    pipeline->apply(warm, 1.5);
+    spinFor(300ms);
+    ASSERT_TRUE(addSecondMonitor());
+    // The server's own ramp of a new CRTC, before we hear of it.
+    const double ownEnd = blueEnd("DUMMY1");
+    fadeEndsOn(2);
+    EXPECT_GE(reconfigurations, 1);
+    EXPECT_NEAR(blueEnd("DUMMY0"), warm.gains.b, 1.0 / 65535);
+    // Joined the fade, not left white.
+    EXPECT_NEAR(blueEnd("DUMMY1"), ownEnd * warm.gains.b, 1.0 / 65535);
+
+    const DisplayTarget red{1.0, {0.8, 0, 0}};
+    pipeline->apply(red, 1.5);
+    spinFor(300ms);
+    ASSERT_TRUE(removeSecondMonitor());
+    fadeEndsOn(1);
+    EXPECT_EQ(pipeline->current().get(), red);
+    EXPECT_NEAR(blueEnd("DUMMY0"), 0.0, 1.0 / 65535);
+    EXPECT_NEAR(other.ramp("DUMMY0").r.back() / 65535.0, 0.8, 1.0 / 65535);
+
+    pipeline->reset();
+    EXPECT_EQ(other.ramp("DUMMY0"), identity);
+}
+
+TEST_F(X11DisplayFixture, ACurrentDesktopChangeIsASpaceChangeOtherPropertiesAreNot) {
+    // Another backend's selection, which ours must add to.
+    XSelectInput(connection->display(), connection->root(), StructureNotifyMask);
+    X11SystemEvents events(*connection, logger);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(connection->display(), connection->root(), &attributes);
+    // Added, not replaced.
+    EXPECT_EQ(attributes.your_event_mask, StructureNotifyMask | PropertyChangeMask);
+
+    EXPECT_TRUE(events.canObserve(SystemEvent::spaceChanged));
+    int spaces = 0;
+    Handle handle = events.observe(SystemEvent::spaceChanged, [&] { ++spaces; });
+    // As a window manager sets them: another root property, then the current desktop.
+    other.longs(other.root(), "_NET_ACTIVE_WINDOW", "WINDOW", {0});
+    spinFor(300ms);
+    EXPECT_EQ(spaces, 0);
+    other.longs(other.root(), "_NET_CURRENT_DESKTOP", "CARDINAL", {1});
+    EXPECT_TRUE(spin([&] { return spaces == 1; }));
+}
+
+std::vector<std::string> ids(const std::vector<Conflict>& conflicts) {
+    std::vector<std::string> out;
+    for (const auto& c : conflicts) out.push_back(c.id());
+    return out;
+}
+
+// A real competitor on the test server: redshift in continuous mode at a fixed 4000 K, no
+// fades, no configuration file of the user's. Its ramps are taken as foreign until we tint;
+// `fix` asks it to quit, its end is heard on the loop (no poll), and it gives the ramps back.
+TEST_F(X11DisplayFixture, RedshiftIsListedItsRampsAreForeignAndFixEndsIt) {
+    ProcProcesses processes(loop, loop, logger);
+    // `fix` ends every redshift of this user: never one that is not ours.
+    if (auto running = processes.list({"redshift"}); !running.empty())
+        GTEST_SKIP() << "another redshift runs: " << running.front().pid;
+    ChildProcess redshift(
+        {"redshift", "-c", "/dev/null", "-m", "randr", "-l", "0:0", "-t", "4000:4000", "-r"},
+        {{1, "/dev/null"}});
+    if (redshift.pid() <= 0) GTEST_SKIP() << "redshift is not installed";
+    SimulatedColourFeature nightLight{loop, SystemFeatureStatus::off};
+    std::vector<DisplayInfo> lit;
+    for (const auto& screen : displays->screens()) lit.push_back({screen.id, screen.name});
+    const Observable<std::vector<DisplayInfo>> known{lit};
+    ConflictDetector detector({nightLight, processes, known, *displays, loop, logger}, "Vesperine");
+    bool ownTint = false;
+    detector.appOwnsGamma = [&] { return ownTint; };
+    detector.start();
+    const std::vector<std::string> both{"app:redshift", "foreignGamma"};
+    Timer again = loop.repeating(50ms, [&] { detector.refresh(); });
+    ASSERT_TRUE(spin([&] { return ids(detector.conflicts()) == both; }, 5s))
+        << testing::PrintToString(ids(detector.conflicts()));
+    again.cancel();
+    EXPECT_EQ(detector.conflicts()->front().message("Vesperine"),
+              "Redshift is running and will fight Vesperine over the display.");
+    ownTint = true;
+    detector.refresh();
+    EXPECT_EQ(ids(detector.conflicts()), std::vector<std::string>{"app:redshift"});
+    ownTint = false;
+
+    int exits = 0;
+    Handle heard = processes.observeExits([&](const RunningProcess& p) {
+        if (p.pid == redshift.pid()) ++exits;
+    });
+    detector.fix(detector.conflicts()->front());
+    // Generous: a loaded machine may take seconds to let redshift put its ramps back.
+    ASSERT_TRUE(spin([&] { return exits == 1; }, 30s))
+        << (redshift.wait(0s) ? "redshift ended unheard" : "redshift still runs") << "\n"
+        << [&] {
+               std::string all;
+               for (const auto& line : logger.lines()) all += line.message + "\n";
+               return all;
+           }();
+    EXPECT_TRUE(detector.conflicts()->empty()) << testing::PrintToString(ids(detector.conflicts()));
+    EXPECT_EQ(redshift.wait(5s), 0) << "redshift was not asked politely";
+    EXPECT_EQ(maxDifference(other.ramp("DUMMY0"), identity), 0);
 }
 
 }  // namespace
