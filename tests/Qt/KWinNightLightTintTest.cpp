@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -149,12 +148,8 @@ TEST_F(KWinNightLightTintTest, KWinFollowsAndTheUsersFileComesBackByteForByte) {
         Tint tint(defaults, files, connection.get(), logger, kwinrc(), c.group);
         ASSERT_TRUE(tint.available());
 
-        const auto picked = std::chrono::steady_clock::now();
         tint.show(3412);
         ASSERT_TRUE(shows(kwin, 3400));
-        RecordProperty("pickToKWinMicroseconds",
-                       std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
-                                          std::chrono::steady_clock::now() - picked).count()));
         EXPECT_EQ(kwin.value("mode"), 3u);
         EXPECT_TRUE(tint.showing());
         EXPECT_TRUE(defaults.data(Tint::defaultsKey));
