@@ -133,9 +133,6 @@ TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {
              fs::create_symlink(i.home / "build/v", i.destination);
          },
          O::other},
-        {"a folder",
-         [](Install& i) { fs::remove(i.destination), fs::create_directory(i.destination); },
-         O::other},
     };
     for (const auto& [name, make, occupant] : cases) {
         SCOPED_TRACE(name);

@@ -1,8 +1,6 @@
-// A desktop or system service played by the test: objects with boolean, number or text
-// properties and methods, published on a private bus through its own BusConnection on the
-// same loop. A property set to another type is published anew with it, so a service
-// answering with the wrong types is one line to play. A writable property takes what
-// clients set (of its own type only, as sd-bus checks) and keeps it for the test to read.
+// A desktop or system service played by the test on a private bus, on the same loop: objects
+// with boolean, number or text properties and methods. A property set to another type is
+// published anew with it; a writable one keeps what clients set for the test to read.
 #pragma once
 
 #include <systemd/sd-bus.h>

@@ -1,6 +1,5 @@
-// GeoClue played on a private bus used as the system bus, through its published interface
-// (the manager's GetClient, the client's properties, Start, Stop and LocationUpdated, the
-// location's properties): what the locator asks of it and what it makes of the answers.
+// GeoClue played on a private bus used as the system bus, through its published interface:
+// what the locator asks of it and what it makes of the answers.
 #include <gtest/gtest.h>
 
 #include <fstream>

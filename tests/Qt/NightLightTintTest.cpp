@@ -30,11 +30,9 @@ namespace {
 
 using Tint = KWinNightLightTint;
 
-// KWin as far as its night light goes: it reads its group of kwinrc when it starts and again
-// whenever ConfigChanged at /kwinrc names that group, and reports what it then shows as
-// `mode` (3: constant) and `targetTemperature`, as org.kde.KWin.NightLight does. The file is
-// read the way KConfig does, through GLib's key-file reader with the lines KConfig would skip
-// left out, so it is not read by the code under test.
+// KWin as far as its night light goes: it reads its group of kwinrc at start and whenever
+// ConfigChanged at /kwinrc names that group, and shows `mode` (3: constant) and
+// `targetTemperature`. It reads the file as KConfig does, not through the code under test.
 class FakeKWin {
   public:
     FakeKWin(QtMainLoop& loop, const std::string& address, std::string kwinrc, std::string group)
