@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "Guards/PowerGuard.h"
 #include "Platform/Linux/Power/LinuxPowerSource.h"
 #include "Platform/Linux/Power/PowerSupplyEvents.h"
 #include "Platform/Linux/Power/PowerSupplyFiles.h"
@@ -10,7 +9,6 @@
 #include "Platform/Linux/Power/ThermalWatch.h"
 #include "Platform/Linux/Power/ThermalZones.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Platform/Simulated/MemoryDefaultsStore.h"
 #include "Platform/Simulated/VirtualTime.h"
 #include "Support/TempFolder.h"
 
@@ -165,11 +163,10 @@ TEST(ThermalWatch, PollsEvery30SecondsOnlyWhenThereIsAZoneToRead) {
     EXPECT_EQ(time.callbacksRun(), 21u);  // one wake-up per 30 s, nothing else
 }
 
-// Without UPower the battery used to be read only when something else made the guard look:
-// the low-battery cut-off never came on, and once on never lifted. The kernel's events
-// tell of the charger; the charge is read every minute on battery, and on mains only where
-// there are no events (nothing else would tell of the charger being pulled out).
-TEST(PowerSupplyWatch, TheCutOffComesOnAndLiftsWithoutUPowerWakingOnlyOnBattery) {
+// Without UPower the battery used to be read only when something else made the power guard
+// look, so its low-battery cut-off never came on. The kernel's events tell of the charger; the
+// charge is read every minute on battery, and on mains only where there are no events.
+TEST(PowerSupplyWatch, WithoutUPowerTheBatteryIsFollowedWakingOnlyOnBattery) {
     VirtualTime time;
     NoLoop loop;
     CapturingLogger logger;
@@ -195,16 +192,17 @@ TEST(PowerSupplyWatch, TheCutOffComesOnAndLiftsWithoutUPowerWakingOnlyOnBattery)
     options.powerSupply = {supplies.root(), false, 60s};
     options.thermal.root = zones.root();
     LinuxPowerSource source(nullptr, loop, time, logger, options);
-    MemoryDefaultsStore defaults;
-    PowerGuard guard(defaults, source, time);
-    guard.start();
+    int told = 0;
+    const Handle observing = source.observe([&] { ++told; });
     EXPECT_EQ(time.armedTimers(), 1u);  // without events, the files are read on mains too
     supplies.values(battery("BAT0", "Discharging", "19"));
     time.advance(60s);
-    EXPECT_EQ(guard.limit().get(), ModeResolver::BoostLimit::disabled("battery low"));
+    EXPECT_EQ(source.current().batteryPercent, 19);
+    EXPECT_EQ(told, 1);
     supplies.values(battery("BAT0", "Charging", "19"));
     time.advance(60s);
-    EXPECT_EQ(guard.limit().get(), ModeResolver::BoostLimit::none());
+    EXPECT_FALSE(source.current().onBattery);
+    EXPECT_EQ(told, 2);
     supplies.values({{"BAT0/type", "Mains"}});  // the battery taken out
     time.advance(60s);
     EXPECT_EQ(time.armedTimers(), 0u);

@@ -1,5 +1,5 @@
-// Installing for this user on a home of its own: the copy, the desktop entry and the icon,
-// and damaged starts that must leave everything of ours and the user's as it was.
+// Installing for this user on a home of its own: the copy, the desktop entry, the icon and the
+// autostart entry, and damaged starts that must leave everything of ours and the user's as it was.
 #include "Platform/Linux/Install/UserInstaller.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "App/MoveToApplications.h"
+#include "Platform/Linux/Install/AutostartLoginItem.h"
 #include "Platform/Linux/Install/DesktopEntry.h"
 #include "Platform/Linux/Install/InstallResources.h"
 #include "Platform/Simulated/CapturingLogger.h"
@@ -20,6 +21,13 @@ namespace {
 namespace fs = std::filesystem;
 const std::string newCopy(256 * 1024, 'n');
 const std::string entryFile = ".local/share/applications/com.brevan.vesperine.desktop";
+const std::string autostartFile = ".config/autostart/com.brevan.vesperine.desktop";
+
+// Whether the freedesktop tools' validator accepts the desktop entry at `path`.
+bool validates(const std::string& path) {
+    const std::string command = "desktop-file-validate " + MoveToApplications::shellQuote(path);
+    return std::system(command.c_str()) == 0;
+}
 
 struct Install {
     TempFolder home{TempFolder::awkward};
@@ -125,9 +133,6 @@ TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {
              fs::create_symlink(i.home / "build/v", i.destination);
          },
          O::other},
-        {"a folder",
-         [](Install& i) { fs::remove(i.destination), fs::create_directory(i.destination); },
-         O::other},
     };
     for (const auto& [name, make, occupant] : cases) {
         SCOPED_TRACE(name);
@@ -205,10 +210,73 @@ TEST(UserInstaller, ExecArgumentsAreQuotedAndEscapedAsTheFormatAsks) {
         EXPECT_EQ(DesktopEntry::execArgument(path), exec);
         if (!exec) continue;
         home.write("v.desktop", *UserInstaller::desktopEntryFor(path));
-        const std::string validate =
-            "desktop-file-validate " + MoveToApplications::shellQuote((home / "v.desktop").string());
-        EXPECT_EQ(std::system(validate.c_str()), 0);
+        EXPECT_TRUE(validates(home / "v.desktop"));
     }
+}
+
+TEST(AutostartLoginItem, FollowsOurEntryAndNeverTouchesTheUsersOwn) {
+    const std::string ours = "[Desktop Entry]\nExec=/old\nX-Vesperine-Managed=true\n";
+    const std::string theirs = "[Desktop Entry]\nType=Application\nName=V\nExec=vesperine -x\n";
+    struct Case {
+        std::optional<std::string> entry;  // none: no file
+        bool enabled;
+        bool ours;  // enable() and disable() act on it
+    } cases[] = {
+        {std::nullopt, false, true},
+        {ours, true, true},
+        {ours + "Hidden=true\n", false, true},
+        {ours + "X-GNOME-Autostart-enabled=false\n", false, true},
+        {theirs, false, false},
+        {theirs + "X-Vesperine-Managed=false\n", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry.value_or("none"));
+        TempFolder home(TempFolder::awkward);
+        CapturingLogger logger;
+        AutostartLoginItem item(logger, home / ".config/autostart", "com.brevan.vesperine",
+                                home / ".local/bin/v");
+        if (c.entry) home.write(autostartFile, *c.entry);
+        EXPECT_EQ(item.isEnabled(), c.enabled);
+
+        const Status enabled = item.enable();
+        EXPECT_EQ(enabled.ok(), c.ours);
+        EXPECT_EQ(item.isEnabled(), c.ours);
+        if (c.ours) {
+            EXPECT_EQ(home.read(autostartFile),
+                      *UserInstaller::desktopEntryFor(home / ".local/bin/v"));
+        } else {
+            EXPECT_EQ(home.read(autostartFile), *c.entry);
+            EXPECT_NE(enabled.error().description.find("autostart entry of your own"),
+                      std::string::npos);
+        }
+        ASSERT_TRUE(item.disable());
+        EXPECT_EQ(std::filesystem::exists(item.entryPath()), !c.ours);
+        EXPECT_FALSE(item.isEnabled());
+    }
+}
+
+TEST(AutostartLoginItem, FailuresSayWhyAndChangeNothing) {
+    TempFolder home(TempFolder::awkward);
+    CapturingLogger logger;
+    AutostartLoginItem item(logger, home / ".config/autostart", "com.brevan.vesperine",
+                            "/usr/bin/v");
+    home.write(".config/autostart/other.desktop", "[Desktop Entry]\n");
+    ::chmod((home / ".config/autostart").c_str(), 0555);
+    home.asUser([&] {
+        const Status refused = item.enable();
+        ASSERT_FALSE(refused);
+        EXPECT_NE(refused.error().description.find("Permission denied"), std::string::npos);
+    });
+    ::chmod((home / ".config/autostart").c_str(), 0755);
+    home.write(autostartFile, "[Desktop Entry]\nX-Vesperine-Managed=true\n", 0);  // unreadable
+    home.asUser([&] {
+        EXPECT_FALSE(item.isEnabled());
+        EXPECT_FALSE(item.enable());
+        EXPECT_FALSE(item.disable());
+    });
+    EXPECT_TRUE(std::filesystem::exists(item.entryPath()));
+    EXPECT_EQ(AutostartLoginItem(logger, home / "a", "b", "/bad\x01").enable().error().description,
+              "\"/bad\x01\" can't be written in a desktop entry");
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// A desktop or system service played by the test: objects with boolean, number or text
-// properties and methods, published on a private bus through its own BusConnection on the
-// same loop. A property set to another type is published anew with it, so a service
-// answering with the wrong types is one line to play. A writable property takes what
-// clients set (of its own type only, as sd-bus checks) and keeps it for the test to read.
+// A desktop or system service played by the test on a private bus, on the same loop: objects
+// with boolean, number or text properties and methods. A property set to another type is
+// published anew with it; a writable one keeps what clients set for the test to read.
 #pragma once
 
 #include <systemd/sd-bus.h>
@@ -14,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -64,7 +63,6 @@ class FakeBusService {
             slot_ = sd_bus_slot_unref(slot_);
             table_ = {SD_BUS_VTABLE_START(0)};
             for (auto& [name, value] : properties_) {
-                static const char* const signatures[] = {"b", "u", "d", "s"};
                 if (writable_.count(name)) {
                     table_.push_back(SD_BUS_WRITABLE_PROPERTY(keepText(name),
                                                               signatures[value.index()], &get, &put,
@@ -82,37 +80,35 @@ class FakeBusService {
                                             interface_.c_str(), table_.data(), this) >= 0;
         }
         const char* keepText(const std::string& text) { return texts_.emplace_back(text).c_str(); }
+        static constexpr const char* signatures[] = {"b", "u", "d", "s"};
 
-        static int get(sd_bus*, const char*, const char*, const char* property, sd_bus_message* reply,
-                       void* self, sd_bus_error*) {
+        static int get(sd_bus*, const char*, const char*, const char* property,
+                       sd_bus_message* reply, void* self, sd_bus_error*) {
             const auto& value = static_cast<Object*>(self)->properties_.at(property);
-            if (auto* b = std::get_if<bool>(&value)) return sd_bus_message_append(reply, "b", int(*b));
-            if (auto* u = std::get_if<std::uint32_t>(&value)) return sd_bus_message_append(reply, "u", *u);
-            if (auto* d = std::get_if<double>(&value)) return sd_bus_message_append(reply, "d", *d);
-            return sd_bus_message_append(reply, "s", std::get<std::string>(value).c_str());
+            return std::visit(
+                [&](const auto& v) {
+                    if constexpr (std::is_same_v<decltype(v), const std::string&>)
+                        return sd_bus_message_append(reply, "s", v.c_str());
+                    else
+                        return sd_bus_message_append(reply, signatures[value.index()], v);
+                },
+                value);
         }
+        // Reads what a client sets as the property's own type (a bool arrives as an int).
         static int put(sd_bus*, const char*, const char*, const char* property,
                        sd_bus_message* value, void* self, sd_bus_error*) {
             auto& kept = static_cast<Object*>(self)->properties_.at(property);
-            int r = 0;
-            if (std::holds_alternative<bool>(kept)) {
-                int b = 0;
-                r = sd_bus_message_read(value, "b", &b);
-                kept = b != 0;
-            } else if (std::holds_alternative<std::uint32_t>(kept)) {
-                std::uint32_t u = 0;
-                r = sd_bus_message_read(value, "u", &u);
-                kept = u;
-            } else if (std::holds_alternative<double>(kept)) {
-                double d = 0;
-                r = sd_bus_message_read(value, "d", &d);
-                kept = d;
-            } else {
-                const char* s = nullptr;
-                r = sd_bus_message_read(value, "s", &s);
-                kept = std::string(s ? s : "");
-            }
-            return r;
+            return std::visit(
+                [&](auto& v) {
+                    using T = std::decay_t<decltype(v)>;
+                    std::conditional_t<std::is_same_v<T, std::string>, const char*,
+                                       std::conditional_t<std::is_same_v<T, bool>, int, T>>
+                        read{};
+                    const int r = sd_bus_message_read(value, signatures[kept.index()], &read);
+                    if (r >= 0) v = T(read);
+                    return r;
+                },
+                kept);
         }
         static int call(sd_bus_message* message, void* self, sd_bus_error*) {
             const auto& methods = static_cast<Object*>(self)->methods_;

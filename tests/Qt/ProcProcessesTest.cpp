@@ -123,43 +123,38 @@ TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsOnOurDisplaysByExecuta
     EXPECT_EQ(logger.count("Couldn't list the running programs", "conflicts"), 1u);  // once
 }
 
-TEST_F(ProcProcessesTest, AProcessThatVanishedAfterTheListingIsNeverSignalled) {
-    Child listed, unlisted;
-    fake(listed.pid(), "gammastep");
-    fake(unlisted.pid(), "redshift");
-    ProcProcesses& processes = watch(root.root());
-    const auto found = processes.list({"gammastep"});
-    ASSERT_EQ(found.size(), 1u);
-    // Ends and is reaped before the request: its id is free for anyone now. The signal goes
-    // through the pidfd of the ended process, which reaches nobody.
-    listed.signal(SIGKILL);
-    listed.wait(5s);
-    EXPECT_FALSE(processes.terminate(found[0]));
-    // Never listed: not ours to signal, even by a known name.
-    EXPECT_FALSE(processes.terminate({unlisted.pid(), "redshift"}));
-    EXPECT_EQ(::kill(unlisted.pid(), 0), 0);
-    // A listing that comes before its end was heard still tells of it, once.
-    fs::remove_all(root / std::to_string(found[0].pid));
-    EXPECT_TRUE(processes.list({"gammastep"}).empty());
-    ASSERT_TRUE(spin([&] { return !ended.empty(); }));
-    spinFor(20ms);
-    EXPECT_EQ(ended, found);
-}
-
-TEST_F(ProcProcessesTest, AProcessALaterListingMissesInItsExitStillHasItsEndHeard) {
-    Child child;
-    fake(child.pid(), "redshift");
-    ProcProcesses& processes = watch(root.root());
-    const auto found = processes.list({"redshift"});
-    ASSERT_EQ(found.size(), 1u);
-    // Asked to quit, it gives its memory back first: its environment reads empty, so a
-    // listing in between no longer counts it, and it is no longer ours to signal.
-    fake(child.pid(), "redshift", 'S', "", "");
-    EXPECT_TRUE(processes.list({"redshift"}).empty());
-    EXPECT_FALSE(processes.terminate(found[0]));
-    child.signal(SIGKILL);
-    ASSERT_TRUE(spin([&] { return !ended.empty(); }));
-    EXPECT_EQ(ended, found);
+// A process that has gone, or is going, since it was listed is never signalled, and its end is
+// heard once, also when a later listing no longer counts it.
+TEST_F(ProcProcessesTest, AProcessGoneOrGoingSinceTheListingIsNotSignalledAndItsEndHeard) {
+    for (const bool reaped : {true, false}) {
+        SCOPED_TRACE(reaped ? "ended and reaped" : "giving its memory back");
+        Child listed, unlisted;
+        fake(listed.pid(), "gammastep");
+        fake(unlisted.pid(), "redshift");
+        ended.clear();
+        ProcProcesses& processes = watch(root.root());
+        const auto found = processes.list({"gammastep"});
+        ASSERT_EQ(found.size(), 1u);
+        if (reaped) {
+            // Its id is free for anyone now: the pidfd of the ended process reaches nobody.
+            listed.signal(SIGKILL);
+            listed.wait(5s);
+            EXPECT_FALSE(processes.terminate(found[0]));
+            fs::remove_all(root / std::to_string(found[0].pid));
+        } else {
+            // Asked to quit, it gives its memory back first: its environment reads empty.
+            fake(listed.pid(), "gammastep", 'S', "", "");
+        }
+        EXPECT_TRUE(processes.list({"gammastep"}).empty());
+        EXPECT_FALSE(processes.terminate(found[0]));
+        // Never listed: not ours to signal, even by a known name.
+        EXPECT_FALSE(processes.terminate({unlisted.pid(), "redshift"}));
+        EXPECT_EQ(::kill(unlisted.pid(), 0), 0);
+        listed.signal(SIGKILL);
+        ASSERT_TRUE(spin([&] { return !ended.empty(); }));
+        spinFor(20ms);
+        EXPECT_EQ(ended, found);
+    }
 }
 
 TEST_F(ProcProcessesTest, ARealProcessIsFoundByItsNameAskedToQuitAndItsEndHeard) {

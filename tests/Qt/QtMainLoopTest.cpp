@@ -1,6 +1,16 @@
+// What the program's Qt loop delivers: timers, watches, signals, and alerts answered.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+#include <algorithm>
+
+#include "Platform/Linux/Process/SignalWatcher.h"
+#include "Platform/Qt/QtAlerts.h"
 #include "Platform/Qt/QtMainLoop.h"
 #include "Spin.h"
 
@@ -54,4 +64,75 @@ TEST(QtMainLoop, CancelledTimersAndWatchesStopAlsoFromTheirOwnCallbacks) {
     EXPECT_EQ(reads, 1);
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+// Every signal a user can send that would end the process arrives on the loop as a
+// termination, SIGUSR1 as the toggle; the ones that only report a failed write do nothing.
+TEST(SignalWatcher, EachSignalEndsCleanlyTogglesOrIsIgnored) {
+    SignalWatcher::prepareProcess();
+    QtMainLoop loop;
+    std::vector<int> terminations;
+    int toggles = 0;
+    SignalWatcher watcher(
+        loop, [&](int signo) { terminations.push_back(signo); }, [&] { ++toggles; });
+    ASSERT_TRUE(watcher.isWatching());
+
+    std::vector<int> ending = {SIGTERM,   SIGINT,  SIGHUP,   SIGQUIT,  SIGUSR2,     SIGALRM,
+                               SIGVTALRM, SIGPROF, SIGIO,    SIGPWR,   SIGSTKFLT,   SIGXCPU,
+                               SIGABRT,   SIGTRAP, SIGRTMIN, SIGRTMAX, SIGRTMIN + 3};
+    for (int signo : ending) ::kill(::getpid(), signo);
+    for (int signo : {SIGUSR1, SIGXFSZ, SIGPIPE}) ::kill(::getpid(), signo);
+
+    EXPECT_TRUE(spin([&] { return terminations.size() == ending.size() && toggles == 1; }));
+    spinFor(50ms);  // nothing more arrives
+    std::sort(ending.begin(), ending.end());
+    std::sort(terminations.begin(), terminations.end());
+    EXPECT_EQ(terminations, ending);
+    EXPECT_EQ(toggles, 1);
+    sigset_t none;  // the children of later tests in this process start as usual
+    sigemptyset(&none);
+    pthread_sigmask(SIG_SETMASK, &none, nullptr);
+}
+
+// A real fault still ends the process (a sanitizer's handler, if any, still reports it), even
+// after a second preparation: it must not hand the fault back to itself and fault forever.
+TEST(SignalWatcherDeathTest, ARealFaultStillEndsTheProcess) {
+    EXPECT_DEATH(
+        {
+            SignalWatcher::prepareProcess();
+            SignalWatcher::prepareProcess();
+            int* volatile nowhere = nullptr;
+            *nowhere = 1;
+        },
+        "");
+}
+
+TEST(QtAlerts, GivesTheIndexOfTheButtonChosenAndEscapeDeclines) {
+    QtAlerts alerts("Vesperine");
+    const Alert offer{
+        "Install Vesperine for this user?", "Works best installed.", {"Install", "Not Now"}};
+    // A button's title or a key, the alert, the index it gives.
+    const std::tuple<QString, Alert, std::optional<std::size_t>> cases[] = {
+        {"Install", offer, 0}, {"Not Now", offer, 1}, {"Escape", offer, 1},
+        {"Return", offer, 0},  {"OK", {"Couldn't install", "", {}}, 0}};
+    for (const auto& [answer, alert, index] : cases) {
+        SCOPED_TRACE(answer.toStdString());
+        QString seen;
+        // Answered as a person would, once the alert is up.
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            seen = box->windowTitle() + "|" + box->text() + "|" + box->informativeText();
+            QKeyEvent key(QEvent::KeyPress, answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return,
+                          Qt::NoModifier);
+            if (answer == "Escape" || answer == "Return")
+                return void(QApplication::sendEvent(box, &key));
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == answer) button->click();
+            }
+        });
+        EXPECT_EQ(alerts.run(alert), index);
+        EXPECT_EQ(seen.toStdString(),
+                  "Vesperine|" + alert.message + "|" + alert.informativeText);
+    }
 }

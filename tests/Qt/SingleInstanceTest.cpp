@@ -30,9 +30,8 @@ struct Launch {
     LockFileSingleInstance instance;
 };
 
-// A first instance on a folder of its own, served while the test spins the loop. (Later
-// launches handing requests over, leaving no descriptor behind, and meeting a stopped first
-// instance are tested on the program itself: ProgramTest.)
+// A first instance on a folder of its own, served while the test spins the loop. (Handing
+// requests over and meeting a stopped first instance are ProgramTest's.)
 struct Holder {
     Holder() {
         launch.instance.setOnRequest([this](Request request) { received.push_back(request); });

@@ -1,6 +1,5 @@
-// Real processes for tests: a child started with posix_spawn and ended (SIGKILL unless told
-// otherwise) and reaped when it goes, a command line run to its end, and what a test reads
-// about a process from outside.
+// Real processes for tests: a child spawned and ended (SIGKILL unless told otherwise) and reaped
+// when it goes, a command line run to its end, and what a test reads about a process.
 #pragma once
 
 #include <fcntl.h>
@@ -26,6 +25,16 @@
 extern char** environ;
 
 namespace vesperine {
+
+// Looks every 10 ms until `done` holds or `limit` has passed; gives `done()`. For tests
+// without a loop of their own to turn.
+inline bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    for (const auto until = std::chrono::steady_clock::now() + limit; !done();) {
+        if (std::chrono::steady_clock::now() >= until) return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
 
 class ChildProcess {
 public:
@@ -88,7 +97,14 @@ public:
     }
     // Its exit status (128 + the signal that ended it), or none when it has not ended
     // within `limit`.
-    std::optional<int> wait(std::chrono::milliseconds limit);
+    std::optional<int> wait(std::chrono::milliseconds limit) {
+        int status = 0;
+        if (pid_ <= 0 ||
+            !waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
+            return std::nullopt;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
 
     // Takes over a child this process forked itself (none: -1), as forkWhenReady gives one.
     explicit ChildProcess(pid_t forked) : pid_(forked), stopSignal_(SIGKILL) {}
@@ -99,27 +115,8 @@ private:
     int stopSignal_;
 };
 
-// Looks every 10 ms until `done` holds or `limit` has passed; gives `done()`. For tests
-// without a loop of their own to turn.
-inline bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    for (const auto until = std::chrono::steady_clock::now() + limit; !done();) {
-        if (std::chrono::steady_clock::now() >= until) return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-inline std::optional<int> ChildProcess::wait(std::chrono::milliseconds limit) {
-    int status = 0;
-    if (pid_ <= 0 || !waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit))
-        return std::nullopt;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 // A fork of this test program that runs `body` (which never returns while all goes well) and
-// writes a byte to the descriptor it is given once it is ready: its process id once that byte
-// came, else -1 (the child ended first, and is reaped).
+// writes a byte to the descriptor it is given once ready: its id once that byte came, else -1.
 inline pid_t forkWhenReady(const std::function<void(int ready)>& body) {
     int ready[2];
     if (::pipe(ready) != 0) return -1;
@@ -137,8 +134,8 @@ inline pid_t forkWhenReady(const std::function<void(int ready)>& body) {
     return isReady ? pid : -1;
 }
 
-// A shell command line run to its end: what it wrote to its standard output, and its exit
-// status (-1 when it could not run or a signal ended it).
+// A shell command line run to its end: its standard output and exit status (-1: did not run or
+// a signal ended it).
 struct CommandRun {
     int status = -1;
     std::string output;
