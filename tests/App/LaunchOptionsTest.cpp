@@ -112,7 +112,6 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
         {{"warm", "80%"}, "warm wants a strength from 1200K to 6500K, not '80%'"},
         {{"red", "0.8"}, "red wants a strength from 20% to 100%, not '0.8'"},
         {{"bright", "100"}, "bright wants a strength from 110% to 400%, not '100'"},
-        {{"bright", "-200"}, "bright wants a strength from 110% to 400%, not '-200'"},
         {{"warm", "nan"}, "warm wants a strength from 1200K to 6500K, not 'nan'"},
         {{"warm", "3400", "5"}, "warm takes one strength at most, not '5'"},
         {{"off", "3"}, "off takes no argument, not '3'"},

@@ -36,7 +36,6 @@ TEST(MenuRules, SlidersMapStrengthsToPositionsWithinTheirEnds) {
         EXPECT_EQ(MenuRules::position(*slider, c.strength), c.position);
         EXPECT_DOUBLE_EQ(MenuRules::strength(*slider, c.position), c.back);
     }
-    EXPECT_FALSE(MenuRules::slider(Kind::bright)->reversed);  // warm's: the panel's test
     EXPECT_FALSE(MenuRules::slider(Kind::off));
 }
 

@@ -119,8 +119,7 @@ TEST_F(GuideTest, StartingOverOnRequestOrFromTheFlag) {
 constexpr double hour = 3600;
 using Spot = std::optional<MenuSpot>;
 
-// The rules as a user meets them, step by step in virtual time: each step donates events
-// (or waits, or changes what the menu shows) and says which tip the menu shows afterwards.
+// The rules as a user meets them: each step donates events, waits or changes the menu.
 TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
     struct Step {
         const char* what;

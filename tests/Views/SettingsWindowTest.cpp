@@ -51,7 +51,6 @@ TEST_F(SettingsWindowTest, TabsInOrderAndOneWindowAtATimeGoneWhenClosed) {
 }
 
 TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {
-    world.start();
     open();
     auto* login = find<QCheckBox>(window.get(), "openAtLogin");
     login->click();
@@ -73,7 +72,6 @@ TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {
 
 TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
     world.world.machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
-    world.start();
     open();
     EXPECT_EQ(text("conflictsEmpty"), "None found.");
     EXPECT_EQ(text("unavailable"), "Night Light can't be checked on this desktop.");
@@ -95,9 +93,8 @@ TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
 }
 
 TEST_F(SettingsWindowTest, TipsUpdatesAboutAndSetup) {
-    world.start();
-    Guide& guide = world.services->guide;
     open();
+    Guide& guide = world.services->guide;
     auto* tips = find<QCheckBox>(window.get(), "showTips");
     EXPECT_TRUE(tips->isChecked());
     tips->click();
@@ -125,8 +122,7 @@ TEST_F(SettingsWindowTest, TipsUpdatesAboutAndSetup) {
     EXPECT_EQ(shownOnboarding, 1);
 }
 
-// A view is told of changes only (not of equal assignments), and nothing is left subscribed
-// once it is gone, so a closed window costs nothing.
+// Nothing stays subscribed once the view is gone, so a closed window costs nothing.
 TEST(ObservableWatch, AViewHearsChangesOnlyWhileItLives) {
     Observable<int> value(1);
     int refreshes = 0;
@@ -144,7 +140,6 @@ TEST(ObservableWatch, AViewHearsChangesOnlyWhileItLives) {
 using namespace std::chrono_literals;
 
 TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
-    world.start();
     open();
     auto* search = find<QLineEdit>(window.get(), "searchCities");
     auto* cities = find<QListWidget>(window.get(), "cities");
@@ -152,8 +147,6 @@ TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
         {"", 80},
         {"USA", 20},
         {QString::fromUtf8("Zu\u0308rich"), 1},  // decomposed accents
-        {"zurich", 1},
-        {QString::fromUtf8("Zürich"), 1},
         {QString::fromUtf8("🌇"), 0},
         {QString(10'000, 'a'), 0},
         {QString::fromUtf8("\xF0\x9F"), 0},  // broken UTF-8 becomes a replacement character
@@ -161,15 +154,12 @@ TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
     for (const auto& [text, count] : cases) {
         SCOPED_TRACE(text.left(12).toStdString());
         search->setText(text);
-        if (count >= 0) {
-            EXPECT_EQ(cities->count(), count);
-        }
+        EXPECT_EQ(cities->count(), count);
         EXPECT_EQ(shown(find(window.get(), "noMatchingCity")), cities->count() == 0);
     }
 }
 
 TEST_F(SettingsWindowTest, ChoosingACitySavesItAndSaysSoForAWhile) {
-    world.start();
     // The stand-in times in the one format of every time the windows show: the locale's.
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     open();
@@ -196,10 +186,8 @@ TEST_F(SettingsWindowTest, ChoosingACitySavesItAndSaysSoForAWhile) {
     EXPECT_TRUE(shown(find<QLabel>(window.get(), "locationOutcome")->parentWidget()));
 }
 
-// "Locate Me" is busy while the service looks, then stores what it found as a pick would, or
-// says why it found nothing and keeps the location there was.
+// Busy while the service looks; what it finds is stored as a pick would be, or it says why not.
 TEST_F(SettingsWindowTest, LocateMeStoresTheFoundPlaceOrSaysWhyNot) {
-    world.start();
     open();
     ScheduleStore& store = world.services->state.store();
     auto* locate = find<QPushButton>(window.get(), "locateMe");
@@ -229,7 +217,6 @@ TEST_F(SettingsWindowTest, LocateMeStoresTheFoundPlaceOrSaysWhyNot) {
 }
 
 TEST_F(SettingsWindowTest, CoordinatesUseOnlyFiniteNumbersInRange) {
-    world.start();
     open();
     ScheduleStore& store = world.services->state.store();
     auto* latitude = find<QLineEdit>(window.get(), "latitude");
@@ -255,7 +242,6 @@ TEST_F(SettingsWindowTest, CoordinatesUseOnlyFiniteNumbersInRange) {
 
 TEST_F(SettingsWindowTest, AppsSaysWhyRulesCannotApplyWhereNoAppIsNamedInFront) {
     world.world.machine.workspace.setReportsFrontmost(false);
-    world.start();
     open();
     EXPECT_TRUE(text("appsUnseen").endsWith("so these rules cannot apply here."));
 }
@@ -265,9 +251,8 @@ TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
     const RunningApplication self{AppInfo::current().bundleIdentifier, "Vesperine", 1},
         editor{"org.gnome.TextEditor", "Text Editor", 2}, videos{"org.gnome.Totem", "Videos", 3};
     for (const auto& application : {self, editor, videos}) workspace.launch(application);
-    world.start();
-    AppRules& rules = world.services->appRules;
     open();
+    AppRules& rules = world.services->appRules;
     EXPECT_EQ(text("appsExplanation").left(44), "While one of these apps is in front, Vesperi");
     EXPECT_EQ(window->findChild<QLabel*>("appsUnseen"), nullptr);
 
@@ -312,9 +297,8 @@ TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
 
 TEST_F(SettingsWindowTest, PowerSettingsAndWhatTheGuardSees) {
     world.world.machine.power.set({true, 19, false, ThermalState::serious});
-    world.start();
-    PowerGuard& guard = world.services->powerGuard;
     open();
+    PowerGuard& guard = world.services->powerGuard;
     auto* low = find<QSpinBox>(window.get(), "lowBatteryPercent");
     low->setValue(35);
     EXPECT_EQ(guard.settings()->lowBatteryPercent, 35);
@@ -348,8 +332,7 @@ TEST_F(SettingsWindowTest, PowerSettingsAndWhatTheGuardSees) {
     EXPECT_EQ(text("statusBoost"), "Not limited");
 }
 
-// Qt's key presses in the stored key codes: letters by their place, shifted symbols back to
-// their key, the keypad apart, lone modifiers and keys no grab can take told apart.
+// Letters by their place, shifted symbols back to their key, the keypad apart.
 TEST(RecordedKey, QtKeysBecomeStoredKeyCodes) {
     using Kind = RecordedKey::Kind;
     const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
@@ -379,9 +362,8 @@ TEST(RecordedKey, QtKeysBecomeStoredKeyCodes) {
 }
 
 TEST_F(SettingsWindowTest, RecordingAShortcut) {
-    world.start();
-    HotkeyManager& hotkeys = world.services->hotkeys;
     open();
+    HotkeyManager& hotkeys = world.services->hotkeys;
     auto* bright = find<QPushButton>(window.get(), "keys:toggleBright");
     auto* warm = find<QPushButton>(window.get(), "keys:toggleWarm");
     EXPECT_EQ(bright->text(), "Ctrl+Alt+B");
@@ -448,7 +430,6 @@ TEST_F(SettingsWindowTest, RecordingAShortcut) {
 }
 
 TEST_F(SettingsWindowTest, ClosingWhileRecordingGivesTheShortcutsBack) {
-    world.start();
     open();
     click("keys:offOrResume");
     EXPECT_FALSE(world.services->hotkeys.isRegistered(HotkeyAction::offOrResume));
