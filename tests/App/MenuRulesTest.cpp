@@ -76,20 +76,11 @@ TEST(PopupPlacement, NextToTheIconInsideTheUsableArea) {
         Rect area;
         Placement expected;
     } cases[] = {
-        {"icon in a top panel, near the right edge",
-         {1880, 2, 24, 24},
-         screen,
-         {1620, 32, true, 272}},
+        {"icon in a top panel, right edge", {1880, 2, 24, 24}, screen, {1620, 32, true, 272}},
         {"icon in a bottom panel", {900, 1052, 24, 24}, {0, 0, 1920, 1048}, {762, 646, false, 150}},
         {"at the pointer, no icon geometry", {500, 500, 0, 0}, screen, {350, 506, true, 150}},
-        {"pointer in the lower half near the left edge",
-         {3, 900, 0, 0},
-         screen,
-         {0, 494, false, 3}},
-        {"a second screen to the right",
-         {3000, 1080, 20, 20},
-         {1920, 0, 1280, 1080},
-         {2860, 674, false, 150}},
+        {"pointer low, by the left edge", {3, 900, 0, 0}, screen, {0, 494, false, 3}},
+        {"a second screen", {3000, 1080, 20, 20}, {1920, 0, 1280, 1080}, {2860, 674, false, 150}},
         {"a screen smaller than the window", {100, 5, 20, 20}, {0, 0, 200, 300}, {0, 0, true, 110}},
     };
     for (const auto& c : cases) {
