@@ -134,11 +134,8 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
 constexpr std::uint32_t controlOption = 0x1800;
 
 TEST(KeyCombo, DecodesStoredBindings) {
-    const KeyCombo b{11, controlOption, "B"};
     const std::tuple<const char*, const char*, std::optional<HotkeyBindings>> cases[] = {
         {"empty array: nothing bound", "[]", HotkeyBindings{}},
-        {"one pair", R"(["toggleBright",{"keyCode":11,"modifiers":6144,"key":"B"}])",
-         HotkeyBindings{{HotkeyAction::toggleBright, b}}},
         {"pairs in any order, extra members ignored",
          R"(["offOrResume",{"keyCode":29,"modifiers":6144,"key":"0","x":1},
              "stepUp",{"key":"↑","modifiers":6144,"keyCode":126}])",
