@@ -108,10 +108,8 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
     }
 }
 
-// A downloaded copy offers to install itself first and, installed, stops start-up before it
-// touches anything; an installed one takes the predecessor's schedules before its own store
-// first opens, so they are what it follows. A run that only holds a command's pick does
-// neither.
+// Installed, a downloaded copy stops start-up before it touches anything; an installed one
+// follows the predecessor's schedules from its first start. A held pick's run does neither.
 TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) {
     machine.installer.setRunningPath("/home/alex/Downloads/vesperine");
     machine.alerts.answer("Install");

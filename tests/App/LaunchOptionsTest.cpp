@@ -1,8 +1,8 @@
+#include "App/ControlStatus.h"
 #include "App/LaunchOptions.h"
 #include "Schedule/Cities.h"
 
 #include <gtest/gtest.h>
-
 
 namespace vesperine {
 namespace {
@@ -112,7 +112,6 @@ TEST(LaunchOptions, CommandsForTheRunningInstance) {
         {{"warm", "80%"}, "warm wants a strength from 1200K to 6500K, not '80%'"},
         {{"red", "0.8"}, "red wants a strength from 20% to 100%, not '0.8'"},
         {{"bright", "100"}, "bright wants a strength from 110% to 400%, not '100'"},
-        {{"bright", "-200"}, "bright wants a strength from 110% to 400%, not '-200'"},
         {{"warm", "nan"}, "warm wants a strength from 1200K to 6500K, not 'nan'"},
         {{"warm", "3400", "5"}, "warm takes one strength at most, not '5'"},
         {{"off", "3"}, "off takes no argument, not '3'"},
@@ -172,6 +171,62 @@ TEST(LaunchOptions, TheSessionChoosesTheBackendUnlessOneIsNamed) {
     ASSERT_FALSE(bad.ok());
     EXPECT_EQ(bad.error().description, "--backend wants x11 or wayland, not 'mir'");
     EXPECT_FALSE(LaunchOptions::parse(Arguments{"--backend=wayland"})->checkFor(Run::replay).ok());
+}
+
+// What `vesperine status` prints for each reason a mode shows; times as "@<seconds>".
+TEST(ControlStatus, SaysWhatShowsWhyAndWhatComesNext) {
+    const auto at = [](std::int64_t seconds) { return "@" + std::to_string(seconds); };
+    // A status of the schedule "Classic", whose next change is at @1000 to Red 80%.
+    const auto status = [](std::string mode, std::string source, std::string limitation = "",
+                           std::string application = "", std::string guard = "") {
+        ControlStatus status;
+        status.mode = std::move(mode);
+        status.limitation = std::move(limitation);
+        status.source = std::move(source);
+        status.application = std::move(application);
+        status.guard = std::move(guard);
+        status.schedule = "Classic";
+        status.nextMode = "Red 80%";
+        status.nextChange = 1000;
+        return status;
+    };
+    ControlStatus until = status("Warm 3400K", "until"), hostile = status("Warm 3400K", "appRule");
+    until.until = 500;
+    until.nextMode.clear();
+    hostile.schedule = "\x1B]0;owned\x07\xE2\x80\xAEthgin";
+    hostile.application = "a\nWhy: nothing";
+    hostile.nextMode.clear();
+    const std::string next = "\nSchedule: Classic; next change at @1000 to Red 80%\n";
+    // The lines before the next change, which follows wherever one comes.
+    const std::pair<ControlStatus, std::string> cases[] = {
+        {status("Warm 3400K", "schedule"), "Showing Warm 3400K\nWhy: the schedule"},
+        {status("Off", "nextChange", "Bright needs an HDR display"),
+         "Showing Off: Bright needs an HDR display\nWhy: a pick by hand, until the next "
+         "scheduled change"},
+        {until,
+         "Showing Warm 3400K\nWhy: a pick by hand, until @500\nSchedule: Classic; no "
+         "change ahead\n"},
+        {status("Warm 3400K", "indefinitely"),
+         "Showing Warm 3400K\nWhy: a pick by hand, until changed (\"vesperine resume\" follows "
+         "the schedule)"},
+        {status("Warm 3400K", "preview"),
+         "Showing Warm 3400K\nWhy: a preview, which ends by itself in a moment"},
+        {status("Off", "appRule", "", "GIMP"),
+         "Showing Off\nWhy: the rule for GIMP, while it is in front"},
+        {status("Off", "fullScreen", "", "mpv"),
+         "Showing Off\nWhy: mpv in front, full screen (\"Pause while a window is full "
+         "screen\" is on)"},
+        {status("Bright 150%", "schedule", "Boost limited: on battery", "", "on battery"),
+         "Showing Bright 150%: Boost limited: on battery\nWhy: the power guard, over the "
+         "schedule"},
+        // A status may come from whatever owns the bus name: its names reach the terminal as text.
+        {hostile,
+         "Showing Warm 3400K\nWhy: the rule for a\\x0AWhy: nothing, while it is in "
+         "front\nSchedule: \\x1B]0;owned\\x07\\u202Ethgin; no change ahead\n"},
+    };
+    for (const auto& [shown, text] : cases) {
+        EXPECT_EQ(shown.describe(at), text + (shown.nextMode.empty() ? "" : next));
+    }
 }
 
 }  // namespace

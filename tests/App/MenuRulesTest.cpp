@@ -1,4 +1,5 @@
 #include "App/MenuRules.h"
+#include "App/PopupPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,6 @@ TEST(MenuRules, SlidersMapStrengthsToPositionsWithinTheirEnds) {
         EXPECT_EQ(MenuRules::position(*slider, c.strength), c.position);
         EXPECT_DOUBLE_EQ(MenuRules::strength(*slider, c.position), c.back);
     }
-    EXPECT_FALSE(MenuRules::slider(Kind::bright)->reversed);  // warm's: the panel's test
     EXPECT_FALSE(MenuRules::slider(Kind::off));
 }
 
@@ -63,6 +63,32 @@ TEST(MenuRules, TheLocationNoteOnlyForSunStepsWithoutALocation) {
     EXPECT_TRUE(MenuRules::needsLocation(sun, std::nullopt));
     EXPECT_FALSE(MenuRules::needsLocation(sun, lisbon));
     EXPECT_FALSE(MenuRules::needsLocation(clockOnly, std::nullopt));
+}
+
+using PopupPlacement::Placement;
+using PopupPlacement::Rect;
+
+TEST(PopupPlacement, NextToTheIconInsideTheUsableArea) {
+    const Rect screen{0, 28, 1920, 1052};  // a 28 px panel at the top
+    struct Case {
+        const char* what;
+        Rect anchor;
+        Rect area;
+        Placement expected;
+    } cases[] = {
+        {"icon in a top panel, right edge", {1880, 2, 24, 24}, screen, {1620, 32, true, 272}},
+        {"icon in a bottom panel", {900, 1052, 24, 24}, {0, 0, 1920, 1048}, {762, 646, false, 150}},
+        {"at the pointer, no icon geometry", {500, 500, 0, 0}, screen, {350, 506, true, 150}},
+        {"pointer low, by the left edge", {3, 900, 0, 0}, screen, {0, 494, false, 3}},
+        {"a second screen", {3000, 1080, 20, 20}, {1920, 0, 1280, 1080}, {2860, 674, false, 150}},
+        {"a screen smaller than the window", {100, 5, 20, 20}, {0, 0, 200, 300}, {0, 0, true, 110}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Placement got = PopupPlacement::place(300, 400, c.anchor, c.area, 6);
+        EXPECT_EQ(got, c.expected)
+            << got.x << "," << got.y << " below " << got.below << " arrow " << got.arrowX;
+    }
 }
 
 }  // namespace

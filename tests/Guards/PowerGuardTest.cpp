@@ -1,7 +1,10 @@
 #include "Guards/PowerGuard.h"
+#include "Guards/PowerGuardPolicy.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -11,6 +14,103 @@
 
 namespace vesperine {
 namespace {
+
+using ModeResolver::BoostLimit;
+using T = ThermalState;
+
+PowerInputs heat(T thermal) { return {false, 100, false, thermal}; }
+PowerInputs battery(std::optional<int> percent, T thermal = T::nominal, bool lowPower = false) {
+    return {true, percent, lowPower, thermal};
+}
+
+GuardSettings with(const std::function<void(GuardSettings&)>& change) {
+    GuardSettings settings;
+    change(settings);
+    return settings;
+}
+
+BoostLimit off(const char* reason) { return BoostLimit::disabled(reason); }
+BoostLimit cap(double value, const char* reason) { return BoostLimit::cap(value, reason); }
+const BoostLimit none = BoostLimit::none();
+BoostLimit warm(double value) { return cap(value, "computer is warm"); }
+const BoostLimit low = off("battery low"), onBattery = cap(1.5, "on battery");
+
+// One evaluation of a scenario: at `at` seconds, with these inputs (and settings, when given).
+struct Step {
+    double at;
+    PowerInputs inputs;
+    BoostLimit expected;
+    std::optional<GuardSettings> settings = std::nullopt;
+};
+
+TEST(PowerGuardPolicy, ScenariosEvaluatedInOrderOnOneState) {
+    const GuardSettings defaults;
+    struct Scenario {
+        const char* name;
+        GuardSettings settings;
+        std::vector<Step> steps;
+    } scenarios[] = {
+        {"low battery latches below 20% and lets go at 25%; plugging in clears it", defaults,
+         {{0, battery(19), low}, {1, battery(24), low}, {2, battery(25), onBattery},
+          {3, battery(22), onBattery}, {4, {false, 19, false, T::nominal}, none}}},
+        {"no charge reading keeps the latch as it was", defaults,
+         {{0, battery(19), low}, {1, battery(std::nullopt), low}, {2, battery(40), onBattery},
+          {3, battery(std::nullopt), onBattery}}},
+        {"a threshold near the integer limit does not overflow",
+         with([](GuardSettings& s) { s.lowBatteryPercent = INT_MAX; }),
+         {{0, battery(100), low}}},
+        {"Low Power Mode does nothing when the setting is off",
+         with([](GuardSettings& s) { s.offInLowPowerMode = false; }),
+         {{0, battery(50, T::nominal, true), onBattery}}},
+        {"Low Power Mode wins over caps and loses to battery low", defaults,
+         {{0, battery(50, T::serious, true), off("Low Power Mode")},
+          {1, battery(10, T::serious, true), low}}},
+        {"no cap on battery when capping is off",
+         with([](GuardSettings& s) { s.capOnBattery = false; }), {{0, battery(80), none}}},
+        {"serious steps down at most every 30 s", defaults,
+         {{0, heat(T::serious), warm(2.5)}, {29, heat(T::serious), warm(2.5)},
+          {30, heat(T::serious), warm(2.0)}, {90, heat(T::serious), warm(1.5)}}},
+        {"critical turns boost off at once and steps back after cooling", defaults,
+         {{0, heat(T::critical), off("computer is hot")},
+          {10, heat(T::nominal), off("computer is hot")},
+          {129, heat(T::nominal), off("computer is hot")}, {130, heat(T::nominal), warm(1.5)},
+          {159, heat(T::fair), warm(1.5)}, {160, heat(T::fair), warm(2.0)},
+          {190, heat(T::nominal), warm(2.5)}, {220, heat(T::nominal), none}}},
+        {"heat again restarts the two minutes of cooling", defaults,
+         {{0, heat(T::serious), warm(2.5)}, {10, heat(T::nominal), warm(2.5)},
+          {60, heat(T::serious), warm(2.0)}, {70, heat(T::fair), warm(2.0)},
+          {185, heat(T::fair), warm(2.0)}, {190, heat(T::fair), warm(2.5)}}},
+        {"equal caps keep the battery's reason", defaults,
+         {{0, battery(80, T::serious), onBattery}, {30, battery(80, T::serious), onBattery},
+          {60, battery(80, T::serious), onBattery}}},
+        {"a smaller thermal cap wins over the battery's",
+         with([](GuardSettings& s) { s.batteryCap = 2.0; }),
+         {{0, battery(80, T::serious), cap(2.0, "on battery")},
+          {30, battery(80, T::serious), cap(2.0, "on battery")},
+          {60, battery(80, T::serious), warm(1.5)}}},
+        {"turning thermal protection off drops the thermal cap at once", defaults,
+         {{0, heat(T::serious), warm(2.5)}, {30, heat(T::serious), warm(2.0)},
+          {60, heat(T::serious), warm(1.5)},
+          {61, heat(T::serious), none, with([](GuardSettings& s) { s.thermalProtection = false; })},
+          {62, heat(T::nominal), none, defaults},
+          {63, heat(T::critical), none, with([](GuardSettings& s) { s.thermalProtection = false; })}}},
+    };
+    for (const auto& scenario : scenarios) {
+        SCOPED_TRACE(scenario.name);
+        PowerGuardPolicy::State state;
+        for (const auto& step : scenario.steps) {
+            SCOPED_TRACE(step.at);
+            const auto now = std::chrono::duration_cast<MonotonicTime>(
+                std::chrono::duration<double>(1000 + step.at));
+            auto outcome = PowerGuardPolicy::evaluate(step.inputs, step.settings.value_or(scenario.settings),
+                                                      state, now);
+            EXPECT_EQ(outcome.limit, step.expected)
+                << static_cast<int>(outcome.limit.kind()) << " " << outcome.limit.capValue() << " "
+                << outcome.limit.reason();
+            state = outcome.state;
+        }
+    }
+}
 
 using ModeResolver::BoostLimit;
 using namespace std::chrono_literals;

@@ -1,4 +1,6 @@
 // The hint that points at the tray icon, over the real guide in virtual time.
+#include "Support/Views/Emphasis.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -75,6 +77,21 @@ TEST_F(MenuBarHintTest, GoesForGoodAfter30SecondsItsCloseButtonOrTheMenu) {
         hint->show();
         EXPECT_EQ(hint->bubble(), nullptr);
     }
+}
+
+TEST(Emphasis, MarkedWordsTurnBoldAndNothingElseBecomesMarkup) {
+    const struct {
+        const char* text;
+        const char* html;
+    } cases[] = {
+        {"**Bright** boosts", "<b>Bright</b> boosts"},
+        {"a **b** c **d**", "a <b>b</b> c <b>d</b>"},
+        {"Ctrl+Alt+0 **", "Ctrl+Alt+0 **"},  // no partner: as written
+        {"**a** and ** alone", "<b>a</b> and ** alone"},
+        {"<i>not</i> & **<b>**", "&lt;i&gt;not&lt;/i&gt; &amp; <b>&lt;b&gt;</b>"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Emphasis::html(c.text).toStdString(), c.html) << c.text;
 }
 
 }  // namespace

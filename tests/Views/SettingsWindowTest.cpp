@@ -3,11 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <tuple>
 
+#include "Input/Views/RecordedKey.h"
+#include "Settings/Views/AppsTab.h"
 #include "Settings/Views/LeaveQuestion.h"
+#include "Settings/Views/LocationPicker.h"
 #include "Settings/Views/ScheduleTab.h"
 #include "Settings/Views/SettingsWindowOpener.h"
 #include "SettingsWorld.h"
@@ -43,7 +51,6 @@ TEST_F(SettingsWindowTest, TabsInOrderAndOneWindowAtATimeGoneWhenClosed) {
 }
 
 TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {
-    world.start();
     open();
     auto* login = find<QCheckBox>(window.get(), "openAtLogin");
     login->click();
@@ -65,7 +72,6 @@ TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {
 
 TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
     world.world.machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
-    world.start();
     open();
     EXPECT_EQ(text("conflictsEmpty"), "None found.");
     EXPECT_EQ(text("unavailable"), "Night Light can't be checked on this desktop.");
@@ -87,12 +93,9 @@ TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
 }
 
 TEST_F(SettingsWindowTest, TipsUpdatesAboutAndSetup) {
-    world.start();
-    Guide& guide = world.services->guide;
     open();
-    auto* tips = find<QCheckBox>(window.get(), "showTips");
-    EXPECT_TRUE(tips->isChecked());
-    tips->click();
+    Guide& guide = world.services->guide;
+    find<QCheckBox>(window.get(), "showTips")->click();
     EXPECT_FALSE(guide.enabled().get());
     EXPECT_EQ(world.world.machine.defaults.value(Guide::enabledKey), DefaultsValue(false));
 
@@ -108,17 +111,11 @@ TEST_F(SettingsWindowTest, TipsUpdatesAboutAndSetup) {
     // An unconfigured build: only the sentence.
     EXPECT_EQ(text("noUpdates"), "This build doesn't check for updates. New versions are sent directly.");
     EXPECT_EQ(window->findChild<QCheckBox*>("checkAutomatically"), nullptr);
-    // No onboarding yet: no "Run Setup Again…"; with it, the button calls it.
+    // No onboarding to show: no "Run Setup Again…" (what it shows: OnboardingTest).
     EXPECT_EQ(window->findChild<QPushButton*>("runSetupAgain"), nullptr);
-    int shownOnboarding = 0;
-    world.services->showOnboarding = [&] { ++shownOnboarding; };
-    open();
-    click("runSetupAgain");
-    EXPECT_EQ(shownOnboarding, 1);
 }
 
-// A view is told of changes only (not of equal assignments), and nothing is left subscribed
-// once it is gone, so a closed window costs nothing.
+// Nothing stays subscribed once the view is gone, so a closed window costs nothing.
 TEST(ObservableWatch, AViewHearsChangesOnlyWhileItLives) {
     Observable<int> value(1);
     int refreshes = 0;
@@ -131,6 +128,305 @@ TEST(ObservableWatch, AViewHearsChangesOnlyWhileItLives) {
     view.reset();
     value.set(3);
     EXPECT_EQ(refreshes, 2);
+}
+
+using namespace std::chrono_literals;
+
+TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
+    open();
+    auto* search = find<QLineEdit>(window.get(), "searchCities");
+    auto* cities = find<QListWidget>(window.get(), "cities");
+    const std::pair<QString, int> cases[] = {
+        {"", 80},
+        {"USA", 20},
+        {QString::fromUtf8("Zu\u0308rich"), 1},  // decomposed accents
+        {QString::fromUtf8("🌇"), 0},
+        {QString(10'000, 'a'), 0},
+        {QString::fromUtf8("\xF0\x9F"), 0},  // broken UTF-8 becomes a replacement character
+    };
+    for (const auto& [text, count] : cases) {
+        SCOPED_TRACE(text.left(12).toStdString());
+        search->setText(text);
+        EXPECT_EQ(cities->count(), count);
+        EXPECT_EQ(shown(find(window.get(), "noMatchingCity")), cities->count() == 0);
+    }
+}
+
+TEST_F(SettingsWindowTest, ChoosingACitySavesItAndSaysSoForAWhile) {
+    // The stand-in times in the one format of every time the windows show: the locale's.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    open();
+    QLocale::setDefault(QLocale::system());
+    ScheduleStore& store = world.services->state.store();
+    EXPECT_EQ(text("currentLocation"), "No location set. Sunrise and sunset steps use 07:00 and 19:00.");
+    find<QLineEdit>(window.get(), "searchCities")->setText("berlin");
+    auto* cities = find<QListWidget>(window.get(), "cities");
+    cities->itemActivated(cities->item(0));
+    EXPECT_EQ(store.location()->value().name, "Berlin, Germany");
+    EXPECT_EQ(text("currentLocation"), QString::fromUtf8("Berlin, Germany (52.52° N, 13.405° E)"));
+    EXPECT_EQ(text("locationOutcome"), "Location set to Berlin, Germany");
+    world.world.machine.time.advance(std::chrono::milliseconds(LocationPicker::confirmationMilliseconds));
+    EXPECT_FALSE(shown(find<QLabel>(window.get(), "locationOutcome")->parentWidget()));
+
+    // A write that fails: the place is in use, and the tab says it is not kept.
+    world.world.machine.files.failWrites("/data/schedules.json", "No space left on device");
+    cities->itemActivated(cities->item(0));  // still the Berlin search
+    find<QLineEdit>(window.get(), "searchCities")->setText("tokyo");
+    cities->itemActivated(cities->item(0));
+    EXPECT_EQ(store.location()->value().name, "Tokyo, Japan");
+    EXPECT_EQ(text("locationOutcome"), "Couldn't save: No space left on device");
+    world.world.machine.time.advanceSeconds(60);
+    EXPECT_TRUE(shown(find<QLabel>(window.get(), "locationOutcome")->parentWidget()));
+}
+
+// Busy while the service looks; what it finds is stored as a pick would be, or it says why not.
+TEST_F(SettingsWindowTest, LocateMeStoresTheFoundPlaceOrSaysWhyNot) {
+    open();
+    ScheduleStore& store = world.services->state.store();
+    auto* locate = find<QPushButton>(window.get(), "locateMe");
+    const std::tuple<Result<Locator::Fix>, const char*, const char*> cases[] = {
+        {Locator::Fix{48.87, 2.3, 5000}, "Location set to Paris, France", "Paris, France"},
+        {Error{"GeoClue, the location service, refused: no"},
+         "Couldn't find your location: GeoClue, the location service, refused: no",
+         "Paris, France"},
+    };
+    int asked = 0;
+    for (const auto& [fix, outcome, stored] : cases) {
+        world.world.locator.answerWith(fix, 2s);
+        click("locateMe");
+        EXPECT_FALSE(locate->isEnabled());
+        click("locateMe");  // busy: not asked twice
+        EXPECT_EQ(world.world.locator.asks(), ++asked);
+        world.world.machine.time.advance(2s);
+        EXPECT_TRUE(locate->isEnabled());
+        EXPECT_EQ(locate->text(), "Locate Me");
+        EXPECT_EQ(text("locationOutcome"), QString::fromUtf8(outcome));
+        EXPECT_EQ(store.location()->value().name, stored);
+    }
+    // A window closed while asking leaves nobody waiting.
+    click("locateMe");
+    window.reset();
+    EXPECT_EQ(world.world.locator.waiting(), 0u);
+}
+
+TEST_F(SettingsWindowTest, CoordinatesUseOnlyFiniteNumbersInRange) {
+    open();
+    ScheduleStore& store = world.services->state.store();
+    auto* latitude = find<QLineEdit>(window.get(), "latitude");
+    auto* longitude = find<QLineEdit>(window.get(), "longitude");
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        {"1e999", "-1e999", "Enter a latitude from −90 to 90.", "Enter a longitude from −180 to 180."},
+        {"90.5", "", "Enter a latitude from −90 to 90.", "Enter a longitude."},
+        {"-33,92", "18.42", "", ""},
+    };
+    for (const auto& [typedLatitude, typedLongitude, latitudeProblem, longitudeProblem] : cases) {
+        SCOPED_TRACE(typedLatitude);
+        latitude->setText(QString::fromUtf8(typedLatitude));
+        longitude->setText(QString::fromUtf8(typedLongitude));
+        click("useCoordinates");
+        EXPECT_EQ(text("latitudeProblem"), QString::fromUtf8(latitudeProblem));
+        EXPECT_EQ(text("longitudeProblem"), QString::fromUtf8(longitudeProblem));
+        const bool used = *latitudeProblem == 0 && *longitudeProblem == 0;
+        EXPECT_EQ(store.location().get().has_value(), used);
+    }
+    EXPECT_EQ(store.location()->value().latitude, -33.92);
+    EXPECT_EQ(text("locationOutcome"), QString::fromUtf8("Location set to 33.92° S, 18.42° E"));
+}
+
+TEST_F(SettingsWindowTest, AppsSaysWhyRulesCannotApplyWhereNoAppIsNamedInFront) {
+    world.world.machine.workspace.setReportsFrontmost(false);
+    open();
+    EXPECT_TRUE(text("appsUnseen").endsWith("so these rules cannot apply here."));
+}
+
+TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
+    SimulatedWorkspace& workspace = world.world.machine.workspace;
+    const RunningApplication self{AppInfo::current().bundleIdentifier, "Vesperine", 1},
+        editor{"org.gnome.TextEditor", "Text Editor", 2}, videos{"org.gnome.Totem", "Videos", 3};
+    for (const auto& application : {self, editor, videos}) workspace.launch(application);
+    open();
+    AppRules& rules = world.services->appRules;
+    EXPECT_EQ(window->findChild<QLabel*>("appsUnseen"), nullptr);
+
+    auto* picker = window->findChild<QWidget*>("rule:vlc")->findChild<QComboBox*>();
+    picker->setCurrentIndex(1);
+    picker->activated(1);
+    EXPECT_EQ(rules.rule(std::string("vlc"))->behavior, AppRule::Behavior::pauseAll);
+
+    auto* menu = find<QMenu>(window.get(), "runningApps");
+    menu->aboutToShow();
+    QStringList offered;
+    for (auto* action : menu->actions()) offered << action->text();
+    EXPECT_EQ(offered, QStringList{"Text Editor"});  // not us, not Videos (it has a rule)
+    menu->actions().front()->trigger();
+    EXPECT_EQ(rules.rule(std::string("org.gnome.TextEditor"))->behavior, AppRule::Behavior::pauseAll);
+    settle();
+    QTest::mouseClick(window->findChild<QWidget*>("rule:org.gnome.Totem")->findChild<QAbstractButton*>("remove"),
+                      Qt::LeftButton);
+    EXPECT_FALSE(rules.rule(std::string("org.gnome.Totem")));
+    settle();
+    EXPECT_EQ(window->findChild<QWidget*>("rule:org.gnome.Totem"), nullptr);
+
+    // "Choose App…": an application's entry adds a rule; anything else adds nothing and says so.
+    world.desktopFiles["/apps/gimp.desktop"] = {"gimp", "GNU Image Manipulation Program"};
+    world.desktopFiles["/apps/noid.desktop"] = {"", "Nameless"};
+    auto* apps = window->findChild<AppsTab*>();
+    const auto before = rules.rules().get().size();
+    for (const char* path : {"/apps/noid.desktop", "/apps/readme.txt"}) {
+        apps->addDesktopFile(path);
+        EXPECT_EQ(rules.rules().get().size(), before) << path;
+        EXPECT_TRUE(shown(find(window.get(), "chooseProblem")));
+    }
+    apps->addDesktopFile("/apps/gimp.desktop");
+    EXPECT_EQ(rules.rule(std::string("gimp"))->name, "GNU Image Manipulation Program");
+    EXPECT_FALSE(shown(find(window.get(), "chooseProblem")));
+
+    click("restoreAppDefaults");
+    EXPECT_EQ(rules.rules().get(), AppRule::defaults());
+    find<QCheckBox>(window.get(), "pauseWhileFullScreen")->click();
+    EXPECT_TRUE(rules.pauseWhileFullScreen().get());
+}
+
+TEST_F(SettingsWindowTest, PowerSettingsAndWhatTheGuardSees) {
+    world.world.machine.power.set({true, 19, false, ThermalState::serious});
+    open();
+    PowerGuard& guard = world.services->powerGuard;
+    auto* low = find<QSpinBox>(window.get(), "lowBatteryPercent");
+    low->setValue(35);
+    EXPECT_EQ(guard.settings()->lowBatteryPercent, 35);
+    EXPECT_TRUE(text("powerCaption").startsWith("Boost comes back when the battery is 40% or more"));
+    low->setValue(55);
+    EXPECT_EQ(guard.settings()->lowBatteryPercent, 50);
+    low->setValue(0);
+    EXPECT_EQ(guard.settings()->lowBatteryPercent, 5);
+
+    // What the status rows say for these inputs (no battery row: nullptr).
+    const std::tuple<PowerInputs, const char*, const char*, const char*, const char*> cases[] = {
+        {{true, 4, false, ThermalState::nominal}, "Battery", "4%", "Normal", "Off (battery low)"},
+        {{true, 80, true, ThermalState::fair}, "Battery", "80%", "Warm", "Off (Low Power Mode)"},
+        {{true, 80, false, ThermalState::nominal}, "Battery", "80%", "Normal", "Up to 150% (on battery)"},
+        {{false, std::nullopt, false, ThermalState::critical}, "Power adapter", nullptr, "Very hot",
+         "Off (computer is hot)"},
+    };
+    for (const auto& [inputs, power, battery, temperature, boost] : cases) {
+        SCOPED_TRACE(boost);
+        world.world.machine.power.set(inputs);
+        EXPECT_EQ(text("statusPower"), power);
+        EXPECT_EQ(window->findChild<QLabel*>("statusBattery") ? text("statusBattery") : QString(),
+                  battery ? QString(battery) : QString());
+        EXPECT_EQ(text("statusTemperature"), temperature);
+        EXPECT_EQ(text("statusBoost"), boost);
+    }
+    for (const char* name : {"capOnBattery", "offInLowPowerMode", "thermalProtection"}) {
+        find<QCheckBox>(window.get(), name)->click();
+    }
+    EXPECT_EQ(guard.settings().get(), (GuardSettings{false, 1.5, 5, false, false}));
+    EXPECT_EQ(text("statusBoost"), "Not limited");
+}
+
+// Letters by their place, shifted symbols back to their key, the keypad apart.
+TEST(RecordedKey, QtKeysBecomeStoredKeyCodes) {
+    using Kind = RecordedKey::Kind;
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+    const std::tuple<int, Qt::KeyboardModifiers, Kind, std::uint32_t, const char*> cases[] = {
+        {Qt::Key_B, ctrlAlt, Kind::key, 11, "b"},
+        {Qt::Key_Up, ctrlAlt, Kind::key, 126, "Up"},
+        {Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, Kind::key, 18, "1"},
+        {Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier, Kind::key, 83, "1"},
+        {Qt::Key_F5, Qt::MetaModifier, Kind::key, 96, "F5"},
+        {Qt::Key_Escape, Qt::NoModifier, Kind::key, KeyEvent::escapeKeyCode, "Esc"},
+        {Qt::Key_Control, Qt::ControlModifier, Kind::modifierOnly, 0, ""},
+        {Qt::Key_Eacute, ctrlAlt, Kind::unknown, 0, ""},
+    };
+    for (const auto& [key, modifiers, kind, keyCode, characters] : cases) {
+        SCOPED_TRACE(key);
+        const auto recorded = RecordedKey::from(key, modifiers);
+        EXPECT_EQ(recorded.kind, kind);
+        if (kind != Kind::key) continue;
+        EXPECT_EQ(recorded.event.keyCode, keyCode);
+        EXPECT_EQ(recorded.event.characters, characters);
+    }
+    EXPECT_EQ(RecordedKey::from(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier |
+                                               Qt::ShiftModifier | Qt::MetaModifier)
+                  .event.modifierFlags,
+              KeyEvent::controlFlag | KeyEvent::optionFlag | KeyEvent::shiftFlag |
+                  KeyEvent::commandFlag);
+}
+
+TEST_F(SettingsWindowTest, RecordingAShortcut) {
+    open();
+    HotkeyManager& hotkeys = world.services->hotkeys;
+    auto* bright = find<QPushButton>(window.get(), "keys:toggleBright");
+    auto* warm = find<QPushButton>(window.get(), "keys:toggleWarm");
+    EXPECT_EQ(bright->text(), "Ctrl+Alt+B");
+
+    const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+    const struct {
+        const char* what;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        const char* shows;    // the button afterwards
+        const char* message;  // under the rows
+        bool stillRecording;
+    } presses[] = {
+        {"a lone modifier", Qt::Key_Control, Qt::ControlModifier, "Type shortcut…", "", true},
+        {"no modifier", Qt::Key_A, Qt::ShiftModifier, "Type shortcut…",
+         "Hold Ctrl, Alt or Super with the key.", true},
+        {"a key no grab can take", Qt::Key_Eacute, ctrlAlt, "Type shortcut…",
+         "That key can't be used for a shortcut. Try another.", true},
+        {"a good one", Qt::Key_K, ctrlAlt | Qt::ShiftModifier, "Ctrl+Alt+Shift+K", "", false},
+    };
+    click("keys:toggleBright");
+    EXPECT_FALSE(hotkeys.isRegistered(HotkeyAction::toggleWarm));  // suspended while recording
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.what);
+        QTest::keyClick(bright, static_cast<Qt::Key>(press.key), press.modifiers);
+        EXPECT_EQ(bright->text(), QString::fromUtf8(press.shows));
+        EXPECT_EQ(text("recordingMessage"), QString::fromUtf8(press.message));
+        EXPECT_EQ(hotkeys.isRegistered(HotkeyAction::toggleWarm), !press.stillRecording);
+    }
+    EXPECT_EQ(hotkeys.bindings()->at(HotkeyAction::toggleBright),
+              (KeyCombo{40, 0x1A00, "K"}));
+
+    // Esc leaves the old keys; the keys of another action are taken, and both rows say so:
+    // the later one cannot have them.
+    click("keys:toggleWarm");
+    QTest::keyClick(warm, Qt::Key_Escape);
+    EXPECT_EQ(warm->text(), "Ctrl+Alt+W");
+    click("keys:toggleWarm");
+    QTest::keyClick(warm, Qt::Key_K, ctrlAlt | Qt::ShiftModifier);
+    EXPECT_EQ(text("inUse:toggleWarm"), "In use by Vesperine for Bright on/off");
+    EXPECT_TRUE(shown(find(window.get(), "inUse:toggleWarm")->parentWidget()));
+    EXPECT_FALSE(shown(find(window.get(), "shared:toggleWarm")));
+    EXPECT_EQ(text("shared:toggleBright"), "Same as Warm on/off");
+
+    click("clear:toggleRed");
+    EXPECT_EQ(hotkeys.bindings()->count(HotkeyAction::toggleRed), 0u);
+    EXPECT_EQ(find<QPushButton>(window.get(), "keys:toggleRed")->text(), "None");
+    EXPECT_FALSE(find<QAbstractButton>(window.get(), "clear:toggleRed")->isEnabled());
+
+    // Keys another program holds.
+    world.world.machine.hotkeys.setTakenElsewhere(KeyCombo::defaults().at(HotkeyAction::stepDown), true);
+    EXPECT_FALSE(shown(find(window.get(), "inUse:stepDown")->parentWidget()));
+    click("restoreShortcutDefaults");
+    EXPECT_TRUE(shown(find(window.get(), "inUse:stepDown")->parentWidget()));
+    EXPECT_EQ(text("inUse:stepDown"), "In use by another app");
+    EXPECT_FALSE(shown(find(window.get(), "inUse:stepUp")->parentWidget()));
+    EXPECT_FALSE(shown(find(window.get(), "shared:toggleBright")));
+    // On one line where the window has room for it.
+    window->tabs()->setCurrentWidget(window->tabs()->widget(window->tabs()->count() - 1));
+    window->show();
+    QCoreApplication::processEvents();
+    auto* inUse = find<QLabel>(window.get(), "inUse:stepDown");
+    EXPECT_LT(inUse->height(), 2 * inUse->fontMetrics().lineSpacing());
+}
+
+TEST_F(SettingsWindowTest, ClosingWhileRecordingGivesTheShortcutsBack) {
+    open();
+    click("keys:offOrResume");
+    EXPECT_FALSE(world.services->hotkeys.isRegistered(HotkeyAction::offOrResume));
+    window.reset();
+    EXPECT_TRUE(world.services->hotkeys.isRegistered(HotkeyAction::offOrResume));
 }
 
 }  // namespace

@@ -39,7 +39,9 @@ struct SettingsWorld {
 // A settings window over the world, owned by the test.
 class SettingsWindowTest : public testing::Test {
 protected:
+    // Starts the program first, unless the test has.
     SettingsWindow& open() {
+        if (!world.services) world.start();
         window = std::make_unique<SettingsWindow>(*world.services);
         window->setAttribute(Qt::WA_DeleteOnClose, false);  // the test owns it
         return *window;
