@@ -258,8 +258,15 @@ void GammaController::restore() {
 void GammaController::startWatchdog() {
     if (watchdog_.isActive()) return;
     if (hearsForeignWrites() && failed_.empty()) return;  // told of writes: no rhythm needed
-    watchdog_ =
-        scheduler_.repeating(std::chrono::seconds(2), alive_.guard([this] { checkTables(); }));
+    startRhythm();
+}
+
+void GammaController::startRhythm() {
+    // Where writes are heard, the rhythm is rare (a retry, or the look that confirms a
+    // repair): it reads the tables as they are now.
+    watchdog_ = scheduler_.repeating(std::chrono::seconds(2), alive_.guard([this] {
+        checkTables(hearsForeignWrites() ? Reading::now : Reading::askedBefore);
+    }));
 }
 
 void GammaController::stopWatchdog() {
@@ -278,10 +285,17 @@ bool GammaController::hearsForeignWrites() {
 
 void GammaController::foreignWrite() {
     // Nothing of ours to defend, or a look already due. The short wait lets a program that
-    // writes a table per output (or a quick burst) finish before one look takes in all.
+    // writes a table per output (or a quick burst) finish before one look takes in all; and
+    // looks stay two seconds apart, so a program that fades its own ramps against ours is
+    // answered no more often than a watchdog on a rhythm would answer it.
     if (applied_.empty() || lookSoon_.isActive()) return;
-    lookSoon_ = scheduler_.oneShot(std::chrono::milliseconds(250),
-                                   alive_.guard([this] { checkTables(Reading::now); }));
+    const auto now = scheduler_.monotonicNow();
+    Duration wait = std::chrono::milliseconds(250);
+    if (lastLook_) wait = std::max(wait, *lastLook_ + std::chrono::seconds(2) - now);
+    lookSoon_ = scheduler_.oneShot(wait, alive_.guard([this] {
+        lastLook_ = scheduler_.monotonicNow();
+        checkTables(Reading::now);
+    }));
 }
 
 void GammaController::checkTables(Reading reading) {
@@ -321,14 +335,17 @@ void GammaController::checkTables(Reading reading) {
     // A display that keeps failing costs one call per tick, and is logged once per cause.
     for (const auto& [display, gains] : failed_) repairs.push_back(scaledFor(display, gains));
     // Repairs keep the watchdog's rhythm.
+    const bool repaired = !repairs.empty();
     checking_ = true;
     write(std::move(repairs));
     checking_ = false;
-    // Where writes are heard, the rhythm lasts only while some write of ours fails.
-    if (hearsForeignWrites() && failed_.empty()) {
+    // Where writes are heard, the rhythm lasts while some write of ours fails, and for one
+    // look after a repair: that look sees whether the repair held, and a repair that held
+    // must not make the next write of the same tint look like one that did not.
+    if (hearsForeignWrites() && failed_.empty() && !repaired) {
         watchdog_.cancel();
-    } else if (!applied_.empty() || !failed_.empty()) {
-        startWatchdog();
+    } else if (!watchdog_.isActive() && (!applied_.empty() || !failed_.empty())) {
+        startRhythm();
     }
 }
 

@@ -20,7 +20,8 @@ namespace vesperine {
 // not during a fade whose frames come faster), and `restore` gives the displays their own
 // colour settings back. Main loop only. Where the platform tells when another program
 // writes a table (an X server with RECORD does), the watchdog looks a quarter of a second
-// after each such write instead of every two seconds, and an idle tint costs no wake-up.
+// after such a write (and at most every two seconds) instead of on a two-second rhythm, and
+// an idle tint costs no wake-up.
 // Where it answers the watchdog's reads one tick late (see DisplayGamma::
 // readTablesAskedBefore), a changed table is rewritten two to four seconds later, not
 // within two: a tick then costs one wake-up, not two.
@@ -95,6 +96,7 @@ class GammaController {
     // True when the display shows its own table: restored, and not written to since.
     bool showsOwn(DisplayID display) const;
     void startWatchdog();
+    void startRhythm();  // the two-second looks, whether writes are heard or not
     void stopWatchdog();
     void checkTables(Reading reading = Reading::askedBefore);
     // True once the platform tells of other programs' writes (asked at the first start of
@@ -126,6 +128,7 @@ class GammaController {
     std::optional<bool> hears_;
     Handle foreignWrites_;
     Timer lookSoon_;  // the look after another program's write
+    std::optional<MonotonicTime> lastLook_;
     Alive alive_;
 };
 

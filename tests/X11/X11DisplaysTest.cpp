@@ -262,6 +262,13 @@ TEST_F(X11DisplayFixture, AnotherClientsRampIsHeardAndReplacedAtOnceOursAreNot) 
     other.setRamp("DUMMY0", identity);
     EXPECT_TRUE(spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - 0.6) < 1e-3; }));
     EXPECT_EQ(logger.count("Gamma drifted"), 1u);
+    // The same foreign ramp once more, later: the look after the repair saw it hold, so this
+    // one is not taken for a repair that failed.
+    spinFor(2500ms);
+    EXPECT_FALSE(gamma.watchdogRunning());  // the repair held, and was seen to
+    other.setRamp("DUMMY0", identity);
+    EXPECT_TRUE(spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - 0.6) < 1e-3; }));
+    EXPECT_EQ(logger.count("Gamma drifted"), 2u);
 }
 
 // The whole display output on the real server: monitor, pipeline and gamma, on the loop.

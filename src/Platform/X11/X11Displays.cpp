@@ -512,9 +512,9 @@ void X11Displays::readTablesAskedBefore(std::span<TableRead> reads) {
             if (!xcb_poll_for_reply(checks_, asked->cookie.sequence, &reply, &error))
                 reply = xcb_randr_get_crtc_gamma_reply(checks_, asked->cookie, &error);
             auto* gamma = static_cast<xcb_randr_get_crtc_gamma_reply_t*>(reply);
-            const auto ramp = error ? std::nullopt
-                                    : decodeRamp(gamma, static_cast<std::size_t>(
-                                                            crtc->second.gammaSize));
+            const auto ramp =
+                error ? std::nullopt
+                      : decodeRamp(gamma, static_cast<std::size_t>(crtc->second.gammaSize));
             std::free(reply);
             std::free(error);
             read.result = ramp ? 0 : requestFailed;

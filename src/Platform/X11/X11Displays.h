@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "Platform/DisplayServices.h"
-#include "Platform/X11/OwnRampRecord.h"
 #include "Platform/Logger.h"
+#include "Platform/X11/OwnRampRecord.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11GammaWrites.h"
 

@@ -21,8 +21,8 @@ Result<std::unique_ptr<X11GammaWrites>> X11GammaWrites::start(X11Connection& con
     if (!XQueryExtension(control, "RANDR", &randr, &event, &error))
         return Error{"the X server has no RandR extension"};
     int vidMode = 0;
-    const bool hasVidMode = XQueryExtension(control, "XFree86-VidModeExtension", &vidMode,
-                                            &event, &error);
+    const bool hasVidMode =
+        XQueryExtension(control, "XFree86-VidModeExtension", &vidMode, &event, &error);
 
     XRecordRange* ranges[3] = {};
     int count = 0;
@@ -43,10 +43,11 @@ Result<std::unique_ptr<X11GammaWrites>> X11GammaWrites::start(X11Connection& con
     XRecordClientSpec all = XRecordAllClients;
     const XRecordClientSpec ours = xcb_get_setup(connection.xcb())->resource_id_base;
     X11ErrorTrap trap(control);
-    const XRecordContext context = count ? XRecordCreateContext(control, 0, &all, 1, ranges, count)
-                                         : XRecordContext{0};
+    const XRecordContext context =
+        count ? XRecordCreateContext(control, 0, &all, 1, ranges, count) : XRecordContext{0};
     for (int i = 0; i < count; ++i) XFree(ranges[i]);
-    if (context) XRecordUnregisterClients(control, context, const_cast<XRecordClientSpec*>(&ours), 1);
+    if (context)
+        XRecordUnregisterClients(control, context, const_cast<XRecordClientSpec*>(&ours), 1);
     if (!trap.check() || !context) {
         if (context) XRecordFreeContext(control, context);
         return Error{"the X server refused to record its gamma requests"};
@@ -65,9 +66,8 @@ Result<std::unique_ptr<X11GammaWrites>> X11GammaWrites::start(X11Connection& con
         return Error{"the X server would not start recording its gamma requests"};
     }
     XFlush(data);
-    writes->watch_ = loop.watchReadable(ConnectionNumber(data), [self = writes.get()] {
-        self->read();
-    });
+    writes->watch_ =
+        loop.watchReadable(ConnectionNumber(data), [self = writes.get()] { self->read(); });
     return writes;
 }
 

@@ -18,8 +18,7 @@ namespace vesperine {
 class X11GammaWrites {
 public:
     // Fails where the server has no RECORD extension, or refuses the recording.
-    static Result<std::unique_ptr<X11GammaWrites>> start(X11Connection& connection,
-                                                         IoWatcher& loop,
+    static Result<std::unique_ptr<X11GammaWrites>> start(X11Connection& connection, IoWatcher& loop,
                                                          std::function<void()> written);
     ~X11GammaWrites();
     X11GammaWrites(const X11GammaWrites&) = delete;

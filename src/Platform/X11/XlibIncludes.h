@@ -10,8 +10,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <X11/extensions/record.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/record.h>
 #include <X11/keysym.h>
 #include <xcb/randr.h>
 #include <xcb/xcbext.h>  // xcb_poll_for_reply: answers collected without waiting
