@@ -82,8 +82,10 @@ TEST(OneShotHold, APickIsHeldUntilResetOrAPlainStartTakesItsPlace) {
     }
 
     const int holderControls = compositor.controlsMade("DP-1");
-    ChildProcess program({VESPERINE_PROGRAM}, {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM,
-                         environment);
+    // At night, whatever the hour the test runs: by day its schedule shows Off here (no HDR),
+    // which takes no control.
+    ChildProcess program({VESPERINE_PROGRAM, "--clock-start=21:00"},
+                         {{1, "/dev/null"}, {2, home / "stderr.log"}}, SIGTERM, environment);
     // The holder gives its table back and the program takes the output for its schedule.
     EXPECT_TRUE(waitUntil(
         [&] {
