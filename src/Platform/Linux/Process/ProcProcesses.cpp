@@ -38,9 +38,11 @@ bool isPid(const char* name) {
 }
 
 // Reads a /proc file whole, up to `limit` bytes. They are generated on read: a small one
-// comes in one call, one snapshot; an environment comes a page per call.
+// comes in one call, one snapshot; an environment comes a page per call. `oneRead`: for a
+// file the kernel gives whole to the first read, which then needs no second read to find
+// its end.
 std::optional<std::string> slurp(int directory, const std::string& path,
-                                 std::size_t limit = 1024) {
+                                 std::size_t limit = 1024, bool oneRead = false) {
     const int fd = ::openat(directory, path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     std::string text;
@@ -54,27 +56,19 @@ std::optional<std::string> slurp(int directory, const std::string& path,
         }
         if (n == 0) break;
         text.append(buffer, static_cast<std::size_t>(n));
+        if (oneRead) break;
     }
     ::close(fd);
     return text;
 }
 
-// A process's name, from one read: the kernel keeps at most 15 bytes of it, and gives the
-// file whole to the first read. Every process is listed once a minute, and on a desktop with
-// hundreds of them each system call saved per process counts.
+// A process's name: the kernel keeps at most 15 bytes of it, in one read. Every process is
+// listed once a minute, and on a desktop with hundreds of them each system call saved per
+// process counts.
 std::optional<std::string> processName(int directory, const char* pid) {
-    const std::string path = std::string(pid) + "/comm";
-    const int fd = ::openat(directory, path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    char buffer[64];
-    ssize_t n;
-    do {
-        n = ::read(fd, buffer, sizeof buffer);
-    } while (n < 0 && errno == EINTR);
-    ::close(fd);
-    if (n < 0) return std::nullopt;
-    std::string name(buffer, static_cast<std::size_t>(n));
-    return name.substr(0, name.find('\n'));
+    auto comm = slurp(directory, std::string(pid) + "/comm", 64, true);
+    if (!comm) return std::nullopt;
+    return comm->substr(0, comm->find('\n'));
 }
 
 // The environment a program was started with; larger ones than this are not ours to read.
