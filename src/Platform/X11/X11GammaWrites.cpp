@@ -41,13 +41,12 @@ Result<std::unique_ptr<X11GammaWrites>> X11GammaWrites::start(X11Connection& con
     }
     // Every client, this one excepted: our own frames must not wake us a second time.
     XRecordClientSpec all = XRecordAllClients;
-    const XRecordClientSpec ours = xcb_get_setup(connection.xcb())->resource_id_base;
+    XRecordClientSpec ours = xcb_get_setup(connection.xcb())->resource_id_base;
     X11ErrorTrap trap(control);
     const XRecordContext context =
         count ? XRecordCreateContext(control, 0, &all, 1, ranges, count) : XRecordContext{0};
     for (int i = 0; i < count; ++i) XFree(ranges[i]);
-    if (context)
-        XRecordUnregisterClients(control, context, const_cast<XRecordClientSpec*>(&ours), 1);
+    if (context) XRecordUnregisterClients(control, context, &ours, 1);
     if (!trap.check() || !context) {
         if (context) XRecordFreeContext(control, context);
         return Error{"the X server refused to record its gamma requests"};
@@ -65,6 +64,7 @@ Result<std::unique_ptr<X11GammaWrites>> X11GammaWrites::start(X11Connection& con
                                    reinterpret_cast<XPointer>(writes.get()))) {
         return Error{"the X server would not start recording its gamma requests"};
     }
+    writes->enabled_ = true;
     XFlush(data);
     writes->watch_ =
         loop.watchReadable(ConnectionNumber(data), [self = writes.get()] { self->read(); });
@@ -82,7 +82,7 @@ X11GammaWrites::~X11GammaWrites() {
     watch_.cancel();
     if (connection_.isAlive()) {
         // Disabling through the control connection ends the data connection's reply.
-        XRecordDisableContext(connection_.display(), context_);
+        if (enabled_) XRecordDisableContext(connection_.display(), context_);
         XRecordFreeContext(connection_.display(), context_);
         XFlush(connection_.display());
     }

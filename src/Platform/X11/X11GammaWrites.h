@@ -37,6 +37,7 @@ private:
     std::function<void()> written_;
     IoWatch watch_;
     bool alive_ = true;
+    bool enabled_ = false;  // recording: disabled again before the context is freed
 };
 
 }  // namespace vesperine
