@@ -65,12 +65,33 @@ void AppState::reevaluate(std::optional<double> transition) {
 
     DisplayTarget target = resolution_->mode.target();
     bool fading = false;
+    bool follows = false;
     double duration = transition.value_or(changeFadeSeconds);
+    pieceSeconds_ = fadePieceSeconds;
     // A desktop that lends only its night light fades that by itself, and a blend towards a
     // mode it cannot show would show that mode: there the resolved mode is the target.
     if (state && state->progress < 1.0 && !previewMode_.get() && !override_.get() &&
         !appRule_.get() && control == ColourControl::tables) {
-        target = ModeBlend::target(state->from, state->to, state->progress);
+        fading = true;
+        double progress = state->progress;
+        if (transition) {
+            duration = *transition;
+        } else {
+            // The displays get the fade a piece at a time, each ending on the blend at its end,
+            // so they are on the schedule all through it. A piece that follows one of ours goes
+            // on evenly; joining the fade from anything else (a start, an override's end, a
+            // wake that came after the piece had ended) eases in over a short piece first.
+            follows = pipeline_.isFading() && lastPiece_ && pipeline_.target().get() == *lastPiece_;
+            pieceSeconds_ = follows ? fadePieceSeconds : fadeJoinSeconds;
+            const double left = clock_.realSpan(*state->fadeEnds - now);
+            // A join lands before the first even piece takes over, which then starts on the
+            // schedule; the even pieces overlap.
+            duration = std::min(remainingFadeReal(now),
+                                follows ? pieceSeconds_ + fadeOverlapSeconds : pieceSeconds_);
+            // Progress is even in time.
+            progress = duration < left ? progress + (1.0 - progress) * duration / left : 1.0;
+        }
+        target = ModeBlend::target(state->from, state->to, progress);
         switch (boostLimit_->kind()) {
             case ModeResolver::BoostLimit::Kind::cap:
                 target.boost = std::min(boostLimit_->capValue(), target.boost);
@@ -82,17 +103,26 @@ void AppState::reevaluate(std::optional<double> transition) {
                 break;
         }
         if (!capable) target.boost = 1.0;
-        fading = true;
-        duration = transition.value_or(std::min(remainingFadeReal(now), fadePieceSeconds));
     }
 
     if (!outputHeld_ && !(pipeline_.target().get() == target)) {
-        log_.notice("[%s] %s boost=%.2f gains=(%.2f, %.2f, %.2f) fading=%s", shortTime(now).c_str(),
-                    resolution_->mode.shortDescription().c_str(), target.boost, target.gains.r,
-                    target.gains.g, target.gains.b, fading ? "true" : "false");
-        pipeline_.apply(target, duration);
+        // A piece that goes on with the fade is routine: said only when asked for.
+        log_.write(follows ? LogLevel::debug : LogLevel::notice,
+                   stateLine(now, target, fading).c_str());
+        pipeline_.apply(target, duration, follows ? Easing::Curve::even : Easing::Curve::smooth);
+        lastPiece_.reset();
+        if (fading && !transition) lastPiece_ = target;
     }
     scheduleWake();
+}
+
+std::string AppState::stateLine(Instant now, const DisplayTarget& target, bool fading) const {
+    char line[256];
+    std::snprintf(line, sizeof line, "[%s] %s boost=%.2f gains=(%.2f, %.2f, %.2f) fading=%s",
+                  shortTime(now).c_str(), resolution_->mode.shortDescription().c_str(),
+                  target.boost, target.gains.r, target.gains.g, target.gains.b,
+                  fading ? "true" : "false");
+    return line;
 }
 
 void AppState::resume() {
@@ -113,7 +143,10 @@ void AppState::scheduleWake() {
     std::vector<double> candidates;
     const auto& state = scheduleState_.get();
     if (state) {
-        if (state->progress < 1.0) candidates.push_back(fadePieceSeconds);
+        if (state->fadeEnds) {
+            candidates.push_back(pieceSeconds_);
+            candidates.push_back(clock_.realSpan(*state->fadeEnds - now));
+        }
         candidates.push_back(clock_.realSpan(state->nextTransition - now));
     }
     if (const auto& current = override_.get()) {

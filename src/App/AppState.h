@@ -102,9 +102,14 @@ public:
 private:
     // A change of mode fades in this long (real seconds) unless the caller says otherwise.
     static constexpr double changeFadeSeconds = 0.5;
-    // A schedule's fade is handed to the displays in pieces of at most this long, so that a
-    // time or location change during it is taken up within one piece.
-    static constexpr double fadePieceSeconds = 5.0;
+    // A schedule's fade is handed to the displays in pieces of this long (real seconds), which
+    // they fade by themselves frame by frame; the app state wakes once a piece, not per frame.
+    static constexpr double fadePieceSeconds = 30.0;
+    // The first piece after anything else, eased in: short, so the displays reach the fade soon.
+    static constexpr double fadeJoinSeconds = 5.0;
+    // Each even piece reaches this much beyond the wake that hands the next, so the displays are
+    // still in it when the next takes over: no piece ends on a frame (and wake-up) of its own.
+    static constexpr double fadeOverlapSeconds = 1.0;
 
     ScheduleEngine engine() const { return engine(store_.active()); }
     void toggle(DisplayMode::Kind kind);
@@ -112,6 +117,7 @@ private:
     void scheduleWake();
     double remainingFadeReal(Instant now) const;
     std::string shortTime(Instant instant) const;
+    std::string stateLine(Instant now, const DisplayTarget& target, bool fading) const;
 
     DisplayPipeline& pipeline_;
     ScheduleStore& store_;
@@ -134,6 +140,9 @@ private:
     Timer wakeTimer_;
     Timer previewTimer_;
     std::optional<double> lastWakeDelay_;
+    // The wake for the next piece of a scheduled fade, and the piece last handed.
+    double pieceSeconds_ = fadePieceSeconds;
+    std::optional<DisplayTarget> lastPiece_;
     bool outputHeld_ = false;
     Alive alive_;
 };

@@ -4,7 +4,6 @@
 
 #include "Display/BoostMapping.h"
 #include "Display/DisplayCapabilities.h"
-#include "Display/Easing.h"
 #include "Display/FramePacing.h"
 
 namespace vesperine {
@@ -66,10 +65,10 @@ void DisplayPipeline::refreshDisplays() {
     gamma_.setNames(std::move(names));
 }
 
-void DisplayPipeline::apply(const DisplayTarget& target, double transition) {
+void DisplayPipeline::apply(const DisplayTarget& target, double transition, Easing::Curve curve) {
     target_.set(target);
     fadeTimer_.cancel();
-    fade_ = Fade{TransitionPlan::make(current_.get(), target, transition), 0, std::nullopt};
+    fade_ = Fade{.plan = TransitionPlan::make(current_.get(), target, transition), .curve = curve};
     if (fade_.plan.steps.empty()) return;
     // The fade runs on the loop, like every other piece of work; it starts on the next turn.
     fadeTimer_ = scheduler_.oneShot(Duration::zero(), alive_.guard([this] { frame(); }));
@@ -98,7 +97,7 @@ void DisplayPipeline::frame() {
             p = std::clamp(t, 0.0, 1.0);
             finished = t >= 1.0;
         }
-        const double eased = Easing::smooth(p);
+        const double eased = Easing::ease(fade_.curve, p);
         // A finished step lands on its target exactly: a blend at 1 can miss it by a rounding,
         // and then the target would never compare equal to what is shown.
         show(finished ? step.to : step.from.lerp(step.to, eased));
@@ -117,7 +116,7 @@ void DisplayPipeline::frame() {
 Duration DisplayPipeline::untilNextFrame(const TransitionPlan::Step& step, double eased) const {
     const double next = eased + fade_.easedSpan;
     // The moment the target will have moved visibly, or the step's end if it never does.
-    const double p = next < 1.0 ? Easing::inverseSmooth(next) : 1.0;
+    const double p = next < 1.0 ? Easing::inverse(fade_.curve, next) : 1.0;
     // Within a century (as timers are), so that a step of any length cannot overflow.
     const double at = std::min(p * step.duration, 3.2e9);
     const Duration due = *fade_.stepStart +

@@ -9,6 +9,7 @@
 #include "Display/DisplayMonitor.h"
 #include "Display/DisplayTarget.h"
 #include "Display/EDRTrigger.h"
+#include "Display/Easing.h"
 #include "Display/GammaController.h"
 #include "Display/TransitionPlan.h"
 #include "Platform/EDRSurface.h"
@@ -20,7 +21,8 @@ namespace vesperine {
 // turns boost into per-display gains within each display's headroom, keeps EDR triggers on
 // boost-capable displays while boost shows, and re-establishes all this after display events.
 //
-// Frames. A fade's target is a function of elapsed monotonic time (eased per step), and a frame
+// Frames. A fade's target is a function of elapsed monotonic time (eased per step, smoothly or
+// evenly as the caller asks), and a frame
 // shows the target of its own moment, at most one every 33 ms. A frame is written only where
 // it shows something new: after each frame the next one is timed for the moment the eased
 // target will have moved by 1/1024 (FramePacing::visibleStep) in some display's channel gain
@@ -48,7 +50,8 @@ class DisplayPipeline {
     bool isFading() const { return fadeTimer_.isActive(); }
 
     // Fades to `target` over `transition` seconds, from wherever the screen is now.
-    void apply(const DisplayTarget& target, double transition);
+    void apply(const DisplayTarget& target, double transition,
+               Easing::Curve curve = Easing::Curve::smooth);
     // Shows `target` at once, with no fade and no frame left to run: for a command that
     // writes the tables once and leaves them on the displays.
     void showNow(const DisplayTarget& target);
@@ -88,9 +91,10 @@ class DisplayPipeline {
     DisplayLayout layout_;
 
     struct Fade {
-        TransitionPlan plan;
+        TransitionPlan plan{};
+        Easing::Curve curve = Easing::Curve::smooth;
         std::size_t step = 0;
-        std::optional<MonotonicTime> stepStart;
+        std::optional<MonotonicTime> stepStart{};
         double easedSpan = 0;  // of the running step: see FramePacing::easedSpan
     };
     Fade fade_;

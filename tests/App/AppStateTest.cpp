@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Color/Kelvin.h"
+#include "Display/FramePacing.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/FixedTimeZone.h"
 #include "Platform/Simulated/MemoryDefaultsStore.h"
@@ -71,26 +72,45 @@ std::vector<Keyframe> dayAndEvening() {
             {TimeAnchor::clock(20, 0), DisplayMode::warm(3400), 60}};
 }
 
-// The fade reaches the displays as short fades every five seconds; an override wins, and the
-// wake takes the smallest candidate.
-TEST_F(AppStateTest, AScheduledFadeMovesOnEveryFiveSecondsUnderAnOverrideToo) {
-    useSchedule(dayAndEvening());
-    time.setWallClock(at(20, 24));  // progress 0.4 of the evening fade
+// A scheduled fade reaches the displays in pieces, each ending on the schedule's blend at its
+// end: eased in over 5 s, then even 30 s pieces that overlap by a second, so what is shown stays on
+// the schedule and no piece ends (on a frame of its own) before the next takes over. An override
+// wins meanwhile, and the fade is joined again when it ends.
+TEST_F(AppStateTest, AScheduledFadeReachesTheDisplaysInEvenPiecesThatStayOnTheSchedule) {
+    useSchedule({{TimeAnchor::clock(8, 0), DisplayMode::warm(6000), 0},
+                 {TimeAnchor::clock(20, 0), DisplayMode::warm(2700), 10}});
+    const auto blend = [](double progress) {
+        return ModeBlend::target(DisplayMode::warm(6000), DisplayMode::warm(2700), progress);
+    };
+    const auto progress = [&] { return (time.now() - at(20, 0)) / 600.0; };
+    time.setWallClock(at(20, 2));
     auto state = make();
     state->reevaluate();
-    ASSERT_TRUE(state->scheduleState().get());
-    EXPECT_NEAR(state->scheduleState().get()->progress, 0.4, 1e-9);
-    auto expected = ModeBlend::target(DisplayMode::bright(2), DisplayMode::warm(3400), 0.4);
-    EXPECT_EQ(pipeline.target().get(), expected);
+    EXPECT_EQ(pipeline.target().get(), blend(0.2 + 5.0 / 600));
     EXPECT_NEAR(*state->wakeDelay(), 5.01, 1e-9);
     time.advance(5010ms);
-    EXPECT_NE(pipeline.target().get(), expected);  // moved on with the fade
-    state->select(DisplayMode::Kind::red, Lifetime::until(at(20, 26)));
+    EXPECT_NEAR(*state->wakeDelay(), 30.01, 1e-9);
+    EXPECT_NEAR(pipeline.target()->gains.b, blend(progress() + 31.0 / 600).gains.b, 1e-12);
+    double worst = 0;
+    for (int piece = 0; piece < 3; ++piece) {
+        for (int i = 0; i < 299; ++i) {
+            time.advance(100ms);
+            const RGBGains shown = pipeline.current()->gains, due = blend(progress()).gains;
+            worst = std::max({worst, std::abs(shown.r - due.r), std::abs(shown.g - due.g),
+                              std::abs(shown.b - due.b)});
+        }
+        ASSERT_TRUE(pipeline.isFading()) << piece;  // 9 ms before the next piece
+        time.advance(100ms);
+    }
+    // A frame's step behind the even line, which starts a step behind (smooth pieces: 3.9).
+    EXPECT_LE(worst, 2.5 * FramePacing::visibleStep);
+
+    state->select(DisplayMode::Kind::red, Lifetime::until(at(20, 6)));
     EXPECT_EQ(pipeline.target().get(), DisplayMode::red(0.8).target());
-    EXPECT_NEAR(*state->wakeDelay(), 5.01, 1e-9);  // still fading: 5 s beats 120 s
-    time.advance(2min);
-    EXPECT_FALSE(state->override().get());  // expired at 20:26
-    EXPECT_TRUE(pipeline.isFading() || pipeline.target().get() != DisplayMode::red(0.8).target());
+    EXPECT_NEAR(*state->wakeDelay(), 30.01, 1e-9);  // still fading: the piece beats 2 min
+    time.advance(durationFromSeconds(at(20, 6) - time.now() + 0.02).value());
+    EXPECT_FALSE(state->override().get());  // expired at 20:06
+    EXPECT_NEAR(pipeline.target()->gains.b, blend(progress() + 5.0 / 600).gains.b, 1e-4);
 }
 
 TEST_F(AppStateTest, BoostLimitsApplyToTheBlendToo) {

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 constexpr Duration frame = DisplayPipeline::frameInterval;
 
 // What a fade that wrote a frame every 33 ms would show `at` after it began.
-DisplayTarget everyFrame(const TransitionPlan& plan, Duration at) {
+DisplayTarget everyFrame(const TransitionPlan& plan, Easing::Curve curve, Duration at) {
     Duration start{0};
     for (const auto& step : plan.steps) {
         const auto frames = step.duration > 0
@@ -24,7 +24,7 @@ DisplayTarget everyFrame(const TransitionPlan& plan, Duration at) {
                                 : 0;
         if (at < start + frames * frame) {
             const Duration shown = (at - start) / frame * frame;
-            return step.from.lerp(step.to, Easing::smooth(toSeconds(shown) / step.duration));
+            return step.from.lerp(step.to, Easing::ease(curve, toSeconds(shown) / step.duration));
         }
         start += frames * frame;
     }
@@ -48,13 +48,16 @@ TEST(FramePacing, ShownStaysWithinAVisibleStepOfEveryFrameAndEndsOnTheTarget) {
         const char* name;
         DisplayTarget from, to;
         double seconds;
+        Easing::Curve curve = Easing::Curve::smooth;
     } cases[] = {
         // Blue moves by 0.46: a frame per 1/1024 of that, not one per 33 ms (54,546).
         {"30-minute evening fade", off, warm, 1800},
-        {"5 s piece of a scheduled fade",
+        {"5 s join of a scheduled fade", {1.0, Kelvin::gains(5000)}, {1.0, Kelvin::gains(4950)}, 5},
+        {"31 s piece of a scheduled fade, even",
          {1.0, Kelvin::gains(5000)},
-         {1.0, Kelvin::gains(4950)},
-         5},
+         {1.0, Kelvin::gains(4800)},
+         31,
+         Easing::Curve::even},
         {"hot key, 0.5 s: every frame", warm, off, 0.5},
         {"boost up", off, {2.0, RGBGains::neutral()}, 3},
         {"boost down, tint in", {2.0, RGBGains::neutral()}, {1.0, Kelvin::gains(2700)}, 60},
@@ -75,14 +78,15 @@ TEST(FramePacing, ShownStaysWithinAVisibleStepOfEveryFrameAndEndsOnTheTarget) {
         const int restoresBefore = displays.restores();
 
         const auto plan = TransitionPlan::make(c.from, c.to, c.seconds);
-        pipeline.apply(c.to, c.seconds);
+        pipeline.apply(c.to, c.seconds, c.curve);
         time.runDue();
         EXPECT_EQ(displays.writes(), allBefore);  // the first frame shows nothing new
         double worst = 0;
         for (Duration at = frame; pipeline.isFading(); at += frame) {
             time.advance(frame);
             const auto shown = pipeline.gains(pipeline.current().get());
-            worst = std::max(worst, departure(shown, pipeline.gains(everyFrame(plan, at))));
+            worst =
+                std::max(worst, departure(shown, pipeline.gains(everyFrame(plan, c.curve, at))));
             // What the fade shows is on the displays.
             for (const auto& [id, gains] : shown) {
                 if (gains.isNeutral()) continue;

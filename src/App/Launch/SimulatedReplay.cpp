@@ -114,7 +114,7 @@ int runSimulatedReplay(const LaunchOptions& options, const AppInfo& info) {
     SystemTimeZone zones(logger);
     const TimeZone zone = zones.current();
     // The program's own timers run in virtual time from local midnight today (or the time
-    // "--clock-start" names), so every fade frame and every five-second fade step happens as it
+    // "--clock-start" names), so every fade frame and every piece of a fade happens as it
     // would in a real day; the replay only paces virtual time against the real one.
     SystemClock realClock;
     Calendar calendar(zone);
