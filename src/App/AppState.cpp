@@ -67,7 +67,7 @@ void AppState::reevaluate(std::optional<double> transition) {
     bool fading = false;
     bool follows = false;
     double duration = transition.value_or(changeFadeSeconds);
-    pieceSeconds_ = fadePieceSeconds;
+    double pieceSeconds = fadePieceSeconds;
     // A desktop that lends only its night light fades that by itself, and a blend towards a
     // mode it cannot show would show that mode: there the resolved mode is the target.
     if (state && state->progress < 1.0 && !previewMode_.get() && !override_.get() &&
@@ -82,12 +82,12 @@ void AppState::reevaluate(std::optional<double> transition) {
             // on evenly; joining the fade from anything else (a start, an override's end, a
             // wake that came after the piece had ended) eases in over a short piece first.
             follows = pipeline_.isFading() && lastPiece_ && pipeline_.target().get() == *lastPiece_;
-            pieceSeconds_ = follows ? fadePieceSeconds : fadeJoinSeconds;
+            pieceSeconds = follows ? fadePieceSeconds : fadeJoinSeconds;
             const double left = clock_.realSpan(*state->fadeEnds - now);
             // A join lands before the first even piece takes over, which then starts on the
             // schedule; the even pieces overlap.
-            duration = std::min(remainingFadeReal(now),
-                                follows ? pieceSeconds_ + fadeOverlapSeconds : pieceSeconds_);
+            duration = std::min(std::max(left, changeFadeSeconds),
+                                follows ? pieceSeconds + fadeOverlapSeconds : pieceSeconds);
             // Progress is even in time.
             progress = duration < left ? progress + (1.0 - progress) * duration / left : 1.0;
         }
@@ -110,10 +110,9 @@ void AppState::reevaluate(std::optional<double> transition) {
         log_.write(follows ? LogLevel::debug : LogLevel::notice,
                    stateLine(now, target, fading).c_str());
         pipeline_.apply(target, duration, follows ? Easing::Curve::even : Easing::Curve::smooth);
-        lastPiece_.reset();
-        if (fading && !transition) lastPiece_ = target;
+        lastPiece_ = fading && !transition ? std::optional(target) : std::nullopt;
     }
-    scheduleWake();
+    scheduleWake(pieceSeconds);
 }
 
 std::string AppState::stateLine(Instant now, const DisplayTarget& target, bool fading) const {
@@ -130,13 +129,7 @@ void AppState::resume() {
     reevaluate();
 }
 
-double AppState::remainingFadeReal(Instant now) const {
-    const auto& state = scheduleState_.get();
-    if (!state || !state->fadeEnds) return changeFadeSeconds;
-    return std::max(clock_.realSpan(*state->fadeEnds - now), changeFadeSeconds);
-}
-
-void AppState::scheduleWake() {
+void AppState::scheduleWake(double pieceSeconds) {
     wakeTimer_.cancel();
     lastWakeDelay_.reset();
     const Instant now = this->now();
@@ -144,7 +137,7 @@ void AppState::scheduleWake() {
     const auto& state = scheduleState_.get();
     if (state) {
         if (state->fadeEnds) {
-            candidates.push_back(pieceSeconds_);
+            candidates.push_back(pieceSeconds);
             candidates.push_back(clock_.realSpan(*state->fadeEnds - now));
         }
         candidates.push_back(clock_.realSpan(state->nextTransition - now));

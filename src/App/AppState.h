@@ -114,8 +114,8 @@ private:
     ScheduleEngine engine() const { return engine(store_.active()); }
     void toggle(DisplayMode::Kind kind);
     void step(bool up);
-    void scheduleWake();
-    double remainingFadeReal(Instant now) const;
+    // Arms the one wake timer; `pieceSeconds`: when the next piece of a fade is due.
+    void scheduleWake(double pieceSeconds = fadePieceSeconds);
     std::string shortTime(Instant instant) const;
     std::string stateLine(Instant now, const DisplayTarget& target, bool fading) const;
 
@@ -140,8 +140,7 @@ private:
     Timer wakeTimer_;
     Timer previewTimer_;
     std::optional<double> lastWakeDelay_;
-    // The wake for the next piece of a scheduled fade, and the piece last handed.
-    double pieceSeconds_ = fadePieceSeconds;
+    // The piece of a scheduled fade last handed to the pipeline.
     std::optional<DisplayTarget> lastPiece_;
     bool outputHeld_ = false;
     Alive alive_;

@@ -22,17 +22,17 @@ namespace vesperine {
 // boost-capable displays while boost shows, and re-establishes all this after display events.
 //
 // Frames. A fade's target is a function of elapsed monotonic time (eased per step, smoothly or
-// evenly as the caller asks), and a frame
-// shows the target of its own moment, at most one every 33 ms. A frame is written only where
-// it shows something new: after each frame the next one is timed for the moment the eased
-// target will have moved by 1/1024 (FramePacing::visibleStep) in some display's channel gain
-// (the easing is known, so that moment is computed, not polled), rounded up to whole 33 ms
-// frame intervals, or for the step's end, whichever comes first. So what is shown never
-// departs by more than 1/1024 from what a frame every 33 ms would show; a fast fade still gets
-// a frame every 33 ms, and a slow one a frame each time the change adds up to 1/1024. A frame
-// whose tables equal the ones on the displays writes nothing (the first frame of a fade among
-// them), and neutral gains on displays that show their own tables write nothing either. Every
-// step ends with a frame at exactly its target, and a new `apply` cancels the pending frame.
+// evenly as the caller asks), and a frame shows the target of its own moment, at most one
+// every 33 ms. A frame is written only where it shows something new: after each frame the
+// next one is timed for the moment the eased target will have moved by 1/1024
+// (FramePacing::visibleStep) in some display's channel gain (the easing is known, so that
+// moment is computed, not polled), rounded up to whole 33 ms frame intervals, or for the
+// step's end, whichever comes first. So what is shown never departs by more than 1/1024 from
+// what a frame every 33 ms would show; a fast fade still gets a frame every 33 ms, and a slow
+// one a frame each time the change adds up to 1/1024. A frame whose tables equal the ones on
+// the displays writes nothing (the first frame of a fade among them), and neutral gains on
+// displays that show their own tables write nothing either. Every step ends with a frame at
+// exactly its target, and a new `apply` cancels the pending frame.
 class DisplayPipeline {
   public:
     static constexpr auto frameInterval = std::chrono::milliseconds(33);
