@@ -91,8 +91,13 @@ TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
 
 // With a read-only config folder a pick used to be lost at the next start with nothing on
 // screen: it stays in use, and the panel says why it was not kept until a save succeeds.
-TEST_F(MenuPanelTest, APickThatCannotBeSavedIsInUseAndSaysSo) {
+TEST_F(MenuPanelTest, BrightNeedsADisplayThatShowsItAndAPickThatCannotBeSavedSaysSo) {
     open();
+    EXPECT_FALSE(get<QAbstractButton>("mode:bright")->isEnabled());
+    EXPECT_EQ(text("limitation"), "Bright needs an HDR display");
+    click("mode:warm");
+    EXPECT_FALSE(visible("limitation"));
+
     EXPECT_FALSE(visible("saveFailure"));
     world.world.machine.defaults.failWrites("Read-only file system");
     click("mode:red");
@@ -102,14 +107,6 @@ TEST_F(MenuPanelTest, APickThatCannotBeSavedIsInUseAndSaysSo) {
     world.world.machine.defaults.failWrites("");
     click("mode:off");
     EXPECT_FALSE(visible("saveFailure"));
-}
-
-TEST_F(MenuPanelTest, BrightCannotBePickedWithoutADisplayThatShowsIt) {
-    open();
-    EXPECT_FALSE(get<QAbstractButton>("mode:bright")->isEnabled());
-    EXPECT_EQ(text("limitation"), "Bright needs an HDR display");
-    click("mode:warm");
-    EXPECT_FALSE(visible("limitation"));
 }
 
 // Secondary texts and the warning read at the contrast body text needs, in the light palette

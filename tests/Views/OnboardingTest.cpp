@@ -8,8 +8,10 @@
 
 #include "Onboarding/Views/OnboardingWindowOpener.h"
 #include "Onboarding/Views/StepDots.h"
-#include "SettingsWorld.h"
+#include "Platform/Simulated/SimulatedLoginItem.h"
+#include "Settings/Views/SettingsWindow.h"
 #include "Support/Views/Rows.h"
+#include "ViewWorld.h"
 
 namespace vesperine {
 namespace {

@@ -52,9 +52,7 @@ protected:
     }
     template <class T = QWidget>
     T* find(const char* name, QWidget* root = nullptr) {
-        auto* found = (root ? root : &tab)->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_TRUE(found) << name;
-        return found;
+        return vesperine::find<T>(root ? root : &tab, name);
     }
     bool shown(const char* name, QWidget* root = nullptr) {
         auto* found = (root ? root : &tab)->findChild<QWidget*>(QString::fromLatin1(name));

@@ -2,31 +2,76 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <map>
+#include <memory>
+#include <string>
 #include <tuple>
 
 #include "Input/Views/RecordedKey.h"
+#include "Platform/Simulated/SimulatedLoginItem.h"
 #include "Settings/Views/AppsTab.h"
 #include "Settings/Views/LeaveQuestion.h"
 #include "Settings/Views/LocationPicker.h"
 #include "Settings/Views/ScheduleTab.h"
 #include "Settings/Views/SettingsWindowOpener.h"
-#include "SettingsWorld.h"
 #include "Support/Views/ObservableWatch.h"
+#include "ViewWorld.h"
 
 namespace vesperine {
 namespace {
 
+// A settings window over the program's services on a simulated machine, owned by the test,
+// with the login item and the desktop entries a test plants.
+class SettingsWindowTest : public testing::Test {
+protected:
+    // Starts the program's services; plant in `world.machine` first when the test needs to.
+    SettingsServices& start() {
+        world.start();
+        services = std::make_unique<SettingsServices>(world.settingsServices(loginItem));
+        services->applicationFolders = {"/nonexistent/applications"};
+        services->readDesktopEntry = [this](const std::string& path) {
+            auto found = desktopFiles.find(path);
+            return found == desktopFiles.end() ? std::nullopt : std::optional(found->second);
+        };
+        return *services;
+    }
+    // Starts the program first, unless the test has.
+    SettingsWindow& open() {
+        if (!services) start();
+        window = std::make_unique<SettingsWindow>(*services);
+        window->setAttribute(Qt::WA_DeleteOnClose, false);  // the test owns it
+        return *window;
+    }
+    template <class T = QWidget>
+    T* get(const char* name) {
+        return find<T>(window.get(), name);
+    }
+    void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
+    QString text(const char* name) { return get<QLabel>(name)->text(); }
+    bool visible(const char* name) { return get(name)->isVisibleTo(window.get()); }
+    // Rows rebuilt by a change go once control returns to the loop.
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    ViewWorld world;
+    SimulatedLoginItem loginItem;
+    std::map<std::string, DesktopApplication> desktopFiles;  // path → what the entry says
+    std::unique_ptr<SettingsServices> services;
+    std::unique_ptr<SettingsWindow> window;
+};
+
 TEST_F(SettingsWindowTest, TabsInOrderAndOneWindowAtATimeGoneWhenClosed) {
-    world.start();
-    SettingsWindowOpener opener(*world.services);
+    start();
+    SettingsWindowOpener opener(*services);
     SettingsWindow* first = opener.open();
     QStringList titles;
     for (int i = 0; i < first->tabs()->count(); ++i) titles << first->tabs()->tabText(i);
@@ -41,7 +86,7 @@ TEST_F(SettingsWindowTest, TabsInOrderAndOneWindowAtATimeGoneWhenClosed) {
     // A schedule edited but not saved: closing asks about it instead of dropping it.
     auto* tab = second->findChild<ScheduleTab*>();
     ASSERT_TRUE(tab);
-    tab->setEditingID(world.world.app->state().store().active().id);
+    tab->setEditingID(world.app->state().store().active().id);
     QTest::keyClick(second->findChild<QSpinBox*>("fadeStepper"), Qt::Key_Up);
     ASSERT_TRUE(tab->hasUnsavedChanges());
     second->close();
@@ -52,32 +97,34 @@ TEST_F(SettingsWindowTest, TabsInOrderAndOneWindowAtATimeGoneWhenClosed) {
 
 TEST_F(SettingsWindowTest, LoginItemShowsWhatTheSystemDid) {
     open();
-    auto* login = find<QCheckBox>(window.get(), "openAtLogin");
+    auto* login = get<QCheckBox>("openAtLogin");
     login->click();
-    EXPECT_TRUE(world.loginItem.isEnabled());
-    EXPECT_FALSE(shown(find<QLabel>(window.get(), "loginError")));
-    world.loginItem.failNextChange("The autostart folder is read-only");
+    EXPECT_TRUE(loginItem.isEnabled());
+    EXPECT_FALSE(shown(get<QLabel>("loginError")));
+    loginItem.failNextChange("The autostart folder is read-only");
     login->click();
     EXPECT_TRUE(login->isChecked());  // still on: the change was refused
     EXPECT_EQ(text("loginError"), "Couldn't change login item: The autostart folder is read-only");
-    EXPECT_TRUE(shown(find<QLabel>(window.get(), "loginError")));
+    EXPECT_TRUE(shown(get<QLabel>("loginError")));
 
     // A setting that cannot be saved is said under the tabs, whichever tab changed it.
-    EXPECT_FALSE(find(window.get(), "saveFailure")->isVisibleTo(window.get()));
-    world.world.machine.defaults.failWrites("No space left on device");
-    find<QCheckBox>(window.get(), "thermalProtection")->click();
+    EXPECT_FALSE(visible("saveFailure"));
+    world.machine.defaults.failWrites("No space left on device");
+    get<QCheckBox>("thermalProtection")->click();
     EXPECT_EQ(text("saveFailure"), "Couldn't save: No space left on device");
-    EXPECT_TRUE(find(window.get(), "saveFailure")->isVisibleTo(window.get()));
+    EXPECT_TRUE(visible("saveFailure"));
 }
 
-TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
-    world.world.machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
+TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplayAndWhatThisDesktopCannotTell) {
+    world.machine.nightLight.setStatus(SystemFeatureStatus::unavailable);
+    world.machine.workspace.setReportsFrontmost(false);
     open();
+    EXPECT_TRUE(text("appsUnseen").endsWith("so these rules cannot apply here."));
     EXPECT_EQ(text("conflictsEmpty"), "None found.");
     EXPECT_EQ(text("unavailable"), "Night Light can't be checked on this desktop.");
 
-    world.world.machine.nightLight.setStatus(SystemFeatureStatus::on);
-    world.world.machine.processes.start(4242, "redshift");
+    world.machine.nightLight.setStatus(SystemFeatureStatus::on);
+    world.machine.processes.start(4242, "redshift");
     click("checkAgain");
     settle();
     EXPECT_EQ(text("conflict:nightLight"),
@@ -87,26 +134,26 @@ TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplay) {
     EXPECT_EQ(window->findChild<QLabel*>("conflictsEmpty"), nullptr);
 
     click("fix:nightLight");
-    world.world.machine.time.advanceSeconds(2);
+    world.machine.time.advanceSeconds(2);
     settle();
     EXPECT_EQ(window->findChild<QLabel*>("conflict:nightLight"), nullptr);
 }
 
 TEST_F(SettingsWindowTest, TipsUpdatesAboutAndSetup) {
     open();
-    Guide& guide = world.services->guide;
-    find<QCheckBox>(window.get(), "showTips")->click();
+    Guide& guide = services->guide;
+    get<QCheckBox>("showTips")->click();
     EXPECT_FALSE(guide.enabled().get());
-    EXPECT_EQ(world.world.machine.defaults.value(Guide::enabledKey), DefaultsValue(false));
+    EXPECT_EQ(world.machine.defaults.value(Guide::enabledKey), DefaultsValue(false));
 
-    EXPECT_FALSE(shown(find(window.get(), "relaunchNow")));
+    EXPECT_FALSE(shown(get("relaunchNow")));
     click("showTipsAgain");
-    EXPECT_TRUE(world.world.machine.defaults.boolean(Guide::resetOnLaunchKey));
+    EXPECT_TRUE(world.machine.defaults.boolean(Guide::resetOnLaunchKey));
     EXPECT_EQ(text("willReset"), "Tips start over next time Vesperine opens.");
     click("relaunchNow");
-    EXPECT_EQ(world.world.machine.relaunch.requests(), std::vector<std::string>{""});
+    EXPECT_EQ(world.machine.relaunch.requests(), std::vector<std::string>{""});
     open();  // a window opened later still says so: the flag is stored
-    EXPECT_TRUE(shown(find(window.get(), "relaunchNow")));
+    EXPECT_TRUE(shown(get("relaunchNow")));
 
     // An unconfigured build: only the sentence.
     EXPECT_EQ(text("noUpdates"), "This build doesn't check for updates. New versions are sent directly.");
@@ -132,10 +179,13 @@ TEST(ObservableWatch, AViewHearsChangesOnlyWhileItLives) {
 
 using namespace std::chrono_literals;
 
-TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
+TEST_F(SettingsWindowTest, CitySearchTakesAnyTextAndAChosenCityIsSavedAndSaidForAWhile) {
+    // The stand-in times in the one format of every time the windows show: the locale's.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     open();
-    auto* search = find<QLineEdit>(window.get(), "searchCities");
-    auto* cities = find<QListWidget>(window.get(), "cities");
+    QLocale::setDefault(QLocale::system());
+    auto* search = get<QLineEdit>("searchCities");
+    auto* cities = get<QListWidget>("cities");
     const std::pair<QString, int> cases[] = {
         {"", 80},
         {"USA", 20},
@@ -148,42 +198,35 @@ TEST_F(SettingsWindowTest, CitySearchTakesAnyText) {
         SCOPED_TRACE(text.left(12).toStdString());
         search->setText(text);
         EXPECT_EQ(cities->count(), count);
-        EXPECT_EQ(shown(find(window.get(), "noMatchingCity")), cities->count() == 0);
+        EXPECT_EQ(shown(get("noMatchingCity")), cities->count() == 0);
     }
-}
 
-TEST_F(SettingsWindowTest, ChoosingACitySavesItAndSaysSoForAWhile) {
-    // The stand-in times in the one format of every time the windows show: the locale's.
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-    open();
-    QLocale::setDefault(QLocale::system());
-    ScheduleStore& store = world.services->state.store();
+    ScheduleStore& store = services->state.store();
     EXPECT_EQ(text("currentLocation"), "No location set. Sunrise and sunset steps use 07:00 and 19:00.");
-    find<QLineEdit>(window.get(), "searchCities")->setText("berlin");
-    auto* cities = find<QListWidget>(window.get(), "cities");
+    search->setText("berlin");
     cities->itemActivated(cities->item(0));
     EXPECT_EQ(store.location()->value().name, "Berlin, Germany");
     EXPECT_EQ(text("currentLocation"), QString::fromUtf8("Berlin, Germany (52.52° N, 13.405° E)"));
     EXPECT_EQ(text("locationOutcome"), "Location set to Berlin, Germany");
-    world.world.machine.time.advance(std::chrono::milliseconds(LocationPicker::confirmationMilliseconds));
-    EXPECT_FALSE(shown(find<QLabel>(window.get(), "locationOutcome")->parentWidget()));
+    world.machine.time.advance(std::chrono::milliseconds(LocationPicker::confirmationMilliseconds));
+    EXPECT_FALSE(shown(get<QLabel>("locationOutcome")->parentWidget()));
 
     // A write that fails: the place is in use, and the tab says it is not kept.
-    world.world.machine.files.failWrites("/data/schedules.json", "No space left on device");
+    world.machine.files.failWrites("/data/schedules.json", "No space left on device");
     cities->itemActivated(cities->item(0));  // still the Berlin search
-    find<QLineEdit>(window.get(), "searchCities")->setText("tokyo");
+    search->setText("tokyo");
     cities->itemActivated(cities->item(0));
     EXPECT_EQ(store.location()->value().name, "Tokyo, Japan");
     EXPECT_EQ(text("locationOutcome"), "Couldn't save: No space left on device");
-    world.world.machine.time.advanceSeconds(60);
-    EXPECT_TRUE(shown(find<QLabel>(window.get(), "locationOutcome")->parentWidget()));
+    world.machine.time.advanceSeconds(60);
+    EXPECT_TRUE(shown(get<QLabel>("locationOutcome")->parentWidget()));
 }
 
 // Busy while the service looks; what it finds is stored as a pick would be, or it says why not.
 TEST_F(SettingsWindowTest, LocateMeStoresTheFoundPlaceOrSaysWhyNot) {
     open();
-    ScheduleStore& store = world.services->state.store();
-    auto* locate = find<QPushButton>(window.get(), "locateMe");
+    ScheduleStore& store = services->state.store();
+    auto* locate = get<QPushButton>("locateMe");
     const std::tuple<Result<Locator::Fix>, const char*, const char*> cases[] = {
         {Locator::Fix{48.87, 2.3, 5000}, "Location set to Paris, France", "Paris, France"},
         {Error{"GeoClue, the location service, refused: no"},
@@ -192,12 +235,12 @@ TEST_F(SettingsWindowTest, LocateMeStoresTheFoundPlaceOrSaysWhyNot) {
     };
     int asked = 0;
     for (const auto& [fix, outcome, stored] : cases) {
-        world.world.locator.answerWith(fix, 2s);
+        world.locator.answerWith(fix, 2s);
         click("locateMe");
         EXPECT_FALSE(locate->isEnabled());
         click("locateMe");  // busy: not asked twice
-        EXPECT_EQ(world.world.locator.asks(), ++asked);
-        world.world.machine.time.advance(2s);
+        EXPECT_EQ(world.locator.asks(), ++asked);
+        world.machine.time.advance(2s);
         EXPECT_TRUE(locate->isEnabled());
         EXPECT_EQ(locate->text(), "Locate Me");
         EXPECT_EQ(text("locationOutcome"), QString::fromUtf8(outcome));
@@ -206,14 +249,14 @@ TEST_F(SettingsWindowTest, LocateMeStoresTheFoundPlaceOrSaysWhyNot) {
     // A window closed while asking leaves nobody waiting.
     click("locateMe");
     window.reset();
-    EXPECT_EQ(world.world.locator.waiting(), 0u);
+    EXPECT_EQ(world.locator.waiting(), 0u);
 }
 
 TEST_F(SettingsWindowTest, CoordinatesUseOnlyFiniteNumbersInRange) {
     open();
-    ScheduleStore& store = world.services->state.store();
-    auto* latitude = find<QLineEdit>(window.get(), "latitude");
-    auto* longitude = find<QLineEdit>(window.get(), "longitude");
+    ScheduleStore& store = services->state.store();
+    auto* latitude = get<QLineEdit>("latitude");
+    auto* longitude = get<QLineEdit>("longitude");
     const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"1e999", "-1e999", "Enter a latitude from −90 to 90.", "Enter a longitude from −180 to 180."},
         {"90.5", "", "Enter a latitude from −90 to 90.", "Enter a longitude."},
@@ -233,27 +276,21 @@ TEST_F(SettingsWindowTest, CoordinatesUseOnlyFiniteNumbersInRange) {
     EXPECT_EQ(text("locationOutcome"), QString::fromUtf8("Location set to 33.92° S, 18.42° E"));
 }
 
-TEST_F(SettingsWindowTest, AppsSaysWhyRulesCannotApplyWhereNoAppIsNamedInFront) {
-    world.world.machine.workspace.setReportsFrontmost(false);
-    open();
-    EXPECT_TRUE(text("appsUnseen").endsWith("so these rules cannot apply here."));
-}
-
 TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
-    SimulatedWorkspace& workspace = world.world.machine.workspace;
+    SimulatedWorkspace& workspace = world.machine.workspace;
     const RunningApplication self{AppInfo::current().bundleIdentifier, "Vesperine", 1},
         editor{"org.gnome.TextEditor", "Text Editor", 2}, videos{"org.gnome.Totem", "Videos", 3};
     for (const auto& application : {self, editor, videos}) workspace.launch(application);
     open();
-    AppRules& rules = world.services->appRules;
+    AppRules& rules = services->appRules;
     EXPECT_EQ(window->findChild<QLabel*>("appsUnseen"), nullptr);
 
-    auto* picker = window->findChild<QWidget*>("rule:vlc")->findChild<QComboBox*>();
+    auto* picker = get("rule:vlc")->findChild<QComboBox*>();
     picker->setCurrentIndex(1);
     picker->activated(1);
     EXPECT_EQ(rules.rule(std::string("vlc"))->behavior, AppRule::Behavior::pauseAll);
 
-    auto* menu = find<QMenu>(window.get(), "runningApps");
+    auto* menu = get<QMenu>("runningApps");
     menu->aboutToShow();
     QStringList offered;
     for (auto* action : menu->actions()) offered << action->text();
@@ -261,37 +298,37 @@ TEST_F(SettingsWindowTest, AppRulesAreEditedInTheRules) {
     menu->actions().front()->trigger();
     EXPECT_EQ(rules.rule(std::string("org.gnome.TextEditor"))->behavior, AppRule::Behavior::pauseAll);
     settle();
-    QTest::mouseClick(window->findChild<QWidget*>("rule:org.gnome.Totem")->findChild<QAbstractButton*>("remove"),
+    QTest::mouseClick(get("rule:org.gnome.Totem")->findChild<QAbstractButton*>("remove"),
                       Qt::LeftButton);
     EXPECT_FALSE(rules.rule(std::string("org.gnome.Totem")));
     settle();
     EXPECT_EQ(window->findChild<QWidget*>("rule:org.gnome.Totem"), nullptr);
 
     // "Choose App…": an application's entry adds a rule; anything else adds nothing and says so.
-    world.desktopFiles["/apps/gimp.desktop"] = {"gimp", "GNU Image Manipulation Program"};
-    world.desktopFiles["/apps/noid.desktop"] = {"", "Nameless"};
+    desktopFiles["/apps/gimp.desktop"] = {"gimp", "GNU Image Manipulation Program"};
+    desktopFiles["/apps/noid.desktop"] = {"", "Nameless"};
     auto* apps = window->findChild<AppsTab*>();
     const auto before = rules.rules().get().size();
     for (const char* path : {"/apps/noid.desktop", "/apps/readme.txt"}) {
         apps->addDesktopFile(path);
         EXPECT_EQ(rules.rules().get().size(), before) << path;
-        EXPECT_TRUE(shown(find(window.get(), "chooseProblem")));
+        EXPECT_TRUE(shown(get("chooseProblem")));
     }
     apps->addDesktopFile("/apps/gimp.desktop");
     EXPECT_EQ(rules.rule(std::string("gimp"))->name, "GNU Image Manipulation Program");
-    EXPECT_FALSE(shown(find(window.get(), "chooseProblem")));
+    EXPECT_FALSE(shown(get("chooseProblem")));
 
     click("restoreAppDefaults");
     EXPECT_EQ(rules.rules().get(), AppRule::defaults());
-    find<QCheckBox>(window.get(), "pauseWhileFullScreen")->click();
+    get<QCheckBox>("pauseWhileFullScreen")->click();
     EXPECT_TRUE(rules.pauseWhileFullScreen().get());
 }
 
 TEST_F(SettingsWindowTest, PowerSettingsAndWhatTheGuardSees) {
-    world.world.machine.power.set({true, 19, false, ThermalState::serious});
+    world.machine.power.set({true, 19, false, ThermalState::serious});
     open();
-    PowerGuard& guard = world.services->powerGuard;
-    auto* low = find<QSpinBox>(window.get(), "lowBatteryPercent");
+    PowerGuard& guard = services->powerGuard;
+    auto* low = get<QSpinBox>("lowBatteryPercent");
     low->setValue(35);
     EXPECT_EQ(guard.settings()->lowBatteryPercent, 35);
     EXPECT_TRUE(text("powerCaption").startsWith("Boost comes back when the battery is 40% or more"));
@@ -310,7 +347,7 @@ TEST_F(SettingsWindowTest, PowerSettingsAndWhatTheGuardSees) {
     };
     for (const auto& [inputs, power, battery, temperature, boost] : cases) {
         SCOPED_TRACE(boost);
-        world.world.machine.power.set(inputs);
+        world.machine.power.set(inputs);
         EXPECT_EQ(text("statusPower"), power);
         EXPECT_EQ(window->findChild<QLabel*>("statusBattery") ? text("statusBattery") : QString(),
                   battery ? QString(battery) : QString());
@@ -318,7 +355,7 @@ TEST_F(SettingsWindowTest, PowerSettingsAndWhatTheGuardSees) {
         EXPECT_EQ(text("statusBoost"), boost);
     }
     for (const char* name : {"capOnBattery", "offInLowPowerMode", "thermalProtection"}) {
-        find<QCheckBox>(window.get(), name)->click();
+        get<QCheckBox>(name)->click();
     }
     EXPECT_EQ(guard.settings().get(), (GuardSettings{false, 1.5, 5, false, false}));
     EXPECT_EQ(text("statusBoost"), "Not limited");
@@ -355,9 +392,9 @@ TEST(RecordedKey, QtKeysBecomeStoredKeyCodes) {
 
 TEST_F(SettingsWindowTest, RecordingAShortcut) {
     open();
-    HotkeyManager& hotkeys = world.services->hotkeys;
-    auto* bright = find<QPushButton>(window.get(), "keys:toggleBright");
-    auto* warm = find<QPushButton>(window.get(), "keys:toggleWarm");
+    HotkeyManager& hotkeys = services->hotkeys;
+    auto* bright = get<QPushButton>("keys:toggleBright");
+    auto* warm = get<QPushButton>("keys:toggleWarm");
     EXPECT_EQ(bright->text(), "Ctrl+Alt+B");
 
     const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
@@ -396,37 +433,35 @@ TEST_F(SettingsWindowTest, RecordingAShortcut) {
     click("keys:toggleWarm");
     QTest::keyClick(warm, Qt::Key_K, ctrlAlt | Qt::ShiftModifier);
     EXPECT_EQ(text("inUse:toggleWarm"), "In use by Vesperine for Bright on/off");
-    EXPECT_TRUE(shown(find(window.get(), "inUse:toggleWarm")->parentWidget()));
-    EXPECT_FALSE(shown(find(window.get(), "shared:toggleWarm")));
+    EXPECT_TRUE(shown(get("inUse:toggleWarm")->parentWidget()));
+    EXPECT_FALSE(shown(get("shared:toggleWarm")));
     EXPECT_EQ(text("shared:toggleBright"), "Same as Warm on/off");
 
     click("clear:toggleRed");
     EXPECT_EQ(hotkeys.bindings()->count(HotkeyAction::toggleRed), 0u);
-    EXPECT_EQ(find<QPushButton>(window.get(), "keys:toggleRed")->text(), "None");
-    EXPECT_FALSE(find<QAbstractButton>(window.get(), "clear:toggleRed")->isEnabled());
+    EXPECT_EQ(get<QPushButton>("keys:toggleRed")->text(), "None");
+    EXPECT_FALSE(get<QAbstractButton>("clear:toggleRed")->isEnabled());
 
     // Keys another program holds.
-    world.world.machine.hotkeys.setTakenElsewhere(KeyCombo::defaults().at(HotkeyAction::stepDown), true);
-    EXPECT_FALSE(shown(find(window.get(), "inUse:stepDown")->parentWidget()));
+    world.machine.hotkeys.setTakenElsewhere(KeyCombo::defaults().at(HotkeyAction::stepDown), true);
+    EXPECT_FALSE(shown(get("inUse:stepDown")->parentWidget()));
     click("restoreShortcutDefaults");
-    EXPECT_TRUE(shown(find(window.get(), "inUse:stepDown")->parentWidget()));
+    EXPECT_TRUE(shown(get("inUse:stepDown")->parentWidget()));
     EXPECT_EQ(text("inUse:stepDown"), "In use by another app");
-    EXPECT_FALSE(shown(find(window.get(), "inUse:stepUp")->parentWidget()));
-    EXPECT_FALSE(shown(find(window.get(), "shared:toggleBright")));
+    EXPECT_FALSE(shown(get("inUse:stepUp")->parentWidget()));
+    EXPECT_FALSE(shown(get("shared:toggleBright")));
     // On one line where the window has room for it.
     window->tabs()->setCurrentWidget(window->tabs()->widget(window->tabs()->count() - 1));
     window->show();
     QCoreApplication::processEvents();
-    auto* inUse = find<QLabel>(window.get(), "inUse:stepDown");
+    auto* inUse = get<QLabel>("inUse:stepDown");
     EXPECT_LT(inUse->height(), 2 * inUse->fontMetrics().lineSpacing());
-}
 
-TEST_F(SettingsWindowTest, ClosingWhileRecordingGivesTheShortcutsBack) {
-    open();
+    // Closed while recording, the window gives the shortcuts back.
     click("keys:offOrResume");
-    EXPECT_FALSE(world.services->hotkeys.isRegistered(HotkeyAction::offOrResume));
+    EXPECT_FALSE(hotkeys.isRegistered(HotkeyAction::offOrResume));
     window.reset();
-    EXPECT_TRUE(world.services->hotkeys.isRegistered(HotkeyAction::offOrResume));
+    EXPECT_TRUE(hotkeys.isRegistered(HotkeyAction::offOrResume));
 }
 
 }  // namespace
