@@ -9,7 +9,7 @@
 namespace vesperine {
 namespace {
 
-TEST(Kelvin, EndsAreClampedAndNonFiniteInputIsSafe) {
+TEST(Kelvin, EndsAreClampedFadesAreEvenInMiredAndOnlyWarmAsKelvinFalls) {
     const double inf = std::numeric_limits<double>::infinity();
     const RGBGains white{1.0, 1.0, 1.0};
     for (double k : {6500.0, 6501.0, 10000.0, inf, std::nan("")}) {
@@ -20,9 +20,6 @@ TEST(Kelvin, EndsAreClampedAndNonFiniteInputIsSafe) {
         SCOPED_TRACE(k);
         EXPECT_EQ(Kelvin::gains(k), Kelvin::gains(1200));
     }
-}
-
-TEST(Kelvin, FadesEvenlyInMiredAndOnlyWarmsAsKelvinFalls) {
     // Between two temperatures a fade is even in mired, not in kelvin.
     EXPECT_NEAR(Kelvin::interpolate(6500, 3250, 0.5), 4333.3333, 0.001);
     EXPECT_DOUBLE_EQ(Kelvin::interpolate(3400, 2700, 1), 2700);

@@ -48,23 +48,9 @@ TEST(DisplayMonitor, DebouncesReconfigurationForwardsSystemEventsAndSaysWhatItCa
     EXPECT_EQ(system.observers(), 0u);
 }
 
-class DisplayPipelineTest : public testing::Test {
-protected:
-    DisplayPipelineTest() {
-        displays.add(screen(1, 16.0, 4.0));          // boost-capable, headroom 4
-        displays.add(screen(2, 1.0, 1.0, 1920));     // no boost
-    }
-    std::unique_ptr<DisplayPipeline> make() {
-        return std::make_unique<DisplayPipeline>(displays, displays, surfaces, time, logger);
-    }
-    SimulatedDisplays displays;
-    SimulatedEDRSurfaces surfaces;
-    VirtualTime time;
-    CapturingLogger logger;
-};
+class DisplayPipelineTest : public testing::Test, protected BoostDesk {};
 
 TEST_F(DisplayPipelineTest, FadesByElapsedTimeAt33msFramesAndEndsExactlyOnTarget) {
-    auto pipeline = make();
     const DisplayTarget warm{1.0, Kelvin::gains(3400)};
     pipeline->apply(warm, 1.0);
     EXPECT_EQ(pipeline->target().get(), warm);
@@ -90,7 +76,6 @@ TEST_F(DisplayPipelineTest, FadesByElapsedTimeAt33msFramesAndEndsExactlyOnTarget
 
 // A slow fade is paced by a far-off next frame: a new apply must not wait for it.
 TEST_F(DisplayPipelineTest, ANewApplyCancelsTheSlowFadeAtOnce) {
-    auto pipeline = make();
     pipeline->apply({1.0, Kelvin::gains(3400)}, 1800);
     time.advance(10min);
     ASSERT_TRUE(pipeline->isFading());
@@ -105,7 +90,6 @@ TEST_F(DisplayPipelineTest, ANewApplyCancelsTheSlowFadeAtOnce) {
 }
 
 TEST_F(DisplayPipelineTest, BoostIsLimitedByHeadroomAndOnlyOnCapableDisplays) {
-    auto pipeline = make();
     const DisplayTarget boosted{2.0, {1, 1, 1}};
     auto gains = pipeline->gains(boosted);
     EXPECT_NEAR(gains[1].r, std::pow(2.0, 1 / 2.2), 1e-12);
@@ -117,7 +101,6 @@ TEST_F(DisplayPipelineTest, BoostIsLimitedByHeadroomAndOnlyOnCapableDisplays) {
 }
 
 TEST_F(DisplayPipelineTest, TriggersLiveExactlyWhileBoostShows) {
-    auto pipeline = make();
     EXPECT_FALSE(pipeline->boostCeiling());
     pipeline->apply({2.0, {1, 1, 1}}, 1);
     time.runDue();
@@ -144,7 +127,6 @@ TEST_F(DisplayPipelineTest, TriggersLiveExactlyWhileBoostShows) {
 }
 
 TEST_F(DisplayPipelineTest, EventsRefreshRebuildAndReset) {
-    auto pipeline = make();
     pipeline->handle(DisplayMonitor::Event::spaceChanged);
     pipeline->handle(DisplayMonitor::Event::wake);  // current off, same layout: only a refresh
     EXPECT_EQ(displays.writes(), 0);

@@ -44,6 +44,7 @@ double departure(const std::map<DisplayID, RGBGains>& a, const std::map<DisplayI
 TEST(FramePacing, ShownStaysWithinAVisibleStepOfEveryFrameAndEndsOnTheTarget) {
     const DisplayTarget off = DisplayTarget::off();
     const DisplayTarget warm{1.0, Kelvin::gains(3400)};
+    const DisplayTarget k5000{1.0, Kelvin::gains(5000)}, k4800{1.0, Kelvin::gains(4800)};
     const struct Case {
         const char* name;
         DisplayTarget from, to;
@@ -52,25 +53,18 @@ TEST(FramePacing, ShownStaysWithinAVisibleStepOfEveryFrameAndEndsOnTheTarget) {
     } cases[] = {
         // Blue moves by 0.46: a frame per 1/1024 of that, not one per 33 ms (54,546).
         {"30-minute evening fade", off, warm, 1800},
-        {"5 s join of a scheduled fade", {1.0, Kelvin::gains(5000)}, {1.0, Kelvin::gains(4950)}, 5},
-        {"31 s piece of a scheduled fade, even",
-         {1.0, Kelvin::gains(5000)},
-         {1.0, Kelvin::gains(4800)},
-         31,
-         Easing::Curve::even},
+        {"5 s join of a scheduled fade", k5000, {1.0, Kelvin::gains(4950)}, 5},
+        {"31 s piece of a scheduled fade, even", k5000, k4800, 31, Easing::Curve::even},
         {"hot key, 0.5 s: every frame", warm, off, 0.5},
         {"boost up", off, {2.0, RGBGains::neutral()}, 3},
         {"boost down, tint in", {2.0, RGBGains::neutral()}, {1.0, Kelvin::gains(2700)}, 60},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SimulatedDisplays displays;
-        displays.add(screen(1, 16.0, 4.0));
-        displays.add(screen(2, 1.0, 1.0, 1920));
-        SimulatedEDRSurfaces surfaces;
-        VirtualTime time;
-        CapturingLogger logger;
-        DisplayPipeline pipeline(displays, displays, surfaces, time, logger);
+        BoostDesk desk;
+        auto& displays = desk.displays;
+        auto& time = desk.time;
+        DisplayPipeline& pipeline = *desk.pipeline;
         pipeline.apply(c.from, 0);
         time.runDue();
         const int writesBefore = displays.writesTo(2);
@@ -110,28 +104,20 @@ TEST(FramePacing, ShownStaysWithinAVisibleStepOfEveryFrameAndEndsOnTheTarget) {
 
 TEST(TransitionPlan, BoostComesDownBeforeATintAndGoesUpAfterIt) {
     using Step = TransitionPlan::Step;
-    const DisplayTarget boosted{2.0, {1, 1, 1}}, white{1.0, {1, 1, 1}};
+    const DisplayTarget boosted{2.0, {1, 1, 1}}, white{1.0, {1, 1, 1}}, boost3{3.0, {1, 1, 1}};
     const DisplayTarget warm{1.0, Kelvin::gains(3400)}, warmer{1.0, Kelvin::gains(2700)};
-    const DisplayTarget almostWhite{1.0, {0.99995, 1, 1}};
-    const std::tuple<const char*, DisplayTarget, DisplayTarget, double, std::vector<Step>> cases[] =
-        {
-            {"same target", warm, warm, 5, {}},
-            {"boost to warm", boosted, warm, 4, {{boosted, white, 2}, {white, warm, 2}}},
-            {"warm to boost", warm, boosted, 4, {{warm, white, 2}, {white, boosted, 2}}},
-            {"warm to warmer", warm, warmer, 4, {{warm, warmer, 4}}},
-            {"boost to lower boost",
-             {3.0, {1, 1, 1}},
-             boosted,
-             4,
-             {{{3.0, {1, 1, 1}}, boosted, 4}}},
-            {"near-identity target counts as untinted",
-             warm,
-             almostWhite,
-             2,
-             {{warm, white, 1}, {white, almostWhite, 1}}},
-            {"negative duration", boosted, warm, -3, {{boosted, white, 0}, {white, warm, 0}}},
-            {"NaN duration", warm, warmer, std::nan(""), {{warm, warmer, 0}}},
-        };
+    const DisplayTarget almost{1.0, {0.99995, 1, 1}};  // white but for rounding
+    using Case = std::tuple<const char*, DisplayTarget, DisplayTarget, double, std::vector<Step>>;
+    const Case cases[] = {
+        {"same target", warm, warm, 5, {}},
+        {"boost to warm", boosted, warm, 4, {{boosted, white, 2}, {white, warm, 2}}},
+        {"warm to boost", warm, boosted, 4, {{warm, white, 2}, {white, boosted, 2}}},
+        {"warm to warmer", warm, warmer, 4, {{warm, warmer, 4}}},
+        {"boost to lower boost", boost3, boosted, 4, {{boost3, boosted, 4}}},
+        {"near-identity is untinted", warm, almost, 2, {{warm, white, 1}, {white, almost, 1}}},
+        {"negative duration", boosted, warm, -3, {{boosted, white, 0}, {white, warm, 0}}},
+        {"NaN duration", warm, warmer, std::nan(""), {{warm, warmer, 0}}},
+    };
     for (const auto& [name, from, to, duration, steps] : cases) {
         SCOPED_TRACE(name);
         EXPECT_EQ(TransitionPlan::make(from, to, duration).steps, steps);

@@ -67,9 +67,8 @@ TEST_F(GuideTest, ThePauseTipWaitsForAnApplication) {
     Guide& guide = start();
     guide.menuOpened();
     for (auto done : {TipEvent::modePicked, TipEvent::displayReset, TipEvent::schedulesOpened,
-                      TipEvent::shortcutUsed}) {
+                      TipEvent::shortcutUsed})
         guide.donate(done);
-    }
     machine.time.advanceSeconds(24 * 3600);
     guide.menuOpened();
     guide.menuOpened();
@@ -170,9 +169,7 @@ TEST(TipRules, TheScheduleTabsTipsEndAfterTheirPagesOrWhenClosedOrUsed) {
     } cases[] = {
         {"the list, fresh", ScheduleTip::scheduleList, {}, false, true, true},
         {"the list after a preview", ScheduleTip::scheduleList, {}, true, true, true},
-        {"the list, shown on its last page", ScheduleTip::scheduleList, {2, false}, false, true, true},
-        {"the list, pages used up", ScheduleTip::scheduleList, {3, false}, false, true, false},
-        {"the list, closed", ScheduleTip::scheduleList, {0, true}, false, true, false},
+        {"the list on its last page", ScheduleTip::scheduleList, {2, false}, false, true, true},
         {"the list, tips off", ScheduleTip::scheduleList, {}, false, false, false},
         {"the editor, fresh", ScheduleTip::previewStep, {}, false, true, true},
         {"the editor after a preview", ScheduleTip::previewStep, {}, true, true, false},

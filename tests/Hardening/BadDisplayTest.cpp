@@ -45,13 +45,6 @@ const BadDisplay badDisplays[] = {
     {"gamma size 2^32", std::size_t{1} << 32, {}, false, false, badSize},
 };
 
-bool shows(const SimulatedDisplays& displays, DisplayID id, const RGBGains& gains) {
-    return displays.has(id) && !displays.table(id).r.empty() &&
-           lastRed(displays, id) == static_cast<float>(gains.r) &&
-           lastGreen(displays, id) == static_cast<float>(gains.g) &&
-           lastBlue(displays, id) == static_cast<float>(gains.b);
-}
-
 // A 4-second fade to warm, then 20 s of watchdog ticks, stepping frame by frame.
 TEST(BadDisplay, NeverStopsTheOthersAndIsLoggedOncePerCause) {
     for (const auto& c : badDisplays) {

@@ -61,7 +61,6 @@ struct Stores {
     JsonFileDefaultsStore defaults;
 };
 
-// What a loaded pair of files says, and whether it is whole.
 struct Loaded {
     std::int64_t scheduleVersion = -1;
     std::int64_t defaultsVersion = -1;

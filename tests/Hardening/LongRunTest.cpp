@@ -64,7 +64,6 @@ struct Machine {
         app->applicationDidFinishLaunching();
     }
 
-    // Runs the schedule clock forward by `hours` of schedule time.
     void run(double hours) { machine.time.advanceSeconds(hours * 3600 / scale); }
     double hoursSinceStart() const { return (app->state().now() - weekStart) / 3600; }
 
@@ -72,12 +71,8 @@ struct Machine {
     int displaysOffTarget() const {
         int off = 0;
         const auto expected = app->pipeline().gains(app->pipeline().current().get());
-        for (const auto& info : app->pipeline().displays().get()) {
-            const auto& g = expected.at(info.id);
-            off += lastRed(displays, info.id) != float(g.r) ||
-                   lastGreen(displays, info.id) != float(g.g) ||
-                   lastBlue(displays, info.id) != float(g.b);
-        }
+        for (const auto& info : app->pipeline().displays().get())
+            off += !shows(displays, info.id, expected.at(info.id));
         return off;
     }
 

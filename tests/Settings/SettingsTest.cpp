@@ -103,28 +103,23 @@ TEST(CoordinateInput, NamesAFoundPositionAfterTheNearestCityWithin50Km) {
             EXPECT_EQ(std::pair(place->latitude, place->longitude), std::pair(latitude, longitude));
         }
     }
-}
-
-// Both hemispheres are the location tab's test; rounding happens before the side is named.
-TEST(CoordinateInput, DescribesWithHemispheres) {
+    // Rounding happens before the side is named (both hemispheres: the location tab's test).
     EXPECT_EQ(CoordinateInput::describe(-33.86882, -0.00001), "33.8688° S, 0° E");
 }
 
 using namespace KeyframeEdits;
 using Side = OffsetLabel::Side;
 
-// Small offsets either side and none are the schedule tab's test.
-TEST(KeyframeEdits, OffsetsAreLabelledBySideAndSize) {
-    const std::pair<std::int64_t, OffsetLabel> cases[] = {
+// Small offsets either side and none, and the other changes of kind, are the schedule tab's
+// test, through its pickers.
+TEST(KeyframeEdits, OffsetLabelsAndPickingAnAnchorKindKeepWhatTheyCan) {
+    const std::pair<std::int64_t, OffsetLabel> offsets[] = {
         {-240, {Side::earlier, 240}},
         {std::numeric_limits<std::int64_t>::min(), {Side::earlier, 9'223'372'036'854'775'808u}},
         {std::numeric_limits<std::int64_t>::max(), {Side::later, 9'223'372'036'854'775'807u}},
     };
-    for (const auto& [offset, label] : cases) EXPECT_EQ(offsetLabel(offset), label) << offset;
-}
+    for (const auto& [offset, label] : offsets) EXPECT_EQ(offsetLabel(offset), label) << offset;
 
-// The other changes of kind are the schedule tab's test, through its pickers.
-TEST(KeyframeEdits, PickingAnAnchorKindKeepsWhatItCan) {
     const auto sunset = TimeAnchor::solar(SolarEvent::sunset, -30);
     using Today = std::optional<ScheduleToday::WallTime>;
     const std::tuple<const char*, TimeAnchor, AnchorKind, Today, TimeAnchor> cases[] = {

@@ -15,7 +15,9 @@ TEST(VirtualTime, FiresDueTimersInOrderWithTheClockAtTheirDueTimeAndNoOthers) {
     const Instant start = time.now();
     std::vector<std::string> order;
     auto record = [&](std::string name) {
-        return [&, name] { order.push_back(name + "@" + std::to_string(std::lround(time.now() - start) )); };
+        return [&, name] {
+            order.push_back(name + "@" + std::to_string(std::lround(time.now() - start)));
+        };
     };
     auto late = time.oneShot(3s, record("late"));
     auto tieA = time.oneShot(2s, record("tieA"));
@@ -31,13 +33,6 @@ TEST(VirtualTime, FiresDueTimersInOrderWithTheClockAtTheirDueTimeAndNoOthers) {
                                                "late@3", "every@3"}));
     every.cancel();
     EXPECT_EQ(time.armedTimers(), 0u);
-}
-
-TEST(DurationFromSeconds, HandlesEveryDouble) {
-    EXPECT_EQ(durationFromSeconds(1.5), std::optional<Duration>(1500ms));
-    EXPECT_EQ(durationFromSeconds(-2), std::optional<Duration>(0ns));
-    EXPECT_FALSE(durationFromSeconds(std::nan("")));
-    EXPECT_EQ(durationFromSeconds(1e300), std::optional<Duration>(Duration::max()));
 }
 
 // Neither a jump of the wall clock nor the saturated delay of a far-off wake brings a timer
@@ -59,6 +54,11 @@ TEST(VirtualTime, WallClockJumpsAndTheLongestDelayNeverBringATimerForward) {
     EXPECT_EQ(fired, 0);
     EXPECT_GT(deadlineAfter(1h, Duration::max()), 1h);
     EXPECT_EQ(deadlineAfter(1h, -5s), 1h);
+    // Delays read as seconds saturate the same way, and NaN is no delay at all.
+    EXPECT_EQ(durationFromSeconds(1.5), std::optional<Duration>(1500ms));
+    EXPECT_EQ(durationFromSeconds(-2), std::optional<Duration>(0ns));
+    EXPECT_FALSE(durationFromSeconds(std::nan("")));
+    EXPECT_EQ(durationFromSeconds(1e300), std::optional<Duration>(Duration::max()));
 }
 
 }  // namespace
