@@ -16,7 +16,6 @@ namespace vesperine::testing_x11 {
 
 namespace fs = std::filesystem;
 
-// How the program's standard streams are set up.
 enum class Streams {
     logged,       // stderr kept in a file, stdout on /dev/null, no terminal on stdin
     typed,        // as logged, with a terminal on stdin, as when typed in one

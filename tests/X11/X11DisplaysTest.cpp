@@ -114,8 +114,7 @@ TEST_F(X11DisplayFixture, TheOwnRampIsTheOneOnScreenUnlessBlackOrRecordedByAKill
         const char* name;
         std::optional<bool> earlierRunEndsCleanly;  // none: no earlier run
         Ramp onScreen, own;
-    } cases[] = {{"a calibration", {}, calibration, calibration},
-                 {"black", {}, curve(256, 1.0, 0, 0, 0), identity},
+    } cases[] = {{"black", {}, curve(256, 1.0, 0, 0, 0), identity},
                  {"a calibration loaded after a clean end", true, later, later},
                  {"a killed run's tint over a calibration", false, {}, calibration}};
     TempFolder records;
@@ -170,6 +169,7 @@ TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
     ASSERT_TRUE(addSecondMonitor());
     settle(2);
     ASSERT_EQ(displays->screens().size(), 2u);
+    const Ramp own = other.ramp("DUMMY1");
     const DisplayID gone = 0x7fff'fff0;
     const std::vector<float> ramps[] = {{0, 0.5f, 0.8f}, {0, 0.25f, 0.6f}};
     DisplayGamma::TableWrite writes[] = {
@@ -205,10 +205,8 @@ TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
 
     // A restore gives both their own ramps back, from the outputs already listed.
     displays->restoreAll();
-    const auto own = other.ramp("DUMMY0").b;
-    ASSERT_EQ(own.size(), 256u);
-    EXPECT_EQ(own[128], 32896);  // 128 / 255 of the identity
-    EXPECT_EQ(own.back(), 65535);
+    EXPECT_EQ(other.ramp("DUMMY0"), identity);
+    EXPECT_EQ(other.ramp("DUMMY1"), own);
 }
 
 // The watchdog's reads come one tick late, from a connection nobody waits on: each answer is
@@ -334,9 +332,6 @@ TEST_F(X11PipelineTest, OnlyMonitorsComingAndGoingAreReconfigurationsAndFadesEnd
     EXPECT_EQ(pipeline->current().get(), red);
     EXPECT_NEAR(blueEnd("DUMMY0"), 0.0, 1.0 / 65535);
     EXPECT_NEAR(other.ramp("DUMMY0").r.back() / 65535.0, 0.8, 1.0 / 65535);
-
-    pipeline->reset();
-    EXPECT_EQ(other.ramp("DUMMY0"), identity);
 }
 
 TEST_F(X11DisplayFixture, ACurrentDesktopChangeIsASpaceChangeOtherPropertiesAreNot) {

@@ -130,7 +130,6 @@ public:
     }
 
 private:
-    // The output called `name` and its CRTC.
     std::pair<RROutput, RRCrtc> find(const std::string& name) const {
         std::pair<RROutput, RRCrtc> found{0, 0};
         XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root());

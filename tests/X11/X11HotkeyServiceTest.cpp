@@ -117,7 +117,6 @@ TEST_F(X11HotkeyServiceTest, GrabsEveryLockVariantOnTheRootUntilUnregistered) {
     EXPECT_EQ(rival.tryGrab(w, controlOptionMask | LockMask | numLock), 0);
 }
 
-// A press fires its action once, whatever lock is on and however long the key is held.
 TEST_F(X11HotkeyServiceTest, APressFiresItsActionOnceWhateverLockIsOn) {
     manager->start();
     XKeyboardState keyboard{};
