@@ -9,17 +9,13 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Platform/Linux/DBus/BusConnection.h"
@@ -32,6 +28,8 @@
 #include "Platform/Linux/NightLight/KWinNightLightTint.h"
 #include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
+#include "Qt/GnomeNightLightKeys.h"
+#include "Qt/Spin.h"
 #include "Support/ChildProcess.h"
 #include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
@@ -41,7 +39,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using Service = BusServiceReader::Name;
 
 std::string onPath(const std::string& name) {
@@ -63,16 +60,6 @@ std::string dynamicLoader() {
         },
         &found);
     return found;
-}
-
-// Turns the loop (GIO's settings work through it) until `done`, `limit` at most.
-bool within(std::chrono::milliseconds limit, const std::function<bool()>& done) {
-    for (const auto until = Clock::now() + limit; !done();) {
-        if (Clock::now() > until) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
 }
 
 // A login of the test's own: a home with its runtime, configuration and cache folders and a
@@ -195,7 +182,7 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
         if (!enabled || !mode || !target) return std::nullopt;
         return Shown{*enabled, *mode, *target};
     };
-    if (!within(10s, [&] { return shown().has_value(); }))
+    if (!spin([&] { return shown().has_value(); }, 10s))
         GTEST_SKIP() << "kwin_wayland --virtual did not start:\n" << session.serversLog();
 
     const std::string kwinrc = session.config() + "/kwinrc";
@@ -211,7 +198,7 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
     const auto userWrites = [&](const std::string& text, Shown shows) {
         session.home.write(kwinrc, text);
         announceKwinrc(settingsModule.raw());
-        return within(2s, [&] { return shown() == shows; });
+        return spin([&] { return shown() == shows; });
     };
 
     {
@@ -224,12 +211,12 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
         ASSERT_TRUE(tint && tint->available());
         tint->show(3400);
         const std::string ours = file();
-        ASSERT_TRUE(within(2s, [&] { return shown() == Shown{1, constantMode, 3400}; }));
-        within(4s, [&] { return file() != ours; });  // KWin's own save, if it makes one
+        ASSERT_TRUE(spin([&] { return shown() == Shown{1, constantMode, 3400}; }));
+        spin([&] { return file() != ours; }, 4s);  // KWin's own save, if it makes one
         tint->release();
         EXPECT_EQ(file().find("[NightColor]"), std::string::npos) << file();
         EXPECT_EQ(file().substr(0, made.size()), made);
-        EXPECT_TRUE(within(2s, [&] { return shown() == users; }));
+        EXPECT_TRUE(spin([&] { return shown() == users; }));
     }
     struct Case {
         const char* name;
@@ -258,13 +245,13 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
         ASSERT_TRUE(tint && tint->available());
 
         tint->show(3412);
-        ASSERT_TRUE(within(2s, [&] { return shown() == Shown{1, constantMode, 3400}; }));
+        ASSERT_TRUE(spin([&] { return shown() == Shown{1, constantMode, 3400}; }));
         tint->show(700);  // below KWin's range
-        EXPECT_TRUE(within(2s, [&] { return shown() == Shown{1, constantMode, 1000}; }));
+        EXPECT_TRUE(spin([&] { return shown() == Shown{1, constantMode, 1000}; }));
 
         tint->release();
         EXPECT_EQ(file(), own);
-        EXPECT_TRUE(within(2s, [&] { return shown() == users; }));
+        EXPECT_TRUE(spin([&] { return shown() == users; }));
         EXPECT_FALSE(defaults.data(KWinNightLightTint::defaultsKey));
     }
 
@@ -273,35 +260,19 @@ TEST(RealDesktops, KWinFollowsOurNightColorAndTheUsersKwinrcComesBackByteForByte
     ASSERT_TRUE(userWrites(own, cases[1].shows));
     {
         auto crashed = crashingRun("KDE", "2700", defaultsFile, session.config());
-        ASSERT_TRUE(within(5s, [&] { return shown() == Shown{1, constantMode, 2700}; }));
+        ASSERT_TRUE(spin([&] { return shown() == Shown{1, constantMode, 2700}; }, 5s));
     }  // killed
     EXPECT_NE(file(), own);
     JsonFileDefaultsStore defaults(files, logger, defaultsFile);
     auto next = kdeTint(defaults);
     EXPECT_EQ(file(), own);
-    EXPECT_TRUE(within(2s, [&] { return shown() == cases[1].shows; }));
+    EXPECT_TRUE(spin([&] { return shown() == cases[1].shows; }));
     EXPECT_FALSE(defaults.data(KWinNightLightTint::defaultsKey));
     EXPECT_TRUE(logger.contains("Gave KDE's Night Light back", "display"));
     EXPECT_EQ(logger.lines().size(), 1u);  // and nothing went wrong on the way
 }
 
-// GNOME's night-light keys, as the user (or their settings panel) left them.
 using GnomeOwn = GnomeNightLightTint::Own;
-GnomeOwn gnomeKeys(GSettings* settings) {
-    return {g_settings_get_boolean(settings, "night-light-enabled") != FALSE,
-            g_settings_get_uint(settings, "night-light-temperature"),
-            g_settings_get_boolean(settings, "night-light-schedule-automatic") != FALSE,
-            g_settings_get_double(settings, "night-light-schedule-from"),
-            g_settings_get_double(settings, "night-light-schedule-to")};
-}
-void setGnomeKeys(GSettings* settings, const GnomeOwn& own) {
-    g_settings_set_boolean(settings, "night-light-enabled", own.enabled);
-    g_settings_set_uint(settings, "night-light-temperature", own.temperature);
-    g_settings_set_boolean(settings, "night-light-schedule-automatic", own.automatic);
-    g_settings_set_double(settings, "night-light-schedule-from", own.from);
-    g_settings_set_double(settings, "night-light-schedule-to", own.to);
-    g_settings_sync();
-}
 
 TEST(RealDesktops, GnomesColourPluginFollowsOurTemperatureAndTheUsersSettingsComeBack) {
     PrivateSession session;
@@ -311,22 +282,24 @@ TEST(RealDesktops, GnomesColourPluginFollowsOurTemperatureAndTheUsersSettingsCom
         GTEST_SKIP() << "mutter or gsd-color (gnome-settings-daemon) is not installed";
     session.start({mutter, "--headless", "--virtual-monitor", "1280x800", "--no-x11",
                    "--wayland-display", "vesperine-mutter"});
-    if (!within(10s, [&] { return fs::exists(session.home / "run/vesperine-mutter"); }))
+    if (!spin([&] { return fs::exists(session.home / "run/vesperine-mutter"); }, 10s))
         GTEST_SKIP() << "mutter --headless did not start:\n" << session.serversLog();
     session.start({daemon},
                   {"WAYLAND_DISPLAY=vesperine-mutter", "GDK_BACKEND=wayland", "NO_AT_BRIDGE=1"});
     const GnomeNightLight::Names names;
     const Service colour{names.service, names.path, names.interface};
     const auto temperature = [&] { return session.read(colour, "Temperature", 'u'); };
-    if (!within(10s, [&] { return temperature().has_value(); }))
+    if (!spin([&] { return temperature().has_value(); }, 10s))
         GTEST_SKIP() << "gsd-color did not start:\n" << session.serversLog();
     // The daemon eases into a new temperature over a few seconds; within one of our fade
     // steps (50 K) it shows what we asked for.
     const auto nears = [&](std::uint32_t kelvin, std::chrono::milliseconds limit = 4s) {
-        return within(limit, [&] {
-            const auto now = temperature();
-            return now && *now + 50 > kelvin && *now < kelvin + 50;
-        });
+        return spin(
+            [&] {
+                const auto now = temperature();
+                return now && *now + 50 > kelvin && *now < kelvin + 50;
+            },
+            limit);
     };
 
     GSettings* settings = g_settings_new(names.schema.c_str());

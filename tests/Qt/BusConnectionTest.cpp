@@ -18,16 +18,7 @@ BusConnection::Member method(BusConnection::Member m, const char* name) {
     return m;
 }
 
-class BusConnectionTest : public BusFixture<> {
-  protected:
-    // Waits for an answer from the daemon: what was sent before has been handled.
-    void roundTrip() {
-        bool answered = false;
-        Handle call = connection->call(method(daemon, "GetId"), nullptr,
-                                       [&](sd_bus_message*, const std::string&) { answered = true; });
-        ASSERT_TRUE(spin([&] { return answered; }));
-    }
-};
+using BusConnectionTest = BusFixture<>;
 
 // Replies, errors from names nobody owns and timeouts of owners that never answer, with the
 // loop turning meanwhile, are the bus readers' tests.
@@ -38,7 +29,11 @@ TEST_F(BusConnectionTest, SignalsAndOwnersAreHeardUntilTheHandleGoes) {
                                       [&](sd_bus_message*) { ++pings; });
     Handle owner = connection->watchNameOwner("org.example.Service",
                                               [&](bool has) { owners.push_back(has); });
-    roundTrip();  // the matches are installed asynchronously, before this call is answered
+    // The matches are installed asynchronously, before this call is answered.
+    bool answered = false;
+    Handle call = connection->call(method(daemon, "GetId"), nullptr,
+                                   [&](sd_bus_message*, const std::string&) { answered = true; });
+    ASSERT_TRUE(spin([&] { return answered; }));
     {
         BusClient service(bus.address(), "org.example.Service");
         ASSERT_TRUE(service.ok());

@@ -23,12 +23,11 @@ using namespace std::chrono_literals;
 constexpr const char* geoClueClient = "/org/freedesktop/GeoClue2/Client/7";
 constexpr const char* geoClueFix = "/org/freedesktop/GeoClue2/Client/7/Location/1";
 
-// How the played GeoClue answers Start.
+// How the played GeoClue answers Start; where it reports, it finds central Paris.
 enum class GeoClueTurn { reports, refuses, staysSilent };
 
 struct FakeGeoClue {
-    FakeGeoClue(QtMainLoop& loop, const std::string& address, GeoClueTurn turn, double latitude,
-                double longitude)
+    FakeGeoClue(QtMainLoop& loop, const std::string& address, GeoClueTurn turn)
         : service(loop, address, "org.freedesktop.GeoClue2", "/org/freedesktop/GeoClue2/Manager",
                   "org.freedesktop.GeoClue2.Manager") {
         service.method("GetClient", "", "o", [this](sd_bus_message* call) {
@@ -57,7 +56,7 @@ struct FakeGeoClue {
             return sd_bus_reply_method_return(call, "");
         });
         service.add(geoClueFix, "org.freedesktop.GeoClue2.Location",
-                    {{"Latitude", latitude}, {"Longitude", longitude}, {"Accuracy", 25000.0}});
+                    {{"Latitude", 48.86}, {"Longitude", 2.34}, {"Accuracy", 25000.0}});
     }
 
     FakeBusService service;
@@ -71,25 +70,23 @@ TEST_F(GeoClueLocatorTest, AsksOnceAtCityAccuracyAndSaysWhyNot) {
     struct Row {
         const char* name;
         std::optional<GeoClueTurn> turn;  // none: no GeoClue on the bus
-        double latitude, longitude;
         std::string answer, calls;
     };
     const Row rows[] = {
-        {"missing", std::nullopt, 0, 0,
-         "GeoClue, the location service, isn't installed or didn't start", ""},
-        {"near a city", GeoClueTurn::reports, 48.86, 2.34, "Paris, France",
-         "GetClient Start Stop "},
-        {"refused", GeoClueTurn::refuses, 0, 0,
+        {"missing", std::nullopt, "GeoClue, the location service, isn't installed or didn't start",
+         ""},
+        {"near a city", GeoClueTurn::reports, "Paris, France", "GetClient Start Stop "},
+        {"refused", GeoClueTurn::refuses,
          "GeoClue, the location service, refused: 'com.brevan.vesperine' disallowed, no agent",
          "GetClient Start "},
-        {"silent", GeoClueTurn::staysSilent, 0, 0,
+        {"silent", GeoClueTurn::staysSilent,
          "GeoClue, the location service, found no position within 0.3 s", "GetClient Start Stop "},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::optional<FakeGeoClue> geoClue;
         if (row.turn) {
-            geoClue.emplace(loop, bus.address(), *row.turn, row.latitude, row.longitude);
+            geoClue.emplace(loop, bus.address(), *row.turn);
             ASSERT_TRUE(geoClue->service.publish());
         }
         CapturingLogger logger;
@@ -117,7 +114,7 @@ TEST_F(GeoClueLocatorTest, AsksOnceAtCityAccuracyAndSaysWhyNot) {
 // The command asks GeoClue itself where no instance runs, and stores what it found for the
 // next start.
 TEST_F(GeoClueLocatorTest, TheLocationCommandStoresWhatGeoClueFinds) {
-    FakeGeoClue geoClue(loop, bus.address(), GeoClueTurn::reports, 48.86, 2.34);
+    FakeGeoClue geoClue(loop, bus.address(), GeoClueTurn::reports);
     ASSERT_TRUE(geoClue.service.publish());
     TempFolder home;
     const std::string out = (home.path() / "out").string();

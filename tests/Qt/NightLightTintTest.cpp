@@ -15,6 +15,7 @@
 #include "Color/Kelvin.h"
 #include "Display/GammaTable.h"
 #include "FakeBusService.h"
+#include "GnomeNightLightKeys.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Linux/NightLight/GnomeNightLightTint.h"
 #include "Platform/Linux/NightLight/KWinNightLight.h"
@@ -245,26 +246,8 @@ constexpr const char* schema = "org.example.vesperine.tint";
 
 class NightLightTintTest : public testing::Test {
   protected:
-    void SetUp() override { setKeys({false, 2700, true, 20.0, 6.0}); }
-    static void setKeys(const Own& own) {
-        GSettings* settings = g_settings_new(schema);
-        g_settings_set_boolean(settings, "night-light-enabled", own.enabled);
-        g_settings_set_uint(settings, "night-light-temperature", own.temperature);
-        g_settings_set_boolean(settings, "night-light-schedule-automatic", own.automatic);
-        g_settings_set_double(settings, "night-light-schedule-from", own.from);
-        g_settings_set_double(settings, "night-light-schedule-to", own.to);
-        g_object_unref(settings);
-    }
-    static Own keys() {
-        GSettings* settings = g_settings_new(schema);
-        Own own{g_settings_get_boolean(settings, "night-light-enabled") != FALSE,
-                g_settings_get_uint(settings, "night-light-temperature"),
-                g_settings_get_boolean(settings, "night-light-schedule-automatic") != FALSE,
-                g_settings_get_double(settings, "night-light-schedule-from"),
-                g_settings_get_double(settings, "night-light-schedule-to")};
-        g_object_unref(settings);
-        return own;
-    }
+    void SetUp() override { setGnomeKeys(settings, own); }
+    void TearDown() override { g_object_unref(settings); }
     // A table of ours with its white point at `white`.
     static int write(DisplayGamma& gamma, DisplayID display, RGBGains white) {
         auto table = GammaTable::Channels::identity(256);
@@ -276,6 +259,7 @@ class NightLightTintTest : public testing::Test {
         return gamma.writeTable(display, 256, table.r.data(), table.g.data(), table.b.data());
     }
 
+    GSettings* settings = g_settings_new(schema);
     MemoryDefaultsStore defaults;
     CapturingLogger logger;
     const Own own{false, 2700, true, 20.0, 6.0};
@@ -306,7 +290,7 @@ TEST_F(NightLightTintTest, WarmShowsAllDayAndTheUsersSettingsComeBack) {
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);
         EXPECT_EQ(write(gamma, 1, step.white), 0);
-        EXPECT_EQ(keys(), step.expected);
+        EXPECT_EQ(gnomeKeys(settings), step.expected);
         EXPECT_EQ(defaults.data(GnomeNightLightTint::defaultsKey).has_value(), step.kept);
         EXPECT_EQ(gamma.showsThroughNightLight(), step.kept);
     }
@@ -320,7 +304,7 @@ TEST_F(NightLightTintTest, WarmShowsAllDayAndTheUsersSettingsComeBack) {
     EXPECT_FLOAT_EQ(b[count - 1], 1.0f);  // never written: the identity
 
     gamma.restoreAll();
-    EXPECT_EQ(keys(), own);
+    EXPECT_EQ(gnomeKeys(settings), own);
     EXPECT_FALSE(defaults.data(GnomeNightLightTint::defaultsKey));
 }
 
@@ -328,10 +312,10 @@ TEST_F(NightLightTintTest, WarmShowsAllDayAndTheUsersSettingsComeBack) {
 TEST_F(NightLightTintTest, ADamagedRecordOfAnEarlierRunIsDroppedAndNothingTouched) {
     for (const char* stored : {R"({"enabled":"yes"})", "{"}) {
         SCOPED_TRACE(stored);
-        setKeys(wholeDay(3000));  // what the crashed run left on
+        setGnomeKeys(settings, wholeDay(3000));  // what the crashed run left on
         defaults.setData(GnomeNightLightTint::defaultsKey, stored);
         GnomeNightLightTint tint(defaults, logger, schema);
-        EXPECT_EQ(keys(), wholeDay(3000));
+        EXPECT_EQ(gnomeKeys(settings), wholeDay(3000));
         EXPECT_FALSE(defaults.data(GnomeNightLightTint::defaultsKey));
         EXPECT_FALSE(tint.showing());
     }

@@ -83,7 +83,7 @@ TEST(ProcessSession, ProcessesShareOurDisplaysByLoginSessionElseByTheirEnvironme
 }
 
 TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsOnOurDisplaysByExecutableName) {
-    Child a, b, c, d, e, f, g, h, i, j, k;
+    Child a, b, c, d, e, f, g, h, i, j;
     fake(a.pid(), "redshift");
     fake(b.pid(), "gammastep");
     fake(c.pid(), "redshift", 'Z');                             // ended, not yet reaped
@@ -99,7 +99,6 @@ TEST_F(ProcProcessesTest, ListsThisUsersRunningCompetitorsOnOurDisplaysByExecuta
     fake(999'999'9, "redshift");  // a process that has gone since /proc was read
     fake(i.pid(), "redshift", 'S', "", "DISPLAY=:1");  // of the user's other X session
     fake(j.pid(), "gammastep", 'S', "", "XDG_RUNTIME_DIR=/run/user/1000|WAYLAND_DISPLAY=wayland-1");
-    fake(k.pid(), "redshift", 'S', "", "TERM=linux");  // on no display at all
     root.write("self", "not a process");
     fs::create_directories(root / "sys");
 
