@@ -229,6 +229,9 @@ TEST_F(X11DisplayFixture, TheWatchdogsReadsAreAnsweredOneCallLateAndVoidedByWrit
     EXPECT_NEAR(asked().value_or(-1), 0.5, 1e-3);  // asked before the other client wrote
     EXPECT_NEAR(asked().value_or(-1), 0.9, 1e-3);
     displays->sendTables({&write, 1});
+    // Nothing orders requests on two connections: the frame must have reached the server
+    // before the next read is asked, or that read may overtake it.
+    spinFor(50ms);
     EXPECT_EQ(asked(), std::nullopt);  // asked before our frame: void
     EXPECT_NEAR(asked().value_or(-1), 0.5, 1e-3);
     ASSERT_TRUE(addSecondMonitor());
