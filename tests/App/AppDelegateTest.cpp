@@ -55,7 +55,6 @@ protected:
     MemoryDefaultsStore& defaults = machine.defaults;
     MemoryFileSystem& files = machine.files;
     SimulatedSingleInstance& instance = machine.instance;
-    SimulatedHotkeys& hotkeys = machine.hotkeys;
 };
 
 TEST_F(AppDelegateTest, NothingReachesTheDisplaysBeforeTheFirstEvaluation) {
@@ -136,20 +135,6 @@ TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) 
     EXPECT_TRUE(defaults.boolean(LegacyMigration::markerKey));
 }
 
-// An earlier run killed while it showed a tint: with nothing to show now, the display still
-// gets its own table back.
-TEST_F(AppDelegateTest, ATintLeftByAKilledRunIsRemovedEvenWhenNothingIsShown) {
-    ASSERT_TRUE(
-        ScheduleStore(files, logger, path, zone, time).setActiveID(Presets::manual().id).ok());
-    displays.setTable(1, {{0, 1}, {0, 1}, {0, 0.5f}});
-    auto app = make();
-    app->applicationDidFinishLaunching();
-    time.advance(1s);
-    EXPECT_EQ(app->state().resolution()->mode, DisplayMode::off());
-    EXPECT_EQ(displays.table(1).b.back(), 1.0f);
-    EXPECT_EQ(displays.restores(), 1);
-}
-
 TEST_F(AppDelegateTest, ResetLeavesTheDisplaysAloneAndHoldsOff) {
     auto app = make(LaunchOptions::parse(std::vector<std::string>{"--reset"}).value());
     app->applicationDidFinishLaunching();
@@ -206,29 +191,17 @@ TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
     EXPECT_EQ(app->pipeline().current().get(), DisplayMode::red(0.5).target());
 }
 
-TEST_F(AppDelegateTest, HotKeysAndLaterLaunchesAreWired) {
+TEST_F(AppDelegateTest, AHotKeyActsBeforeTheTipsHearOfIt) {
     auto app = make();
-    int activated = 0;
-    app->onActivate = [&] { ++activated; };
     app->applicationDidFinishLaunching();
-    // The action first: the tips learn of the shortcut once it has done its work.
     std::optional<int> shortcutsWhenActed;
     const Subscription acted = app->state().override().observe([&](const auto&) {
         shortcutsWhenActed = app->guide().record().count(TipEvent::shortcutUsed);
     });
-    ASSERT_TRUE(hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
+    ASSERT_TRUE(machine.hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
     EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
     EXPECT_EQ(shortcutsWhenActed, 0);
     EXPECT_EQ(app->guide().record().count(TipEvent::shortcutUsed), 1);
-    instance.receive(SingleInstance::Request::activate);
-    EXPECT_EQ(activated, 1);
-
-    // A later "--reset" does what it does at start: own tables back, Off held.
-    time.advance(2s);
-    instance.receive(SingleInstance::Request::resetDisplays);
-    time.advance(10s);
-    EXPECT_EQ(displays.table(1).g.back(), 1.0f);
-    EXPECT_EQ(app->state().override().get()->mode, DisplayMode::off());
 }
 
 // The rules, the guard and the detector report to the app state; a program that quits gets

@@ -61,9 +61,6 @@ TEST(LegacyMigration, TakesOverOnceWithoutLosingAnything) {
         std::function<void(World&)> change;
         std::vector<std::string> logs;  // "category: message", in order
     } cases[] = {
-        {"first launch",
-         [](World&) {},
-         {quitting, settings + "preferences, hotkeys", schedules, "migration: " + binned}},
         {"our own settings and schedules win",
          [](World& w) {
              w.defaults.set("preferences", Data{"mine"});
@@ -192,9 +189,6 @@ struct Damage {
     std::vector<const char*> logs;  // each must appear
     rlim_t fileSizeLimit = RLIM_INFINITY;
 };
-void PrintTo(const Damage& damage, std::ostream* out) {
-    *out << damage.name;
-}
 
 class LegacyMigrationDamage : public LegacyMigrationFiles,
                               public testing::WithParamInterface<Damage> {};

@@ -96,10 +96,6 @@ TEST(UserInstaller, ALinkedBinFolderStaysALinkAndPlacesComeFromTheUsersFoldersRe
     EXPECT_EQ(places.home, real);
     EXPECT_EQ(places.installFolder, linked + "/.local/bin");
     EXPECT_EQ(places.moreMovable, std::vector<std::string>{real + "/Téléchargements"});
-    for (const char* folder : {"/Downloads/v", "/Téléchargements/v"})
-        EXPECT_EQ(MoveToApplications::classify(real + folder, places),
-                  MoveToApplications::Location::movable)
-            << folder;
 }
 
 TEST(UserInstaller, OnlyAFileThatCarriesOurBuildIdentityIsOurCopy) {
