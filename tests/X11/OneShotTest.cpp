@@ -16,10 +16,9 @@ Ramp warmOn(const Ramp& own, double kelvin) {
 }
 
 // Row by row on one output whose own ramp is a calibration: a tint is that ramp scaled (a
-// second command never stacks on the first), what cannot show is refused and changes
-// nothing, off gives the calibration back from the record the tint left, a tint another
-// program left is no one's to clear but reset's, and without a session bus the lock alone
-// says that no instance runs.
+// second command never stacks on the first), off gives the calibration back from the record
+// the tint left, a tint another program left is no one's to clear but reset's, and without a
+// session bus the lock alone says that no instance runs.
 TEST_F(OneShotTest, CommandsWithoutAnInstanceActOnceAndLeaveTheRamp) {
     PrivateBus bus;
     ASSERT_FALSE(bus.address().empty()) << "no dbus-daemon";
@@ -40,9 +39,6 @@ TEST_F(OneShotTest, CommandsWithoutAnInstanceActOnceAndLeaveTheRamp) {
         {"warm 3400", nullptr, true, 0, "Showing Warm 3400K (not running: it stays until",
          warmOn(own, 3400)},
         {"red 80", nullptr, true, 0, "Showing Red 80%", scaled(own, 0.8, 0, 0)},
-        {"bright", nullptr, true, 1,
-         "vesperine: Bright needs an HDR display, which this computer doesn't have.\n",
-         scaled(own, 0.8, 0, 0)},
         {"off", nullptr, true, 0, "Showing Off (not running)\n", own},
         {"off", &foreign, true, 0, "Showing Off (not running)\n", foreign},
         {"reset", nullptr, true, 0, "Showing Off (not running)\n", identity},

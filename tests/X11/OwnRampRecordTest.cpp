@@ -68,17 +68,5 @@ TEST(OwnRampRecordTest, ADamagedRecordIsIgnoredAndLoggedOnce) {
     }
 }
 
-// Without a runtime folder nothing is written, said once.
-TEST(OwnRampRecordTest, NoFolderKeepsNothing) {
-    MemoryFileSystem files;
-    CapturingLogger logger;
-    OwnRampRecord none(files, logger, "", "app");
-    none.open(":0", "A");
-    EXPECT_FALSE(none.keep(dp1, ramp));
-    EXPECT_EQ(files.writes(), 0);
-    EXPECT_EQ(logger.count("XDG_RUNTIME_DIR is not set"), 1u);
-    EXPECT_EQ(logger.count("Ignoring"), 0u);
-}
-
 }  // namespace
 }  // namespace vesperine

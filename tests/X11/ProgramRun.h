@@ -91,13 +91,12 @@ protected:
         other.setRamp("DUMMY0", identity);
     }
     // `vesperine <arguments>` as typed in the session of a program run in `home`: on `bus`, with
-    // the same folders, after `prefix` (which may change that environment).
-    CommandRun vesperine(const std::string& arguments, const std::string& bus,
-                         const std::string& prefix = "") const {
+    // the same folders.
+    CommandRun vesperine(const std::string& arguments, const std::string& bus) const {
         return runCommand("DBUS_SESSION_BUS_ADDRESS='" + bus + "' XDG_RUNTIME_DIR='" +
                           (home / "run").string() + "' XDG_DATA_HOME='" + (home / "data").string() +
                           "' XDG_CONFIG_HOME='" + (home / "config").string() + "' TZ=UTC " +
-                          prefix + VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null");
+                          VESPERINE_PROGRAM + " " + arguments + " 2>&1 </dev/null");
     }
     // Whether DUMMY0's channels end at `r` and `b` (of full scale).
     bool shows(double r, double b) const {

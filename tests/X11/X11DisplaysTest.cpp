@@ -74,35 +74,6 @@ TEST_F(X11DisplayFixture, CapturesAppliesAndRestoresExactlyEvenAfterReconfigurat
     EXPECT_EQ(other.ramp("DUMMY1"), own[1]);
 }
 
-// The core's tables need not have the CRTC's size: they are resampled linearly both ways.
-TEST_F(X11DisplayFixture, TablesOfOtherSizesAreResampledToAndFromTheCrtc) {
-    // Blue is x², whose samples a table of two joins by a straight line: 0.2 at 0.2.
-    for (std::size_t size : {2u, 1024u}) {
-        SCOPED_TRACE(size);
-        std::vector<float> r(size), g(size), b(size);
-        for (std::size_t i = 0; i < size; ++i) {
-            r[i] = float(i) / float(size - 1);
-            g[i] = 0.5f * r[i];
-            b[i] = r[i] * r[i];
-        }
-        ASSERT_EQ(displays->writeTable(first, size, r.data(), g.data(), b.data()), 0);
-        const Ramp shown = other.ramp("DUMMY0");
-        ASSERT_EQ(shown.r.size(), 256u);
-        EXPECT_EQ(shown.r.back(), 65535);
-        EXPECT_NEAR(shown.g[51], 0.5 * 0.2 * 65535, 1);
-        EXPECT_NEAR(shown.b[51], (size == 2 ? 0.2 : 0.04) * 65535, 3);
-
-        float rr[8], gg[8], bb[8];
-        std::size_t count = 0;
-        ASSERT_EQ(displays->readTable(first, 8, rr, gg, bb, count), 0);
-        ASSERT_EQ(count, 8u);
-        EXPECT_EQ(rr[0], 0.0f);
-        EXPECT_EQ(rr[7], 1.0f);
-        EXPECT_NEAR(gg[7], 0.5, 1e-4);
-        EXPECT_NEAR(rr[3], 3.0 / 7.0, 1e-4);
-    }
-}
-
 // The ramp on screen is an output's own, whatever its shape, unless it is black (another
 // program's blackout, or a driver that reads back zeros: the identity stands in) or the
 // record of an earlier run says otherwise: one killed while tinted. One that ended cleanly
@@ -179,29 +150,12 @@ TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
         {first, 1, ramps[0].data(), ramps[0].data(), ramps[0].data()},
     };
     displays->writeTables(writes);
-    const auto results = [](const auto& batch) {
-        std::vector<int> all;
-        for (const auto& entry : batch) all.push_back(entry.result);
-        return all;
-    };
-    EXPECT_EQ(results(writes),
+    std::vector<int> results;
+    for (const auto& entry : writes) results.push_back(entry.result);
+    EXPECT_EQ(results,
               (std::vector{0, X11Displays::noSuchDisplay, 0, X11Displays::unusableGammaSize}));
     EXPECT_NEAR(other.ramp("DUMMY0").b.back(), 0.6 * 65535, 1);
     EXPECT_NEAR(other.ramp("DUMMY1").b.back(), 0.8 * 65535, 1);
-
-    std::vector<float> r[3], g[3], b[3];
-    DisplayGamma::TableRead reads[3];
-    for (int i = 0; const DisplayID id : {second, gone, first}) {
-        r[i].assign(16, -1), g[i].assign(16, -1), b[i].assign(16, -1);
-        reads[i] = {id, 16, r[i].data(), g[i].data(), b[i].data()}, ++i;
-    }
-    displays->readTables(reads);
-    EXPECT_EQ(results(reads), (std::vector{0, X11Displays::noSuchDisplay, 0}));
-    EXPECT_EQ(reads[0].count, 16u);
-    EXPECT_EQ(reads[1].count, 0u);
-    EXPECT_NEAR(b[0].back(), 0.8, 1e-4);
-    EXPECT_NEAR(r[0][15], 0.6, 1e-4);
-    EXPECT_NEAR(b[2].back(), 0.6, 1e-4);
 
     // A restore gives both their own ramps back, from the outputs already listed.
     displays->restoreAll();
@@ -210,8 +164,8 @@ TEST_F(X11DisplayFixture, BatchesAnswerEachEntryOnItsOwn) {
 }
 
 // The watchdog's reads come one tick late, from a connection nobody waits on: each answer is
-// the table as it was when the previous call asked, and a write or a layout change in
-// between leaves no answer rather than a stale one (which would look like drift).
+// the table as it was when the previous call asked, and a write in between leaves no answer
+// rather than a stale one (which would look like drift).
 TEST_F(X11DisplayFixture, TheWatchdogsReadsAreAnsweredOneCallLateAndVoidedByWrites) {
     settle(1);
     std::vector<float> r(2), g(2), b(2);
@@ -233,10 +187,6 @@ TEST_F(X11DisplayFixture, TheWatchdogsReadsAreAnsweredOneCallLateAndVoidedByWrit
     // before the next read is asked, or that read may overtake it.
     spinFor(50ms);
     EXPECT_EQ(asked(), std::nullopt);  // asked before our frame: void
-    EXPECT_NEAR(asked().value_or(-1), 0.5, 1e-3);
-    ASSERT_TRUE(addSecondMonitor());
-    settle(2);
-    EXPECT_EQ(asked(), std::nullopt);  // asked of the layout before
     EXPECT_NEAR(asked().value_or(-1), 0.5, 1e-3);
 }
 
@@ -263,13 +213,6 @@ TEST_F(X11DisplayFixture, AnotherClientsRampIsHeardAndReplacedAtOnceOursAreNot) 
     other.setRamp("DUMMY0", identity);
     EXPECT_TRUE(spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - 0.6) < 1e-3; }));
     EXPECT_EQ(logger.count("Gamma drifted"), 1u);
-    // The same foreign ramp once more, later: the look after the repair saw it hold, so this
-    // one is not taken for a repair that failed.
-    spinFor(2500ms);
-    EXPECT_FALSE(gamma.watchdogRunning());  // the repair held, and was seen to
-    other.setRamp("DUMMY0", identity);
-    EXPECT_TRUE(spin([&] { return std::abs(end(other.ramp("DUMMY0").b) - 0.6) < 1e-3; }));
-    EXPECT_EQ(logger.count("Gamma drifted"), 2u);
 }
 
 // The whole display output on the real server: monitor, pipeline and gamma, on the loop.
@@ -307,9 +250,9 @@ protected:
 };
 
 // Our own ramp writes must not come back as reconfigurations, or every frame would make the
-// pipeline restore and re-read the tables; monitors added and removed mid-fade do, and end on
-// the target.
-TEST_F(X11PipelineTest, OnlyMonitorsComingAndGoingAreReconfigurationsAndFadesEndOnTheTarget) {
+// pipeline restore and re-read the tables; a monitor added mid-fade does, and joins the fade
+// to its target.
+TEST_F(X11PipelineTest, OnlyAMonitorComingIsAReconfigurationAndItJoinsTheFade) {
     pipeline->apply({1.0, Kelvin::gains(2700)}, 1.0);
     fadeEndsOn(1);
     EXPECT_EQ(reconfigurations, 0);
@@ -326,15 +269,6 @@ TEST_F(X11PipelineTest, OnlyMonitorsComingAndGoingAreReconfigurationsAndFadesEnd
     EXPECT_NEAR(blueEnd("DUMMY0"), warm.gains.b, 1.0 / 65535);
     // Joined the fade, not left white.
     EXPECT_NEAR(blueEnd("DUMMY1"), ownEnd * warm.gains.b, 1.0 / 65535);
-
-    const DisplayTarget red{1.0, {0.8, 0, 0}};
-    pipeline->apply(red, 1.5);
-    spinFor(300ms);
-    ASSERT_TRUE(removeSecondMonitor());
-    fadeEndsOn(1);
-    EXPECT_EQ(pipeline->current().get(), red);
-    EXPECT_NEAR(blueEnd("DUMMY0"), 0.0, 1.0 / 65535);
-    EXPECT_NEAR(other.ramp("DUMMY0").r.back() / 65535.0, 0.8, 1.0 / 65535);
 }
 
 TEST_F(X11DisplayFixture, ACurrentDesktopChangeIsASpaceChangeOtherPropertiesAreNot) {
@@ -364,8 +298,8 @@ std::vector<std::string> ids(const std::vector<Conflict>& conflicts) {
 }
 
 // A real competitor on the test server: redshift in continuous mode at a fixed 4000 K, no
-// fades, no configuration file of the user's. Its ramps are taken as foreign until we tint;
-// `fix` asks it to quit, its end is heard on the loop (no poll), and it gives the ramps back.
+// fades, no configuration file of the user's. Its ramps are taken as foreign; `fix` asks it
+// to quit, its end is heard on the loop (no poll), and it gives the ramps back.
 TEST_F(X11DisplayFixture, RedshiftIsListedItsRampsAreForeignAndFixEndsIt) {
     ProcProcesses processes(loop, loop, logger);
     // `fix` ends every redshift of this user: never one that is not ours.
@@ -380,20 +314,12 @@ TEST_F(X11DisplayFixture, RedshiftIsListedItsRampsAreForeignAndFixEndsIt) {
     for (const auto& screen : displays->screens()) lit.push_back({screen.id, screen.name});
     const Observable<std::vector<DisplayInfo>> known{lit};
     ConflictDetector detector({nightLight, processes, known, *displays, loop, logger}, "Vesperine");
-    bool ownTint = false;
-    detector.appOwnsGamma = [&] { return ownTint; };
     detector.start();
     const std::vector<std::string> both{"app:redshift", "foreignGamma"};
     Timer again = loop.repeating(50ms, [&] { detector.refresh(); });
     ASSERT_TRUE(spin([&] { return ids(detector.conflicts()) == both; }, 5s))
         << testing::PrintToString(ids(detector.conflicts()));
     again.cancel();
-    EXPECT_EQ(detector.conflicts()->front().message("Vesperine"),
-              "Redshift is running and will fight Vesperine over the display.");
-    ownTint = true;
-    detector.refresh();
-    EXPECT_EQ(ids(detector.conflicts()), std::vector<std::string>{"app:redshift"});
-    ownTint = false;
 
     int exits = 0;
     Handle heard = processes.observeExits([&](const RunningProcess& p) {

@@ -138,8 +138,6 @@ TEST_F(X11HotkeyServiceTest, APressFiresItsActionOnceWhateverLockIsOn) {
         ASSERT_EQ(rival.lockedModifiers() & (LockMask | numLock),
                   (caps ? LockMask : 0u) | (num ? numLock : 0u));
         EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
-        EXPECT_EQ(typeAndCollect(controlOption, XK_Up), std::vector{HotkeyAction::stepUp});
-        EXPECT_EQ(typeAndCollect(controlOption, XK_0), std::vector{HotkeyAction::offOrResume});
         // Other modifiers make another combination, which is not ours.
         EXPECT_TRUE(typeAndCollect({XK_Control_L}, XK_b, 0).empty());
         EXPECT_TRUE(typeAndCollect({XK_Control_L, XK_Alt_L, XK_Shift_L}, XK_b, 0).empty());
@@ -183,15 +181,11 @@ TEST_F(X11HotkeyServiceTest, ACombinationAnotherClientHoldsIsAConflictAndTheRest
 }
 
 TEST_F(X11HotkeyServiceTest, StoredCombinationsWithNoKeyHereFailToRegister) {
-    std::vector<std::pair<const char*, KeyCombo>> cases = {
+    const std::pair<const char*, KeyCombo> cases[] = {
         {"key code with no X11 key", KeyCombo{10, 0x1800, "§"}},
         {"key code far out of range", KeyCombo{0xFFFFFFFF, 0x1800, "?"}},
         {"modifier bit with no X11 counterpart", KeyCombo{11, 0x1800 | 0x10000, "B"}},
-        {"no modifier bits known at all", KeyCombo{11, 0x1, "B"}},
     };
-    // A function key this keyboard lacks (the test server's map has none past F12 on most).
-    for (auto [stored, keysym] : {std::pair<std::uint32_t, KeySym>{105, XK_F13}, {90, XK_F20}})
-        if (rival.key(keysym) == 0) cases.push_back({"key this keyboard lacks", {stored, 0x1800, "F"}});
     manager->start();
     for (const auto& [name, combo] : cases) {
         SCOPED_TRACE(name);
@@ -199,38 +193,6 @@ TEST_F(X11HotkeyServiceTest, StoredCombinationsWithNoKeyHereFailToRegister) {
         EXPECT_EQ(manager->conflicts().get(), std::set{HotkeyAction::toggleWarm});
         EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
     }
-}
-
-TEST_F(X11HotkeyServiceTest, AKeyboardMapChangeMovesTheGrabToTheKeyThatNowTypesIt) {
-    manager->start();
-    int mappings = 0;
-    Handle counting = connection->addListener([&](const XEvent& event) {
-        if (event.type == MappingNotify && event.xmapping.request == MappingKeyboard) ++mappings;
-    });
-    const KeyCode b = rival.key(XK_b), n = rival.key(XK_n);
-    ASSERT_NE(n, 0);
-    // Swaps what B and N type, as a change of layout would, and waits until the service has
-    // heard of both.
-    auto swap = [&] {
-        int perKey = 0;
-        KeySym* onB = XGetKeyboardMapping(rival.display(), b, 1, &perKey);
-        KeySym* onN = XGetKeyboardMapping(rival.display(), n, 1, &perKey);
-        const int before = mappings;
-        XChangeKeyboardMapping(rival.display(), b, perKey, onN, 1);
-        XChangeKeyboardMapping(rival.display(), n, perKey, onB, 1);
-        XFree(onB), XFree(onN);
-        XSync(rival.display(), False);
-        EXPECT_TRUE(spin([&] { return mappings >= before + 2; }));
-    };
-    swap();
-    rival.type(controlOption, n);
-    EXPECT_TRUE(spin([&] { return !fired.empty(); }));
-    rival.type(controlOption, b);  // no longer the key of the combination
-    spinFor(100ms);
-    const auto afterSwap = fired;
-    swap();
-    EXPECT_EQ(afterSwap, std::vector{HotkeyAction::toggleBright});
-    EXPECT_EQ(typeAndCollect(controlOption, XK_b), std::vector{HotkeyAction::toggleBright});
 }
 
 }  // namespace
