@@ -1,6 +1,6 @@
 // A desktop or system service played by the test on a private bus, on the same loop: objects
-// with boolean, number or text properties and methods. A property set to another type is
-// published anew with it; a writable one keeps what clients set for the test to read.
+// with boolean, number or text properties and methods. A writable property keeps what clients
+// set for the test to read.
 #pragma once
 
 #include <systemd/sd-bus.h>
@@ -40,10 +40,8 @@ class FakeBusService {
         }
         // Changes a property and tells the bus (PropertiesChanged).
         void set(const std::string& name, Value value) {
-            const bool retyped = properties_.at(name).index() != value.index();
-            properties_[name] = std::move(value);
+            properties_.at(name) = std::move(value);
             if (!owner_->connection_) return;
-            if (retyped) publish();
             sd_bus_emit_properties_changed(owner_->connection_->raw(), path_.c_str(),
                                            interface_.c_str(), name.c_str(), nullptr);
             owner_->connection_->flush();
