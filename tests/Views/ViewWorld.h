@@ -111,14 +111,4 @@ T* find(QWidget* root, const char* name) {
 // Shown means: would be on screen once the window is (hidden rows are skipped by layouts).
 inline bool shown(QWidget* widget) { return widget && !widget->isHidden(); }
 
-// Where Tab takes the focus to `widget`, counted from its window: earlier is smaller.
-inline int tabPlace(QWidget* widget) {
-    int place = 0;
-    for (QWidget* w = widget->window()->nextInFocusChain(); w != widget->window();
-         w = w->nextInFocusChain(), ++place) {
-        if (w == widget) return place;
-    }
-    return -1;
-}
-
 }  // namespace vesperine

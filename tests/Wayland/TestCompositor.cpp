@@ -41,7 +41,6 @@ struct Toplevel {
 }  // namespace
 
 struct TestCompositor::State {
-    Options options;
     wl_display* display = nullptr;
     wl_event_loop* loop = nullptr;
     int wake = -1;
@@ -218,7 +217,6 @@ void TestCompositor::State::sendToplevel(wl_resource* manager, Toplevel& topleve
 
 TestCompositor::TestCompositor(Options options) : state_(std::make_unique<State>()) {
     State& state = *state_;
-    state.options = options;
     state.display = wl_display_create();
     state.loop = wl_display_get_event_loop(state.display);
     state.wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -334,8 +332,8 @@ void TestCompositor::addOutput(const std::string& name, const std::string& descr
         auto output = std::make_unique<Output>();
         output->name = name, output->description = description, output->gammaSize = gammaSize;
         output->x = x, output->width = width;
-        output->global = wl_global_create(state_->display, &wl_output_interface,
-                                          int(state_->options.outputVersion), output.get(), bindOutput);
+        output->global =
+            wl_global_create(state_->display, &wl_output_interface, 4, output.get(), bindOutput);
         state_->outputs.push_back(std::move(output));
     });
 }

@@ -21,7 +21,6 @@ class TestCompositor {
     struct Options {
         bool gammaControl = true;
         bool toplevels = true;
-        std::uint32_t outputVersion = 4;  // below 4: names come from xdg-output only
     };
     explicit TestCompositor(Options options);
     TestCompositor() : TestCompositor(Options{}) {}
