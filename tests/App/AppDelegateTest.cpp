@@ -85,7 +85,6 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
         cases[] = {
         {{}, std::nullopt, Outcome::testHarness, ""},
         {{}, done, Outcome::handedOver, "already running; asked it to come to the front"},
-        {{"--reset"}, done, Outcome::handedOver, "running Vesperine to reset the displays"},
         {{}, older, Outcome::handOverFailed, "take this request (quit it and start again)"},
     };
     for (const auto& [arguments, other, outcome, report] : cases) {
@@ -108,7 +107,7 @@ TEST_F(AppDelegateTest, EarlyStopsTouchNothingAndSayWhatHappened) {
 }
 
 // Installed, a downloaded copy stops start-up before it touches anything; an installed one
-// follows the predecessor's schedules from its first start. A held pick's run does neither.
+// follows the predecessor's schedules from its first start.
 TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) {
     machine.installer.setRunningPath("/home/alex/Downloads/vesperine");
     machine.alerts.answer("Install");
@@ -120,13 +119,6 @@ TEST_F(AppDelegateTest, TheInstallOfferAndTheMigrationComeBeforeEverythingElse) 
     const std::string theirs = "/solvo/schedules.json";
     files.put(theirs, files.read(path).bytes);
     machine.predecessor.scheduleFile = theirs;
-    LaunchOptions held;
-    held.hold = true;
-    machine.alerts.answer("Install");
-    EXPECT_EQ(make(held)->applicationDidFinishLaunching(), AppDelegate::Outcome::started);
-    EXPECT_EQ(machine.alerts.asked().size(), 1u);
-    EXPECT_FALSE(defaults.boolean(LegacyMigration::markerKey));
-
     machine.installer.setRunningPath("/home/alex/.local/bin/vesperine");
     files.rename(path, "/elsewhere.json");
     auto app = make();
@@ -150,12 +142,6 @@ TEST_F(AppDelegateTest, DisplayEventsReachThePipelineAndSomeReevaluate) {
     app->applicationDidFinishLaunching();
     time.advance(1s);
 
-    // A reconfiguration alone is the pipeline's business.
-    std::size_t before = evaluations();
-    displays.fireReconfiguration(1);
-    time.advance(1s);
-    EXPECT_EQ(evaluations(), before);
-
     // The zone moves to Tokyo (21:00 there): the cached zone is dropped first.
     zone.system = "Asia/Tokyo";
     app->state().reevaluate();
@@ -166,42 +152,11 @@ TEST_F(AppDelegateTest, DisplayEventsReachThePipelineAndSomeReevaluate) {
 
     // The clock set back by 12 hours (09:00 in Tokyo), heard as a wake.
     time.jumpWallClock(-12 * 3600.0);
-    before = evaluations();
+    const std::size_t before = evaluations();
     events.fire(SystemEvent::wake);
     time.advance(1s);
     EXPECT_GT(evaluations(), before);
     EXPECT_EQ(app->state().resolution()->mode, DisplayMode::warm(3000));
-}
-
-// Mid-fade (12:10 in a fade from 12:00 to 13:00) the clock is set 3 hours forward: the
-// schedule's state at 15:10 shows at once, not at the next five-second wake.
-TEST_F(AppDelegateTest, AClockSetForwardMidFadeLandsOnTheNewStateAtOnce) {
-    addSchedule({{TimeAnchor::clock(8, 0), DisplayMode::off(), 0},
-                 {TimeAnchor::clock(12, 0), DisplayMode::red(0.5), 60}});
-    time.setWallClock(Instant::fromUnix(noon + 600));
-    auto app = make();
-    app->applicationDidFinishLaunching();
-    time.advance(1s);
-    ASSERT_LT(app->state().scheduleState().get()->progress, 0.5);
-
-    time.jumpWallClock(3 * 3600.0);
-    events.fire(SystemEvent::clockChanged);
-    time.advance(1100ms);  // the monitor's 0.5 s debounce and the pipeline's 0.5 s fade
-    EXPECT_EQ(app->state().scheduleState().get()->progress, 1.0);
-    EXPECT_EQ(app->pipeline().current().get(), DisplayMode::red(0.5).target());
-}
-
-TEST_F(AppDelegateTest, AHotKeyActsBeforeTheTipsHearOfIt) {
-    auto app = make();
-    app->applicationDidFinishLaunching();
-    std::optional<int> shortcutsWhenActed;
-    const Subscription acted = app->state().override().observe([&](const auto&) {
-        shortcutsWhenActed = app->guide().record().count(TipEvent::shortcutUsed);
-    });
-    ASSERT_TRUE(machine.hotkeys.press(KeyCombo::defaults().at(HotkeyAction::toggleRed)));
-    EXPECT_EQ(app->state().override().get()->mode.kind(), DisplayMode::Kind::red);
-    EXPECT_EQ(shortcutsWhenActed, 0);
-    EXPECT_EQ(app->guide().record().count(TipEvent::shortcutUsed), 1);
 }
 
 // The rules, the guard and the detector report to the app state; a program that quits gets

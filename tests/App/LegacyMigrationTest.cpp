@@ -4,21 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <linux/capability.h>
-#include <map>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <map>
 
 #include "Platform/Linux/Files/FreedesktopTrash.h"
 #include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Platform/Simulated/MemoryDefaultsStore.h"
-#include "Platform/Simulated/MemoryFileSystem.h"
-#include "Platform/Simulated/SimulatedTrash.h"
 #include "Platform/Simulated/VirtualTime.h"
 #include "Support/TempFolder.h"
 
@@ -26,105 +21,6 @@ namespace fs = std::filesystem;
 
 namespace vesperine {
 namespace {
-
-const std::string ours = "/data/vesperine/schedules.json";
-const std::string theirs = "/data/solvo/schedules.json";
-const std::string program = "/home/u/.local/bin/solvo";
-
-// A first launch with everything of the predecessor's in place; each case changes a little.
-struct World {
-    World() {
-        old.set("preferences", Data{R"({"warmKelvin":2900})"});
-        old.set("hotkeys", Data{"{}"});
-        old.set("other", true);
-        files.put(theirs, R"({"custom":[],"activeID":"5C1B6A52-0001-4000-8000-000000000001"})");
-        files.put(program, std::string("\x7f"
-                                       "ELF\0com.brevan.solvo\0",
-                                       22));
-    }
-    MemoryDefaultsStore defaults, old;
-    MemoryFileSystem files;
-    SimulatedTrash trash{&files};
-    CapturingLogger logger;
-    bool installed = true, noSettings = false;
-    std::vector<Status> quit{success()};
-};
-
-const std::string quitting = "migration: Quitting old Solvo";
-const std::string binned = "Moved old Solvo to the Trash";
-const std::string settings = "migration: Migrated settings: ",
-                  schedules = "migration: Migrated schedules";
-
-TEST(LegacyMigration, TakesOverOnceWithoutLosingAnything) {
-    struct Case {
-        const char* name;
-        std::function<void(World&)> change;
-        std::vector<std::string> logs;  // "category: message", in order
-    } cases[] = {
-        {"our own settings and schedules win",
-         [](World& w) {
-             w.defaults.set("preferences", Data{"mine"});
-             w.files.put(ours, "{ours}");
-         },
-         {quitting, settings + "hotkeys", "migration: " + binned}},
-        {"second launch only asks it to quit",
-         [](World& w) {
-             w.defaults.set(LegacyMigration::markerKey, true);
-             w.quit = {success(), Error{"No such process"}};
-         },
-         {quitting, quitting, "migration: Couldn't ask old Solvo to quit: No such process"}},
-        {"run from elsewhere",
-         [](World& w) { w.installed = false; },
-         {quitting, settings + "preferences, hotkeys", schedules}},
-        {"another program named solvo",
-         [](World& w) {
-             w.files.put(program, "com.brevan.solvo2 com.brevan.solvo.x xcom.brevan.solvo");
-         },
-         {quitting, settings + "preferences, hotkeys", schedules}},
-        {"no predecessor at all",
-         [](World& w) {
-             w.files = {};
-             w.noSettings = true;
-             w.quit = {};
-         },
-         {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        World w;
-        c.change(w);
-        const auto before = w.defaults.all();
-        const auto files = w.files.files();
-        using Opened = Result<std::unique_ptr<const DefaultsStore>>;
-        LegacyMigration::Predecessor solvo{
-            [&] {
-                return w.noSettings ? Opened(nullptr)
-                                    : Opened(std::make_unique<MemoryDefaultsStore>(w.old));
-            },
-            theirs, program, [&] { return w.quit; }};
-        LegacyMigration({w.defaults, w.files, w.trash, w.logger}, solvo, ours).run(w.installed);
-
-        std::vector<std::string> logs;
-        for (const auto& line : w.logger.lines())
-            logs.push_back(line.category + ": " + line.message);
-        EXPECT_EQ(logs, c.logs);
-        // A key of ours stays; one we lacked arrives as they stored it, when settings migrated.
-        EXPECT_TRUE(w.defaults.boolean(LegacyMigration::markerKey));
-        const bool migrated = w.logger.contains("Migrated settings");
-        for (std::string key : {"preferences", "hotkeys", "override", "other"}) {
-            const auto kept = before.find(key);
-            EXPECT_EQ(w.defaults.value(key), kept != before.end()         ? kept->second
-                                             : migrated && key != "other" ? w.old.value(key)
-                                                                          : std::nullopt);
-        }
-        // Their files stay; ours arrive whole only where we had none.
-        auto expected = files;
-        if (w.logger.contains("Migrated schedules")) expected[ours] = files.at(theirs);
-        if (w.logger.contains(binned))
-            expected["/Trash/solvo"] = files.at(program), expected.erase(program);
-        EXPECT_EQ(w.files.files(), expected);
-    }
-}
 
 class LegacyMigrationFiles : public testing::Test {
 public:
@@ -143,9 +39,10 @@ public:
 
 protected:
     void SetUp() override {
-        writeFile(
-            theirs("defaults.json"),
-            R"({"preferences":{"$data":"eyJ3YXJtS2VsdmluIjoyOTAwfQ=="},"onboardingComplete":true})");
+        // Their hotkeys too, which ours win over.
+        writeFile(theirs("defaults.json"),
+                  R"({"preferences":{"$data":"eyJ3YXJtS2VsdmluIjoyOTAwfQ=="},)"
+                  R"("hotkeys":{"$data":"eyJ0aGVpcnMiOnRydWV9"},"onboardingComplete":true})");
         writeFile(ours("defaults.json"),
                   R"({"hotkeys":{"$data":"eyJtaW5lIjp0cnVlLCJwYWQiOiIuLi4uLi4uIn0="}})");
         writeFile(theirs("schedules.json"),
@@ -153,14 +50,9 @@ protected:
                   R"({"name":"Zürich","latitude":47.37,"longitude":8.54}})");
         writeFile(program(), std::string("ELF\0com.brevan.solvo\0", 21));
     }
-    void TearDown() override {
-        for (const auto& entry : fs::recursive_directory_iterator(home()))
-            if (entry.is_directory())
-                fs::permissions(entry, fs::perms::owner_all, fs::perm_options::add);
-    }
 
-    // The first launch as start-up runs it, installed.
-    void migrate(CapturingLogger& logger) {
+    // A launch as start-up runs it.
+    void migrate(CapturingLogger& logger, bool installed = true) {
         JsonFileDefaultsStore defaults(files_, logger, ours("defaults.json"));
         FreedesktopTrash trash(FreedesktopTrash::homeTrash(home() / ".local/share"), time_);
         LegacyMigration::Predecessor solvo{[&] {
@@ -168,7 +60,8 @@ protected:
                                                    files_, logger, theirs("defaults.json"));
                                            },
                                            theirs("schedules.json"), program(), nullptr};
-        LegacyMigration({defaults, files_, trash, logger}, solvo, ours("schedules.json")).run(true);
+        LegacyMigration({defaults, files_, trash, logger}, solvo, ours("schedules.json"))
+            .run(installed);
     }
 
     std::map<fs::path, std::string> snapshot() const {
@@ -193,19 +86,14 @@ struct Damage {
 class LegacyMigrationDamage : public LegacyMigrationFiles,
                               public testing::WithParamInterface<Damage> {};
 
-// Runs in a child without capabilities, so that permissions hold even for root, and with the
-// case's file-size limit standing in for a full disk.
+// Runs in a child, so that the case's file-size limit (standing in for a full disk) ends with it.
 TEST_P(LegacyMigrationDamage, NothingOfOursOrTheirsIsLost) {
     GetParam().apply(*this);
     const auto before = snapshot();
     if (const pid_t child = ::fork(); child == 0) {
-        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-        __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] = {};
         const rlimit limit{GetParam().fileSizeLimit, RLIM_INFINITY};
         ::signal(SIGXFSZ, SIG_IGN);
-        if (::syscall(SYS_capset, &header, none) != 0 || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            ::_exit(255);
-        }
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(255);
         CapturingLogger logger;
         migrate(logger);
         int found = 0;  // one bit per expected line
@@ -253,25 +141,35 @@ INSTANTIATE_TEST_SUITE_P(
                     Damage{"GarbageSettings",
                            [](auto& t) {
                                t.writeFile(t.theirs("defaults.json"),
-                                         std::string("\0\xff{\"preferences\":", 16));
+                                           std::string("\0\xff{\"preferences\":", 16));
                            },
                            {"Couldn't read old Solvo's settings: \"",
                             "defaults.json\" is damaged: ", "Migrated schedules"}},
-                    Damage{"ReadOnlyFolders",
-                           [](auto& t) {
-                               fs::create_directories(t.ours("schedules.json").parent_path());
-                               fs::permissions(t.ours("schedules.json").parent_path(),
-                                               fs::perms(0500));
-                               fs::permissions(t.program().parent_path(), fs::perms(0500));
-                           },
-                           {"Couldn't migrate schedules: Couldn't create",
-                            "Couldn't remove old Solvo: Couldn't move \"", "Permission denied"}},
                     Damage{"DiskFills",
                            [](auto&) {},
                            {"Couldn't save defaults", "Couldn't migrate schedules: Couldn't write",
                             "Couldn't remove old Solvo: "},
                            32}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A copy run from a download leaves their program be; the launch after (installed by then)
+// takes over nothing again.
+TEST_F(LegacyMigrationFiles, OnlyAnInstalledFirstLaunchMovesTheirProgramToTheTrash) {
+    const std::string theirProgram = readAll(program());
+    CapturingLogger logger;
+    migrate(logger, false);
+    migrate(logger, true);
+    EXPECT_EQ(logger.count("Migrated schedules"), 1u);
+    EXPECT_EQ(readAll(program()), theirProgram);
+    EXPECT_FALSE(fs::exists(trashed()));
+}
+
+// Another program named solvo is not theirs: only the identifier as a whole word counts.
+TEST(LegacyMigration, OnlyTheirOwnProgramIsTakenForTheirs) {
+    EXPECT_TRUE(LegacyMigration::namesPredecessor(std::string("ELF\0com.brevan.solvo\0", 21)));
+    EXPECT_FALSE(LegacyMigration::namesPredecessor(
+        "com.brevan.solvo2 com.brevan.solvo.x xcom.brevan.solvo"));
+}
 
 TEST_F(LegacyMigrationFiles, AScheduleFileOfOursIsNeverReplaced) {
     writeFile(ours("schedules.json"), "{ours}");

