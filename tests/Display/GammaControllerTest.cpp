@@ -14,18 +14,13 @@ TEST(GammaTable, IdentityResampleAndScale) {
     auto ramp = GammaTable::Channels::identity(256);
     EXPECT_EQ(ramp.g[51], 0.2f);
 
-    auto fromBig = GammaTable::resampled(GammaTable::Channels::identity(1024), 256);
-    for (std::size_t i = 0; i < 256; ++i) ASSERT_NEAR(fromBig.r[i], ramp.r[i], 1e-6) << i;
     EXPECT_EQ(GammaTable::resampled(GammaTable::Channels{{0, 1}, {0, 1}, {0, 1}}, 256), ramp);
-    EXPECT_EQ(GammaTable::resampled(ramp, 256), ramp);
     // Degenerate sizes are safe rather than undefined.
     EXPECT_EQ(GammaTable::resampled(GammaTable::Channels{}, 4).r, std::vector<float>(4, 0.0f));
     EXPECT_EQ(GammaTable::resampled(ramp, 1).r, std::vector<float>{0.0f});
 
     auto tinted = GammaTable::scaled(ramp, {1.0, 0.5, 0.0});
-    EXPECT_EQ(tinted.r, ramp.r);
     EXPECT_EQ(tinted.g[255], 0.5f);
-    EXPECT_EQ(tinted.b, std::vector<float>(256, 0.0f));
     EXPECT_EQ(GammaTable::scaled(ramp, {1.3, 1.3, 1.3}).r.back(), 1.3f);  // not clamped
 }
 
@@ -56,10 +51,8 @@ TEST_F(GammaControllerTest, FramesWriteOnlyWhatChangesInOneBatch) {
     } steps[] = {
         {"neutral again: nothing", {{1, neutral}, {2, neutral}}, true, 0, 0, 1, false},
         {"a tint beside a display of its own", {{1, warm}, {2, neutral}}, true, 1, 0, 1, true},
-        {"the same frame again", {{1, warm}, {2, neutral}}, true, 1, 0, 1, true},
         {"a rewrite that is asked for", {{1, warm}, {2, neutral}}, false, 2, 1, 1, true},
         {"back to neutral: a restore", {{1, neutral}, {2, neutral}}, false, 2, 1, 2, false},
-        {"and no more", {{1, neutral}, {2, neutral}}, true, 2, 1, 2, false},
         {"nothing to show", {}, false, 2, 1, 3, false},
     };
     for (const auto& step : steps) {
@@ -100,12 +93,10 @@ TEST_F(GammaControllerTest, BaselinesAreCleanedAndResampled) {
     using Table = SimulatedDisplays::Table;
     const std::tuple<const char*, Table, std::size_t, bool, std::optional<std::size_t>> cases[] = {
         {"dimmed but visible kept", {{0, 0.3f}, {0, 0.3f}, {0, 0.3f}}, 2, false, {}},
-        {"calibration with ends apart kept", {{0, 1}, {0, 0.9f}, {0, 0.8f}}, 2, false, {}},
         {"above white refused", {{0, 1.05f}, {0, 1.05f}, {0, 1.05f}}, 2, true, {}},
         {"NaN from a driver refused", {{0, 1}, {0, nan}, {0, 1}}, 2, true, {}},
         // A driver that reads back zeros: taking that as the display's own would tint black.
         {"black refused", {{0, 0}, {0, 0}, {0, 0}}, 2, true, {}},
-        {"negative entry refused", {{-0.3f, 1}, {0, 1}, {0, 1}}, 2, true, {}},
         {"entry far above white refused", {{0, 7, 1}, {0, 0.5f, 1}, {0, 0.5f, 1}}, 3, true, {}},
         {"1024 entries resampled", SimulatedDisplays::identity(1024), 1024, false, {}},
         {"count beyond the buffer", SimulatedDisplays::identity(1024), 1024, false,
@@ -148,7 +139,6 @@ TEST_F(GammaControllerTest, ARepairThatDoesNotHoldIsMadeOnce) {
     const std::pair<const char*, SimulatedDisplays::Table> cases[] = {
         {"another program's reset", SimulatedDisplays::identity(256)},
         {"NaN", {{0, nan}, {0, nan}, {0, nan}}},
-        {"above white", {{0, 5}, {0, 5}, {0, 5}}},
         {"below black", {{0, -1}, {0, -1}, {0, -1}}}};
     for (const auto& [name, table] : cases) {
         SCOPED_TRACE(name);
@@ -195,19 +185,6 @@ TEST_F(GammaControllerTest, ReconfigurationReadsBaselinesFromUntintedTables) {
         EXPECT_FLOAT_EQ(controller.baselines().at(1).g.back(), 0.99f);  // the own curve, once
         EXPECT_FLOAT_EQ(lastGreen(displays, 1), static_cast<float>(0.99 * gains.g));
     }
-}
-
-// Each cause once, with its meaning (the causes one by one over a whole fade: BadDisplayTest).
-TEST_F(GammaControllerTest, AFailingDisplayIsLoggedOncePerCause) {
-    const std::string failed = "Couldn't write the gamma table of display 2: ";
-    displays.failures(2).writeError = 1001;
-    for (int frame = 0; frame < 30; ++frame) gamma.apply({1, 0.7 + frame * 0.001, 0.5}, {1, 2});
-    displays.failures(2).writeError = 1004;
-    gamma.apply({1, 0.7, 0.5}, {1, 2});
-    displays.vanish(2);
-    gamma.apply({1, 0.6, 0.5}, {1, 2});
-    EXPECT_EQ(logger.count(failed + "no such display is attached (1001)", "gamma"), 2u);
-    EXPECT_EQ(logger.count(failed + "its gamma table has a size that cannot be used (1004)"), 1u);
 }
 
 // Many drivers keep 8 or 10 bits per entry: what they give back is what we wrote, rounded.

@@ -46,55 +46,9 @@ TEST_F(GuideTest, FollowsTheAppStateAndRemembersAcrossRuns) {
     EXPECT_TRUE(again.record().history(MenuSpot::slider).closed);
 }
 
-// Each opening is a view; the switch (stored: the settings window's test) takes the tip of
-// this opening away at once.
-TEST_F(GuideTest, MenuOpeningsCountAsViews) {
-    Guide& guide = start();
-    for (int opening = 1; opening <= TipRules::maxViews; ++opening) {
-        guide.donate(TipEvent::menuOpened);
-        EXPECT_EQ(guide.menuSpot().get(), MenuSpot::modePicker) << opening;
-    }
-    guide.refreshMenu();  // still the tip of this opening
-    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::modePicker);
-    guide.donate(TipEvent::menuOpened);
-    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::reset);  // opened 4 times by now
-    guide.setEnabled(false);
-    EXPECT_EQ(guide.menuSpot().get(), std::nullopt);
-}
-
-// (The hint's end when the menu opens: MenuBarHintTest.)
-TEST_F(GuideTest, ThePauseTipWaitsForAnApplication) {
-    Guide& guide = start();
-    guide.menuOpened();
-    for (auto done : {TipEvent::modePicked, TipEvent::displayReset, TipEvent::schedulesOpened,
-                      TipEvent::shortcutUsed})
-        guide.donate(done);
-    machine.time.advanceSeconds(24 * 3600);
-    guide.menuOpened();
-    guide.menuOpened();
-    EXPECT_EQ(guide.menuSpot().get(), std::nullopt);
-    machine.workspace.activate(RunningApplication{"vlc", "VLC media player", 42});
-    EXPECT_EQ(guide.menuSpot().get(), MenuSpot::pauseApp);
-}
-
-// Each page that shows a schedule tab's tip counts; a closed one stays closed across runs.
-TEST_F(GuideTest, TheScheduleTabsTipsCountThePagesThatShowThem) {
-    Guide& guide = start();
-    for (int page = 1; page <= TipRules::maxViews; ++page) {
-        EXPECT_EQ(guide.showScheduleTip(ScheduleTip::scheduleList)->title, "Your schedules");
-    }
-    EXPECT_EQ(guide.showScheduleTip(ScheduleTip::scheduleList), std::nullopt);
-    ASSERT_TRUE(guide.showScheduleTip(ScheduleTip::previewStep));
-    guide.close(ScheduleTip::previewStep);
-    app.reset();
-    EXPECT_EQ(start().showScheduleTip(ScheduleTip::previewStep), std::nullopt);
-    EXPECT_EQ(app->guide().record().history(ScheduleTip::previewStep).views, 1);
-}
-
 TEST_F(GuideTest, StartingOverOnRequestOrFromTheFlag) {
     const std::tuple<const char*, bool, bool, bool> cases[] = {
         {"neither", false, false, false},
-        {"the settings' flag", true, false, true},
         {"--reset-tips", false, true, true},
     };
     for (const auto& [what, flag, resetTips, startsOver] : cases) {
@@ -133,7 +87,6 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
         {"nothing happened yet", {}, 0, {}, std::nullopt},
         {"first menu opening", {TipEvent::menuOpened}, 0, {}, MenuSpot::modePicker},
         {"a mode picked: override, strength", {TipEvent::modePicked}, 0, strength, MenuSpot::slider},
-        {"Off shows no slider", {}, 0, {.hasOverride = true}, MenuSpot::keep},
         {"slider used", {TipEvent::sliderUsed}, 0, strength, MenuSpot::keep},
         {"lifetime changed", {TipEvent::lifetimeChanged}, 0, strength, std::nullopt},
         {"two more openings", {TipEvent::menuOpened, TipEvent::menuOpened}, 0, {}, MenuSpot::reset},
@@ -147,7 +100,6 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
         {"an application was in front", {}, 0, app, MenuSpot::pauseApp},
         {"two more openings", {TipEvent::menuOpened, TipEvent::menuOpened}, 0, app, MenuSpot::shortcuts},
         {"a hot key used", {TipEvent::shortcutUsed}, 0, app, MenuSpot::pauseApp},
-        {"an app paused", {TipEvent::appPaused}, 0, app, std::nullopt},
         {"tips off", {}, 0, {false, true, true, true, true}, std::nullopt},
     };
     TipsRecord record;
@@ -157,29 +109,6 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
         now = now + step.wait;
         for (auto event : step.events) record.donate(event, now);
         EXPECT_EQ(TipRules::choose(record, step.parameters, now), step.expected);
-    }
-}
-
-TEST(TipRules, TheScheduleTabsTipsEndAfterTheirPagesOrWhenClosedOrUsed) {
-    struct Case {
-        const char* what;
-        ScheduleTip tip;
-        TipsRecord::TipHistory history;
-        bool previewed, enabled, eligible;
-    } cases[] = {
-        {"the list, fresh", ScheduleTip::scheduleList, {}, false, true, true},
-        {"the list after a preview", ScheduleTip::scheduleList, {}, true, true, true},
-        {"the list on its last page", ScheduleTip::scheduleList, {2, false}, false, true, true},
-        {"the list, tips off", ScheduleTip::scheduleList, {}, false, false, false},
-        {"the editor, fresh", ScheduleTip::previewStep, {}, false, true, true},
-        {"the editor after a preview", ScheduleTip::previewStep, {}, true, true, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        TipsRecord record;
-        record.scheduleTips[c.tip] = c.history;
-        if (c.previewed) record.donate(TipEvent::stepPreviewed, Instant::fromUnix(0));
-        EXPECT_EQ(TipRules::isEligible(c.tip, record, c.enabled), c.eligible);
     }
 }
 

@@ -80,12 +80,6 @@ TEST_F(HotkeyManagerTest, StoredBindingsDecideWhatIsBoundAndChangesLast) {
     manager->set(std::nullopt, HotkeyAction::toggleRed);
     launch();
     EXPECT_EQ(registeredIds(), (std::set<std::uint32_t>{0, 1, 2, 3, 5}));  // cleared stays so
-    // The setter saves, and registers nothing until asked.
-    const auto attempts = service.attempts();
-    manager->setBindings({{HotkeyAction::stepUp, controlOptionB}});
-    EXPECT_EQ(service.attempts(), attempts);
-    launch();
-    EXPECT_EQ(manager->bindings().get(), (HotkeyBindings{{HotkeyAction::stepUp, controlOptionB}}));
 }
 
 TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
@@ -101,13 +95,6 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
             {"the same combination twice: the later action loses",
              {{HotkeyAction::toggleWarm, controlOptionB}}, {}, HotkeyAction::toggleWarm,
              HotkeyAction::toggleBright, "Hot key Ctrl+Alt+B for \"Warm on/off\" is not available"},
-            {"a different label does not make it different",
-             {{HotkeyAction::stepUp, {11, 0x1800, "b"}}}, {}, HotkeyAction::stepUp,
-             HotkeyAction::toggleBright,
-             "Hot key Ctrl+Alt+b for \"Boost or warmth up\" is not available"},
-            {"twice, and taken by another program", {{HotkeyAction::toggleWarm, controlOptionB}},
-             controlOptionB, HotkeyAction::toggleBright, {},
-             "Hot key Ctrl+Alt+B for \"Bright on/off\" is not available"},
         };
     for (const auto& [name, change, takenElsewhere, conflict, holder, logged] : cases) {
         SCOPED_TRACE(name);
@@ -123,7 +110,6 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationsBecomeConflictsAndTheOthersWork) {
         EXPECT_TRUE(refused.count(conflict));
         EXPECT_EQ(heldBy(hotkeys.bindings().get(), refused, conflict), holder);
         EXPECT_TRUE(logger.contains(logged, "hotkeys")) << logger.lines().back().message;
-        if (!holder && change) continue;  // both refused: the rest is the first case's
         EXPECT_EQ(refused, std::set{conflict});
         EXPECT_EQ(fresh.registrations().size(), 5u);
         EXPECT_TRUE(fresh.press(KeyCombo::defaults().at(HotkeyAction::stepDown)));
@@ -141,13 +127,10 @@ TEST(KeyCombo, DecodesStoredBindings) {
              "stepUp",{"key":"↑","modifiers":6144,"keyCode":126}])",
          HotkeyBindings{{HotkeyAction::offOrResume, {29, controlOption, "0"}},
                         {HotkeyAction::stepUp, {126, controlOption, "↑"}}}},
-        {"values kept as stored", R"(["toggleRed",{"keyCode":4294967295,"modifiers":0,"key":""}])",
-         HotkeyBindings{{HotkeyAction::toggleRed, {0xFFFFFFFF, 0, ""}}}},
         {"an object, not an array", R"({"toggleBright":{"keyCode":11,"modifiers":6144,"key":"B"}})",
          std::nullopt},
         {"odd element count", R"(["toggleBright"])", std::nullopt},
         {"unknown action", R"(["dimAll",{"keyCode":11,"modifiers":6144,"key":"B"}])", std::nullopt},
-        {"missing key", R"(["toggleBright",{"keyCode":11,"modifiers":6144}])", std::nullopt},
         {"key code past 32 bits",
          R"(["toggleBright",{"keyCode":4294967296,"modifiers":0,"key":"B"}])", std::nullopt},
         {"one bad pair spoils all",
@@ -167,12 +150,10 @@ TEST(KeyCombo, FromRecordedEvent) {
     const std::tuple<const char*, KeyEvent, std::optional<KeyCombo>> cases[] = {
         {"no modifier", {0, 0, "a"}, std::nullopt},
         {"shift alone does not count", {0, shift, "a"}, std::nullopt},
-        {"other flags do not count", {0, (1ull << 16) | (1ull << 23), "a"}, std::nullopt},
         {"command shift A", {0, command | shift, "a"}, KeyCombo{0, 0x300, "A"}},
         {"all four with left arrow", {123, control | option | shift | command, ""}, KeyCombo{123, 0x1B00, "←"}},
         {"no characters", {105, control, ""}, KeyCombo{105, 0x1000, "?"}},
         {"non-ASCII upper-cased", {41, option, "ö"}, KeyCombo{41, 0x800, "Ö"}},
-        {"sharp s upper-cases to two letters", {27, option, "ß"}, KeyCombo{27, 0x800, "SS"}},
     };
     for (const auto& [name, event, expected] : cases) {
         SCOPED_TRACE(name);
@@ -184,11 +165,9 @@ TEST(KeyCombo, FromRecordedEvent) {
 TEST(ShortcutText, ModifiersInTheDesktopsOrderThenTheKeysNameOrKeysym) {
     const std::tuple<KeyCombo, const char*, std::optional<std::string>> cases[] = {
         {{11, 0x1800, "B"}, "Ctrl+Alt+B", "CTRL+ALT+b"},
-        {{126, 0x1800, "↑"}, "Ctrl+Alt+Up", "CTRL+ALT+Up"},
         {{123, 0x1B00, "←"}, "Ctrl+Alt+Shift+Super+Left", "CTRL+ALT+SHIFT+LOGO+Left"},
         {{96, 0x100, "?"}, "Super+F5", "LOGO+F5"},  // a function key types nothing
         {{121, 0x1000, "PAGE DOWN"}, "Ctrl+Page Down", "CTRL+Next"},
-        {{29, 0x1200, "0"}, "Ctrl+Shift+0", "CTRL+SHIFT+0"},
         {{33, 0x100, "["}, "Super+[", "LOGO+bracketleft"},
         {{83, 0x1000, "1"}, "Ctrl+1", "CTRL+KP_1"},
         {{0xFFFF, 0x800, "É"}, "Alt+É", std::nullopt},              // no keysym known for the code

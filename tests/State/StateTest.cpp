@@ -7,22 +7,18 @@
 #include <cmath>
 #include <optional>
 
-#include "Color/Kelvin.h"
-
 namespace vesperine {
 namespace {
 
 TEST(DisplayMode, DecodesTheStoredForms) {
     const std::pair<const char*, std::optional<DisplayMode>> cases[] = {
         {R"({"off":{}})", DisplayMode::off()},
-        {R"({"bright":{"level":9}})", DisplayMode::bright(9)},
         {R"({"warm":{"kelvin":3400.0}})", DisplayMode::warm(3400)},
         {R"({"red":{"intensity":0.8},"note":"extra members are ignored"})", DisplayMode::red(0.8)},
         {R"({"warm":{"kelvin":0}})", DisplayMode::warm(0)},  // kept as stored
         {R"({"dim":{"level":2}})", std::nullopt},
         {R"({"bright":{"level":"2"}})", std::nullopt},
         {R"({"off":1})", std::nullopt},
-        {R"([{"off":{}}])", std::nullopt},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -34,11 +30,8 @@ TEST(DisplayMode, DecodesTheStoredForms) {
 TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
     const std::pair<DisplayMode, DisplayTarget> cases[] = {
         {DisplayMode::bright(0.5), {1.0, {1, 1, 1}}},
-        {DisplayMode::bright(9), {9.0, {1, 1, 1}}},
         {DisplayMode::red(0.05), {1.0, {0.2, 0, 0}}},
         {DisplayMode::red(1.5), {1.0, {1.0, 0, 0}}},
-        {DisplayMode::warm(3400), {1.0, Kelvin::gains(3400)}},
-        {DisplayMode::off(), DisplayTarget::off()},
     };
     for (const auto& [mode, expected] : cases) {
         SCOPED_TRACE(mode.shortDescription());
@@ -49,8 +42,8 @@ TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
 // The plain ones are the schedule list's summaries.
 TEST(DisplayMode, ShortDescriptionsAndShownStrengthsRoundHalvesAwayFromZero) {
     const std::tuple<DisplayMode, const char*, std::optional<long long>> cases[] = {
-        {DisplayMode::bright(1.125), "Bright 113%", 113}, {DisplayMode::warm(3420), "Warm 3400K", 3400},
-        {DisplayMode::warm(3425), "Warm 3450K", 3450},     {DisplayMode::red(0.8), "Red", 80},
+        {DisplayMode::bright(1.125), "Bright 113%", 113},
+        {DisplayMode::warm(3425), "Warm 3450K", 3450},
         {DisplayMode::bright(1e300), "Bright ∞%", std::nullopt},
         {DisplayMode::warm(std::nan("")), "Warm ?K", std::nullopt},
     };
@@ -67,7 +60,6 @@ TEST(Override, Expiry) {
     using Lifetime = Override::Lifetime;
     const auto mode = DisplayMode::warm(2700);
     const std::tuple<const char*, Override, Instant, std::optional<Instant>, bool> cases[] = {
-        {"until, before", {mode, Lifetime::until(at(60)), at(0)}, at(59), {}, false},
         {"until, exactly at the date", {mode, Lifetime::until(at(60)), at(0)}, at(60), {}, true},
         {"next transition, same step", {mode, Lifetime::untilNextTransition(), at(5)}, at(30), at(0), false},
         {"next transition, passed", {mode, Lifetime::untilNextTransition(), at(5)}, at(60), at(60), true},
@@ -96,10 +88,7 @@ TEST(Override, DecodesTheStoredFormsOnly) {
          Override{DisplayMode::off(), Lifetime::indefinitely(), Instant::fromReferenceDate(4e10)}},
         {R"({"mode":{"off":{}},"lifetime":{"indefinitely":{}}})", std::nullopt},
         {R"({"lifetime":{"indefinitely":{}},"setAt":1})", std::nullopt},
-        {R"({"mode":{"off":{}},"lifetime":{},"setAt":1})", std::nullopt},
         {R"({"mode":{"off":{}},"lifetime":{"until":{"_0":"soon"}},"setAt":1})", std::nullopt},
-        {R"({"mode":{"off":{}},"lifetime":{"forever":{}},"setAt":1})", std::nullopt},
-        {R"({"mode":{"off":{}},"lifetime":{"indefinitely":{}},"setAt":"yesterday"})", std::nullopt},
         {R"([])", std::nullopt},
     };
     for (const auto& [text, expected] : cases) {
@@ -133,7 +122,6 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
         {"cap below the level",
          {off, {}, bright(3), BoostLimit::cap(1.5, "on battery"), true},
          {bright(1.5), "Boost limited: on battery"}},
-        {"cap at the level", {off, {}, bright(3), BoostLimit::cap(3, "x"), true}, {bright(3), {}}},
         {"no capable display replaces the cap's text",
          {off, {}, bright(3), BoostLimit::cap(1.5, "x"), false},
          {off, "Bright needs an HDR display"}},
@@ -149,9 +137,6 @@ TEST(ModeResolver, PrecedenceOfScheduleRuleOverrideLimitAndCapability) {
         {"night light only: its reason wins over a power limit",
          {off, {}, bright(2), hot, true, light},
          {off, "Bright isn't available on this desktop"}},
-        {"night light only: no red",
-         {DisplayMode::red(0.5), {}, {}, none, true, light},
-         {off, "Red isn't available on this desktop"}},
         {"nothing lent: warm is off",
          {warm, {}, {}, none, true, ColourControl::none},
          {off, "This desktop keeps the display's colour to itself"}},
@@ -172,12 +157,9 @@ TEST(ModeResolver, WhatCannotBeShownAtAll) {
         {Kind::bright, false, ColourControl::tables,
          "Bright needs an HDR display, which this computer doesn't have."},
         {Kind::bright, true, ColourControl::tables, std::nullopt},
-        {Kind::red, false, ColourControl::tables, std::nullopt},
         {Kind::red, true, ColourControl::nightLight, "Red isn't available on this desktop."},
-        {Kind::warm, false, ColourControl::nightLight, std::nullopt},
         {Kind::warm, true, ColourControl::none,
          "This desktop keeps the display's colour to itself."},
-        {Kind::off, false, ColourControl::none, std::nullopt},
     };
     for (const auto& [kind, capable, control, reason] : cases) {
         EXPECT_EQ(unavailable(kind, capable, control), reason) << rawValue(kind);

@@ -52,7 +52,6 @@ TEST(ConflictDetector, ForeignTablesAreJudgedByTheirFullInputOutputs) {
     const std::tuple<const char*, GammaTable::Channels, bool> cases[] = {
         {"dimmed, at the limits", {{0, 1.02f}, {0, 0.975f}, {0, 1.0f}}, false},
         {"spread 0.1", {{0, 1}, {0, 0.94f}, {0, 0.9f}}, true},
-        {"an empty channel", {{0, 1}, {}, {0, 0.5f}}, false},
         {"above white", {{0, 1.03f}, {0, 1.03f}, {0, 1.03f}}, true},
         {"no number at the top", {{0, nan}, {0, 1}, {0, 0.5f}}, false},
     };
@@ -109,16 +108,6 @@ TEST_F(ConflictDetectorTest, OnlyAChangedListIsLoggedAndStored) {
     EXPECT_TRUE(logger.contains(
         "Conflicts: Night Light is on and will tint the screen on top of Vesperine.", "conflicts"));
     EXPECT_EQ(told, 1);
-    // The unavailable list alone changing is stored but not logged.
-    nightLight.setStatus(Feature::unavailable);
-    processes.start(8, "redshift");
-    detector.refresh();
-    EXPECT_TRUE(logger.contains("Conflicts: Redshift is running and will fight Vesperine over "
-                                "the display. Night Light can't be checked on this desktop."));
-    nightLight.setStatus(Feature::off);
-    detector.refresh();
-    EXPECT_EQ(logged(), 2u);
-    EXPECT_TRUE(detector.unavailable()->empty());
 }
 
 TEST_F(ConflictDetectorTest, StartPollsEveryMinuteAndHearsChangesAsTheyHappen) {
@@ -141,7 +130,7 @@ TEST_F(ConflictDetectorTest, StartPollsEveryMinuteAndHearsChangesAsTheyHappen) {
     EXPECT_EQ(ids(detector.conflicts()), std::vector<std::string>{"nightLight"});
 }
 
-TEST_F(ConflictDetectorTest, FixesActThenRefreshNowAndASecondLater) {
+TEST_F(ConflictDetectorTest, FixesAskEveryInstanceToQuitOrSwitchTheNightLightOff) {
     nightLight.setStatus(Feature::on);
     processes.start(7, "redshift");
     processes.start(9, "redshift", /*ignoresTerminate=*/true);
@@ -149,15 +138,6 @@ TEST_F(ConflictDetectorTest, FixesActThenRefreshNowAndASecondLater) {
     displays.setTable(1, ending(1, 0.8f, 0.6f));
     detector.start();
     ASSERT_EQ(ids(detector.conflicts()).size(), 5u);
-
-    // Only refreshes: nothing is asked of anyone.
-    int listings = processes.listings();
-    detector.fix(Conflict::foreignGamma());
-    EXPECT_EQ(processes.listings(), listings + 1);
-    time.advance(1s);
-    EXPECT_EQ(processes.listings(), listings + 2);
-    EXPECT_TRUE(processes.terminated().empty());
-    EXPECT_EQ(nightLight.requests(), 0);
 
     // Every instance of that program is asked to quit, no other program.
     detector.fix(Conflict::app("Redshift", "redshift"));
