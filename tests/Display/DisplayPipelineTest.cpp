@@ -115,6 +115,13 @@ TEST_F(DisplayPipelineTest, TriggersLiveExactlyWhileBoostShows) {
     time.advance(200ms);
     EXPECT_EQ(surfaces.liveSurfaces(), 0);
     EXPECT_TRUE(displays.restores() > 0);
+
+    // No GPU device: no trigger, the gains still carry the boost.
+    surfaces.available = false;
+    pipeline->apply({2.0, {1, 1, 1}}, 0);
+    time.runDue();
+    EXPECT_EQ(surfaces.liveSurfaces(), 0);
+    EXPECT_GT(lastRed(displays, 1), 1.0f);
 }
 
 TEST_F(DisplayPipelineTest, EventsRebuildAndReset) {

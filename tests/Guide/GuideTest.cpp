@@ -98,8 +98,6 @@ TEST(TipRules, OneTipAtATimeInMenuOrderAsTheUserGoesOn) {
         {"schedules opened", {TipEvent::schedulesOpened}, 0, {}, std::nullopt},
         {"a day on, no application in front yet", {}, 23 * hour, {}, std::nullopt},
         {"an application was in front", {}, 0, app, MenuSpot::pauseApp},
-        {"two more openings", {TipEvent::menuOpened, TipEvent::menuOpened}, 0, app, MenuSpot::shortcuts},
-        {"a hot key used", {TipEvent::shortcutUsed}, 0, app, MenuSpot::pauseApp},
         {"tips off", {}, 0, {false, true, true, true, true}, std::nullopt},
     };
     TipsRecord record;

@@ -10,7 +10,6 @@ namespace {
 TEST(TimeAnchor, DecodesTheStoredFormsOnly) {
     const std::pair<const char*, std::optional<TimeAnchor>> cases[] = {
         {R"({"solar":{"_0":"sunrise","offsetMinutes":0}})", TimeAnchor::solar(SolarEvent::sunrise, 0)},
-        {R"({"solar":{"_0":"sunset","offsetMinutes":-30}})", TimeAnchor::solar(SolarEvent::sunset, -30)},
         {R"({"clock":{"hour":7,"minute":0},"note":"x"})", TimeAnchor::clock(7, 0)},
         {R"({"clock":{"hour":25,"minute":99}})", TimeAnchor::clock(25, 99)},
         {R"({"clock":{"hour":7,"minute":0},"solar":{"_0":"sunset","offsetMinutes":0}})", std::nullopt},

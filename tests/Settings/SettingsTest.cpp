@@ -27,7 +27,6 @@ TEST(CoordinateInput, ReadsWhatPeopleTypeAndOnlyFiniteNumbersInRange) {
         {"  -33,8688\t", Axis::latitude, Problem::none, -33.8688},
         {"\u221212.5", Axis::longitude, Problem::none, -12.5},
         {"13.4° W", Axis::longitude, Problem::none, -13.4},
-        {"52.5s", Axis::latitude, Problem::none, -52.5},
         {"", Axis::latitude, Problem::empty},
         {"nan", Axis::latitude, Problem::notANumber},
         {"1e1", Axis::latitude, Problem::notANumber},

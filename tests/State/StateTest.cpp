@@ -18,7 +18,6 @@ TEST(DisplayMode, DecodesTheStoredForms) {
         {R"({"warm":{"kelvin":0}})", DisplayMode::warm(0)},  // kept as stored
         {R"({"dim":{"level":2}})", std::nullopt},
         {R"({"bright":{"level":"2"}})", std::nullopt},
-        {R"({"off":1})", std::nullopt},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
