@@ -181,7 +181,6 @@ TEST_F(JsonFileDefaultsStoreTest, HandEditsMadeWhileRunningSurviveTheNextSave) {
     EXPECT_FALSE(store.value("removed"));
     EXPECT_EQ(store.data("record"), R"({"a":[1]})");
 
-
     dir_.write(path_, R"({"edited":7,)");  // saved half-way through an edit
     store.set("added", false);
     EXPECT_EQ(dir_.read(path_ + ".corrupt"), R"({"edited":7,)");

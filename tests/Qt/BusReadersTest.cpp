@@ -309,24 +309,5 @@ TEST_F(BusReadersTest, TheCurrentProfilesNameIsPreferredAndTheOlderOneStandsIn) 
     EXPECT_TRUE(reaches(inputs(false, 90, true)));
 }
 
-TEST_F(BusReadersTest, NoWakeUpsWhileNothingChanges) {
-    auto daemon = upower(false, 80.0);
-    auto old = profiles(false, "balanced");
-    ASSERT_TRUE(daemon->publish() && old->publish());
-    makeSource();
-    MemoryDefaultsStore defaults;
-    PowerGuard guard(defaults, *source, loop);
-    guard.start();
-    spinFor(300ms);  // every first answer is in
-    const auto timers = loop.timerCallbacksRun();
-    const int notifications = notified;
-    spinFor(1500ms);
-    EXPECT_EQ(loop.timerCallbacksRun(), timers);
-    EXPECT_EQ(notified, notifications);
-    EXPECT_FALSE(guard.isTicking());
-    // Where the kernel offers thermal events to us, the zones are not polled either.
-    EXPECT_NE(source->thermal().mode(), ThermalWatch::Mode::idle);
-}
-
 }  // namespace
 }  // namespace vesperine

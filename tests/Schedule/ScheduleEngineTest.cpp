@@ -54,17 +54,6 @@ TEST(ScheduleEngine, StatesWithinFadesOnTiesAndAtEdges) {
     }
 }
 
-TEST(ScheduleEngine, DayAndNightAroundTheClock) {
-    const char* zone = "Europe/Berlin";
-    auto night = ScheduleEngine(Presets::dayAndNight(), berlin, TimeZone{zone})
-                     .state(local(zone, 2026, 6, 10, 1, 0));
-    ASSERT_TRUE(night);
-    EXPECT_EQ(hhmm(zone, night->nextTransition), "05:16");  // computed sunrise 04:46 + 30 min
-    EXPECT_EQ(*night, (ScheduleEngine::State{DisplayMode::warm(3400), DisplayMode::red(0.8), 1.0,
-                                             local(zone, 2026, 6, 9, 23, 0), night->nextTransition,
-                                             std::nullopt}));
-}
-
 // Negative and absurd fade lengths and offsets: no crash, sane results.
 TEST(ScheduleEngine, AbsurdStepsGiveSaneStates) {
     constexpr auto most = std::numeric_limits<std::int64_t>::max();

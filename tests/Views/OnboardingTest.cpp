@@ -134,26 +134,6 @@ TEST_F(OnboardingTest, ClosedUnfinishedItComesBackAndTheHintStillFollows) {
     EXPECT_TRUE(window());
 }
 
-// "Run Setup Again…" shows it over a running program, one window at a time.
-TEST_F(OnboardingTest, SetupAgainFromTheSettingsShowsOneWindow) {
-    defaults().set(OnboardingWindowController::completeKey, true);
-    defaults().set(Guide::hintShownKey, true);
-    launch();
-    SettingsServices services = world.settingsServices(loginItem);
-    services.showOnboarding = [this] { app().showOnboarding(); };
-    SettingsWindow settings(services);  // the program's settings scene
-    settings.setAttribute(Qt::WA_DeleteOnClose, false);
-    EXPECT_EQ(window(), nullptr);
-    auto* again = settings.findChild<QPushButton*>("runSetupAgain");
-    QTest::mouseClick(again, Qt::LeftButton);
-    OnboardingWindow* shown = window();
-    ASSERT_TRUE(shown);
-    shown->goTo(2);
-    QTest::mouseClick(again, Qt::LeftButton);
-    EXPECT_EQ(window(), shown);
-    EXPECT_EQ(shown->step(), 2);  // the open one, where the user left it
-}
-
 // What the steps show follows the displays, and a city chosen here is the store's.
 TEST_F(OnboardingTest, TheStepsFollowTheDisplaysAndWriteToTheStore) {
     launch();

@@ -294,20 +294,5 @@ TEST_F(ScheduleTabTest, LeavingWithChangesAsksFirst) {
     }
 }
 
-// A tip shows once its page is seen, not when the page is made with the window.
-TEST_F(ScheduleTabTest, ATipShowsOnItsPageUntilDone) {
-    Guide& guide = world.app->guide();
-    const auto tipShown = [&](const char* id) { return shown(id) && tab.isVisible(); };
-    open({{TimeAnchor::clock(21, 0), DisplayMode::warm(3400), 30}});
-    EXPECT_FALSE(tab.findChild<QWidget*>("tip:PreviewStepTip"));
-    EXPECT_EQ(guide.record().count(TipEvent::schedulesOpened), 0);
-    tab.show();
-    EXPECT_EQ(guide.record().count(TipEvent::schedulesOpened), 1);
-    EXPECT_TRUE(tipShown("tip:PreviewStepTip"));
-    click("previewButton");
-    EXPECT_FALSE(tipShown("tip:PreviewStepTip"));
-    EXPECT_EQ(guide.record().count(TipEvent::stepPreviewed), 1);
-}
-
 }  // namespace
 }  // namespace vesperine

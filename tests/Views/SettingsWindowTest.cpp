@@ -131,21 +131,6 @@ TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplayAndWhatThisDesktopCanno
     EXPECT_EQ(window->findChild<QLabel*>("conflict:nightLight"), nullptr);
 }
 
-TEST_F(SettingsWindowTest, TipsCanBeTurnedOffOrStartOverAtTheNextLaunch) {
-    open();
-    Guide& guide = services->guide;
-    get<QCheckBox>("showTips")->click();
-    EXPECT_FALSE(guide.enabled().get());
-    EXPECT_EQ(world.machine.defaults.value(Guide::enabledKey), DefaultsValue(false));
-
-    EXPECT_FALSE(shown(get("relaunchNow")));
-    click("showTipsAgain");
-    EXPECT_TRUE(world.machine.defaults.boolean(Guide::resetOnLaunchKey));
-    EXPECT_EQ(text("willReset"), "Tips start over next time Vesperine opens.");
-    click("relaunchNow");
-    EXPECT_EQ(world.machine.relaunch.requests(), std::vector<std::string>{""});
-}
-
 // Nothing stays subscribed once the view is gone, so a closed window costs nothing.
 TEST(ObservableWatch, AViewHearsChangesOnlyWhileItLives) {
     Observable<int> value(1);

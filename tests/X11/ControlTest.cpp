@@ -53,10 +53,23 @@ protected:
 
 // With no instance, a command that needs one says so and fails. Then each command changes
 // what the output shows (21:00: the default schedule's Warm 3400 K), status words it, what no
-// display here can show is refused, and the location follows at once.
+// display here can show is refused, the location follows at once, and every change is
+// announced to whoever watches the status.
 TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
     expectRows(
         {{"resume", 1, "vesperine: Vesperine isn't running; start it with \"vesperine\"\n"}});
+    BusClient watcher(bus.address(), nullptr);
+    ASSERT_TRUE(watcher.ok());
+    int changes = 0;
+    ASSERT_GE(sd_bus_match_signal(
+                  watcher.raw(), nullptr, "com.brevan.vesperine", "/com/brevan/vesperine",
+                  "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                  [](sd_bus_message*, void* count, sd_bus_error*) {
+                      ++*static_cast<int*>(count);
+                      return 0;
+                  },
+                  &changes),
+              0);
     Program program(home.path(), {"--clock-start=21:00"},
                     {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
     ASSERT_TRUE(spin([&] { return showsWarm(3400); }, 10s)) << program.log();
@@ -82,6 +95,11 @@ TEST_F(ControlTest, CommandsActOnTheRunningInstanceOverTheSessionBus) {
         {"location --clear", 0,  // UTC has no city
          "No location set; sunrise and sunset steps use 07:00 and 19:00\n"},
     });
+    EXPECT_TRUE(spin([&] {
+        while (sd_bus_process(watcher.raw(), nullptr) > 0) {
+        }
+        return changes > 0;
+    }));
     EXPECT_EQ(program.end(), 0) << program.log();
 }
 
