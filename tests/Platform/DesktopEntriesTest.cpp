@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Support/TempFolder.h"
 
@@ -67,17 +65,6 @@ TEST_F(DesktopEntriesTest, IdentifiesAWindowByItsHints) {
         SCOPED_TRACE(name);
         EXPECT_EQ(index.identify(hints), app);
     }
-}
-
-TEST_F(DesktopEntriesTest, ReadsAgainOnlyWhenAFolderChanged) {
-    auto index = entries();
-    EXPECT_FALSE(index.refreshIfChanged());
-    // Folder times are as fine as the file system keeps them.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    entry(system, "kde4/org.kde.okular", "Name=Okular\n");
-    EXPECT_EQ(index.find("kde4-org.kde.okular"), nullptr);
-    EXPECT_TRUE(index.refreshIfChanged());
-    EXPECT_EQ(index.find("kde4-org.kde.okular")->name, "Okular");
 }
 
 }  // namespace

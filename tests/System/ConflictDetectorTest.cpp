@@ -41,9 +41,7 @@ struct Machine {
 };
 
 class ConflictDetectorTest : public testing::Test, protected Machine {
-  protected:
-    std::size_t logged() const { return logger.count("Conflicts: ", "conflicts"); }
-
+protected:
     ConflictDetector detector{{nightLight, processes, known, displays, time, logger}, "Vesperine"};
 };
 
@@ -96,18 +94,6 @@ TEST(ConflictDetector, RefreshFindsEveryKindInOrder) {
         EXPECT_EQ(ids(d.conflicts()), c.ids);
         EXPECT_EQ(d.unavailable().get(), c.unavailable);
     }
-}
-
-TEST_F(ConflictDetectorTest, OnlyAChangedListIsLoggedAndStored) {
-    int told = 0;
-    auto watch = detector.conflicts().observe([&](const auto&) { ++told; });
-    nightLight.setStatus(Feature::on);
-    detector.refresh();
-    detector.refresh();
-    EXPECT_EQ(logged(), 1u);
-    EXPECT_TRUE(logger.contains(
-        "Conflicts: Night Light is on and will tint the screen on top of Vesperine.", "conflicts"));
-    EXPECT_EQ(told, 1);
 }
 
 TEST_F(ConflictDetectorTest, StartPollsEveryMinuteAndHearsChangesAsTheyHappen) {

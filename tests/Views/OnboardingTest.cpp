@@ -120,20 +120,6 @@ TEST_F(OnboardingTest, StartUpChoosesOnboardingTheHintOrNothing) {
     }
 }
 
-// Closed without Done: not complete, so it comes back at the next start; the hint still
-// follows the close.
-TEST_F(OnboardingTest, ClosedUnfinishedItComesBackAndTheHintStillFollows) {
-    launch();
-    QTest::keyClick(window(), Qt::Key_Escape);
-    settle();
-    EXPECT_EQ(window(), nullptr);
-    EXPECT_FALSE(defaults().value(OnboardingWindowController::completeKey));
-    advance(400ms);
-    EXPECT_EQ(hints, 1);
-    relaunch();
-    EXPECT_TRUE(window());
-}
-
 // What the steps show follows the displays, and a city chosen here is the store's.
 TEST_F(OnboardingTest, TheStepsFollowTheDisplaysAndWriteToTheStore) {
     launch();
