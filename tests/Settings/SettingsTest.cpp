@@ -86,7 +86,7 @@ TEST(CoordinateInput, NamesAFoundPositionAfterTheNearestCityWithin50Km) {
             EXPECT_EQ(std::pair(place->latitude, place->longitude), std::pair(latitude, longitude));
         }
     }
-    // Rounding happens before the side is named (both hemispheres: the location tab's test).
+    // Rounding happens before the side is named (both hemispheres: the place rows above).
     EXPECT_EQ(CoordinateInput::describe(-33.86882, -0.00001), "33.8688° S, 0° E");
 }
 

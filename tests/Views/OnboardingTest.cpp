@@ -7,8 +7,6 @@
 #include <QTest>
 
 #include "Onboarding/Views/OnboardingWindowOpener.h"
-#include "Platform/Simulated/SimulatedLoginItem.h"
-#include "Settings/Views/SettingsWindow.h"
 #include "Support/Views/Rows.h"
 #include "ViewWorld.h"
 
@@ -51,7 +49,6 @@ protected:
 
     ViewWorld world;
     OnboardingWindowOpener opener{world.machine.defaults, world.machine.time, AppInfo::current()};
-    SimulatedLoginItem loginItem;
     int hints = 0;
 };
 
