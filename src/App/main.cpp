@@ -37,6 +37,8 @@ int main(int argc, char** argv) {
     using namespace vesperine;
     // Before anything opens a file, or it could take the number of stdout or stderr.
     StandardStreams::ensureOpen();
+    // The main loop is a source on GLib's loop, which Qt turns unless this asks it not to.
+    ::unsetenv("QT_NO_GLIB");
 
     const auto parsed = LaunchOptions::parse(argc, argv);
     if (!parsed) return refuse(parsed.error().description);

@@ -26,7 +26,7 @@
 #include "Platform/Linux/NightLight/GnomeNightLightTint.h"
 #include "Platform/Linux/NightLight/KWinNightLight.h"
 #include "Platform/Linux/NightLight/KWinNightLightTint.h"
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Qt/GnomeNightLightKeys.h"
 #include "Qt/Spin.h"
@@ -123,7 +123,7 @@ public:
 private:
     std::optional<PrivateBus> bus_;
     std::optional<BusClient> client_;
-    QtMainLoop loop_;
+    GLibMainLoop loop_;
     std::unique_ptr<BusConnection> connection_;
     std::vector<std::unique_ptr<ChildProcess>> servers_;
 };

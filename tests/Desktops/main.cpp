@@ -8,7 +8,7 @@
 #include "Platform/Linux/Files/JsonFileDefaultsStore.h"
 #include "Platform/Linux/Files/PosixFileSystem.h"
 #include "Platform/Linux/NightLight/DesktopNightLight.h"
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 
 namespace {
@@ -19,7 +19,7 @@ namespace {
 int holdUntilKilled(int argc, char** argv) {
     using namespace vesperine;
     QCoreApplication app(argc, argv);
-    QtMainLoop loop;
+    GLibMainLoop loop;
     auto connection = BusConnection::open(BusConnection::Bus::session, loop, loop);
     if (!connection) return 2;
     PosixFileSystem files;

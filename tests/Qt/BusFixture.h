@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "Platform/Linux/DBus/BusConnection.h"
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Support/PrivateBus.h"
 
 namespace vesperine {
@@ -23,7 +23,7 @@ class BusFixture : public testing::Test {
     }
 
     PrivateBus bus;
-    QtMainLoop loop;
+    GLibMainLoop loop;
     std::unique_ptr<BusConnection> connection;
 };
 

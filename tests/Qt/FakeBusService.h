@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "Platform/Linux/DBus/BusConnection.h"
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 
 namespace vesperine {
 
@@ -124,7 +124,7 @@ class FakeBusService {
     };
 
     // The service and its first object, which `property`, `method` and `set` below are for.
-    FakeBusService(QtMainLoop& loop, const std::string& address, std::string name,
+    FakeBusService(GLibMainLoop& loop, const std::string& address, std::string name,
                    std::string path, std::string interface)
         : name_(std::move(name)) {
         auto opened = BusConnection::open(BusConnection::Bus::session, loop, loop, address);

@@ -27,7 +27,7 @@ constexpr const char* geoClueFix = "/org/freedesktop/GeoClue2/Client/7/Location/
 enum class GeoClueTurn { reports, refuses, staysSilent };
 
 struct FakeGeoClue {
-    FakeGeoClue(QtMainLoop& loop, const std::string& address, GeoClueTurn turn)
+    FakeGeoClue(GLibMainLoop& loop, const std::string& address, GeoClueTurn turn)
         : service(loop, address, "org.freedesktop.GeoClue2", "/org/freedesktop/GeoClue2/Manager",
                   "org.freedesktop.GeoClue2.Manager") {
         service.method("GetClient", "", "o", [this](sd_bus_message* call) {

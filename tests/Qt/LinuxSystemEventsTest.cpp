@@ -8,8 +8,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Platform/MergedSystemEvents.h"
-#include "Platform/Qt/QtMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Platform/Simulated/SimulatedSystemEvents.h"
 #include "Spin.h"
@@ -49,7 +49,7 @@ class LinuxSystemEventsTest : public testing::Test {
     }
 
     TempFolder directory;
-    QtMainLoop loop;
+    GLibMainLoop loop;
     CapturingLogger logger;
     std::unique_ptr<BusConnection> systemBus;
 };

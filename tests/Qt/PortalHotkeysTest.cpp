@@ -43,46 +43,48 @@ Texts readTexts(sd_bus_message* m) {
 // `response`: BindShortcuts' answer code (1: the user cancelled, 2: failed).
 class FakePortal {
   public:
-    FakePortal(QtMainLoop& loop, const std::string& address, bool withInterface = true) {
-        const PortalHotkeys::Names names;
-        service = std::make_unique<FakeBusService>(loop, address, names.service, names.path,
-                                                   names.interface);
-        if (withInterface) service->property("version", std::uint32_t{1});
-        service->method("CreateSession", "a{sv}", "o", [this](sd_bus_message* call) {
-            return answer(call, readTexts(call)["handle_token"], 0, [](sd_bus_message* m) {
-                return sd_bus_message_append(m, "{sv}", "session_handle", "o", session);
-            });
-        });
-        service->method("BindShortcuts", "oa(sa{sv})sa{sv}", "o", [this](sd_bus_message* call) {
-            Texts asked;  // id → "trigger (description)"
-            sd_bus_message_skip(call, "o");
-            sd_bus_message_enter_container(call, 'a', "(sa{sv})");
-            while (sd_bus_message_enter_container(call, 'r', "sa{sv}") > 0) {
-                const char* id = nullptr;
-                sd_bus_message_read(call, "s", &id);
-                auto texts = readTexts(call);
-                asked[id] = texts["preferred_trigger"] + " (" + texts["description"] + ")";
-                sd_bus_message_exit_container(call);
-            }
-            sd_bus_message_exit_container(call);
-            sd_bus_message_skip(call, "s");
-            binds.push_back(asked);
-            return answer(call, readTexts(call)["handle_token"], response, [this, asked](sd_bus_message* m) {
-                sd_bus_message_open_container(m, 'e', "sv");
-                sd_bus_message_append(m, "s", "shortcuts");
-                sd_bus_message_open_container(m, 'v', "a(sa{sv})");
-                sd_bus_message_open_container(m, 'a', "(sa{sv})");
-                for (const auto& [id, text] : asked) {
-                    if (declines.count(id)) continue;
-                    sd_bus_message_append(m, "(sa{sv})", id.c_str(), 1, "trigger_description", "s",
-                                          ("Pressed " + text.substr(0, text.find(' '))).c_str());
-                }
-                for (int i = 0; i < 3; ++i) sd_bus_message_close_container(m);
-                return 0;
-            });
-        });
-        EXPECT_TRUE(service->publish());
-    }
+      FakePortal(GLibMainLoop& loop, const std::string& address, bool withInterface = true) {
+          const PortalHotkeys::Names names;
+          service = std::make_unique<FakeBusService>(loop, address, names.service, names.path,
+                                                     names.interface);
+          if (withInterface) service->property("version", std::uint32_t{1});
+          service->method("CreateSession", "a{sv}", "o", [this](sd_bus_message* call) {
+              return answer(call, readTexts(call)["handle_token"], 0, [](sd_bus_message* m) {
+                  return sd_bus_message_append(m, "{sv}", "session_handle", "o", session);
+              });
+          });
+          service->method("BindShortcuts", "oa(sa{sv})sa{sv}", "o", [this](sd_bus_message* call) {
+              Texts asked;  // id → "trigger (description)"
+              sd_bus_message_skip(call, "o");
+              sd_bus_message_enter_container(call, 'a', "(sa{sv})");
+              while (sd_bus_message_enter_container(call, 'r', "sa{sv}") > 0) {
+                  const char* id = nullptr;
+                  sd_bus_message_read(call, "s", &id);
+                  auto texts = readTexts(call);
+                  asked[id] = texts["preferred_trigger"] + " (" + texts["description"] + ")";
+                  sd_bus_message_exit_container(call);
+              }
+              sd_bus_message_exit_container(call);
+              sd_bus_message_skip(call, "s");
+              binds.push_back(asked);
+              return answer(call, readTexts(call)["handle_token"], response,
+                            [this, asked](sd_bus_message* m) {
+                                sd_bus_message_open_container(m, 'e', "sv");
+                                sd_bus_message_append(m, "s", "shortcuts");
+                                sd_bus_message_open_container(m, 'v', "a(sa{sv})");
+                                sd_bus_message_open_container(m, 'a', "(sa{sv})");
+                                for (const auto& [id, text] : asked) {
+                                    if (declines.count(id)) continue;
+                                    sd_bus_message_append(
+                                        m, "(sa{sv})", id.c_str(), 1, "trigger_description", "s",
+                                        ("Pressed " + text.substr(0, text.find(' '))).c_str());
+                                }
+                                for (int i = 0; i < 3; ++i) sd_bus_message_close_container(m);
+                                return 0;
+                            });
+          });
+          EXPECT_TRUE(service->publish());
+      }
     void activate(const std::string& id, const char* of = session) {
         sd_bus_emit_signal(service->connection()->raw(), "/org/freedesktop/portal/desktop",
                            "org.freedesktop.portal.GlobalShortcuts", "Activated", "osta{sv}", of,

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
 #include "Support/ChildProcess.h"
@@ -50,7 +50,7 @@ protected:
     TempFolder root;
     // Ours: outside a login session (a user service), on X display :0 and a Wayland socket.
     const ProcessSession ours{"", ":0", "/run/user/1000/wayland-1"};
-    QtMainLoop loop;
+    GLibMainLoop loop;
     CapturingLogger logger;
     std::unique_ptr<ProcProcesses> processes;
     std::vector<RunningProcess> ended;

@@ -4,7 +4,7 @@
 #include <future>
 
 #include "Platform/Linux/Instance/LockFileSingleInstance.h"
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Platform/Simulated/CapturingLogger.h"
 #include "Spin.h"
 #include "Support/ChildProcess.h"
@@ -24,7 +24,7 @@ constexpr uid_t stranger = 54321;
 struct Launch {
     explicit Launch(const std::vector<std::string>& folders)
         : instance(loop, loop, logger, folders, bundle) {}
-    QtMainLoop loop;
+    GLibMainLoop loop;
     CapturingLogger logger;
     LockFileSingleInstance instance;
 };

@@ -8,7 +8,7 @@
 // test files include this header first.
 #include <gtest/gtest.h>
 
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Qt/Spin.h"
 
 #include <algorithm>
@@ -218,7 +218,7 @@ protected:
 
     Client other;
     CapturingLogger logger;
-    QtMainLoop loop;
+    GLibMainLoop loop;
     std::unique_ptr<X11Connection> connection;
 };
 

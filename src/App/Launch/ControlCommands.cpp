@@ -13,10 +13,10 @@
 #include "Platform/Linux/Instance/LockFileSingleInstance.h"
 #include "Platform/Linux/Location/GeoClueLocator.h"
 #include "Platform/Linux/Process/ProcessInfo.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Platform/Linux/System/SystemClock.h"
 #include "Platform/Linux/System/SystemLogger.h"
 #include "Platform/Linux/System/SystemTimeZone.h"
-#include "Platform/Qt/QtMainLoop.h"
 #include "Schedule/Cities.h"
 #include "Settings/CoordinateInput.h"
 #include "State/Override.h"
@@ -88,7 +88,7 @@ std::string locationLine(const std::string& location) {
 // then told the place as any typed place is, so one ask serves both cases.
 Result<Location> locateOnce(const AppInfo& info) {
     const CommandApplication application;
-    QtMainLoop loop;
+    GLibMainLoop loop;
     SystemLogger logger(info.bundleIdentifier, SystemLogger::Sink::standardError, LogLevel::error);
     auto bus = BusConnection::open(BusConnection::Bus::system, loop, loop);
     if (!bus) {

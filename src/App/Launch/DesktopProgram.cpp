@@ -77,7 +77,7 @@ private:
     int fd_ = -1;
 };
 
-std::unique_ptr<BusConnection> openBus(BusConnection::Bus bus, QtMainLoop& loop, Log& log) {
+std::unique_ptr<BusConnection> openBus(BusConnection::Bus bus, GLibMainLoop& loop, Log& log) {
     auto opened = BusConnection::open(bus, loop, loop);
     if (opened) return std::move(opened).value();
     // A machine without one (a container, a minimal session) is not a fault: each backend

@@ -8,18 +8,18 @@
 
 #include "App/AppInfo.h"
 #include "App/LaunchOptions.h"
-#include "Platform/Linux/DBus/BusConnection.h"
-#include "Platform/Linux/Install/DesktopEntries.h"
-#include "Platform/Linux/Files/JsonFileDefaultsStore.h"
-#include "Platform/Linux/System/LinuxSystemEvents.h"
-#include "Platform/Linux/Instance/LockFileSingleInstance.h"
-#include "Platform/Linux/Files/PosixFileSystem.h"
-#include "Platform/Linux/System/SystemClock.h"
-#include "Platform/Linux/System/SystemTimeZone.h"
-#include "Platform/Linux/Files/XdgPaths.h"
 #include "Platform/DisplayServices.h"
 #include "Platform/HotkeyService.h"
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/DBus/BusConnection.h"
+#include "Platform/Linux/Files/JsonFileDefaultsStore.h"
+#include "Platform/Linux/Files/PosixFileSystem.h"
+#include "Platform/Linux/Files/XdgPaths.h"
+#include "Platform/Linux/Install/DesktopEntries.h"
+#include "Platform/Linux/Instance/LockFileSingleInstance.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
+#include "Platform/Linux/System/LinuxSystemEvents.h"
+#include "Platform/Linux/System/SystemClock.h"
+#include "Platform/Linux/System/SystemTimeZone.h"
 #include "Platform/Workspace.h"
 
 namespace vesperine {
@@ -56,7 +56,7 @@ class DesktopProgram {
     DesktopProgram(const DesktopProgram&) = delete;
     DesktopProgram& operator=(const DesktopProgram&) = delete;
 
-    QtMainLoop& loop() { return loop_; }
+    GLibMainLoop& loop() { return loop_; }
     Logger& logger() { return logger_; }
     PosixFileSystem& files() { return files_; }
     JsonFileDefaultsStore& defaults() { return defaults_; }
@@ -80,7 +80,7 @@ class DesktopProgram {
     Logger& logger_;
     StartupSignalGuard& guard_;
     ExecRelaunch& relaunch_;
-    QtMainLoop loop_;
+    GLibMainLoop loop_;
     SystemClock clock_;
     SystemTimeZone zones_;
     PosixFileSystem files_;

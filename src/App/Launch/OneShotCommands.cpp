@@ -1,5 +1,5 @@
 // Qt's objects before any X11 header, whose macros would break them.
-#include "Platform/Qt/QtMainLoop.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -88,7 +88,7 @@ int oneShotOnX11(const ControlCommand& command, const AppInfo& info) {
     auto connection = X11Connection::open("", logger);
     if (!connection) return oneShotFailure(connection.error().description, FirstErrorLogger{});
     const CommandApplication application;
-    QtMainLoop loop;
+    GLibMainLoop loop;
     PosixFileSystem files;
     OwnRampRecord ownRamps(files, logger, OwnRampRecord::runtimeFolder(), info.bundleIdentifier);
     X11Displays displays(*connection.value(), logger, &ownRamps);
@@ -247,7 +247,7 @@ HoldStart startHeld(const DisplayMode& mode) {
 // settings kept in the defaults store as a run keeps them, so that `reset` (which makes the
 // tint, and the tint gives them back at once) or an instance that starts returns them.
 int oneShotThroughNightLight(const ControlCommand& command, const AppInfo& info,
-                             WaylandDisplays& displays, QtMainLoop& loop, PosixFileSystem& files,
+                             WaylandDisplays& displays, GLibMainLoop& loop, PosixFileSystem& files,
                              FirstErrorLogger& logger) {
     // Refused before the tint is made: making it gives back what an earlier command kept,
     // and a refusal changes nothing.
@@ -295,7 +295,7 @@ int oneShotOnWayland(const ControlCommand& command, const AppInfo& info) {
     auto connection = WaylandConnection::open("", logger);
     if (!connection) return oneShotFailure(connection.error().description, FirstErrorLogger{});
     const CommandApplication application;
-    QtMainLoop loop;
+    GLibMainLoop loop;
     std::optional<WaylandDisplays> displays;
     displays.emplace(*connection.value(), loop, logger);
     PosixFileSystem files;

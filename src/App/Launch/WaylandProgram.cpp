@@ -23,7 +23,7 @@ int runOnWayland(const LaunchOptions& options, const AppInfo& info,
                  std::unique_ptr<WaylandConnection> connection, Logger& logger,
                  StartupSignalGuard& guard, ExecRelaunch& relaunch) {
     DesktopProgram program(options, info, logger, guard, relaunch);
-    QtMainLoop& loop = program.loop();
+    GLibMainLoop& loop = program.loop();
     connection->attach(loop, loop);
     WaylandDisplays displays(*connection, loop, logger);
     // GNOME and KDE Plasma lend no gamma tables to other programs: there only the desktop's

@@ -46,7 +46,7 @@ int runOnX11(const LaunchOptions& options, const AppInfo& info,
              std::unique_ptr<X11Connection> connection, Logger& logger, StartupSignalGuard& guard,
              ExecRelaunch& relaunch) {
     DesktopProgram program(options, info, logger, guard, relaunch);
-    QtMainLoop& loop = program.loop();
+    GLibMainLoop& loop = program.loop();
     connection->attach(loop, loop);
     OwnRampRecord ownRamps(program.files(), logger, OwnRampRecord::runtimeFolder(),
                            info.bundleIdentifier);

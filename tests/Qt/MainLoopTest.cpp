@@ -1,39 +1,82 @@
-// What the program's Qt loop delivers: timers, watches, signals, and alerts answered.
+// What the program's main loop delivers: timers, watches, signals, and alerts answered.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "Platform/Linux/Process/SignalWatcher.h"
+#include "Platform/Linux/System/GLibMainLoop.h"
 #include "Platform/Qt/QtAlerts.h"
-#include "Platform/Qt/QtMainLoop.h"
 #include "Spin.h"
 
 using namespace vesperine;
 using namespace std::chrono_literals;
 
-TEST(QtMainLoop, DelayLongerThanOneTimerPieceIsReArmedNotShortened) {
-    QtMainLoop loop(10);  // pieces of 10 ms stand in for QTimer's 24.8-day limit
+// Timers run in the order they are due (those due together in the order armed), never
+// early; one armed for a month neither fires nor holds up the rest; and they go on inside a
+// nested loop that a callback turns (a modal dialog), as the watched descriptors do.
+TEST(GLibMainLoop, TimersRunInDueOrderAndGoOnInsideANestedLoop) {
+    GLibMainLoop loop;
     const auto start = loop.monotonicNow();
-    MonotonicTime firedAt{0};
-    int fired = 0;
-    auto timer = loop.oneShot(55ms, [&] { ++fired, firedAt = loop.monotonicNow(); });
-    ASSERT_TRUE(spin([&] { return fired > 0; }));
-    spinFor(30ms);
-    EXPECT_EQ(fired, 1);
-    EXPECT_GE(firedAt - start, 55ms);
-    EXPECT_EQ(loop.timerCallbacksRun(), 1u);  // the re-arming pieces are not callbacks
+    std::vector<std::pair<std::string, Duration>> fired;
+    auto note = [&](std::string name) {
+        return [&, name] { fired.emplace_back(name, loop.monotonicNow() - start); };
+    };
+    std::vector<Timer> timers;
+    const std::pair<const char*, Duration> arms[] = {{"month", std::chrono::hours(24 * 30)},
+                                                     {"30", 30ms},
+                                                     {"10a", 10ms},
+                                                     {"20", 20ms},
+                                                     {"10b", 10ms}};
+    for (const auto& [name, delay] : arms) timers.push_back(loop.oneShot(delay, note(name)));
+    ASSERT_TRUE(spin([&] { return fired.size() == 4; }));
+    std::vector<std::string> order;
+    for (const auto& [name, at] : fired) order.push_back(name);
+    EXPECT_EQ(order, (std::vector<std::string>{"10a", "10b", "20", "30"}));
+    EXPECT_GE(fired[0].second, 10ms);
+    EXPECT_GE(fired[3].second, 30ms);
+    EXPECT_TRUE(timers[0].isActive());
+    EXPECT_EQ(loop.timerCallbacksRun(), 4u);
+
+    int ticks = 0, reads = 0;
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    Timer every = loop.repeating(2ms, [&] { ++ticks; });
+    IoWatch watch = loop.watchReadable(fds[0], [&] {
+        char c;
+        EXPECT_EQ(::read(fds[0], &c, 1), 1);
+        ++reads;
+    });
+    bool nested = false;
+    Timer opener = loop.oneShot(1ms, [&] {
+        QEventLoop inner;
+        QTimer::singleShot(2000, &inner, &QEventLoop::quit);  // a bound, should it hang
+        const int before = ticks;
+        ASSERT_EQ(::write(fds[1], "x", 1), 1);
+        Timer check = loop.repeating(1ms, [&] {
+            if (ticks >= before + 3 && reads == 1) inner.quit();
+        });
+        inner.exec();
+        nested = ticks >= before + 3 && reads == 1;
+    });
+    EXPECT_TRUE(spin([&] { return nested; }));
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 // Cancelled timers never fire, also from inside their own callback; a dropped watch is
 // not called again, also when dropped inside its callback.
-TEST(QtMainLoop, CancelledTimersAndWatchesStopAlsoFromTheirOwnCallbacks) {
-    QtMainLoop loop;
+TEST(GLibMainLoop, CancelledTimersAndWatchesStopAlsoFromTheirOwnCallbacks) {
+    GLibMainLoop loop;
     int ticks = 0, cancelled = 0, posted = 0, selfCancelled = 0;
     auto never = loop.oneShot(5ms, [&] { ++cancelled; });
     never.cancel();
@@ -70,7 +113,7 @@ TEST(QtMainLoop, CancelledTimersAndWatchesStopAlsoFromTheirOwnCallbacks) {
 // termination, SIGUSR1 as the toggle; the ones that only report a failed write do nothing.
 TEST(SignalWatcher, EachSignalEndsCleanlyTogglesOrIsIgnored) {
     SignalWatcher::prepareProcess();
-    QtMainLoop loop;
+    GLibMainLoop loop;
     std::vector<int> terminations;
     int toggles = 0;
     SignalWatcher watcher(
@@ -113,8 +156,11 @@ TEST(QtAlerts, GivesTheIndexOfTheButtonChosenAndEscapeDeclines) {
         "Install Vesperine for this user?", "Works best installed.", {"Install", "Not Now"}};
     // A button's title or a key, the alert, the index it gives.
     const std::tuple<QString, Alert, std::optional<std::size_t>> cases[] = {
-        {"Install", offer, 0}, {"Not Now", offer, 1}, {"Escape", offer, 1},
-        {"Return", offer, 0},  {"OK", {"Couldn't install", "", {}}, 0}};
+        {"Install", offer, 0},
+        {"Not Now", offer, 1},
+        {"Escape", offer, 1},
+        {"Return", offer, 0},
+        {"OK", {"Couldn't install", "", {}}, 0}};
     for (const auto& [answer, alert, index] : cases) {
         SCOPED_TRACE(answer.toStdString());
         QString seen;
@@ -132,7 +178,6 @@ TEST(QtAlerts, GivesTheIndexOfTheButtonChosenAndEscapeDeclines) {
             }
         });
         EXPECT_EQ(alerts.run(alert), index);
-        EXPECT_EQ(seen.toStdString(),
-                  "Vesperine|" + alert.message + "|" + alert.informativeText);
+        EXPECT_EQ(seen.toStdString(), "Vesperine|" + alert.message + "|" + alert.informativeText);
     }
 }
