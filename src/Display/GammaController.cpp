@@ -123,7 +123,13 @@ const Channels& GammaController::baseline(DisplayID display) {
 }
 
 GammaController::Write GammaController::scaledFor(DisplayID display, const RGBGains& gains) {
-    return {display, gains, GammaTable::scaled(baseline(display), gains)};
+    Write w{display, gains, {}};
+    if (!spareTables_.empty()) {
+        w.table = std::move(spareTables_.back());
+        spareTables_.pop_back();
+    }
+    GammaTable::scaleInto(baseline(display), gains, w.table);
+    return w;
 }
 
 std::string GammaController::nameOf(DisplayID display) const {
@@ -170,7 +176,9 @@ void GammaController::write(std::vector<Write> batch, bool confirmed) {
         lastFailure_.erase(display);
         failed_.erase(display);
         applied_[display] = batch[i].gains;
-        written_[display] = std::move(batch[i].table);
+        // The table it replaces is the buffer for a later frame's.
+        std::swap(written_[display], batch[i].table);
+        if (batch[i].table.count() > 0) spareTables_.push_back(std::move(batch[i].table));
     }
 }
 
@@ -206,7 +214,10 @@ void GammaController::applyChanges(const std::map<DisplayID, RGBGains>& gains) {
         if (displayGains.isNeutral() && showsOwn(display)) continue;
         Write w = scaledFor(display, displayGains);
         auto last = written_.find(display);
-        if (last != written_.end() && last->second == w.table) continue;
+        if (last != written_.end() && last->second == w.table) {
+            spareTables_.push_back(std::move(w.table));
+            continue;
+        }
         batch.push_back(std::move(w));
     }
     // A frame does not wait for the display server to confirm it: that round trip was a

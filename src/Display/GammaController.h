@@ -119,6 +119,9 @@ class GammaController {
     std::map<DisplayID, RGBGains> failed_;
     // The table last written to each display, so that a frame never writes it again.
     std::map<DisplayID, GammaTable::Channels> written_;
+    // Buffers of tables that were replaced, for the next tables scaled (at most one per
+    // display written).
+    std::vector<GammaTable::Channels> spareTables_;
     // The displays written to since the last restore; none before the first restore of a run
     // (a table of an earlier run may still be on any display).
     std::optional<std::set<DisplayID>> touched_;

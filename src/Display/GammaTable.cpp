@@ -24,12 +24,11 @@ std::vector<float> resample(const std::vector<float>& values, std::size_t n) {
     return out;
 }
 
-std::vector<float> scale(const std::vector<float>& values, double gain) {
-    std::vector<float> out(values.size());
+void scale(const std::vector<float>& values, double gain, std::vector<float>& out) {
+    out.resize(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
         out[i] = static_cast<float>(gain * static_cast<double>(values[i]));
     }
-    return out;
 }
 
 }  // namespace
@@ -47,7 +46,15 @@ Channels resampled(const Channels& table, std::size_t size) {
 }
 
 Channels scaled(const Channels& table, const RGBGains& gains) {
-    return {scale(table.r, gains.r), scale(table.g, gains.g), scale(table.b, gains.b)};
+    Channels out;
+    scaleInto(table, gains, out);
+    return out;
+}
+
+void scaleInto(const Channels& table, const RGBGains& gains, Channels& out) {
+    scale(table.r, gains.r, out.r);
+    scale(table.g, gains.g, out.g);
+    scale(table.b, gains.b, out.b);
 }
 
 }  // namespace vesperine::GammaTable

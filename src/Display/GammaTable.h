@@ -23,5 +23,8 @@ struct Channels {
 Channels resampled(const Channels& table, std::size_t size);
 // Each channel multiplied by its gain, in double, converted once to float.
 Channels scaled(const Channels& table, const RGBGains& gains);
+// The same into `out`, whose buffers are reused: a fade scales a table every frame, and a
+// fresh one each time costs an allocation, a zero fill and a release per channel.
+void scaleInto(const Channels& table, const RGBGains& gains, Channels& out);
 
 }  // namespace vesperine::GammaTable

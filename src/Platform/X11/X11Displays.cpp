@@ -345,7 +345,7 @@ std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& er
 void X11Displays::sendRamps(std::span<RampWrite> batch, bool confirmed) {
     xcb_connection_t* xcb = connection_.xcb();
     std::vector<std::optional<xcb_void_cookie_t>> cookies;
-    std::vector<std::uint16_t> entries;
+    std::vector<std::uint16_t>& entries = rampEntries_;
     for (auto& write : batch) {
         const int size = write.crtc.gammaSize;
         write.result = usableGammaSize(size) && write.size >= 2 ? 0 : unusableGammaSize;

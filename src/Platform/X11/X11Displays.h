@@ -147,6 +147,9 @@ private:
     OwnRampRecord* record_;
     bool identityAsOwn_ = false;
     std::map<DisplayID, Original> originals_;
+    // The entries of the last ramps sent, kept as the buffer for the next (a frame each
+    // visible step of a fade).
+    std::vector<std::uint16_t> rampEntries_;
     // Output → CRTC and its gamma size, so a frame costs one request and no enumeration of
     // the screen; emptied on every RandR event.
     mutable std::map<DisplayID, Crtc> crtcs_;

@@ -168,8 +168,13 @@ void GLibMainLoop::dispatch() {
 }
 
 void GLibMainLoop::runReadyDescriptors() {
+    const bool setReady = epollTag_ && (g_source_query_unix_fd(source_, epollTag_) & G_IO_IN);
+    // Most turns are a timer's: nothing to look at.
+    if (!setReady && std::none_of(watches_.begin(), watches_.end(),
+                                  [](const Watch& w) { return w.tag != nullptr; }))
+        return;
     std::vector<int> ready;
-    if (epollTag_ && (g_source_query_unix_fd(source_, epollTag_) & G_IO_IN)) {
+    if (setReady) {
         std::array<epoll_event, 16> events{};
         const int n = epoll_wait(epoll_, events.data(), static_cast<int>(events.size()), 0);
         for (int i = 0; i < n; ++i) ready.push_back(events[static_cast<std::size_t>(i)].data.fd);
