@@ -212,13 +212,13 @@ void GammaController::applyChanges(const std::map<DisplayID, RGBGains>& gains) {
     std::vector<Write> batch;
     for (const auto& [display, displayGains] : gains) {
         if (displayGains.isNeutral() && showsOwn(display)) continue;
-        Write w = scaledFor(display, displayGains);
-        auto last = written_.find(display);
-        if (last != written_.end() && last->second == w.table) {
-            spareTables_.push_back(std::move(w.table));
-            continue;
+        // The same gains on the same baseline make the table last written: known without
+        // scaling a table and comparing it entry by entry.
+        if (written_.count(display)) {
+            const auto last = applied_.find(display);
+            if (last != applied_.end() && last->second == displayGains) continue;
         }
-        batch.push_back(std::move(w));
+        batch.push_back(scaledFor(display, displayGains));
     }
     // A frame does not wait for the display server to confirm it: that round trip was a
     // second wake-up per frame. A write refused later is repaired by the watchdog.

@@ -45,6 +45,11 @@ public:
     [[nodiscard]] virtual Timer repeating(Duration interval, std::function<void()> callback) = 0;
     // Runs `callback` on a later turn of the loop (the "main queue").
     virtual void post(std::function<void()> callback) = 0;
+    // Runs `callback` once the loop has done the work of this turn, before it next waits: for
+    // a turn's last act, such as sending requests that wake another process (which then runs
+    // while this one sleeps, not in the middle of its turn, evicting what it still needs).
+    // Where a loop has no such moment, on a later turn.
+    virtual void beforeWait(std::function<void()> callback) { post(std::move(callback)); }
 };
 
 }  // namespace vesperine

@@ -38,14 +38,16 @@ TEST(GLibMainLoop, TimersRunInDueOrderAndGoOnInsideANestedLoop) {
                                                      {"20", 20ms},
                                                      {"10b", 10ms}};
     for (const auto& [name, delay] : arms) timers.push_back(loop.oneShot(delay, note(name)));
-    ASSERT_TRUE(spin([&] { return fired.size() == 4; }));
+    // Asked for by the first of the turn, it runs after the whole turn, before the next.
+    Timer hook = loop.oneShot(10ms, [&] { loop.beforeWait(note("before the wait")); });
+    ASSERT_TRUE(spin([&] { return fired.size() == 5; }));
     std::vector<std::string> order;
     for (const auto& [name, at] : fired) order.push_back(name);
-    EXPECT_EQ(order, (std::vector<std::string>{"10a", "10b", "20", "30"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"10a", "10b", "before the wait", "20", "30"}));
     EXPECT_GE(fired[0].second, 10ms);
-    EXPECT_GE(fired[3].second, 30ms);
+    EXPECT_GE(fired[4].second, 30ms);
     EXPECT_TRUE(timers[0].isActive());
-    EXPECT_EQ(loop.timerCallbacksRun(), 4u);
+    EXPECT_EQ(loop.timerCallbacksRun(), 5u);
 
     int ticks = 0, reads = 0;
     int fds[2];

@@ -77,6 +77,22 @@ void X11Connection::dispatchReadByRepliesSoon() {
     dispatchQueuedSoon();
 }
 
+void X11Connection::flushBeforeWait() {
+    if (!alive_) return;
+    if (!queue_) {
+        xcb_flush(xcb());
+        return;
+    }
+    if (flushPending_) return;
+    flushPending_ = true;
+    std::weak_ptr<bool> token = token_;
+    queue_->beforeWait([this, token] {
+        if (token.expired()) return;
+        flushPending_ = false;
+        if (alive_) xcb_flush(xcb());
+    });
+}
+
 void X11Connection::dispatchPending() {
     if (!alive_) return;
     std::weak_ptr<bool> token = token_;

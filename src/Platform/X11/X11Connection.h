@@ -50,6 +50,10 @@ public:
     // The same after waiting for xcb replies: events read meanwhile wait in xcb's own queue,
     // where neither the descriptor nor Xlib's queue length shows them.
     void dispatchReadByRepliesSoon();
+    // Sends what xcb holds once this turn of the loop is done (at once before attach): for
+    // requests nothing waits on, such as a frame's ramps. The server, woken by them, then runs
+    // while the program goes to sleep rather than in the middle of its turn.
+    void flushBeforeWait();
 
     // A listener sees every event; returning true does not stop the others from seeing it.
     using Listener = std::function<void(const XEvent&)>;
@@ -70,6 +74,7 @@ private:
     Scheduler* queue_ = nullptr;
     IoWatcher* loop_ = nullptr;
     bool dispatchPosted_ = false;
+    bool flushPending_ = false;
     std::uint64_t nextListener_ = 0;
     std::map<std::uint64_t, Listener> listeners_;
     std::function<void()> onLost_;

@@ -365,7 +365,7 @@ void X11Displays::sendRamps(std::span<RampWrite> batch, bool confirmed) {
                                                            entries.data() + 2 * n));
     }
     if (!confirmed) {
-        xcb_flush(xcb);
+        connection_.flushBeforeWait();
         for (std::size_t i = 0; i < batch.size(); ++i) {
             if (!cookies[i]) continue;
             if (xcb_connection_has_error(xcb))

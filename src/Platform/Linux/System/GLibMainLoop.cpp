@@ -40,7 +40,9 @@ constexpr auto readable = static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ER
 }  // namespace
 
 int GLibMainLoop::prepareSource(GSource* source, int* timeout) {
-    return reinterpret_cast<Source*>(source)->loop->prepare(*timeout);
+    GLibMainLoop* loop = reinterpret_cast<Source*>(source)->loop;
+    loop->runBeforeWait();
+    return loop->prepare(*timeout);
 }
 
 int GLibMainLoop::checkSource(GSource* source) {
@@ -125,6 +127,22 @@ void GLibMainLoop::cancelTimer(std::uint64_t id) {
 
 void GLibMainLoop::post(std::function<void()> callback) {
     posted_.push_back(std::move(callback));
+}
+
+void GLibMainLoop::beforeWait(std::function<void()> callback) {
+    beforeWait_.push_back(std::move(callback));
+}
+
+void GLibMainLoop::runBeforeWait() {
+    if (beforeWait_.empty()) return;
+    // Whatever these callbacks ask for again comes before the following wait.
+    auto callbacks = std::move(beforeWait_);
+    beforeWait_.clear();
+    std::weak_ptr<bool> alive = alive_;
+    for (auto& callback : callbacks) {
+        callback();
+        if (alive.expired()) return;
+    }
 }
 
 IoWatch GLibMainLoop::watchReadable(int fd, std::function<void()> onReadable) {

@@ -33,6 +33,7 @@ public:
     Timer oneShot(Duration delay, std::function<void()> callback) override;
     Timer repeating(Duration interval, std::function<void()> callback) override;
     void post(std::function<void()> callback) override;
+    void beforeWait(std::function<void()> callback) override;
     IoWatch watchReadable(int fd, std::function<void()> onReadable) override;
 
     std::uint64_t timerCallbacksRun() const { return timerCallbacks_; }
@@ -56,6 +57,8 @@ private:
     void runReadyDescriptors();
     void runPosted();
     void runDueTimers();
+    // Called first when GLib prepares the next poll, so after every source's dispatch.
+    void runBeforeWait();
     // True when posted work or a timer is due; else how long the loop may sleep (-1: as long
     // as it likes).
     bool prepare(int& timeout) const;
@@ -66,6 +69,7 @@ private:
     std::vector<Armed> armed_;  // by due time, then by arming order
     std::vector<Watch> watches_;
     std::vector<std::function<void()>> posted_;
+    std::vector<std::function<void()>> beforeWait_;
     std::uint64_t nextId_ = 0;
     std::uint64_t nextOrder_ = 0;
     std::uint64_t timerCallbacks_ = 0;
