@@ -38,7 +38,7 @@ TEST(GLibMainLoop, TimersRunInDueOrderAndGoOnInsideANestedLoop) {
                                                      {"20", 20ms},
                                                      {"10b", 10ms}};
     for (const auto& [name, delay] : arms) timers.push_back(loop.oneShot(delay, note(name)));
-    // Asked for by the first of the turn, it runs after the whole turn, before the next.
+    // Asked for by a timer of the 10 ms turn, it runs after that whole turn, before the next.
     Timer hook = loop.oneShot(10ms, [&] { loop.beforeWait(note("before the wait")); });
     ASSERT_TRUE(spin([&] { return fired.size() == 5; }));
     std::vector<std::string> order;
