@@ -172,9 +172,17 @@ void AppState::scheduleWake(double pieceSeconds) {
     }
     log_.debug("next wake in %.1fs real (candidates %s)", delay, list.c_str());
     lastWakeDelay_ = std::max(delay + 0.01, 0.05);
+    // The hand-on of an even piece may come a little early, on a frame's wake-up: what is
+    // shown is then on the schedule, and the next piece starts from it and ends on the
+    // schedule's blend. A joining piece is eased, behind the schedule until it ends, and any
+    // other wake (a transition, an override's end) comes at its time.
+    const bool handsOn = state && state->fadeEnds && delay == pieceSeconds &&
+                         pieceSeconds == fadePieceSeconds && lastPiece_;
+    const Duration leeway =
+        handsOn ? *durationFromSeconds(pieceSeconds * pieceLeeway) : Duration::zero();
     // Very long delays saturate; the main loop arms them in pieces it can hold.
-    wakeTimer_ = scheduler_.oneShot(*durationFromSeconds(*lastWakeDelay_),
-                                    alive_.guard([this] { reevaluate(); }));
+    wakeTimer_ = scheduler_.oneShotWithLeeway(*durationFromSeconds(*lastWakeDelay_), leeway,
+                                              alive_.guard([this] { reevaluate(); }));
 }
 
 void AppState::select(DisplayMode::Kind kind, Override::Lifetime lifetime) {

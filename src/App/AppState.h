@@ -110,6 +110,8 @@ private:
     // Each even piece reaches this much beyond the wake that hands the next, so the displays are
     // still in it when the next takes over: no piece ends on a frame (and wake-up) of its own.
     static constexpr double fadeOverlapSeconds = 1.0;
+    // The part of a piece by which its hand-on may come early, to share a frame's wake-up.
+    static constexpr double pieceLeeway = 1.0 / 6.0;
 
     ScheduleEngine engine() const { return engine(store_.active()); }
     void toggle(DisplayMode::Kind kind);

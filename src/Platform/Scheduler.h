@@ -43,6 +43,21 @@ public:
     [[nodiscard]] virtual Timer oneShot(Duration delay, std::function<void()> callback) = 0;
     // Calls `callback` every `interval` until the timer is cancelled.
     [[nodiscard]] virtual Timer repeating(Duration interval, std::function<void()> callback) = 0;
+    // The same, for work whose moment need not be exact (a poll, the hand-on of a fade's next
+    // piece): the loop may run it up to `leeway` early (never more than the delay), on a turn
+    // it wakes up for anyway, so that it shares another timer's wake-up instead of costing
+    // one of its own. A repeating timer run early keeps its rhythm. Where a loop gathers no
+    // work this way (a simulated clock), at its time.
+    [[nodiscard]] virtual Timer oneShotWithLeeway(Duration delay, Duration leeway,
+                                                  std::function<void()> callback) {
+        (void)leeway;
+        return oneShot(delay, std::move(callback));
+    }
+    [[nodiscard]] virtual Timer repeatingWithLeeway(Duration interval, Duration leeway,
+                                                    std::function<void()> callback) {
+        (void)leeway;
+        return repeating(interval, std::move(callback));
+    }
     // Runs `callback` on a later turn of the loop (the "main queue").
     virtual void post(std::function<void()> callback) = 0;
     // Runs `callback` once the loop has done the work of this turn, before it next waits: for

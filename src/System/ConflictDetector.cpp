@@ -41,7 +41,9 @@ void ConflictDetector::start() {
     nightLightWatch_ = services_.nightLight.observe(alive_.guard([this] { refresh(); }));
     exitWatch_ = services_.processes.observeExits(
         alive_.guard([this](const RunningProcess&) { refresh(); }));
-    poll_ = services_.scheduler.repeating(pollInterval, alive_.guard([this] { refresh(); }));
+    // The poll need not be on the second: during a fade it shares a frame's wake-up.
+    poll_ = services_.scheduler.repeatingWithLeeway(pollInterval, pollLeeway,
+                                                    alive_.guard([this] { refresh(); }));
     refresh();
 }
 

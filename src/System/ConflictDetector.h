@@ -46,6 +46,7 @@ class ConflictDetector {
     };
 
     static constexpr auto pollInterval = std::chrono::seconds(60);
+    static constexpr auto pollLeeway = std::chrono::seconds(10);  // how early it may come
     static constexpr auto settleDelay = std::chrono::seconds(1);  // second refresh after a fix
     static constexpr const char* nightLightName = "Night Light";  // in `unavailable`
 

@@ -22,8 +22,9 @@ using namespace vesperine;
 using namespace std::chrono_literals;
 
 // Timers run in the order they are due (those due together in the order armed), never
-// early; one armed for a month neither fires nor holds up the rest; and they go on inside a
-// nested loop that a callback turns (a modal dialog), as the watched descriptors do.
+// early unless given a leeway; one armed for a month neither fires nor holds up the rest;
+// and they go on inside a nested loop that a callback turns (a modal dialog), as the watched
+// descriptors do.
 TEST(GLibMainLoop, TimersRunInDueOrderAndGoOnInsideANestedLoop) {
     GLibMainLoop loop;
     const auto start = loop.monotonicNow();
@@ -40,14 +41,25 @@ TEST(GLibMainLoop, TimersRunInDueOrderAndGoOnInsideANestedLoop) {
     for (const auto& [name, delay] : arms) timers.push_back(loop.oneShot(delay, note(name)));
     // Asked for by a timer of the 10 ms turn, it runs after that whole turn, before the next.
     Timer hook = loop.oneShot(10ms, [&] { loop.beforeWait(note("before the wait")); });
-    ASSERT_TRUE(spin([&] { return fired.size() == 5; }));
+    // Free to come early, one timer runs on a turn the loop makes anyway, long before its
+    // time; one whose leeway holds no such turn comes at its time.
+    timers.push_back(loop.oneShotWithLeeway(1s, 995ms, note("early")));
+    timers.push_back(loop.oneShotWithLeeway(40ms, 5ms, note("40")));
+    ASSERT_TRUE(spin([&] { return fired.size() == 7; }));
     std::vector<std::string> order;
     for (const auto& [name, at] : fired) order.push_back(name);
-    EXPECT_EQ(order, (std::vector<std::string>{"10a", "10b", "before the wait", "20", "30"}));
+    std::erase(order, "early");
+    EXPECT_EQ(order, (std::vector<std::string>{"10a", "10b", "before the wait", "20", "30", "40"}));
     EXPECT_GE(fired[0].second, 10ms);
-    EXPECT_GE(fired[4].second, 30ms);
+    const auto at = [&](const std::string& name) {
+        return std::find_if(fired.begin(), fired.end(), [&](auto& f) { return f.first == name; })
+            ->second;
+    };
+    EXPECT_GE(at("30"), 30ms);
+    EXPECT_GE(at("40"), 35ms);
+    EXPECT_LT(at("early"), 500ms);
     EXPECT_TRUE(timers[0].isActive());
-    EXPECT_EQ(loop.timerCallbacksRun(), 5u);
+    EXPECT_EQ(loop.timerCallbacksRun(), 7u);
 
     int ticks = 0, reads = 0;
     int fds[2];

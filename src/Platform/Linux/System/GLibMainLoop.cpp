@@ -17,6 +17,7 @@ struct GLibMainLoop::Armed {
     std::uint64_t order = 0;  // arming order: of equal due times, the first armed runs first
     std::uint64_t id = 0;
     Duration interval{0};  // zero: one-shot
+    Duration leeway{0};    // how early it may run on a turn the loop makes anyway
     std::function<void()> callback;
     std::shared_ptr<Handle::State> state;
 };
@@ -92,22 +93,35 @@ MonotonicTime GLibMainLoop::monotonicNow() const {
 }
 
 Timer GLibMainLoop::oneShot(Duration delay, std::function<void()> callback) {
-    return arm(delay, Duration::zero(), std::move(callback));
+    return arm(delay, Duration::zero(), Duration::zero(), std::move(callback));
 }
 
 Timer GLibMainLoop::repeating(Duration interval, std::function<void()> callback) {
-    const Duration every = std::max<Duration>(interval, std::chrono::milliseconds(1));
-    return arm(every, every, std::move(callback));
+    return repeatingWithLeeway(interval, Duration::zero(), std::move(callback));
 }
 
-Timer GLibMainLoop::arm(Duration delay, Duration interval, std::function<void()> callback) {
+Timer GLibMainLoop::oneShotWithLeeway(Duration delay, Duration leeway,
+                                      std::function<void()> callback) {
+    return arm(delay, Duration::zero(), std::clamp(leeway, Duration::zero(), delay),
+               std::move(callback));
+}
+
+Timer GLibMainLoop::repeatingWithLeeway(Duration interval, Duration leeway,
+                                        std::function<void()> callback) {
+    const Duration every = std::max<Duration>(interval, std::chrono::milliseconds(1));
+    return arm(every, every, std::clamp(leeway, Duration::zero(), every), std::move(callback));
+}
+
+Timer GLibMainLoop::arm(Duration delay, Duration interval, Duration leeway,
+                        std::function<void()> callback) {
     const std::uint64_t id = nextId_++;
     auto state = std::make_shared<Handle::State>();
     std::weak_ptr<bool> alive = alive_;
     state->onCancel = [this, alive, id] {
         if (!alive.expired()) cancelTimer(id);
     };
-    insert(Armed{deadlineAfter(monotonicNow(), delay), nextOrder_++, id, interval,
+    widestLeeway_ = std::max(widestLeeway_, leeway);
+    insert(Armed{deadlineAfter(monotonicNow(), delay), nextOrder_++, id, interval, leeway,
                  std::move(callback), state});
     return Timer(std::move(state));
 }
@@ -223,11 +237,13 @@ void GLibMainLoop::runPosted() {
 void GLibMainLoop::runDueTimers() {
     const MonotonicTime now = monotonicNow();
     const std::uint64_t armedBefore = nextOrder_;  // timers armed from here on wait a turn
+    // Timers are in order of due time: none due later than this may run now, even early.
+    const MonotonicTime horizon = now + widestLeeway_;
     for (;;) {
         const auto next = std::find_if(armed_.begin(), armed_.end(), [&](const Armed& a) {
-            return a.due > now || a.order < armedBefore;
+            return a.due > horizon || (a.order < armedBefore && a.due - a.leeway <= now);
         });
-        if (next == armed_.end() || next->due > now) return;
+        if (next == armed_.end() || next->due > horizon) return;
         Armed running = std::move(*next);
         armed_.erase(next);
         if (running.interval > Duration::zero()) {

@@ -32,6 +32,10 @@ public:
     MonotonicTime monotonicNow() const override;
     Timer oneShot(Duration delay, std::function<void()> callback) override;
     Timer repeating(Duration interval, std::function<void()> callback) override;
+    Timer oneShotWithLeeway(Duration delay, Duration leeway,
+                            std::function<void()> callback) override;
+    Timer repeatingWithLeeway(Duration interval, Duration leeway,
+                              std::function<void()> callback) override;
     void post(std::function<void()> callback) override;
     void beforeWait(std::function<void()> callback) override;
     IoWatch watchReadable(int fd, std::function<void()> onReadable) override;
@@ -48,7 +52,7 @@ private:
     static int checkSource(GSource* source);
     static int dispatchSource(GSource* source, int (*unused)(void*), void* data);
 
-    Timer arm(Duration delay, Duration interval, std::function<void()> callback);
+    Timer arm(Duration delay, Duration interval, Duration leeway, std::function<void()> callback);
     void insert(Armed armed);
     void cancelTimer(std::uint64_t id);
     void cancelWatch(std::uint64_t id);
@@ -73,6 +77,7 @@ private:
     std::uint64_t nextId_ = 0;
     std::uint64_t nextOrder_ = 0;
     std::uint64_t timerCallbacks_ = 0;
+    Duration widestLeeway_{0};  // of any timer armed so far: how far past `now` due ones lie
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
