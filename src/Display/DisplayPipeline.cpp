@@ -37,7 +37,19 @@ std::optional<double> DisplayPipeline::boostCeiling() const {
 
 std::map<DisplayID, RGBGains> DisplayPipeline::gains(const DisplayTarget& target) const {
     std::map<DisplayID, RGBGains> result;
-    for (const auto& display : displays_.get()) {
+    gainsInto(target, result);
+    return result;
+}
+
+void DisplayPipeline::gainsInto(const DisplayTarget& target,
+                                std::map<DisplayID, RGBGains>& result) const {
+    const auto& displays = displays_.get();
+    // The entries of displays still there are overwritten, not made again.
+    std::erase_if(result, [&](const auto& entry) {
+        return std::none_of(displays.begin(), displays.end(),
+                            [&](const DisplayInfo& d) { return d.id == entry.first; });
+    });
+    for (const auto& display : displays) {
         if (target.hasBoost() && display.supportsBoost) {
             result[display.id] =
                 target.gains * BoostMapping::tableGain(target.boost, display.currentHeadroom);
@@ -45,7 +57,6 @@ std::map<DisplayID, RGBGains> DisplayPipeline::gains(const DisplayTarget& target
             result[display.id] = target.gains;
         }
     }
-    return result;
 }
 
 void DisplayPipeline::set(const DisplayTarget& value) {
@@ -55,7 +66,8 @@ void DisplayPipeline::set(const DisplayTarget& value) {
 
 void DisplayPipeline::show(const DisplayTarget& value) {
     current_.set(value);
-    gamma_.applyChanges(gains(value));
+    gainsInto(value, frameGains_);
+    gamma_.applyChanges(frameGains_);
 }
 
 void DisplayPipeline::refreshDisplays() {

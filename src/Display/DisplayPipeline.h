@@ -72,6 +72,8 @@ class DisplayPipeline {
     // When the next frame of the running step is due, from now.
     Duration untilNextFrame(const TransitionPlan::Step& step, double eased) const;
     // Shows `value` and writes every table again.
+    // The gains of `target` for each display, into `result` (a frame's map, kept).
+    void gainsInto(const DisplayTarget& target, std::map<DisplayID, RGBGains>& result) const;
     void set(const DisplayTarget& value);
     // Shows `value`, writing only the tables that change.
     void show(const DisplayTarget& value);
@@ -89,6 +91,7 @@ class DisplayPipeline {
     Observable<std::vector<DisplayInfo>> displays_;
     std::map<DisplayID, std::unique_ptr<EDRTrigger>> triggers_;
     DisplayLayout layout_;
+    std::map<DisplayID, RGBGains> frameGains_;
 
     struct Fade {
         TransitionPlan plan{};

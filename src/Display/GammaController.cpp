@@ -142,9 +142,10 @@ bool GammaController::showsOwn(DisplayID display) const {
     return touched_ && !touched_->count(display);
 }
 
-void GammaController::write(std::vector<Write> batch, bool confirmed) {
+void GammaController::write(std::vector<Write>& batch, bool confirmed) {
     if (batch.empty()) return;
-    std::vector<DisplayGamma::TableWrite> writes;
+    auto loan = requests_.lend();
+    std::vector<DisplayGamma::TableWrite>& writes = *loan;
     for (const auto& w : batch) {
         writes.push_back({w.display, w.table.count(), w.table.r.data(), w.table.g.data(),
                           w.table.b.data()});
@@ -199,7 +200,7 @@ void GammaController::apply(const std::map<DisplayID, RGBGains>& gains) {
     restoreOnce();
     std::vector<Write> batch;
     for (const auto& [display, displayGains] : gains) batch.push_back(scaledFor(display, displayGains));
-    write(std::move(batch));
+    write(batch);
     startWatchdog();
 }
 
@@ -209,7 +210,8 @@ void GammaController::applyChanges(const std::map<DisplayID, RGBGains>& gains) {
         return;
     }
     restoreOnce();
-    std::vector<Write> batch;
+    auto loan = frameBatch_.lend();
+    std::vector<Write>& batch = *loan;
     for (const auto& [display, displayGains] : gains) {
         if (displayGains.isNeutral() && showsOwn(display)) continue;
         // The same gains on the same baseline make the table last written: known without
@@ -222,7 +224,7 @@ void GammaController::applyChanges(const std::map<DisplayID, RGBGains>& gains) {
     }
     // A frame does not wait for the display server to confirm it: that round trip was a
     // second wake-up per frame. A write refused later is repaired by the watchdog.
-    write(std::move(batch), false);
+    write(batch, false);
     startWatchdog();
 }
 
@@ -348,7 +350,7 @@ void GammaController::checkTables(Reading reading) {
     // Repairs keep the watchdog's rhythm.
     const bool repaired = !repairs.empty();
     checking_ = true;
-    write(std::move(repairs));
+    write(repairs);
     checking_ = false;
     // Where writes are heard, the rhythm lasts while some write of ours fails, and for one
     // look after a repair: that look sees whether the repair held, and a repair that held

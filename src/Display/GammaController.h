@@ -11,6 +11,7 @@
 #include "Platform/Logger.h"
 #include "Platform/Scheduler.h"
 #include "Support/Alive.h"
+#include "Support/Reused.h"
 
 namespace vesperine {
 
@@ -92,7 +93,7 @@ class GammaController {
     Write scaledFor(DisplayID display, const RGBGains& gains);
     // Writes the batch and records, per display, what was applied or why it failed.
     // `confirmed`: waits for the platform to confirm each write (see DisplayGamma::sendTables).
-    void write(std::vector<Write> batch, bool confirmed = true);
+    void write(std::vector<Write>& batch, bool confirmed = true);
     // True when the display shows its own table: restored, and not written to since.
     bool showsOwn(DisplayID display) const;
     void startWatchdog();
@@ -122,6 +123,8 @@ class GammaController {
     // Buffers of tables that were replaced, for the next tables scaled (at most one per
     // display written).
     std::vector<GammaTable::Channels> spareTables_;
+    Reused<Write> frameBatch_;                   // a frame's writes
+    Reused<DisplayGamma::TableWrite> requests_;  // what the platform is asked to write
     // The displays written to since the last restore; none before the first restore of a run
     // (a table of an earlier run may still be on any display).
     std::optional<std::set<DisplayID>> touched_;

@@ -344,15 +344,12 @@ std::optional<X11Displays::Ramp> X11Displays::readRamp(const Crtc& crtc, int& er
 
 void X11Displays::sendRamps(std::span<RampWrite> batch, bool confirmed) {
     xcb_connection_t* xcb = connection_.xcb();
-    std::vector<std::optional<xcb_void_cookie_t>> cookies;
     std::vector<std::uint16_t>& entries = rampEntries_;
     for (auto& write : batch) {
         const int size = write.crtc.gammaSize;
         write.result = usableGammaSize(size) && write.size >= 2 ? 0 : unusableGammaSize;
-        if (write.result) {
-            cookies.emplace_back();
-            continue;
-        }
+        write.unconfirmed.reset();
+        if (write.result) continue;
         const auto n = static_cast<std::size_t>(size);
         entries.resize(3 * n);
         resample(write.r, write.size, entries.data(), n, toHardware);
@@ -360,29 +357,28 @@ void X11Displays::sendRamps(std::span<RampWrite> batch, bool confirmed) {
         resample(write.b, write.size, entries.data() + 2 * n, n, toHardware);
         // Checked: an error comes back to the check below, never to Xlib's handler. The
         // entries are copied out before the call returns.
-        cookies.push_back(xcb_randr_set_crtc_gamma_checked(xcb, write.crtc.id, size,
-                                                           entries.data(), entries.data() + n,
-                                                           entries.data() + 2 * n));
+        write.unconfirmed = xcb_randr_set_crtc_gamma_checked(
+            xcb, write.crtc.id, size, entries.data(), entries.data() + n, entries.data() + 2 * n);
     }
     if (!confirmed) {
         connection_.flushBeforeWait();
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            if (!cookies[i]) continue;
-            if (xcb_connection_has_error(xcb))
-                batch[i].result = requestFailed;
-            else
-                batch[i].unconfirmed = *cookies[i];
+        if (!xcb_connection_has_error(xcb)) return;
+        for (auto& write : batch) {
+            if (!write.unconfirmed) continue;
+            write.result = requestFailed;
+            write.unconfirmed.reset();
         }
         return;
     }
     // The first check sends one sync behind the whole batch; its answer settles the rest.
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-        if (!cookies[i]) continue;
-        if (xcb_generic_error_t* error = xcb_request_check(xcb, *cookies[i])) {
-            batch[i].result = requestFailed;
+    for (auto& write : batch) {
+        if (!write.unconfirmed) continue;
+        const xcb_void_cookie_t cookie = *std::exchange(write.unconfirmed, std::nullopt);
+        if (xcb_generic_error_t* error = xcb_request_check(xcb, cookie)) {
+            write.result = requestFailed;
             std::free(error);
         } else if (xcb_connection_has_error(xcb)) {
-            batch[i].result = requestFailed;
+            write.result = requestFailed;
         }
     }
 }
@@ -583,8 +579,10 @@ void X11Displays::collectSentWrites() {
 }
 
 void X11Displays::writeBatch(std::span<TableWrite> writes, bool confirmed) {
-    std::vector<RampWrite> batch;
-    std::vector<TableWrite*> asked;
+    auto batchLoan = rampWrites_.lend();
+    auto askedLoan = rampsAsked_.lend();
+    std::vector<RampWrite>& batch = *batchLoan;
+    std::vector<TableWrite*>& asked = *askedLoan;
     dropCrtcsIfLayoutChanged();
     LayoutCheckedScope checked(layoutChecked_);
     for (auto& write : writes) {

@@ -10,6 +10,7 @@
 #include "Platform/X11/OwnRampRecord.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11GammaWrites.h"
+#include "Support/Reused.h"
 
 namespace vesperine {
 
@@ -150,6 +151,8 @@ private:
     // The entries of the last ramps sent, kept as the buffer for the next (a frame each
     // visible step of a fade).
     std::vector<std::uint16_t> rampEntries_;
+    Reused<RampWrite> rampWrites_;
+    Reused<TableWrite*> rampsAsked_;
     // Output → CRTC and its gamma size, so a frame costs one request and no enumeration of
     // the screen; emptied on every RandR event.
     mutable std::map<DisplayID, Crtc> crtcs_;

@@ -116,10 +116,10 @@ Timer GLibMainLoop::arm(Duration delay, Duration interval, Duration leeway,
                         std::function<void()> callback) {
     const std::uint64_t id = nextId_++;
     auto state = std::make_shared<Handle::State>();
-    std::weak_ptr<bool> alive = alive_;
-    state->onCancel = [this, alive, id] {
-        if (!alive.expired()) cancelTimer(id);
-    };
+    // Small enough to be kept inside the function object, not allocated with each frame's
+    // timer. A handle that outlives the loop calls nothing: the loop's end marks every armed
+    // timer done.
+    state->onCancel = [this, id] { cancelTimer(id); };
     widestLeeway_ = std::max(widestLeeway_, leeway);
     insert(Armed{deadlineAfter(monotonicNow(), delay), nextOrder_++, id, interval, leeway,
                  std::move(callback), state});
@@ -150,13 +150,16 @@ void GLibMainLoop::beforeWait(std::function<void()> callback) {
 void GLibMainLoop::runBeforeWait() {
     if (beforeWait_.empty()) return;
     // Whatever these callbacks ask for again comes before the following wait.
-    auto callbacks = std::move(beforeWait_);
-    beforeWait_.clear();
+    std::vector<std::function<void()>> callbacks;
+    callbacks.swap(beforeWaitSpare_);  // the list comes back empty with its capacity
+    callbacks.swap(beforeWait_);
     std::weak_ptr<bool> alive = alive_;
     for (auto& callback : callbacks) {
         callback();
         if (alive.expired()) return;
     }
+    callbacks.clear();
+    beforeWaitSpare_.swap(callbacks);
 }
 
 IoWatch GLibMainLoop::watchReadable(int fd, std::function<void()> onReadable) {
@@ -230,8 +233,15 @@ void GLibMainLoop::runReadyDescriptors() {
 void GLibMainLoop::runPosted() {
     if (posted_.empty()) return;
     std::vector<std::function<void()>> now;
+    now.swap(postedSpare_);
     now.swap(posted_);  // what they post runs on a later turn
-    for (auto& callback : now) callback();
+    std::weak_ptr<bool> alive = alive_;
+    for (auto& callback : now) {
+        callback();
+        if (alive.expired()) return;
+    }
+    now.clear();
+    postedSpare_.swap(now);
 }
 
 void GLibMainLoop::runDueTimers() {

@@ -74,6 +74,9 @@ private:
     std::vector<Watch> watches_;
     std::vector<std::function<void()>> posted_;
     std::vector<std::function<void()>> beforeWait_;
+    // The buffers of the lists last run, kept for the next turn's: a frame allocates nothing.
+    std::vector<std::function<void()>> postedSpare_;
+    std::vector<std::function<void()>> beforeWaitSpare_;
     std::uint64_t nextId_ = 0;
     std::uint64_t nextOrder_ = 0;
     std::uint64_t timerCallbacks_ = 0;
