@@ -96,16 +96,18 @@ void DisplayPipeline::showNow(const DisplayTarget& target) {
 void DisplayPipeline::frame() {
     while (fade_.step < fade_.plan.steps.size()) {
         const auto& step = fade_.plan.steps[fade_.step];
+        // One reading of the clock: a step's first frame is at its very start, and shows
+        // exactly what it starts from (a piece that takes over a fade then writes nothing).
+        const MonotonicTime now = scheduler_.monotonicNow();
         if (!fade_.stepStart) {
             if (step.to.hasBoost()) showTriggers();
-            fade_.stepStart = scheduler_.monotonicNow();
+            fade_.stepStart = now;
             fade_.easedSpan = FramePacing::easedSpan(step, displays_.get());
         }
         double p = 1.0;
         bool finished = true;
         if (step.duration > 0) {
-            const double t =
-                toSeconds(scheduler_.monotonicNow() - *fade_.stepStart) / step.duration;
+            const double t = toSeconds(now - *fade_.stepStart) / step.duration;
             p = std::clamp(t, 0.0, 1.0);
             finished = t >= 1.0;
         }
