@@ -38,10 +38,11 @@ class GammaController {
 
     // Writes baseline × gains to each listed display; all-neutral (or empty) gains restore.
     void apply(const std::map<DisplayID, RGBGains>& gains);
-    // The same for a fade frame, but writes only what would change the display: a table equal
-    // to the one last written there is not written again, and neutral gains on a display that
-    // shows its own table since the last restore write nothing (all-neutral gains restore only
-    // when some display still shows a table of ours).
+    // The same for a fade frame, but writes only what would change the display: the gains
+    // last written to a display are not written there again (the same gains on the same
+    // baseline make the same table), and neutral gains on a display that shows its own table
+    // since the last restore write nothing (all-neutral gains restore only when some display
+    // still shows a table of ours).
     void applyChanges(const std::map<DisplayID, RGBGains>& gains);
     void apply(const RGBGains& gains, const std::vector<DisplayID>& displays);
     // After a layout change: gives the displays their own tables back, forgets baselines and
