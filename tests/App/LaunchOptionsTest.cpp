@@ -144,41 +144,35 @@ TEST(LaunchOptions, TheSessionChoosesTheBackendUnlessOneIsNamed) {
     EXPECT_FALSE(LaunchOptions::parse(Arguments{"--backend=wayland"})->checkFor(Run::replay).ok());
 }
 
-// What `vesperine status` prints for each reason a mode shows; times as "@<seconds>".
+// What `vesperine status` prints for each reason a mode shows; times as "@<seconds>". (Names
+// from whatever owns the bus name reach the terminal as text: ControlTest, on the real bus.)
 TEST(ControlStatus, SaysWhatShowsWhyAndWhatComesNext) {
     const auto at = [](std::int64_t seconds) { return "@" + std::to_string(seconds); };
     // A status of the schedule "Classic", whose next change is at @1000 to Red 80%.
     const auto status = [](std::string mode, std::string source, std::string limitation = "",
-                           std::string application = "", std::string guard = "") {
+                           std::string guard = "") {
         return ControlStatus{.mode = mode,
                              .limitation = limitation,
                              .source = source,
-                             .application = application,
+                             .application = {},
                              .guard = guard,
                              .schedule = "Classic",
                              .nextMode = "Red 80%",
                              .nextChange = 1000,
                              .location = {}};
     };
-    ControlStatus until = status("Warm 3400K", "until"), hostile = status("Warm 3400K", "appRule");
+    ControlStatus until = status("Warm 3400K", "until");
     until.until = 500;
     until.nextMode.clear();
-    hostile.schedule = "\x1B]0;owned\x07\xE2\x80\xAEthgin";
-    hostile.application = "a\nWhy: nothing";
-    hostile.nextMode.clear();
     const std::string next = "\nSchedule: Classic; next change at @1000 to Red 80%\n";
     // The lines before the next change, which follows wherever one comes.
     const std::pair<ControlStatus, std::string> cases[] = {
         {until,
          "Showing Warm 3400K\nWhy: a pick by hand, until @500\nSchedule: Classic; no "
          "change ahead\n"},
-        {status("Bright 150%", "schedule", "Boost limited: on battery", "", "on battery"),
+        {status("Bright 150%", "schedule", "Boost limited: on battery", "on battery"),
          "Showing Bright 150%: Boost limited: on battery\nWhy: the power guard, over the "
          "schedule"},
-        // A status may come from whatever owns the bus name: its names reach the terminal as text.
-        {hostile,
-         "Showing Warm 3400K\nWhy: the rule for a\\x0AWhy: nothing, while it is in "
-         "front\nSchedule: \\x1B]0;owned\\x07\\u202Ethgin; no change ahead\n"},
     };
     for (const auto& [shown, text] : cases) {
         EXPECT_EQ(shown.describe(at), text + (shown.nextMode.empty() ? "" : next));

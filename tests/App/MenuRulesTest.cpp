@@ -1,5 +1,4 @@
 #include "App/MenuRules.h"
-#include "App/PopupPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -33,28 +32,6 @@ TEST(MenuRules, SlidersMapStrengthsToPositionsWithinTheirEnds) {
         EXPECT_DOUBLE_EQ(MenuRules::strength(*slider, c.position), c.back);
     }
     EXPECT_FALSE(MenuRules::slider(Kind::off));
-}
-
-using PopupPlacement::Placement;
-using PopupPlacement::Rect;
-
-TEST(PopupPlacement, NextToTheIconInsideTheUsableArea) {
-    const Rect screen{0, 28, 1920, 1052};  // a 28 px panel at the top
-    struct Case {
-        const char* what;
-        Rect anchor;
-        Rect area;
-        Placement expected;
-    } cases[] = {
-        {"at the pointer, no icon geometry", {500, 500, 0, 0}, screen, {350, 506, true, 150}},
-        {"a second screen", {3000, 1080, 20, 20}, {1920, 0, 1280, 1080}, {2860, 674, false, 150}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Placement got = PopupPlacement::place(300, 400, c.anchor, c.area, 6);
-        EXPECT_EQ(got, c.expected)
-            << got.x << "," << got.y << " below " << got.below << " arrow " << got.arrowX;
-    }
 }
 
 }  // namespace

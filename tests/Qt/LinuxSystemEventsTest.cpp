@@ -9,9 +9,7 @@
 #include <ctime>
 
 #include "Platform/Linux/System/GLibMainLoop.h"
-#include "Platform/MergedSystemEvents.h"
 #include "Platform/Simulated/CapturingLogger.h"
-#include "Platform/Simulated/SimulatedSystemEvents.h"
 #include "Spin.h"
 #include "Support/PrivateBus.h"
 #include "Support/TempFolder.h"
@@ -114,25 +112,6 @@ TEST_F(LinuxSystemEventsTest, WakeIsTheLoginManagersPrepareForSleepFalseAndNeeds
         SCOPED_TRACE(name);
         EXPECT_EQ(countWhile(*events, SystemEvent::wake, send), heard);
     }
-}
-
-TEST(MergedSystemEvents, EachEventGoesToTheFirstSourceThatCanObserveIt) {
-    SimulatedSystemEvents display, system;
-    display.makeUnavailable(SystemEvent::clockChanged);
-    display.makeUnavailable(SystemEvent::wake);
-    system.makeUnavailable(SystemEvent::wake);
-    MergedSystemEvents merged({&display, &system});
-    int clock = 0, space = 0;
-    Handle a = merged.observe(SystemEvent::clockChanged, [&] { ++clock; });
-    Handle b = merged.observe(SystemEvent::spaceChanged, [&] { ++space; });
-    EXPECT_EQ(system.observers(), 1u);
-    EXPECT_EQ(display.observers(), 1u);
-    system.fire(SystemEvent::clockChanged);
-    display.fire(SystemEvent::spaceChanged);
-    EXPECT_EQ(clock, 1);
-    EXPECT_EQ(space, 1);
-    EXPECT_FALSE(merged.canObserve(SystemEvent::wake));
-    EXPECT_FALSE(merged.observe(SystemEvent::wake, [] {}).isActive());
 }
 
 }  // namespace

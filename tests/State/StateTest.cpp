@@ -26,29 +26,25 @@ TEST(DisplayMode, DecodesTheStoredForms) {
     }
 }
 
-TEST(DisplayMode, TargetsClampWhereTheyReachTheDisplay) {
-    const std::pair<DisplayMode, DisplayTarget> cases[] = {
-        {DisplayMode::bright(0.5), {1.0, {1, 1, 1}}},
-        {DisplayMode::red(0.05), {1.0, {0.2, 0, 0}}},
-        {DisplayMode::red(1.5), {1.0, {1.0, 0, 0}}},
+// The plain descriptions are the schedule list's summaries; targets clamp where they reach
+// the display.
+TEST(DisplayMode, ShortDescriptionsRoundHalvesAwayFromZeroAndTargetsClamp) {
+    using Target = std::optional<DisplayTarget>;
+    const std::tuple<DisplayMode, const char*, std::optional<long long>, Target> cases[] = {
+        {DisplayMode::bright(1.125), "Bright 113%", 113, {}},
+        {DisplayMode::bright(0.5), "Bright 50%", 50, DisplayTarget{1.0, {1, 1, 1}}},
+        {DisplayMode::red(0.05), "Red", 5, DisplayTarget{1.0, {0.2, 0, 0}}},
+        {DisplayMode::red(1.5), "Red", 150, DisplayTarget{1.0, {1.0, 0, 0}}},
+        {DisplayMode::warm(3425), "Warm 3450K", 3450, {}},
+        {DisplayMode::bright(1e300), "Bright ∞%", std::nullopt, {}},
+        {DisplayMode::warm(std::nan("")), "Warm ?K", std::nullopt, {}},
     };
-    for (const auto& [mode, expected] : cases) {
-        SCOPED_TRACE(mode.shortDescription());
-        EXPECT_EQ(mode.target(), expected);
-    }
-}
-
-// The plain ones are the schedule list's summaries.
-TEST(DisplayMode, ShortDescriptionsAndShownStrengthsRoundHalvesAwayFromZero) {
-    const std::tuple<DisplayMode, const char*, std::optional<long long>> cases[] = {
-        {DisplayMode::bright(1.125), "Bright 113%", 113},
-        {DisplayMode::warm(3425), "Warm 3450K", 3450},
-        {DisplayMode::bright(1e300), "Bright ∞%", std::nullopt},
-        {DisplayMode::warm(std::nan("")), "Warm ?K", std::nullopt},
-    };
-    for (const auto& [mode, text, shown] : cases) {
+    for (const auto& [mode, text, shown, target] : cases) {
         EXPECT_EQ(mode.shortDescription(), text);
         EXPECT_EQ(mode.shownStrength(), shown) << text;
+        if (target) {
+            EXPECT_EQ(mode.target(), *target) << text;
+        }
     }
 }
 

@@ -1,10 +1,10 @@
-// The small helpers of Support: JSON, observable values, contrast and safe text.
+// The small helpers of Support: JSON, observable values, contrast and safe text. (Callbacks
+// guarded by Alive are the services' tests: nothing runs once a service is gone.)
 #include <gtest/gtest.h>
 
 #include <limits>
 
 #include "State/DisplayMode.h"
-#include "Support/Alive.h"
 #include "Support/Contrast.h"
 #include "Support/Json.h"
 #include "Support/Observable.h"
@@ -58,18 +58,6 @@ TEST(Observable, NotifiesOnlyOnChangeAndObserversMayUnsubscribeWhileBeingTold) {
         second = value.observe([](int) {});
     }
     second.reset();  // the observable is gone: must not touch it
-}
-
-TEST(Alive, GuardedCallbacksDoNothingOnceTheOwnerIsGone) {
-    int calls = 0;
-    std::function<void()> callback;
-    {
-        Alive alive;
-        callback = alive.guard([&] { ++calls; });
-        callback();
-    }
-    callback();
-    EXPECT_EQ(calls, 1);
 }
 
 constexpr Rgb grey(std::uint8_t level) { return {level, level, level}; }

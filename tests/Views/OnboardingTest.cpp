@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QListWidget>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -88,20 +86,19 @@ TEST_F(OnboardingTest, DoneThatCannotBeSavedSaysSoBeforeClosing) {
 TEST_F(OnboardingTest, StartUpChoosesOnboardingTheHintOrNothing) {
     const struct Case {
         const char* what;
-        bool complete, hintShown, resetTipsFlag, onboardingSwitch;
+        bool complete, hintShown, onboardingSwitch;
         bool onboarding;
         int hintsAfter1500ms;
     } cases[] = {
-        {"first start", false, false, false, false, true, 0},
-        {"done, hint not yet shown", true, false, false, false, false, 1},
-        {"done, hint shown", true, true, false, false, false, 0},
-        {"--onboarding after it was done", true, true, false, true, true, 0},
+        {"first start", false, false, false, true, 0},
+        {"done, hint not yet shown", true, false, false, false, 1},
+        {"done, hint shown", true, true, false, false, 0},
+        {"--onboarding after it was done", true, true, true, true, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         defaults().set(OnboardingWindowController::completeKey, c.complete);
         defaults().set(Guide::hintShownKey, c.hintShown);
-        defaults().set(Guide::resetOnLaunchKey, c.resetTipsFlag);
         world.options.onboarding = c.onboardingSwitch;
         hints = 0;
         relaunch();
@@ -110,15 +107,15 @@ TEST_F(OnboardingTest, StartUpChoosesOnboardingTheHintOrNothing) {
         advance(1ms);
         EXPECT_EQ(window() != nullptr, c.onboarding);
         EXPECT_EQ(hints, c.hintsAfter1500ms);
-        EXPECT_FALSE(defaults().boolean(Guide::resetOnLaunchKey));
         if (window()) window()->close();
         settle();
         advance(60s);
     }
 }
 
-// What the steps show follows the displays, and a city chosen here is the store's.
-TEST_F(OnboardingTest, TheStepsFollowTheDisplaysAndWriteToTheStore) {
+// What the steps show follows the displays. (The location step is the settings' city picker:
+// SettingsWindowTest.)
+TEST_F(OnboardingTest, TheBoostNoteFollowsTheDisplays) {
     launch();
     EXPECT_EQ(boostNote(),
               "Bright needs an HDR display, which this computer doesn't have. Warm, Red and "
@@ -127,12 +124,6 @@ TEST_F(OnboardingTest, TheStepsFollowTheDisplaysAndWriteToTheStore) {
     world.machine.displays.fireReconfiguration(2);
     advance(1s);
     EXPECT_EQ(boostNote(), "Your display can show Bright.");
-
-    // The location step is the settings' picker: a city chosen here is the store's.
-    window()->findChild<QLineEdit*>("searchCities")->setText("lisbon");
-    auto* cities = window()->findChild<QListWidget*>("cities");
-    cities->itemActivated(cities->item(0));
-    EXPECT_EQ(app().state().store().location()->value().name, "Lisbon, Portugal");
 }
 
 }  // namespace

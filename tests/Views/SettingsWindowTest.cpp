@@ -22,7 +22,6 @@
 #include "Settings/Views/LeaveQuestion.h"
 #include "Settings/Views/ScheduleTab.h"
 #include "Settings/Views/SettingsWindowOpener.h"
-#include "Support/Views/ObservableWatch.h"
 #include "ViewWorld.h"
 
 namespace vesperine {
@@ -129,21 +128,6 @@ TEST_F(SettingsWindowTest, OtherThingsAdjustingTheDisplayAndWhatThisDesktopCanno
     world.machine.time.advanceSeconds(2);
     settle();
     EXPECT_EQ(window->findChild<QLabel*>("conflict:nightLight"), nullptr);
-}
-
-// Nothing stays subscribed once the view is gone, so a closed window costs nothing.
-TEST(ObservableWatch, AViewHearsChangesOnlyWhileItLives) {
-    Observable<int> value(1);
-    int refreshes = 0;
-    auto view = std::make_unique<QWidget>();
-    watch(value, view.get(), [&] { ++refreshes; });
-    EXPECT_EQ(refreshes, 1);  // drawn once at once
-    value.set(1);
-    value.set(2);
-    EXPECT_EQ(refreshes, 2);
-    view.reset();
-    value.set(3);
-    EXPECT_EQ(refreshes, 2);
 }
 
 using namespace std::chrono_literals;
